@@ -1,0 +1,101 @@
+#include "platform/clock.h"
+
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+
+namespace qav {
+
+namespace {
+
+class RealClock : public Clock {
+ public:
+  int64_t MonotonicMs() override {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
+  }
+  WallTime Now() override {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return WallTime{static_cast<int64_t>(ts.tv_sec), static_cast<int>(ts.tv_nsec / 1'000'000)};
+  }
+};
+
+std::atomic<Clock*> g_current{nullptr};
+
+std::mutex g_idMutex;
+std::function<uint32_t()> g_threadIdSource;
+std::function<uint32_t()> g_processIdSource;
+std::atomic<bool> g_idsOverridden{false};
+
+}  // namespace
+
+Clock& SystemClock() {
+  static RealClock clock;
+  return clock;
+}
+
+VirtualClock::VirtualClock(int64_t startMonotonicMs, WallTime startWall)
+    : monotonicMs_(startMonotonicMs), wallMs_(startWall.seconds * 1000 + startWall.milliseconds) {}
+
+int64_t VirtualClock::MonotonicMs() {
+  std::lock_guard lock(mutex_);
+  return monotonicMs_;
+}
+
+WallTime VirtualClock::Now() {
+  std::lock_guard lock(mutex_);
+  return WallTime{wallMs_ / 1000, static_cast<int>(wallMs_ % 1000)};
+}
+
+void VirtualClock::AdvanceMs(int64_t ms) {
+  std::lock_guard lock(mutex_);
+  if (ms < 0) return;  // monotonic time never goes back
+  monotonicMs_ += ms;
+  wallMs_ += ms;
+}
+
+void VirtualClock::SetWall(WallTime wall) {
+  std::lock_guard lock(mutex_);
+  wallMs_ = wall.seconds * 1000 + wall.milliseconds;
+}
+
+Clock& CurrentClock() {
+  Clock* c = g_current.load(std::memory_order_acquire);
+  return c ? *c : SystemClock();
+}
+
+void SetCurrentClock(Clock* clock) { g_current.store(clock, std::memory_order_release); }
+
+uint32_t CurrentThreadId() {
+  if (g_idsOverridden.load(std::memory_order_acquire)) {
+    std::lock_guard lock(g_idMutex);
+    if (g_threadIdSource) return g_threadIdSource();
+  }
+  return static_cast<uint32_t>(syscall(SYS_gettid));
+}
+
+uint32_t CurrentProcessId() {
+  if (g_idsOverridden.load(std::memory_order_acquire)) {
+    std::lock_guard lock(g_idMutex);
+    if (g_processIdSource) return g_processIdSource();
+  }
+  return static_cast<uint32_t>(getpid());
+}
+
+void SetThreadIdSource(std::function<uint32_t()> source) {
+  std::lock_guard lock(g_idMutex);
+  g_threadIdSource = std::move(source);
+  g_idsOverridden.store(g_threadIdSource || g_processIdSource, std::memory_order_release);
+}
+
+void SetProcessIdSource(std::function<uint32_t()> source) {
+  std::lock_guard lock(g_idMutex);
+  g_processIdSource = std::move(source);
+  g_idsOverridden.store(g_threadIdSource || g_processIdSource, std::memory_order_release);
+}
+
+}  // namespace qav

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian package QAV needs to build, test and run. Safe to run again: packages that
+# are already present are left alone. Needs root (or sudo) for apt-get.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsoxr-dev libmpg123-dev libmp3lame-dev libmp3lame0
+  libasound2-dev libcurl4-openssl-dev zlib1g-dev libminizip-dev
+  qt6-base-dev
+  mpg123 sox lame espeak-ng unzip python3 python3-aiosmtpd
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update
+"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
