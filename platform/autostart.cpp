@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "platform/text.h"
 
@@ -33,20 +32,13 @@ std::u16string EscapeString(std::u16string_view s) {
   return out;
 }
 
-std::string EntryPath(std::u16string_view title) { return U8(AutostartFolder()) + U8(title) + ".desktop"; }
+std::string EntryPath(std::u16string_view folder, std::u16string_view title) {
+  std::string path = U8(folder);
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path + U8(title) + ".desktop";
+}
 
 }  // namespace
-
-std::u16string AutostartFolder() {
-  std::string base;
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-    base = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : ".") + "/.config";
-  }
-  return Utf8ToUtf16(base + "/autostart/");
-}
 
 std::u16string DesktopExecQuote(std::u16string_view programPath) {
   // Inside double quotes, '"', '`', '$' and '\' take a backslash; '%' is doubled as a field code.
@@ -60,9 +52,10 @@ std::u16string DesktopExecQuote(std::u16string_view programPath) {
   return EscapeString(quoted);  // the Exec value is a string value as well
 }
 
-bool WriteAutostartEntry(std::u16string_view title, std::u16string_view programPath, std::u16string_view description) {
-  if (!MakeFolders(U8(AutostartFolder()))) return false;
-  const std::string path = EntryPath(title);
+bool WriteAutostartEntry(std::u16string_view folder, std::u16string_view title, std::u16string_view programPath,
+                         std::u16string_view description) {
+  if (folder.empty() || !MakeFolders(U8(folder))) return false;
+  const std::string path = EntryPath(folder, title);
   const std::string text = U8(u"[Desktop Entry]\nType=Application\nName=" + EscapeString(title) + u"\nComment=" +
                               EscapeString(description) + u"\nExec=" + DesktopExecQuote(programPath) +
                               u"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
@@ -84,8 +77,9 @@ bool WriteAutostartEntry(std::u16string_view title, std::u16string_view programP
   return true;
 }
 
-bool RemoveAutostartEntry(std::u16string_view title) {
-  return unlink(EntryPath(title).c_str()) == 0 || errno == ENOENT;
+bool RemoveAutostartEntry(std::u16string_view folder, std::u16string_view title) {
+  if (folder.empty()) return false;
+  return unlink(EntryPath(folder, title).c_str()) == 0 || errno == ENOENT;
 }
 
 }  // namespace qav

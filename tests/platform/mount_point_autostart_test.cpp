@@ -35,19 +35,17 @@ TEST(MountPoint, TakesTheLongestMountThatHoldsThePath) {
 
 TEST(Autostart, WritesAndRemovesTheDesktopEntry) {
   test::TempDir dir;
-  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-  EXPECT_EQ(AutostartFolder(), U16(dir.path() + "/autostart/"));
+  const std::u16string folder = U16(dir.path() + "/autostart/");
   EXPECT_EQ(DesktopExecQuote(u"/opt/my apps/qav"), u"\"/opt/my apps/qav\"");
   EXPECT_EQ(DesktopExecQuote(u"/x/a\"b$c`d\\e%f"), u"\"/x/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e%%f\"");
 
-  ASSERT_TRUE(WriteAutostartEntry(u"QAV", u"/opt/my apps/qav", u"QAV"));
+  ASSERT_TRUE(WriteAutostartEntry(folder, u"QAV", u"/opt/my apps/qav", u"QAV"));
   EXPECT_EQ(test::ReadFileBytes(dir.path() + "/autostart/QAV.desktop"),
             "[Desktop Entry]\nType=Application\nName=QAV\nComment=QAV\nExec=\"/opt/my apps/qav\"\n"
             "Terminal=false\nX-GNOME-Autostart-enabled=true\n");
-  EXPECT_TRUE(RemoveAutostartEntry(u"QAV"));
+  EXPECT_TRUE(RemoveAutostartEntry(folder, u"QAV"));
   EXPECT_TRUE(test::ReadFileBytes(dir.path() + "/autostart/QAV.desktop").empty());
-  EXPECT_TRUE(RemoveAutostartEntry(u"QAV"));  // already gone
-  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_TRUE(RemoveAutostartEntry(folder, u"QAV"));  // already gone
 }
 
 }  // namespace
