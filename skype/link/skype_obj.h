@@ -75,6 +75,8 @@ class CSkypeObjDevice : public CSkypeObjOf<CSkypeObjDevice> {
 class CSkypeObjError : public CSkypeObjOf<CSkypeObjError> {
  public:
   static constexpr int32_t kNoNumber = 9902;
+  // The client has dropped the program's attachment; the transport re-attaches.
+  static constexpr int32_t kAttachmentDropped = 68;
   int32_t m_nError = kNoNumber;
   std::u16string m_strErrorText;
 };
