@@ -41,9 +41,6 @@ std::u16string_view CallWord(int32_t index) { return SkypeGroupWord(SkypeWordGro
 
 bool IsCallWordIndex(int32_t index) { return index >= 0 && index < SkypeCallProp::NONE; }
 
-// "#n WORD", the pattern of the commands without arguments.
-std::u16string Plain(int32_t id, int32_t cmdIndex) { return qav::Format(u"#%d %s", id, Word(cmdIndex)); }
-
 }  // namespace
 
 DeviceToSkypeCmd::DeviceToSkypeCmd() : m_nCmdIndex(SkypeCmd::NONE) { m_szText[0] = u'\0'; }
@@ -90,6 +87,11 @@ void DeviceToSkypeCmd::Build(int32_t cmdIndex, std::u16string_view text) {
   Reset();
   m_nCmdIndex = cmdIndex;
   StoreText(text);
+}
+
+void DeviceToSkypeCmd::BuildPlain(int32_t cmdIndex) {
+  m_nId = TakeCommandId();
+  Build(cmdIndex, qav::Format(u"#%d %s", m_nId, Word(cmdIndex)));
 }
 
 // Every builder checks its arguments first, then takes its id and formats; a refusal leaves the
@@ -178,35 +180,12 @@ void DeviceToSkypeCmd::OpenUserInfo(std::u16string_view handle) {
   Build(SkypeCmd::OPEN_USERINFO, qav::Format(u"#%d %s %s", m_nId, Word(SkypeCmd::OPEN_USERINFO), handle));
 }
 
-void DeviceToSkypeCmd::GetCurrentUserHandle() {
-  m_nId = TakeCommandId();
-  Build(SkypeCmd::GET_CURRENTUSERHANDLE, Plain(m_nId, SkypeCmd::GET_CURRENTUSERHANDLE));
-}
-
-void DeviceToSkypeCmd::GetUserStatus() {
-  m_nId = TakeCommandId();
-  Build(SkypeCmd::GET_USERSTATUS, Plain(m_nId, SkypeCmd::GET_USERSTATUS));
-}
-
-void DeviceToSkypeCmd::GetConnStatus() {
-  m_nId = TakeCommandId();
-  Build(SkypeCmd::GET_CONNSTATUS, Plain(m_nId, SkypeCmd::GET_CONNSTATUS));
-}
-
-void DeviceToSkypeCmd::GetAudioIn() {
-  m_nId = TakeCommandId();
-  Build(SkypeCmd::GET_AUDIO_IN, Plain(m_nId, SkypeCmd::GET_AUDIO_IN));
-}
-
-void DeviceToSkypeCmd::GetAudioOut() {
-  m_nId = TakeCommandId();
-  Build(SkypeCmd::GET_AUDIO_OUT, Plain(m_nId, SkypeCmd::GET_AUDIO_OUT));
-}
-
-void DeviceToSkypeCmd::GetVideoIn() {
-  m_nId = TakeCommandId();
-  Build(SkypeCmd::GET_VIDEO_IN, Plain(m_nId, SkypeCmd::GET_VIDEO_IN));
-}
+void DeviceToSkypeCmd::GetCurrentUserHandle() { BuildPlain(SkypeCmd::GET_CURRENTUSERHANDLE); }
+void DeviceToSkypeCmd::GetUserStatus() { BuildPlain(SkypeCmd::GET_USERSTATUS); }
+void DeviceToSkypeCmd::GetConnStatus() { BuildPlain(SkypeCmd::GET_CONNSTATUS); }
+void DeviceToSkypeCmd::GetAudioIn() { BuildPlain(SkypeCmd::GET_AUDIO_IN); }
+void DeviceToSkypeCmd::GetAudioOut() { BuildPlain(SkypeCmd::GET_AUDIO_OUT); }
+void DeviceToSkypeCmd::GetVideoIn() { BuildPlain(SkypeCmd::GET_VIDEO_IN); }
 
 void DeviceToSkypeCmd::SetVideoIn(std::u16string_view device) {
   m_nId = TakeCommandId();

@@ -88,6 +88,8 @@ class DeviceToSkypeCmd {
  private:
   // Takes the next id, sets the index and stores the text (cut to kMaxTextLength).
   void Build(int32_t cmdIndex, std::u16string_view text);
+  // Takes the next id and builds "#n WORD", the commands without arguments.
+  void BuildPlain(int32_t cmdIndex);
   void StoreText(std::u16string_view text);
 
   int32_t m_nId = 0;

@@ -82,11 +82,19 @@ constexpr std::array<std::u16string_view, 7> kOpenWords = {
     u"ADDAFRIEND", u"IM", u"CHAT", u"FILETRANSFER", u"VOICEMAIL", u"PROFILE", u"USERINFO",
 };
 
+// "<id> <property> <value...>", the shape of USER, CALL, CHAT and APPLICATION lines.
+template <typename Obj>
+std::unique_ptr<Obj> ParseIdPropertyValue(TokenCursor& cursor, SkypeWordGroup group, const char* idWhat,
+                                          const char* propertyWhat) {
+  auto obj = std::make_unique<Obj>();
+  obj->m_strId = Need(cursor, idWhat);
+  obj->m_nProperty = NeedProperty(cursor, group, propertyWhat);
+  obj->m_strValue = cursor.Rest();
+  return obj;
+}
+
 std::unique_ptr<CSkypeObj> ParseUser(TokenCursor& cursor) {
-  auto user = std::make_unique<CSkypeObjUser>();
-  user->m_strId = Need(cursor, "user handle");
-  user->m_nProperty = NeedProperty(cursor, SkypeWordGroup::kUserProperty, "user property");
-  user->m_strValue = cursor.Rest();
+  auto user = ParseIdPropertyValue<CSkypeObjUser>(cursor, SkypeWordGroup::kUserProperty, "user handle", "user property");
   if (user->m_nProperty == SkypeUserProp::ONLINESTATUS) {
     user->m_nOnlineStatus = FindSkypeGroupWord(SkypeWordGroup::kOnlineStatus, user->m_strValue);
   }
@@ -94,32 +102,13 @@ std::unique_ptr<CSkypeObj> ParseUser(TokenCursor& cursor) {
 }
 
 std::unique_ptr<CSkypeObj> ParseCall(TokenCursor& cursor) {
-  auto call = std::make_unique<CSkypeObjCall>();
-  call->m_strId = Need(cursor, "call id");
-  call->m_nProperty = NeedProperty(cursor, SkypeWordGroup::kCallProperty, "call property");
-  call->m_strValue = cursor.Rest();
+  auto call = ParseIdPropertyValue<CSkypeObjCall>(cursor, SkypeWordGroup::kCallProperty, "call id", "call property");
   if (call->m_nProperty == SkypeCallProp::TYPE) {
     call->m_nType = FindSkypeGroupWord(SkypeWordGroup::kCallType, call->m_strValue);
   } else if (call->m_nProperty == SkypeCallProp::STATUS) {
     call->m_nStatus = FindSkypeGroupWord(SkypeWordGroup::kCallStatus, call->m_strValue);
   }
   return call;
-}
-
-std::unique_ptr<CSkypeObj> ParseChat(TokenCursor& cursor) {
-  auto chat = std::make_unique<CSkypeObjChat>();
-  chat->m_strId = Need(cursor, "chat name");
-  chat->m_nProperty = NeedProperty(cursor, SkypeWordGroup::kChatProperty, "chat property");
-  chat->m_strValue = cursor.Rest();
-  return chat;
-}
-
-std::unique_ptr<CSkypeObj> ParseApplication(TokenCursor& cursor) {
-  auto app = std::make_unique<CSkypeObjApp>();
-  app->m_strId = Need(cursor, "application name");
-  app->m_nProperty = NeedProperty(cursor, SkypeWordGroup::kAppProperty, "application property");
-  app->m_strValue = cursor.Rest();
-  return app;
 }
 
 // OPEN refines the notification index by the word that follows it.
@@ -191,9 +180,10 @@ std::unique_ptr<CSkypeObj> ParsePayload(TokenCursor& cursor, int32_t& notifyInde
     case SkypeNotify::CALL:
       return ParseCall(cursor);
     case SkypeNotify::CHAT:
-      return ParseChat(cursor);
+      return ParseIdPropertyValue<CSkypeObjChat>(cursor, SkypeWordGroup::kChatProperty, "chat name", "chat property");
     case SkypeNotify::APPLICATION:
-      return ParseApplication(cursor);
+      return ParseIdPropertyValue<CSkypeObjApp>(cursor, SkypeWordGroup::kAppProperty, "application name",
+                                                "application property");
     case SkypeNotify::OPEN:
       return ParseOpen(cursor, notifyIndex);
     case SkypeNotify::CONTACTS: {
