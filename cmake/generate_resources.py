@@ -11,52 +11,32 @@ import os
 import re
 import sys
 
+from data_lists import fail, parse_id, read_rows, write_if_changed
+
 HEADER = ["type", "id", "path"]
 TYPE_PATTERN = re.compile(r"^[A-Z][A-Z0-9_]*$")
-
-
-def fail(path, line_number, message):
-    sys.exit(f"{path}:{line_number}: {message}")
 
 
 def read_list(path, data_dir, generated_dir):
     entries = []
     seen = {}
-    header_seen = False
-    with open(path, encoding="utf-8", newline="") as f:
-        for line_number, raw in enumerate(f, start=1):
-            line = raw.rstrip("\n")
-            if not line or line.startswith("#"):
-                continue
-            fields = line.split("\t")
-            if not header_seen:
-                if fields != HEADER:
-                    fail(path, line_number, f"expected the header {HEADER}, found {fields}")
-                header_seen = True
-                continue
-            if len(fields) != 3:
-                fail(path, line_number, f"expected 3 TAB-separated columns, found {len(fields)}")
-            kind, id_text, file_path = fields
-            if not TYPE_PATTERN.match(kind):
-                fail(path, line_number, f"type must be upper-case letters, digits or _, found '{kind}'")
-            if not id_text.isdigit() or not 1 <= int(id_text) <= 65535:
-                fail(path, line_number, f"id must be a number from 1 to 65535, found '{id_text}'")
-            resource_id = int(id_text)
-            if (kind, resource_id) in seen:
-                fail(path, line_number, f"{kind} {resource_id} is already listed on line {seen[(kind, resource_id)]}")
-            seen[(kind, resource_id)] = line_number
-            if file_path.startswith("generated/"):
-                full_path = os.path.join(generated_dir, file_path[len("generated/"):])
-            else:
-                full_path = os.path.join(data_dir, file_path)
-            try:
-                with open(full_path, "rb") as resource:
-                    data = resource.read()
-            except OSError as error:
-                fail(path, line_number, f"cannot read {full_path}: {error.strerror}")
-            entries.append((kind, resource_id, full_path, data))
-    if not header_seen:
-        fail(path, 1, "no header line")
+    for line_number, (kind, id_text, file_path) in read_rows(path, HEADER):
+        if not TYPE_PATTERN.match(kind):
+            fail(path, line_number, f"type must be upper-case letters, digits or _, found '{kind}'")
+        resource_id = parse_id(path, line_number, id_text)
+        if (kind, resource_id) in seen:
+            fail(path, line_number, f"{kind} {resource_id} is already listed on line {seen[(kind, resource_id)]}")
+        seen[(kind, resource_id)] = line_number
+        if file_path.startswith("generated/"):
+            full_path = os.path.join(generated_dir, file_path[len("generated/"):])
+        else:
+            full_path = os.path.join(data_dir, file_path)
+        try:
+            with open(full_path, "rb") as resource:
+                data = resource.read()
+        except OSError as error:
+            fail(path, line_number, f"cannot read {full_path}: {error.strerror}")
+        entries.append((kind, resource_id, full_path, data))
     return sorted(entries)
 
 
@@ -117,15 +97,7 @@ def main():
     entries = read_list(list_path, data_dir, generated_dir)
     with open(depfile, "w", encoding="utf-8") as f:
         f.write(out.replace(" ", "\\ ") + ": " + " ".join(p.replace(" ", "\\ ") for _, _, p, _ in entries) + "\n")
-    data = source(entries)
-    try:
-        with open(out, "rb") as f:
-            if f.read() == data:
-                return
-    except OSError:
-        pass
-    with open(out, "wb") as f:
-        f.write(data)
+    write_if_changed(out, source(entries))
 
 
 if __name__ == "__main__":
