@@ -125,7 +125,7 @@ int LanguagesInit(std::u16string_view folderName, bool force) {
   }
 
   const int result = LoadDefaultLangLib();
-  std::lock_guard lock(List().mutex);
+  std::lock_guard lock(list.mutex);
   list.languages = std::move(languages);
   list.initResult = result;
   return result;
