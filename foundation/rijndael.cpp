@@ -149,6 +149,19 @@ void DecryptWords(const uint8_t* in, uint8_t* out, const uint32_t (*keys)[CRijnd
   }
 }
 
+// One block either way, through the unrolled path for its size.
+void TransformBlock(bool encrypt, int blockLength, const uint8_t* in, uint8_t* out,
+                    const uint32_t (*keys)[CRijndael::kMaxBlockSize / 4], int rounds) {
+  switch (blockLength) {
+    case 16:
+      return encrypt ? EncryptWords<4>(in, out, keys, rounds) : DecryptWords<4>(in, out, keys, rounds);
+    case 24:
+      return encrypt ? EncryptWords<6>(in, out, keys, rounds) : DecryptWords<6>(in, out, keys, rounds);
+    default:
+      return encrypt ? EncryptWords<8>(in, out, keys, rounds) : DecryptWords<8>(in, out, keys, rounds);
+  }
+}
+
 uint32_t SubWord(uint32_t w) {
   return Word(kSBox[Byte(w, 0)], kSBox[Byte(w, 1)], kSBox[Byte(w, 2)], kSBox[Byte(w, 3)]);
 }
@@ -221,32 +234,12 @@ void CRijndael::ResetChain() { std::memcpy(m_chain, m_initialChain, sizeof m_cha
 
 void CRijndael::EncryptBlock(const uint8_t* in, uint8_t* out) const {
   if (!m_initialized) throw CRijndaelException("Object not Initialized");
-  switch (m_blockLength) {
-    case 16:
-      EncryptWords<4>(in, out, m_encryptKeys, m_rounds);
-      break;
-    case 24:
-      EncryptWords<6>(in, out, m_encryptKeys, m_rounds);
-      break;
-    default:
-      EncryptWords<8>(in, out, m_encryptKeys, m_rounds);
-      break;
-  }
+  TransformBlock(true, m_blockLength, in, out, m_encryptKeys, m_rounds);
 }
 
 void CRijndael::DecryptBlock(const uint8_t* in, uint8_t* out) const {
   if (!m_initialized) throw CRijndaelException("Object not Initialized");
-  switch (m_blockLength) {
-    case 16:
-      DecryptWords<4>(in, out, m_decryptKeys, m_rounds);
-      break;
-    case 24:
-      DecryptWords<6>(in, out, m_decryptKeys, m_rounds);
-      break;
-    default:
-      DecryptWords<8>(in, out, m_decryptKeys, m_rounds);
-      break;
-  }
+  TransformBlock(false, m_blockLength, in, out, m_decryptKeys, m_rounds);
 }
 
 void CRijndael::CheckData(size_t length) const {
