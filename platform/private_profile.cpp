@@ -269,39 +269,20 @@ int32_t GetPrivateProfileInt(std::u16string_view section, std::u16string_view ke
   return static_cast<int32_t>(GetPrivateProfileUInt(section, key, static_cast<uint32_t>(defaultValue), filePath));
 }
 
-bool WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
-                               std::u16string_view filePath) {
+namespace {
+
+bool WriteRefused(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
   const std::u16string sectionName = Trim(section);
   const std::u16string keyName = Trim(key);
-  if (sectionName.empty() || keyName.empty() || HasLineBreakOrZero(section) || HasLineBreakOrZero(key) ||
-      HasLineBreakOrZero(value) || sectionName.find(u']') != std::u16string::npos ||
-      keyName.find(u'=') != std::u16string::npos || keyName[0] == u'[' || keyName[0] == u';') {
-    return false;
-  }
-  const std::string path = U8(filePath);
-  const int lock = LockFolder(path);
-  if (lock < 0) return false;
-  std::string bytes;
-  mode_t mode = 0600;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
-    struct stat st {};
-    const bool read = ReadFileBounded(fd, &bytes) && fstat(fd, &st) == 0;
-    close(fd);
-    if (!read) {
-      close(lock);
-      return false;
-    }
-    mode = st.st_mode & 07777;
-  } else if (errno != ENOENT) {
-    close(lock);
-    return false;
-  }
-  const std::u16string text = DecodeFile(bytes);
-  std::vector<std::u16string> lines = SplitLines(std::u16string_view(text));
-  const std::u16string newLine = keyName + u"=" + std::u16string(value);
+  return sectionName.empty() || keyName.empty() || HasLineBreakOrZero(section) || HasLineBreakOrZero(key) ||
+         HasLineBreakOrZero(value) || sectionName.find(u']') != std::u16string::npos ||
+         keyName.find(u'=') != std::u16string::npos || keyName[0] == u'[' || keyName[0] == u';';
+}
 
-  // Find the first section of the name, its first matching key, and its last non-empty line.
+// Puts key=value into the lines: in place, after the last line of its section, or in a new section.
+void SetKeyInLines(std::vector<std::u16string>& lines, const std::u16string& sectionName, const std::u16string& keyName,
+                   std::u16string_view value) {
+  const std::u16string newLine = keyName + u"=" + std::u16string(value);
   size_t sectionLine = lines.size(), keyLine = lines.size(), lastLine = lines.size();
   for (size_t i = 0; i < lines.size(); ++i) {
     const ParsedLine<char16_t> line = ParseLine(std::u16string_view(lines[i]));
@@ -326,11 +307,49 @@ bool WritePrivateProfileString(std::u16string_view section, std::u16string_view 
     lines.push_back(u"[" + sectionName + u"]");
     lines.push_back(newLine);
   }
+}
+
+}  // namespace
+
+bool WritePrivateProfileStrings(std::u16string_view section,
+                                const std::vector<std::pair<std::u16string, std::u16string>>& entries,
+                                std::u16string_view filePath) {
+  for (const auto& [key, value] : entries) {
+    if (WriteRefused(section, key, value)) return false;
+  }
+  const std::string path = U8(filePath);
+  const int lock = LockFolder(path);
+  if (lock < 0) return false;
+  std::string bytes;
+  mode_t mode = 0600;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    struct stat st {};
+    const bool read = ReadFileBounded(fd, &bytes) && fstat(fd, &st) == 0;
+    close(fd);
+    if (!read) {
+      close(lock);
+      return false;
+    }
+    mode = st.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    close(lock);
+    return false;
+  }
+  const std::u16string text = DecodeFile(bytes);
+  std::vector<std::u16string> lines = SplitLines(std::u16string_view(text));
+  const std::u16string sectionName = Trim(section);
+  for (const auto& [key, value] : entries) SetKeyInLines(lines, sectionName, Trim(key), value);
   std::string out;
   for (const auto& line : lines) out += U8(line) + "\n";
   const bool ok = out.size() <= kProfileMaxFileBytes && ReplaceFile(path, mode, out);
   close(lock);
   return ok;
+}
+
+bool WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
+                               std::u16string_view filePath) {
+  return WritePrivateProfileStrings(section, {{std::u16string(key), std::u16string(value)}}, filePath);
 }
 
 }  // namespace qav

@@ -135,7 +135,11 @@ TEST_F(PrivateProfileTest, WritesInPlaceInItsSectionOrAtTheEnd) {
       {u"Settings", u"[A", u"1"}, {u"Set]tings", u"A", u"1"}, {u"Set\ntings", u"A", u"1"}, {u"", u"A", u"1"},
   };
   for (const auto& r : refused) EXPECT_FALSE(WritePrivateProfileString(r.section, r.key, r.value, path));
+  EXPECT_FALSE(WritePrivateProfileStrings(u"Settings", {{u"B", u"2"}, {u"C", u"bad\n"}}, path));  // all or nothing
   EXPECT_EQ(Text(), "[Settings]\nA=1\n");
+  EXPECT_TRUE(WritePrivateProfileStrings(u"Settings", {{u"B", u"2"}, {u"a", u"3"}, {u"B", u"4"}}, path));
+  EXPECT_EQ(Text(), "[Settings]\na=3\nB=4\n");
+  Put("[Settings]\nA=1\n");
 
   // The file is created, its folder is not.
   EXPECT_FALSE(WritePrivateProfileString(u"Settings", u"A", u"1", U16(dir.File("missing/QAV.ini"))));
