@@ -364,8 +364,9 @@ void SetDefaultOptions() {
   }
 }
 
+// A handle that cannot name a folder counts as no current user for the whole-set load and save.
 void LoadAnswerSettings() {
-  if (GetCurrentUserHandle().empty()) {
+  if (GetUserIniPath().empty()) {
     SetDefaultOptions();
     return;
   }
@@ -375,9 +376,9 @@ void LoadAnswerSettings() {
 }
 
 void SaveAnswerSettings() {
-  if (GetCurrentUserHandle().empty()) return;
   const std::u16string path = GetUserIniPath();  // creates the per-user folder
-  SaveKeys(File::kUser, path.empty() ? GetIniFilePath() : path, u"SaveAnswerSettings");
+  if (path.empty()) return;
+  SaveKeys(File::kUser, path, u"SaveAnswerSettings");
 }
 
 void LoadSettings() {
