@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace qav {
@@ -137,38 +138,10 @@ bool HasLineBreakOrZero(std::u16string_view s) {
   return s.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Replaces the file's content by `bytes` through a temporary file and a rename.
-bool ReplaceFile(const std::string& path, mode_t mode, std::string_view bytes) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-  if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  const int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
-  return true;
 }
 
 // Holds an exclusive flock on the file's folder while one writer reads, changes and replaces the
@@ -342,7 +315,7 @@ bool WritePrivateProfileStrings(std::u16string_view section,
   for (const auto& [key, value] : entries) SetKeyInLines(lines, sectionName, Trim(key), value);
   std::string out;
   for (const auto& line : lines) out += U8(line) + "\n";
-  const bool ok = out.size() <= kProfileMaxFileBytes && ReplaceFile(path, mode, out);
+  const bool ok = out.size() <= kProfileMaxFileBytes && ReplaceFileAtomically(path, mode, out);
   close(lock);
   return ok;
 }
