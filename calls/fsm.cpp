@@ -30,6 +30,8 @@ CFSM::CFSM(qav::MessageLoop& guiLoop) : m_clock(guiLoop.clock()), m_guiThread(st
 }
 
 CFSM::~CFSM() {
+  // Instances that outlive the engine must not purge their events through a dead pointer.
+  if (g_pFSM == this) g_pFSM = nullptr;
   m_pending.clear();
   m_window.Destroy();
 }

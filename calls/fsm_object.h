@@ -1,7 +1,8 @@
 // One running instance of a table-driven state machine: its owner, its current state, its name
 // for the log, and the machine's shared table (which it does not own).
 //
-// An instance lives on the GUI thread, where the engine dispatches its events. Destroying it drops
+// An instance lives on the GUI thread, where the engine dispatches its events, and is destroyed
+// there (the engine's held events have no lock). Destroying it drops
 // every event that waits for it under the engine's timer, and any event still queued for it
 // becomes a no-op, so no event ever reaches a freed instance.
 #pragma once
