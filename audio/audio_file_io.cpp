@@ -110,7 +110,7 @@ int ReadAudioFileHeaderFormatWAVE(std::u16string_view path, WAVEFORMATEX* format
     return 0;
   }
   WAVEFORMATEX read{};
-  if (!WaveUtilsReadAudioFileHeaderFormat(file.get(), &read, sizeof read, dataOffset, dataSize)) {
+  if (!WaveUtilsReadAudioFileHeaderFormat(file.get(), &read, kWaveFormatExSize, dataOffset, dataSize)) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR from WaveUtilsReadAudioFileHeaderFormat]");
     return 0;
   }
@@ -133,7 +133,7 @@ int ReadAudioFileHeaderFormatMPEG(std::u16string_view path, MPEGLAYER3WAVEFORMAT
   MPEGLAYER3WAVEFORMAT read{};
   uint32_t offset = 0;
   uint32_t length = 0;
-  if (!MPEGUtilsReadAudioFileHeaderFormat(file.get(), &read, sizeof read, &offset, &length) ||
+  if (!MPEGUtilsReadAudioFileHeaderFormat(file.get(), &read, kMpegLayer3WaveFormatSize, &offset, &length) ||
       read.wfx.nSamplesPerSec == 0) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [no good MP3 headers found]");
     return 0;

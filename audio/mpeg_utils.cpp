@@ -191,7 +191,7 @@ int MPEGUtilsReadAudioFileHeaderFormat(int fd, MPEGLAYER3WAVEFORMAT* format, int
     QAV_LOG(LOG_WARNING, u"MPEGUtilsReadAudioFileHeaderFormat%s", what);
     return 0;
   };
-  if (!format || !dataOffset || !dataLength || formatSize != static_cast<int>(sizeof(MPEGLAYER3WAVEFORMAT))) {
+  if (!format || !dataOffset || !dataLength || formatSize != static_cast<int>(kMpegLayer3WaveFormatSize)) {
     return 0;
   }
   std::memset(format, 0, sizeof(*format));

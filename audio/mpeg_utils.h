@@ -53,7 +53,7 @@ int MPEGGetNextGoodHeader(int fd, MPEGFrameInfo* info);
 int MPEGHeaderDecodeVBR(const uint8_t* frame, int length, const MPEGFrameInfo& info);
 
 // Reads the MP3 format of a file: steps over an ID3v2 tag at the start, finds the first good
-// frame, refuses VBR files. Returns 1 with the format record (formatSize must be 30), the offset of
+// frame, refuses VBR files. Returns 1 with the format record (formatSize must be 30, kMpegLayer3WaveFormatSize), the offset of
 // the first frame and the length of the audio from there to the end of the file; an empty file
 // gives 1 with everything 0. The file is left after the bytes it read; callers seek to the offset.
 int MPEGUtilsReadAudioFileHeaderFormat(int fd, MPEGLAYER3WAVEFORMAT* format, int formatSize, uint32_t* dataOffset,

@@ -36,7 +36,7 @@ int CWaveMemFile::SetFormat(const WAVEFORMATEX* format) {
 }
 
 int CWaveMemFile::GetFormat(WAVEFORMATEX* buffer, uint32_t* size) const {
-  constexpr uint32_t kSize = sizeof(WAVEFORMATEX);
+  constexpr uint32_t kSize = kWaveFormatExSize;
   if (!m_format) return 0;
   if (!buffer) {
     if (size) *size = kSize;
@@ -74,7 +74,7 @@ int CWaveMemFile::AddWave(int fd) {
   WAVEFORMATEX format{};
   uint32_t dataOffset = 0;
   uint32_t dataSize = 0;
-  if (!WaveUtilsReadAudioFileHeaderFormat(fd, &format, sizeof format, &dataOffset, &dataSize) || dataSize == 0) {
+  if (!WaveUtilsReadAudioFileHeaderFormat(fd, &format, kWaveFormatExSize, &dataOffset, &dataSize) || dataSize == 0) {
     QAV_LOG(LOG_WARNING, u"CWaveMemFile::AddFile [ERROR from WaveUtilsReadAudioFileHeaderFormat]");
     return 0;
   }
@@ -118,7 +118,7 @@ int CWaveMemFile::AddMpeg(int fd) {
   MPEGLAYER3WAVEFORMAT mp3{};
   uint32_t dataOffset = 0;
   uint32_t dataLength = 0;
-  if (!MPEGUtilsReadAudioFileHeaderFormat(fd, &mp3, sizeof mp3, &dataOffset, &dataLength) ||
+  if (!MPEGUtilsReadAudioFileHeaderFormat(fd, &mp3, kMpegLayer3WaveFormatSize, &dataOffset, &dataLength) ||
       mp3.wfx.nSamplesPerSec == 0 || !qav::SeekTo(fd, dataOffset)) {
     QAV_LOG(LOG_WARNING, u"CWaveMemFile::AddFile [ERROR from MPEGUtilsReadAudioFileHeaderFormat]");
     return 0;

@@ -82,7 +82,7 @@ int WaveUtilsReadAudioFileHeaderFormat(int fd, WAVEFORMATEX* format, int formatS
     QAV_LOG(LOG_WARNING, u"WaveUtilsReadAudioFileHeaderFormat%s", what);
     return 0;
   };
-  if (!format || !dataOffset || !dataSize || formatSize != static_cast<int>(sizeof(WAVEFORMATEX))) return 0;
+  if (!format || !dataOffset || !dataSize || formatSize != static_cast<int>(kWaveFormatExSize)) return 0;
   std::memset(format, 0, sizeof(WAVEFORMATEX));
   *dataOffset = 0;
   *dataSize = 0;

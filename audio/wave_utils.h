@@ -28,7 +28,7 @@ WAVEFORMATEX WaveUtilsMakePCMFormat(uint16_t channels, uint16_t bits, uint32_t r
 // positions itself for the samples.
 int WriteAudioFileHeaderFormat(int fd, const WAVEFORMATEX* format, uint32_t dataSize, uint32_t* dataOffset);
 
-// Walks the chunks of the file from offset 0. `formatSize` is the size of *format and must be 18:
+// Walks the chunks of the file from offset 0. `formatSize` must be 18 (kWaveFormatExSize):
 // the format chunk's first 16 bytes are kept and cbSize stays 0. Returns 1 with
 // the format, the data offset and the data size (all 0 for an empty file, and offset and size 0
 // when there is no data chunk), leaving the file at the data offset; 0 for a malformed file.

@@ -2,8 +2,10 @@
 //
 // The program describes audio the way the desktop platform's multimedia layer does: an 18-byte
 // WAVEFORMATEX, optionally followed by `cbSize` bytes that belong to the format (an MP3 format adds
-// 12). The records are packed to 2 bytes so that their sizes are the sizes stored in files and
-// compared by the program; files are still written field by field, never by copying a record.
+// 12, as MPEGLAYER3WAVEFORMAT). The records here are laid out naturally, so that their fields can
+// be used like any other (a packed record would hand out misaligned references); files are written
+// and read field by field, and the sizes the program stores and compares are the constants below,
+// not sizeof.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,9 @@ constexpr uint32_t MPEGLAYER3_FLAG_PADDING_ISO = 0;
 // Bytes an MP3 format carries after its WAVEFORMATEX.
 constexpr uint16_t MPEGLAYER3_WFX_EXTRA_BYTES = 12;
 
-#pragma pack(push, 2)
+// The sizes of the records as files and the program's size fields count them.
+constexpr uint32_t kWaveFormatExSize = 18;
+constexpr uint32_t kMpegLayer3WaveFormatSize = kWaveFormatExSize + MPEGLAYER3_WFX_EXTRA_BYTES;
 
 struct WAVEFORMATEX {
   uint16_t wFormatTag;
@@ -37,7 +41,3 @@ struct MPEGLAYER3WAVEFORMAT {
   uint16_t nCodecDelay;
 };
 
-#pragma pack(pop)
-
-static_assert(sizeof(WAVEFORMATEX) == 18);
-static_assert(sizeof(MPEGLAYER3WAVEFORMAT) == 30);

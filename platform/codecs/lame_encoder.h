@@ -38,7 +38,8 @@
 
 #pragma pack(push, 1)
 
-// The configuration record of the encoder interface (331 bytes).
+// The configuration record of the encoder interface (331 bytes). It is packed: read and write its
+// fields by value, never bind a reference or a pointer to one (they are not aligned).
 struct BE_CONFIG {
   uint32_t dwConfig;  // BE_CONFIG_LAME
   struct {
