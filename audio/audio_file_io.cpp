@@ -28,6 +28,13 @@ int CurrentLocalYear() {
   return local.tm_year + 1900;
 }
 
+// Opens the file for a recording; -1 (logged) on failure.
+int OpenRecordingFile(std::u16string_view path) {
+  const int fd = OpenPath(path, O_RDWR | O_CREAT, kNewFileMode);
+  if (fd < 0) QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR: unable to open output file]");
+  return fd;
+}
+
 }  // namespace
 
 int PrepareAudioFileForWritingWave(std::u16string_view path, const WAVEFORMATEX& format, uint32_t bytesWritten,
@@ -38,15 +45,13 @@ int PrepareAudioFileForWritingWave(std::u16string_view path, const WAVEFORMATEX&
     QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR: output file not WAV extention]");
     return 0;
   }
+  // Checked before anything is written: a file laid out otherwise must not lose its header.
   if (*dataOffset != 0 && *dataOffset != kWaveHeaderSize) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [Bad Data Start Offset]");
     return 0;
   }
-  FdCloser file(OpenPath(path, O_RDWR | O_CREAT, kNewFileMode));
-  if (file.get() < 0) {
-    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR: unable to open output file]");
-    return 0;
-  }
+  FdCloser file(OpenRecordingFile(path));
+  if (file.get() < 0) return 0;
   uint32_t offset = 0;
   if (!WriteAudioFileHeaderFormat(file.get(), &format, bytesWritten, &offset)) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [FAILED: WriteAudioFileHeaderFormat]");
@@ -68,11 +73,8 @@ int PrepareAudioFileForWritingMPEG(std::u16string_view path, std::u16string_view
     QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR: output file not MP3 extention]");
     return 0;
   }
-  FdCloser file(OpenPath(path, O_RDWR | O_CREAT, kNewFileMode));
-  if (file.get() < 0) {
-    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR: unable to open output file]");
-    return 0;
-  }
+  FdCloser file(OpenRecordingFile(path));
+  if (file.get() < 0) return 0;
   const off_t end = ::lseek(file.get(), 0, SEEK_END);
   if (end < 0) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR: unable to find end of output file]");

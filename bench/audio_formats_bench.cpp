@@ -132,6 +132,23 @@ bool ConvertFile(const std::string& in, const std::string& out, CAudioFormatConv
   return ok;
 }
 
+// Runs `job` once per iteration and returns its mean wall time in seconds; 0 when it failed.
+template <typename Job>
+double MeanSeconds(benchmark::State& state, Job job) {
+  double seconds = 0;
+  int64_t runs = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    if (!job()) {
+      state.SkipWithError("conversion failed");
+      return 0;
+    }
+    seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    ++runs;
+  }
+  return runs ? seconds / double(runs) : 0;
+}
+
 constexpr double kFileSeconds = 60;
 
 void BM_RateConversionVsSox(benchmark::State& state) {
@@ -140,21 +157,12 @@ void BM_RateConversionVsSox(benchmark::State& state) {
   const std::string out = Dir().File("rate_out.wav"), soxOut = Dir().File("sox_out.wav");
   const double soxSeconds =
       TimeCommand("sox -q " + in + " -r " + std::to_string(to) + " " + soxOut + " rate -l 2>/dev/null");
-  double oursSeconds = 0;
-  int64_t runs = 0;
-  for (auto _ : state) {
-    const auto start = Clock::now();
+  const WAVEFORMATEX src = WaveUtilsMakePCMFormat(1, 16, uint32_t(from)), dst = WaveUtilsMakePCMFormat(1, 16, uint32_t(to));
+  const double oursSeconds = MeanSeconds(state, [&] {
     CPCMConvert converter;
-    const WAVEFORMATEX src = WaveUtilsMakePCMFormat(1, 16, uint32_t(from)), dst = WaveUtilsMakePCMFormat(1, 16, uint32_t(to));
-    if (!converter.Init(&src, &dst) || !ConvertFile(in, out, converter, false, size_t(from) * 2 / 25)) {
-      state.SkipWithError("conversion failed");
-      break;
-    }
-    oursSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-    ++runs;
-  }
-  if (runs == 0) return;
-  oursSeconds /= double(runs);
+    return converter.Init(&src, &dst) && ConvertFile(in, out, converter, false, size_t(from) * 2 / 25);
+  });
+  if (oursSeconds <= 0) return;
   state.counters["x_realtime"] = kFileSeconds / oursSeconds;
   state.counters["sox_x_realtime"] = kFileSeconds / soxSeconds;
   state.counters["speed_vs_sox"] = soxSeconds / oursSeconds;
@@ -177,22 +185,13 @@ void BM_Mp3EncodingVsLame(benchmark::State& state) {
   const double lameSeconds =
       TimeCommand("lame --quiet -t --nores --cbr -b " + std::to_string(settings.bitRate / 1000) + " -m " +
                   (channels == 1 ? "m" : "s") + " --resample " + resample + " " + in + " " + lameOut);
-  double oursSeconds = 0;
-  int64_t runs = 0;
-  for (auto _ : state) {
-    std::filesystem::remove(out);
-    const auto start = Clock::now();
+  const WAVEFORMATEX pcm = WaveUtilsMakePCMFormat(uint16_t(channels), 16, uint32_t(rate));
+  const double oursSeconds = MeanSeconds(state, [&] {
+    std::filesystem::remove(out);  // a new recording each time, not one appended to
     CMPEGConvert encoder;
-    const WAVEFORMATEX pcm = WaveUtilsMakePCMFormat(uint16_t(channels), 16, uint32_t(rate));
-    if (!encoder.Init(&pcm, &mp3.wfx) || !ConvertFile(in, out, encoder, true, size_t(rate) * 2 * channels / 25)) {
-      state.SkipWithError("encoding failed");
-      break;
-    }
-    oursSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-    ++runs;
-  }
-  if (runs == 0) return;
-  oursSeconds /= double(runs);
+    return encoder.Init(&pcm, &mp3.wfx) && ConvertFile(in, out, encoder, true, size_t(rate) * 2 * channels / 25);
+  });
+  if (oursSeconds <= 0) return;
   state.counters["x_realtime"] = kEncodeSeconds / oursSeconds;
   state.counters["lame_x_realtime"] = kEncodeSeconds / lameSeconds;
   state.counters["speed_vs_lame"] = lameSeconds / oursSeconds;
