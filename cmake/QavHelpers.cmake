@@ -33,6 +33,7 @@ function(qav_add_test_suite folder)
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} qav_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${target} PRIVATE
     QAV_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
+    QAV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QAV_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()

@@ -1,0 +1,38 @@
+#include "foundation/app_folders.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "platform/folders.h"
+#include "platform/text.h"
+
+std::u16string GetAppFolder() {
+  static const std::u16string folder = qav::ProgramFolder();
+  return folder;
+}
+
+std::u16string GetSpecialFolderPath(int csidl) {
+  std::u16string folder;
+  switch (csidl) {
+    case CSIDL_APPDATA:
+      folder = qav::UserDataFolder();
+      break;
+    case CSIDL_STARTUP:
+      folder = qav::AutostartFolder();
+      break;
+    default:
+      return {};
+  }
+  return qav::CreateFolderTree(folder, 0700) ? folder : std::u16string();
+}
+
+std::u16string GetTempFileNameWithPrefix(std::u16string_view prefix) {
+  const std::u16string folder = qav::TempFolder();
+  if (folder.empty() || prefix.find(u'/') != std::u16string_view::npos) return {};
+  std::string pattern = qav::Utf16ToUtf8(folder) + qav::Utf16ToUtf8(prefix) + "XXXXXX.tmp";
+  const int fd = mkostemps(pattern.data(), 4, O_CLOEXEC);
+  if (fd < 0) return {};
+  close(fd);
+  return qav::Utf8ToUtf16(pattern);
+}
