@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "foundation/fd_write.h"
 #include "platform/text.h"
 
 namespace qav {
@@ -31,18 +32,7 @@ bool ReadExactly(int fd, void* buffer, size_t count) {
 }
 
 bool WriteFully(int fd, const void* data, size_t count) {
-  const auto* p = static_cast<const uint8_t*>(data);
-  size_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(fd, p + done, count - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return WriteAllToFd(fd, std::string_view(static_cast<const char*>(data), count));
 }
 
 bool SeekTo(int fd, int64_t offset) { return offset >= 0 && ::lseek(fd, offset, SEEK_SET) == offset; }

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "audio/memory_file.h"
+#include "foundation/mem_file.h"
 #include "platform/wave_format.h"
 
 class CAudioFormatConverter;
@@ -37,7 +37,7 @@ class CWaveMemFile {
   // With a buffer: copies the format when *size is at least 18 and returns 18; else 0.
   int GetFormat(WAVEFORMATEX* buffer, uint32_t* size) const;
   // The samples (no header), for reading and seeking.
-  qav::MemoryFile* GetFile() { return &m_file; }
+  CMemFile* GetFile() { return &m_file; }
 
   // Appends a .wav or .mp3 file converted to the memory file's format. 1 on success; 0 on any
   // failure, the memory file keeping what was already appended.
@@ -51,7 +51,7 @@ class CWaveMemFile {
   bool Finish(CAudioFormatConverter* converter);
 
   std::optional<WAVEFORMATEX> m_format;
-  qav::MemoryFile m_file;
+  CMemFile m_file;
   std::vector<uint8_t> m_readBuffer;
   std::vector<uint8_t> m_convertBuffer;
 };

@@ -96,24 +96,16 @@ int RunCommand(const std::string& command) {
 
 std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
-CapturedLog::CapturedLog() : CLogHandler(LOG_ALL) { g_Logger.AddHandler(this); }
-CapturedLog::~CapturedLog() { g_Logger.RemoveHandler(this); }
-
-int CapturedLog::Log(CLogRecord& record) {
-  m_lines.push_back(record.message);
-  return 1;
-}
-
-bool CapturedLog::Contains(std::u16string_view text) const {
-  for (const auto& line : m_lines) {
-    if (line.find(text) != std::u16string::npos) return true;
+bool Logged(const LogCapture& log, std::u16string_view part) {
+  for (const LogCapture::Line& line : log.Lines()) {
+    if (line.message.find(part) != std::u16string::npos) return true;
   }
   return false;
 }
 
-std::string CapturedLog::All() const {
+std::string LogText(const LogCapture& log) {
   std::string out;
-  for (const auto& line : m_lines) out += U8(line) + "\n";
+  for (const LogCapture::Line& line : log.Lines()) out += U8(line.message) + "\n";
   return out;
 }
 

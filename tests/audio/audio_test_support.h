@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/logger.h"
 #include "platform/wave_format.h"
+#include "tests/support/log_capture.h"
 
 namespace qav::test {
 
@@ -32,17 +32,9 @@ double Rms(const std::vector<int16_t>& s, size_t from = 0, size_t count = SIZE_M
 int RunCommand(const std::string& command);
 std::string Quote(const std::string& path);
 
-// Collects every log line while it lives.
-class CapturedLog : public CLogHandler {
- public:
-  CapturedLog();
-  ~CapturedLog() override;
-  int Log(CLogRecord& record) override;
-  bool Contains(std::u16string_view text) const;
-  std::string All() const;
-
- private:
-  std::vector<std::u16string> m_lines;
-};
+// True when a captured line holds `part` (the program's lines carry object addresses and values
+// around their fixed texts); all the lines as text, for failure messages.
+bool Logged(const LogCapture& log, std::u16string_view part);
+std::string LogText(const LogCapture& log);
 
 }  // namespace qav::test

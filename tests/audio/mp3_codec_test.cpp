@@ -16,6 +16,7 @@
 #include "platform/codecs/lame_encoder.h"
 #include "platform/text.h"
 #include "tests/audio/audio_test_support.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 using namespace qav;
@@ -109,25 +110,6 @@ std::vector<int16_t> StereoTones(int rate, double seconds) {
   }
   return s;
 }
-
-class EnvironmentPin {
- public:
-  EnvironmentPin(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value, 1);
-  }
-  ~EnvironmentPin() {
-    if (old_.empty()) {
-      unsetenv(name_);
-    } else {
-      setenv(name_, old_.c_str(), 1);
-    }
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-};
 
 }  // namespace
 
@@ -225,9 +207,9 @@ TEST(Mp3Decoding, AnMp3FromTheLameToolIsReadAndDecoded) {
 
   // lame's default Info frame marks a file the program refuses, as it refuses VBR files.
   ASSERT_EQ(RunCommand("lame --quiet -b 64 --resample 22.05 " + Quote(wavPath) + " " + Quote(mp3Path)), 0);
-  CapturedLog log;
+  LogCapture log;
   EXPECT_EQ(ReadAudioFileHeaderFormatMPEG(U16(mp3Path), &format, &offset, &bytes), 0);
-  EXPECT_TRUE(log.Contains(u"[ VBR MPEG File not supported ]"));
+  EXPECT_TRUE(Logged(log, u"[ VBR MPEG File not supported ]"));
 }
 
 TEST(Mp3Encoding, FailsCleanlyWithoutTheEncoderLibrary) {
@@ -242,12 +224,12 @@ TEST(Mp3Encoding, FailsCleanlyWithoutTheEncoderLibrary) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.library);
-    EnvironmentPin pin("QAV_LAME_LIBRARY", c.library);
-    CapturedLog log;
+    ScopedEnv pin("QAV_LAME_LIBRARY", c.library);
+    LogCapture log;
     CMPEGConvert encoder;
     EXPECT_EQ(encoder.Init(&pcm, &mp3.wfx), 0);
-    EXPECT_TRUE(log.Contains(c.log)) << log.All();
-    EXPECT_TRUE(log.Contains(u"[ FAILED Encode LAME Init ]"));
+    EXPECT_TRUE(Logged(log, c.log)) << LogText(log);
+    EXPECT_TRUE(Logged(log, u"[ FAILED Encode LAME Init ]"));
     uint8_t out[8];
     EXPECT_EQ(encoder.Convert(out, 2, out, sizeof out), -1);
 

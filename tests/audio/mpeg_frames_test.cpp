@@ -170,11 +170,11 @@ TEST(MpegFileHeader, ReadsTheFirstFrameAfterAnId3TagAndRefusesBadFiles) {
   };
   for (const Bad& c : cases) {
     SCOPED_TRACE(c.name);
-    CapturedLog log;
+    LogCapture log;
     ASSERT_TRUE(WriteFileBytes(path, c.bytes));
     FdCloser bad(OpenRead(path));
     EXPECT_EQ(MPEGUtilsReadAudioFileHeaderFormat(bad.get(), &format, kMpegLayer3WaveFormatSize, &offset, &length), c.expected);
-    EXPECT_TRUE(log.Contains(c.log)) << log.All();
+    EXPECT_TRUE(Logged(log, c.log)) << LogText(log);
     EXPECT_EQ(format.wfx.nSamplesPerSec, 0u);
   }
   MPEGLAYER3WAVEFORMAT joined{};

@@ -154,10 +154,10 @@ TEST(PcmConvert, RefusesWhatItCannotDoAndNeverReportsAnErrorAsASize) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    CapturedLog log;
+    LogCapture log;
     CPCMConvert convert;
     EXPECT_EQ(convert.Init(&c.from, &c.to), 0);
-    EXPECT_TRUE(log.Contains(c.log)) << log.All();
+    EXPECT_TRUE(Logged(log, c.log)) << LogText(log);
   }
 
   CPCMConvert notSetUp;

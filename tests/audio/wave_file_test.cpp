@@ -193,7 +193,7 @@ TEST(WaveRecordingFile, RefusesToOverwriteAFileLaidOutDifferently) {
   EXPECT_EQ(fd, -1);
   EXPECT_EQ(ReadFileBytes(path), bytes);  // untouched
 
-  CapturedLog log;
+  LogCapture log;
   EXPECT_EQ(PrepareAudioFileForWritingWave(U16(dir.File("x.mp3")), format, 0, &dataOffset, &fd), 0);
-  EXPECT_TRUE(log.Contains(u"CAudioDriver [ERROR: output file not WAV extention]"));
+  EXPECT_TRUE(Logged(log, u"CAudioDriver [ERROR: output file not WAV extention]"));
 }

@@ -16,8 +16,8 @@ using namespace qav::test;
 namespace {
 
 std::vector<int16_t> Samples(CWaveMemFile& memory) {
-  MemoryFile* file = memory.GetFile();
-  return ToSamples(file->Data(), size_t(file->GetLength()));
+  const CMemFile* file = memory.GetFile();
+  return ToSamples(file->GetData().data(), file->GetData().size());
 }
 
 std::string Le32(uint32_t v) {
@@ -130,10 +130,10 @@ TEST(WaveMemFile, FailuresKeepWhatWasAppended) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    CapturedLog log;
+    LogCapture log;
     EXPECT_EQ(memory.AddFile(U16(dir.File(c.name))), 0);
     if (c.log) {
-      EXPECT_TRUE(log.Contains(c.log)) << log.All();
+      EXPECT_TRUE(Logged(log, c.log)) << LogText(log);
     }
     EXPECT_EQ(memory.GetFile()->GetLength(), 8820u);
   }
