@@ -49,9 +49,9 @@ class ConnectionCache {
   ~ConnectionCache() { Reset(); }
 
   void Validate(const std::string& dir) {
-    if (pid_ == getpid() && dir_ == dir) return;
+    if (pid_ == OwnProcessId() && dir_ == dir) return;
     Reset();
-    pid_ = getpid();
+    pid_ = OwnProcessId();
     dir_ = dir;
   }
   std::shared_ptr<ClientConnection> Find(Hwnd window) {
@@ -74,14 +74,13 @@ class ConnectionCache {
     connections_.clear();
   }
 
-  pid_t pid_ = 0;
+  uint32_t pid_ = 0;
   std::string dir_;
   std::unordered_map<Hwnd, std::shared_ptr<ClientConnection>> connections_;
 };
 
 thread_local ConnectionCache t_connections;
 
-uint32_t OwnProcessId() { return static_cast<uint32_t>(getpid()); }
 
 void RemoveStale(const std::string& dir, const std::string& name, Hwnd window) {
   if (!RemoveIfStale(dir, name) && !ProcessExists(WindowProcessId(window))) unlink((dir + "/" + name).c_str());
@@ -98,13 +97,13 @@ void MarkDead(const std::shared_ptr<ClientConnection>& c) {
 }
 
 std::shared_ptr<ClientConnection> Connect(Hwnd window, SendStatus* status) {
+  t_connections.Validate(DesktopDirectory());
+  if (auto c = t_connections.Find(window); c && !c->dead) return c;
   std::string dir = OpenDesktopDirectory();
   if (dir.empty()) {
     *status = SendStatus::kNoWindow;
     return nullptr;
   }
-  t_connections.Validate(dir);
-  if (auto c = t_connections.Find(window); c && !c->dead) return c;
   auto file = FindBusWindowFile(dir, window);
   if (!file) {
     *status = SendStatus::kNoWindow;
@@ -139,8 +138,9 @@ std::shared_ptr<ClientConnection> Connect(Hwnd window, SendStatus* status) {
   return c;
 }
 
-void ReadReplies(const std::shared_ptr<ClientConnection>& c) {
-  while (!c->dead) {
+// Reads replies until the one for `awaited` is in, or nothing more is there.
+void ReadReplies(const std::shared_ptr<ClientConnection>& c, uint64_t awaited) {
+  while (!c->dead && !c->arrived.count(awaited)) {
     FrameHeader header;
     std::string_view data;
     RecvResult r = RecvFrame(c->fd, c->buffer, header, data, MSG_DONTWAIT);
@@ -150,8 +150,10 @@ void ReadReplies(const std::shared_ptr<ClientConnection>& c) {
       return;
     }
     if (r != RecvResult::kFrame || header.kind != FrameKind::kReply) continue;
-    if (!c->waiting.count(header.sequence)) continue;  // the answer to a send that timed out
-    c->arrived[header.sequence] = Reply{header.status, header.lParam, std::string(data)};
+    if (c->waiting.count(header.sequence)) {  // else the answer to a send that timed out
+      c->arrived[header.sequence] = Reply{header.status, header.lParam, std::string(data)};
+    }
+    if (header.extra & kReplyClosesConnection) MarkDead(c);
   }
 }
 
@@ -230,12 +232,12 @@ SendOutcome Exchange(Hwnd window, FrameHeader header, std::string_view data, int
       MarkDead(c);
       continue;
     }
-    if (fds[0].revents) ReadReplies(c);
+    if (fds[0].revents) ReadReplies(c, sequence);
     if (mine && fds[1].revents) mine->ServeSendSources(0);
   }
   c->waiting.erase(sequence);
-  // Serving sends may have consumed the wake meant for posted messages; restore it.
-  if (mine && mine->HasQueuedWork()) mine->Wake();
+  // Give back a wake the wait consumed.
+  if (mine) mine->EndSendWait();
   return outcome;
 }
 
@@ -285,6 +287,11 @@ std::optional<std::u16string> BusGetTitle(Hwnd window) {
 }
 
 bool BusIsAlive(Hwnd window) {
+  // A cached connection may have been closed by the other end since it was last used.
+  if (auto c = t_connections.Find(window); c && !c->dead) {
+    pollfd p{c->fd, POLLIN, 0};
+    if (poll(&p, 1, 0) > 0) ReadReplies(c, 0);
+  }
   SendStatus status;
   return Connect(window, &status) != nullptr;
 }
@@ -296,13 +303,9 @@ void BusBroadcast(uint32_t message, WParam wParam, LParam lParam) {
   m.message = message;
   m.wParam = wParam;
   m.lParam = lParam;
+  SweepEndedProcesses(dir);
   for (const auto& file : ListBusWindowFiles(dir)) {
-    uint32_t pid = WindowProcessId(file.window);
-    if (pid == OwnProcessId()) continue;  // this process's windows were posted to directly
-    if (!ProcessExists(pid)) {
-      unlink((dir + "/" + file.name).c_str());
-      continue;
-    }
+    if (WindowProcessId(file.window) == OwnProcessId()) continue;  // posted to directly
     BusPost(file.window, m);
   }
 }
@@ -310,13 +313,9 @@ void BusBroadcast(uint32_t message, WParam wParam, LParam lParam) {
 Hwnd BusFindWindow(std::string_view className, std::optional<std::u16string_view> title) {
   std::string dir = OpenDesktopDirectory();
   if (dir.empty()) return 0;
+  SweepEndedProcesses(dir);
   for (const auto& file : ListBusWindowFiles(dir)) {
-    uint32_t pid = WindowProcessId(file.window);
-    if (pid == OwnProcessId() || !EqualsNoCase(file.className, className)) continue;
-    if (!ProcessExists(pid)) {
-      unlink((dir + "/" + file.name).c_str());
-      continue;
-    }
+    if (WindowProcessId(file.window) == OwnProcessId() || !EqualsNoCase(file.className, className)) continue;
     if (title) {
       auto text = BusGetTitle(file.window);
       if (text && *text == *title) return file.window;

@@ -13,8 +13,8 @@ namespace qav::detail {
 
 namespace {
 
-// Frames read from one connection per readiness, so one chatty peer cannot starve the others.
-constexpr int kFramesPerRound = 64;
+// Connections accepted per readiness of the listener.
+constexpr int kAcceptsPerRound = 16;
 
 }  // namespace
 
@@ -51,7 +51,12 @@ void BusEndpoint::Close() {
   closed_ = true;
   for (auto& [fd, connection] : connections_) {
     loop_.Unwatch(connection->watch);
-    close(connection->fd);
+    if (connection->handling > 0) {
+      connection->closing = true;  // the window closed itself in a send: its sender gets the answer
+    } else {
+      close(connection->fd);
+      connection->fd = -1;
+    }
   }
   connections_.clear();
   if (listenFd_ >= 0) {
@@ -64,7 +69,7 @@ void BusEndpoint::Close() {
 }
 
 void BusEndpoint::OnListenerReady() {
-  for (int i = 0; i < kFramesPerRound && !closed_; ++i) {
+  for (int i = 0; i < kAcceptsPerRound && !closed_; ++i) {
     int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;
     ucred peer{};
@@ -105,41 +110,49 @@ void BusEndpoint::CloseConnection(const std::shared_ptr<Connection>& connection)
   if (it == connections_.end() || it->second != connection) return;
   loop_.Unwatch(connection->watch);
   close(connection->fd);
+  connection->fd = -1;
   connections_.erase(it);
 }
 
 void BusEndpoint::OnConnectionReady(const std::shared_ptr<Connection>& connection, uint32_t) {
+  // One frame per readiness: the descriptor stays ready while more wait, so one chatty peer takes
+  // its turn with the others and no read is spent finding the socket empty.
   auto self = shared_from_this();  // a handler may destroy the window, and with it this endpoint
-  for (int i = 0; i < kFramesPerRound; ++i) {
-    if (!IsOpen(connection)) return;
-    FrameHeader header;
-    std::string_view data;
-    RecvResult r = RecvFrame(connection->fd, buffer_, header, data, MSG_DONTWAIT);
-    if (r == RecvResult::kAgain) return;
-    if (r == RecvResult::kClosed) {
-      CloseConnection(connection);
-      return;
+  if (!IsOpen(connection)) return;
+  FrameHeader header;
+  std::string_view data;
+  RecvResult r = RecvFrame(connection->fd, buffer_, header, data, MSG_DONTWAIT);
+  if (r == RecvResult::kAgain) return;
+  if (r == RecvResult::kClosed) {
+    CloseConnection(connection);
+    return;
+  }
+  if (r == RecvResult::kBad) {
+    if (header.magic == kFrameMagic && (header.kind == FrameKind::kSend || header.kind == FrameKind::kGetTitle)) {
+      Reply(connection, header, FrameStatus::kRefused, 0);
     }
-    if (r == RecvResult::kBad) {
-      if (header.magic == kFrameMagic && (header.kind == FrameKind::kSend || header.kind == FrameKind::kGetTitle)) {
-        Reply(connection, header, FrameStatus::kRefused, 0);
-      }
-      continue;
-    }
-    // The data lives in buffer_, which a nested round may reuse: handle a copy.
-    std::string copy(data);
-    HandleFrame(connection, header, copy);
+    return;
+  }
+  // The data lives in buffer_, which a nested round may reuse: handle a copy.
+  std::string copy(data);
+  ++connection->handling;
+  HandleFrame(connection, header, copy);
+  if (--connection->handling == 0 && connection->closing) {
+    close(connection->fd);
+    connection->fd = -1;
   }
 }
 
 void BusEndpoint::Reply(const std::shared_ptr<Connection>& connection, const FrameHeader& request, FrameStatus status,
                         LResult result, std::string_view data) {
-  if (!IsOpen(connection)) return;
+  if (connection->fd < 0) return;
   FrameHeader reply = MakeHeader(FrameKind::kReply, request.message, request.sequence, request.target);
   reply.status = status;
   reply.lParam = result;
+  if (connection->closing) reply.extra = kReplyClosesConnection;
   // A sender that gave up no longer reads: a full buffer drops the answer rather than block here.
-  if (!SendFrame(connection->fd, reply, data, MSG_DONTWAIT) && errno != EAGAIN && errno != EWOULDBLOCK) {
+  if (!SendFrame(connection->fd, reply, data, MSG_DONTWAIT) && errno != EAGAIN && errno != EWOULDBLOCK &&
+      !connection->closing) {
     CloseConnection(connection);
   }
 }

@@ -36,6 +36,8 @@ class BusEndpoint : public std::enable_shared_from_this<BusEndpoint> {
     int fd = -1;
     WatchId watch = 0;
     uint32_t peerPid = 0;
+    int handling = 0;      // frames of this connection being handled (nested rounds count)
+    bool closing = false;  // closed by Close() while handling: answer first, then close
   };
 
   BusEndpoint(LoopCore& loop, const std::shared_ptr<WindowEntry>& window);

@@ -34,12 +34,16 @@ struct FrameHeader {
   uint64_t target = 0;
   uint64_t wParam = 0;
   int64_t lParam = 0;  // the result in a reply
-  uint64_t extra = 0;  // dwData of WM_COPYDATA
+  uint64_t extra = 0;  // dwData of WM_COPYDATA; in a reply, kReplyClosesConnection or 0
 };
 static_assert(sizeof(FrameHeader) == 56);
 
 inline constexpr uint32_t kFrameMagic = 0x42564151;  // "QAVB"
 inline constexpr uint8_t kFrameVersion = 1;
+// Set in a reply when the window was destroyed by that very message: the sender gets its answer,
+// then the connection closes.
+inline constexpr uint64_t kReplyClosesConnection = 1;
+
 inline constexpr size_t kMaxFrameSize = sizeof(FrameHeader) + kMaxMessageData;
 
 FrameHeader MakeHeader(FrameKind kind, uint32_t message, uint64_t sequence, uint64_t target);

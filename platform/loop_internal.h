@@ -93,10 +93,15 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
 
   // ---- owner thread ----
   void SetThreadMessageHandler(ThreadMessageHandler handler) { threadHandler_ = std::move(handler); }
-  bool ProcessDue();
+  // One round; with `mayBlock`, first waits for work (or the next timer) as Run does.
+  bool RunRound(bool mayBlock);
+  bool ProcessDue() { return RunRound(false); }
   // Waits up to timeoutMs for, then serves, what a thread waiting in a send must serve: sends
   // queued from other threads and the bus sockets of this loop's top-level windows.
   void ServeSendSources(int timeoutMs);
+  // Called when a send-wait ends: a wake that the wait consumed (a post, a timer armed from
+  // another thread) is given back, so Run and an outside driver look at the queue and timers again.
+  void EndSendWait();
   int PollFd() const { return mainEpoll_; }
   int SendWaitFd() const { return sendEpoll_; }
   bool WaitForWork(int timeoutMs);
@@ -132,6 +137,7 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   void ClearWake();
   bool ServeQueuedSends();
   bool ServeReadyFds(int epollFd, int timeoutMs);
+  int EpollCtl(const FdWatch& watch, int operation, uint32_t events);
   bool ServePosted(bool* sawQuit);
   bool FireDueTimers();
   void Dispatch(QueuedMsg& message);
@@ -155,10 +161,14 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   ThreadMessageHandler threadHandler_;
   bool quit_ = false;
   int exitCode_ = 0;
+  bool wakeTakenInSendWait_ = false;
   std::unordered_map<WatchId, std::shared_ptr<FdWatch>> watches_;
   WatchId nextWatchId_ = 16;
   std::vector<std::weak_ptr<WindowEntry>> windows_;
 };
+
+// This process's id, read once (and again in a forked child): it is on every hot path.
+uint32_t OwnProcessId();
 
 // The calling thread's current loop core, or null.
 std::shared_ptr<LoopCore> CurrentLoopCore();

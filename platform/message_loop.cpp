@@ -1,5 +1,6 @@
 #include "platform/message_loop.h"
 
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -17,9 +18,8 @@ namespace detail {
 
 namespace {
 
-// epoll tags of the loop's own descriptors; watch ids start above them.
+// epoll tag of the loop's wake-up descriptor; watch ids start above it.
 constexpr uint64_t kEventFdTag = 1;
-constexpr uint64_t kSendEpollTag = 2;
 constexpr int kMaxEventsPerWait = 64;
 
 std::atomic<ThreadId> g_nextThreadId{1};
@@ -47,7 +47,20 @@ uint32_t FromEpoll(uint32_t e) {
   return events;
 }
 
+std::atomic<uint32_t> g_ownPid{0};
+
 }  // namespace
+
+uint32_t OwnProcessId() {
+  uint32_t pid = g_ownPid.load(std::memory_order_relaxed);
+  if (pid == 0) {
+    static std::once_flag once;
+    std::call_once(once, [] { pthread_atfork(nullptr, nullptr, [] { g_ownPid.store(0); }); });
+    pid = static_cast<uint32_t>(getpid());
+    g_ownPid.store(pid, std::memory_order_relaxed);
+  }
+  return pid;
+}
 
 void SendRecord::Finish(State final, LResult value) {
   result = value;
@@ -74,12 +87,14 @@ LoopCore::LoopCore(Clock& clock)
     if (mainEpoll_ >= 0) close(mainEpoll_);
     throw std::runtime_error("message loop: cannot create its descriptors");
   }
+  // The wake-up descriptor is in both sets: the main set (what a round serves, and what an
+  // outside driver watches) and the set a thread waiting in a send serves. Bus sockets are in
+  // both as well; other watched descriptors only in the main set.
   epoll_event ev{};
   ev.events = EPOLLIN;
   ev.data.u64 = kEventFdTag;
   epoll_ctl(sendEpoll_, EPOLL_CTL_ADD, eventFd_, &ev);
-  ev.data.u64 = kSendEpollTag;
-  epoll_ctl(mainEpoll_, EPOLL_CTL_ADD, sendEpoll_, &ev);
+  epoll_ctl(mainEpoll_, EPOLL_CTL_ADD, eventFd_, &ev);
 }
 
 LoopCore::~LoopCore() {
@@ -209,10 +224,7 @@ bool LoopCore::ServeReadyFds(int epollFd, int timeoutMs) {
     uint64_t tag = events[i].data.u64;
     if (tag == kEventFdTag) {
       ClearWake();
-      continue;
-    }
-    if (tag == kSendEpollTag) {
-      served |= ServeReadyFds(sendEpoll_, 0);
+      if (epollFd == sendEpoll_) wakeTakenInSendWait_ = true;
       continue;
     }
     auto it = watches_.find(tag);
@@ -229,6 +241,11 @@ void LoopCore::ServeSendSources(int timeoutMs) {
   ServeQueuedSends();
   ServeReadyFds(sendEpoll_, timeoutMs);
   ServeQueuedSends();
+}
+
+void LoopCore::EndSendWait() {
+  if (wakeTakenInSendWait_ || HasQueuedWork()) Wake();
+  wakeTakenInSendWait_ = false;
 }
 
 void LoopCore::Dispatch(QueuedMsg& queued) {
@@ -299,18 +316,26 @@ bool LoopCore::FireDueTimers() {
     m.window = key.first;
     m.message = WM_TIMER;
     m.wParam = key.second;
-    m.senderProcess = static_cast<uint32_t>(getpid());
+    m.senderProcess = OwnProcessId();
     bool delivered = false;
     DispatchToWindow(window, m, &delivered);
   }
   return !due.empty();
 }
 
-bool LoopCore::ProcessDue() {
+bool LoopCore::RunRound(bool mayBlock) {
   bool did = false;
-  ClearWake();
+  // Only a wake that is pending is read here; a wake whose write lands after this point keeps
+  // the descriptor readable and is read when epoll reports it below.
+  if (wakePending_.load(std::memory_order_acquire)) ClearWake();
   did |= ServeQueuedSends();
-  did |= ServeReadyFds(mainEpoll_, 0);
+  int timeoutMs = 0;
+  if (mayBlock && !HasQueuedWork()) {
+    // Read after the wake was cleared, so a timer armed meanwhile by another thread counts.
+    auto delay = NextTimerDelayMs();
+    timeoutMs = delay ? static_cast<int>(std::min<int64_t>(*delay, INT32_MAX)) : kInfinite;
+  }
+  did |= ServeReadyFds(mainEpoll_, timeoutMs);
   bool sawQuit = false;
   did |= ServePosted(&sawQuit);
   if (!sawQuit) did |= FireDueTimers();
@@ -320,15 +345,9 @@ bool LoopCore::ProcessDue() {
 
 bool LoopCore::WaitForWork(int timeoutMs) {
   if (HasQueuedWork()) return true;
+  // Level-triggered: what is reported here is reported again to the next round.
   epoll_event ev;
-  // Readiness of the main set is enough; nothing is consumed here.
-  int n = epoll_wait(mainEpoll_, &ev, 1, timeoutMs);
-  if (n > 0) {
-    // epoll_wait handed us one event; the descriptor stays ready, so nothing is lost, but the
-    // eventfd's tag must be looked at again by ProcessDue: leave it be.
-    return true;
-  }
-  return false;
+  return epoll_wait(mainEpoll_, &ev, 1, timeoutMs) > 0;
 }
 
 WatchId LoopCore::Watch(int fd, uint32_t events, FdCallback callback, bool duringSends) {
@@ -342,24 +361,28 @@ WatchId LoopCore::Watch(int fd, uint32_t events, FdCallback callback, bool durin
   watch->events = events;
   watch->duringSends = duringSends;
   watch->callback = std::move(callback);
-  epoll_event ev{};
-  ev.events = ToEpoll(events);
-  ev.data.u64 = watch->id;
-  if (epoll_ctl(duringSends ? sendEpoll_ : mainEpoll_, EPOLL_CTL_ADD, fd, &ev) != 0) return 0;
+  if (EpollCtl(*watch, EPOLL_CTL_ADD, events) != 0) {
+    EpollCtl(*watch, EPOLL_CTL_DEL, 0);
+    return 0;
+  }
   watches_[watch->id] = watch;
   return watch->id;
+}
+
+int LoopCore::EpollCtl(const FdWatch& watch, int operation, uint32_t events) {
+  epoll_event ev{};
+  ev.events = ToEpoll(events);
+  ev.data.u64 = watch.id;
+  int result = epoll_ctl(mainEpoll_, operation, watch.fd, &ev);
+  if (watch.duringSends && epoll_ctl(sendEpoll_, operation, watch.fd, &ev) != 0) result = -1;
+  return result;
 }
 
 bool LoopCore::UpdateWatch(WatchId id, uint32_t events) {
   if (!IsOwnerThread()) return false;
   auto it = watches_.find(id);
   if (it == watches_.end()) return false;
-  epoll_event ev{};
-  ev.events = ToEpoll(events);
-  ev.data.u64 = id;
-  if (epoll_ctl(it->second->duringSends ? sendEpoll_ : mainEpoll_, EPOLL_CTL_MOD, it->second->fd, &ev) != 0) {
-    return false;
-  }
+  if (EpollCtl(*it->second, EPOLL_CTL_MOD, events) != 0) return false;
   it->second->events = events;
   return true;
 }
@@ -369,7 +392,7 @@ bool LoopCore::Unwatch(WatchId id) {
   auto it = watches_.find(id);
   if (it == watches_.end()) return false;
   it->second->alive = false;
-  epoll_ctl(it->second->duringSends ? sendEpoll_ : mainEpoll_, EPOLL_CTL_DEL, it->second->fd, nullptr);
+  EpollCtl(*it->second, EPOLL_CTL_DEL, 0);
   watches_.erase(it);
   return true;
 }
@@ -445,7 +468,7 @@ void LoopCore::Close() {
   }
   for (auto& [id, watch] : watches_) {
     watch->alive = false;
-    epoll_ctl(watch->duringSends ? sendEpoll_ : mainEpoll_, EPOLL_CTL_DEL, watch->fd, nullptr);
+    EpollCtl(*watch, EPOLL_CTL_DEL, 0);
   }
   watches_.clear();
   threadHandler_ = nullptr;
@@ -486,11 +509,8 @@ void MessageLoop::SetThreadMessageHandler(ThreadMessageHandler handler) {
 int MessageLoop::Run() {
   core_->ClearQuit();
   for (;;) {
-    core_->ProcessDue();
+    core_->RunRound(true);
     if (core_->QuitRequested()) return core_->ExitCode();
-    int timeout = kInfinite;
-    if (auto delay = core_->NextTimerDelayMs()) timeout = static_cast<int>(std::min<int64_t>(*delay, INT32_MAX));
-    core_->WaitForWork(timeout);
   }
 }
 
@@ -536,7 +556,7 @@ bool PostThreadMessage(ThreadId thread, uint32_t message, WParam wParam, LParam 
   queued.msg.wParam = wParam;
   queued.msg.lParam = lParam;
   queued.msg.payload = std::move(payload);
-  queued.msg.senderProcess = static_cast<uint32_t>(getpid());
+  queued.msg.senderProcess = detail::OwnProcessId();
   return core->Post(std::move(queued));
 }
 

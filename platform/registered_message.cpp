@@ -75,7 +75,10 @@ uint32_t LookUpOrAdd(const std::string& dir, std::string_view name) {
         start = end + 1;
       }
       if (number == 0 && index < kMaxNames) {
-        std::string line = (complete ? "" : "\n") + std::string(name) + "\n";
+        std::string line;
+        if (!complete) line.push_back('\n');
+        line.append(name);
+        line.push_back('\n');
         if (WriteAll(fd, line)) number = kFirstRegisteredMessage + static_cast<uint32_t>(index);
       }
     }

@@ -28,7 +28,7 @@ std::unordered_map<Hwnd, std::shared_ptr<WindowEntry>>& Table() {
 }
 std::atomic<uint32_t> g_nextSerial{1};
 
-uint32_t OwnProcessId() { return static_cast<uint32_t>(getpid()); }
+using detail::OwnProcessId;
 bool IsLocalHandle(Hwnd window) { return WindowProcessId(window) == OwnProcessId(); }
 
 // Gives WM_COPYDATA and WM_SETTEXT their owned copy of the data, so the receiver never reads the
@@ -78,8 +78,8 @@ SendOutcome WaitForRecord(const std::shared_ptr<SendRecord>& record, int timeout
       }
       mine->ServeSendSources(wait);
     }
-    // Serving sends may have consumed the wake meant for posted messages; restore it.
-    if (mine->HasQueuedWork()) mine->Wake();
+    // Give back a wake the wait consumed.
+    mine->EndSendWait();
   } else {
     std::unique_lock lock(record->mutex);
     if (timeoutMs == kInfinite) {

@@ -510,3 +510,24 @@ TEST(MessageLoop, PollFdAndTimerDelayTellAnOutsideDriverWhenToProcess) {
   EXPECT_TRUE(v.loop().ProcessDue());
   EXPECT_EQ(poll(&p, 1, 0), 0) << "and processing clears it";
 }
+
+// A thread that waits in a send reads its loop's wake-ups; whatever they announced (here a timer
+// armed from another thread) must still reach an outside driver afterwards.
+TEST(MessageLoop, AWakeTakenWhileWaitingInASendIsGivenBack) {
+  VirtualLoop v;
+  Hwnd local = CreateWindow(v.loop(), "Local", u"", WindowKind::kLocal, [](Msg&) -> LResult { return 0; });
+  Hwnd remote = 0;
+  MessageThread worker;
+  ASSERT_TRUE(worker.Start("worker", [&](MessageLoop& loop) {
+    remote = CreateWindow(loop, "Remote", u"", WindowKind::kLocal, [&](Msg&) -> LResult {
+      SetTimer(local, 1, 40);
+      return 1;
+    });
+  }));
+  v.RunUntilIdle();
+  ASSERT_TRUE(SendMessageTimeout(remote, WM_USER, 0, 0, kWatchdogMs).ok());
+  pollfd p{v.loop().PollFd(), POLLIN, 0};
+  EXPECT_EQ(poll(&p, 1, 0), 1);
+  v.loop().ProcessDue();
+  EXPECT_EQ(v.loop().NextTimerDelayMs(), 40);
+}
