@@ -1,8 +1,8 @@
 // A thread's message queue and the loop that serves it.
 //
 // Threading rule: a MessageLoop belongs to the thread that constructs it. Only that thread runs it
-// (Run, ProcessDue, WaitForWork), watches file descriptors on it, creates windows on it and
-// destroys it; any thread may post to it, send to its windows, arm timers on its windows and take
+// (Run, ProcessDue, WaitForWork), installs its thread-message handler, watches file descriptors on
+// it, creates windows on it and destroys it; any thread may post to it, send to its windows, arm timers on its windows and take
 // messages out of its queue. Windows and timers are in platform/window.h.
 //
 // What one round of the loop serves, in this order:
@@ -94,6 +94,7 @@ class MessageLoop {
   bool UpdateFdEvents(WatchId id, uint32_t events);
   bool UnwatchFd(WatchId id);
 
+  // For the platform's own window and bus code.
   detail::LoopCore& core() const { return *core_; }
 
  private:

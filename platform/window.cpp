@@ -60,6 +60,17 @@ bool MarshalData(Msg& m) {
   return true;
 }
 
+Msg MakeMsg(Hwnd window, uint32_t message, WParam wParam, LParam lParam, std::unique_ptr<Payload> payload) {
+  Msg m;
+  m.window = window;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  m.payload = std::move(payload);
+  m.senderProcess = OwnProcessId();
+  return m;
+}
+
 SendOutcome WaitForRecord(const std::shared_ptr<SendRecord>& record, int timeoutMs) {
   using Steady = std::chrono::steady_clock;
   const auto deadline = Steady::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
@@ -197,25 +208,12 @@ bool IsWindow(Hwnd window) {
 
 bool PostMessage(Hwnd window, uint32_t message, WParam wParam, LParam lParam, std::unique_ptr<Payload> payload) {
   if (message == WM_COPYDATA || message == detail::kDestroyRequest) return false;
-  Msg m;
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  m.payload = std::move(payload);
-  m.senderProcess = OwnProcessId();
+  Msg m = MakeMsg(window, message, wParam, lParam, std::move(payload));
   if (window == kHwndBroadcast) {
     if (m.payload) return false;
     for (const auto& entry : detail::LocalTopLevelWindows()) {
       if (auto core = entry->loop.lock()) {
-        detail::QueuedMsg copy;
-        copy.msg.window = entry->hwnd;
-        copy.msg.message = message;
-        copy.msg.wParam = wParam;
-        copy.msg.lParam = lParam;
-        copy.msg.senderProcess = m.senderProcess;
-        copy.target = entry;
-        core->Post(std::move(copy));
+        core->Post(detail::QueuedMsg{MakeMsg(entry->hwnd, message, wParam, lParam, nullptr), entry});
       }
     }
     detail::BusBroadcast(message, wParam, lParam);
@@ -235,13 +233,7 @@ bool PostMessage(Hwnd window, uint32_t message, WParam wParam, LParam lParam, st
 SendOutcome SendMessageTimeout(Hwnd window, uint32_t message, WParam wParam, LParam lParam, int timeoutMs,
                                std::unique_ptr<Payload> payload) {
   if (window == kHwndBroadcast) return {SendStatus::kUnsupported, 0};
-  Msg m;
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  m.payload = std::move(payload);
-  m.senderProcess = OwnProcessId();
+  Msg m = MakeMsg(window, message, wParam, lParam, std::move(payload));
   if (!MarshalData(m)) return {SendStatus::kRefused, 0};
   if (!IsLocalHandle(window)) {
     if (message == detail::kDestroyRequest) return {SendStatus::kUnsupported, 0};

@@ -27,27 +27,14 @@
 #include "platform/registered_message.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "tests/support/hex.h"
 
 using namespace qav;
 
 namespace {
 
-std::string Hex(std::string_view bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out.push_back(digits[c >> 4]);
-    out.push_back(digits[c & 15]);
-  }
-  return out.empty() ? "-" : out;
-}
-
-std::string Unhex(const std::string& hex) {
-  if (hex == "-") return {};
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
+std::string Hex(std::string_view bytes) { return bytes.empty() ? "-" : test::HexBytes(bytes); }
+std::string Unhex(const std::string& hex) { return hex == "-" ? std::string() : test::BytesFromHex(hex); }
 
 std::string Status(SendStatus s) {
   switch (s) {

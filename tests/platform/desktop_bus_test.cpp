@@ -24,11 +24,13 @@
 #include "platform/message_loop.h"
 #include "platform/registered_message.h"
 #include "platform/window.h"
+#include "tests/support/hex.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
 
 using namespace qav;
+using qav::test::HexBytes;
 
 namespace {
 
@@ -38,16 +40,6 @@ std::string HexHandle(Hwnd h) {
   std::ostringstream s;
   s << std::hex << h;
   return s.str();
-}
-
-std::string HexBytes(std::string_view bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out.push_back(digits[c >> 4]);
-    out.push_back(digits[c & 15]);
-  }
-  return out;
 }
 
 // One qav_bus_peer process.

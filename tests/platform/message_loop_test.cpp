@@ -131,26 +131,22 @@ TEST(MessageLoop, NestedSendsBetweenTwoThreadsDoNotDeadlock) {
     Hwnd local = 0, remote = 0;
     std::vector<std::string> trail;
     std::mutex trailMutex;
-    local = CreateWindow(mine, "Local", u"", WindowKind::kLocal, [&](Msg& m) -> LResult {
-      {
-        std::lock_guard lock(trailMutex);
-        trail.push_back("L" + std::to_string(m.wParam));
-      }
-      if (m.wParam == 0) return 0;
-      SendOutcome inner = SendMessageTimeout(remote, WM_USER, m.wParam - 1, 0, kWatchdogMs);
-      return inner.ok() ? inner.result + 1 : -1000;
-    });
-    MessageThread worker;
-    ASSERT_TRUE(worker.Start("worker", [&](MessageLoop& loop) {
-      remote = CreateWindow(loop, "Remote", u"", WindowKind::kLocal, [&](Msg& m) -> LResult {
+    // Records the level, then sends one level down to the other window.
+    auto bounce = [&](const char* who, const Hwnd* other) {
+      return [&, who, other](Msg& m) -> LResult {
         {
           std::lock_guard lock(trailMutex);
-          trail.push_back("R" + std::to_string(m.wParam));
+          trail.push_back(who + std::to_string(m.wParam));
         }
         if (m.wParam == 0) return 0;
-        SendOutcome inner = SendMessageTimeout(local, WM_USER, m.wParam - 1, 0, kWatchdogMs);
+        SendOutcome inner = SendMessageTimeout(*other, WM_USER, m.wParam - 1, 0, kWatchdogMs);
         return inner.ok() ? inner.result + 1 : -1000;
-      });
+      };
+    };
+    local = CreateWindow(mine, "Local", u"", WindowKind::kLocal, bounce("L", &remote));
+    MessageThread worker;
+    ASSERT_TRUE(worker.Start("worker", [&](MessageLoop& loop) {
+      remote = CreateWindow(loop, "Remote", u"", WindowKind::kLocal, bounce("R", &local));
     }));
     SendOutcome outcome = SendMessageTimeout(remote, WM_USER, static_cast<WParam>(depth), 0, kWatchdogMs);
     ASSERT_TRUE(outcome.ok()) << "depth " << depth;
