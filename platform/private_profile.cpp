@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 namespace qav {
@@ -41,21 +42,25 @@ std::optional<std::string> ReadWholeFile(std::u16string_view path) {
   return bytes;
 }
 
+bool IsUtf16File(std::string_view bytes);
+
 std::u16string DecodeFile(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+  if (IsUtf16File(bytes)) {
     return Utf16LeBytesToText(bytes.data() + 2, bytes.size() - 2);
   }
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   return Utf8ToUtf16(bytes);
 }
 
-std::vector<std::u16string> SplitLines(std::u16string_view text) {
-  std::vector<std::u16string> lines;
+// The parsing rules work alike on program text and on the raw bytes of an 8-bit read.
+template <typename Char>
+std::vector<std::basic_string<Char>> SplitLines(std::basic_string_view<Char> text) {
+  std::vector<std::basic_string<Char>> lines;
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != u'\n' && text[i] != u'\r') continue;
+    if (text[i] != Char('\n') && text[i] != Char('\r')) continue;
     lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    if (text[i] == Char('\r') && i + 1 < text.size() && text[i + 1] == Char('\n')) ++i;
     start = i + 1;
   }
   if (start < text.size()) lines.emplace_back(text.substr(start));
@@ -63,32 +68,60 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
 }
 
 // What one line of the file is.
+template <typename Char>
 struct ParsedLine {
   enum Kind { kOther, kSection, kKey } kind = kOther;
-  std::u16string name;   // section or key name, trimmed
-  std::u16string value;  // key's value, trimmed, quotes not yet removed
+  std::basic_string<Char> name;   // section or key name, trimmed
+  std::basic_string<Char> value;  // key's value, trimmed, quotes not yet removed
 };
 
-ParsedLine ParseLine(std::u16string_view raw) {
-  ParsedLine p;
-  const std::u16string line = Trim(raw);
-  if (line.empty() || line[0] == u';') return p;
-  if (line[0] == u'[') {
-    const size_t close = line.find(u']');
-    p.kind = ParsedLine::kSection;
-    p.name = Trim(std::u16string_view(line).substr(1, close == std::u16string::npos ? std::u16string::npos : close - 1));
+template <typename Char>
+ParsedLine<Char> ParseLine(std::basic_string_view<Char> raw) {
+  using View = std::basic_string_view<Char>;
+  ParsedLine<Char> p;
+  const std::basic_string<Char> line = Trim(raw);
+  if (line.empty() || line[0] == Char(';')) return p;
+  if (line[0] == Char('[')) {
+    const size_t close = line.find(Char(']'));
+    p.kind = ParsedLine<Char>::kSection;
+    p.name = Trim(View(line).substr(1, close == View::npos ? View::npos : close - 1));
     return p;
   }
-  p.kind = ParsedLine::kKey;
-  const size_t eq = line.find(u'=');
-  p.name = Trim(std::u16string_view(line).substr(0, eq));
-  if (eq != std::u16string::npos) p.value = Trim(std::u16string_view(line).substr(eq + 1));
+  p.kind = ParsedLine<Char>::kKey;
+  const size_t eq = line.find(Char('='));
+  p.name = Trim(View(line).substr(0, eq));
+  if (eq != View::npos) p.value = Trim(View(line).substr(eq + 1));
   return p;
 }
 
-std::u16string Unquote(std::u16string value) {
-  if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"') return value.substr(1, value.size() - 2);
+template <typename Char>
+std::basic_string<Char> Unquote(std::basic_string<Char> value) {
+  if (value.size() >= 2 && value.front() == Char('"') && value.back() == Char('"')) {
+    return value.substr(1, value.size() - 2);
+  }
   return value;
+}
+
+// The first section of the name, then the first key of the name in it.
+template <typename Char>
+std::optional<std::basic_string<Char>> FindInText(std::basic_string_view<Char> text,
+                                                  std::basic_string_view<Char> section,
+                                                  std::basic_string_view<Char> key) {
+  bool inSection = false;
+  for (const auto& raw : SplitLines(text)) {
+    const ParsedLine<Char> line = ParseLine(std::basic_string_view<Char>(raw));
+    if (line.kind == ParsedLine<Char>::kSection) {
+      if (inSection) return std::nullopt;
+      inSection = EqualsNoCase(line.name, section);
+    } else if (line.kind == ParsedLine<Char>::kKey && inSection && EqualsNoCase(line.name, key)) {
+      return Unquote(line.value);
+    }
+  }
+  return std::nullopt;
+}
+
+bool IsUtf16File(std::string_view bytes) {
+  return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE;
 }
 
 // Cuts to what a buffer of `bufferSize` units holds with its terminating zero.
@@ -105,38 +138,10 @@ bool HasLineBreakOrZero(std::u16string_view s) {
   return s.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Replaces the file's content by `bytes` through a temporary file and a rename.
-bool ReplaceFile(const std::string& path, mode_t mode, std::string_view bytes) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-  if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  const int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
-  return true;
 }
 
 // Holds an exclusive flock on the file's folder while one writer reads, changes and replaces the
@@ -161,19 +166,8 @@ std::optional<std::u16string> FindPrivateProfileValue(std::u16string_view sectio
                                                       std::u16string_view filePath) {
   const auto bytes = ReadWholeFile(filePath);
   if (!bytes) return std::nullopt;
-  bool inSection = false;
-  bool sectionSeen = false;
-  for (const auto& raw : SplitLines(DecodeFile(*bytes))) {
-    const ParsedLine line = ParseLine(raw);
-    if (line.kind == ParsedLine::kSection) {
-      if (inSection) return std::nullopt;  // only the first section of the name counts
-      inSection = !sectionSeen && EqualsNoCase(line.name, section);
-      sectionSeen = sectionSeen || inSection;
-    } else if (line.kind == ParsedLine::kKey && inSection && EqualsNoCase(line.name, key)) {
-      return Unquote(line.value);
-    }
-  }
-  return std::nullopt;
+  const std::u16string text = DecodeFile(*bytes);
+  return FindInText<char16_t>(text, Trim(section), Trim(key));
 }
 
 std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
@@ -187,15 +181,26 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
 std::string GetPrivateProfileStringBytes(std::u16string_view section, std::u16string_view key,
                                          std::u16string_view defaultValue, size_t bufferSize,
                                          std::u16string_view filePath) {
-  auto value = FindPrivateProfileValue(section, key, filePath);
-  std::string bytes = U8(value ? *value : TrimRight(defaultValue));
-  if (bufferSize == 0) return "";
-  if (bytes.size() > bufferSize - 1) {
-    size_t keep = bufferSize - 1;
-    while (keep > 0 && (static_cast<unsigned char>(bytes[keep]) & 0xC0) == 0x80) --keep;  // whole characters
-    bytes.resize(keep);
+  // An 8-bit file gives its bytes as they stand, even when they are not text; a UTF-16 file gives
+  // the UTF-8 form of its text.
+  std::optional<std::string> value;
+  if (const auto bytes = ReadWholeFile(filePath)) {
+    if (IsUtf16File(*bytes)) {
+      if (auto text = FindInText<char16_t>(DecodeFile(*bytes), Trim(section), Trim(key))) value = U8(*text);
+    } else {
+      std::string_view raw(*bytes);
+      if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
+      value = FindInText<char>(raw, U8(Trim(section)), U8(Trim(key)));
+    }
   }
-  return bytes;
+  std::string result = value ? *value : U8(TrimRight(defaultValue));
+  if (bufferSize == 0) return "";
+  if (result.size() > bufferSize - 1) {
+    size_t keep = bufferSize - 1;
+    while (keep > 0 && (static_cast<unsigned char>(result[keep]) & 0xC0) == 0x80) --keep;  // whole characters
+    result.resize(keep);
+  }
+  return result;
 }
 
 uint32_t ParseProfileInteger(std::u16string_view text) {
@@ -237,14 +242,53 @@ int32_t GetPrivateProfileInt(std::u16string_view section, std::u16string_view ke
   return static_cast<int32_t>(GetPrivateProfileUInt(section, key, static_cast<uint32_t>(defaultValue), filePath));
 }
 
-bool WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
-                               std::u16string_view filePath) {
+namespace {
+
+bool WriteRefused(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
   const std::u16string sectionName = Trim(section);
   const std::u16string keyName = Trim(key);
-  if (sectionName.empty() || keyName.empty() || HasLineBreakOrZero(section) || HasLineBreakOrZero(key) ||
-      HasLineBreakOrZero(value) || sectionName.find(u']') != std::u16string::npos ||
-      keyName.find(u'=') != std::u16string::npos || keyName[0] == u'[' || keyName[0] == u';') {
-    return false;
+  return sectionName.empty() || keyName.empty() || HasLineBreakOrZero(section) || HasLineBreakOrZero(key) ||
+         HasLineBreakOrZero(value) || sectionName.find(u']') != std::u16string::npos ||
+         keyName.find(u'=') != std::u16string::npos || keyName[0] == u'[' || keyName[0] == u';';
+}
+
+// Puts key=value into the lines: in place, after the last line of its section, or in a new section.
+void SetKeyInLines(std::vector<std::u16string>& lines, const std::u16string& sectionName, const std::u16string& keyName,
+                   std::u16string_view value) {
+  const std::u16string newLine = keyName + u"=" + std::u16string(value);
+  size_t sectionLine = lines.size(), keyLine = lines.size(), lastLine = lines.size();
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const ParsedLine<char16_t> line = ParseLine(std::u16string_view(lines[i]));
+    if (line.kind == ParsedLine<char16_t>::kSection) {
+      if (sectionLine != lines.size()) break;
+      if (EqualsNoCase(line.name, sectionName)) sectionLine = lastLine = i;
+      continue;
+    }
+    if (sectionLine == lines.size()) continue;
+    if (!Trim(lines[i]).empty()) lastLine = i;
+    if (line.kind == ParsedLine<char16_t>::kKey && EqualsNoCase(line.name, keyName)) {
+      keyLine = i;
+      break;
+    }
+  }
+  if (keyLine != lines.size()) {
+    lines[keyLine] = newLine;
+  } else if (sectionLine != lines.size()) {
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastLine + 1), newLine);
+  } else {
+    if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+    lines.push_back(u"[" + sectionName + u"]");
+    lines.push_back(newLine);
+  }
+}
+
+}  // namespace
+
+bool WritePrivateProfileStrings(std::u16string_view section,
+                                const std::vector<std::pair<std::u16string, std::u16string>>& entries,
+                                std::u16string_view filePath) {
+  for (const auto& [key, value] : entries) {
+    if (WriteRefused(section, key, value)) return false;
   }
   const std::string path = U8(filePath);
   const int lock = LockFolder(path);
@@ -265,39 +309,20 @@ bool WritePrivateProfileString(std::u16string_view section, std::u16string_view 
     close(lock);
     return false;
   }
-  std::vector<std::u16string> lines = SplitLines(DecodeFile(bytes));
-  const std::u16string newLine = keyName + u"=" + std::u16string(value);
-
-  // Find the first section of the name, its first matching key, and its last non-empty line.
-  size_t sectionLine = lines.size(), keyLine = lines.size(), lastLine = lines.size();
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const ParsedLine line = ParseLine(lines[i]);
-    if (line.kind == ParsedLine::kSection) {
-      if (sectionLine != lines.size()) break;
-      if (EqualsNoCase(line.name, sectionName)) sectionLine = lastLine = i;
-      continue;
-    }
-    if (sectionLine == lines.size()) continue;
-    if (!Trim(lines[i]).empty()) lastLine = i;
-    if (line.kind == ParsedLine::kKey && EqualsNoCase(line.name, keyName)) {
-      keyLine = i;
-      break;
-    }
-  }
-  if (keyLine != lines.size()) {
-    lines[keyLine] = newLine;
-  } else if (sectionLine != lines.size()) {
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastLine + 1), newLine);
-  } else {
-    if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
-    lines.push_back(u"[" + sectionName + u"]");
-    lines.push_back(newLine);
-  }
+  const std::u16string text = DecodeFile(bytes);
+  std::vector<std::u16string> lines = SplitLines(std::u16string_view(text));
+  const std::u16string sectionName = Trim(section);
+  for (const auto& [key, value] : entries) SetKeyInLines(lines, sectionName, Trim(key), value);
   std::string out;
   for (const auto& line : lines) out += U8(line) + "\n";
-  const bool ok = out.size() <= kProfileMaxFileBytes && ReplaceFile(path, mode, out);
+  const bool ok = out.size() <= kProfileMaxFileBytes && ReplaceFileAtomically(path, mode, out);
   close(lock);
   return ok;
+}
+
+bool WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
+                               std::u16string_view filePath) {
+  return WritePrivateProfileStrings(section, {{std::u16string(key), std::u16string(value)}}, filePath);
 }
 
 }  // namespace qav

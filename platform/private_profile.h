@@ -23,6 +23,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qav {
 
@@ -60,5 +62,10 @@ uint32_t ParseProfileInteger(std::u16string_view text);
 // the file cannot be written; the file is then unchanged.
 bool WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
                                std::u16string_view filePath);
+// Several keys of one section in one save, in the order given; nothing is written when any entry
+// is refused.
+bool WritePrivateProfileStrings(std::u16string_view section,
+                                const std::vector<std::pair<std::u16string, std::u16string>>& entries,
+                                std::u16string_view filePath);
 
 }  // namespace qav

@@ -90,13 +90,17 @@ TEST_F(PrivateProfileTest, ReadsByTheProfileRules) {
   EXPECT_EQ(GetPrivateProfileInt(u"Settings", u"Num", 99, U16(dir.File("none.ini"))), 99);
 }
 
-TEST_F(PrivateProfileTest, ReadsUtf16FilesWithTheirMark) {
+TEST_F(PrivateProfileTest, ReadsUtf16FilesWithTheirMarkAndRawBytesOfOthers) {
   Put(std::string("\xFF\xFE", 2) + TextToUtf16LeBytes(u"[Settings]\r\nName=J\u00fcrgen \u2122\r\n"));
   EXPECT_EQ(GetPrivateProfileString(u"Settings", u"name", u"", 256, path), u"J\u00fcrgen \u2122");
   ASSERT_TRUE(WritePrivateProfileString(u"Settings", u"Other", u"1", path));  // rewritten as UTF-8
   EXPECT_EQ(Text(), "[Settings]\nName=J\xC3\xBCrgen \xE2\x84\xA2\nOther=1\n");
   Put("\xEF\xBB\xBF[Settings]\nName=x\n");
   EXPECT_EQ(GetPrivateProfileString(u"Settings", u"Name", u"", 256, path), u"x");
+  // The 8-bit read gives an 8-bit file's bytes as they stand, text or not.
+  Put("[Settings]\nRaw=\x80\xFFz\xC3\n");
+  EXPECT_EQ(GetPrivateProfileStringBytes(u"Settings", u"raw", u"", 256, path), "\x80\xFFz\xC3");
+  EXPECT_EQ(GetPrivateProfileString(u"Settings", u"raw", u"", 256, path), u"\uFFFD\uFFFDz\uFFFD");
 }
 
 TEST_F(PrivateProfileTest, WritesInPlaceInItsSectionOrAtTheEnd) {
@@ -131,7 +135,11 @@ TEST_F(PrivateProfileTest, WritesInPlaceInItsSectionOrAtTheEnd) {
       {u"Settings", u"[A", u"1"}, {u"Set]tings", u"A", u"1"}, {u"Set\ntings", u"A", u"1"}, {u"", u"A", u"1"},
   };
   for (const auto& r : refused) EXPECT_FALSE(WritePrivateProfileString(r.section, r.key, r.value, path));
+  EXPECT_FALSE(WritePrivateProfileStrings(u"Settings", {{u"B", u"2"}, {u"C", u"bad\n"}}, path));  // all or nothing
   EXPECT_EQ(Text(), "[Settings]\nA=1\n");
+  EXPECT_TRUE(WritePrivateProfileStrings(u"Settings", {{u"B", u"2"}, {u"a", u"3"}, {u"B", u"4"}}, path));
+  EXPECT_EQ(Text(), "[Settings]\na=3\nB=4\n");
+  Put("[Settings]\nA=1\n");
 
   // The file is created, its folder is not.
   EXPECT_FALSE(WritePrivateProfileString(u"Settings", u"A", u"1", U16(dir.File("missing/QAV.ini"))));

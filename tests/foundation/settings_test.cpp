@@ -1,0 +1,347 @@
+#include "foundation/settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "foundation/app_folders.h"
+#include "foundation/conversions.h"
+#include "foundation/language_tables.h"
+#include "foundation/mail_password.h"
+#include "platform/private_profile.h"
+#include "platform/text.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+using qav::U16;
+using qav::U8;
+
+namespace {
+
+// The program folder is read once per process, so it is pointed at a private folder before any
+// test runs (portable mode keeps its settings there).
+class ProgramFolderEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { setenv("QAV_PROGRAM_DIR", (folder_.path() + "/program").c_str(), 1); }
+
+ private:
+  qav::test::TempDir folder_;
+};
+const auto* const kProgramFolder = ::testing::AddGlobalTestEnvironment(new ProgramFolderEnvironment);
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(U8(GetAppFolder()));
+    LoadDefaultLangLib();
+    SetSettingsHooks({
+        .currentUserHandle = [this] { return user; },
+        .applyLanguage = [this](const std::u16string& path) { appliedLanguage = path; },
+        .languageFilePath = [] { return std::u16string(u"/opt/qav/Language/ZV_DE.lang"); },
+    });
+    g_RemovableMode = false;
+    SetAppDrive(u"/media/usb");
+    SetDefaultOptions();
+  }
+  void TearDown() override {
+    SetSettingsHooks({});
+    g_RemovableMode = false;
+    std::filesystem::remove(U8(GetAppFolder()) + "QAV.ini");
+  }
+
+  std::string Global() { return qav::test::ReadFileBytes(U8(GetIniFilePath())); }
+  std::string UserFile() { return qav::test::ReadFileBytes(dir.path() + "/data/QAV/alice/QAV.ini"); }
+  void PutGlobal(const std::string& text) {
+    std::filesystem::create_directories(dir.path() + "/data/QAV");
+    ASSERT_TRUE(qav::test::WriteFileBytes(dir.path() + "/data/QAV/QAV.ini", text));
+  }
+  void PutUser(const std::string& text) {
+    std::filesystem::create_directories(dir.path() + "/data/QAV/alice");
+    ASSERT_TRUE(qav::test::WriteFileBytes(dir.path() + "/data/QAV/alice/QAV.ini", text));
+  }
+
+  qav::test::TempDir dir;
+  qav::test::ScopedEnv data{"QAV_DATA_DIR", dir.path() + "/data"};
+  qav::test::ScopedEnv config{"QAV_CONFIG_DIR", dir.path() + "/config"};
+  std::u16string user;
+  std::u16string appliedLanguage;
+};
+
+TEST_F(SettingsTest, WithoutACurrentUserOnlyTheGlobalKeysAreReadAndWritten) {
+  PutGlobal("[Settings]\nAnswerAllowed=0\nSecB4AnsweringOnline=99\nAdvancedSettingMode=1\n"
+            "LanguageFilePath=/x/ZV_FR.lang\nDebugFileLevel=4\nLastCheckForUpdatesDate=3000000000\n");
+  LoadSettings();
+  EXPECT_EQ(g_AnswerAllowed, 1);  // user keys keep their defaults
+  EXPECT_EQ(g_SecB4AnsweringOnline, 15);
+  EXPECT_EQ(g_GreetingTextMsg.Get(), GetLangString(650));
+  EXPECT_NE(g_GreetingTextMsg.Get().find(u"\r\n"), std::u16string::npos);
+  EXPECT_EQ(g_AdvancedSettingMode, 1);
+  EXPECT_EQ(g_DebugFileLevel, 4);
+  EXPECT_EQ(appliedLanguage, u"/x/ZV_FR.lang");
+  EXPECT_EQ(g_LastCheckForUpdatesDate, int64_t{3000000000});  // read back unsigned
+
+  g_WinStartUp = 0;
+  SaveSettings();
+  const std::string saved = Global();
+  EXPECT_NE(saved.find("AnswerAllowed=0\n"), std::string::npos);  // untouched
+  EXPECT_EQ(saved.find("SecB4AnsweringAway"), std::string::npos);  // no user key written
+  EXPECT_NE(saved.find("LanguageFilePath=/opt/qav/Language/ZV_DE.lang\n"), std::string::npos);
+  EXPECT_NE(saved.find("WinStartUp=0\n"), std::string::npos);
+  EXPECT_EQ(saved.find("ShowOpenFolderButton"), std::string::npos);
+  EXPECT_EQ(saved.find("PlayMsgWin"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/data/QAV/alice"));
+}
+
+TEST_F(SettingsTest, UserKeysFallBackKeyByKeyToTheGlobalFileThenTheDefault) {
+  PutGlobal("[Settings]\nSMTPServerAddress=smtp.example.org\nSMTPServerPort=587\nAnswerAllowed=0\n");
+  user = u"alice";
+  LoadSettings();  // no per-user file yet: every user key from the global file
+  EXPECT_EQ(g_SMTPServerAddress.Get(), u"smtp.example.org");
+  EXPECT_EQ(g_SMTPServerPort, 587);
+  EXPECT_EQ(g_AnswerAllowed, 0);
+  EXPECT_EQ(g_MaxRecordingDurationSec, 120);
+
+  // The tray writes one key into a new per-user file: the others still come from the global file.
+  ASSERT_TRUE(WriteUserIniInt(u"AnswerAllowed", 1));
+  EXPECT_EQ(UserFile(), "[Settings]\nAnswerAllowed=1\n");
+  g_SMTPServerAddress = u"";
+  LoadSettings();
+  EXPECT_EQ(g_AnswerAllowed, 1);
+  EXPECT_EQ(g_SMTPServerAddress.Get(), u"smtp.example.org");
+  EXPECT_EQ(g_SMTPServerPort, 587);
+  EXPECT_EQ(GetUserIniString(u"Missing", u"dflt"), u"dflt");
+
+  // Without a current user the single-key writers use the global file.
+  user.clear();
+  ASSERT_TRUE(WriteUserIniInt(u"ConversationAutoRecordMode", 1));
+  EXPECT_NE(Global().find("ConversationAutoRecordMode=1\n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, ValuesSurviveASaveAndALoad) {
+  user = u"alice";
+  g_GreetingTextMsg = u"line one\r\nline two\nthree\n\rfour\rfive";
+  g_RejectCallWaitingQAVTextMsg = u"\"quoted\" start";
+  g_YourEMailAddress = u"\"me\"@example.org";
+  g_EMailUserOwnSubjectLineText = u"subject\r\n[Injected]";
+  g_SMTPServerPort = -1;
+  g_AudioPlaybackDeviceName = u"Ger\u00e4t \u2122";
+  g_CallWaitingInfoTipShowedCount = 7;
+  g_LastNotifiedVersionOnServerDate = int64_t{0x1'2345'6789};  // keeps its low 32 bits
+  g_WinStartUp = 0;
+  SaveSettings();
+  const std::string file = UserFile();
+  EXPECT_NE(file.find("GreetingTextMsg=line one/nline two/nthree/nfour/nfive\n"), std::string::npos);
+  EXPECT_NE(file.find("RejectCallWaitingQAVTextMsg=\"\"quoted\" start\"\n"), std::string::npos);
+  EXPECT_NE(file.find("SMTPServerPort=4294967295\n"), std::string::npos);
+  EXPECT_NE(file.find("EMailUserOwnSubjectLineText=subject  [Injected]\n"), std::string::npos);
+  EXPECT_EQ(file.find("\n[Injected]"), std::string::npos);
+  EXPECT_NE(Global().find("LastNotifiedVersionOnServerDate=591751049\n"), std::string::npos);
+
+  SetDefaultOptions();
+  g_LastNotifiedVersionOnServerDate = 0;
+  LoadSettings();
+  EXPECT_EQ(g_GreetingTextMsg.Get(), u"line one\r\nline two\r\nthree\r\nfour\r\nfive");
+  EXPECT_EQ(g_RejectCallWaitingQAVTextMsg.Get(), u"\"quoted\" start");
+  EXPECT_EQ(g_YourEMailAddress.Get(), u"\"me\"@example.org");
+  EXPECT_EQ(g_SMTPServerPort, -1);
+  EXPECT_EQ(g_AudioPlaybackDeviceName.Get(), u"Ger\u00e4t \u2122");
+  EXPECT_EQ(g_CallWaitingInfoTipShowedCount, 7);
+  EXPECT_EQ(g_LastNotifiedVersionOnServerDate, int64_t{0x2345'6789});
+
+  CPoint point;
+  LoadPlayMsgWindowPos(point);
+  EXPECT_EQ(point.x, -1);
+  EXPECT_EQ(point.y, -1);
+  SavePlayMsgWindowPos({.x = 40, .y = -1});
+  EXPECT_NE(Global().find("PlayMsgWinTop=4294967295\n"), std::string::npos);
+  LoadPlayMsgWindowPos(point);
+  EXPECT_EQ(point.x, 40);
+  EXPECT_EQ(point.y, -1);
+}
+
+TEST_F(SettingsTest, GreetingPathsFollowTheProgramFolderAndItsDrive) {
+  const std::u16string program = GetAppFolder();
+  // Defaults get the rule too, not only values read from a file.
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), program + u"greeting.wav");
+  EXPECT_EQ(g_GreetingVideoMsgPath.Get(), program + u"greeting.avi");
+
+  user = u"alice";
+  PutUser("[Settings]\nGreetingSoundMsgPath=greeting.wav\nGreetingSoundMsgPathForNonAuth=:/QAV/other.wav\n"
+          "GreetingVideoMsgPath=Greeting.avi\n");
+  LoadSettings();
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), program + u"greeting.wav");
+  EXPECT_EQ(g_GreetingSoundMsgPathForNonAuth.Get(), u"/media/usb/QAV/other.wav");
+  EXPECT_EQ(g_GreetingVideoMsgPath.Get(), u"Greeting.avi");  // compared case-sensitively
+
+  // Portable mode stores paths on the program's drive without it, and reads them back on the drive
+  // the medium has now.
+  g_RemovableMode = true;
+  g_GreetingSoundMsgPath = u"/media/usb/QAV/mine.wav";
+  g_GreetingVideoMsgPath = u"/home/me/video.avi";  // elsewhere: kept whole
+  g_WinStartUp = 0;
+  SaveSettings();
+  const std::string file = qav::test::ReadFileBytes(U8(program) + "alice/QAV.ini");
+  EXPECT_NE(file.find("GreetingSoundMsgPath=:/QAV/mine.wav\n"), std::string::npos);
+  EXPECT_NE(file.find("GreetingVideoMsgPath=/home/me/video.avi\n"), std::string::npos);
+  SetAppDrive(u"/run/media/me/STICK/");
+  LoadSettings();
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), u"/run/media/me/STICK/QAV/mine.wav");
+  EXPECT_EQ(g_GreetingVideoMsgPath.Get(), u"/home/me/video.avi");
+  SetAppDrive(u"/");  // the root file system: ":" + the whole path
+  EXPECT_EQ(GetAppDrive(), u"");
+  g_GreetingSoundMsgPath = u"/opt/qav/greeting2.wav";
+  SaveAnswerSettings();
+  EXPECT_NE(qav::test::ReadFileBytes(U8(program) + "alice/QAV.ini").find("GreetingSoundMsgPath=:/opt/qav/greeting2.wav\n"),
+            std::string::npos);
+  LoadAnswerSettings();
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), u"/opt/qav/greeting2.wav");
+  std::filesystem::remove_all(U8(program) + "alice");
+}
+
+TEST_F(SettingsTest, FoldersFollowTheModeAndRefuseHandlesThatLeaveTheDataFolder) {
+  const std::u16string data = U16(dir.path() + "/data/QAV/");
+  EXPECT_EQ(GetAppDataFolder(), data);
+  EXPECT_TRUE(std::filesystem::is_directory(U8(data)));
+  EXPECT_EQ(GetUserDataFolder(), u"");
+  EXPECT_EQ(GetUserIniPath(), u"");
+  user = u"live:alice.b";
+  EXPECT_EQ(GetUserIniPath(), data + u"live:alice.b/QAV.ini");
+  EXPECT_TRUE(std::filesystem::is_directory(U8(data) + "live:alice.b"));
+
+  const std::u16string unsafe[] = {u"..", u".", u"../evil", u"a/b", u"a\\b", std::u16string(u"a\0b", 3),
+                                   u"tab\there", std::u16string(200, u'\u00e9')};
+  for (const auto& handle : unsafe) {
+    user = handle;
+    EXPECT_EQ(GetUserDataFolder(), u"") << U8(handle);
+  }
+  user = u"../evil";
+  g_AnswerAllowed = 0;
+  SaveAnswerSettings();  // treated as no current user: nothing written anywhere
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/data/evil"));
+  EXPECT_EQ(Global(), "");
+  LoadAnswerSettings();
+  EXPECT_EQ(g_AnswerAllowed, 1);
+
+  EXPECT_EQ(GetMessagesRootFolder(), data);
+  g_RcvdMsgsFolderPath = u"/srv/messages";
+  g_RecConvsFolderPath = u"/srv/talks/";
+  EXPECT_EQ(GetMessagesRootFolder(), u"/srv/messages/");
+  EXPECT_EQ(GetConversationsRootFolder(), u"/srv/talks/");
+  EXPECT_EQ(GetRecordingFileExtension(), u"wav");
+  g_AudioFileRecordingFormat = 2;
+  EXPECT_EQ(GetRecordingFileExtension(), u"mp3");
+  g_RemovableMode = true;
+  EXPECT_EQ(GetAppDataFolder(), GetAppFolder());
+  EXPECT_EQ(GetMessagesRootFolder(), GetAppFolder());
+  EXPECT_EQ(GetConversationsRootFolder(), GetAppFolder());
+  EXPECT_EQ(GetIniFilePath(), GetAppFolder() + u"QAV.ini");
+}
+
+TEST_F(SettingsTest, MailPasswordsAreStoredEncipheredAndReadBackWhole) {
+  user = u"alice";
+  const std::u16string ascii64(64, u'p');
+  struct Case {
+    std::u16string password;
+    std::u16string expected;
+  } cases[] = {
+      {u"", u""},
+      {u"secret", u"secret"},
+      {ascii64, ascii64},
+      {ascii64 + u"xyz", ascii64},                                  // cut to 64 bytes
+      {std::u16string(40, u'\u00fc'), std::u16string(32, u'\u00fc')},  // 2-byte characters: never split
+      {u"ab" + std::u16string(21, u'\u20ac'), u"ab" + std::u16string(20, u'\u20ac')},
+  };
+  for (const auto& c : cases) {
+    g_EMailLoginPass = c.password;
+    SaveAnswerSettings();
+    const std::u16string stored = qav::GetPrivateProfileString(u"Settings", u"EMailLoginPass", u"?", 256,
+                                                               GetUserIniPath());
+    EXPECT_EQ(stored.size(), c.password.empty() ? 0u : 128u);
+    if (!c.password.empty()) {
+      EXPECT_EQ(stored.find(U16(U8(c.password).substr(0, 3))), std::u16string::npos);
+    }
+    g_EMailLoginPass = u"wrong";
+    LoadAnswerSettings();
+    EXPECT_EQ(g_EMailLoginPass.Get(), c.expected) << U8(c.password);
+  }
+
+  // 64 characters or fewer: an old plain value. Damaged ciphertext: reported and left empty.
+  ASSERT_TRUE(WriteUserIniString(u"EMailLoginPass", u"plain old"));
+  LoadAnswerSettings();
+  EXPECT_EQ(g_EMailLoginPass.Get(), u"plain old");
+  std::u16string damaged = EncodeMailPassword(u"secret");
+  damaged[0] = damaged[0] == u'0' ? u'1' : u'0';
+  for (const std::u16string& bad : {damaged, std::u16string(127, u'A') + u"G"}) {
+    ASSERT_TRUE(WriteUserIniString(u"EMailLoginPass", bad));
+    LoadAnswerSettings();
+    EXPECT_EQ(g_EMailLoginPass.Get(), u"");
+  }
+
+  // The older form: the global file holds 128 raw enciphered bytes.
+  auto raw = [](std::u16string_view password) {
+    uint8_t bytes[64];
+    EXPECT_EQ(HexToBytes(EncodeMailPassword(password), bytes, 64), 64);
+    return std::string(reinterpret_cast<char*>(bytes), 64);
+  };
+  std::string oldForm;
+  const std::string edges("\"; \t\x0b\x0c", 6);
+  for (int i = 0; oldForm.empty() && i < 1000; ++i) {  // one whose bytes a profile line holds unchanged
+    const std::string candidate = raw(qav::Format(u"old%d", i)) + raw(qav::Format(u"tail%d", i));
+    if (candidate.find_first_of(std::string("\0\r\n", 3)) == std::string::npos &&
+        edges.find(candidate.front()) == std::string::npos && edges.find(candidate.back()) == std::string::npos) {
+      oldForm = candidate;
+    }
+  }
+  ASSERT_FALSE(oldForm.empty());
+  PutGlobal("[Settings]\nEMailLoginPass=" + oldForm + "\n");
+  ASSERT_TRUE(WriteUserIniString(u"EMailLoginPass", std::u16string(100, u'x')));
+  LoadAnswerSettings();
+  EXPECT_EQ(g_EMailLoginPass.Get().substr(0, 3), u"old");
+  PutGlobal("[Settings]\nEMailLoginPass=" + oldForm.substr(0, 100) + "\n");  // too short: not read past its end
+  LoadAnswerSettings();
+  EXPECT_EQ(g_EMailLoginPass.Get(), u"");
+}
+
+TEST_F(SettingsTest, RequiredMailSettings) {
+  struct Case {
+    const char16_t* address;
+    const char16_t* server;
+    int32_t port;
+    bool incomplete;
+  } cases[] = {
+      {u"me@example.org", u"smtp.example.org", 25, false},
+      {u"", u"smtp.example.org", 25, true},
+      {u"me@example.org", u"", 25, true},
+      {u"me@example.org", u"smtp.example.org", 0, true},
+  };
+  for (const auto& c : cases) {
+    g_YourEMailAddress = c.address;
+    g_SMTPServerAddress = c.server;
+    g_SMTPServerPort = c.port;
+    EXPECT_EQ(CheckRequiredSettings(), c.incomplete) << U8(c.address) << "|" << U8(c.server) << "|" << c.port;
+  }
+}
+
+TEST_F(SettingsTest, TheAutostartEntryFollowsWinStartUp) {
+  const std::string entry = dir.path() + "/config/autostart/QAV.desktop";
+  const std::string older = dir.path() + "/config/autostart/QAV Answering Machine.desktop";
+  std::filesystem::create_directories(dir.path() + "/config/autostart");
+  ASSERT_TRUE(qav::test::WriteFileBytes(older, "[Desktop Entry]\n"));
+  g_WinStartUp = 1;
+  SaveSettings();
+  const std::string text = qav::test::ReadFileBytes(entry);
+  EXPECT_NE(text.find("Exec=\"" + U8(GetAppFolder()) + "test_foundation\"\n"), std::string::npos) << text;
+  EXPECT_FALSE(std::filesystem::exists(older));
+
+  g_WinStartUp = 0;
+  SaveSettings();
+  EXPECT_FALSE(std::filesystem::exists(entry));
+
+  g_RemovableMode = true;  // portable mode leaves the autostart folder alone
+  g_WinStartUp = 1;
+  UpdateStartupShortcut();
+  EXPECT_FALSE(std::filesystem::exists(entry));
+}
+
+}  // namespace
