@@ -129,17 +129,23 @@ std::optional<BusWindowFile> FindBusWindowFile(const std::string& dir, Hwnd wind
 }
 
 int ListenOnBusSocket(const std::string& dir, const std::string& name) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    int bound = WithAddress(dir, name, [fd](sockaddr* a, socklen_t len) { return bind(fd, a, len); });
-    if (bound == 0 && listen(fd, kListenBacklog) == 0) return fd;
-    int saved = errno;
-    close(fd);
-    // A socket of an ended process that had the same id and serial: replace it once.
-    if (bound != 0 && saved == EADDRINUSE && attempt == 0 && RemoveIfStale(dir, name)) continue;
-    return -1;
+  // Bound and listening under a name that is no bus name, then renamed into place: whoever finds
+  // the socket can connect at once. (A connection refused between bind and listen would pass the
+  // live window's socket for one left behind, and remove it.) The rename also replaces a socket of
+  // an ended process that had the same id and serial; no live one can have this name.
+  const std::string pending = "." + name;
+  const std::string pendingPath = dir + "/" + pending;
+  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  unlink(pendingPath.c_str());  // left by a process of this id that ended halfway
+  int bound = WithAddress(dir, pending, [fd](sockaddr* a, socklen_t len) { return bind(fd, a, len); });
+  if (bound == 0 && listen(fd, kListenBacklog) == 0 && rename(pendingPath.c_str(), (dir + "/" + name).c_str()) == 0) {
+    return fd;
   }
+  int saved = errno;
+  close(fd);
+  if (bound == 0) unlink(pendingPath.c_str());
+  errno = saved;
   return -1;
 }
 
