@@ -12,6 +12,16 @@
 
 CVideoDriver* g_pVideoDriver = nullptr;
 
+namespace {
+
+// Unknown (-1) is never enough.
+bool CanSendVideo(int32_t packedVersion) {
+  std::optional<int> order = CVersion::ComparePackedVersions(packedVersion, kSkypeVideoVersion);
+  return order && *order >= 0;
+}
+
+}  // namespace
+
 std::string CVideoDriver::DefaultLibraryPath() { return qav::U8(qav::ProgramFolder()) + kVxrelayLibraryFileName; }
 
 CVideoDriver::CVideoDriver(CVideoDriverSetup setup) : m_setup(std::move(setup)) {
@@ -37,16 +47,6 @@ CVideoDriver::CVideoDriver(CVideoDriverSetup setup) : m_setup(std::move(setup)) 
 CVideoDriver::~CVideoDriver() {
   if (m_startedByUs) m_binding->functions().Exit();
 }
-
-namespace {
-
-// Unknown (-1) is never enough.
-bool CanSendVideo(int32_t packedVersion) {
-  std::optional<int> order = CVersion::ComparePackedVersions(packedVersion, kSkypeVideoVersion);
-  return order && *order >= 0;
-}
-
-}  // namespace
 
 int CVideoDriver::CheckSkypeVersion() {
   const int32_t known = m_setup.readSkypeVersion ? m_setup.readSkypeVersion() : 0;

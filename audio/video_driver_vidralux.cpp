@@ -22,7 +22,10 @@ bool Bind(void* module, const char* name, Function* slot) {
 }  // namespace
 
 CVideoDriverVidralux::CVideoDriverVidralux(const std::string& libraryPath) {
-  m_module = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Once loaded the library stays mapped: it keeps state of its own for as long as the process
+  // runs (each thread's bus connections, closed when the thread ends; the platform's tables), which
+  // must not vanish under a thread that is still to end. Deleting the binding only drops our use.
+  m_module = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (m_module == nullptr) {
     const char* reason = dlerror();
     QAV_LOG(LOG_WARNING, u"Fail to load Vidralux control DLL.");
