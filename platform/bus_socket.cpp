@@ -13,15 +13,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/desktop_directory.h"
+
 namespace qav::detail {
 
 namespace {
 
 constexpr int kListenBacklog = 64;
-
-bool IsPlainNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -61,17 +59,7 @@ int WithAddress(const std::string& dir, const std::string& name, Op op) {
 std::string BusSocketName(Hwnd window, std::string_view className) {
   char head[20];
   std::snprintf(head, sizeof head, "%016llx.", static_cast<unsigned long long>(window));
-  std::string name = head;
-  for (char c : className) {
-    if (IsPlainNameChar(c)) {
-      name.push_back(c);
-    } else {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
-      name += escaped;
-    }
-  }
-  return name;
+  return head + EscapeDesktopName(className);
 }
 
 std::optional<BusWindowFile> ParseBusSocketName(std::string_view name) {
@@ -91,7 +79,7 @@ std::optional<BusWindowFile> ParseBusSocketName(std::string_view name) {
       if (hi < 0 || lo < 0) return std::nullopt;
       className.push_back(static_cast<char>(hi * 16 + lo));
       i += 2;
-    } else if (IsPlainNameChar(c)) {
+    } else if (IsPlainDesktopNameChar(c)) {
       className.push_back(c);
     } else {
       return std::nullopt;

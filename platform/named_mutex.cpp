@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
 #include "platform/desktop_directory.h"
 
@@ -15,24 +14,6 @@ namespace {
 
 constexpr size_t kMaxNameBytes = 200;
 constexpr char kMutexFolder[] = "/mutex";
-
-bool IsPlainNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
-}
-
-std::string FileName(std::string_view name) {
-  std::string file;
-  for (char c : name) {
-    if (IsPlainNameChar(c)) {
-      file.push_back(c);
-    } else {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
-      file += escaped;
-    }
-  }
-  return file;
-}
 
 bool UsableName(std::string_view name) { return !name.empty() && name.size() <= kMaxNameBytes; }
 
@@ -49,7 +30,7 @@ NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
 
 std::string NamedMutexPath(std::string_view name) {
   if (!UsableName(name)) return {};
-  return DesktopDirectory() + kMutexFolder + "/" + FileName(name);
+  return DesktopDirectory() + kMutexFolder + "/" + EscapeDesktopName(name);
 }
 
 bool NamedMutex::TryAcquire(std::string_view name) {
@@ -59,7 +40,7 @@ bool NamedMutex::TryAcquire(std::string_view name) {
   if (desktop.empty()) return false;
   const std::string folder = desktop + kMutexFolder;
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  const int fd = open((folder + "/" + FileName(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int fd = open((folder + "/" + EscapeDesktopName(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return false;
   int locked;
   while ((locked = flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {

@@ -26,18 +26,26 @@ int ClampResult(LResult result) {
   return static_cast<int>(result);
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
+// What a wait watches: the desktop directory for new windows (inotify) and the process for its end
+// (a pidfd), so that it wakes when something happens instead of polling.
+struct Watches {
+  int directory = -1;
+  int process = -1;
+  bool watchingDirectory = false;
 
- private:
-  int fd_;
+  Watches(const std::string& desktop, pid_t pid) {
+    directory = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    watchingDirectory = directory >= 0 && !desktop.empty() &&
+                        inotify_add_watch(directory, desktop.c_str(), IN_CREATE | IN_MOVED_TO) >= 0;
+    process = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  }
+  ~Watches() {
+    for (int fd : {directory, process}) {
+      if (fd >= 0) close(fd);
+    }
+  }
+  Watches(const Watches&) = delete;
+  Watches& operator=(const Watches&) = delete;
 };
 
 }  // namespace
@@ -69,27 +77,20 @@ std::optional<std::u16string> FetchCurrentFile() {
 
 bool WaitForControlWindow(pid_t process, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  // Watch the desktop directory for new windows and the process for its end, so the wait wakes
-  // when something happens instead of polling.
-  const std::string desktop = OpenDesktopDirectory();
-  Fd changes(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-  const bool watching = changes.get() >= 0 && !desktop.empty() &&
-                        inotify_add_watch(changes.get(), desktop.c_str(), IN_CREATE | IN_MOVED_TO) >= 0;
-  Fd ended(static_cast<int>(syscall(SYS_pidfd_open, process, 0)));
-  if (ended.get() < 0 && errno == ESRCH) return false;  // already gone
+  Watches watches(OpenDesktopDirectory(), process);
+  if (watches.process < 0 && errno == ESRCH) return false;  // already gone
   for (;;) {
     const Hwnd window = FindControlWindow();
     if (window != 0 && WindowProcessId(window) == static_cast<uint32_t>(process)) return true;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
     if (left <= 0) return false;
-    pollfd fds[2] = {{changes.get(), POLLIN, 0}, {ended.get(), POLLIN, 0}};
+    pollfd fds[2] = {{watches.directory, POLLIN, 0}, {watches.process, POLLIN, 0}};
     // Without a watch on the directory, look again every 50 ms.
-    const int wait = watching ? static_cast<int>(left) : static_cast<int>(std::min<int64_t>(left, 50));
-    poll(fds, 2, wait);
+    poll(fds, 2, static_cast<int>(watches.watchingDirectory ? left : std::min<int64_t>(left, 50)));
     if (fds[1].revents) return false;  // the process ended (a second copy, a crash)
     if (fds[0].revents) {
       char buffer[4096];
-      while (read(changes.get(), buffer, sizeof buffer) > 0) {
+      while (read(watches.directory, buffer, sizeof buffer) > 0) {
       }
     }
   }
