@@ -1,0 +1,163 @@
+#include "audio/vsa.h"
+
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+
+using qav::ProgressJobContext;
+using qav::VsaBlockRead;
+using qav::VsaBlockSource;
+
+namespace {
+
+bool IsAnalysed(int channels, int channelChoice) {
+  return channels == 1 || (channels == 2 && (channelChoice == qav::kVsaChannelLeft || channelChoice == qav::kVsaChannelRight));
+}
+
+// Lets the caller of the dialog wait for the worker: a cancelled dialog returns while its job may
+// still run, and the job uses the analysis object and the open file until it returns. A job that
+// had not started when the caller gave up never starts.
+class WorkerGate {
+ public:
+  // False when the caller has already given up.
+  bool Enter() {
+    std::lock_guard lock(m_mutex);
+    if (m_state == State::kAbandoned) return false;
+    m_state = State::kRunning;
+    return true;
+  }
+  void Leave() {
+    {
+      std::lock_guard lock(m_mutex);
+      m_state = State::kFinished;
+    }
+    m_finished.notify_all();
+  }
+  // Waits for a running job; afterwards no job will run.
+  void WaitAndClose() {
+    std::unique_lock lock(m_mutex);
+    m_finished.wait(lock, [&] { return m_state != State::kRunning; });
+    if (m_state == State::kWaiting) m_state = State::kAbandoned;
+  }
+
+ private:
+  enum class State { kWaiting, kRunning, kFinished, kAbandoned };
+  std::mutex m_mutex;
+  std::condition_variable m_finished;
+  State m_state = State::kWaiting;
+};
+
+}  // namespace
+
+CVSA::CVSA() { Reset(); }
+
+void CVSA::Reset() { m_results.Reset(); }
+
+int CVSA::Analyse(VsaBlockSource& source, int channelChoice, qav::ProgressDialogRunner* dialog) {
+  Reset();
+  m_channelChoice = channelChoice;
+  const int channels = source.Channels();
+
+  auto gate = std::make_shared<WorkerGate>();
+  qav::ProgressJob job = [this, gate, &source](ProgressJobContext& progress) {
+    if (!gate->Enter()) return 0;
+    struct LeaveOnExit {
+      WorkerGate& gate;
+      ~LeaveOnExit() { gate.Leave(); }
+    } leave{*gate};
+    return RunWorker(source, progress);
+  };
+
+  const std::u16string title = GetLangString(IDS_VSA_PROGRESS_WINDOW_STATIC_TEXT);
+  int result = qav::kProgressJobFailed;
+  if (dialog != nullptr) {
+    result = dialog->RunModal(title, job);
+  } else {
+    qav::HeadlessProgressRunner headless;
+    result = headless.RunModal(title, job);
+  }
+  gate->WaitAndClose();
+
+  QAV_LOG(LOG_FINE, u"CVSA::Analyse dialog result %d, entries %d", result, m_results.GetCount());
+  return result == qav::kProgressJobSucceeded && IsAnalysed(channels, channelChoice) ? 1 : 0;
+}
+
+int CVSA::RunWorker(VsaBlockSource& source, ProgressJobContext& progress) {
+  try {
+    return AnalyseBlocks(source, progress);
+  } catch (int code) {
+    QAV_LOG(LOG_SEVERE, u"CVSA::RunWorker [ERROR %d while reading the recording]", code);
+  } catch (const std::exception& e) {
+    QAV_LOG(LOG_SEVERE, u"CVSA::RunWorker [ERROR %s while reading the recording]", e.what());
+  }
+  source.Finish();
+  m_results.Reset();
+  return 0;
+}
+
+int CVSA::AnalyseBlocks(VsaBlockSource& source, ProgressJobContext& progress) {
+  m_results.Reset();
+  m_analyser.Clear();
+  const int64_t start = source.Position();
+  const int64_t end = source.FileLength() + kClosingEntryDistance;
+  m_results.Append(0, 0, start);
+
+  const int channels = source.Channels();
+  if (channels == 1) m_channelChoice = qav::kVsaChannelMono;
+  const std::u16string text = GetLangString(IDS_VSA_PROGRESS_WINDOW_STATIC_TEXT);
+
+  if (IsAnalysed(channels, m_channelChoice)) {
+    source.Prepare();
+    PostText(progress, text);
+
+    // The first value needs a full ring: seven blocks before it.
+    for (int i = 0; i < qav::kVsaRingBlocks - 1; ++i) {
+      if (source.ReadBlock(&m_block) != VsaBlockRead::kFull) {
+        QAV_LOG(LOG_WARNING, u"CVSA::RunWorker [ERROR file too short: %d blocks, %d needed]", i, qav::kVsaRingBlocks);
+        source.Finish();
+        m_results.Reset();
+        return 0;
+      }
+      AddBlockToRing(channels);
+    }
+
+    while (!progress.IsTerminated()) {
+      const int64_t position = source.Position();
+      const VsaBlockRead read = source.ReadBlock(&m_block);
+      if (read == VsaBlockRead::kNone) break;
+      AddBlockToRing(channels);
+      m_results.Append(m_analyser.Value(), m_analyser.Level(), position);
+      const int percent = static_cast<int>(position * 100 / end);
+      PostText(progress, qav::Format(u"%s   [%d%%]", text, percent));
+      PostPosition(progress, percent);
+      if (read == VsaBlockRead::kLast) break;
+    }
+  } else {
+    QAV_LOG(LOG_WARNING, u"CVSA::RunWorker [not analysed: %d channels, channel choice %d]", channels, m_channelChoice);
+  }
+
+  m_results.Append(0, 0, end);
+  source.Finish();
+  m_results.Normalise();
+  PostText(progress, qav::Format(u"%s   [%s]", text, GetLangString(IDS_VSA_PROGRESS_WINDOW_DONE)));
+  PostPosition(progress, 100);
+  if (!progress.IsTerminated()) progress.Linger(kDoneLinger);
+  return 1;
+}
+
+void CVSA::AddBlockToRing(int channels) {
+  const size_t frames = m_block.size() / static_cast<size_t>(channels);
+  m_analyser.AddBlock(m_block.data(), frames, channels, m_channelChoice);
+}
+
+void CVSA::PostText(ProgressJobContext& progress, std::u16string text) {
+  if (!progress.IsTerminated()) progress.PostText(std::move(text));
+}
+
+void CVSA::PostPosition(ProgressJobContext& progress, int percent) {
+  if (!progress.IsTerminated()) progress.PostPosition(percent);
+}
