@@ -5,6 +5,13 @@
 #include <memory>
 #include <mutex>
 
+#include <fcntl.h>
+
+#include "audio/fd_io.h"
+#include "audio/mpeg_utils.h"
+#include "audio/vsa_mpeg_source.h"
+#include "audio/vsa_wave_source.h"
+#include "audio/wave_utils.h"
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
 
@@ -56,6 +63,55 @@ class WorkerGate {
 CVSA::CVSA() { Reset(); }
 
 void CVSA::Reset() { m_results.Reset(); }
+
+int CVSA::Init(std::u16string_view path, int channelChoice, qav::ProgressDialogRunner* dialog) {
+  Reset();
+  const bool wave = IsFileExtension(path, u".wav") != 0;
+  if (!wave && !IsFileExtension(path, u".mp3")) return 0;
+
+  const int fd = qav::OpenPath(path, O_RDONLY);
+  if (fd < 0) {
+    QAV_LOG(LOG_WARNING, u"CVSA::Init [ERROR unable to open input file - %s]", path);
+    return 0;
+  }
+  qav::FdCloser closer(fd);
+  int64_t fileLength = 0;
+  if (!WaveUtilsGetAudioFileSize(fd, &fileLength)) {
+    QAV_LOG(LOG_WARNING, u"CVSA::Init [ERROR unable to open input file - %s]", path);
+    return 0;
+  }
+
+  std::unique_ptr<VsaBlockSource> source;
+  if (wave) {
+    WAVEFORMATEX format{};
+    uint32_t dataOffset = 0;
+    uint32_t dataSize = 0;
+    if (!WaveUtilsReadAudioFileHeaderFormat(fd, &format, kWaveFormatExSize, &dataOffset, &dataSize)) {
+      QAV_LOG(LOG_WARNING, u"CVSA::Init [ERROR from WaveUtilsReadAudioFileHeaderFormat]");
+      return 0;
+    }
+    if (format.wFormatTag != WAVE_FORMAT_PCM) {
+      QAV_LOG(LOG_WARNING, u"CVSA::Init [ERROR Wave Format not WAVE_FORMAT_PCM (%d)]", format.wFormatTag);
+      return 0;
+    }
+    if (!qav::SeekTo(fd, dataOffset)) {
+      QAV_LOG(LOG_WARNING, u"CVSA::Init [ERROR creating CFile from fp]");
+      return 0;
+    }
+    source = std::make_unique<qav::VsaWaveSource>(fd, format, dataOffset, dataSize, fileLength);
+  } else {
+    MPEGLAYER3WAVEFORMAT format{};
+    uint32_t dataOffset = 0;
+    uint32_t dataLength = 0;
+    if (!MPEGUtilsReadAudioFileHeaderFormat(fd, &format, kMpegLayer3WaveFormatSize, &dataOffset, &dataLength) ||
+        !qav::SeekTo(fd, dataOffset)) {
+      QAV_LOG(LOG_WARNING, u"CVSA::Init [ERROR from MPEGUtilsReadAudioFileHeaderFormat]");
+      return 0;
+    }
+    source = std::make_unique<qav::VsaMpegSource>(fd, format, dataOffset, fileLength);
+  }
+  return Analyse(*source, channelChoice, dialog);
+}
 
 int CVSA::Analyse(VsaBlockSource& source, int channelChoice, qav::ProgressDialogRunner* dialog) {
   Reset();
@@ -114,20 +170,26 @@ int CVSA::AnalyseBlocks(VsaBlockSource& source, ProgressJobContext& progress) {
     source.Prepare();
     PostText(progress, text);
 
-    // The first value needs a full ring: seven blocks before it.
-    for (int i = 0; i < qav::kVsaRingBlocks - 1; ++i) {
-      if (source.ReadBlock(&m_block) != VsaBlockRead::kFull) {
-        QAV_LOG(LOG_WARNING, u"CVSA::RunWorker [ERROR file too short: %d blocks, %d needed]", i, qav::kVsaRingBlocks);
-        source.Finish();
-        m_results.Reset();
-        return 0;
-      }
+    // The first value needs a full ring: seven blocks before it and a whole one of its own, so a
+    // recording shorter than eight blocks (1.49 s) gives no analysis.
+    int wholeBlocks = 0;
+    auto tooShort = [&] {
+      QAV_LOG(LOG_WARNING, u"CVSA::RunWorker [ERROR file too short: %d blocks, %d needed]", wholeBlocks,
+              qav::kVsaRingBlocks);
+      source.Finish();
+      m_results.Reset();
+      return 0;
+    };
+    for (; wholeBlocks < qav::kVsaRingBlocks - 1; ++wholeBlocks) {
+      if (source.ReadBlock(&m_block) != VsaBlockRead::kFull) return tooShort();
       AddBlockToRing(channels);
     }
 
     while (!progress.IsTerminated()) {
       const int64_t position = source.Position();
       const VsaBlockRead read = source.ReadBlock(&m_block);
+      if (wholeBlocks < qav::kVsaRingBlocks && read != VsaBlockRead::kFull) return tooShort();
+      ++wholeBlocks;
       if (read == VsaBlockRead::kNone) break;
       AddBlockToRing(channels);
       m_results.Append(m_analyser.Value(), m_analyser.Level(), position);

@@ -31,6 +31,10 @@ class CVSA {
 
   CVSA();
 
+  // Analyses the recording at `path` (".wav" or ".mp3", either case) as Analyse does. A path of
+  // any other kind only clears the results; a file that cannot be opened or read gives 0.
+  int Init(std::u16string_view path, int channelChoice, qav::ProgressDialogRunner* dialog = nullptr);
+
   // Analyses the recording behind the progress dialog, from a source opened at the start of its
   // audio; `channelChoice` is 0 for a mono recording, 1 or 2 for the left or right channel of a
   // stereo one. Returns 1 when the analysis ran to its end - for a stereo file only with choice 1

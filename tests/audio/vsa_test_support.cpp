@@ -1,10 +1,9 @@
 #include "tests/audio/vsa_test_support.h"
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 
 #include "audio/vsa_block_analyser.h"
+#include "tests/audio/audio_test_support.h"
 
 namespace qav::test {
 
@@ -97,21 +96,7 @@ void RecordingProgressRunner::Context::Linger(std::chrono::milliseconds duration
 std::vector<int16_t> Silence(size_t frames) { return std::vector<int16_t>(frames, 0); }
 
 std::vector<int16_t> Sine(size_t frames, double frequency, double amplitude) {
-  std::vector<int16_t> out(frames);
-  for (size_t i = 0; i < frames; ++i) {
-    out[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * i / kVsaSampleRate)));
-  }
-  return out;
-}
-
-std::vector<int16_t> Swelling(size_t frames, double carrierHz, double modulationHz, double amplitude) {
-  std::vector<int16_t> out(frames);
-  for (size_t i = 0; i < frames; ++i) {
-    const double t = static_cast<double>(i) / kVsaSampleRate;
-    const double envelope = 0.5 * (1 + std::sin(2 * std::numbers::pi * modulationHz * t));
-    out[i] = static_cast<int16_t>(std::lround(amplitude * envelope * std::sin(2 * std::numbers::pi * carrierHz * t)));
-  }
-  return out;
+  return Tone(kVsaSampleRate, 1, frequency, static_cast<double>(frames) / kVsaSampleRate, amplitude / 32767.0);
 }
 
 std::vector<int16_t> Interleave(const std::vector<int16_t>& left, const std::vector<int16_t>& right) {

@@ -98,10 +98,9 @@ class RecordingProgressRunner : public ProgressDialogRunner {
   std::thread m_worker;
 };
 
-// Silence, a sine, and a sine whose loudness swells and fades at `modulationHz`, at 11025 Hz.
+// Silence, and a sine of that amplitude (full scale 32767), at 11025 Hz.
 std::vector<int16_t> Silence(size_t frames);
 std::vector<int16_t> Sine(size_t frames, double frequency, double amplitude);
-std::vector<int16_t> Swelling(size_t frames, double carrierHz, double modulationHz, double amplitude);
 // Two mono signals as one stereo signal (the shorter padded with silence).
 std::vector<int16_t> Interleave(const std::vector<int16_t>& left, const std::vector<int16_t>& right);
 std::vector<int16_t> Concat(std::vector<int16_t> a, const std::vector<int16_t>& b);

@@ -98,8 +98,8 @@ TEST_F(VsaWorkerTest, AShortLastBlockIsAnalysedWhenReadAsWaveAndDroppedWhenReadA
   }
 }
 
-TEST_F(VsaWorkerTest, ARecordingShorterThanTheRingFails) {
-  for (double blocks : {0.0, 3.0, 6.9}) {
+TEST_F(VsaWorkerTest, ARecordingShorterThanEightBlocksFails) {
+  for (double blocks : {0.0, 3.0, 6.9, 7.0, 7.9}) {
     SampleBlockSource source(Loud(blocks), 1);
     RecordingProgressRunner dialog;
     EXPECT_EQ(vsa.Analyse(source, 0, &dialog), 0) << blocks;
@@ -107,6 +107,9 @@ TEST_F(VsaWorkerTest, ARecordingShorterThanTheRingFails) {
     EXPECT_EQ(vsa.GetValuePercentAt(0), -1) << blocks;
     EXPECT_EQ(source.finishCount(), 1) << blocks;
   }
+  SampleBlockSource eight(Loud(8), 1);
+  EXPECT_EQ(vsa.Analyse(eight, 0, nullptr), 1);
+  EXPECT_EQ(vsa.GetCount(), 1 + 1 + 1);
 }
 
 TEST_F(VsaWorkerTest, StereoIsAnalysedOnlyOnTheChosenChannel) {
