@@ -37,15 +37,6 @@ VsaBlockAnalyser::Magnitudes DirectMagnitudes(const VsaBlockAnalyser& analyser) 
   return out;
 }
 
-std::vector<int16_t> Noise(size_t frames, uint32_t seed) {
-  std::vector<int16_t> out(frames);
-  for (auto& s : out) {
-    seed = seed * 1664525u + 1013904223u;
-    s = static_cast<int16_t>(static_cast<int32_t>(seed >> 16) - 32768);
-  }
-  return out;
-}
-
 constexpr size_t kRingFrames = kVsaBlockSamples * kVsaRingBlocks;
 
 TEST(VsaBlockAnalyserTest, WindowRisesFromZeroToTwoAndBackSymmetrically) {
@@ -58,8 +49,8 @@ TEST(VsaBlockAnalyserTest, WindowRisesFromZeroToTwoAndBackSymmetrically) {
 
 TEST(VsaBlockAnalyserTest, RecurrenceMagnitudesAgreeWithTheDirectSums) {
   const std::vector<std::vector<int16_t>> signals = {
-      Noise(kRingFrames, 1), qav::test::Sine(kRingFrames, 10.0, 12000), qav::test::Sine(kRingFrames, 300.0, 30000),
-      qav::test::Concat(qav::test::Silence(kRingFrames / 2), Noise(kRingFrames / 2, 7))};
+      qav::test::Noise(kRingFrames, 32767, 1), qav::test::Sine(kRingFrames, 10.0, 12000), qav::test::Sine(kRingFrames, 300.0, 30000),
+      qav::test::Concat(qav::test::Silence(kRingFrames / 2), qav::test::Noise(kRingFrames / 2, 32767, 7))};
   VsaBlockAnalyser analyser;
   for (size_t s = 0; s < signals.size(); ++s) {
     FillRing(analyser, signals[s]);

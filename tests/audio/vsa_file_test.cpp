@@ -106,19 +106,9 @@ TEST_F(VsaFileTest, OtherRatesWidthsAndChannelsGiveTheValuesOfTheSameTremorAt110
   }
 }
 
-std::vector<int16_t> Noise(size_t frames, int amplitude) {
-  std::vector<int16_t> out(frames);
-  uint32_t seed = 12345;
-  for (auto& s : out) {
-    seed = seed * 1664525u + 1013904223u;
-    s = static_cast<int16_t>(static_cast<int32_t>(seed >> 16) % amplitude);
-  }
-  return out;
-}
-
 TEST_F(VsaFileTest, AnMpegIsAnalysedAsTheSamplesItDecodesTo) {
   // Loud, then silent; lame makes an MP3 at 11025 Hz, mpg123 decodes it to a WAV.
-  const auto samples = qav::test::Concat(Noise(30000, 20000), qav::test::Silence(25000));
+  const auto samples = qav::test::Concat(qav::test::Noise(30000, 20000), qav::test::Silence(25000));
   ASSERT_TRUE(WriteWavFile(dir.File("in.wav"), 11025, 1, 16, samples));
   ASSERT_EQ(RunCommand("lame --quiet -t -b 32 --resample 11.025 " + Quote(dir.File("in.wav")) + " " +
                        Quote(dir.File("rec.mp3"))), 0);

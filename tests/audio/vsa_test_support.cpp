@@ -49,6 +49,7 @@ RecordingProgressRunner::~RecordingProgressRunner() {
 }
 
 int RecordingProgressRunner::RunModal(std::u16string_view runTitle, ProgressJob job) {
+  if (m_worker.joinable()) m_worker.join();  // one run at a time, as a modal dialog
   title = runTitle;
   m_context.runner = this;
   m_worker = std::thread([this, job] {
@@ -97,6 +98,15 @@ std::vector<int16_t> Silence(size_t frames) { return std::vector<int16_t>(frames
 
 std::vector<int16_t> Sine(size_t frames, double frequency, double amplitude) {
   return Tone(kVsaSampleRate, 1, frequency, static_cast<double>(frames) / kVsaSampleRate, amplitude / 32767.0);
+}
+
+std::vector<int16_t> Noise(size_t frames, int amplitude, uint32_t seed) {
+  std::vector<int16_t> out(frames);
+  for (auto& s : out) {
+    seed = seed * 1664525u + 1013904223u;
+    s = static_cast<int16_t>((static_cast<int32_t>(seed >> 16) - 32768) % (amplitude + 1));
+  }
+  return out;
 }
 
 std::vector<int16_t> Interleave(const std::vector<int16_t>& left, const std::vector<int16_t>& right) {

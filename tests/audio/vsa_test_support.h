@@ -101,6 +101,8 @@ class RecordingProgressRunner : public ProgressDialogRunner {
 // Silence, and a sine of that amplitude (full scale 32767), at 11025 Hz.
 std::vector<int16_t> Silence(size_t frames);
 std::vector<int16_t> Sine(size_t frames, double frequency, double amplitude);
+// Reproducible white noise within +-amplitude.
+std::vector<int16_t> Noise(size_t frames, int amplitude, uint32_t seed = 1);
 // Two mono signals as one stereo signal (the shorter padded with silence).
 std::vector<int16_t> Interleave(const std::vector<int16_t>& left, const std::vector<int16_t>& right);
 std::vector<int16_t> Concat(std::vector<int16_t> a, const std::vector<int16_t>& b);
