@@ -127,7 +127,9 @@ TEST_F(VirtualCableRemovalTest, AFailingDriverManagerLeavesEveryEntry) {
   for (const Case& c : cases) {
     log.lines.clear();
     qav::test::ScopedEnv exitCode("VAC_STUB_EXIT", c.exitCode);
-    if (!c.present) ASSERT_EQ(::chmod(manager.c_str(), 0600), 0);  // no longer a program
+    if (!c.present) {
+      ASSERT_EQ(::chmod(manager.c_str(), 0600), 0);  // no longer a program
+    }
     EXPECT_EQ(Remove(), 0) << c.name;
     EXPECT_EQ(qav::test::ReadFileBytes(dir.File("registry/HKEY_LOCAL_MACHINE.reg")), before) << c.name;
     ASSERT_EQ(log.lines.size(), 2u) << c.name;
