@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   CallClientCommandLine commandLine;
   std::string error;
   if (!ParseCallClientCommandLine(argc, argv, &commandLine, &error)) {
-    std::fprintf(stderr, "qav-sim-callclient: %s\n%s", error.c_str(), CallClientUsage().c_str());
+    std::fprintf(stderr, "qav-sim-callclient: %s (see --help)\n", error.c_str());
     return 2;
   }
   if (commandLine.help) {
