@@ -15,44 +15,17 @@
 #include "skype/dispatcher/skype_msg_hndl_host.h"
 #include "skype/link/skype_client_info.h"
 #include "skype/link/skype_to_device_cmd.h"
+#include "tests/skype/recording_host.h"
 #include "tests/support/call_model_fixture.h"
 
 namespace {
 
 using qav::test::CallModelFixture;
+using qav::test::RecordingHost;
 using qav::test::RecordingMainWindow;
 using qav::test::RecordingTransport;
 using Commands = std::vector<std::u16string>;
 using Posted = RecordingMainWindow::Posted;
-
-class RecordingHost : public CSkypeMsgHndlHost {
- public:
-  void ShowMessageBox(std::u16string_view text, MessageBoxIcon icon) override {
-    calls.push_back((icon == MessageBoxIcon::kStop ? "stop box: " : "box: ") + qav::U8(text));
-  }
-  void BeginWaitCursor() override { calls.push_back("wait cursor"); }
-  void EndWaitCursor() override { calls.push_back("end wait cursor"); }
-  void CloseMainWindow() override { calls.push_back("close"); }
-  void OpenUrl(std::u16string_view url) override { calls.push_back("open " + qav::U8(url)); }
-  void RefreshUI() override { calls.push_back("refresh"); }
-  int LoadGreetingMemFileBuddy() override {
-    calls.push_back("greeting for contacts");
-    return buddyGreeting;
-  }
-  int LoadGreetingMemFileNonBuddy() override {
-    calls.push_back("greeting for others");
-    return otherGreeting;
-  }
-  bool HasVideoDriver() override { return videoDriver; }
-  std::u16string GetOwnVideoDeviceName() override { return videoDriver ? u"Vidralux Capture" : u""; }
-
-  std::vector<std::string> TakeCalls() { return std::exchange(calls, {}); }
-
-  std::vector<std::string> calls;
-  int buddyGreeting = 1;
-  int otherGreeting = 1;
-  bool videoDriver = false;
-};
 
 class DispatcherTest : public CallModelFixture {
  protected:
