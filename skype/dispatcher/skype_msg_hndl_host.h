@@ -2,9 +2,14 @@
 // interface and to the application object, which the folders below app/ cannot reach themselves.
 //
 // app/ implements it and hands it to the dispatcher at construction; tests hand a recording
-// double. The dispatcher calls these on its own thread (at shut-down on the GUI thread), never
-// while it holds a hand-over to the GUI thread, so an operation may block until it is done on the
-// GUI thread, a modal message box included (docs/model-threading.md).
+// double. The dispatcher calls these on its own thread (RefreshUI also on the GUI thread, from
+// Shutdown), never in the middle of a change of the model (docs/model-threading.md).
+//
+// What needs the GUI thread is queued there and the operation returns: the GUI thread stops the
+// dispatcher thread at exit and waits for it, so an operation that waited for the GUI thread could
+// hold up the exit for good. Message boxes are shown in the order queued, and CloseMainWindow
+// closes the window only after the boxes queued before it have been dismissed (the too-old-client
+// box is read before the program ends).
 #pragma once
 
 #include <string>
@@ -16,12 +21,12 @@ class CSkypeMsgHndlHost {
 
   virtual ~CSkypeMsgHndlHost() = default;
 
-  // Shows a message box captioned as the program's boxes are; returns when it is dismissed.
+  // Queues a message box captioned as the program's boxes are.
   virtual void ShowMessageBox(std::u16string_view text, MessageBoxIcon icon) = 0;
   // The wait cursor while the current user's data loads.
   virtual void BeginWaitCursor() = 0;
   virtual void EndWaitCursor() = 0;
-  // Closes the main window, which shuts the program down.
+  // Closes the main window, which shuts the program down, after the boxes queued before.
   virtual void CloseMainWindow() = 0;
   // Opens a web page in the user's browser, maximised.
   virtual void OpenUrl(std::u16string_view url) = 0;
