@@ -37,7 +37,7 @@ constexpr uint32_t WM_VAOUT_DONE = 1867;
 class CVAOut : public CSocSenderCallbacks {
  public:
   enum State { kClosed = 1, kOpen = 2, kPaused = 3, kClosedAfterUse = 4 };
-  static constexpr int kLeadMs = 20;
+  static constexpr int kLeadMs = 10;
   static constexpr int kMaxQueuedMs = 2000;
   // The link's format: 16000 Hz, 16-bit, mono.
   static constexpr uint32_t kDefaultBytesPerSecond = 32000;
