@@ -9,19 +9,8 @@ constexpr int kMaxDropReads = 256;
 }  // namespace
 
 CSocReceiver::~CSocReceiver() {
-  HandBack(true);
+  m_buffer.HandBack(*m_callbacks, true);
   QAV_LOG(LOG_FINE, u"CSocReceiver::~CSocReceiver(total recv = %d)", m_total);
-}
-
-void CSocReceiver::HandBack(bool ended) {
-  if (!m_data) return;
-  uint8_t* data = m_data;
-  void* user = m_user;
-  const uint32_t count = m_position;
-  m_data = nullptr;
-  m_user = nullptr;
-  m_length = m_position = 0;
-  m_callbacks->ReleaseBuffer(data, count, user, ended);
 }
 
 void CSocReceiver::SelectReading(bool on) {
@@ -37,7 +26,7 @@ void CSocReceiver::OnClose(int) {
 }
 
 void CSocReceiver::EndConnection() {
-  HandBack(true);
+  m_buffer.HandBack(*m_callbacks, true);
   if (IsOpen()) {
     ShutDown();
     Close();
@@ -62,32 +51,22 @@ void CSocReceiver::DropPending() {
 
 void CSocReceiver::ReceiveData() {
   if (!IsOpen()) return;
-  if (!m_data && m_callbacks->DiscardingInput()) {
+  if (!m_buffer.Holds() && m_callbacks->DiscardingInput()) {
     SelectReading(true);
     DropPending();
     return;
   }
-  if (!m_data) {
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    void* user = nullptr;
-    if (!m_callbacks->GetBuffer(&data, &length, &user) || length == 0) {
-      if (data) m_callbacks->ReleaseBuffer(data, 0, user, false);
-      SelectReading(false);  // the data waits in the socket until a buffer comes
-      return;
-    }
-    m_data = data;
-    m_length = length;
-    m_user = user;
-    m_position = 0;
+  if (!m_buffer.Holds() && !m_buffer.Take(*m_callbacks)) {
+    SelectReading(false);  // the data waits in the socket until a buffer comes
+    return;
   }
   SelectReading(true);
-  const int n = Receive(m_data + m_position, static_cast<int>(m_length - m_position));
+  const int n = Receive(m_buffer.At(), static_cast<int>(m_buffer.Left()));
   if (n > 0) {
     QAV_LOG(LOG_FINEST, u"CSocReceiver::Received(%d)", n);
-    m_position += static_cast<uint32_t>(n);
+    m_buffer.Advance(static_cast<uint32_t>(n));
     m_total += static_cast<uint64_t>(n);
-    if (m_position == m_length) HandBack(false);
+    if (m_buffer.Left() == 0) m_buffer.HandBack(*m_callbacks, false);
   } else if (n == 0) {
     QAV_LOG(LOG_INFO, u"CSocReceiver::Receive(0) -> Close");
     EndConnection();

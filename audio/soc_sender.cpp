@@ -3,19 +3,8 @@
 #include "foundation/logger.h"
 
 CSocSender::~CSocSender() {
-  HandBack(true);
+  m_buffer.HandBack(*m_callbacks, true);
   QAV_LOG(LOG_FINE, u"CSocSender::~CSocSender(total sent = %d)", m_total);
-}
-
-void CSocSender::HandBack(bool ended) {
-  if (!m_data) return;
-  uint8_t* data = m_data;
-  void* user = m_user;
-  const uint32_t count = m_position;
-  m_data = nullptr;
-  m_user = nullptr;
-  m_length = m_position = 0;
-  m_callbacks->ReleaseBuffer(data, count, user, ended);
 }
 
 void CSocSender::SelectWriting(bool on) {
@@ -42,7 +31,7 @@ void CSocSender::OnClose(int) {
 }
 
 void CSocSender::EndConnection() {
-  HandBack(true);
+  m_buffer.HandBack(*m_callbacks, true);
   if (IsOpen()) {
     ShutDown();
     Close();
@@ -51,26 +40,12 @@ void CSocSender::EndConnection() {
 
 void CSocSender::SendData() {
   while (IsOpen()) {
-    if (!m_data) {
-      uint8_t* data = nullptr;
-      uint32_t length = 0;
-      void* user = nullptr;
-      if (!m_callbacks->GetBuffer(&data, &length, &user)) {
-        SelectWriting(false);
-        return;
-      }
-      if (length == 0) {
-        m_callbacks->ReleaseBuffer(data, 0, user, false);
-        SelectWriting(false);
-        return;
-      }
-      m_data = data;
-      m_length = length;
-      m_user = user;
-      m_position = 0;
+    if (!m_buffer.Holds() && !m_buffer.Take(*m_callbacks)) {
+      SelectWriting(false);
+      return;
     }
-    QAV_LOG(LOG_FINEST, u"CSocSender::Send(%d)", m_length - m_position);
-    const int n = Send(m_data + m_position, static_cast<int>(m_length - m_position));
+    QAV_LOG(LOG_FINEST, u"CSocSender::Send(%d)", m_buffer.Left());
+    const int n = Send(m_buffer.At(), static_cast<int>(m_buffer.Left()));
     if (n < 0) {
       if (LastError() == qav::kWouldBlock) {
         QAV_LOG(LOG_FINEST, u"CSocSender::Send(SOCKET_ERROR) WSAEWOULDBLOCK [socerr = %#x]", LastError());
@@ -81,8 +56,8 @@ void CSocSender::SendData() {
       }
       return;
     }
-    m_position += static_cast<uint32_t>(n);
+    m_buffer.Advance(static_cast<uint32_t>(n));
     m_total += static_cast<uint64_t>(n);
-    if (m_position == m_length) HandBack(false);
+    if (m_buffer.Left() == 0) m_buffer.HandBack(*m_callbacks, false);
   }
 }

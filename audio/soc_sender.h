@@ -29,13 +29,9 @@ class CSocSender : public qav::AsyncSocket {
   void OnClose(int error) override;
 
  private:
-  void HandBack(bool ended);
   void SelectWriting(bool on);
 
   CSocSenderCallbacks* m_callbacks;
-  uint8_t* m_data = nullptr;
-  uint32_t m_length = 0;
-  uint32_t m_position = 0;
-  void* m_user = nullptr;
+  CSocBufferCursor m_buffer;
   uint64_t m_total = 0;
 };

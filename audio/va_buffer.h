@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -29,4 +30,12 @@ namespace qav {
 // A new id for a CVAIn or CVAOut: the wParam of the buffers it returns, so that a buffer of an
 // object that is gone is never taken for one of its successor's.
 uint64_t NextLoopbackLinkId();
+
+// Posts a buffer back to the owner thread as `message`, wParam the link's id; `link` ("CVAIn",
+// "CVAOut") names the link in the traces. Without an owner, or when the post fails, the buffer
+// is freed (logged).
+void ReturnLinkBuffer(ThreadId owner, uint32_t message, uint64_t linkId, VaHeaderPtr header, const char16_t* link);
+// The buffer being filled or sent first, then every queued one, in order.
+void ReturnLinkBuffers(ThreadId owner, uint32_t message, uint64_t linkId, VaHeaderPtr* current,
+                       std::deque<VaHeaderPtr>* queue, const char16_t* link);
 }  // namespace qav

@@ -1,18 +1,8 @@
 #include "audio/va_in.h"
 
-#include <atomic>
-
 #include "audio/va_in_socket.h"
 #include "foundation/logger.h"
 #include "platform/message_loop.h"
-
-namespace {
-std::atomic<uint64_t> g_nextLinkId{1};
-}  // namespace
-
-namespace qav {
-uint64_t NextLoopbackLinkId() { return g_nextLinkId.fetch_add(1); }
-}  // namespace qav
 
 CVAIn::CVAIn() : m_id(qav::NextLoopbackLinkId()) {}
 
@@ -126,20 +116,9 @@ void CVAIn::ReleaseBuffer(uint8_t*, uint32_t count, void* user, bool ended) {
 }
 
 void CVAIn::ReturnAll() {
-  if (m_lent) ReturnBufferToApplication(std::move(m_lent));
-  while (!m_queue.empty()) {
-    VaHeaderPtr header = std::move(m_queue.front());
-    m_queue.pop_front();
-    ReturnBufferToApplication(std::move(header));
-  }
+  qav::ReturnLinkBuffers(m_owner, WM_VAIN_DATA, m_id, &m_lent, &m_queue, u"CVAIn");
 }
 
 void CVAIn::ReturnBufferToApplication(VaHeaderPtr header) {
-  if (m_owner == 0) {
-    QAV_LOG(LOG_WARNING, u"CVAIn::ReturnBufferToApplication() FAILED");
-    return;  // nobody to give it to: it is freed here
-  }
-  if (!qav::PostThreadMessage(m_owner, WM_VAIN_DATA, m_id, 0, std::move(header))) {
-    QAV_LOG(LOG_WARNING, u"CVAIn PostThreadMessage( pWinThread = %#X)", m_owner);
-  }
+  qav::ReturnLinkBuffer(m_owner, WM_VAIN_DATA, m_id, std::move(header), u"CVAIn");
 }

@@ -37,6 +37,7 @@ int CVAOut::Open(qav::ThreadId owner, int* port, uint32_t bytesPerSecond) {
   m_owner = owner;
   m_bytesPerSecond = bytesPerSecond;
   m_leadBytes = std::max<uint32_t>(2, (bytesPerSecond * kLeadMs / 1000) & ~1u);
+  m_catchUpBytes = (bytesPerSecond * kCatchUpMs / 1000) & ~1u;
   *port = bound;
   m_state = kOpen;
   return 1;
@@ -114,11 +115,12 @@ uint32_t CVAOut::Allowance() {
   }
   const uint64_t earned = static_cast<uint64_t>(std::max<int64_t>(0, now - m_paceStartMs)) * m_bytesPerSecond / 1000;
   const uint64_t allowed = m_leadBytes + earned - std::min<uint64_t>(m_paceSent, m_leadBytes + earned);
-  if (allowed > m_leadBytes) {
-    // The stream fell behind or paused: start the pace again from now, without a burst.
+  if (allowed > m_leadBytes + m_catchUpBytes) {
+    // The stream paused, or the thread was held up for long: go on from now, with no more than the
+    // catch-up ahead, rather than send everything that could have gone meanwhile.
     m_paceStartMs = now;
     m_paceSent = 0;
-    return m_leadBytes;
+    return m_leadBytes + m_catchUpBytes;
   }
   return static_cast<uint32_t>(allowed);
 }
@@ -170,20 +172,9 @@ void CVAOut::OnPaceTimer() {
 }
 
 void CVAOut::ReturnAll() {
-  if (m_lent) ReturnBufferToApplication(std::move(m_lent));
-  while (!m_queue.empty()) {
-    VaHeaderPtr header = std::move(m_queue.front());
-    m_queue.pop_front();
-    ReturnBufferToApplication(std::move(header));
-  }
+  qav::ReturnLinkBuffers(m_owner, WM_VAOUT_DONE, m_id, &m_lent, &m_queue, u"CVAOut");
 }
 
 void CVAOut::ReturnBufferToApplication(VaHeaderPtr header) {
-  if (m_owner == 0) {
-    QAV_LOG(LOG_WARNING, u"CVAOut::ReturnBufferToApplication() FAILED");
-    return;
-  }
-  if (!qav::PostThreadMessage(m_owner, WM_VAOUT_DONE, m_id, 0, std::move(header))) {
-    QAV_LOG(LOG_WARNING, u"CVAOut PostThreadMessage( pWinThread = %#X)", m_owner);
-  }
+  qav::ReturnLinkBuffer(m_owner, WM_VAOUT_DONE, m_id, std::move(header), u"CVAOut");
 }

@@ -10,9 +10,9 @@
 // audio counts on that (the greeting ends, and the recording of the caller begins, when the last
 // greeting block has been played). A socket takes seconds of audio at once, so the link keeps the
 // pace itself: it sends no faster than the stream's bytes per second, measured on the loop's
-// clock, with at most kLeadMs of audio ahead, and a buffer comes back when its last byte has been
-// sent. After a pause in the stream the pace starts again from the next write; it never sends a
-// burst to make up for lost time.
+// clock, with kLeadMs of audio ahead, and a buffer comes back when its last byte has been sent.
+// When the thread was held up (a busy machine) the time is made up, up to kCatchUpMs; after a
+// longer pause in the stream the pace starts again from the next write, without a burst.
 //
 // The queue holds at most kMaxQueuedMs of audio: when the client does not read, the oldest queued
 // buffer goes back to the owner unsent, so a live stream stays live and memory stays bounded.
@@ -38,6 +38,8 @@ class CVAOut : public CSocSenderCallbacks {
  public:
   enum State { kClosed = 1, kOpen = 2, kPaused = 3, kClosedAfterUse = 4 };
   static constexpr int kLeadMs = 10;
+  // A thread held up for up to this long makes the time up afterwards; a longer pause is not made up.
+  static constexpr int kCatchUpMs = 200;
   static constexpr int kMaxQueuedMs = 2000;
   // The link's format: 16000 Hz, 16-bit, mono.
   static constexpr uint32_t kDefaultBytesPerSecond = 32000;
@@ -81,6 +83,7 @@ class CVAOut : public CSocSenderCallbacks {
   qav::ThreadId m_owner = 0;
   uint32_t m_bytesPerSecond = kDefaultBytesPerSecond;
   uint32_t m_leadBytes = 0;
+  uint32_t m_catchUpBytes = 0;
   std::deque<VaHeaderPtr> m_queue;
   VaHeaderPtr m_lent;  // the buffer the sender is sending
   std::unique_ptr<CVAOutSocket> m_socket;

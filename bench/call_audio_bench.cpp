@@ -31,6 +31,7 @@
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "platform/virtual_loop.h"
+#include "sim/loopback_connect.h"
 
 // Reaches into the driver to time its per-block work on the call path exactly as the audio thread
 // runs it, one block at a time, on this thread.
@@ -126,21 +127,6 @@ void BM_CallPathBlockMp3(benchmark::State& state) { CallPathBlockCost(state, tru
 BENCHMARK(BM_CallPathBlockWav)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CallPathBlockMp3)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-int ConnectLoopback(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  const int on = 1;
-  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return fd;
-}
-
 // The greeting as the call client receives it, at the pace of real time: how far any byte arrives
 // from its due time (the first byte's arrival plus the audio before it).
 void BM_GreetingPace(benchmark::State& state) {
@@ -161,7 +147,7 @@ void BM_GreetingPace(benchmark::State& state) {
       state.SkipWithError("cannot start");
       break;
     }
-    const int fd = ConnectLoopback(outPort);
+    const int fd = qav::sim::ConnectLoopback(outPort);
     const size_t total = tone.size() * 2;
     size_t received = 0;
     std::chrono::steady_clock::time_point first;
@@ -210,7 +196,7 @@ void BM_LoopbackThroughput(benchmark::State& state) {
     }
     in.Start();
     std::thread client([port, total] {
-      const int fd = ConnectLoopback(port);
+      const int fd = qav::sim::ConnectLoopback(port);
       std::vector<char> chunk(65536, 1);
       for (size_t sent = 0; sent < total;) {
         const ssize_t n = ::send(fd, chunk.data(), std::min(chunk.size(), total - sent), MSG_NOSIGNAL);
@@ -265,8 +251,8 @@ void BM_TenMinuteCallMemory(benchmark::State& state) {
       state.SkipWithError("cannot start");
       break;
     }
-    const int out = ConnectLoopback(inPort);
-    const int in = ConnectLoopback(outPort);
+    const int out = qav::sim::ConnectLoopback(inPort);
+    const int in = qav::sim::ConnectLoopback(outPort);
     std::atomic<bool> done{false};
     std::thread reader([&] {
       char buffer[16384];

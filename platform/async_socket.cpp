@@ -33,22 +33,24 @@ bool AsyncSocket::Fail() {
   return false;
 }
 
-bool AsyncSocket::Create(uint16_t port, const std::string& address, uint32_t events) {
+int AsyncSocket::NewSocket(const std::string& address, uint16_t port, sockaddr_in* addr) {
   if (fd_ >= 0) {
     lastError_ = EISCONN;
-    return false;
+    return -1;
   }
-  sockaddr_in addr;
-  if (!MakeAddress(address, port, &addr)) {
+  if (!MakeAddress(address, port, addr) || !MessageLoop::Current()) {
     lastError_ = EINVAL;
-    return false;
-  }
-  if (!MessageLoop::Current()) {
-    lastError_ = EINVAL;
-    return false;
+    return -1;
   }
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return Fail();
+  if (fd < 0) Fail();
+  return fd;
+}
+
+bool AsyncSocket::Create(uint16_t port, const std::string& address, uint32_t events) {
+  sockaddr_in addr;
+  const int fd = NewSocket(address, port, &addr);
+  if (fd < 0) return false;
   const int on = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
@@ -90,24 +92,11 @@ bool AsyncSocket::Accept(AsyncSocket& connection) {
 }
 
 bool AsyncSocket::Connect(const std::string& address, uint16_t port, uint32_t events) {
-  if (fd_ >= 0) {
-    lastError_ = EISCONN;
-    return false;
-  }
   sockaddr_in addr;
-  if (!MakeAddress(address, port, &addr)) {
-    lastError_ = EINVAL;
-    return false;
-  }
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return Fail();
+  const int fd = NewSocket(address, port, &addr);
+  if (fd < 0) return false;
   const int on = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  if (!MessageLoop::Current()) {
-    lastError_ = EINVAL;
-    ::close(fd);
-    return false;
-  }
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 && errno != EINPROGRESS) {
     Fail();
     ::close(fd);

@@ -24,6 +24,8 @@
 
 #include "platform/message_loop.h"
 
+struct sockaddr_in;
+
 namespace qav {
 
 // Notification bits for Create and AsyncSelect.
@@ -79,6 +81,8 @@ class AsyncSocket {
   virtual void OnClose(int /*error*/) {}
 
  private:
+  // A new non-blocking socket for address:port (not yet bound or connected); -1 with LastError().
+  int NewSocket(const std::string& address, uint16_t port, sockaddr_in* addr);
   bool Adopt(int fd, uint32_t events, bool listening);
   void OnReady(uint32_t fdEvents);
   uint32_t LoopEvents() const;

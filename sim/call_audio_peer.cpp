@@ -1,5 +1,7 @@
 #include "sim/call_audio_peer.h"
 
+#include "sim/loopback_connect.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -113,24 +115,6 @@ void WriteRecordHeader(int fd, uint32_t dataBytes) {
   (void)n;
 }
 
-int ConnectLoopback(int port) {
-  if (port <= 0 || port > 65535) return -1;
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  const int on = 1;
-  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-  return fd;
-}
-
 void CloseFd(int* fd) {
   if (*fd >= 0) ::close(*fd);
   *fd = -1;
@@ -172,38 +156,30 @@ void CallAudioPeer::Wake() {
   (void)n;
 }
 
-bool CallAudioPeer::ConnectOutput(int port) {
-  const int fd = ConnectLoopback(port);
-  if (fd < 0) return false;
-  {
-    std::lock_guard lock(mutex_);
-    if (stopping_) {
-      ::close(fd);
-      return false;
-    }
-    CloseFd(&outputFd_);
-    outputFd_ = fd;
-    outputStartUs_ = NowUs();
-    outputBlocksSent_ = 0;
-    pendingBlock_.clear();
-    pendingOffset_ = 0;
-    callerSent_ = false;
-  }
-  Wake();
-  return true;
-}
+bool CallAudioPeer::ConnectOutput(int port) { return Attach(port, true); }
 
-bool CallAudioPeer::ConnectInput(int port) {
+bool CallAudioPeer::ConnectInput(int port) { return Attach(port, false); }
+
+bool CallAudioPeer::Attach(int port, bool output) {
   const int fd = ConnectLoopback(port);
   if (fd < 0) return false;
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
   {
     std::lock_guard lock(mutex_);
     if (stopping_) {
       ::close(fd);
       return false;
     }
-    CloseFd(&inputFd_);
-    inputFd_ = fd;
+    int* slot = output ? &outputFd_ : &inputFd_;
+    CloseFd(slot);
+    *slot = fd;
+    if (output) {
+      outputStartUs_ = NowUs();
+      outputBlocksSent_ = 0;
+      pendingBlock_.clear();
+      pendingOffset_ = 0;
+      callerSent_ = false;
+    }
   }
   Wake();
   return true;

@@ -70,6 +70,7 @@ class CallAudioPeer {
 
  private:
   CallAudioPeer() = default;
+  bool Attach(int port, bool output);
   void Run();
   void Wake();
   void SendDue(int64_t nowUs);

@@ -290,26 +290,28 @@ class AlsaWaveIn final : public WaveInDevice {
   const uint32_t frameBytes_;
 };
 
+// Opens the PCM and starts the device's worker.
+template <typename Device, typename Base>
+int OpenAlsaDevice(std::unique_ptr<Base>* device, const std::string& alsaName, const WAVEFORMATEX& format,
+                   ThreadId callbackThread, bool capture) {
+  snd_pcm_t* pcm = nullptr;
+  if (int r = OpenPcm(alsaName, format, capture, &pcm); r != MMSYSERR_NOERROR) return r;
+  auto opened = std::make_unique<Device>(pcm, format, callbackThread);
+  if (!opened->Begin()) return MMSYSERR_ERROR;
+  *device = std::move(opened);
+  return MMSYSERR_NOERROR;
+}
+
 }  // namespace
 
 int OpenAlsaWaveOut(std::unique_ptr<WaveOutDevice>* device, const std::string& alsaName, const WAVEFORMATEX& format,
                     ThreadId callbackThread) {
-  snd_pcm_t* pcm = nullptr;
-  if (int r = OpenPcm(alsaName, format, false, &pcm); r != MMSYSERR_NOERROR) return r;
-  auto out = std::make_unique<AlsaWaveOut>(pcm, format, callbackThread);
-  if (!out->Begin()) return MMSYSERR_ERROR;
-  *device = std::move(out);
-  return MMSYSERR_NOERROR;
+  return OpenAlsaDevice<AlsaWaveOut>(device, alsaName, format, callbackThread, false);
 }
 
 int OpenAlsaWaveIn(std::unique_ptr<WaveInDevice>* device, const std::string& alsaName, const WAVEFORMATEX& format,
                    ThreadId callbackThread) {
-  snd_pcm_t* pcm = nullptr;
-  if (int r = OpenPcm(alsaName, format, true, &pcm); r != MMSYSERR_NOERROR) return r;
-  auto in = std::make_unique<AlsaWaveIn>(pcm, format, callbackThread);
-  if (!in->Begin()) return MMSYSERR_ERROR;
-  *device = std::move(in);
-  return MMSYSERR_NOERROR;
+  return OpenAlsaDevice<AlsaWaveIn>(device, alsaName, format, callbackThread, true);
 }
 
 }  // namespace qav

@@ -18,9 +18,11 @@
 #include "audio/va_in.h"
 #include "audio/va_out.h"
 #include "platform/virtual_loop.h"
+#include "tests/support/pump.h"
 
 namespace {
 
+using qav::test::PumpUntil;
 using qav::VirtualLoop;
 
 // A client end of the link: a blocking socket connected to 127.0.0.1:port.
@@ -81,17 +83,6 @@ struct Returned {
     });
   }
 };
-
-// Serves the loop until `done` holds; real I/O only, so it waits in real time, with a bound.
-bool PumpUntil(VirtualLoop& v, const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  v.RunUntilIdle();
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    v.WaitForWork(20);
-  }
-  return true;
-}
 
 VaHeaderPtr Buffer(uint32_t length) { return std::make_unique<vahdr_tag>(length); }
 VaHeaderPtr Block(const std::string& bytes) {

@@ -12,10 +12,12 @@
 #include "platform/sound/virtual_wave_device.h"
 #include "platform/sound/wave_device.h"
 #include "platform/virtual_loop.h"
+#include "tests/support/pump.h"
 #include "tests/support/scoped_env.h"
 
 namespace {
 
+using qav::test::PumpUntil;
 using namespace qav;
 
 const WAVEFORMATEX kLive = {WAVE_FORMAT_PCM, 1, 16000, 32000, 2, 16, 0};
@@ -50,16 +52,6 @@ WaveHeaderPtr Block(uint32_t bytes, uint64_t user) {
   auto h = std::make_unique<WaveHeader>(bytes);
   h->user = user;
   return h;
-}
-
-bool PumpUntil(VirtualLoop& v, const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  v.RunUntilIdle();
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    v.WaitForWork(20);
-  }
-  return true;
 }
 
 TEST(VirtualSoundDevice, PlaysBlocksInOrderAtThePaceOfItsLoopsClock) {
