@@ -2,14 +2,13 @@
 // the pieces every job shares in audio_driver_io.cpp.
 #include "audio/audio_driver.h"
 
-#include <sys/resource.h>
-
 #include "audio/audio_format_converter.h"
 #include "audio/va_in.h"
 #include "audio/va_out.h"
 #include "audio/wave_mem_file.h"
 #include "foundation/logger.h"
 #include "platform/message_loop.h"
+#include "platform/thread_priority.h"
 
 CAudioDriver* g_pAudioDriver = nullptr;
 
@@ -63,7 +62,7 @@ int CAudioDriver::Start(qav::Clock& clock) {
         m_recordingConversionBuffer.assign(kRecordingConversionBufferSize, 0);
         // Above the other threads, so device and socket buffers are refilled in time; without the
         // privilege for it the thread keeps the normal priority.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(qav::CurrentThreadId()), -2);
+        qav::SetCurrentThreadPriority(qav::ThreadPriority::kHighest);
         loop.SetThreadMessageHandler([this](qav::Msg& msg) { OnThreadMessage(msg); });
       },
       clock);

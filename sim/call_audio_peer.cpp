@@ -185,6 +185,19 @@ bool CallAudioPeer::Attach(int port, bool output) {
   return true;
 }
 
+void CallAudioPeer::CloseOutput() {
+  std::lock_guard lock(mutex_);
+  if (outputFd_ >= 0) ::shutdown(outputFd_, SHUT_RDWR);
+  CloseFd(&outputFd_);
+  pendingBlock_.clear();
+}
+
+void CallAudioPeer::CloseInput() {
+  std::lock_guard lock(mutex_);
+  ReadInput();  // what has arrived is kept
+  CloseFd(&inputFd_);
+}
+
 void CallAudioPeer::Stop() {
   {
     std::lock_guard lock(mutex_);

@@ -56,6 +56,9 @@ class CallAudioPeer {
   bool ConnectOutput(int port);
   // Connects the call's input (what the caller hears) to 127.0.0.1:port and records it.
   bool ConnectInput(int port);
+  // Closes one direction (the call gave it back to the sound card); the other goes on.
+  void CloseOutput();
+  void CloseInput();
   // Closes both connections and finishes the record file. Safe to call more than once.
   void Stop();
 

@@ -23,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "sim/call_audio_peer.h"
+#include "sim/call_audio_peers.h"
 #include "tests/audio/audio_test_support.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -219,6 +220,50 @@ TEST_F(CallAudioTest, AnEmptyGreetingStartsTheRecordingAtOnceAndTheLengthIsRound
   ASSERT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
   EXPECT_EQ(seconds, 0);
   EXPECT_EQ(driver_->GetState(), 0);
+}
+
+TEST_F(CallAudioTest, TheSimulatedClientsAudioSideFollowsTheRoutesOfTheCall) {
+  auto greeting = Greeting(kLive, {});
+  const std::string path = dir_.File("lastvoicemsg.wav");
+  int inPort = 0, outPort = 0;
+  ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, U16(path), 0), 1);
+  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == 6; }));
+  const std::vector<int16_t> voice = test::Tone(16000, 1, 700, 0.6);
+  ASSERT_TRUE(test::WriteWav(dir_.File("voice.wav"), kLive, test::ToBytes(voice)));
+  sim::CallAudioPeers peers({.recordFolder = dir_.path(), .speed = kSpeed});
+  sim::SimCall call;
+  call.id = 77;
+  call.audioFile = dir_.File("voice.wav");
+  peers.OnAudioRoute(call, sim::SimAudioDirection::kOutput, {.soundCard = false, .port = inPort, .file = ""});
+  peers.OnAudioRoute(call, sim::SimAudioDirection::kInput, {.soundCard = false, .port = outPort, .file = ""});
+  ASSERT_NE(peers.PeerOf(77), nullptr);
+  ASSERT_TRUE(peers.PeerOf(77)->WaitCallerSent(20000));
+  ASSERT_TRUE(Eventually([&] { return FileSize(path) >= int64_t(kWaveHeaderSize + voice.size() * 2); }));
+  // The call's audio goes back to the sound card, the recording stops, the call ends.
+  peers.OnAudioRoute(call, sim::SimAudioDirection::kOutput, {});
+  peers.OnAudioRoute(call, sim::SimAudioDirection::kInput, {});
+  int seconds = 0;
+  ASSERT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
+  peers.OnCallEnded(call);
+  EXPECT_EQ(peers.PeerOf(77), nullptr);
+
+  WAVEFORMATEX format{};
+  std::string data;
+  ASSERT_TRUE(ReadWav(path, &format, &data));
+  ASSERT_GE(data.size(), voice.size() * 2);
+  EXPECT_EQ(data.substr(0, voice.size() * 2), test::ToBytes(voice)) << "the caller's voice, then the silence after it";
+  const std::string heard = peers.RecordPathOf(77);
+  EXPECT_EQ(test::RunCommand("soxi " + test::Quote(heard) + " > /dev/null"), 0) << "a finished WAV of what the caller heard";
+
+  // A caller's file that cannot be used leaves the caller silent, and the call still has its audio.
+  sim::SimCall bad;
+  bad.id = 78;
+  bad.audioFile = dir_.File("missing.wav");
+  ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, U16(dir_.File("second.wav")), 0), 1);
+  peers.OnAudioRoute(bad, sim::SimAudioDirection::kInput, {.soundCard = false, .port = outPort, .file = ""});
+  EXPECT_NE(peers.PeerOf(78), nullptr);
+  EXPECT_NE(peers.LastError().find("missing.wav"), std::string::npos) << peers.LastError();
+  ASSERT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
 }
 
 TEST_F(CallAudioTest, AnMp3MessageIsDecodedByMpg123) {
