@@ -213,7 +213,10 @@ void CAudioDriver::ReleaseAudioStreamResources() {
     m_speaker.reset();
   }
   if (m_pvaSkypeOut) {
-    m_pvaSkypeOut->Close();
+    // (one that never opened has nothing to close)
+    if (m_pvaSkypeOut->GetState() == CVAOut::kOpen || m_pvaSkypeOut->GetState() == CVAOut::kPaused) {
+      m_pvaSkypeOut->Close();
+    }
     m_pvaSkypeOut.reset();
   }
   if (m_microphone) {
@@ -221,8 +224,10 @@ void CAudioDriver::ReleaseAudioStreamResources() {
     m_microphone.reset();
   }
   if (m_pvaSkypeIn) {
-    m_pvaSkypeIn->Stop();
-    m_pvaSkypeIn->Close();
+    if (m_pvaSkypeIn->GetState() != CVAIn::kClosed) {
+      m_pvaSkypeIn->Stop();
+      m_pvaSkypeIn->Close();
+    }
     m_pvaSkypeIn.reset();
   }
   m_playbackConverter.reset();
