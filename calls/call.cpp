@@ -2,7 +2,9 @@
 
 #include "calls/call_fsm_states.h"
 #include "calls/call_fsm_table.h"
+#include "calls/conversation.h"
 #include "calls/fsm.h"
+#include "calls/message.h"
 #include "calls/recordings_port.h"
 #include "data/string_ids.h"
 #include "foundation/logger.h"
@@ -52,7 +54,11 @@ int32_t GetAnswerDelaySeconds() { return GetAnswerDelaySeconds(g_CurrentUser.Get
 
 CCall::CCall() : m_nStartTime(qav::CurrentClock().Now().seconds) { (void)GetCallFSMTable(); }
 
-CCall::~CCall() = default;
+CCall::~CCall() {
+  // The recordings outlive their calls only in the lists; none may keep pointing at this one.
+  if (m_pMessage != nullptr && m_pMessage->GetCall() == this) m_pMessage->DetachCall();
+  if (m_pConversation != nullptr) m_pConversation->ForgetCall(this);
+}
 
 void CCall::init(int32_t callId) {
   QAV_LOG(LOG_INFO, u"CCall::init callId: %d, p=%p", callId, this);
@@ -174,6 +180,10 @@ bool CCall::IsAnsweringPossible() const {
   }
   QAV_LOG(LOG_INFO, u"[CallId: %d] IsAnsweringPossible - NOT !! Call Type not INCOMING [%d]", m_nCallId, m_nType);
   return false;
+}
+
+bool CCall::UsesNonAuthorizedCallerSettings() const {
+  return g_UseNonAuthorizedCallerSettings != 0 && (m_pPartner == nullptr || !m_pPartner->IsBuddy());
 }
 
 int32_t CCall::AnswerAllowed() const {

@@ -7,8 +7,9 @@
 // engine, so the setter returns after the machine has handled it. Calls rebuilt for saved voice
 // messages and conversations carry negative ids and no machine.
 //
-// A call points at its partner, message and conversation without owning them. The machine is the
-// call's own: deleting the call deletes it, and with it every event still waiting for it.
+// A call points at its partner, message and conversation without owning them; deleting a call
+// takes it out of its message and conversation. The machine is the call's own: deleting the call
+// deletes it, and with it every event still waiting for it.
 //
 // Threading: GUI thread only (docs/model-threading.md).
 #pragma once
@@ -72,6 +73,9 @@ class CCall {
   // its chat text. Nothing dereferences it; it only counts for HoldsRecording.
   void SetCallWaitingMarker(bool held) { m_bCallWaitingMarker = held; }
   bool HasCallWaitingMarker() const { return m_bCallWaitingMarker; }
+  // How often the machine has looked again for the partner of this rejected waiting call.
+  int32_t GetRejectTextRetries() const { return m_nRejectTextRetries; }
+  void SetRejectTextRetries(int32_t retries) { m_nRejectTextRetries = retries; }
   // A message, a conversation or the call-waiting marker: the dispatcher keeps such a call when
   // its status ends it.
   bool HoldsRecording() const { return m_pMessage != nullptr || m_pConversation != nullptr || m_bCallWaitingMarker; }
@@ -87,9 +91,13 @@ class CCall {
   bool IsAnsweringPossible() const;
   // Whether the answering options allow it now: the answer option's value (non-zero), or 0.
   int32_t AnswerAllowed() const;
+  // Whether the options for callers who are not contacts apply to this call: the partner is not a
+  // buddy (or not known) and "UseNonAuthorizedCallerSettings" is on.
+  bool UsesNonAuthorizedCallerSettings() const;
 
   int32_t GetCallId() const { return m_nCallId; }
   int64_t GetStartTime() const { return m_nStartTime; }
+  const int64_t* GetStartTimePtr() const { return &m_nStartTime; }
   CUser* GetPartner() const { return m_pPartner; }
   int32_t GetType() const { return m_nType; }
   int32_t GetStatus() const { return m_nStatus; }
@@ -113,4 +121,5 @@ class CCall {
   CMessage* m_pMessage = nullptr;
   CConversation* m_pConversation = nullptr;
   bool m_bCallWaitingMarker = false;
+  int32_t m_nRejectTextRetries = 0;
 };

@@ -71,8 +71,9 @@ int CCallCollection::GetCallsInprogress(std::vector<CCall*>& calls) const {
   return 1;
 }
 
-CCall* CCallCollection::GetCallRecording() const {
+CCall* CCallCollection::GetCallRecording(const CCall* except) const {
   for (const auto& [id, call] : m_calls) {
+    if (call.get() == except) continue;
     if (call->IsMessageState() || call->IsConversationState()) return call.get();
   }
   return nullptr;

@@ -29,6 +29,8 @@ class CCallCollection {
   void Add(std::unique_ptr<CCall> call);
   // The call of the id, or null.
   CCall* Get(int32_t callId) const;
+  // Whether a call of the id is in the collection (without a log line).
+  bool Contains(int32_t callId) const { return m_calls.count(callId) != 0; }
   // Removes and deletes the call of the id; its machine's pending events go with it.
   void Del(int32_t callId);
   // Deletes every call.
@@ -41,8 +43,9 @@ class CCallCollection {
   // Appends every INPROGRESS call to an empty list: 1; 0 (and nothing appended) when the list was
   // not empty.
   int GetCallsInprogress(std::vector<CCall*>& calls) const;
-  // The first call whose machine is answering for a message or recording a conversation, else null.
-  CCall* GetCallRecording() const;
+  // The first call whose machine is answering for a message or recording a conversation, else null;
+  // `except` (a call asking about the others) is passed over.
+  CCall* GetCallRecording(const CCall* except = nullptr) const;
 
   // Points every call whose partner is `from` at `to` (a contact replaced in the contacts).
   void ReplacePartner(const CUser* from, CUser* to);

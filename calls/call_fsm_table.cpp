@@ -15,6 +15,10 @@ constexpr int32_t SAME = kFsmSameState;
 #define ROW(state, event, next, function) {state, event, next, &CallFSMDoFunc##function}
 
 // Every cell not listed keeps its state and runs CallFSMDoFuncDefaultFunc, which only logs.
+//
+// A call that ends with a failure status (FAILED, MISSED, REFUSED, BUSY, CANCELLED: the
+// TERMINATED event) ends like a FINISHED one in every state that can hold a recording, so the
+// audio job stops, the file is finished and the machine answers the next call.
 const FSMTransition kCallTransitions[] = {
     // ST_NEW_CALL
     ROW(ST_NEW_CALL, EV_SKYPE_RINGING, SAME, SkypeRingingSendGetCallType),
@@ -62,6 +66,7 @@ const FSMTransition kCallTransitions[] = {
     ROW(ST_MESSAGE_RECORDING, EV_USER_TAKE_CONTROL, ST_CALL_INPROGRESS, StopRecMessageUserTakeControl),
     ROW(ST_MESSAGE_RECORDING, EV_SKYPE_FINISHED, ST_CALL_DONE, StopRecMessage),
     ROW(ST_MESSAGE_RECORDING, EV_SKYPE_HOLD, ST_CALL_DONE, StopRecMessage),
+    ROW(ST_MESSAGE_RECORDING, EV_SKYPE_TERMINATED, ST_CALL_DONE, StopRecMessage),
     ROW(ST_MESSAGE_RECORDING, EV_FAILURE, ST_CALL_INPROGRESS, SendFinish),
     // ST_CONV_WAIT_INPROGRESS_REPLY
     ROW(ST_CONV_WAIT_INPROGRESS_REPLY, EV_SEND_INPROGRESS_CONV, SAME, AnswerIncomingCallConv),
@@ -74,11 +79,13 @@ const FSMTransition kCallTransitions[] = {
     ROW(ST_CONV_RECORDING, EV_CONV_REC_START_NOTIFY_IM, SAME, SendMessageStartConvRec),
     ROW(ST_CONV_RECORDING, EV_SKYPE_HOLD, ST_CONV_RECORDING_ONHOLD, StopConvRec),
     ROW(ST_CONV_RECORDING, EV_SKYPE_FINISHED, ST_CALL_DONE, CleanUp),
+    ROW(ST_CONV_RECORDING, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
     ROW(ST_CONV_RECORDING, EV_FAILURE, ST_CALL_INPROGRESS, SendFinish),
     // ST_CONV_RECORDING_ONHOLD
     ROW(ST_CONV_RECORDING_ONHOLD, EV_SKYPE_INPROGRESS, SAME, SkypeInprogressResumeRecordOrJoinConf),
     ROW(ST_CONV_RECORDING_ONHOLD, EV_AUDIO_SET, ST_CONV_RECORDING, StartConvRec),
     ROW(ST_CONV_RECORDING_ONHOLD, EV_SKYPE_FINISHED, ST_CALL_DONE, CleanUp),
+    ROW(ST_CONV_RECORDING_ONHOLD, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
     // ST_REJECT_CALL_WAITING
     ROW(ST_REJECT_CALL_WAITING, T, SAME, CheckSendMessageForRejectedCallWaiting),
     ROW(ST_REJECT_CALL_WAITING, EV_REJECT_CALL_WAIT_DONE, ST_CALL_DONE, CleanUp),
@@ -95,9 +102,11 @@ const FSMTransition kCallTransitions[] = {
     ROW(ST_CALL_INPROGRESS, EV_START_REC_CONV, ST_CONV_RECORDING, StartConvRec),
     ROW(ST_CALL_INPROGRESS, EV_SKYPE_HOLD, ST_CALL_ONHOLD, DoNothing),
     ROW(ST_CALL_INPROGRESS, EV_SKYPE_FINISHED, ST_CALL_DONE, CleanUp),
+    ROW(ST_CALL_INPROGRESS, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
     // ST_CALL_ONHOLD
     ROW(ST_CALL_ONHOLD, EV_SKYPE_INPROGRESS, ST_CALL_INPROGRESS, SkypeInprogressCanWeAutoConvRec),
     ROW(ST_CALL_ONHOLD, EV_SKYPE_FINISHED, ST_CALL_DONE, CleanUp),
+    ROW(ST_CALL_ONHOLD, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
     // ST_CALL_DONE
     ROW(ST_CALL_DONE, ENTRY, SAME, CallDoneNotifyEvents),
     ROW(ST_CALL_DONE, EV_SKYPE_FINISHED, SAME, CleanUp),

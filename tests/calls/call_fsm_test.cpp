@@ -15,10 +15,11 @@ namespace {
 
 using qav::test::CallModelFixture;
 
-TEST(CallFsmTable, HasSeventyValidRowsOverFifteenStatesAndTwentyFourEvents) {
+TEST(CallFsmTable, HasSeventyFiveValidRowsOverFifteenStatesAndTwentyFourEvents) {
   qav::test::LogCapture log;
   const auto rows = GetCallFSMTransitions();
-  ASSERT_EQ(rows.size(), 71u);
+  // The design's 70 rows and the five that end a call with a failure status like a finished one.
+  ASSERT_EQ(rows.size(), 76u);
   EXPECT_EQ(rows.back().state, kFsmEndState);
   EXPECT_EQ(rows.back().event, kFsmEndEvent);
   FSMTable table;
@@ -68,6 +69,12 @@ const std::u16string kStatus7 = u"GET CALL 7 STATUS";
 const std::u16string kAnswer7 = u"ALTER CALL 7 ANSWER";
 const std::vector<Step> kRingsIn = {Status(SkypeCallStatus::RINGING), Type(SkypeCallType::INCOMING_P2P), Partner()};
 const std::vector<std::u16string> kAsked = {kType7, kPartner7, kStatus7};
+// A voice message's sound: to the audio thread's ports, then back to the sound card.
+const std::vector<std::u16string> kRoutedToPorts7 = {u"ALTER CALL 7 SET_OUTPUT PORT=\"40001\"",
+                                                     u"ALTER CALL 7 SET_INPUT PORT=\"40002\""};
+const std::vector<std::u16string> kBackToSoundCard7 = {u"ALTER CALL 7 SET_OUTPUT SOUNDCARD=\"default\"",
+                                                       u"ALTER CALL 7 SET_INPUT SOUNDCARD=\"default\""};
+const auto kNoTextGreeting = [] { g_GreetingTextMsgAllowed = 0; };
 
 std::vector<Step> Then(std::vector<Step> first, const std::vector<Step>& more) {
   first.insert(first.end(), more.begin(), more.end());
@@ -98,9 +105,9 @@ class CallFsmRoadTest : public CallModelFixture {
 TEST_F(CallFsmRoadTest, CallsRunThroughTheTable) {
   const auto noOptions = [] {};
   const Scenario scenarios[] = {
-      {"answered after the online delay", SkypeOnlineStatus::ONLINE, noOptions,
+      {"answered after the online delay", SkypeOnlineStatus::ONLINE, kNoTextGreeting,
        Then(kRingsIn, {Advance(15010), Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::FINISHED)}),
-       Plus(kAsked, {kAnswer7}), ST_CALL_DONE},
+       Plus(Plus(Plus(kAsked, {kAnswer7}), kRoutedToPorts7), kBackToSoundCard7), ST_CALL_DONE},
       {"not a millisecond before it", SkypeOnlineStatus::ONLINE, noOptions, Then(kRingsIn, {Advance(15009)}), kAsked,
        ST_WAIT_ANSWERING_TIMER_EXPIRE},
       {"answered after the away delay", SkypeOnlineStatus::AWAY, noOptions, Then(kRingsIn, {Advance(2010)}),
@@ -134,15 +141,15 @@ TEST_F(CallFsmRoadTest, CallsRunThroughTheTable) {
        {kPartner7, kType7, kStatus7}, ST_CALL_DONE},
       {"missed while ringing", SkypeOnlineStatus::ONLINE, noOptions,
        Then(kRingsIn, {Status(SkypeCallStatus::MISSED), Advance(60000)}), kAsked, ST_CALL_DONE},
-      {"a failure status in progress changes nothing", SkypeOnlineStatus::ONLINE, noOptions,
+      {"a failure status in progress ends the call", SkypeOnlineStatus::ONLINE, noOptions,
        Then(kRingsIn, {Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::REFUSED)}), kAsked,
-       ST_CALL_INPROGRESS},
+       ST_CALL_DONE},
       {"hold and resume", SkypeOnlineStatus::ONLINE, noOptions,
        Then(kRingsIn, {Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::LOCALHOLD)}), kAsked,
        ST_CALL_ONHOLD},
-      {"hold during the message ends it", SkypeOnlineStatus::ONLINE, noOptions,
+      {"hold during the message ends it", SkypeOnlineStatus::ONLINE, kNoTextGreeting,
        Then(kRingsIn, {Advance(15010), Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::REMOTEHOLD)}),
-       Plus(kAsked, {kAnswer7}), ST_CALL_DONE},
+       Plus(Plus(Plus(kAsked, {kAnswer7}), kRoutedToPorts7), kBackToSoundCard7), ST_CALL_DONE},
       {"the user records a ringing call", SkypeOnlineStatus::ONLINE, noOptions, Then(kRingsIn, {RecordStart()}),
        Plus(kAsked, {kAnswer7}), ST_CONV_WAIT_INPROGRESS_REPLY},
   };

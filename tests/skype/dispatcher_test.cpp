@@ -11,6 +11,7 @@
 #include "calls/call.h"
 #include "calls/call_collection.h"
 #include "calls/call_fsm_states.h"
+#include "calls/message.h"
 #include "foundation/settings.h"
 #include "skype/dispatcher/skype_msg_hndl_host.h"
 #include "skype/link/skype_client_info.h"
@@ -246,7 +247,11 @@ TEST_F(DispatcherTest, ARungCallRunsThroughTheStateMachine) {
   Receive(u"CALL 77 STATUS INPROGRESS");
   EXPECT_EQ(call->GetState(), ST_MESSAGE_RECORDING);
   Receive(u"CALL 77 STATUS FINISHED");
-  EXPECT_EQ(g_CallCollection.Get(77), nullptr);
+  // The call keeps its voice message, and the message keeps the call in the collection.
+  ASSERT_EQ(g_CallCollection.Get(77), call);
+  EXPECT_EQ(call->GetState(), ST_CALL_DONE);
+  ASSERT_NE(call->GetMessage(), nullptr);
+  EXPECT_EQ(call->GetMessage()->GetDuration(), audio.messageSeconds);
   EXPECT_EQ(engine().GetPendingCount(), 0u);
 }
 

@@ -13,7 +13,10 @@
 
 #include "calls/call.h"
 #include "calls/call_collection.h"
+#include "calls/conversation_collection.h"
 #include "calls/fsm.h"
+#include "calls/message_collection.h"
+#include "calls/recordings.h"
 #include "calls/recordings_port.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
@@ -22,20 +25,29 @@
 #include "skype/link/skype_vocabulary.h"
 #include "skype/link/user_collection.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/recording_doubles.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/skype_doubles.h"
 #include "tests/support/temp_dir.h"
 
 namespace qav::test {
 
+// Records the loads and clears, and passes them on to the real collections; the folder size is
+// the test's to set.
 class RecordingRecordings : public CRecordingsPort {
  public:
   RecordingRecordings() { SetRecordingsPort(this); }
   ~RecordingRecordings() override { SetRecordingsPort(nullptr); }
 
   int64_t GetMessagesFolderSizeBytes() override { return folderSizeBytes; }
-  void LoadForUser(std::u16string_view handle) override { loads.emplace_back(handle); }
-  void DeleteAll() override { ++deleteAllCount; }
+  void LoadForUser(std::u16string_view handle) override {
+    loads.emplace_back(handle);
+    CRecordings().LoadForUser(handle);
+  }
+  void DeleteAll() override {
+    ++deleteAllCount;
+    CRecordings().DeleteAll();
+  }
 
   int64_t folderSizeBytes = 0;
   std::vector<std::u16string> loads;
@@ -65,6 +77,8 @@ class CallModelFixture : public ::testing::Test {
   }
 
   static void ClearModel() {
+    CRecordings().DeleteAll();
+    g_bTrayNewMessageFlag = false;
     g_CallCollection.DeleteAll();
     g_UserCollection.RemoveAll();
     g_CurrentUser.Reset();
@@ -77,6 +91,7 @@ class CallModelFixture : public ::testing::Test {
     (void)g_UserCollection.Add(&g_CurrentUser);
     g_CurrentUser.SetUserStatus(ownStatus);
     PublishCurrentUserHandle();
+    CRecordings().LoadForUser(handle);
     transport.Clear();
     mainWindow.Clear();
   }
@@ -99,6 +114,8 @@ class CallModelFixture : public ::testing::Test {
   RecordingTransport transport;
   RecordingMainWindow mainWindow;
   RecordingRecordings recordings;
+  RecordingCallAudio audio;
+  RecordingCallMachineHost machineHost;
   LogCapture log;
 
  private:

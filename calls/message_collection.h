@@ -1,0 +1,68 @@
+// The current Skype user's voice messages, newest first (the global g_MessageCollection).
+//
+// Filled from the user's voice-message folder when the user becomes known, changed by the call
+// machine (a new message) and the pages (seen, deleted), emptied when the user changes or the link
+// ends. The collection owns its messages; deleting one detaches its call, and deletes the call when
+// it was only rebuilt for the message (a negative id, no machine).
+//
+// The folder: GetMessagesRootFolder() + "My Received Voice Messages/" + the user's handle + "/",
+// both levels created when missing; "" without a user, or for a handle that cannot name a folder.
+//
+// Threading: GUI thread only (docs/model-threading.md).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calls/message.h"
+
+class CMessageCollection {
+ public:
+  CMessageCollection() = default;
+  // Frees the messages without a word to anyone: the global collection goes at program exit.
+  ~CMessageCollection();
+  CMessageCollection(const CMessageCollection&) = delete;
+  CMessageCollection& operator=(const CMessageCollection&) = delete;
+
+  // Stores the user and loads the messages saved in the user's folder, each with a call rebuilt
+  // for it. 0 for an empty handle.
+  int init(std::u16string_view userHandle);
+  std::u16string GetMessagesFolder() const;
+  const std::u16string& GetUserHandle() const { return m_strUser; }
+
+  // Takes the message and puts it at the head; the message, or null (and the message deleted)
+  // without a user.
+  CMessage* Add(std::unique_ptr<CMessage> message);
+  // Removes and deletes the message (the file stays), detaching its call.
+  void del(CMessage* message);
+  bool Contains(const CMessage* message) const;
+  // Deletes every message and forgets the user (the page is told when there was something).
+  void RemoveAll();
+
+  // The sum of the messages' sizes (not a scan of the folder).
+  int64_t GetMessagesFolderSizeBytes() const;
+  // The messages not seen yet.
+  int GetNumNewSavedVoiceMessages() const;
+
+  std::vector<CMessage*> GetMessages() const;
+  size_t GetCount() const { return m_messages.size(); }
+
+ private:
+  void LoadSavedMessages();
+  // Out of the list: detaches the call (deleting a call rebuilt for the message) and returns it.
+  std::unique_ptr<CMessage> Take(std::list<std::unique_ptr<CMessage>>::iterator entry);
+
+  std::u16string m_strUser;
+  std::list<std::unique_ptr<CMessage>> m_messages;
+};
+
+extern CMessageCollection g_MessageCollection;
+
+// The tray's new-message flag: set by the call machine when a voice message has been stored,
+// cleared by the voice-messages page. Any thread.
+extern std::atomic<bool> g_bTrayNewMessageFlag;

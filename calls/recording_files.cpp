@@ -1,0 +1,84 @@
+#include "calls/recording_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "platform/atomic_file.h"
+#include "platform/text.h"
+
+namespace qav {
+
+namespace {
+
+constexpr mode_t kRecordingFileMode = 0600;
+
+}  // namespace
+
+int64_t RecordingFileSize(std::u16string_view path) {
+  struct stat st {};
+  if (::stat(U8(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool DeleteRecordingFile(std::u16string_view path) { return ::unlink(U8(path).c_str()) == 0; }
+
+bool MoveRecordingFile(std::u16string_view from, std::u16string_view to) {
+  const std::string source = U8(from);
+  const std::string target = U8(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system that cannot refuse to replace in one step (FAT on a removable drive).
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0) return false;
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder) {
+  std::vector<std::u16string> names;
+  const std::string path = U8(folder);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    names.push_back(U16(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::string> ReadRecordingFile(std::u16string_view path, size_t maxBytes) {
+  const int fd = ::open(U8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> bytes;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= maxBytes) {
+    std::string content(static_cast<size_t>(st.st_size), '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+      const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    content.resize(done);
+    bytes = std::move(content);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+bool WriteRecordingFile(std::u16string_view path, std::string_view bytes) {
+  return ReplaceFileAtomically(U8(path), kRecordingFileMode, bytes);
+}
+
+}  // namespace qav

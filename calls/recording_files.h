@@ -1,0 +1,30 @@
+// The file operations the recordings need, on the program's UTF-16 paths ("/" separators).
+//
+// Each reports failure by its result and never throws; none follows a name out of its folder
+// (the names are made by calls/recording_file_names.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qav {
+
+// The size of a regular file in bytes; -1 when there is none.
+int64_t RecordingFileSize(std::u16string_view path);
+// Deletes the file; true when it was deleted.
+bool DeleteRecordingFile(std::u16string_view path);
+// Moves the file to a new name in the same folder, never over a file that exists there (as
+// MoveFileW does); true when moved.
+bool MoveRecordingFile(std::u16string_view from, std::u16string_view to);
+// The names of the regular files in the folder (not "." and "..", no folders), sorted.
+std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder);
+// The whole file, when it is a regular file of at most `maxBytes`.
+std::optional<std::string> ReadRecordingFile(std::u16string_view path, size_t maxBytes);
+// Replaces the file's content with the bytes, all or nothing; true when written.
+bool WriteRecordingFile(std::u16string_view path, std::string_view bytes);
+
+}  // namespace qav
