@@ -1,0 +1,343 @@
+// Voice messages and conversations with their collections: the recording counters of a
+// conversation shared by calls, loading a user's folders (with the calls rebuilt for them),
+// renaming, deleting and the texts the pages show.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "calls/call.h"
+#include "calls/call_collection.h"
+#include "calls/conversation.h"
+#include "calls/conversation_collection.h"
+#include "calls/conversation_data_file.h"
+#include "calls/message.h"
+#include "calls/message_collection.h"
+#include "calls/recording_file_names.h"
+#include "calls/recording_files.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+#include "skype/link/user_collection.h"
+#include "tests/support/call_model_fixture.h"
+
+namespace {
+
+using qav::test::CallModelFixture;
+
+class RecordingsTest : public CallModelFixture {
+ protected:
+  void SetUp() override {
+    CallModelFixture::SetUp();
+    tzset();
+    SignIn(u"me");
+    qav::SetCurrentClock(&virtualLoop.clock());
+  }
+  void TearDown() override {
+    qav::SetCurrentClock(nullptr);
+    CallModelFixture::TearDown();
+    tzset();
+  }
+
+  std::string MessagesFolder() { return qav::U8(g_MessageCollection.GetMessagesFolder()); }
+  std::string ConversationsFolder() { return qav::U8(g_ConversationCollection.GetConversationsFolder()); }
+  static void Write(const std::string& path, const std::string& bytes) {
+    ASSERT_TRUE(qav::test::WriteFileBytes(path, bytes)) << path;
+  }
+  CCall* CallWith(int32_t id, std::u16string_view partner) {
+    CCall* call = AddCall(id);
+    call->SetPartner(g_UserCollection.FindOrCreate(partner));
+    return call;
+  }
+  // Loads the signed-in user's folders again, as at the next start.
+  void Reload() {
+    CRecordings().DeleteAll();
+    g_CallCollection.DeleteAll();
+    CRecordings().LoadForUser(u"me");
+  }
+
+  qav::test::ScopedEnv tz_{"TZ", "CET-1CEST,M3.5.0,M10.5.0/3"};
+};
+
+TEST_F(RecordingsTest, JoinedCallsRecordOnceAndTheConversationEndsWithTheLastOne) {
+  CCall* first = CallWith(3, u"caller77");
+  CCall* second = CallWith(5, u"caller2");
+  auto created = std::make_unique<CConversation>();
+  created->Init(nullptr, u"wav");
+  CConversation* conversation = g_ConversationCollection.add(std::move(created));
+  ASSERT_NE(conversation, nullptr);
+  const std::u16string base = conversation->GetFileBaseName();
+
+  int out = -1, in = -1;
+  conversation->AttachCall(first);
+  ASSERT_EQ(conversation->Begin(first, &out, &in), 1);
+  EXPECT_EQ(std::make_pair(out, in), std::make_pair(40001, 40002));
+  conversation->AttachCall(second);
+  conversation->AttachCall(second);  // once only
+  ASSERT_EQ(conversation->Begin(second, &out, &in), 1);
+  EXPECT_EQ(std::make_pair(out, in), std::make_pair(0, 0));  // the second call keeps its sound card
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"ConvStart " + qav::U8(base) + ".wav"}));
+  EXPECT_EQ(conversation->GetCalls().size(), 2u);
+  EXPECT_EQ(conversation->GetTakeCount(), 2);
+  EXPECT_EQ(conversation->GetBeginCount(), 2);
+  EXPECT_EQ(conversation->GetState(), CConversation::kRecording);
+
+  // The first call goes on hold and ends there, twice over: the second call's recording runs on.
+  EXPECT_EQ(conversation->AudioCtrlBreak(first), 1);
+  EXPECT_EQ(conversation->GetTakeCount(), 1);
+  EXPECT_EQ(conversation->End(first), 1);
+  EXPECT_EQ(conversation->End(first), 0);
+  EXPECT_EQ(conversation->AudioCtrlBreak(first), 1);
+  EXPECT_EQ(conversation->GetTakeCount(), 1);
+  EXPECT_EQ(conversation->GetBeginCount(), 1);
+  EXPECT_EQ(conversation->GetState(), CConversation::kRecording);
+  EXPECT_TRUE(audio.busy());
+  EXPECT_TRUE(audio.TakeRequests().empty());
+
+  EXPECT_EQ(conversation->End(second), 1);
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"ConvStop"}));
+  EXPECT_EQ(conversation->GetState(), CConversation::kEnded);
+  EXPECT_EQ(conversation->GetDuration(), audio.conversationSeconds);
+  EXPECT_EQ(conversation->GetSize(), static_cast<int64_t>(audio.recordedBytes.size()));
+  EXPECT_EQ(qav::test::ReadFileBytes(ConversationsFolder() + qav::U8(base) + ".dat"),
+            BuildConversationData(30, {u"caller77", u"caller2"}));
+  std::u16string handles, names;
+  EXPECT_EQ(conversation->GetPartnerNames(handles, names), 1);
+  EXPECT_EQ(handles, u"caller77, caller2");
+  int total = 0, skype = 0, telephone = 0;
+  EXPECT_EQ(conversation->GetPartnerCounts(&total, &skype, &telephone), 1);
+  EXPECT_EQ(std::vector<int>({total, skype, telephone}), std::vector<int>({2, 2, 0}));
+}
+
+TEST_F(RecordingsTest, HoldAndResumeContinueTheSameFile) {
+  CCall* call = CallWith(3, u"caller77");
+  auto created = std::make_unique<CConversation>();
+  created->Init(nullptr, u"mp3");
+  CConversation* conversation = g_ConversationCollection.add(std::move(created));
+  int out = 0, in = 0;
+  conversation->AttachCall(call);
+  ASSERT_EQ(conversation->Begin(call, &out, &in), 1);
+  struct Step {
+    int32_t take;
+    int32_t state;
+  };
+  std::vector<Step> seen = {{conversation->GetTakeCount(), conversation->GetState()}};
+  conversation->AudioCtrlBreak(call);
+  seen.push_back({conversation->GetTakeCount(), conversation->GetState()});
+  // A second take while holding it changes nothing; the resume takes the first free port pair.
+  ASSERT_EQ(conversation->AudioCtrlTake(call, &out, &in), 1);
+  EXPECT_EQ(out, 40001);
+  ASSERT_EQ(conversation->AudioCtrlTake(call, &out, &in), 1);
+  EXPECT_EQ(out, 0);
+  seen.push_back({conversation->GetTakeCount(), conversation->GetState()});
+  const std::vector<std::pair<int32_t, int32_t>> counters = {{seen[0].take, seen[0].state}, {seen[1].take, seen[1].state},
+                                                             {seen[2].take, seen[2].state}};
+  EXPECT_EQ(counters, (std::vector<std::pair<int32_t, int32_t>>{{1, 1}, {0, 2}, {1, 1}}));
+  const std::string file = qav::U8(conversation->GetAudioFileName());
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"ConvStart " + file, "ConvStop", "ConvStart " + file}));
+  EXPECT_EQ(qav::test::ReadFileBytes(ConversationsFolder() + file).size(), 2 * audio.recordedBytes.size());
+}
+
+TEST_F(RecordingsTest, AUsersFoldersLoadWithACallOfItsOwnForEveryRecording) {
+  const std::string messages = MessagesFolder();
+  const std::string conversations = ConversationsFolder();
+  ASSERT_FALSE(messages.empty());
+  Write(messages + "caller77.2024.03.05.14.07.09.42.s.mp3", "m1");
+  Write(messages + "john.doe.2024.03.05.14.08.00.75.n.wav", "m2 longer");
+  Write(messages + "song.mp3", "not a message");
+  Write(messages + "lastvoicemsg.mp3", "being recorded");
+  std::filesystem::create_directory(messages + "x.2024.03.05.14.07.09.42.s.mp3");  // a folder
+  // Sizes beyond 32 bits: a sparse file of 5 GiB.
+  const std::string big = messages + "caller9.2024.03.06.10.00.00.3600.n.wav";
+  Write(big, "");
+  ASSERT_EQ(::truncate(big.c_str(), int64_t{5} << 30), 0);
+
+  Write(conversations + "2024.03.05.14.07.09.3.mp3", "c1");
+  Write(conversations + "2024.03.05.14.07.09.3.dat", BuildConversationData(12, {u"caller2"}));
+  Write(conversations + "2024.03.07.09.00.00.4.wav", "c2");
+  Write(conversations + "2024.03.07.09.00.00.4.dat", BuildConversationData(95, {u"caller77", u"caller2"}));
+  Write(conversations + "2024.03.08.09.00.00.9.wav", "without side file");
+  Write(conversations + "2024.03.05.14.07.09.3.mp3.bak", "");
+  Write(conversations + "notes.mp3", "");
+  Reload();
+
+  ASSERT_EQ(g_MessageCollection.GetCount(), 3u);
+  std::set<int32_t> ids;
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    ASSERT_NE(message->GetCall(), nullptr);
+    EXPECT_EQ(message->GetCall()->GetMessage(), message);
+    EXPECT_EQ(g_CallCollection.Get(message->GetCall()->GetCallId()), message->GetCall());
+    ids.insert(message->GetCall()->GetCallId());
+  }
+  EXPECT_EQ(ids, (std::set<int32_t>{-3001, -3002, -3003}));
+  const CMessage* john = nullptr;
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    if (message->GetUser()->GetHandle() == u"john.doe") john = message;
+  }
+  ASSERT_NE(john, nullptr);
+  EXPECT_EQ(john->GetDuration(), 75);
+  EXPECT_FALSE(john->IsSeen());
+  EXPECT_EQ(john->GetExtension(), u"wav");
+  EXPECT_EQ(john->GetSize(), 9);
+  EXPECT_EQ(john->GetFileName(), u"john.doe.2024.03.05.14.08.00.75.n.wav");
+  EXPECT_EQ(g_MessageCollection.GetNumNewSavedVoiceMessages(), 2);
+  EXPECT_EQ(g_MessageCollection.GetMessagesFolderSizeBytes(), (int64_t{5} << 30) + 2 + 9);
+
+  ASSERT_EQ(g_ConversationCollection.GetCount(), 3u);
+  ids.clear();
+  size_t rebuilt = 0;
+  for (const CConversation* conversation : g_ConversationCollection.GetConversations()) {
+    EXPECT_EQ(conversation->GetState(), CConversation::kEnded);
+    for (const CCall* call : conversation->GetCalls()) {
+      EXPECT_EQ(call->GetConversation(), conversation);
+      EXPECT_EQ(call->GetStartTime(), conversation->GetStartTime());
+      ids.insert(call->GetCallId());
+      ++rebuilt;
+    }
+    if (conversation->GetConferenceId() == 4) {
+      EXPECT_EQ(conversation->GetDuration(), 95);
+      EXPECT_EQ(conversation->GetCalls().size(), 2u);
+    } else if (conversation->GetConferenceId() == 3) {
+      EXPECT_EQ(conversation->GetDuration(), 12);
+      ASSERT_EQ(conversation->GetCalls().size(), 1u);
+      EXPECT_EQ(conversation->GetCalls()[0]->GetPartner()->GetHandle(), u"caller2");
+    } else {
+      EXPECT_EQ(conversation->GetDuration(), 0);
+      EXPECT_TRUE(conversation->GetCalls().empty());
+    }
+  }
+  EXPECT_EQ(rebuilt, 3u);
+  EXPECT_EQ(ids, (std::set<int32_t>{-2001, -2002, -2003}));
+  // Every rebuilt call is in the collection under its own id: 3 messages and 3 partners.
+  EXPECT_EQ(g_CallCollection.GetCount(), 6u);
+  // New conversations are numbered above the ones found.
+  CConversation fresh;
+  fresh.Init(nullptr, u"");
+  EXPECT_GT(fresh.GetConferenceId(), 9);
+}
+
+TEST_F(RecordingsTest, DeletingARecordingDetachesItsCallsAndDropsTheRebuiltOnes) {
+  Write(MessagesFolder() + "caller77.2024.03.05.14.07.09.42.s.mp3", "m1");
+  Write(ConversationsFolder() + "2024.03.07.09.00.00.4.wav", "c2");
+  Write(ConversationsFolder() + "2024.03.07.09.00.00.4.dat", BuildConversationData(95, {u"caller77", u"caller2"}));
+  Reload();
+  ASSERT_EQ(g_CallCollection.GetCount(), 3u);
+  // A live call that recorded a message, as after a take-over that kept it.
+  CCall* live = CallWith(7, u"caller5");
+  auto created = std::make_unique<CMessage>();
+  created->Init(live, 0, u"wav");
+  CMessage* kept = g_MessageCollection.Add(std::move(created));
+  live->SetMessage(kept);
+
+  g_MessageCollection.del(kept);
+  EXPECT_EQ(live->GetMessage(), nullptr);
+  EXPECT_EQ(g_CallCollection.Get(7), live);  // a live call stays for the dispatcher to end
+  g_MessageCollection.del(g_MessageCollection.GetMessages().front());
+  g_ConversationCollection.del(g_ConversationCollection.GetConversations().front());
+  EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
+  EXPECT_EQ(g_ConversationCollection.GetCount(), 0u);
+  EXPECT_EQ(g_CallCollection.GetCount(), 1u);
+  // The files stay.
+  EXPECT_EQ(qav::test::ReadFileBytes(MessagesFolder() + "caller77.2024.03.05.14.07.09.42.s.mp3"), "m1");
+  EXPECT_EQ(qav::test::ReadFileBytes(ConversationsFolder() + "2024.03.07.09.00.00.4.wav"), "c2");
+}
+
+TEST_F(RecordingsTest, AMessageIsRecordedUnderItsTemporaryNameAndRenamedWhenItStops) {
+  CCall* call = CallWith(7, u"john.doe");
+  auto created = std::make_unique<CMessage>();
+  created->Init(call, 0, u"");
+  CMessage* message = g_MessageCollection.Add(std::move(created));
+  EXPECT_EQ(message->GetExtension(), u"wav");
+  EXPECT_EQ(message->GetDurationText(), u"Recording...");
+  // A leftover of the name is replaced.
+  Write(MessagesFolder() + "lastvoicemsg.wav", "old");
+  int out = 0, in = 0;
+  ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
+  EXPECT_EQ(message->AudioCtrlTake(&out, &in), 0);
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"MsgStart lastvoicemsg.wav monitored"}));
+  audio.messageSeconds = 75;
+  ASSERT_EQ(message->AudioCtrlBreak(), 1);
+  EXPECT_EQ(message->AudioCtrlBreak(), 0);
+  const std::string name = qav::U8(BuildVoiceMessageFileName(u"john.doe", call->GetStartTime(), 75, false, u"wav"));
+  EXPECT_EQ(qav::U8(message->GetFileName()), name);
+  EXPECT_EQ(qav::test::ReadFileBytes(MessagesFolder() + name), audio.recordedBytes);
+  EXPECT_FALSE(std::filesystem::exists(MessagesFolder() + "lastvoicemsg.wav"));
+  EXPECT_EQ(message->GetSize(), static_cast<int64_t>(audio.recordedBytes.size()));
+  EXPECT_EQ(message->GetDurationText(), u"1:15 min");
+
+  // Seen twice: one rename.
+  message->SetSeen(true);
+  message->SetSeen(true);
+  const std::string seen = qav::U8(message->GetFileName());
+  EXPECT_EQ(seen, name.substr(0, name.size() - 5) + "s.wav");
+  EXPECT_TRUE(std::filesystem::exists(MessagesFolder() + seen));
+  EXPECT_FALSE(std::filesystem::exists(MessagesFolder() + name));
+  EXPECT_EQ(message->DeleteFile(), 1);
+  EXPECT_FALSE(std::filesystem::exists(MessagesFolder() + seen));
+  EXPECT_EQ(message->DeleteFile(), 0);
+}
+
+TEST_F(RecordingsTest, AMessageStopsWithNothingOrWithTheAudioThreadRefusing) {
+  CCall* call = CallWith(7, u"caller77");
+  auto created = std::make_unique<CMessage>();
+  created->Init(call, 0, u"wav");
+  CMessage* message = g_MessageCollection.Add(std::move(created));
+  int out = 0, in = 0;
+
+  // Nothing recorded: no file, duration 0.
+  audio.messageSeconds = 0;
+  ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
+  ASSERT_EQ(message->AudioCtrlBreak(), 1);
+  EXPECT_EQ(message->GetDuration(), 0);
+  EXPECT_EQ(message->GetDurationText(), u"  ------ ");
+  EXPECT_TRUE(qav::ListRecordingFiles(g_MessageCollection.GetMessagesFolder()).empty());
+  EXPECT_EQ(message->DeleteFile(), 1);
+
+  // The audio thread refuses the stop: what the file holds is kept, its length from the time it
+  // ran, so the next message does not delete it.
+  audio.stopResult = 0;
+  ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
+  virtualLoop.clock().AdvanceMs(4200);
+  EXPECT_EQ(message->AudioCtrlBreak(), 0);
+  EXPECT_FALSE(message->IsRecording());
+  EXPECT_EQ(message->GetDuration(), 5);
+  EXPECT_EQ(qav::test::ReadFileBytes(qav::U8(message->GetFilePath())), audio.recordedBytes);
+}
+
+TEST_F(RecordingsTest, DurationTexts) {
+  const std::pair<int32_t, std::u16string> cases[] = {
+      {75, u"1:15 min"}, {61, u"1:01 min"}, {60, u"60 sec"}, {1, u"1 sec"}, {0, u"  ------ "},
+      {-1, u"Recording..."}, {-7, u"  ------ "}, {3600, u"60:00 min"},
+  };
+  CMessage message;
+  CConversation conversation;
+  for (const auto& [seconds, text] : cases) {
+    message.SetDuration(seconds);
+    conversation.SetDuration(seconds);
+    EXPECT_EQ(message.GetDurationText(), text) << seconds;
+    EXPECT_EQ(conversation.GetDurationText(), seconds == -1 ? u"Recording now" : text) << seconds;
+  }
+}
+
+TEST_F(RecordingsTest, WithoutAUsableUserThereIsNoFolderAndNothingIsRecorded) {
+  for (const char16_t* handle : {u"", u"..", u"a/b", u"x\\y"}) {
+    SCOPED_TRACE(qav::U8(handle));
+    CRecordings().DeleteAll();
+    CRecordings().LoadForUser(handle);
+    EXPECT_EQ(g_MessageCollection.GetMessagesFolder(), u"");
+    EXPECT_EQ(g_ConversationCollection.GetConversationsFolder(), u"");
+    CMessage message;
+    message.Init(nullptr, 0, u"wav");
+    int out = 0, in = 0;
+    EXPECT_EQ(message.AudioCtrlTake(&out, &in), 0);
+  }
+  EXPECT_TRUE(audio.TakeRequests().empty());
+  EXPECT_FALSE(std::filesystem::exists(temp_.path() + "/QAV/My Received Voice Messages/a"));
+}
+
+}  // namespace
