@@ -52,6 +52,19 @@ class RecordingCallAudio : public CCallAudioRequests {
   void WaitWhileBeepPlays(int ms) override { requests.push_back("Wait " + std::to_string(ms)); }
 
   std::vector<std::string> TakeRequests() { return std::exchange(requests, {}); }
+  // Back to the answers of a fresh double, idle, nothing recorded.
+  void Reset() {
+    msgStartResult = convStartResult = stopResult = 1;
+    beepResult = true;
+    inPort = 40001;
+    outPort = 40002;
+    messageSeconds = 7;
+    conversationSeconds = 30;
+    recordedBytes = std::string(1000, 'a');
+    requests.clear();
+    lastGreeting.reset();
+    busy_ = false;
+  }
   bool busy() const { return busy_; }
 
   // How the thread answers.
