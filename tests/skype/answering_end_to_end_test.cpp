@@ -1,0 +1,369 @@
+// The answering machine from end to end: the simulated call client in a process of its own, with
+// its audio peers on real loopback sockets; the dispatcher, the real link, the call machine and
+// the recordings in this process; and the real audio thread. The GUI thread's loop runs on the
+// virtual clock; the audio thread and the client's voices run eight times faster than real time.
+// The recordings are read back by sox.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/audio_driver.h"
+#include "audio/wave_mem_file.h"
+#include "calls/call.h"
+#include "calls/call_audio_requests.h"
+#include "calls/call_collection.h"
+#include "calls/call_fsm_states.h"
+#include "calls/conversation.h"
+#include "calls/conversation_collection.h"
+#include "calls/greetings_in_memory.h"
+#include "calls/message.h"
+#include "calls/message_collection.h"
+#include "calls/recording_file_names.h"
+#include "foundation/settings.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+#include "platform/wave_format.h"
+#include "skype/dispatcher/skype_msg_hndl.h"
+#include "skype/link/skype_client_info.h"
+#include "skype/link/stl_transport.h"
+#include "skype/link/user.h"
+#include "tests/skype/recording_host.h"
+#include "tests/support/call_model_fixture.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+using qav::test::CallModelFixture;
+using qav::test::ChildProcess;
+
+constexpr double kSpeed = 8.0;
+constexpr double kCallerVoiceSeconds = 3.0;
+constexpr double kGreetingSeconds = 0.5;
+
+// Runs a shell command and returns what it printed (standard output and error).
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+// A number that sox prints after `label`.
+double SoxValue(const std::string& text, const std::string& label) {
+  const size_t at = text.find(label);
+  return at == std::string::npos ? -1 : std::atof(text.c_str() + text.find(':', at) + 1);
+}
+
+// The commands the client received, in order, without their "#n " and their NUL.
+std::vector<std::string> ReceivedCommands(const std::vector<std::string>& transcript) {
+  std::vector<std::string> commands;
+  for (const std::string& line : transcript) {
+    if (!line.starts_with("<- \"") || !line.ends_with("\\0\"")) continue;
+    std::string text = line.substr(4, line.size() - 4 - 3);
+    std::string unquoted;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\\' && i + 1 < text.size()) ++i;
+      unquoted += text[i];
+    }
+    if (unquoted.starts_with("#")) unquoted = unquoted.substr(unquoted.find(' ') + 1);
+    commands.push_back(unquoted);
+  }
+  return commands;
+}
+
+// The dispatcher's host, with the greeting for contacts and for other callers built in memory as
+// the application builds them (here half a second of a 1000 Hz tone at 44100 Hz).
+class GreetingHost : public qav::test::RecordingHost {
+ public:
+  int LoadGreetingMemFileBuddy() override {
+    SetGreetingInMemory(GreetingKind::kContacts, Tone());
+    return 1;
+  }
+  int LoadGreetingMemFileNonBuddy() override {
+    SetGreetingInMemory(GreetingKind::kOtherCallers, Tone());
+    return 1;
+  }
+
+ private:
+  static std::shared_ptr<CWaveMemFile> Tone() {
+    auto greeting = std::make_shared<CWaveMemFile>();
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = 44100;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 2;
+    format.nAvgBytesPerSec = 88200;
+    greeting->SetFormat(&format);
+    std::vector<int16_t> samples(static_cast<size_t>(44100 * kGreetingSeconds));
+    for (size_t i = 0; i < samples.size(); ++i) {
+      samples[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / 44100));
+    }
+    greeting->GetFile()->Write(samples.data(), samples.size() * 2);
+    greeting->GetFile()->SeekToBegin();
+    return greeting;
+  }
+};
+
+class AnsweringEndToEndTest : public CallModelFixture {
+ protected:
+  void SetUp() override {
+    CallModelFixture::SetUp();
+    SetCallAudioRequests(nullptr);  // the real audio thread, not the fixture's double
+    SetInstalledSkypeVersion(0x03080000);
+    std::filesystem::create_directories(temp_.path() + "/QAV/owner.one");
+    ASSERT_TRUE(qav::test::WriteFileBytes(temp_.path() + "/QAV/owner.one/QAV.ini",
+                                          "[Settings]\nSecB4AnsweringOnline=0\nAudioFileRecordingFormat=0\nAudioFileRecordingQuality=1\n"
+                                          "GreetingTextMsg=Hello from QAV\nRecConvAudioNotificationAllowed=0\n"
+                                          "RecConvTextNotificationStartAllowed=0\n"));
+    CSettingsHooks hooks;
+    hooks.currentUserHandle = [] { return GetCurrentUserHandleCopy(); };
+    SetSettingsHooks(hooks);
+    callerWav_ = temp_.File("caller.wav");
+    ASSERT_EQ(std::system(("sox -q -n -r 16000 -c 1 -b 16 " + Quote(callerWav_) + " synth " +
+                           std::to_string(kCallerVoiceSeconds) + " sine 440 vol 0.5")
+                              .c_str()),
+              0);
+    ASSERT_EQ(audioDriver_.Start(audioClock_), 1);
+    g_pAudioDriver = &audioDriver_;
+  }
+  void TearDown() override {
+    if (dispatcher_) dispatcher_->Shutdown();
+    dispatcher_.reset();
+    g_pAudioDriver = nullptr;
+    SetGreetingInMemory(GreetingKind::kContacts, nullptr);
+    SetGreetingInMemory(GreetingKind::kOtherCallers, nullptr);
+    SetSettingsHooks({});
+    CallModelFixture::TearDown();
+  }
+
+  // The program starts its link and waits until the client's user is its current user.
+  void StartProgram() {
+    dispatcher_ = std::make_unique<CSkypeMsgHndl>(virtualLoop.loop(), host_);
+    ASSERT_TRUE(dispatcher_->CreateThread());
+    ASSERT_EQ(dispatcher_->StartSTL(std::make_unique<CSTL>(virtualLoop.loop())), 1);
+    ASSERT_TRUE(ServeUntil([] {
+      return g_CurrentUser.GetHandle() == u"owner.one" && g_CurrentUser.GetUserStatus() == SkypeOnlineStatus::ONLINE &&
+             GetSkypeAudioOutDevice() == u"Simulated Speakers";
+    }));
+  }
+  // Ends it as the program's exit does.
+  void StopProgram() {
+    dispatcher_->Shutdown();
+    dispatcher_.reset();
+  }
+
+  // Serves the GUI loop until `done` holds, at most 20 s.
+  bool ServeUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    virtualLoop.RunUntilIdle();
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      virtualLoop.WaitForWork(5);
+    }
+    return true;
+  }
+  bool ClientSays(ChildProcess& client, const std::string& prefix) {
+    return client.WaitForLine(prefix, [&] { virtualLoop.RunUntilIdle(); }, virtualLoop.loop().PollFd(), 20000)
+        .has_value();
+  }
+  // Waits until the client has received a command that holds `text`.
+  bool ClientReceives(ChildProcess& client, const std::string& text) {
+    for (;;) {
+      const std::optional<std::string> line =
+          client.WaitForLine("<- ", [&] { virtualLoop.RunUntilIdle(); }, virtualLoop.loop().PollFd(), 20000);
+      if (!line) return false;
+      if (line->find(text) != std::string::npos) return true;
+    }
+  }
+  int32_t StateOf(int32_t callId) {
+    const CCall* call = g_CallCollection.Get(callId);
+    return call ? call->GetState() : -1;
+  }
+  std::string MessagesFolder() { return qav::U8(g_MessageCollection.GetMessagesFolder()); }
+
+  // A call rings, the timer of 0 s answers it, and the greeting and the recording start.
+  void RingAndAnswer(ChildProcess& client, int32_t callId, const std::string& caller, const std::string& type = "") {
+    client.WriteLine("ring " + std::to_string(callId) + " " + caller + " " + type + " audio=" + callerWav_);
+    ASSERT_TRUE(ServeUntil([&] {
+      const CCall* call = g_CallCollection.Get(callId);
+      return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
+    }));
+    virtualLoop.AdvanceMs(10);
+    ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; }));
+    ASSERT_TRUE(ClientSays(client, "audio " + std::to_string(callId) + " input PORT="));
+  }
+  // Waits until the voice message being recorded holds `seconds` of the caller (16 kHz, 16-bit
+  // mono WAV: 32000 bytes a second after the 44 bytes of header).
+  void WaitForVoice(double seconds) {
+    const std::string recording = MessagesFolder() + "lastvoicemsg.wav";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(recording) || std::filesystem::file_size(recording) < 44 + seconds * 32000) {
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the caller's voice never reached " << recording;
+      virtualLoop.WaitForWork(5);
+    }
+  }
+  // The caller hangs up, and the program has finished the message.
+  void HangUp(ChildProcess& client, int32_t callId) {
+    client.WriteLine("hangup " + std::to_string(callId));
+    ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_CALL_DONE; }));
+    ASSERT_TRUE(ClientReceives(client, "ALTER CALL " + std::to_string(callId) + " SET_INPUT SOUNDCARD"));
+  }
+
+  struct Listed {
+    std::u16string caller;
+    int64_t time;
+    int32_t duration;
+    bool seen;
+    int64_t size;
+    bool operator==(const Listed&) const = default;
+  };
+  static std::vector<Listed> ListedMessages() {
+    std::vector<Listed> listed;
+    for (const CMessage* m : g_MessageCollection.GetMessages()) {
+      listed.push_back({m->GetUser()->GetHandle(), m->GetTimeOfCall(), m->GetDuration(), m->IsSeen(), m->GetSize()});
+    }
+    std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) { return a.caller < b.caller; });
+    return listed;
+  }
+  static std::vector<std::u16string> ListedConversations() {
+    std::vector<std::u16string> listed;
+    for (const CConversation* c : g_ConversationCollection.GetConversations()) {
+      std::u16string handles, names;
+      c->GetPartnerNames(handles, names);
+      listed.push_back(c->GetAudioFileName() + u" " + qav::Format(u"%d", c->GetDuration()) + u" " + handles);
+    }
+    return listed;
+  }
+
+  qav::test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", temp_.File("desktop")};
+  qav::test::ScopedEnv registry_{"QAV_REGISTRY_DIR", temp_.File("registry")};
+  qav::test::ScopedEnv sound_{"QAV_SOUND_DEVICE", "virtual"};
+  qav::test::ScopedEnv speed_{"QAV_SIM_AUDIO_SPEED", std::to_string(kSpeed)};
+  qav::test::ScopedEnv heard_{"QAV_SIM_AUDIO_RECORD_DIR", temp_.path()};
+  qav::ScaledClock audioClock_{kSpeed};
+  CAudioDriver audioDriver_;
+  GreetingHost host_;
+  std::unique_ptr<CSkypeMsgHndl> dispatcher_;
+  std::string callerWav_;
+};
+
+TEST_F(AnsweringEndToEndTest, ACallIsAnsweredGreetedAndRecordedAndTheListLoadsAgain) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+  const size_t before = client.AllLines().size();
+
+  RingAndAnswer(client, 1234, "caller1");
+  // The caller speaks for 3 s from the moment the call is connected; the half second of greeting
+  // is not recorded, so 2.5 s of the voice reach the file. Wait until they have (the audio thread
+  // writes as it goes), then the caller hangs up.
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, 1234);
+
+  // On the wire: the answer; once the call is in progress its output to p1 and its input from
+  // p2, the text greeting; and the sound card back at the end.
+  const std::vector<std::string> transcript(client.AllLines().begin() + static_cast<long>(before),
+                                            client.AllLines().end());
+  std::vector<std::string> calls;
+  for (const std::string& command : ReceivedCommands(transcript)) {
+    if (command.starts_with("ALTER CALL 1234") || command.starts_with("MESSAGE ")) calls.push_back(command);
+  }
+  ASSERT_EQ(calls.size(), 7u) << ::testing::PrintToString(calls);
+  EXPECT_EQ(calls[0], "ALTER CALL 1234 ANSWER");
+  EXPECT_EQ(calls[1], "ALTER CALL 1234 STOP_VIDEO_SEND");
+  EXPECT_TRUE(calls[2].starts_with("ALTER CALL 1234 SET_OUTPUT PORT=\"")) << calls[2];
+  EXPECT_TRUE(calls[3].starts_with("ALTER CALL 1234 SET_INPUT PORT=\"")) << calls[3];
+  EXPECT_NE(calls[2].substr(31), calls[3].substr(30));
+  EXPECT_EQ(calls[4], "MESSAGE caller1 Hello from QAV");
+  EXPECT_EQ(calls[5], "ALTER CALL 1234 SET_OUTPUT SOUNDCARD=\"default\"");
+  EXPECT_EQ(calls[6], "ALTER CALL 1234 SET_INPUT SOUNDCARD=\"default\"");
+  size_t inprogress = 0, output = 0;
+  for (size_t i = 0; i < transcript.size(); ++i) {
+    if (transcript[i].find("CALL 1234 STATUS INPROGRESS") != std::string::npos && inprogress == 0) inprogress = i;
+    if (transcript[i].find("SET_OUTPUT PORT=") != std::string::npos && output == 0) output = i;
+  }
+  EXPECT_LT(inprogress, output);
+
+  // The file has the caller's voice, and its name the file's length.
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  const CMessage* message = g_MessageCollection.GetMessages()[0];
+  const std::string path = qav::U8(message->GetFilePath());
+  ASSERT_TRUE(std::filesystem::exists(path)) << path;
+  EXPECT_FALSE(std::filesystem::exists(MessagesFolder() + "lastvoicemsg.wav"));
+  const double seconds = std::atof(Output("soxi -D " + Quote(path)).c_str());
+  EXPECT_GE(seconds, 2.5);
+  EXPECT_EQ(message->GetDuration(), static_cast<int32_t>(std::ceil(seconds)));
+  const std::optional<VoiceMessageFileName> name = ParseVoiceMessageFileName(message->GetFileName());
+  ASSERT_TRUE(name.has_value());
+  EXPECT_EQ(name->caller, u"caller1");
+  EXPECT_EQ(name->duration, message->GetDuration());
+  EXPECT_FALSE(name->seen);
+  const std::string voice = Output("sox " + Quote(path) + " -n trim 0 2 stat");
+  EXPECT_NEAR(SoxValue(voice, "Rough   frequency"), 440, 20) << voice;
+  EXPECT_GT(SoxValue(voice, "Maximum amplitude"), 0.4) << voice;
+  // The caller heard the greeting first.
+  const std::string heard = Output("sox " + Quote(temp_.File("call-1234-input.wav")) + " -n trim 0 0.4 stat");
+  EXPECT_NEAR(SoxValue(heard, "Rough   frequency"), 1000, 50) << heard;
+
+  // Telephone numbers get the spoken greeting but never a chat text.
+  for (const auto& [id, number] : {std::pair{1236, "+4930123"}, std::pair{1238, "0049301234"}}) {
+    const size_t from = client.AllLines().size();
+    RingAndAnswer(client, id, number, "INCOMING_PSTN");
+    WaitForVoice(1);
+    HangUp(client, id);
+    for (const std::string& command : ReceivedCommands({client.AllLines().begin() + static_cast<long>(from),
+                                                        client.AllLines().end()})) {
+      EXPECT_FALSE(command.starts_with("MESSAGE ")) << command;
+    }
+  }
+
+  // A call the user picks up, and records.
+  client.WriteLine("ring 1240 caller2 audio=" + callerWav_);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1240) == ST_WAIT_ANSWERING_TIMER_EXPIRE; }));
+  client.WriteLine("status 1240 INPROGRESS");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1240) == ST_CALL_INPROGRESS; }));
+  ASSERT_TRUE(dispatcher_->PostRecordConversation(1240, true));
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1240) == ST_CONV_RECORDING; }));
+  ASSERT_TRUE(ClientSays(client, "audio 1240 input"));
+  ASSERT_TRUE(ServeUntil([] {
+    const CConversation* c = g_CallCollection.Get(1240)->GetConversation();
+    const std::string file = qav::U8(g_ConversationCollection.GetConversationsFolder() + c->GetAudioFileName());
+    return std::filesystem::exists(file) && std::filesystem::file_size(file) > 44 + 32000;
+  }));
+  client.WriteLine("hangup 1240");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1240) == ST_CALL_DONE; }));
+  EXPECT_EQ(g_CallCollection.Get(1240)->GetConversation()->GetState(), CConversation::kEnded);
+
+  // The next start finds the same messages and conversations.
+  const std::vector<Listed> messages = ListedMessages();
+  const std::vector<std::u16string> conversations = ListedConversations();
+  ASSERT_EQ(messages.size(), 3u);
+  ASSERT_EQ(conversations.size(), 1u);
+  EXPECT_TRUE(conversations[0].ends_with(u" caller2")) << qav::U8(conversations[0]);
+  StopProgram();
+  EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
+  EXPECT_EQ(g_CallCollection.GetCount(), 0u);
+  StartProgram();
+  EXPECT_EQ(ListedMessages(), messages);
+  EXPECT_EQ(ListedConversations(), conversations);
+  EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
+}  // namespace
