@@ -7,14 +7,13 @@
 
 #include "calls/call.h"
 #include "calls/call_collection.h"
+#include "calls/call_fsm_commands.h"
 #include "calls/call_fsm_functions.h"
 #include "calls/call_fsm_states.h"
 #include "calls/call_fsm_trace.h"
 #include "calls/fsm.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
-#include "skype/link/device_to_skype_cmd.h"
-#include "skype/link/skype_transport.h"
 #include "skype/link/skype_vocabulary.h"
 
 namespace {
@@ -26,14 +25,6 @@ constexpr int32_t kWaitingCallsPerTip = 3;
 constexpr int32_t kMaxCallWaitingTips = 3;
 
 int g_unrejectedWaitingCalls = 0;
-
-void QueueGetCall(const CCall& call, int32_t property) {
-  QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetCall(call.GetCallId(), property); });
-}
-
-void QueueAlterCall(const CCall& call, int32_t action) {
-  QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.AlterCall(call.GetCallId(), action); });
-}
 
 void CountUnrejectedWaitingCall() {
   if (++g_unrejectedWaitingCalls < kWaitingCallsPerTip) return;
@@ -63,14 +54,14 @@ void CallFSMDoFuncExitingState(CFSMEv& event) { CALL_FSM_TRACE(event); }
 void CallFSMDoFuncCollectSkypeCallDetails(CFSMEv& event) {
   CALL_FSM_TRACE(event);
   const CCall& call = *CallFSMGetCall(event);
-  if (call.GetPartner() == nullptr) QueueGetCall(call, SkypeCallProp::PARTNER_HANDLE);
-  if (call.GetType() == -1) QueueGetCall(call, SkypeCallProp::TYPE);
-  QueueGetCall(call, SkypeCallProp::STATUS);
+  if (call.GetPartner() == nullptr) CallFSMAskCall(call, SkypeCallProp::PARTNER_HANDLE);
+  if (call.GetType() == -1) CallFSMAskCall(call, SkypeCallProp::TYPE);
+  CallFSMAskCall(call, SkypeCallProp::STATUS);
 }
 
 void CallFSMDoFuncSkypeRingingSendGetCallType(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  QueueGetCall(*CallFSMGetCall(event), SkypeCallProp::TYPE);
+  CallFSMAskCall(*CallFSMGetCall(event), SkypeCallProp::TYPE);
 }
 
 void CallFSMDoFuncSkypeRingingCanWeStartAnswerTimerOrRejectCall(CFSMEv& event) {
@@ -150,12 +141,12 @@ void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
 
 void CallFSMDoFuncAnswerIncomingCallMessage(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  QueueAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+  CallFSMAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
 }
 
 void CallFSMDoFuncSendFinish(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  QueueAlterCall(*CallFSMGetCall(event), SkypeCallProp::HANGUP);
+  CallFSMAlterCall(*CallFSMGetCall(event), SkypeCallProp::HANGUP);
 }
 
 void CallFSMDoFuncCanWeAnswerConvAndSendInprogressEv(CFSMEv& event) {
@@ -165,7 +156,7 @@ void CallFSMDoFuncCanWeAnswerConvAndSendInprogressEv(CFSMEv& event) {
 
 void CallFSMDoFuncAnswerIncomingCallConv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  QueueAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+  CallFSMAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
 }
 
 void CallFSMDoFuncSkypeInprogressCanWeAutoConvRec(CFSMEv& event) {

@@ -7,14 +7,12 @@
 // kRejectTextTries times, and then goes on without the text rather than keep the call for ever.
 #include "calls/call.h"
 #include "calls/call_collection.h"
-#include "calls/call_fsm_call_audio.h"
+#include "calls/call_fsm_commands.h"
 #include "calls/call_fsm_functions.h"
 #include "calls/call_fsm_states.h"
 #include "calls/call_fsm_trace.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
-#include "skype/link/device_to_skype_cmd.h"
-#include "skype/link/skype_transport.h"
 #include "skype/link/skype_vocabulary.h"
 
 namespace {
@@ -22,10 +20,6 @@ namespace {
 constexpr int32_t kRejectTextRetryMs = 200;
 // 5 seconds of looking for the caller's handle.
 constexpr int32_t kRejectTextTries = 25;
-
-void QueueGetCall(const CCall& call, int32_t property) {
-  QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetCall(call.GetCallId(), property); });
-}
 
 }  // namespace
 
@@ -35,7 +29,7 @@ void CallFSMDoFuncRingingRejectCall(CFSMEv& event) {
   call.SetCallWaitingMarker(true);
   call.SetRejectTextRetries(0);
   CallFSMDoFuncSendFinish(event);
-  QueueGetCall(call, SkypeCallProp::PARTNER_HANDLE);
+  CallFSMAskCall(call, SkypeCallProp::PARTNER_HANDLE);
   CallFSMPost(event, CFSMEv::kTimeout, kRejectTextRetryMs);
 }
 
@@ -63,5 +57,5 @@ void CallFSMDoFuncCheckSendMessageForRejectedCallWaiting(CFSMEv& event) {
   }
   CallFSMPost(event, EV_REJECT_CALL_WAIT_DONE, 0);
   call.SetCallWaitingMarker(false);
-  QueueGetCall(call, SkypeCallProp::STATUS);
+  CallFSMAskCall(call, SkypeCallProp::STATUS);
 }

@@ -10,7 +10,7 @@
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
 #include "calls/call_collection.h"
-#include "calls/call_fsm_call_audio.h"
+#include "calls/call_fsm_commands.h"
 #include "calls/call_fsm_functions.h"
 #include "calls/call_fsm_states.h"
 #include "calls/call_fsm_trace.h"

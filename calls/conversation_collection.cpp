@@ -7,7 +7,6 @@
 #include "calls/recording_files.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
-#include "platform/folders.h"
 #include "skype/link/main_window_port.h"
 
 CConversationCollection g_ConversationCollection;
@@ -21,8 +20,7 @@ bool HasRecordingEnding(std::u16string_view name) { return name.ends_with(u"wav"
 }  // namespace
 
 CConversationCollection::~CConversationCollection() {
-  for (auto& conversation : m_conversations) conversation->DetachAllCalls();
-  m_conversations.clear();
+  m_conversations.Clear([](CConversation& conversation) { conversation.DetachAllCalls(); });
 }
 
 int CConversationCollection::init(std::u16string_view userHandle) {
@@ -38,68 +36,55 @@ int CConversationCollection::init(std::u16string_view userHandle) {
 }
 
 std::u16string CConversationCollection::GetConversationsFolder() const {
-  if (m_strUser.empty() || !IsSafeUserFolderName(m_strUser)) return {};
-  const std::u16string root = GetConversationsRootFolder();
-  if (root.empty()) return {};
-  const std::u16string folder = qav::WithTrailingSlash(root) + kConversationsFolderName + u"/" + m_strUser + u"/";
-  qav::CreateFolderTree(folder);
-  return folder;
+  return qav::RecordingUserFolder(GetConversationsRootFolder(), kConversationsFolderName, m_strUser);
 }
 
 CConversation* CConversationCollection::add(std::unique_ptr<CConversation> conversation) {
   if (!conversation || m_strUser.empty()) return nullptr;
-  CConversation* added = conversation.get();
-  m_conversations.push_front(std::move(conversation));
+  CConversation* added = m_conversations.AddAtHead(std::move(conversation));
   PostToMainWindow(UM_UPDATEDLG, kPageConversations);
   return added;
 }
 
-std::unique_ptr<CConversation> CConversationCollection::Take(
-    std::list<std::unique_ptr<CConversation>>::iterator entry) {
-  std::unique_ptr<CConversation> conversation = std::move(*entry);
-  m_conversations.erase(entry);
-  const std::vector<CCall*> calls = conversation->GetCalls();
-  conversation->DetachAllCalls();
+void CConversationCollection::DetachCalls(CConversation& conversation) {
+  const std::vector<CCall*> calls = conversation.GetCalls();
+  // A conversation still going on ends for each of its calls, so its file is finished and its
+  // side file names every partner.
   for (CCall* call : calls) {
-    if (call == nullptr || call->GetConversation() != conversation.get()) continue;
+    if (conversation.IsActive(call)) conversation.End(call);
+  }
+  conversation.DetachAllCalls();
+  for (CCall* call : calls) {
+    if (call == nullptr || call->GetConversation() != &conversation) continue;
     call->SetConversation(nullptr);
     DeleteRebuiltCallIfUnused(call);
   }
-  return conversation;
 }
 
 void CConversationCollection::del(CConversation* conversation) {
-  auto entry = std::find_if(m_conversations.begin(), m_conversations.end(),
-                            [&](const auto& c) { return c.get() == conversation; });
-  if (entry == m_conversations.end()) return;
-  Take(entry);
+  std::unique_ptr<CConversation> removed = m_conversations.Remove(conversation);
+  if (!removed) return;
+  DetachCalls(*removed);
   PostToMainWindow(UM_UPDATEDLG, kPageConversations);
 }
 
 bool CConversationCollection::Contains(const CConversation* conversation) const {
-  return std::any_of(m_conversations.begin(), m_conversations.end(),
-                     [&](const auto& c) { return c.get() == conversation; });
+  return m_conversations.Contains(conversation);
 }
 
 void CConversationCollection::DeleteAll() {
   const bool changed = !m_conversations.empty() || !m_strUser.empty();
-  while (!m_conversations.empty()) Take(m_conversations.begin());
+  while (std::unique_ptr<CConversation> conversation = m_conversations.RemoveFirst()) DetachCalls(*conversation);
   m_strUser.clear();
   if (changed) PostToMainWindow(UM_UPDATEDLG, kPageConversations);
 }
 
 int64_t CConversationCollection::GetConversationsFolderSizeBytes() const {
   int64_t total = 0;
-  for (const auto& conversation : m_conversations) total += conversation->GetSize();
+  for (const CConversation* conversation : m_conversations.Items()) total += conversation->GetSize();
   QAV_LOG(LOG_INFO, u"GetConversationsFolderSizeBytes: Total of %lld bytes in %d files", total,
           m_conversations.size());
   return total;
-}
-
-std::vector<CConversation*> CConversationCollection::GetConversations() const {
-  std::vector<CConversation*> conversations;
-  for (const auto& conversation : m_conversations) conversations.push_back(conversation.get());
-  return conversations;
 }
 
 void CConversationCollection::ReadSavedConversations() {
@@ -114,7 +99,7 @@ void CConversationCollection::ReadSavedConversations() {
     auto conversation = std::make_unique<CConversation>();
     if (conversation->InitFromFile(folder, name, &nextCallId) != 1) continue;
     CConversation::KeepConferenceIdsAbove(conversation->GetConferenceId());
-    m_conversations.push_front(std::move(conversation));
+    m_conversations.AddAtHead(std::move(conversation));
     ++loaded;
   }
   if (loaded > 0) PostToMainWindow(UM_UPDATEDLG, kPageConversations);

@@ -14,13 +14,13 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "calls/conversation.h"
+#include "calls/owned_list.h"
 
 class CConversationCollection {
  public:
@@ -47,15 +47,16 @@ class CConversationCollection {
   // The sum of the conversations' sizes.
   int64_t GetConversationsFolderSizeBytes() const;
 
-  std::vector<CConversation*> GetConversations() const;
+  std::vector<CConversation*> GetConversations() const { return m_conversations.Items(); }
   size_t GetCount() const { return m_conversations.size(); }
 
  private:
   void ReadSavedConversations();
-  std::unique_ptr<CConversation> Take(std::list<std::unique_ptr<CConversation>>::iterator entry);
+  // Detaches the calls of a conversation taken out of the list (deleting the rebuilt ones).
+  static void DetachCalls(CConversation& conversation);
 
   std::u16string m_strUser;
-  std::list<std::unique_ptr<CConversation>> m_conversations;
+  COwnedList<CConversation> m_conversations;
 };
 
 extern CConversationCollection g_ConversationCollection;

@@ -8,7 +8,6 @@
 #include "calls/recording_files.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
-#include "platform/folders.h"
 #include "skype/link/main_window_port.h"
 #include "skype/link/user_collection.h"
 
@@ -23,8 +22,7 @@ constexpr char16_t kMessagesFolderName[] = u"My Received Voice Messages";
 
 CMessageCollection::~CMessageCollection() {
   // Nothing is stopped, renamed or posted this late; the process is ending.
-  for (auto& message : m_messages) message->DetachCall();
-  m_messages.clear();
+  m_messages.Clear([](CMessage& message) { message.DetachCall(); });
 }
 
 int CMessageCollection::init(std::u16string_view userHandle) {
@@ -40,70 +38,55 @@ int CMessageCollection::init(std::u16string_view userHandle) {
 }
 
 std::u16string CMessageCollection::GetMessagesFolder() const {
-  if (m_strUser.empty() || !IsSafeUserFolderName(m_strUser)) return {};
-  const std::u16string root = GetMessagesRootFolder();
-  if (root.empty()) return {};
-  const std::u16string folder = qav::WithTrailingSlash(root) + kMessagesFolderName + u"/" + m_strUser + u"/";
-  qav::CreateFolderTree(folder);
-  return folder;
+  return qav::RecordingUserFolder(GetMessagesRootFolder(), kMessagesFolderName, m_strUser);
 }
 
 CMessage* CMessageCollection::Add(std::unique_ptr<CMessage> message) {
   if (!message || m_strUser.empty()) return nullptr;
-  CMessage* added = message.get();
-  m_messages.push_front(std::move(message));
+  CMessage* added = m_messages.AddAtHead(std::move(message));
   PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
   return added;
 }
 
-std::unique_ptr<CMessage> CMessageCollection::Take(std::list<std::unique_ptr<CMessage>>::iterator entry) {
-  std::unique_ptr<CMessage> message = std::move(*entry);
-  m_messages.erase(entry);
-  CCall* call = message->GetCall();
-  message->DetachCall();
-  if (call != nullptr && call->GetMessage() == message.get()) {
+void CMessageCollection::DetachCall(CMessage& message) {
+  // A message still being recorded gets its final name first, which needs its call.
+  if (message.IsRecording()) message.AudioCtrlBreak();
+  CCall* call = message.GetCall();
+  message.DetachCall();
+  if (call != nullptr && call->GetMessage() == &message) {
     call->SetMessage(nullptr);
     DeleteRebuiltCallIfUnused(call);
   }
-  return message;
 }
 
 void CMessageCollection::del(CMessage* message) {
-  auto entry = std::find_if(m_messages.begin(), m_messages.end(), [&](const auto& m) { return m.get() == message; });
-  if (entry == m_messages.end()) return;
-  Take(entry);
+  std::unique_ptr<CMessage> removed = m_messages.Remove(message);
+  if (!removed) return;
+  DetachCall(*removed);
   PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
 }
 
-bool CMessageCollection::Contains(const CMessage* message) const {
-  return std::any_of(m_messages.begin(), m_messages.end(), [&](const auto& m) { return m.get() == message; });
-}
+bool CMessageCollection::Contains(const CMessage* message) const { return m_messages.Contains(message); }
 
 void CMessageCollection::RemoveAll() {
   const bool changed = !m_messages.empty() || !m_strUser.empty();
-  while (!m_messages.empty()) Take(m_messages.begin());
+  while (std::unique_ptr<CMessage> message = m_messages.RemoveFirst()) DetachCall(*message);
   m_strUser.clear();
   if (changed) PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
 }
 
 int64_t CMessageCollection::GetMessagesFolderSizeBytes() const {
   int64_t total = 0;
-  for (const auto& message : m_messages) total += message->GetSize();
+  for (const CMessage* message : m_messages.Items()) total += message->GetSize();
   QAV_LOG(LOG_INFO, u"GetMessagesFolderSizeBytes: Total of %lld bytes in %d files", total, m_messages.size());
   return total;
 }
 
 int CMessageCollection::GetNumNewSavedVoiceMessages() const {
-  const int count =
-      static_cast<int>(std::count_if(m_messages.begin(), m_messages.end(), [](const auto& m) { return !m->IsSeen(); }));
+  const std::vector<CMessage*> messages = m_messages.Items();
+  const int count = static_cast<int>(std::count_if(messages.begin(), messages.end(), [](const CMessage* m) { return !m->IsSeen(); }));
   QAV_LOG(LOG_INFO, u"GetNumNewSavedVoiceMessages: Total %d new Messages out of %d", count, m_messages.size());
   return count;
-}
-
-std::vector<CMessage*> CMessageCollection::GetMessages() const {
-  std::vector<CMessage*> messages;
-  for (const auto& message : m_messages) messages.push_back(message.get());
-  return messages;
 }
 
 void CMessageCollection::LoadSavedMessages() {
@@ -125,7 +108,7 @@ void CMessageCollection::LoadSavedMessages() {
     message->SetSize(size);
     message->SetStoredFileName(name);
     call->SetMessage(message.get());
-    m_messages.push_front(std::move(message));
+    m_messages.AddAtHead(std::move(message));
     ++loaded;
   }
   // One refresh for the whole folder: the page rebuilds once instead of once a file.

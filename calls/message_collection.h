@@ -13,13 +13,13 @@
 
 #include <atomic>
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "calls/message.h"
+#include "calls/owned_list.h"
 
 class CMessageCollection {
  public:
@@ -49,16 +49,16 @@ class CMessageCollection {
   // The messages not seen yet.
   int GetNumNewSavedVoiceMessages() const;
 
-  std::vector<CMessage*> GetMessages() const;
+  std::vector<CMessage*> GetMessages() const { return m_messages.Items(); }
   size_t GetCount() const { return m_messages.size(); }
 
  private:
   void LoadSavedMessages();
-  // Out of the list: detaches the call (deleting a call rebuilt for the message) and returns it.
-  std::unique_ptr<CMessage> Take(std::list<std::unique_ptr<CMessage>>::iterator entry);
+  // Detaches the call of a message taken out of the list (deleting a call rebuilt for it).
+  static void DetachCall(CMessage& message);
 
   std::u16string m_strUser;
-  std::list<std::unique_ptr<CMessage>> m_messages;
+  COwnedList<CMessage> m_messages;
 };
 
 extern CMessageCollection g_MessageCollection;

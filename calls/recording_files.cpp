@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "foundation/settings_folders.h"
 #include "platform/atomic_file.h"
+#include "platform/folders.h"
 #include "platform/text.h"
 
 namespace qav {
@@ -20,6 +22,13 @@ namespace {
 constexpr mode_t kRecordingFileMode = 0600;
 
 }  // namespace
+
+std::u16string RecordingUserFolder(std::u16string_view root, std::u16string_view name, std::u16string_view user) {
+  if (root.empty() || user.empty() || !IsSafeUserFolderName(user)) return {};
+  const std::u16string folder = WithTrailingSlash(root) + std::u16string(name) + u"/" + std::u16string(user) + u"/";
+  CreateFolderTree(folder);
+  return folder;
+}
 
 int64_t RecordingFileSize(std::u16string_view path) {
   struct stat st {};

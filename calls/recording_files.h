@@ -13,6 +13,10 @@
 
 namespace qav {
 
+// root + name + "/" + user + "/", both levels created when missing; "" without a root or a user,
+// or for a user handle that cannot name a folder (IsSafeUserFolderName).
+std::u16string RecordingUserFolder(std::u16string_view root, std::u16string_view name, std::u16string_view user);
+
 // The size of a regular file in bytes; -1 when there is none.
 int64_t RecordingFileSize(std::u16string_view path);
 // Deletes the file; true when it was deleted.

@@ -63,13 +63,25 @@ struct Step {
   std::vector<Step> together;  // kTogether: steps that arrive before the machine's own events run
 };
 
-Step Ring(int32_t call, std::u16string handle = u"caller1") { return {Step::kRing, call, 0, std::move(handle)}; }
-Step Status(int32_t call, int32_t status) { return {Step::kStatus, call, status}; }
-Step Advance(int64_t ms) { return {Step::kAdvance, 0, ms}; }
-Step TakeOver(int32_t call) { return {Step::kTakeOver, call}; }
-Step Record(int32_t call, bool start) { return {Step::kRecord, call, start ? 1 : 0}; }
-Step Force(int32_t call) { return {Step::kForce, call}; }
-Step Together(std::vector<Step> steps) { return {Step::kTogether, 0, 0, u"", std::move(steps)}; }
+Step MakeStep(Step::Kind kind, int32_t call = 0, int64_t value = 0) {
+  Step step{kind, call, value, {}, {}};
+  return step;
+}
+Step Ring(int32_t call, std::u16string handle = u"caller1") {
+  Step step = MakeStep(Step::kRing, call);
+  step.handle = std::move(handle);
+  return step;
+}
+Step Status(int32_t call, int32_t status) { return MakeStep(Step::kStatus, call, status); }
+Step Advance(int64_t ms) { return MakeStep(Step::kAdvance, 0, ms); }
+Step TakeOver(int32_t call) { return MakeStep(Step::kTakeOver, call); }
+Step Record(int32_t call, bool start) { return MakeStep(Step::kRecord, call, start ? 1 : 0); }
+Step Force(int32_t call) { return MakeStep(Step::kForce, call); }
+Step Together(std::vector<Step> steps) {
+  Step step = MakeStep(Step::kTogether);
+  step.together = std::move(steps);
+  return step;
+}
 
 constexpr int32_t kInprogress = SkypeCallStatus::INPROGRESS;
 constexpr int32_t kFinished = SkypeCallStatus::FINISHED;
@@ -252,7 +264,9 @@ class CallFsmRecordingTest : public CallModelFixture {
       s.check();
       EXPECT_TRUE(machineHost.errors.empty());
       // Calls that are done leave nothing behind in the engine.
-      if (allDone) EXPECT_EQ(engine().GetPendingCount(), 0u);
+      if (allDone) {
+        EXPECT_EQ(engine().GetPendingCount(), 0u);
+      }
     }
   }
 

@@ -309,6 +309,38 @@ TEST_F(RecordingsTest, AMessageStopsWithNothingOrWithTheAudioThreadRefusing) {
   EXPECT_EQ(qav::test::ReadFileBytes(qav::U8(message->GetFilePath())), audio.recordedBytes);
 }
 
+TEST_F(RecordingsTest, ClearingTheListsWhileRecordingFinishesTheFiles) {
+  CCall* answered = CallWith(7, u"caller77");
+  auto message = std::make_unique<CMessage>();
+  message->Init(answered, 0, u"wav");
+  CMessage* recording = g_MessageCollection.Add(std::move(message));
+  answered->SetMessage(recording);
+  int out = 0, in = 0;
+  ASSERT_EQ(recording->AudioCtrlTake(&out, &in), 1);
+  const std::string name = qav::U8(BuildVoiceMessageFileName(u"caller77", answered->GetStartTime(), 7, false, u"wav"));
+  const std::string messages = MessagesFolder();
+  CRecordings().DeleteAll();
+  EXPECT_EQ(answered->GetMessage(), nullptr);
+  EXPECT_EQ(qav::test::ReadFileBytes(messages + name), audio.recordedBytes);
+
+  SignIn(u"me");
+  CCall* talking = CallWith(9, u"caller2");
+  auto conversation = std::make_unique<CConversation>();
+  conversation->Init(nullptr, u"wav");
+  CConversation* recorded = g_ConversationCollection.add(std::move(conversation));
+  recorded->AttachCall(talking);
+  talking->SetConversation(recorded);
+  ASSERT_EQ(recorded->Begin(talking, &out, &in), 1);
+  const std::string side = ConversationsFolder() + qav::U8(recorded->GetDataFileName());
+  const std::string audioFile = qav::U8(recorded->GetAudioFileName());
+  CRecordings().DeleteAll();
+  EXPECT_EQ(talking->GetConversation(), nullptr);
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"MsgStart lastvoicemsg.wav monitored", "MsgStop",
+                                                            "ConvStart " + audioFile,
+                                                            "ConvStop"}));
+  EXPECT_EQ(qav::test::ReadFileBytes(side), BuildConversationData(30, {u"caller2"}));
+}
+
 TEST_F(RecordingsTest, DurationTexts) {
   const std::pair<int32_t, std::u16string> cases[] = {
       {75, u"1:15 min"}, {61, u"1:01 min"}, {60, u"60 sec"}, {1, u"1 sec"}, {0, u"  ------ "},

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -14,7 +13,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "audio/audio_driver.h"
@@ -40,6 +38,7 @@
 #include "tests/skype/recording_host.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/pump.h"
 
 namespace {
 
@@ -169,15 +168,7 @@ class AnsweringEndToEndTest : public CallModelFixture {
   }
 
   // Serves the GUI loop until `done` holds, at most 20 s.
-  bool ServeUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    virtualLoop.RunUntilIdle();
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      virtualLoop.WaitForWork(5);
-    }
-    return true;
-  }
+  bool ServeUntil(const std::function<bool()>& done) { return qav::test::PumpUntil(virtualLoop, done, 20000); }
   bool ClientSays(ChildProcess& client, const std::string& prefix) {
     return client.WaitForLine(prefix, [&] { virtualLoop.RunUntilIdle(); }, virtualLoop.loop().PollFd(), 20000)
         .has_value();
@@ -212,11 +203,9 @@ class AnsweringEndToEndTest : public CallModelFixture {
   // mono WAV: 32000 bytes a second after the 44 bytes of header).
   void WaitForVoice(double seconds) {
     const std::string recording = MessagesFolder() + "lastvoicemsg.wav";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!std::filesystem::exists(recording) || std::filesystem::file_size(recording) < 44 + seconds * 32000) {
-      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the caller's voice never reached " << recording;
-      virtualLoop.WaitForWork(5);
-    }
+    ASSERT_TRUE(ServeUntil([&] {
+      return std::filesystem::exists(recording) && std::filesystem::file_size(recording) >= 44 + seconds * 32000;
+    })) << "the caller's voice never reached " << recording;
   }
   // The caller hangs up, and the program has finished the message.
   void HangUp(ChildProcess& client, int32_t callId) {

@@ -1,4 +1,4 @@
-#include "calls/call_fsm_call_audio.h"
+#include "calls/call_fsm_commands.h"
 
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
@@ -32,6 +32,10 @@ void CallFSMSetVideoInToWebcam() {
 void CallFSMRestoreVideoIn() {
   const std::u16string own = GetSkypeUserVideoInDevice();
   QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.SetVideoIn(own); });
+}
+
+void CallFSMAskCall(const CCall& call, int32_t property) {
+  QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetCall(call.GetCallId(), property); });
 }
 
 void CallFSMAlterCall(const CCall& call, int32_t action) {

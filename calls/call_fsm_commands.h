@@ -1,5 +1,6 @@
-// What the recording steps of the call machine share: routing a call's sound, the beep into the
-// call, the video device switch for the video greeting, and the chat texts.
+// What the call machine's steps queue to the client (questions about a call, call actions, the
+// routing of a call's sound, the video device for the video greeting, chat texts), and the beep
+// into the call.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,8 @@ void SetCallAudio(const CCall& call, bool soundCard, int32_t outputPort, int32_t
 // Queues SET VIDEO_IN with the webcam application's device, or with the user's own device.
 void CallFSMSetVideoInToWebcam();
 void CallFSMRestoreVideoIn();
-// Queues ALTER CALL <id> <action>.
+// Queues GET CALL <id> <property>, and ALTER CALL <id> <action>.
+void CallFSMAskCall(const CCall& call, int32_t property);
 void CallFSMAlterCall(const CCall& call, int32_t action);
 // A beep into the call, tried up to three times; true when one was taken.
 bool CallFSMInsertBeep();
