@@ -1,0 +1,218 @@
+// The qav program as real processes on a private desktop: a running copy, the second copies that
+// ask it things, and what a killed copy leaves behind.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/instance_lock.h"
+#include "platform/registry_store/registry_store.h"
+#include "platform/window.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+extern char** environ;
+
+using namespace qav;
+
+namespace {
+
+constexpr int kBoundMs = 20000;
+
+// Polls until the condition holds or the bound passes: the other process runs on its own time.
+bool WaitFor(const std::function<bool()>& condition, int boundMs = kBoundMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// One qav process with its standard error collected.
+class Qav {
+ public:
+  explicit Qav(std::vector<std::string> arguments) {
+    int err[2];
+    EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    arguments.insert(arguments.begin(), QAV_PROGRAM);
+    std::vector<char*> argv;
+    for (auto& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    EXPECT_EQ(posix_spawn(&pid_, QAV_PROGRAM, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(err[1]);
+    stderr_ = err[0];
+  }
+  ~Qav() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(stderr_);
+  }
+
+  pid_t pid() const { return pid_; }
+  // The exit status once it has ended within the bound; -1 when it still runs.
+  int Wait(int boundMs = kBoundMs) {
+    int status = 0;
+    if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, boundMs)) return -1;
+    exited_ = true;
+    ReadError();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  void Kill9() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    exited_ = true;
+  }
+  const std::string& Error() {
+    ReadError();
+    return error_;
+  }
+
+ private:
+  void ReadError() {
+    char buffer[4096];
+    pollfd p{stderr_, POLLIN, 0};
+    while (poll(&p, 1, 0) > 0) {
+      const ssize_t n = read(stderr_, buffer, sizeof buffer);
+      if (n <= 0) break;
+      error_.append(buffer, static_cast<size_t>(n));
+    }
+  }
+
+  pid_t pid_ = -1;
+  int stderr_ = -1;
+  bool exited_ = false;
+  std::string error_;
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The installed call client, and the debug log on so the running copy can be watched.
+    RegistryStore store(dir_.path() + "/registry");
+    ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI"), kRegOk);
+    ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",
+                             MakeRegistryDword(0x05000000)),
+              kRegOk);
+    ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Zarvelin\\QAV\\Settings"), kRegOk);
+    ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Zarvelin\\QAV\\Settings", u"LoggingEnabled",
+                             MakeRegistryDword(4)),
+              kRegOk);
+  }
+
+  Hwnd RunningWindow() { return FindWindow("ZarvelinMainWnd", std::u16string_view(u"QAV")); }
+  std::string Log() { return test::ReadFileBytes(dir_.path() + "/state/QAV/QAV Debug Log_0.log"); }
+  bool Logged(const std::string& text) { return Log().find(text) != std::string::npos; }
+  // Starts a copy and waits until its main window is on the desktop.
+  std::unique_ptr<Qav> StartRunningCopy() {
+    auto qav = std::make_unique<Qav>(std::vector<std::string>{});
+    EXPECT_TRUE(WaitFor([&] { return WindowProcessId(RunningWindow()) == static_cast<uint32_t>(qav->pid()); }))
+        << qav->Error();
+    return qav;
+  }
+
+  test::TempDir dir_;
+  test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
+  test::ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
+  test::ScopedEnv data_{"QAV_DATA_DIR", dir_.path() + "/data"};
+  test::ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
+  test::ScopedEnv state_{"QAV_STATE_DIR", dir_.path() + "/state"};
+  test::ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
+  test::ScopedEnv runtime_{"QAV_RUNTIME_DIR", dir_.path() + "/runtime"};
+};
+
+TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
+  auto first = StartRunningCopy();
+  const Hwnd window = RunningWindow();
+
+  Qav second({});
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_NE(second.Error().find("You already have a running instance of QAV"), std::string::npos);
+  EXPECT_EQ(RunningWindow(), window);  // the first is untouched
+
+  Qav forwarded({"/WinStartup"});
+  EXPECT_EQ(forwarded.Wait(), 0);
+  EXPECT_EQ(forwarded.Error(), "");  // no warning
+  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowSheet( 5, 0 )"); })) << Log();
+
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(first->Wait(), 0) << first->Error();  // an orderly exit (and, under ASan, nothing leaked)
+  EXPECT_TRUE(Logged("Exit Application Done"));
+  EXPECT_EQ(RunningWindow(), 0u);
+  EXPECT_FALSE(IsInstanceLockHeld("QAV"));
+  // The exit path saved the registry profile.
+  EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg").find("\"cnfgstr1\""),
+            std::string::npos);
+}
+
+TEST_F(ProgramTest, IsRunningAnswersAndCreatesNothing) {
+  const std::string registry = test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg");
+  Qav none({"/isrunning"});
+  EXPECT_EQ(none.Wait(), 1);
+  for (const char* folder : {"desktop", "data", "config", "state", "temp", "runtime"}) {
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/" + folder)) << folder;
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg"), registry);
+
+  auto first = StartRunningCopy();
+  Qav running({"/ISRUNNING"});
+  EXPECT_EQ(running.Wait(), 0);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(first->Wait(), 0);
+  EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg"), registry);
+}
+
+TEST_F(ProgramTest, AKilledCopyLeavesNothingThatPassesForARunningOne) {
+  auto killed = StartRunningCopy();
+  const Hwnd stale = RunningWindow();
+  killed->Kill9();
+  // Its socket and lock file are still there...
+  size_t sockets = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path() + "/desktop")) {
+    sockets += entry.path().filename().string().find(".ZarvelinMainWnd") != std::string::npos;
+  }
+  EXPECT_EQ(sockets, 1u);
+  EXPECT_TRUE(std::filesystem::exists(InstanceLockPath("QAV")));
+  // ...but neither is taken for a running copy.
+  Qav isRunning({"/isrunning"});
+  EXPECT_EQ(isRunning.Wait(), 1);
+  EXPECT_FALSE(IsInstanceLockHeld("QAV"));
+
+  auto next = StartRunningCopy();
+  EXPECT_NE(RunningWindow(), stale);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(next->Wait(), 0);
+}
+
+TEST_F(ProgramTest, InstallWaitsForTheOldCopyAndTakesOver) {
+  auto old = StartRunningCopy();
+  Qav installed({"/install"});
+  EXPECT_EQ(old->Wait(), 0);
+  EXPECT_TRUE(WaitFor([&] { return WindowProcessId(RunningWindow()) == static_cast<uint32_t>(installed.pid()); }))
+      << installed.Error();
+  Qav uninstall({"/uninstall"});  // closes it and starts nothing
+  EXPECT_EQ(uninstall.Wait(), 0);
+  EXPECT_EQ(installed.Wait(), 0);
+  EXPECT_EQ(RunningWindow(), 0u);
+}
+
+}  // namespace
