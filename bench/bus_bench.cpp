@@ -45,7 +45,9 @@ pid_t Fork(Body body) {
 }
 
 void BM_BusCopyDataRoundTrip(benchmark::State& state) {
-  char dir[] = "/tmp/qav-bench-XXXXXX";
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/qav-bench-XXXXXX";
+  char* dir = pattern.data();
   if (!mkdtemp(dir)) {
     state.SkipWithError("no temporary folder");
     return;

@@ -13,15 +13,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/desktop_directory.h"
+
 namespace qav::detail {
 
 namespace {
 
 constexpr int kListenBacklog = 64;
-
-bool IsPlainNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -61,17 +59,7 @@ int WithAddress(const std::string& dir, const std::string& name, Op op) {
 std::string BusSocketName(Hwnd window, std::string_view className) {
   char head[20];
   std::snprintf(head, sizeof head, "%016llx.", static_cast<unsigned long long>(window));
-  std::string name = head;
-  for (char c : className) {
-    if (IsPlainNameChar(c)) {
-      name.push_back(c);
-    } else {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
-      name += escaped;
-    }
-  }
-  return name;
+  return head + EscapeDesktopName(className);
 }
 
 std::optional<BusWindowFile> ParseBusSocketName(std::string_view name) {
@@ -91,7 +79,7 @@ std::optional<BusWindowFile> ParseBusSocketName(std::string_view name) {
       if (hi < 0 || lo < 0) return std::nullopt;
       className.push_back(static_cast<char>(hi * 16 + lo));
       i += 2;
-    } else if (IsPlainNameChar(c)) {
+    } else if (IsPlainDesktopNameChar(c)) {
       className.push_back(c);
     } else {
       return std::nullopt;
@@ -129,17 +117,23 @@ std::optional<BusWindowFile> FindBusWindowFile(const std::string& dir, Hwnd wind
 }
 
 int ListenOnBusSocket(const std::string& dir, const std::string& name) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    int bound = WithAddress(dir, name, [fd](sockaddr* a, socklen_t len) { return bind(fd, a, len); });
-    if (bound == 0 && listen(fd, kListenBacklog) == 0) return fd;
-    int saved = errno;
-    close(fd);
-    // A socket of an ended process that had the same id and serial: replace it once.
-    if (bound != 0 && saved == EADDRINUSE && attempt == 0 && RemoveIfStale(dir, name)) continue;
-    return -1;
+  // Bound and listening under a name that is no bus name, then renamed into place: whoever finds
+  // the socket can connect at once. (A connection refused between bind and listen would pass the
+  // live window's socket for one left behind, and remove it.) The rename also replaces a socket of
+  // an ended process that had the same id and serial; no live one can have this name.
+  const std::string pending = "." + name;
+  const std::string pendingPath = dir + "/" + pending;
+  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  unlink(pendingPath.c_str());  // left by a process of this id that ended halfway
+  int bound = WithAddress(dir, pending, [fd](sockaddr* a, socklen_t len) { return bind(fd, a, len); });
+  if (bound == 0 && listen(fd, kListenBacklog) == 0 && rename(pendingPath.c_str(), (dir + "/" + name).c_str()) == 0) {
+    return fd;
   }
+  int saved = errno;
+  close(fd);
+  if (bound == 0) unlink(pendingPath.c_str());
+  errno = saved;
   return -1;
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace qav {
@@ -24,6 +25,24 @@ std::string OpenDesktopDirectory() {
   if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return {};
   if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) return {};
   return dir;
+}
+
+bool IsPlainDesktopNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+}
+
+std::string EscapeDesktopName(std::string_view name) {
+  std::string escaped;
+  for (char c : name) {
+    if (IsPlainDesktopNameChar(c)) {
+      escaped.push_back(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+      escaped += hex;
+    }
+  }
+  return escaped;
 }
 
 }  // namespace qav

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qav {
 
@@ -17,5 +18,10 @@ std::string DesktopDirectory();
 // user and is closed to everybody else (mode 0700 is restored when looser); "" when it cannot be
 // made so.
 std::string OpenDesktopDirectory();
+
+// A name (a window class, a mutex name) as it is written into a file name in the directory:
+// letters, digits, '_' and '-' as they are, every other byte as %XX.
+std::string EscapeDesktopName(std::string_view name);
+bool IsPlainDesktopNameChar(char c);
 
 }  // namespace qav

@@ -170,7 +170,10 @@ void AppendInteger(std::u16string& out, const Spec& spec, const FormatArg& arg) 
   if (spec.alt) fmt += '#';
   if (spec.zero) fmt += '0';
   if (spec.width >= 0) fmt += std::to_string(spec.width);
-  if (spec.precision >= 0) fmt += "." + std::to_string(spec.precision);
+  if (spec.precision >= 0) {
+    fmt += '.';
+    fmt += std::to_string(spec.precision);
+  }
   char buffer[160];
   const char conv = static_cast<char>(spec.conv);
   switch (spec.length) {
@@ -218,7 +221,10 @@ void AppendFloat(std::u16string& out, const Spec& spec, const FormatArg& arg) {
   if (spec.alt) fmt += '#';
   if (spec.zero) fmt += '0';
   if (spec.width >= 0) fmt += std::to_string(std::min(spec.width, 100));
-  if (spec.precision >= 0) fmt += "." + std::to_string(std::min(spec.precision, 100));
+  if (spec.precision >= 0) {
+    fmt += '.';
+    fmt += std::to_string(std::min(spec.precision, 100));
+  }
   fmt += static_cast<char>(spec.conv);
   char buffer[512];
   std::snprintf(buffer, sizeof buffer, fmt.c_str(), value);

@@ -26,9 +26,10 @@ enum class WindowKind {
   kTopLevel,  // also listed on the desktop bus: found by class, reached by other processes
 };
 
-// Creates a window on `loop`; must be called on the loop's thread. Class names are identifiers
-// (matched without regard to ASCII case); the title is the window's text. Returns 0 on failure
-// (wrong thread, empty class name, a top-level window without a usable desktop directory).
+// Creates a window on `loop`; must be called on the loop's thread. Class names are identifiers of
+// at most kMaxClassNameLength bytes (matched without regard to ASCII case); the title is the
+// window's text. Returns 0 on failure (wrong thread, empty or overlong class name, a top-level
+// window without a usable desktop directory).
 Hwnd CreateWindow(MessageLoop& loop, std::string_view className, std::u16string_view title, WindowKind kind,
                   WindowProc procedure);
 // The same on the calling thread's current loop (0 when the thread has none).
@@ -79,9 +80,9 @@ LResult SendMessage(Hwnd window, uint32_t message, WParam wParam = 0, LParam lPa
 SendOutcome SendCopyData(Hwnd window, Hwnd from, uint64_t dwData, std::string_view bytes,
                          int timeoutMs = kInfinite);
 
-// Arms (or re-arms: the period restarts from now) timer `id` of a window of this process; WM_TIMER
-// with wParam = id reaches the procedure every periodMs, on the window's thread. Returns the id, or
-// 0 when there is no such window or the id is 0.
+// Arms (or re-arms: the period restarts from now) timer `id` of a window of this process, from any
+// thread; WM_TIMER with wParam = id reaches the procedure every periodMs, on the window's thread,
+// timed by its loop's clock. Returns the id, or 0 when there is no such window or the id is 0.
 uint64_t SetTimer(Hwnd window, uint64_t id, uint32_t periodMs);
 // False when that timer was not armed.
 bool KillTimer(Hwnd window, uint64_t id);

@@ -207,11 +207,16 @@ TEST(MessageLoop, TakingQueuedMessagesByIdFreesTheirPayloads) {
   taken.clear();
   EXPECT_EQ(freed, 2);
 
-  EXPECT_EQ(v.loop().RemoveMessages(kQueueCmd, kQueueCmd), 1u);  // any window: `other`'s
+  // Window 0: thread messages only (the audio thread's returned buffers).
+  PostThreadMessage(v.loop().threadId(), kQueueCmd, 0, 0, std::make_unique<Counted>(&freed, 5));
+  EXPECT_EQ(v.loop().RemoveMessages(kQueueCmd, kQueueCmd, 0), 1u);
   EXPECT_EQ(freed, 3);
+
+  EXPECT_EQ(v.loop().RemoveMessages(kQueueCmd, kQueueCmd), 1u);  // any window: `other`'s
+  EXPECT_EQ(freed, 4);
   v.RunUntilIdle();
   EXPECT_EQ(delivered, (std::vector<int>{2}));
-  EXPECT_EQ(freed, 4) << "a delivered payload is freed after its handler";
+  EXPECT_EQ(freed, 5) << "a delivered payload is freed after its handler";
 }
 
 TEST(MessageLoop, AHandlerMayKeepThePayloadByMovingItOut) {
@@ -480,10 +485,28 @@ TEST(MessageLoop, WatchedDescriptorsAreServedOnTheLoopsThread) {
   ASSERT_EQ(write(fds[1], "y", 1), 1);
   v.RunUntilIdle();
   EXPECT_EQ(events.size(), 1u);
+  // Writability is asked for only while there is something to write.
+  uint32_t writable = 0;
+  WatchId writer = 0;
+  writer = v.loop().WatchFd(fds[1], 0, [&](int, uint32_t what) {
+    writable |= what;
+    v.loop().UpdateFdEvents(writer, 0);
+  });
+  EXPECT_TRUE(v.RunUntilIdle());
+  EXPECT_EQ(writable, 0u) << "no interest, no call";
+  EXPECT_TRUE(v.loop().UpdateFdEvents(writer, kFdWritable));
+  EXPECT_TRUE(v.RunUntilIdle());
+  EXPECT_EQ(writable, kFdWritable);
+  EXPECT_TRUE(v.loop().UnwatchFd(writer));
   uint32_t hangup = 0;
-  ASSERT_NE(v.loop().WatchFd(fds[0], kFdReadable, [&](int, uint32_t what) { hangup = what; }), 0u);
+  WatchId reader = 0;
+  reader = v.loop().WatchFd(fds[0], kFdReadable, [&](int, uint32_t what) {
+    hangup = what;
+    v.loop().UnwatchFd(reader);  // from its own callback
+  });
+  ASSERT_NE(reader, 0u);
   close(fds[1]);
-  v.RunUntilIdle();
+  EXPECT_TRUE(v.RunUntilIdle());
   EXPECT_TRUE(hangup & kFdHangup);
   close(fds[0]);
 }

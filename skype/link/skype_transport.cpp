@@ -1,0 +1,33 @@
+#include "skype/link/skype_transport.h"
+
+#include <atomic>
+
+#include "foundation/logger.h"
+#include "skype/link/device_to_skype_cmd.h"
+#include "skype/link/skype_protocol_error.h"
+
+namespace {
+
+std::atomic<CSkypeCmdSink*> g_transport{nullptr};
+
+}  // namespace
+
+void SetSkypeTransport(CSkypeCmdSink* transport) { g_transport.store(transport, std::memory_order_release); }
+
+CSkypeCmdSink* GetSkypeTransport() { return g_transport.load(std::memory_order_acquire); }
+
+int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build) {
+  DeviceToSkypeCmd cmd;
+  try {
+    build(cmd);
+  } catch (const qav::SkypeProtocolError& error) {
+    QAV_LOG(LOG_WARNING, u"QueueSkypeCmd - command not sent: %s", error.what());
+    return 0;
+  }
+  CSkypeCmdSink* transport = GetSkypeTransport();
+  if (transport == nullptr) {
+    QAV_LOG(LOG_WARNING, u"QueueSkypeCmd - no Skype link, command dropped: %s", cmd.GetText());
+    return 0;
+  }
+  return transport->SendCmdAcknowledged(cmd);
+}

@@ -1,0 +1,431 @@
+// The call client link (CSTL and its sender thread) on the virtual clock, against the simulated
+// call client running on the same loop. Every timer of the link fires at its exact virtual time;
+// what crosses to the sender thread and back is waited for in real time, with a bound.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/registered_message.h"
+#include "platform/text.h"
+#include "platform/virtual_loop.h"
+#include "platform/window.h"
+#include "sim/call_client_sim.h"
+#include "skype/link/device_to_skype_cmd.h"
+#include "skype/link/skype_to_device_cmd.h"
+#include "skype/link/stl_transport.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qav;
+using qav::sim::AttachScript;
+using qav::sim::CallClientSim;
+using qav::sim::CallClientSimOptions;
+
+namespace {
+
+constexpr int kRealWaitMs = 5000;
+
+class Recorder : public CSTLCallbackConnectionStateChange, public CSTLCallbackReceivedSkypeCmd {
+ public:
+  explicit Recorder(VirtualLoop& v) : v_(v) {}
+  void ConnectionStateNotify(int32_t state) override {
+    states.push_back(state);
+    stateTimes.push_back(v_.NowMs());
+  }
+  void OnSkypeCmdReceived(const SkypeToDeviceCmd& received) override { lines.push_back(U8(received.GetText())); }
+
+  std::vector<int32_t> states;
+  std::vector<int64_t> stateTimes;
+  std::vector<std::string> lines;
+
+ private:
+  VirtualLoop& v_;
+};
+
+DeviceToSkypeCmd UserStatusCmd() {
+  DeviceToSkypeCmd cmd;
+  cmd.GetUserStatus();
+  return cmd;
+}
+
+std::string Wire(const DeviceToSkypeCmd& cmd) { return cmd.GetWireBytes(); }
+
+class TransportTest : public ::testing::Test {
+ protected:
+  TransportTest() : recorder_(v_) {}
+  ~TransportTest() override {
+    if (stl_) stl_->End();
+  }
+
+  // The simulated client on this thread's virtual loop, then the link, connected.
+  void Start(AttachScript script = AttachScript::kSuccess, bool silent = true) {
+    CallClientSimOptions options;
+    options.attach = script;
+    options.announce = false;
+    sim_ = std::make_unique<CallClientSim>(v_.loop(), options);
+    ASSERT_TRUE(sim_->Start());
+    if (silent) sim_->SetSilence(-1);
+    stl_ = std::make_unique<CSTL>(v_.loop());
+    ASSERT_EQ(stl_->Init(1, &recorder_, &recorder_), 1);
+    stl_->Connect();
+    v_.RunUntilIdle();
+  }
+
+  // Serves the loop until `done` holds; false when it does not within the real-time bound.
+  bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRealWaitMs);
+    v_.RunUntilIdle();
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      v_.WaitForWork(20);
+    }
+    return true;
+  }
+  bool PumpUntilReceived(size_t count) {
+    return PumpUntil([&] { return sim_->received().size() >= count; });
+  }
+  // How often the client has received the command.
+  int Sends(const DeviceToSkypeCmd& cmd) const {
+    return static_cast<int>(std::count(sim_->received().begin(), sim_->received().end(), Wire(cmd)));
+  }
+  bool Logged(int32_t level, std::u16string_view part) const {
+    for (const auto& line : log_.Lines()) {
+      if (line.level == level && line.message.find(part) != std::u16string::npos) return true;
+    }
+    return false;
+  }
+
+  // A line from the client's window, as the client sends it (with its NUL).
+  LResult FromClient(const std::string& line) {
+    return SendCopyData(stl_->GetWindow(), sim_->window(), 0, line + std::string(1, '\0')).result;
+  }
+
+  void Queue(const DeviceToSkypeCmd& cmd) {
+    ASSERT_EQ(stl_->SendCmdAcknowledged(cmd), 1);
+    v_.RunUntilIdle();
+  }
+
+  test::TempDir temp_;
+  test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", temp_.File("desktop")};
+  test::LogCapture log_;
+  VirtualLoop v_;
+  Recorder recorder_;
+  std::unique_ptr<CallClientSim> sim_;
+  std::unique_ptr<CSTL> stl_;
+};
+
+// ---- Attaching --------------------------------------------------------------------------------
+
+TEST_F(TransportTest, AttachAnswersMoveTheState) {
+  constexpr int64_t kForeign = -1;  // a success naming a window of another process
+  struct Row {
+    std::vector<int64_t> statuses;
+    std::vector<int32_t> reported;  // after the 6 of Connect
+    int32_t stored;
+  };
+  const Row rows[] = {
+      {{0}, {7}, 7},
+      {{1}, {5}, 5},
+      {{1, 0}, {5, 7}, 7},
+      {{2}, {2}, 1},
+      {{3}, {3}, 1},
+      {{2, 0}, {2}, 1},  // success while disconnected is ignored
+      {{2, 0x8001}, {2, 4}, 1},
+      {{0x8001}, {}, 6},
+      {{0x77}, {}, 6},
+      {{kForeign}, {}, 6},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.statuses));
+    stl_.reset();
+    sim_.reset();
+    recorder_.states.clear();
+    Start(AttachScript::kSilence);
+    const uint32_t attach = RegisterWindowMessage(CSTL::kAttachMessageName);
+    for (int64_t status : row.statuses) {
+      const Hwnd client = status == kForeign ? (Hwnd{0x7FFFFFF0} << 32) | 1 : sim_->window();
+      PostMessage(stl_->GetWindow(), attach, client, status == kForeign ? 0 : status);
+    }
+    v_.RunUntilIdle();
+    std::vector<int32_t> expected = {6};
+    expected.insert(expected.end(), row.reported.begin(), row.reported.end());
+    EXPECT_EQ(recorder_.states, expected);
+    EXPECT_EQ(stl_->GetConnectionState(), row.stored);
+  }
+}
+
+TEST_F(TransportTest, ApiAvailableSchedulesADiscoverFiveSecondsLater) {
+  Start(AttachScript::kSilence);
+  const uint32_t attach = RegisterWindowMessage(CSTL::kAttachMessageName);
+  v_.AdvanceMs(3000);  // the first discover goes unanswered; the next is due at 8000
+  PostMessage(stl_->GetWindow(), attach, sim_->window(), CSTL::kAttachApiAvailable);
+  v_.RunUntilIdle();
+  EXPECT_EQ(sim_->discovers(), 1);
+  v_.AdvanceMs(4999);
+  EXPECT_EQ(sim_->discovers(), 1);
+  v_.AdvanceMs(1);
+  EXPECT_EQ(sim_->discovers(), 2);
+}
+
+TEST_F(TransportTest, UnansweredDiscoversEndInApiNotAvailable) {
+  Start(AttachScript::kSilence);
+  const int64_t t0 = v_.NowMs();
+  // Discovers at 0, 8, 16, 24 and 32 s, each given 3 s: the fifth failure is at 35 s.
+  v_.AdvanceMs(34999);
+  EXPECT_EQ(recorder_.states, std::vector<int32_t>{6});
+  EXPECT_EQ(sim_->discovers(), 5);
+  v_.AdvanceMs(1);
+  EXPECT_EQ(recorder_.states, (std::vector<int32_t>{6, 3}));
+  EXPECT_EQ(recorder_.stateTimes.back() - t0, 35000);
+  EXPECT_EQ(stl_->GetConnectionState(), 1);
+  v_.AdvanceMs(60000);
+  EXPECT_EQ(sim_->discovers(), 5);
+  EXPECT_EQ(stl_->GetCounters().discoverFailures, 5);
+}
+
+TEST_F(TransportTest, PendingAuthorisationThenSuccessConnects) {
+  Start(AttachScript::kPending);
+  EXPECT_EQ(recorder_.states, (std::vector<int32_t>{6, 5}));
+  v_.AdvanceMs(1000);  // the client's default wait for the user's consent
+  EXPECT_EQ(recorder_.states, (std::vector<int32_t>{6, 5, 7}));
+  EXPECT_EQ(stl_->GetConnectionState(), 7);
+}
+
+// ---- Commands and replies ---------------------------------------------------------------------
+
+TEST_F(TransportTest, OneCommandIsInFlightAndTheHeadsIdAcknowledgesIt) {
+  Start();
+  DeviceToSkypeCmd a = UserStatusCmd();
+  DeviceToSkypeCmd b = UserStatusCmd();
+  Queue(a);
+  Queue(b);
+  EXPECT_EQ(stl_->GetWaitQueueSize(), 1u);
+  EXPECT_EQ(stl_->GetInQueueSize(), 1u);
+  ASSERT_TRUE(PumpUntilReceived(1));
+  EXPECT_EQ(sim_->received()[0], Wire(a));
+
+  const std::string idA = "#" + std::to_string(a.GetId());
+  struct Row {
+    std::string line;
+    bool acknowledges;
+    bool reachesDispatcher;
+  };
+  // Lines that do not acknowledge A first, then one that does.
+  const Row rows[] = {
+      {"#999999 USERSTATUS ONLINE", false, true},
+      {"USERSTATUS ONLINE", false, true},
+      {"PONG", false, true},
+      {idA + " USERSTATUS ONLINE", true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    recorder_.lines.clear();
+    EXPECT_EQ(FromClient(row.line), 1);
+    v_.RunUntilIdle();
+    EXPECT_EQ(recorder_.lines, row.reachesDispatcher ? std::vector<std::string>{row.line} : std::vector<std::string>{});
+    EXPECT_EQ(stl_->GetInQueueSize(), row.acknowledges ? 0u : 1u);
+  }
+  // B went out at once.
+  ASSERT_TRUE(PumpUntilReceived(2));
+  EXPECT_EQ(sim_->received()[1], Wire(b));
+  EXPECT_EQ(stl_->GetWaitQueueSize(), 1u);
+}
+
+TEST_F(TransportTest, RepliesThatDoNotParseStillAcknowledgeByTheirId) {
+  Start();
+  for (const std::string rest : {" OK", "", " ERROR", " ERROR 2 Unknown command", " CALL 1234 NOSUCHPROPERTY x"}) {
+    DeviceToSkypeCmd cmd = UserStatusCmd();
+    const std::string reply = "#" + std::to_string(cmd.GetId()) + rest;
+    SCOPED_TRACE(reply);
+    Queue(cmd);
+    ASSERT_EQ(stl_->GetWaitQueueSize(), 1u);
+    recorder_.lines.clear();
+    FromClient(reply);
+    v_.RunUntilIdle();
+    EXPECT_EQ(stl_->GetWaitQueueSize(), 0u);
+    const bool parses = rest == " ERROR 2 Unknown command";
+    EXPECT_EQ(recorder_.lines.size(), parses ? 1u : 0u);
+  }
+  EXPECT_EQ(stl_->GetCounters().replyTimeouts, 0);
+  EXPECT_EQ(stl_->GetCounters().reconnectAttempts, 0);
+}
+
+TEST_F(TransportTest, SilenceResendsAfterEachReattachAndDiscardsAfterThreeSends) {
+  Start();
+  DeviceToSkypeCmd a = UserStatusCmd();
+  int64_t sentAt = v_.NowMs();
+  Queue(a);
+  for (int send = 1; send <= 3; ++send) {
+    SCOPED_TRACE(send);
+    ASSERT_TRUE(PumpUntil([&] { return Sends(a) == send; }));
+    v_.AdvanceMs(sentAt + CSTL::kReplyTimeoutMs - v_.NowMs());  // not late yet
+    EXPECT_EQ(stl_->GetCounters().replyTimeouts, send - 1);
+    // The next check finds it late: it is put back, the link attaches again and sends it again.
+    while (stl_->GetCounters().replyTimeouts < send && v_.NowMs() - sentAt < 6000) v_.AdvanceMs(1);
+    EXPECT_EQ(stl_->GetCounters().replyTimeouts, send);
+    EXPECT_LE(v_.NowMs() - sentAt, CSTL::kReplyTimeoutMs + CSTL::kReplyCheckPeriodMs);
+    sentAt = v_.NowMs();
+  }
+  // After the third time-out and the re-attach the command is dropped instead of sent a fourth
+  // time.
+  EXPECT_EQ(stl_->GetInQueueSize(), 0u);
+  EXPECT_EQ(stl_->GetWaitQueueSize(), 0u);
+  EXPECT_TRUE(Logged(LOG_WARNING, u"after 3 resending"));
+  EXPECT_EQ(Sends(a), 3);
+  EXPECT_EQ(stl_->GetConnectionState(), 7);
+}
+
+TEST_F(TransportTest, CommandsQueuedAfterATimeOutWaitForTheAttach) {
+  Start();
+  DeviceToSkypeCmd a = UserStatusCmd();
+  DeviceToSkypeCmd b = UserStatusCmd();
+  Queue(a);
+  ASSERT_TRUE(PumpUntil([&] { return Sends(a) == 1; }));
+  sim_->SetAttachScript(AttachScript::kSilence);
+  v_.AdvanceMs(5200);  // A is late; the re-attach goes unanswered
+  Queue(b);
+  // Neither is handed to the muted sender: both wait, A first.
+  EXPECT_EQ(stl_->GetWaitQueueSize(), 0u);
+  EXPECT_EQ(stl_->GetInQueueSize(), 2u);
+  sim_->SetAttachScript(AttachScript::kSuccess);
+  for (int step = 0; step < 200 && stl_->GetWaitQueueSize() == 0; ++step) v_.AdvanceMs(100);
+  ASSERT_TRUE(PumpUntil([&] { return Sends(a) == 2; }));
+  EXPECT_EQ(stl_->GetInQueueSize(), 1u);
+  FromClient("#" + std::to_string(a.GetId()) + " USERSTATUS ONLINE");
+  ASSERT_TRUE(PumpUntil([&] { return Sends(b) == 1; }));
+  EXPECT_EQ(Sends(a), 2);
+}
+
+TEST_F(TransportTest, Error68PutsTheCommandBackAndAttachesAgain) {
+  Start();
+  DeviceToSkypeCmd a = UserStatusCmd();
+  Queue(a);
+  ASSERT_TRUE(PumpUntilReceived(1));
+  sim_->InjectError68("");
+  ASSERT_TRUE(PumpUntilReceived(2));
+  EXPECT_EQ(sim_->received()[1], Wire(a));
+  EXPECT_EQ(sim_->discovers(), 2);
+  EXPECT_EQ(stl_->GetCounters().error68Receipts, 1);
+  EXPECT_EQ(recorder_.lines, std::vector<std::string>{"ERROR 68"});
+  EXPECT_EQ(recorder_.states, (std::vector<int32_t>{6, 7, 7}));
+  EXPECT_EQ(stl_->GetWaitQueueSize(), 1u);
+}
+
+// ---- Keep-alive -------------------------------------------------------------------------------
+
+TEST_F(TransportTest, PingAfterSilenceAndReconnectWhenNoLineFollows) {
+  Start();
+  const int64_t attached = recorder_.stateTimes.back();
+  ASSERT_EQ(recorder_.states.back(), 7);
+  v_.AdvanceMs(4799);
+  v_.RunUntilIdle();
+  EXPECT_TRUE(sim_->received().empty());
+  v_.AdvanceMs(1);  // 4.8 s of silence
+  ASSERT_TRUE(PumpUntilReceived(1));
+  EXPECT_EQ(sim_->received()[0], std::string("PING\0", 5));
+  v_.AdvanceMs(1999);
+  EXPECT_EQ(sim_->discovers(), 1);
+  v_.AdvanceMs(1);  // 6.8 s: no PONG, attach again
+  EXPECT_EQ(sim_->discovers(), 2);
+  EXPECT_EQ(recorder_.stateTimes.back() - attached, 6800);
+  EXPECT_EQ(stl_->GetCounters().keepAliveFailures, 1);
+
+  // Answered, the PING keeps the link as it is.
+  sim_->SetSilence(0);
+  v_.AdvanceMs(4800);
+  ASSERT_TRUE(PumpUntil([&] { return !recorder_.lines.empty(); }));
+  EXPECT_EQ(recorder_.lines.back(), "PONG");
+  v_.AdvanceMs(2000);
+  EXPECT_EQ(sim_->discovers(), 2);
+}
+
+// ---- What the window takes ----------------------------------------------------------------------
+
+TEST_F(TransportTest, CopyDataIsTakenOnlyFromTheClientWithData) {
+  Start();
+  Window stranger;
+  ASSERT_TRUE(stranger.Create(v_.loop(), "QavStranger", u"", WindowKind::kLocal, DefWindowProc));
+  struct Row {
+    const char* name;
+    Hwnd from;
+    std::string bytes;
+    LResult result;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {"with its NUL", sim_->window(), std::string("USERSTATUS AWAY\0", 16), 1, {"USERSTATUS AWAY"}},
+      {"without a NUL", sim_->window(), "USERSTATUS AWAY", 1, {"USERSTATUS AWAY"}},
+      {"an embedded NUL ends the line", sim_->window(), std::string("USERSTATUS AWAY\0CALL 1 STATUS RINGING", 37), 1,
+       {"USERSTATUS AWAY"}},
+      {"size 0", sim_->window(), "", 0, {}},
+      {"from another window", stranger.handle(), std::string("USERSTATUS AWAY\0", 16), 0, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    recorder_.lines.clear();
+    EXPECT_EQ(SendCopyData(stl_->GetWindow(), row.from, 0, row.bytes).result, row.result);
+    EXPECT_EQ(recorder_.lines, row.lines);
+  }
+}
+
+TEST_F(TransportTest, NothingIsTakenBeforeTheAttach) {
+  Start(AttachScript::kSilence);
+  EXPECT_EQ(FromClient("USERSTATUS AWAY"), 0);
+  EXPECT_TRUE(recorder_.lines.empty());
+}
+
+// ---- The queue guard and the end ----------------------------------------------------------------
+
+TEST_F(TransportTest, AFullQueueNeverHoldsTheGuiThreadAndFreesOtherThreadsWhenItEmpties) {
+  Start(AttachScript::kSilence);  // never attached: every command stays queued
+  for (int i = 0; i < CSTL::kMaxQueuedCmds + 1; ++i) ASSERT_EQ(stl_->SendCmdAcknowledged(UserStatusCmd()), 1);
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(stl_->SendCmdAcknowledged(UserStatusCmd()), 0);  // at once, on the GUI thread
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+  v_.RunUntilIdle();
+  EXPECT_EQ(stl_->GetInQueueSize(), static_cast<size_t>(CSTL::kMaxQueuedCmds + 1));
+
+  // Another thread waits for room, which the disconnect makes by emptying the queues.
+  auto other = std::async(std::launch::async, [&] { return stl_->SendCmdAcknowledged(UserStatusCmd()); });
+  stl_->Disconnect();
+  ASSERT_TRUE(PumpUntil([&] { return other.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; }));
+  EXPECT_EQ(other.get(), 1);
+  v_.RunUntilIdle();
+  EXPECT_EQ(stl_->GetInQueueSize(), 1u);
+}
+
+TEST_F(TransportTest, EndFreesEverythingAndCallsNothingBack) {
+  Start(AttachScript::kSilence);
+  for (int i = 0; i < CSTL::kMaxQueuedCmds + 1; ++i) stl_->SendCmdAcknowledged(UserStatusCmd());
+  v_.RunUntilIdle();
+  // A caller on another thread, waiting for room, is let go by the end.
+  auto other = std::async(std::launch::async, [&] { return stl_->SendCmdAcknowledged(UserStatusCmd()); });
+  const size_t states = recorder_.states.size();
+  EXPECT_EQ(stl_->End(), 1);
+  EXPECT_EQ(other.get(), 0);
+  EXPECT_EQ(recorder_.states.size(), states);  // the disconnect is not reported to an owner that is going
+  EXPECT_EQ(stl_->SendCmdAcknowledged(UserStatusCmd()), 0);
+  EXPECT_EQ(stl_->End(), 1);
+  EXPECT_FALSE(IsWindow(stl_->GetWindow()));
+  stl_.reset();
+  v_.AdvanceMs(60000);  // no timer of the link is left
+  EXPECT_EQ(sim_->discovers(), 1);
+}
+
+TEST_F(TransportTest, CallsBeforeInitAreRefused) {
+  CSTL stl(v_.loop());
+  EXPECT_EQ(stl.GetConnectionState(), -1);
+  EXPECT_EQ(stl.SendCmdAcknowledged(UserStatusCmd()), 0);
+  EXPECT_EQ(stl.End(), 0);
+  EXPECT_TRUE(log_.Has(LOG_WARNING, u"CSTL::End - Init not done"));
+}
+
+}  // namespace
