@@ -20,7 +20,7 @@
 #include "app/app_switches.h"
 #include "app/registry_profile.h"
 #include "platform/command_line.h"
-#include "platform/instance_lock.h"
+#include "platform/named_mutex.h"
 #include "platform/message_loop.h"
 
 class CFileLogHandler;
@@ -105,7 +105,7 @@ class CZVApp {
   qav::CommandLine m_commandLine;
   CAppStartRequest m_request;
   CRegistryProfile m_profile;
-  qav::InstanceLock m_instanceLock;
+  qav::NamedMutex m_instanceLock;
   std::unique_ptr<CHeadlessMessageBox> m_headlessBox;
   std::unique_ptr<CMemBufLogHandler> m_memLogHandler;
   std::unique_ptr<CFileLogHandler> m_fileLogHandler;

@@ -16,7 +16,7 @@
 #include "foundation/registry_access.h"
 #include "foundation/version.h"
 #include "platform/folders.h"
-#include "platform/instance_lock.h"
+#include "platform/named_mutex.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -62,7 +62,7 @@ bool CopyOne(const std::u16string& from, const std::u16string& to) {
 bool CZVApp::RunUpdate(const std::u16string& targetFolder) {
   QAV_LOG(LOG_INFO, u"Starting QAV Update to path '%s'", targetFolder);
   {
-    qav::InstanceLock replaced;
+    qav::NamedMutex replaced;
     replaced.AcquireWithin(kInstanceLockName, kReplacedCopyWaitMs);
   }
   const std::u16string programFolder = GetAppFolder();

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/instance_lock.h"
+#include "platform/named_mutex.h"
 #include "platform/registry_store/registry_store.h"
 #include "platform/window.h"
 #include "tests/support/scoped_env.h"
@@ -156,7 +156,7 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   EXPECT_EQ(first->Wait(), 0) << first->Error();  // an orderly exit (and, under ASan, nothing leaked)
   EXPECT_TRUE(Logged("Exit Application Done"));
   EXPECT_EQ(RunningWindow(), 0u);
-  EXPECT_FALSE(IsInstanceLockHeld("QAV"));
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
   // The exit path saved the registry profile.
   EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg").find("\"cnfgstr1\""),
             std::string::npos);
@@ -190,11 +190,11 @@ TEST_F(ProgramTest, AKilledCopyLeavesNothingThatPassesForARunningOne) {
     sockets += entry.path().filename().string().find(".ZarvelinMainWnd") != std::string::npos;
   }
   EXPECT_EQ(sockets, 1u);
-  EXPECT_TRUE(std::filesystem::exists(InstanceLockPath("QAV")));
+  EXPECT_TRUE(std::filesystem::exists(NamedMutexPath("QAV")));
   // ...but neither is taken for a running copy.
   Qav isRunning({"/isrunning"});
   EXPECT_EQ(isRunning.Wait(), 1);
-  EXPECT_FALSE(IsInstanceLockHeld("QAV"));
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
 
   auto next = StartRunningCopy();
   EXPECT_NE(RunningWindow(), stale);
