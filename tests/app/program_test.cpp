@@ -42,17 +42,20 @@ bool WaitFor(const std::function<bool()>& condition, int boundMs = kBoundMs) {
 // One qav process with its standard error collected.
 class Qav {
  public:
-  explicit Qav(std::vector<std::string> arguments) {
+  explicit Qav(std::vector<std::string> arguments, const char* program = QAV_PROGRAM) {
     int err[2];
     EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    // Standard output and error both go to the pipe (the simulated client's transcript is on its
+    // standard output).
+    posix_spawn_file_actions_adddup2(&actions, err[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    arguments.insert(arguments.begin(), QAV_PROGRAM);
+    arguments.insert(arguments.begin(), program);
     std::vector<char*> argv;
     for (auto& a : arguments) argv.push_back(a.data());
     argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&pid_, QAV_PROGRAM, &actions, nullptr, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid_, program, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     close(err[1]);
     stderr_ = err[0];
@@ -213,6 +216,19 @@ TEST_F(ProgramTest, InstallWaitsForTheOldCopyAndTakesOver) {
   EXPECT_EQ(uninstall.Wait(), 0);
   EXPECT_EQ(installed.Wait(), 0);
   EXPECT_EQ(RunningWindow(), 0u);
+}
+
+TEST_F(ProgramTest, AttachesToTheRunningCallClientWithoutStartingAnother) {
+  Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);  // writes the installed client's keys
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("attached ") != std::string::npos; })) << client.Error();
+  EXPECT_FALSE(Logged("Skype Command Line"));  // the client's main window was found
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0);
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
 }
 
 }  // namespace
