@@ -70,6 +70,9 @@ class CZVAppWnd {
   void OnCheckForUpdate(bool manual);
   void OnServerUpdateDone(bool manual, bool result);
   void OnServerUpdateLatestVersion(bool manual);
+  // The question whether to download a newer version (the notice of `noticeId`, then "Press OK to
+  // start downloading"); OK opens the link.
+  void AskToDownload(int noticeId, const std::u16string& link, const char16_t* openedLog, const char16_t* declinedLog);
   void OnReportProblem();
   void OnProgramDriveGone();
   // A server flag of the reply: stores it, logs a change, and deletes the profile value when it

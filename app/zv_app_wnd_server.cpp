@@ -120,16 +120,9 @@ void CZVAppWnd::OnServerUpdateLatestVersion(bool manual) {
               qav::MB_ICONINFORMATION);
       return;
     }
-    const int answer =
-        ShowBox(qav::Format(GetLangString(IDS_NOTIFY_USER_APP_VERSION_ON_INTERNET_IS_NEWER), kMessageBoxCaption) +
-                    u"\r\n" + GetLangString(IDS_NOTIFY_USER_CLICK_OK_TO_START_DOWNLOAD),
-                qav::MB_OKCANCEL | qav::MB_ICONINFORMATION);
-    if (answer == qav::IDOK) {
-      QAV_LOG(LOG_INFO, u"Open manual version check download link by user request");
-      m_app.Shell().OpenUrl(link, true);
-    } else {
-      QAV_LOG(LOG_INFO, u"User doesn't want to open manual version check download link");
-    }
+    AskToDownload(IDS_NOTIFY_USER_APP_VERSION_ON_INTERNET_IS_NEWER, link,
+                  u"Open manual version check download link by user request",
+                  u"User doesn't want to open manual version check download link");
     return;
   }
   if (!newer) return;
@@ -137,16 +130,9 @@ void CZVAppWnd::OnServerUpdateLatestVersion(bool manual) {
   std::u16string critical;
   if (m_serverExchange->GetAttribute(u"QAV/LatestVer", u"CritialUpdate", critical) && critical == u"1") {
     ShowSheetPage(0);
-    const int answer =
-        ShowBox(qav::Format(GetLangString(IDS_NOTIFY_USER_APP_CRITICAL_VERSION_UPDATE), kMessageBoxCaption) + u"\r\n" +
-                    GetLangString(IDS_NOTIFY_USER_CLICK_OK_TO_START_DOWNLOAD),
-                qav::MB_OKCANCEL | qav::MB_ICONINFORMATION);
-    if (answer == qav::IDOK) {
-      QAV_LOG(LOG_INFO, u"Open timer critical version check download link by user request");
-      m_app.Shell().OpenUrl(link, true);
-    } else {
-      QAV_LOG(LOG_INFO, u"User doesn't want to open critical version download link");
-    }
+    AskToDownload(IDS_NOTIFY_USER_APP_CRITICAL_VERSION_UPDATE, link,
+                  u"Open timer critical version check download link by user request",
+                  u"User doesn't want to open critical version download link");
     return;
   }
 
@@ -159,6 +145,19 @@ void CZVAppWnd::OnServerUpdateLatestVersion(bool manual) {
   g_LastNotifiedVersionOnServerDate = now;
   WriteIniString(u"LastNotifiedVersionOnServer", serverVersion);
   WriteIniInt64(u"LastNotifiedVersionOnServerDate", now);
+}
+
+void CZVAppWnd::AskToDownload(int noticeId, const std::u16string& link, const char16_t* openedLog,
+                              const char16_t* declinedLog) {
+  const int answer = ShowBox(qav::Format(GetLangString(noticeId), kMessageBoxCaption) + u"\r\n" +
+                                 GetLangString(IDS_NOTIFY_USER_CLICK_OK_TO_START_DOWNLOAD),
+                             qav::MB_OKCANCEL | qav::MB_ICONINFORMATION);
+  if (answer == qav::IDOK) {
+    QAV_LOG(LOG_INFO, openedLog);
+    m_app.Shell().OpenUrl(link, true);
+  } else {
+    QAV_LOG(LOG_INFO, declinedLog);
+  }
 }
 
 void CZVAppWnd::OnReportProblem() {

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -111,6 +112,14 @@ class Child {
 std::string Qav() { return g_buildDir + "/app/qav"; }
 std::string CallClient() { return g_buildDir + "/sim/qav-sim-callclient"; }
 
+// Starts qav and waits until the client reports it attached; null (and the run skipped) when not.
+std::unique_ptr<Child> StartAttached(benchmark::State& state, Child& client) {
+  auto qav = std::make_unique<Child>(std::vector<std::string>{Qav()});
+  if (client.WaitLine("attached ", 10000)) return qav;
+  state.SkipWithError("qav did not attach");
+  return nullptr;
+}
+
 void ShutDownQav(Child& qav) {
   Child shutdown({Qav(), "/shutdown"});
   shutdown.Wait();
@@ -148,13 +157,10 @@ void BM_StartToAttached(benchmark::State& state) {
   }
   for (auto _ : state) {
     const auto start = Clock::now();
-    Child qav({Qav()});
-    if (!client.WaitLine("attached ", 10000)) {
-      state.SkipWithError("qav did not attach");
-      return;
-    }
+    auto qav = StartAttached(state, client);
+    if (!qav) return;
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-    ShutDownQav(qav);
+    ShutDownQav(*qav);
   }
   state.SetLabel("target: under 300 ms");
 }
@@ -167,16 +173,13 @@ void BM_IdleCpuAttached(benchmark::State& state) {
   Child client({CallClient(), "--stdin"}, true);
   client.WaitLine("ready ", 5000);
   for (auto _ : state) {
-    Child qav({Qav()});
-    if (!client.WaitLine("attached ", 10000)) {
-      state.SkipWithError("qav did not attach");
-      return;
-    }
-    const double before = CpuSeconds(qav.pid());
+    auto qav = StartAttached(state, client);
+    if (!qav) return;
+    const double before = CpuSeconds(qav->pid());
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double used = CpuSeconds(qav.pid()) - before;
+    const double used = CpuSeconds(qav->pid()) - before;
     state.counters["cpu_percent"] = 100.0 * used / seconds;
-    ShutDownQav(qav);
+    ShutDownQav(*qav);
   }
   state.SetLabel("target: under 0.5 %");
 }
@@ -191,11 +194,8 @@ void BM_MemoryOver100AnsweredCalls(benchmark::State& state) {
   Child client({CallClient(), "--stdin"}, true);
   client.WaitLine("ready ", 5000);
   for (auto _ : state) {
-    Child qav({Qav()});
-    if (!client.WaitLine("attached ", 10000)) {
-      state.SkipWithError("qav did not attach");
-      return;
-    }
+    auto qav = StartAttached(state, client);
+    if (!qav) return;
     double before = 0;
     for (int call = 1; call <= 100; ++call) {
       const std::string id = std::to_string(1000 + call);
@@ -203,17 +203,17 @@ void BM_MemoryOver100AnsweredCalls(benchmark::State& state) {
       // An answered call shows in the transcript as the program's ANSWER command.
       if (!client.WaitLine("ALTER CALL " + id + " ANSWER", 10000)) {
         state.SkipWithError("the calls are not answered: the answering machine is not part of this build");
-        ShutDownQav(qav);
+        ShutDownQav(*qav);
         return;
       }
       client.Send("wait 500");
       client.Send("hangup " + id);
       client.WaitLine("CALL " + id + " STATUS FINISHED", 10000);
-      if (call == 1) before = ResidentKiB(qav.pid());
+      if (call == 1) before = ResidentKiB(qav->pid());
     }
     state.counters["rss_before_kib"] = before;
-    state.counters["rss_after_kib"] = ResidentKiB(qav.pid());
-    ShutDownQav(qav);
+    state.counters["rss_after_kib"] = ResidentKiB(qav->pid());
+    ShutDownQav(*qav);
   }
   state.SetLabel("target: no growth beyond noise");
 }

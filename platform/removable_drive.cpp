@@ -22,36 +22,18 @@ std::string ReadSmallFile(const std::string& path) {
   return text;
 }
 
-std::vector<std::string_view> Fields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  size_t pos = 0;
-  while (pos < line.size()) {
-    const size_t space = line.find(' ', pos);
-    fields.push_back(line.substr(pos, space == std::string_view::npos ? std::string_view::npos : space - pos));
-    if (space == std::string_view::npos) break;
-    pos = space + 1;
-  }
-  return fields;
-}
-
 bool FlagSet(const std::string& path) { return Trim(std::string_view(ReadSmallFile(path))) == "1"; }
 
 }  // namespace
 
 std::string MountDeviceFor(std::u16string_view absolutePath, std::string_view mountinfo) {
-  const std::u16string mount = MountPointFor(absolutePath, ParseMountPoints(mountinfo));
+  const std::vector<MountEntry> table = ParseMountTable(mountinfo);
+  std::vector<std::u16string> points;
+  for (const auto& entry : table) points.push_back(entry.point);
+  const std::u16string mount = MountPointFor(absolutePath, points);
   std::string device;
-  size_t start = 0;
-  while (start < mountinfo.size()) {
-    size_t end = mountinfo.find('\n', start);
-    if (end == std::string_view::npos) end = mountinfo.size();
-    const std::string_view line = mountinfo.substr(start, end - start);
-    start = end + 1;
-    const auto fields = Fields(line);
-    if (fields.size() < 5) continue;
-    // The mount point field is escaped; compare the decoded form of this one line.
-    const auto points = ParseMountPoints(line);
-    if (points.size() == 1 && points[0] == mount) device = std::string(fields[2]);  // the last mount on top wins
+  for (const auto& entry : table) {
+    if (entry.point == mount) device = entry.device;  // the last mount on top wins
   }
   return device;
 }
