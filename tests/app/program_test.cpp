@@ -17,6 +17,7 @@
 
 #include "platform/named_mutex.h"
 #include "platform/registry_store/registry_store.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -229,6 +230,25 @@ TEST_F(ProgramTest, AttachesToTheRunningCallClientWithoutStartingAnother) {
   EXPECT_EQ(qav->Wait(), 0);
   kill(client.pid(), SIGTERM);
   EXPECT_EQ(client.Wait(), 0);
+}
+
+TEST_F(ProgramTest, StartsTheRegisteredCallClientWhenItDoesNotRun) {
+  RegistryStore store(dir_.path() + "/registry");
+  ASSERT_EQ(store.CreateKey(RegistryRoot::kLocalMachine, u"Software\\Skype\\Phone"), kRegOk);
+  ASSERT_EQ(store.SetValue(RegistryRoot::kLocalMachine, u"Software\\Skype\\Phone", u"SkypePath",
+                           MakeRegistryString(U16(QAV_SIM_CALLCLIENT))),
+            kRegOk);
+  auto qav = StartRunningCopy();
+  // The client started with "/nosplash /minimized" opens its windows and the program attaches.
+  Hwnd client = 0;
+  EXPECT_TRUE(WaitFor([&] { return (client = FindWindow("QavSimCallClientApi")) != 0; }));
+  EXPECT_TRUE(WaitFor([&] { return Logged("!!! Connected"); })) << Log();
+  EXPECT_TRUE(Logged("Skype Command Line [path=" QAV_SIM_CALLCLIENT ", param=/nosplash /minimized]"));
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0);
+  kill(static_cast<pid_t>(WindowProcessId(client)), SIGTERM);
+  EXPECT_TRUE(WaitFor([&] { return FindWindow("QavSimCallClientApi") == 0; }));
 }
 
 }  // namespace
