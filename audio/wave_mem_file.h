@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +39,9 @@ class CWaveMemFile {
   int GetFormat(WAVEFORMATEX* buffer, uint32_t* size) const;
   // The samples (no header), for reading and seeking.
   CMemFile* GetFile() { return &m_file; }
+  // The samples, for a reader that keeps its own position (the audio thread playing a greeting
+  // that another thread may hold too).
+  std::span<const uint8_t> GetSamples() const { return m_file.GetData(); }
 
   // Appends a .wav or .mp3 file converted to the memory file's format. 1 on success; 0 on any
   // failure, the memory file keeping what was already appended.

@@ -4,7 +4,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace qav {
 
@@ -61,6 +63,30 @@ void VirtualClock::AdvanceMs(int64_t ms) {
 void VirtualClock::SetWall(WallTime wall) {
   std::lock_guard lock(mutex_);
   wallMs_ = wall.seconds * 1000 + wall.milliseconds;
+}
+
+ScaledClock::ScaledClock(double scale, Clock& base)
+    : base_(base),
+      scale_(scale > 0 ? scale : 1.0),
+      baseStartMs_(base.MonotonicMs()),
+      wallStartMs_([&base] {
+        const WallTime now = base.Now();
+        return now.seconds * 1000 + now.milliseconds;
+      }()) {}
+
+int64_t ScaledClock::MonotonicMs() {
+  return baseStartMs_ + static_cast<int64_t>(static_cast<double>(base_.MonotonicMs() - baseStartMs_) * scale_);
+}
+
+WallTime ScaledClock::Now() {
+  const int64_t ms = wallStartMs_ + (MonotonicMs() - baseStartMs_);
+  return WallTime{ms / 1000, static_cast<int>(ms % 1000)};
+}
+
+int64_t ScaledClock::RealWaitMs(int64_t clockMs) {
+  if (clockMs <= 0) return clockMs;
+  // Rounded up, so a loop never wakes before its timer is due and spins.
+  return std::max<int64_t>(1, static_cast<int64_t>(std::ceil(static_cast<double>(clockMs) / scale_)));
 }
 
 Clock& CurrentClock() {

@@ -24,6 +24,9 @@ class Clock {
   // Monotonic milliseconds from an arbitrary origin; never goes back.
   virtual int64_t MonotonicMs() = 0;
   virtual WallTime Now() = 0;
+  // Real milliseconds a thread waits for `clockMs` of this clock to pass (a loop blocking until its
+  // next timer uses it). The real clocks pass time at its own rate.
+  virtual int64_t RealWaitMs(int64_t clockMs) { return clockMs; }
 };
 
 // The real clocks of the machine.
@@ -42,6 +45,25 @@ class VirtualClock : public Clock {
   std::mutex mutex_;
   int64_t monotonicMs_;
   int64_t wallMs_;
+};
+
+// A clock whose time passes `scale` times faster than the machine's (a scale of 10 makes one real
+// second ten seconds long), from the moment it is made. Loops on it fire their timers that much
+// sooner, so audio that is paced by timers (the call audio, the virtual sound devices) streams
+// faster than real time where a test does not need the real pace. Thread-safe.
+class ScaledClock : public Clock {
+ public:
+  explicit ScaledClock(double scale, Clock& base = SystemClock());
+  int64_t MonotonicMs() override;
+  WallTime Now() override;
+  int64_t RealWaitMs(int64_t clockMs) override;
+  double scale() const { return scale_; }
+
+ private:
+  Clock& base_;
+  const double scale_;
+  const int64_t baseStartMs_;
+  const int64_t wallStartMs_;
 };
 
 // The process-wide clock that code without a clock of its own reads (the logger, file names).

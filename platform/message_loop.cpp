@@ -333,7 +333,7 @@ bool LoopCore::RunRound(bool mayBlock) {
   if (mayBlock && !HasQueuedWork()) {
     // Read after the wake was cleared, so a timer armed meanwhile by another thread counts.
     auto delay = NextTimerDelayMs();
-    timeoutMs = delay ? static_cast<int>(std::min<int64_t>(*delay, INT32_MAX)) : kInfinite;
+    timeoutMs = delay ? static_cast<int>(std::min<int64_t>(clock_.RealWaitMs(*delay), INT32_MAX)) : kInfinite;
   }
   did |= ServeReadyFds(mainEpoll_, timeoutMs);
   bool sawQuit = false;

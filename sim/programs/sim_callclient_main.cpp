@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/message_loop.h"
+#include "sim/call_audio_peers.h"
 #include "sim/call_client_audio.h"
 #include "sim/call_client_install.h"
 #include "sim/call_client_options.h"
@@ -35,8 +36,8 @@ std::string OwnProgramPath() {
   return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string("qav-sim-callclient");
 }
 
-// The audio side as it stands here: the routes are reported in the transcript. The call audio
-// library plugs in at this point, in place of this class (see sim/call_client_audio.h).
+// The routes, as the transcript reports them; the call audio peers (sim/call_audio_peers.h) move
+// the audio and tell this class too.
 class TranscriptAudio : public CallClientAudio {
  public:
   explicit TranscriptAudio(bool quiet) : quiet_(quiet) {}
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
   sim.model().SetCurrentUser(commandLine.user, commandLine.fullName);
   sim.model().SetUserStatus(commandLine.status);
   sim.model().SetVersion(commandLine.version);
-  TranscriptAudio audio(commandLine.quiet);
+  TranscriptAudio transcript(commandLine.quiet);
+  CallAudioPeers audio(CallAudioPeersOptions::FromEnvironment(), &transcript);
   sim.SetAudio(&audio);
   if (!commandLine.quiet) sim.SetTranscript(Print);
   sim.SetOnDie([] {

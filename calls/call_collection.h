@@ -1,0 +1,58 @@
+// The one map of calls by call id: the live Skype calls and the calls rebuilt for saved voice
+// messages and conversations (negative ids). The collection owns its calls.
+//
+// "First" below means the lowest id: the map is ordered, so with several matching calls the
+// answer is the same every time.
+//
+// A call displaced by another one of the same id stays owned here (a message or conversation may
+// still point at it) until DeleteAll, instead of leaking or being freed under its holders.
+//
+// Threading: GUI thread only (docs/model-threading.md).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "calls/call.h"
+
+class CCallCollection {
+ public:
+  CCallCollection() = default;
+  // Deletes every call. Writes no log: the global collection goes at program exit.
+  ~CCallCollection();
+  CCallCollection(const CCallCollection&) = delete;
+  CCallCollection& operator=(const CCallCollection&) = delete;
+
+  // Takes ownership and enters the call under its id.
+  void Add(std::unique_ptr<CCall> call);
+  // The call of the id, or null.
+  CCall* Get(int32_t callId) const;
+  // Removes and deletes the call of the id; its machine's pending events go with it.
+  void Del(int32_t callId);
+  // Deletes every call.
+  void DeleteAll();
+
+  // The first incoming call that is RINGING or EARLYMEDIA, else null.
+  CCall* GetCallRinging() const;
+  // The first call that is INPROGRESS, else null.
+  CCall* GetCallInprogress() const;
+  // Appends every INPROGRESS call to an empty list: 1; 0 (and nothing appended) when the list was
+  // not empty.
+  int GetCallsInprogress(std::vector<CCall*>& calls) const;
+  // The first call whose machine is answering for a message or recording a conversation, else null.
+  CCall* GetCallRecording() const;
+
+  // Points every call whose partner is `from` at `to` (a contact replaced in the contacts).
+  void ReplacePartner(const CUser* from, CUser* to);
+
+  size_t GetCount() const { return m_calls.size(); }
+  bool IsEmpty() const { return m_calls.empty(); }
+
+ private:
+  std::map<int32_t, std::unique_ptr<CCall>> m_calls;
+  std::vector<std::unique_ptr<CCall>> m_displaced;
+};
+
+extern CCallCollection g_CallCollection;

@@ -1,0 +1,178 @@
+// The call machine's functions that take a ringing call to an answer, or leave it ringing, and
+// that ask the client about a call or hang it up. They need only calls, contacts, the options and
+// the client link; the steps that record live in calls/call_fsm_recording.cpp.
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+#include "calls/call.h"
+#include "calls/call_collection.h"
+#include "calls/call_fsm_functions.h"
+#include "calls/call_fsm_states.h"
+#include "calls/call_fsm_trace.h"
+#include "calls/fsm.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "skype/link/device_to_skype_cmd.h"
+#include "skype/link/skype_transport.h"
+#include "skype/link/skype_vocabulary.h"
+
+namespace {
+
+constexpr int32_t kIncompleteInfoRetryMs = 150;
+constexpr int32_t kForceAnswerRetryMs = 200;
+// Waiting calls that no rejection option takes count towards the call-waiting tip.
+constexpr int32_t kWaitingCallsPerTip = 3;
+constexpr int32_t kMaxCallWaitingTips = 3;
+
+int g_unrejectedWaitingCalls = 0;
+
+void QueueGetCall(const CCall& call, int32_t property) {
+  QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetCall(call.GetCallId(), property); });
+}
+
+void QueueAlterCall(const CCall& call, int32_t action) {
+  QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.AlterCall(call.GetCallId(), action); });
+}
+
+void CountUnrejectedWaitingCall() {
+  if (++g_unrejectedWaitingCalls < kWaitingCallsPerTip) return;
+  g_unrejectedWaitingCalls = 0;
+  if (g_CallWaitingInfoTipShowedCount < kMaxCallWaitingTips) {
+    g_CallWaitingInfoTipShowedCount = g_CallWaitingInfoTipShowedCount + 1;
+  }
+}
+
+}  // namespace
+
+CCall* CallFSMGetCall(const CFSMEv& event) { return static_cast<CCall*>(event.GetTarget()->GetOwner()); }
+
+void CallFSMPost(const CFSMEv& current, int32_t event, int32_t delayMs) {
+  if (g_pFSM == nullptr) return;
+  g_pFSM->PostEvent(std::make_unique<CFSMEv>(current.GetTarget(), event, delayMs));
+}
+
+void CallFSMDoFuncDefaultFunc(CFSMEv& event) { CALL_FSM_TRACE(event); }
+
+void CallFSMDoFuncDoNothing(CFSMEv& event) { CALL_FSM_TRACE(event); }
+
+void CallFSMDoFuncEnteringState(CFSMEv& event) { CALL_FSM_TRACE(event); }
+
+void CallFSMDoFuncExitingState(CFSMEv& event) { CALL_FSM_TRACE(event); }
+
+void CallFSMDoFuncCollectSkypeCallDetails(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  const CCall& call = *CallFSMGetCall(event);
+  if (call.GetPartner() == nullptr) QueueGetCall(call, SkypeCallProp::PARTNER_HANDLE);
+  if (call.GetType() == -1) QueueGetCall(call, SkypeCallProp::TYPE);
+  QueueGetCall(call, SkypeCallProp::STATUS);
+}
+
+void CallFSMDoFuncSkypeRingingSendGetCallType(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  QueueGetCall(*CallFSMGetCall(event), SkypeCallProp::TYPE);
+}
+
+void CallFSMDoFuncSkypeRingingCanWeStartAnswerTimerOrRejectCall(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  if (g_CallCollection.GetCallInprogress() == nullptr) {
+    CallFSMPost(event, EV_START_ANSWERING_TIMER, 0);
+    CallFSMDoFuncCollectSkypeCallDetails(event);
+    return;
+  }
+  // Call waiting: another call is in progress, answered by the program or by the user.
+  const CCall* recording = g_CallCollection.GetCallRecording();
+  const bool programAnswering = recording != nullptr && recording->IsMessageState();
+  const bool reject = programAnswering ? g_RejectCallWaitingQAVEnabled != 0 : g_RejectCallWaitingUserEnabled != 0;
+  if (reject) {
+    CallFSMPost(event, EV_REJECT_CALL_WAIT, 0);
+  } else {
+    CountUnrejectedWaitingCall();
+  }
+}
+
+void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  const CCall& call = *CallFSMGetCall(event);
+  // In 64 bits: a delay option of millions of seconds must not wrap into a negative delay.
+  const int64_t delay = std::clamp<int64_t>(int64_t{GetAnswerDelaySeconds()} * 1000 + 10,
+                                            std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+  if (delay < 0) {
+    QAV_LOG(LOG_WARNING, u"[CallId: %d] Error for Answer Timer (%d)", call.GetCallId(), delay);
+    return;
+  }
+  QAV_LOG(LOG_INFO, u"[CallId: %d] Setting Answer timer for %d MSec", call.GetCallId(), delay);
+  CallFSMPost(event, CFSMEv::kTimeout, static_cast<int32_t>(delay));
+}
+
+namespace {
+
+// The common part of the timer's and the user's answer: no other call may be recording, and the
+// call's details must be complete before anything is decided.
+bool OtherCallRecording(const CCall& call) {
+  const CCall* recording = g_CallCollection.GetCallRecording();
+  if (recording == nullptr) return false;
+  QAV_LOG(LOG_INFO, u"[CallId: %d] Other Call (CallId: %d) active on Skype, Can't start answering machine on this call",
+          call.GetCallId(), recording->GetCallId());
+  return true;
+}
+
+}  // namespace
+
+void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  const CCall& call = *CallFSMGetCall(event);
+  if (OtherCallRecording(call)) return;
+  if (call.IsCallInfoComplete()) {
+    if (call.IsAnsweringPossible() && call.AnswerAllowed() != 0) CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    return;
+  }
+  QAV_LOG(LOG_INFO,
+          u"[CallId: %d] Didn't finish collecting all needed information to decide - Reschedule Timer Event (%dms)",
+          call.GetCallId(), kIncompleteInfoRetryMs);
+  CallFSMPost(event, CFSMEv::kTimeout, kIncompleteInfoRetryMs);
+}
+
+void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  const CCall& call = *CallFSMGetCall(event);
+  if (OtherCallRecording(call)) return;
+  if (call.IsCallInfoComplete()) {
+    // The user's own command overrides the answering options, not the folder limit or the type.
+    if (call.IsAnsweringPossible()) CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    return;
+  }
+  QAV_LOG(LOG_INFO,
+          u"[CallId: %d] Didn't finish collecting all needed information to decide - Reschedule Timer Event (%dms)",
+          call.GetCallId(), kForceAnswerRetryMs);
+  CallFSMPost(event, EV_USER_FORCE_ANSWERING, kForceAnswerRetryMs);
+}
+
+void CallFSMDoFuncAnswerIncomingCallMessage(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  QueueAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+}
+
+void CallFSMDoFuncSendFinish(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  QueueAlterCall(*CallFSMGetCall(event), SkypeCallProp::HANGUP);
+}
+
+void CallFSMDoFuncCanWeAnswerConvAndSendInprogressEv(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  if (g_CallCollection.GetCallRecording() == nullptr) CallFSMPost(event, EV_SEND_INPROGRESS_CONV, 0);
+}
+
+void CallFSMDoFuncAnswerIncomingCallConv(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  QueueAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+}
+
+void CallFSMDoFuncSkypeInprogressCanWeAutoConvRec(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  // A call that joins while another one's conversation is recorded joins that recording (a
+  // conference); otherwise automatic recording decides.
+  const CCall* recording = g_CallCollection.GetCallRecording();
+  const bool record = recording != nullptr ? recording->GetConversation() != nullptr : g_ConversationAutoRecordMode != 0;
+  if (record) CallFSMPost(event, EV_START_REC_CONV, 0);
+}

@@ -1,0 +1,83 @@
+// One Skype contact or caller as the program knows it: the handle (or a telephone number for
+// calls from the telephone network), the names, the online and buddy status.
+//
+// The dispatcher creates contacts and fills them from the client's USER notifications; calls
+// point at their partner's contact; the pages and the e-mail texts ask for display names. Changes
+// that the lists show (names, status) post the main window a refresh of both lists.
+//
+// Threading: contacts are created, changed and read on the GUI thread only
+// (docs/model-threading.md).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CUser {
+ public:
+  // The handle stored for an empty one: a contact the client names without a handle (a withheld
+  // telephone number).
+  static constexpr std::u16string_view kEmptyHandle = u"+";
+  // Seconds since 1970 that a last-online time may hold: 0 up to the end of the year 3000.
+  static constexpr int64_t kMaxTimestamp = 32535215999;
+
+  CUser();
+  virtual ~CUser() = default;
+  CUser(const CUser&) = delete;
+  CUser& operator=(const CUser&) = delete;
+
+  // Empties the handle and both names; online status UNKNOWN, buddy status unknown, flags 0.
+  void Reset();
+  // Binds the contact to a handle ("+" for an empty one) with nothing else known, and asks the
+  // client for the full name, display name, online status and buddy status. A telephone number
+  // starts as SKYPEOUT; the "+" of an empty handle asks nothing.
+  void init(std::u16string_view handle);
+
+  // A handle that begins with "+" or "00" is a telephone number.
+  static bool IsPstnNumber(std::u16string_view handle);
+  bool IsPstnNumber() const { return IsPstnNumber(m_strHandle); }
+
+  // Each setter stores a changed value, logs it and posts the lists' refresh.
+  void SetFullName(std::u16string_view name);
+  void SetDisplayName(std::u16string_view name);
+  void SetUserStatus(int32_t onlineStatus);
+  // 0..3 are stored (2 and 3 make the contact a buddy); anything else is logged and ignored.
+  void SetBuddyStatus(int32_t buddyStatus);
+  void SetVideoCapable(bool capable);
+  // Stores and logs the time as local time. A value outside 0..kMaxTimestamp (the client's word
+  // is not trusted) is refused with a log line and changes nothing: 1 when stored, 0 when refused.
+  int SetLastOnlineTimestamp(int64_t secondsSince1970);
+
+  const std::u16string& GetHandle() const { return m_strHandle; }
+  const std::u16string& GetFullName() const { return m_strFullName; }
+  int32_t GetUserStatus() const { return m_nOnlineStatus; }
+  int32_t GetBuddyStatus() const { return m_nBuddyStatus; }
+  bool IsBuddy() const { return m_bIsBuddy; }
+  int64_t GetLastOnlineTimestamp() const { return m_nLastOnline; }
+  bool IsVideoCapable() const { return m_bVideoCapable; }
+
+  // The display name, else the full name, else a handle longer than one character, else the
+  // language's text for an unknown number.
+  std::u16string GetDisplayName() const;
+  // The same followed by " (handle)" unless the name is the handle itself or that language text.
+  std::u16string GetDisplayNameWithHandle() const;
+
+  // Commands for the client's own windows; 0 for a contact without a handle, else the queueing
+  // result.
+  int StartCall() const;
+  int OpenIMDialog(std::u16string_view text) const;
+  int OpenUserInfoDialog() const;
+
+ private:
+  // The display name without the handle, and whether it is the language's fallback text.
+  std::u16string DisplayName(bool* isFallback) const;
+
+  std::u16string m_strHandle;
+  std::u16string m_strFullName;
+  std::u16string m_strDisplayName;
+  int32_t m_nOnlineStatus = 0;
+  int32_t m_nBuddyStatus = -1;
+  bool m_bIsBuddy = false;
+  int64_t m_nLastOnline = 0;
+  bool m_bVideoCapable = false;
+};

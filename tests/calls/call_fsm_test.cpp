@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "calls/call.h"
+#include "calls/call_collection.h"
+#include "calls/call_fsm_functions.h"
+#include "calls/call_fsm_states.h"
+#include "calls/call_fsm_table.h"
+#include "tests/support/call_model_fixture.h"
+
+namespace {
+
+using qav::test::CallModelFixture;
+
+TEST(CallFsmTable, HasSeventyValidRowsOverFifteenStatesAndTwentyFourEvents) {
+  qav::test::LogCapture log;
+  const auto rows = GetCallFSMTransitions();
+  ASSERT_EQ(rows.size(), 71u);
+  EXPECT_EQ(rows.back().state, kFsmEndState);
+  EXPECT_EQ(rows.back().event, kFsmEndEvent);
+  FSMTable table;
+  ASSERT_EQ(CFSM::BuildFullTable(CALL_FSM_STATE_COUNT, CALL_FSM_EVENT_COUNT, kCallFsmStateNames, kCallFsmEventNames,
+                                 &CallFSMDoFuncDefaultFunc, rows, &table),
+            1);
+  for (const auto& line : log.Lines()) EXPECT_FALSE(line.message.starts_with(u"ERROR on line")) << qav::U8(line.message);
+  EXPECT_EQ(table.columnCount, 27);
+  // State 9 is never entered: every row of every state leads elsewhere.
+  for (int32_t state = 0; state < CALL_FSM_STATE_COUNT; ++state) {
+    for (int32_t column = 0; column <= table.TimeoutColumn(); ++column) {
+      if (state == 9) continue;
+      EXPECT_NE(table.Cell(state, column).nextState, 9) << state << "/" << column;
+    }
+  }
+  EXPECT_EQ(qav::U8(GetCallStateName(ST_CALL_DONE)), "ST_CALL_DONE");
+  EXPECT_EQ(std::u16string(GetCallStateName(9)), u"");
+  EXPECT_EQ(std::u16string(GetCallStateName(15)), u"");
+  EXPECT_EQ(std::u16string(table.EventName(table.TimeoutColumn())), u"FSM_EV_TIMEOUT");
+}
+
+// One step of a call's life, as the dispatcher or the user would bring it.
+struct Step {
+  enum Kind { kStatus, kType, kPartner, kAdvanceMs, kForceAnswer, kTakeControl, kRecord } kind;
+  int64_t value = 0;
+};
+
+Step Status(int32_t status) { return {Step::kStatus, status}; }
+Step Type(int32_t type) { return {Step::kType, type}; }
+Step Partner() { return {Step::kPartner}; }
+Step Advance(int64_t ms) { return {Step::kAdvanceMs, ms}; }
+Step Force() { return {Step::kForceAnswer}; }
+Step RecordStart() { return {Step::kRecord, 1}; }
+
+struct Scenario {
+  const char* name;
+  int32_t ownStatus;
+  std::function<void()> options;
+  std::vector<Step> steps;
+  std::vector<std::u16string> commands;
+  int32_t finalState;
+};
+
+const std::u16string kType7 = u"GET CALL 7 TYPE";
+const std::u16string kPartner7 = u"GET CALL 7 PARTNER_HANDLE";
+const std::u16string kStatus7 = u"GET CALL 7 STATUS";
+const std::u16string kAnswer7 = u"ALTER CALL 7 ANSWER";
+const std::vector<Step> kRingsIn = {Status(SkypeCallStatus::RINGING), Type(SkypeCallType::INCOMING_P2P), Partner()};
+const std::vector<std::u16string> kAsked = {kType7, kPartner7, kStatus7};
+
+std::vector<Step> Then(std::vector<Step> first, const std::vector<Step>& more) {
+  first.insert(first.end(), more.begin(), more.end());
+  return first;
+}
+
+std::vector<std::u16string> Plus(std::vector<std::u16string> first, const std::vector<std::u16string>& more) {
+  first.insert(first.end(), more.begin(), more.end());
+  return first;
+}
+
+class CallFsmRoadTest : public CallModelFixture {
+ protected:
+  void Run(CCall& call, const Step& step) {
+    switch (step.kind) {
+      case Step::kStatus: call.SetStatus(static_cast<int32_t>(step.value)); break;
+      case Step::kType: call.SetType(static_cast<int32_t>(step.value)); break;
+      case Step::kPartner: call.SetPartner(g_UserCollection.FindOrCreate(u"caller1")); break;
+      case Step::kAdvanceMs: virtualLoop.AdvanceMs(step.value); break;
+      case Step::kForceAnswer: call.UserForceAnswering(); break;
+      case Step::kTakeControl: call.UserTakeControl(); break;
+      case Step::kRecord: call.UserRecordConversation(step.value != 0); break;
+    }
+    virtualLoop.RunUntilIdle();
+  }
+};
+
+TEST_F(CallFsmRoadTest, CallsRunThroughTheTable) {
+  const auto noOptions = [] {};
+  const Scenario scenarios[] = {
+      {"answered after the online delay", SkypeOnlineStatus::ONLINE, noOptions,
+       Then(kRingsIn, {Advance(15010), Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::FINISHED)}),
+       Plus(kAsked, {kAnswer7}), ST_CALL_DONE},
+      {"not a millisecond before it", SkypeOnlineStatus::ONLINE, noOptions, Then(kRingsIn, {Advance(15009)}), kAsked,
+       ST_WAIT_ANSWERING_TIMER_EXPIRE},
+      {"answered after the away delay", SkypeOnlineStatus::AWAY, noOptions, Then(kRingsIn, {Advance(2010)}),
+       Plus(kAsked, {kAnswer7}), ST_MESSAGE_WAIT_INPROGRESS_REPLY},
+      {"a delay of 0 s answers after 10 ms", SkypeOnlineStatus::ONLINE, [] { g_SecB4AnsweringOnline = 0; },
+       Then(kRingsIn, {Advance(10)}), Plus(kAsked, {kAnswer7}), ST_MESSAGE_WAIT_INPROGRESS_REPLY},
+      {"offline: no answer timer", SkypeOnlineStatus::OFFLINE, noOptions, Then(kRingsIn, {Advance(600000)}), kAsked,
+       ST_WAIT_ANSWERING_TIMER_EXPIRE},
+      {"answering off", SkypeOnlineStatus::ONLINE, [] { g_AnswerAllowed = 0; }, Then(kRingsIn, {Advance(60000)}),
+       kAsked, ST_WAIT_ANSWERING_TIMER_EXPIRE},
+      {"caller not known yet: decided 150 ms later", SkypeOnlineStatus::ONLINE, noOptions,
+       {Status(SkypeCallStatus::RINGING), Type(SkypeCallType::INCOMING_PSTN), Advance(15010), Partner(), Advance(149)},
+       kAsked, ST_WAIT_ANSWERING_TIMER_EXPIRE},
+      {"caller known at the retry", SkypeOnlineStatus::ONLINE, noOptions,
+       {Status(SkypeCallStatus::RINGING), Type(SkypeCallType::INCOMING_PSTN), Advance(15010), Partner(), Advance(150)},
+       Plus(kAsked, {kAnswer7}), ST_MESSAGE_WAIT_INPROGRESS_REPLY},
+      {"the user picks up first", SkypeOnlineStatus::ONLINE, noOptions,
+       Then(kRingsIn, {Advance(5000), Status(SkypeCallStatus::INPROGRESS), Advance(60000)}), kAsked,
+       ST_CALL_INPROGRESS},
+      {"forced answering ignores the answering options", SkypeOnlineStatus::ONLINE, [] { g_AnswerAllowed = 0; },
+       Then(kRingsIn, {Advance(20000), Force()}), Plus(kAsked, {kAnswer7}), ST_MESSAGE_WAIT_INPROGRESS_REPLY},
+      {"forced answering waits 200 ms for the caller", SkypeOnlineStatus::OFFLINE, noOptions,
+       {Status(SkypeCallStatus::RINGING), Type(SkypeCallType::INCOMING_P2P), Force(), Partner(), Advance(200)},
+       Plus(kAsked, {kAnswer7}), ST_MESSAGE_WAIT_INPROGRESS_REPLY},
+      {"forced answering keeps the folder limit", SkypeOnlineStatus::ONLINE,
+       [] { g_IsRcvdMsgsFolderLimited = 1; g_RcvdMsgsFolderSize = 0; },
+       Then(kRingsIn, {Advance(20000), Force()}), kAsked, ST_WAIT_ANSWERING_TIMER_EXPIRE},
+      {"outgoing call", SkypeOnlineStatus::ONLINE, noOptions,
+       {Status(SkypeCallStatus::ROUTING), Type(SkypeCallType::OUTGOING_P2P), Status(SkypeCallStatus::INPROGRESS),
+        Status(SkypeCallStatus::FINISHED)},
+       {kPartner7, kType7, kStatus7}, ST_CALL_DONE},
+      {"missed while ringing", SkypeOnlineStatus::ONLINE, noOptions,
+       Then(kRingsIn, {Status(SkypeCallStatus::MISSED), Advance(60000)}), kAsked, ST_CALL_DONE},
+      {"a failure status in progress changes nothing", SkypeOnlineStatus::ONLINE, noOptions,
+       Then(kRingsIn, {Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::REFUSED)}), kAsked,
+       ST_CALL_INPROGRESS},
+      {"hold and resume", SkypeOnlineStatus::ONLINE, noOptions,
+       Then(kRingsIn, {Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::LOCALHOLD)}), kAsked,
+       ST_CALL_ONHOLD},
+      {"hold during the message ends it", SkypeOnlineStatus::ONLINE, noOptions,
+       Then(kRingsIn, {Advance(15010), Status(SkypeCallStatus::INPROGRESS), Status(SkypeCallStatus::REMOTEHOLD)}),
+       Plus(kAsked, {kAnswer7}), ST_CALL_DONE},
+      {"the user records a ringing call", SkypeOnlineStatus::ONLINE, noOptions, Then(kRingsIn, {RecordStart()}),
+       Plus(kAsked, {kAnswer7}), ST_CONV_WAIT_INPROGRESS_REPLY},
+  };
+  for (const Scenario& s : scenarios) {
+    SCOPED_TRACE(s.name);
+    ClearModel();
+    SetDefaultOptions();
+    recordings.folderSizeBytes = 0;
+    SignIn(u"me", s.ownStatus);
+    s.options();
+    g_UserCollection.FindOrCreate(u"caller1");  // known already: only the call's commands count
+    transport.Clear();
+    CCall* call = AddCall(7);
+    for (const Step& step : s.steps) Run(*call, step);
+    EXPECT_EQ(transport.TakeSent(), s.commands);
+    EXPECT_EQ(call->GetState(), s.finalState) << qav::U8(GetCallStateName(call->GetState()));
+    g_CallCollection.DeleteAll();
+    EXPECT_EQ(engine().GetPendingCount(), 0u);
+  }
+}
+
+TEST_F(CallFsmRoadTest, OfflineLogsTheRefusedAnswerTimer) {
+  SignIn(u"me", SkypeOnlineStatus::OFFLINE);
+  CCall* call = AddCall(7);
+  for (const Step& step : kRingsIn) Run(*call, step);
+  EXPECT_TRUE(log.Has(LOG_WARNING, u"[CallId: 7] Error for Answer Timer (-990)"));
+  EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
+TEST_F(CallFsmRoadTest, ASecondFinishedCleansUpAgainWithoutEnteringDoneAgain) {
+  SignIn(u"me");
+  CCall* call = AddCall(7);
+  for (const Step& step : Then(kRingsIn, {Status(SkypeCallStatus::FINISHED), Status(SkypeCallStatus::FINISHED)})) {
+    Run(*call, step);
+  }
+  int entries = 0;
+  int cleanUps = 0;
+  for (const auto& line : log.Lines()) {
+    entries += line.message == u"FSM Call[    7] - CallFSMDoFuncCallDoneNotifyEvents";
+    cleanUps += line.message == u"FSM Call[    7] - CallFSMDoFuncCleanUp";
+  }
+  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(cleanUps, 2);
+  EXPECT_EQ(call->GetState(), ST_CALL_DONE);
+}
+
+TEST_F(CallFsmRoadTest, AWaitingCallIsLeftRingingWhileTheUserTalks) {
+  SignIn(u"me");
+  CCall* talking = AddCall(3);
+  for (const Step& step : Then(kRingsIn, {Status(SkypeCallStatus::INPROGRESS)})) Run(*talking, step);
+  transport.Clear();  // also the questions about the caller
+  CCall* waiting = AddCall(7);
+  for (const Step& step : Then(kRingsIn, {Advance(60000)})) Run(*waiting, step);
+  EXPECT_EQ(waiting->GetState(), ST_NEW_IN_CALL);
+  EXPECT_EQ(transport.Sent(), (std::vector<std::u16string>{kType7}));
+  EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+// Doubles for the seams of the Skype link: a transport that records the commands it is given and
+// a main window that records what is posted to it. Each installs itself while it lives.
+// Header-only, for the test folders that link the Skype link.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "skype/link/device_to_skype_cmd.h"
+#include "skype/link/main_window_port.h"
+#include "skype/link/skype_transport.h"
+
+namespace qav::test {
+
+// Records each queued command's text without its "#<id> " prefix, so tests compare the words.
+class RecordingTransport : public CSkypeTransport {
+ public:
+  RecordingTransport() { SetSkypeTransport(this); }
+  ~RecordingTransport() override { SetSkypeTransport(nullptr); }
+
+  int SendCmdAcknowledged(const DeviceToSkypeCmd& cmd) override {
+    std::u16string text(cmd.GetText());
+    if (text.starts_with(u"#")) {
+      const size_t space = text.find(u' ');
+      text = space == std::u16string::npos ? std::u16string() : text.substr(space + 1);
+    }
+    std::lock_guard lock(mutex_);
+    sent_.push_back(std::move(text));
+    return 1;
+  }
+  int Init(int32_t maxAwaitingReplies, CSTLCallbackConnectionStateChange* stateCallback,
+           CSTLCallbackReceivedSkypeCmd* receivedCallback) override {
+    std::lock_guard lock(mutex_);
+    calls_.push_back("Init(" + std::to_string(maxAwaitingReplies) + ")");
+    stateCallback_ = stateCallback;
+    receivedCallback_ = receivedCallback;
+    return initResult_;
+  }
+  void Connect() override { Record("Connect"); }
+  void Disconnect() override { Record("Disconnect"); }
+  int End() override {
+    Record("End");
+    return 1;
+  }
+  int32_t GetConnectionState() override { return -1; }
+
+  std::vector<std::u16string> Sent() const {
+    std::lock_guard lock(mutex_);
+    return sent_;
+  }
+  // The commands recorded since the last call, and forgets them.
+  std::vector<std::u16string> TakeSent() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(sent_, {});
+  }
+  std::vector<std::string> Calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    sent_.clear();
+    calls_.clear();
+  }
+  void SetInitResult(int result) { initResult_ = result; }
+  CSTLCallbackConnectionStateChange* StateCallback() const { return stateCallback_; }
+  CSTLCallbackReceivedSkypeCmd* ReceivedCallback() const { return receivedCallback_; }
+
+ private:
+  void Record(const char* what) {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(what);
+  }
+
+  mutable std::mutex mutex_;
+  std::vector<std::u16string> sent_;
+  std::vector<std::string> calls_;
+  int initResult_ = 1;
+  CSTLCallbackConnectionStateChange* stateCallback_ = nullptr;
+  CSTLCallbackReceivedSkypeCmd* receivedCallback_ = nullptr;
+};
+
+class RecordingMainWindow : public CMainWindowPort {
+ public:
+  struct Posted {
+    uint32_t message;
+    uint64_t wParam;
+    int64_t lParam;
+    bool operator==(const Posted&) const = default;
+  };
+
+  RecordingMainWindow() { SetMainWindowPort(this); }
+  ~RecordingMainWindow() override { SetMainWindowPort(nullptr); }
+
+  bool Post(uint32_t message, uint64_t wParam, int64_t lParam) override {
+    std::lock_guard lock(mutex_);
+    posts_.push_back({message, wParam, lParam});
+    return true;
+  }
+  std::vector<Posted> Posts() const {
+    std::lock_guard lock(mutex_);
+    return posts_;
+  }
+  size_t Count(uint32_t message) const {
+    std::lock_guard lock(mutex_);
+    size_t count = 0;
+    for (const auto& post : posts_) count += post.message == message ? 1 : 0;
+    return count;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    posts_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<Posted> posts_;
+};
+
+}  // namespace qav::test
