@@ -5,30 +5,34 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/message.h"
+// UM_SELECTOPTIONPAGE, UM_UPDATEDLG, UM_BALLOONTIP, UM_BALLOONTIPIFALLOWED, UM_EMAILVOICEMSG and
+// the page flags, which the folders below app/ post too.
+#include "skype/link/main_window_port.h"
 
 inline constexpr uint32_t UM_LOCALIZE = 0x4C9;              // re-localise the sheet
-inline constexpr uint32_t UM_SELECTOPTIONPAGE = 0x4CB;      // wParam: page flag to show (0: current page)
 inline constexpr uint32_t WM_APP_SYS_TRAY_LBUTTONUP_TIMER = 0x4CC;  // lParam of the tray callback from timer 2
-inline constexpr uint32_t UM_UPDATEDLG = 0x4CD;             // wParam: page flags to rebuild
 inline constexpr uint32_t UM_REPORTPROBLEM = 0x4CE;
 inline constexpr uint32_t UM_CHECKFORUPDATE = 0x4CF;        // wParam: 1 by hand, 0 by timer (sent)
 inline constexpr uint32_t UM_SERVERUPDATEDONE = 0x4D0;      // wParam: by hand, lParam: 1 or 0 (sent)
-inline constexpr uint32_t UM_BALLOONTIP = 0x4D2;            // wParam: string id, lParam: duration in ms
-inline constexpr uint32_t UM_BALLOONTIPIFALLOWED = 0x4D3;   // the same, when balloons are on
 inline constexpr uint32_t UM_ENABLEAPPLY = 0x4D4;
-inline constexpr uint32_t UM_EMAILVOICEMSG = 0x4E6;         // wParam and payload: the voice message
 inline constexpr uint32_t UM_PLAYNEWMSGS = 0x4E9;
 
-// Page flags of UM_UPDATEDLG and UM_SELECTOPTIONPAGE, combined in one word.
-inline constexpr uint32_t kPageVoiceMessages = 0x10000;
-inline constexpr uint32_t kPageConversations = 0x20000;
-inline constexpr uint32_t kPageContacts = 0x30000;  // a contact shows in both lists
-inline constexpr uint32_t kPageOptions = 0x40000;
-inline constexpr uint32_t kPageAbout = 0x80000;
-inline constexpr uint32_t kPageAll = 0xF0000;
-inline constexpr uint32_t kPageCurrent = 0x100000;  // the sheet's current page (tray double click)
+// The sheet's current page (the tray's double click).
+inline constexpr uint32_t kPageCurrent = 0x100000;
+
+// The application's own messages to its main window, from the dispatcher's host on another thread:
+// what must run on the GUI thread is queued there in order.
+inline constexpr uint32_t UM_APP_MESSAGEBOX = 0x8001;  // payload: CQueuedMessageBox
+inline constexpr uint32_t UM_APP_REFRESHUI = 0x8002;
+inline constexpr uint32_t UM_APP_OPENURL = 0x8003;     // payload: the address (std::u16string)
+
+struct CQueuedMessageBox {
+  std::u16string text;
+  uint32_t type = 0;
+};
 
 // The main window's timers.
 inline constexpr uint64_t kTimerTrayIcon = 1;     // 750 ms, from creation

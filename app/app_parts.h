@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,8 +87,9 @@ class CAppLink {
   // Releases the current user's objects and ends the transport and the dispatcher thread.
   virtual bool Shutdown(int timeoutMs) = 0;
   virtual bool TransportExists() = 0;
-  // The ids of the calls in a status (SkypeCallStatus), in the call collection's order.
-  virtual std::vector<int32_t> CallIdsWithStatus(int32_t callStatus) = 0;
+  // The ids of the calls in progress, and of the first ringing call, in the call collection's order.
+  virtual std::vector<int32_t> CallIdsInProgress() = 0;
+  virtual std::optional<int32_t> RingingCallId() = 0;
   // Queues a command with acknowledgement; 1 when queued.
   virtual int QueueCommand(const DeviceToSkypeCmd& command) = 0;
   virtual CAppCurrentUser CurrentUser() = 0;

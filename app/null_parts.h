@@ -42,7 +42,8 @@ class CNullLink : public CAppLink {
   int Start(qav::Hwnd) override { return 1; }
   bool Shutdown(int) override { return true; }
   bool TransportExists() override { return false; }
-  std::vector<int32_t> CallIdsWithStatus(int32_t) override { return {}; }
+  std::vector<int32_t> CallIdsInProgress() override { return {}; }
+  std::optional<int32_t> RingingCallId() override { return std::nullopt; }
   int QueueCommand(const DeviceToSkypeCmd&) override { return 0; }
   CAppCurrentUser CurrentUser() override { return {}; }
 };

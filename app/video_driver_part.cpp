@@ -3,10 +3,14 @@
 #include <exception>
 
 #include "foundation/logger.h"
+#include "skype/link/skype_client_info.h"
 
 bool CVideoDriverPart::Create() {
   try {
-    m_driver = std::make_unique<CVideoDriver>(CVideoDriverSetup{});
+    CVideoDriverSetup setup;
+    setup.readSkypeVersion = GetRequiredSkypeVersion;
+    setup.storeSkypeVersion = SetRequiredSkypeVersion;
+    m_driver = std::make_unique<CVideoDriver>(setup);
   } catch (const std::exception& e) {
     QAV_LOG(LOG_INFO, u"CVideoDriverPart::Create: %s", e.what());
     return false;

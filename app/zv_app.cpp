@@ -27,6 +27,7 @@
 #include "platform/removable_drive.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "skype/link/skype_client_info.h"
 
 std::atomic<bool> g_bReportInProgress{false};
 CZVApp* g_pApp = nullptr;
@@ -210,6 +211,7 @@ bool CZVApp::InitInstance() {
 
   if (m_portable && !CheckInstalledCopy()) return false;
   if (!CheckSkypeVersion()) return StartupFailure();
+  SetInstalledSkypeVersion(m_skypeVersion);
 
   if (g_SkypeStartUp && !qav::FindWindow(kSkypeMainWindowClass)) StartSkypeMinimized(m_userSkypePath);
 
@@ -310,7 +312,9 @@ void CZVApp::DeleteDriversAndGreetings() {
   m_audioDriver.reset();
   if (m_engine) m_engine->Delete();
   m_engine.reset();
-  ReleaseGreetingMemFiles();
+  std::lock_guard lock(m_greetingsMutex);
+  m_greetingBuddy.reset();
+  m_greetingNonBuddy.reset();
 }
 
 void CZVApp::InitDebugLog() {
@@ -370,8 +374,18 @@ int CZVApp::LoadGreetingMemFile(bool buddy) {
             buddy ? u"CZVApp::LoadGreetingMemFileBuddy[ Fail to load file %s" : u"CZVApp::LoadGreetingMemFileNonBuddy[ Fail to load file %s",
             build.failedFile);
   }
-  SetGreetingMemFile(buddy ? GreetingKind::kBuddy : GreetingKind::kNonBuddy, build.memFile);
+  std::shared_ptr<const CWaveMemFile> replaced = build.memFile;
+  {
+    std::lock_guard lock(m_greetingsMutex);
+    (buddy ? m_greetingBuddy : m_greetingNonBuddy).swap(replaced);
+  }
+  // `replaced` is the old greeting: freed here unless the audio thread still plays it.
   return build.failedFile.empty() ? 1 : 0;
+}
+
+std::shared_ptr<const CWaveMemFile> CZVApp::GetGreetingMemFile(bool buddy) const {
+  std::lock_guard lock(m_greetingsMutex);
+  return buddy ? m_greetingBuddy : m_greetingNonBuddy;
 }
 
 int CZVApp::LoadGreetingMemFileBuddy() { return LoadGreetingMemFile(true); }

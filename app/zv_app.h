@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/app_components.h"
@@ -25,6 +26,7 @@
 
 class CFileLogHandler;
 class CMemBufLogHandler;
+class CWaveMemFile;
 class CZVAppWnd;
 class CHeadlessMessageBox;
 
@@ -65,8 +67,12 @@ class CZVApp {
   void LoadRegistrySettings();
   void SaveRegistrySettings();
   void StartupUpdate();
+  // Rebuild a greeting in memory and put it in place of the old one (any thread).
   int LoadGreetingMemFileBuddy();
   int LoadGreetingMemFileNonBuddy();
+  // The greeting in place for contacts (buddy) or for other callers; null before the first build
+  // and after the exit path. The holder keeps it alive while a newer one takes its place.
+  std::shared_ptr<const CWaveMemFile> GetGreetingMemFile(bool buddy) const;
   void StartSkypeClient(std::u16string path, std::u16string_view parameters);
   void StartSkypeMinimized(const std::u16string& path);
   // The crash handler's terminate callback: with a non-zero flag, quits and tears down.
@@ -121,6 +127,9 @@ class CZVApp {
   std::u16string m_skypeVersionText;
   int32_t m_skypeVersion = 0;
   bool m_portable = false;
+  mutable std::mutex m_greetingsMutex;
+  std::shared_ptr<const CWaveMemFile> m_greetingBuddy;
+  std::shared_ptr<const CWaveMemFile> m_greetingNonBuddy;
   bool m_logHandlersRemoved = false;
 };
 

@@ -6,6 +6,7 @@
 
 #include "app/app_components.h"
 #include "app/app_messages.h"
+#include "app/main_window_poster.h"
 #include "app/registry_profile.h"
 #include "app/zv_app.h"
 #include "foundation/language_tables.h"
@@ -40,6 +41,7 @@ CZVAppWnd::CZVAppWnd(CZVApp& app)
 
 CZVAppWnd::~CZVAppWnd() {
   if (m_window) {
+    CMainWindowPoster::Installed().SetWindow(0);
     qav::KillTimer(m_window.handle(), kTimerTrayIcon);
     qav::KillTimer(m_window.handle(), kTimerTrayClick);
     qav::KillTimer(m_window.handle(), kTimerCallStatus);
@@ -59,6 +61,8 @@ bool CZVAppWnd::Create() {
                        [this](qav::Msg& message) { return WindowProc(message); })) {
     return false;
   }
+  // The folders below app/ post to this window from now on.
+  CMainWindowPoster::Installed().SetWindow(m_window.handle());
   return OnCreate() == 0;
 }
 
@@ -152,6 +156,15 @@ qav::LResult CZVAppWnd::WindowProc(qav::Msg& message) {
     case qav::WM_CLOSE:
       ExitApplication();
       return qav::DefWindowProc(message);
+    case UM_APP_MESSAGEBOX:
+      if (const auto* box = message.Get<CQueuedMessageBox>()) m_app.DoMessageBox(box->text, box->type);
+      return 0;
+    case UM_APP_REFRESHUI:
+      RefreshUI();
+      return 0;
+    case UM_APP_OPENURL:
+      if (const auto* url = message.Get<std::u16string>()) m_app.Shell().OpenUrl(*url, true);
+      return 0;
     default:
       if (m_taskbarMessage != 0 && message.message == m_taskbarMessage) {
         m_tray->OnTaskbarNotify(message.wParam, message.lParam);
@@ -182,10 +195,9 @@ void CZVAppWnd::OnTimer(uint64_t id) {
 
 void CZVAppWnd::OnCallStatusTimer() {
   if (!m_link->TransportExists()) return;
-  std::vector<int32_t> calls = m_link->CallIdsWithStatus(SkypeCallStatus::INPROGRESS);
+  std::vector<int32_t> calls = m_link->CallIdsInProgress();
   if (calls.empty()) {
-    const std::vector<int32_t> ringing = m_link->CallIdsWithStatus(SkypeCallStatus::RINGING);
-    if (!ringing.empty()) calls.push_back(ringing.front());
+    if (const auto ringing = m_link->RingingCallId()) calls.push_back(*ringing);
   }
   for (int32_t callId : calls) {
     try {

@@ -115,7 +115,10 @@ class RecordingLink : public CAppLink {
     return true;
   }
   bool TransportExists() override { return transport; }
-  std::vector<int32_t> CallIdsWithStatus(int32_t status) override { return calls[status]; }
+  std::vector<int32_t> CallIdsInProgress() override { return inProgress; }
+  std::optional<int32_t> RingingCallId() override {
+    return ringing.empty() ? std::nullopt : std::optional<int32_t>(ringing.front());
+  }
   int QueueCommand(const DeviceToSkypeCmd& command) override {
     // Without the "#n " the text is the same whatever ids came before.
     const std::string text = U8(command.GetText());
@@ -126,7 +129,8 @@ class RecordingLink : public CAppLink {
 
   int startResult = 1;
   bool transport = true;
-  std::map<int32_t, std::vector<int32_t>> calls;
+  std::vector<int32_t> inProgress;
+  std::vector<int32_t> ringing;
   CAppCurrentUser user;
 
  private:

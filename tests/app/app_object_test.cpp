@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "app/app_messages.h"
 #include "app/zv_app_wnd.h"
 #include "audio/greeting_memory.h"
@@ -21,8 +24,6 @@ namespace {
 
 class AppObjectTest : public ::testing::Test {
  protected:
-  void TearDown() override { ReleaseGreetingMemFiles(); }
-
   TempDir dir_;
   ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
   ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
@@ -40,12 +41,42 @@ TEST_F(AppObjectTest, AGreetingWithoutItsFirstBeepIsEmptyAndSaysWhichFileFailed)
   EXPECT_EQ(app_.LoadGreetingMemFileBuddy(), 0);
   EXPECT_TRUE(log.Has(LOG_WARNING, u"CZVApp::LoadGreetingMemFileBuddy[ Fail to load file " + GetAppFolder() +
                                        u"beep1.wav"));
-  const auto greeting = GetGreetingMemFile(GreetingKind::kBuddy);
+  const auto greeting = app_.GetGreetingMemFile(true);
   ASSERT_NE(greeting, nullptr);
-  EXPECT_EQ(greeting->GetFile()->GetLength(), 0u);
+  EXPECT_TRUE(greeting->GetSamples().empty());
   EXPECT_EQ(app_.LoadGreetingMemFileNonBuddy(), 0);
   EXPECT_TRUE(log.Has(LOG_WARNING, u"CZVApp::LoadGreetingMemFileNonBuddy[ Fail to load file " + GetAppFolder() +
                                        u"beep1.wav"));
+}
+
+TEST_F(AppObjectTest, ANewGreetingLeavesTheOneBeingPlayedWhole) {
+  app_.LoadGreetingMemFileBuddy();
+  std::shared_ptr<const CWaveMemFile> playing = app_.GetGreetingMemFile(true);  // the audio thread's
+  std::weak_ptr<const CWaveMemFile> old = playing;
+  app_.LoadGreetingMemFileBuddy();  // the user chose a new greeting during the call
+  EXPECT_NE(app_.GetGreetingMemFile(true), playing);
+  WAVEFORMATEX format{};
+  uint32_t size = kWaveFormatExSize;
+  EXPECT_EQ(playing->GetFormat(&format, &size), 18);  // still whole
+  EXPECT_EQ(app_.GetGreetingMemFile(false), nullptr);  // the other greeting is apart
+  playing.reset();
+  EXPECT_TRUE(old.expired());  // freed with its last holder
+
+  // A reader that keeps taking and reading the greeting while it is rebuilt over and over.
+  std::atomic<bool> stop{false};
+  std::atomic<size_t> read{0};
+  std::thread reader([&] {
+    do {
+      if (auto greeting = app_.GetGreetingMemFile(true)) read += greeting->GetSamples().size() + 1;
+    } while (!stop);
+  });
+  for (int i = 0; i < 200; ++i) app_.LoadGreetingMemFileBuddy();
+  stop = true;
+  reader.join();
+  EXPECT_GT(read.load(), 0u);
+
+  app_.DeleteDriversAndGreetings();  // the exit path lets both go
+  EXPECT_EQ(app_.GetGreetingMemFile(true), nullptr);
 }
 
 TEST_F(AppObjectTest, ALanguageThatDoesNotLoadFallsBackToEnglish) {

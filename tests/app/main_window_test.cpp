@@ -146,8 +146,8 @@ TEST_F(MainWindowTest, MessagesThatDependOnStateOrSettings) {
 
 TEST_F(MainWindowTest, CallStatusQueriesEvery15Seconds) {
   Open(true, [](RecordingLink& link) {
-    link.calls[SkypeCallStatus::INPROGRESS] = {5, 7};
-    link.calls[SkypeCallStatus::RINGING] = {9, 11};
+    link.inProgress = {5, 7};
+    link.ringing = {9, 11};
   });
   v_.AdvanceMs(14999);
   EXPECT_EQ(journal_.Text().find("link.queue"), std::string::npos);
@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, CallStatusQueriesEvery15Seconds) {
   EXPECT_EQ(journal_.Text(), "link.queue GET CALL 5 STATUS\nlink.queue GET CALL 7 STATUS");
 
   // Nothing in progress: the first ringing call only.
-  parts_->link->calls[SkypeCallStatus::INPROGRESS].clear();
+  parts_->link->inProgress.clear();
   journal_.Clear();
   v_.AdvanceMs(15000);
   EXPECT_EQ(journal_.Text(), "link.queue GET CALL 9 STATUS");

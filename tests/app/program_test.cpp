@@ -251,4 +251,24 @@ TEST_F(ProgramTest, StartsTheRegisteredCallClientWhenItDoesNotRun) {
   EXPECT_TRUE(WaitFor([&] { return FindWindow("QavSimCallClientApi") == 0; }));
 }
 
+TEST_F(ProgramTest, AnswersARungCallAfterTheConfiguredDelay) {
+  std::filesystem::create_directories(dir_.path() + "/data/QAV");
+  ASSERT_TRUE(test::WriteFileBytes(dir_.path() + "/data/QAV/QAV.ini",
+                                   "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"));
+  Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+              "ring 1234 caller1", "--step", "wait-command ALTER CALL 1234 ANSWER", "--step", "hangup 1234"},
+             QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("ALTER CALL 1234 ANSWER") != std::string::npos; }))
+      << client.Error();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("CALL 1234 STATUS FINISHED") != std::string::npos; }));
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();  // the link, the dispatcher and the audio thread ended
+  EXPECT_TRUE(Logged("Exit Application Done"));
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+}
+
 }  // namespace

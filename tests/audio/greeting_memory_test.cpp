@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "audio/wave_utils.h"
 #include "platform/text.h"
 #include "tests/audio/audio_test_support.h"
@@ -22,7 +19,6 @@ class GreetingMemoryTest : public ::testing::Test {
     ASSERT_TRUE(WriteWav(greeting_, WaveUtilsMakePCMFormat(1, 16, 22050), ToBytes(Tone(22050, 1, 440, 0.5))));
     ASSERT_TRUE(WriteWav(beep2_, WaveUtilsMakePCMFormat(2, 16, 44100), ToBytes(Tone(44100, 2, 1000, 0.2))));
   }
-  void TearDown() override { ReleaseGreetingMemFiles(); }
 
   static uint64_t Frames(const GreetingBuild& build) { return build.memFile->GetFile()->GetLength() / 2; }
 
@@ -63,39 +59,6 @@ TEST_F(GreetingMemoryTest, TheFirstFileThatFailsEndsTheGreeting) {
     uint32_t size = 0;
     EXPECT_EQ(build.memFile->GetFormat(nullptr, &size), 18);  // the format is set even when empty
   }
-}
-
-TEST_F(GreetingMemoryTest, ANewGreetingLeavesTheOneBeingPlayedWhole) {
-  SetGreetingMemFile(GreetingKind::kBuddy, BuildGreetingMemFile({U16(beep1_), U16(greeting_)}).memFile);
-  std::shared_ptr<CWaveMemFile> playing = GetGreetingMemFile(GreetingKind::kBuddy);  // the audio thread's
-  const uint64_t playingLength = playing->GetFile()->GetLength();
-  std::weak_ptr<CWaveMemFile> old = playing;
-
-  SetGreetingMemFile(GreetingKind::kBuddy, BuildGreetingMemFile({U16(beep1_)}).memFile);
-  EXPECT_NE(GetGreetingMemFile(GreetingKind::kBuddy), playing);
-  EXPECT_EQ(playing->GetFile()->GetLength(), playingLength);
-  EXPECT_EQ(GetGreetingMemFile(GreetingKind::kNonBuddy), nullptr);  // the other slot is apart
-  playing.reset();
-  EXPECT_TRUE(old.expired());  // freed with its last holder
-
-  // A reader that keeps taking and reading the greeting while it is replaced over and over.
-  std::atomic<bool> stop{false};
-  std::thread reader([&] {
-    while (!stop) {
-      if (auto g = GetGreetingMemFile(GreetingKind::kBuddy)) {
-        std::vector<uint8_t> block(4096);
-        g->GetFile()->SeekToBegin();
-        while (g->GetFile()->Read(block.data(), block.size()) > 0) {
-        }
-      }
-    }
-  });
-  const auto replacement = BuildGreetingMemFile({U16(beep1_), U16(beep2_)}).memFile;
-  for (int i = 0; i < 200; ++i) {
-    SetGreetingMemFile(GreetingKind::kBuddy, i % 2 ? replacement : BuildGreetingMemFile({U16(beep1_)}).memFile);
-  }
-  stop = true;
-  reader.join();
 }
 
 }  // namespace
