@@ -40,6 +40,13 @@ bool WaitFor(const std::function<bool()>& condition, int boundMs = kBoundMs) {
   return true;
 }
 
+// True when the process is gone, or has ended and waits to be reaped by whoever adopted it.
+bool Ended(pid_t pid) {
+  const std::string stat = test::ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+  const size_t close = stat.rfind(')');
+  return stat.empty() || (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z');
+}
+
 // One qav process with its standard error collected.
 class Qav {
  public:
@@ -269,6 +276,32 @@ TEST_F(ProgramTest, AnswersARungCallAfterTheConfiguredDelay) {
   EXPECT_TRUE(Logged("Exit Application Done"));
   kill(client.pid(), SIGTERM);
   EXPECT_EQ(client.Wait(), 0);
+}
+
+TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {
+  const std::string target = dir_.path() + "/USB Stick/QAV";
+  std::filesystem::create_directories(target);
+  // A folder without the program is no copy to update: start-up goes on as usual.
+  Qav ignored({"/updatepath", target});
+  EXPECT_TRUE(WaitFor([&] { return WindowProcessId(RunningWindow()) == static_cast<uint32_t>(ignored.pid()); }));
+  Qav({"/shutdown"}).Wait();
+  EXPECT_EQ(ignored.Wait(), 0);
+
+  ASSERT_TRUE(test::WriteFileBytes(target + "/qav", "an older copy"));
+  Qav updater({"/UpdatePath:", target, "/winstartup"});
+  EXPECT_EQ(updater.Wait(), 1);  // this copy does not start
+  EXPECT_NE(updater.Error().find("QAV update finished successfully"), std::string::npos) << updater.Error();
+  for (const char* file : {"qav", "beep1.wav", "beep2.wav", "Language/ZV_EN.lang"}) {
+    EXPECT_EQ(test::ReadFileBytes(target + "/" + file), test::ReadFileBytes(std::string(QAV_PROGRAM_FOLDER) + "/" + file))
+        << file;
+  }
+  // The updated copy runs with the rest of the command line.
+  EXPECT_TRUE(WaitFor([&] { return RunningWindow() != 0; }));
+  const pid_t restarted = static_cast<pid_t>(WindowProcessId(RunningWindow()));
+  EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(restarted) + "/exe"),
+            std::filesystem::path(target + "/qav"));
+  Qav({"/shutdown"}).Wait();
+  EXPECT_TRUE(WaitFor([&] { return Ended(restarted); }));
 }
 
 }  // namespace
