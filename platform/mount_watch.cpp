@@ -1,8 +1,11 @@
 #include "platform/mount_watch.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <algorithm>
 
 #include "platform/mount_point.h"
@@ -40,27 +43,54 @@ bool MountWatch::Start(MessageLoop& loop, std::u16string mountPoint, std::functi
   mountPoint_ = std::move(mountPoint);
   onGone_ = std::move(onGone);
   gone_ = false;
+  mountinfo_ = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+  changed_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  stop_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   loop_ = &loop;
-  // The descriptor only carries the change notices; the table is read afresh by the reader. Its
-  // readability is always set, so only the exceptional condition (reported as a hang-up) is
-  // asked for.
-  fd_ = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  watch_ = loop.WatchFd(fd_, 0, [this](int, uint32_t) { CheckNow(); });
+  if (mountinfo_ >= 0 && changed_ >= 0 && stop_ >= 0) {
+    watch_ = loop.WatchFd(changed_, kFdReadable, [this](int fd, uint32_t) {
+      uint64_t count;
+      while (read(fd, &count, sizeof count) == sizeof count) {
+      }
+      CheckNow();
+    });
+  }
   if (watch_ == 0) {
-    close(fd_);
-    fd_ = -1;
+    Stop();
     return false;
   }
+  waiter_ = std::thread([this] { WaitForChanges(); });
   return true;
 }
 
+void MountWatch::WaitForChanges() {
+  for (;;) {
+    pollfd fds[2] = {{mountinfo_, POLLPRI, 0}, {stop_, POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    if (fds[1].revents) return;
+    if (fds[0].revents & (POLLPRI | POLLERR)) {
+      const uint64_t one = 1;
+      (void)!write(changed_, &one, sizeof one);
+    }
+  }
+}
+
 void MountWatch::Stop() {
+  if (waiter_.joinable()) {
+    const uint64_t one = 1;
+    (void)!write(stop_, &one, sizeof one);
+    waiter_.join();
+  }
   if (watch_ != 0 && loop_ != nullptr) loop_->UnwatchFd(watch_);
   watch_ = 0;
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
   loop_ = nullptr;
+  for (int* fd : {&mountinfo_, &changed_, &stop_}) {
+    if (*fd >= 0) close(*fd);
+    *fd = -1;
+  }
 }
 
 bool MountWatch::CheckNow() {

@@ -2,14 +2,18 @@
 // a removable medium and must end when that medium is removed.
 //
 // The kernel marks /proc/self/mountinfo with an exceptional condition whenever the mount table
-// changes; the watch follows that descriptor on a message loop, reads the table again at each
-// change, and calls back once, on the loop's thread, when the watched mount point is no longer
-// listed. Changes to other mounts (another medium removed or added) are read and ignored.
+// changes. That mark is reported once, to the first poll that looks (a poll that only peeks, as a
+// loop that waits and then serves does, takes it too), so a small thread of the watch's own waits
+// for it and hands each change to the loop through an event descriptor, which stays readable until
+// served. On the loop's thread the table is read again, and the callback runs once when the
+// watched mount point is no longer listed. Changes to other mounts (another medium removed or
+// added) are read and ignored.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/message_loop.h"
@@ -37,10 +41,15 @@ class MountWatch {
   bool CheckNow();
 
  private:
+  void WaitForChanges();
+
   MountTableReader reader_;
   MessageLoop* loop_ = nullptr;
   WatchId watch_ = 0;
-  int fd_ = -1;
+  int mountinfo_ = -1;  // the kernel's change mark
+  int changed_ = -1;    // eventfd: a change for the loop
+  int stop_ = -1;       // eventfd: the waiting thread ends
+  std::thread waiter_;
   std::u16string mountPoint_;
   std::function<void()> onGone_;
   bool gone_ = false;

@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/mount_watch.h"
 #include "platform/removable_drive.h"
+#include "platform/text.h"
 #include "platform/virtual_loop.h"
 
 using namespace qav;
@@ -27,6 +35,34 @@ TEST(MountWatch, EndsOnlyWhenTheWatchedMountGoes) {
   EXPECT_TRUE(watch.CheckNow());
   EXPECT_TRUE(watch.CheckNow());
   EXPECT_EQ(gone, 1);
+}
+
+// The kernel's own notice, in a mount namespace of a child's own so nothing outside it sees the
+// mount: a tmpfs is mounted, watched and unmounted. Needs the right to make a mount namespace.
+TEST(MountWatch, TheKernelTellsWhenTheMountGoes) {
+  const std::string point = "/tmp/qav-mount-watch-" + std::to_string(getpid());
+  const pid_t child = fork();
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(77);
+    mkdir(point.c_str(), 0700);
+    if (mount("tmpfs", point.c_str(), "tmpfs", 0, "size=64k") != 0) _exit(77);
+    VirtualLoop v;
+    MountWatch watch;
+    bool gone = false;
+    if (!watch.Start(v.loop(), Utf8ToUtf16(point), [&] { gone = true; })) _exit(2);
+    v.WaitForWork(0);
+    v.RunUntilIdle();
+    if (gone) _exit(3);  // nothing changed yet
+    umount(point.c_str());
+    for (int i = 0; i < 50 && !gone; ++i) v.WaitForWork(100);
+    rmdir(point.c_str());
+    _exit(gone ? 0 : 4);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace for this user";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(RemovableDrive, TheMountOfAPathNamesItsDevice) {
