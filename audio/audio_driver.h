@@ -206,6 +206,8 @@ class CAudioDriver {
   int OpenLoopback(AudioDriverRequest& r);
 
   // ---- the pieces shared by every job (audio_driver_io.cpp) ----
+  // A start: refused (logged) unless idle, else the job's state is entered.
+  bool BeginJob(int state);
   // `notWavOrMp3Text` (with the path) is logged for another extension; null: the output file's text.
   bool CheckStartPath(const std::u16string& path, std::u16string* kind, const char16_t* notWavOrMp3Text = nullptr);
   // Creates the output file of a recording and its converter from `source` (live format) to the

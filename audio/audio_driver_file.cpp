@@ -59,11 +59,7 @@ int GreetingMpegBitRate(int quality) {
 
 void CAudioDriver::OnPlayAudioFileStart(AudioDriverRequest& r) {
   QAV_LOG(LOG_INFO, u"CAudioDriver::OnPlayAudioFileStart");
-  if (GetState() != 0) {
-    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR state not INIT (%d)]", GetState());
-    return;
-  }
-  m_state.store(1, std::memory_order_release);
+  if (!BeginJob(1)) return;
   m_speakerBlocksOutstanding = 0;
   m_clientWindow = r.clientWindow;
   m_clientThread = r.clientThread;
@@ -360,11 +356,7 @@ void CAudioDriver::OnPlayAudioFileSetOffset(AudioDriverRequest& r) {
 
 void CAudioDriver::OnRecAudioFileStart(AudioDriverRequest& r) {
   QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecAudioFileStart");
-  if (GetState() != 0) {
-    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR state not INIT (%d)]", GetState());
-    return;
-  }
-  m_state.store(3, std::memory_order_release);
+  if (!BeginJob(3)) return;
   m_microphoneBuffersQueued = 0;
   m_bytesWritten = 0;
   m_dataStartOffset = 0;

@@ -14,6 +14,15 @@
 #include "foundation/logger.h"
 #include "platform/message_loop.h"
 
+bool CAudioDriver::BeginJob(int state) {
+  if (GetState() != 0) {
+    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR state not INIT (%d)]", GetState());
+    return false;
+  }
+  m_state.store(state, std::memory_order_release);
+  return true;
+}
+
 bool CAudioDriver::CheckStartPath(const std::u16string& path, std::u16string* kind, const char16_t* notWavOrMp3Text) {
   if (path.empty()) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR Bad File Path]");
