@@ -170,7 +170,7 @@ class CAudioDriver {
   void OnPlayNextFileBlock();
   // Reads the next block of the played file into the read buffer; 0 at the end of its audio.
   size_t ReadSourceBlock();
-  // Leaves the file on the next frame of the stream (its rate); false at the end of the file.
+  // Leaves the file on the next frame of the stream (its rate and layer); false at the end.
   bool FindNextStreamFrame(MPEGFrameInfo* info);
   void SeekSource(double fraction);
   void EndOfSourceFile();
@@ -265,7 +265,6 @@ class CAudioDriver {
 
   // The file being played: its descriptor, where its audio lies, and where the next block starts.
   int m_inputFd = -1;
-  WAVEFORMATEX m_sourceFormat{};         // a .wav's own format
   MPEGLAYER3WAVEFORMAT m_sourceMpeg{};   // a .mp3's format
   int m_sourceMpegLayer = 0;             // and the layer of its first frame
   uint32_t m_sourceDataStart = 0;

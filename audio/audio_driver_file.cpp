@@ -137,7 +137,6 @@ bool CAudioDriver::OpenWaveSource(WAVEFORMATEX* deviceFormat) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR creating CFile from fp]");
     return false;
   }
-  m_sourceFormat = format;
   m_sourceDataStart = dataStart;
   m_sourceDataLength = dataLength;
   m_sourcePosition = dataStart;
