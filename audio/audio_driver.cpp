@@ -1,5 +1,6 @@
-// The audio thread's life and its request mechanism. The call audio is in audio_driver_call.cpp,
-// the pieces every job shares in audio_driver_io.cpp.
+// The audio thread's life and its request mechanism. File playback and microphone recording are in
+// audio_driver_file.cpp, the call audio in audio_driver_call.cpp, the pieces every job shares in
+// audio_driver_io.cpp.
 #include "audio/audio_driver.h"
 
 #include "audio/audio_format_converter.h"
@@ -93,6 +94,11 @@ void CAudioDriver::OnThreadMessage(qav::Msg& msg) {
     if (!ticket) return;
     AudioDriverRequest& r = *ticket->record;
     switch (msg.message) {
+      case WM_AUDIO_PLAY_FILE_START: OnPlayAudioFileStart(r); break;
+      case WM_AUDIO_PLAY_FILE_STOP: OnPlayAudioFileStop(r); break;
+      case WM_AUDIO_PLAY_FILE_SET_OFFSET: OnPlayAudioFileSetOffset(r); break;
+      case WM_AUDIO_REC_FILE_START: OnRecAudioFileStart(r); break;
+      case WM_AUDIO_REC_FILE_STOP: OnRecAudioFileStop(r); break;
       case WM_AUDIO_REC_SKYPE_MSG_START: OnRecSkypeMsgStart(r); break;
       case WM_AUDIO_REC_SKYPE_MSG_STOP: OnRecSkypeMsgStop(r); break;
       case WM_AUDIO_REC_SKYPE_CONV_START: OnRecSkypeConvStart(r); break;
@@ -104,10 +110,11 @@ void CAudioDriver::OnThreadMessage(qav::Msg& msg) {
     }
     return;  // the ticket is freed with the message: the requester goes on
   }
+  const int state = GetState();
   switch (msg.message) {
-    case WM_AUDIO_PLAY_NEXT_BUFFER: OnPlayNextBuffer(); break;
-    case qav::MM_WOM_DONE: OnWaveOutDone(msg); break;
-    case qav::MM_WIM_DATA: OnWaveInData(msg); break;
+    case WM_AUDIO_PLAY_NEXT_BUFFER: state == 1 ? OnPlayNextFileBlock() : OnPlayNextBuffer(); break;
+    case qav::MM_WOM_DONE: state == 1 || state == 2 ? OnPlaybackBlockDone(msg) : OnWaveOutDone(msg); break;
+    case qav::MM_WIM_DATA: state == 3 ? OnMicrophoneData(msg) : OnWaveInData(msg); break;
     case WM_VAIN_DATA: OnVAInData(msg); break;
     case WM_VAOUT_DONE: OnVAOutDone(msg); break;
     case WM_AUDIO_SHUTDOWN: OnShutdown(); break;
@@ -117,7 +124,11 @@ void CAudioDriver::OnThreadMessage(qav::Msg& msg) {
 
 void CAudioDriver::OnShutdown() {
   const int state = GetState();
-  if (state >= 4 && state <= 7) {
+  if (state == 1 || state == 2) {
+    StopPlayback(true);  // a client still there learns that playback has ended
+  } else if (state == 3) {
+    FinishMicrophoneRecording();
+  } else if (state >= 4 && state <= 7) {
     // A job still running ends as its stop would: the file keeps what was recorded.
     int seconds = 0;
     FinishCallJob(&seconds, state == 7 ? u"New Recorded Conversation of %d sec (Total %d Bytes, %d Bytes/Sec)"
@@ -128,6 +139,50 @@ void CAudioDriver::OnShutdown() {
   m_greeting.reset();
   m_state.store(8, std::memory_order_release);
   qav::PostQuitMessage(0);
+}
+
+int CAudioDriver::PlayFileRequest(std::u16string_view path, qav::Hwnd window, qav::ThreadId thread,
+                                  uint32_t message, uint32_t mask) {
+  AudioDriverRequest r;
+  r.path = std::u16string(path);
+  r.clientWindow = window;
+  r.clientThread = thread;
+  r.clientMessage = message;
+  r.clientEventMask = mask;
+  return Request(WM_AUDIO_PLAY_FILE_START, r);
+}
+
+int CAudioDriver::PlayAudioFileStart(std::u16string_view path, qav::Hwnd clientWindow, uint32_t clientMessage,
+                                     uint32_t eventMask) {
+  return PlayFileRequest(path, clientWindow, 0, clientMessage, eventMask);
+}
+
+int CAudioDriver::PlayAudioFileStart(std::u16string_view path, qav::ThreadId clientThread, uint32_t clientMessage,
+                                     uint32_t eventMask) {
+  return PlayFileRequest(path, 0, clientThread, clientMessage, eventMask);
+}
+
+int CAudioDriver::PlayAudioFileStop() {
+  AudioDriverRequest r;
+  return Request(WM_AUDIO_PLAY_FILE_STOP, r);
+}
+
+int CAudioDriver::PlayAudioFileSetOffset(double fraction) {
+  if (!(fraction >= 0.0 && fraction <= 1.0)) return 0;  // (NaN included)
+  AudioDriverRequest r;
+  r.seekFraction = fraction;
+  return Request(WM_AUDIO_PLAY_FILE_SET_OFFSET, r);
+}
+
+int CAudioDriver::RecAudioFileStart(std::u16string_view path) {
+  AudioDriverRequest r;
+  r.path = std::u16string(path);
+  return Request(WM_AUDIO_REC_FILE_START, r);
+}
+
+int CAudioDriver::RecAudioFileStop() {
+  AudioDriverRequest r;
+  return Request(WM_AUDIO_REC_FILE_STOP, r);
 }
 
 int CAudioDriver::RecordSkypeMsgStart(int* inPort, int* outPort, std::shared_ptr<const CWaveMemFile> greeting,

@@ -8,10 +8,14 @@
 // are refused unless the thread is idle (state 0), and every failure path releases what it opened
 // and returns the thread to idle. Requests return 1 done, 0 refused or failed.
 //
-// States: 0 idle; 1 playing a file, 2 file read to the end (file playback and microphone
-// recording are added beside the call audio, see docs/audio-thread.md); 3 recording the
-// microphone; 4 playing the greeting into the call; 5 greeting read to the end, last blocks still
-// going out; 6 recording the caller; 7 recording a conversation; 8 destroyed.
+// States: 0 idle; 1 playing a file; 2 file read to the end, last blocks still playing; 3 recording
+// the microphone; 4 playing the greeting into the call; 5 greeting read to the end, last blocks
+// still going out; 6 recording the caller; 7 recording a conversation; 8 destroyed.
+//
+// File playback tells its client how it goes by posting the client's message: wParam
+// AUDIO_EVENT_BUFFER_PLAYED with lParam the byte position in the file just after the block, for
+// every block played (mask bit 0x10), and wParam AUDIO_EVENT_PLAY_DONE once, after the last block
+// has played (mask bit 0x02). A stop request ends playback without a notice.
 //
 // Ports: the "in port" is where the program receives the call's sound output (the call client's
 // SET_OUTPUT PORT), the "out port" is where it sends the call's sound input (SET_INPUT PORT). 0 asks
@@ -48,6 +52,7 @@ class CMPEGConvert;
 class CVAIn;
 class CVAOut;
 class CWaveMemFile;
+struct MPEGFrameInfo;
 
 // Request messages (thread messages to the audio thread).
 constexpr uint32_t WM_AUDIO_PLAY_FILE_START = 1774;
@@ -63,7 +68,7 @@ constexpr uint32_t WM_AUDIO_REC_SKYPE_INSERT_BEEP = 1784;
 // The thread's own: read and queue the next block of the played file or the greeting.
 constexpr uint32_t WM_AUDIO_PLAY_NEXT_BUFFER = 1785;
 
-// Playback notices (wParam) and the mask bits that ask for them.
+// Playback notices (wParam); the same values are the mask bits that ask for them.
 constexpr uint32_t AUDIO_EVENT_PLAY_DONE = 2;
 constexpr uint32_t AUDIO_EVENT_BUFFER_PLAYED = 16;
 
@@ -100,6 +105,25 @@ class CAudioDriver {
   // is already started or cannot start.
   int Start(qav::Clock& clock = qav::SystemClock());
 
+  // Plays a .wav (PCM) or .mp3 on the playback device the option AudioPlaybackDeviceName names
+  // (0 -> 1). The notices the mask asks for go to the client window, or to the client thread (the
+  // twin). A seek set while idle applies to this start and is then cleared. A file with nothing
+  // left to play ends at once: the start returns 1 and the end notice follows.
+  int PlayAudioFileStart(std::u16string_view path, qav::Hwnd clientWindow, uint32_t clientMessage,
+                         uint32_t eventMask);
+  int PlayAudioFileStart(std::u16string_view path, qav::ThreadId clientThread, uint32_t clientMessage,
+                         uint32_t eventMask);
+  // States 1 and 2: ends playback without a notice (-> 0).
+  int PlayAudioFileStop();
+  // 0.0 to 1.0 of the file's audio (anything else returns 0 at once). Idle: kept for the next
+  // start. Playing: the next block comes from there; blocks already queued still play.
+  int PlayAudioFileSetOffset(double fraction);
+  // Records the microphone the option AudioRecordingDeviceName names into a new .wav, or a .mp3
+  // through the encoder, in the format of the option AudioFileRecordingQuality (0 -> 3).
+  int RecAudioFileStart(std::u16string_view path);
+  // State 3: ends the recording and finishes the file (-> 0).
+  int RecAudioFileStop();
+
   // Answering: opens both sockets, queues the greeting (PCM) toward the caller, prepares the .wav
   // or .mp3 at `path` and records the caller once the greeting has been played (0 -> 4). With
   // `monitor`, the call is played on the local speaker as well. 1 with the ports written back.
@@ -132,6 +156,35 @@ class CAudioDriver {
   void OnThreadMessage(qav::Msg& msg);
   void OnShutdown();
 
+  // ---- file playback and microphone recording (audio_driver_file.cpp) ----
+  int PlayFileRequest(std::u16string_view path, qav::Hwnd window, qav::ThreadId thread, uint32_t message,
+                      uint32_t mask);
+  void OnPlayAudioFileStart(AudioDriverRequest& r);
+  void OnPlayAudioFileStop(AudioDriverRequest& r);
+  void OnPlayAudioFileSetOffset(AudioDriverRequest& r);
+  void OnRecAudioFileStart(AudioDriverRequest& r);
+  void OnRecAudioFileStop(AudioDriverRequest& r);
+  // Opens the played file's audio and gives the device format; false (logged) when it cannot play.
+  bool OpenWaveSource(WAVEFORMATEX* deviceFormat);
+  bool OpenMpegSource(WAVEFORMATEX* deviceFormat);
+  void OnPlayNextFileBlock();
+  // Reads the next block of the played file into the read buffer; 0 at the end of its audio.
+  size_t ReadSourceBlock();
+  // Leaves the file on the next frame of the stream (its rate and layer); false at the end.
+  bool FindNextStreamFrame(MPEGFrameInfo* info);
+  void SeekSource(double fraction);
+  void EndOfSourceFile();
+  void OnPlaybackBlockDone(qav::Msg& msg);
+  void NotifyClient(uint32_t event, int64_t position);
+  // Ends playback (-> 0): devices, converter and file closed; the end notice when `notify` and
+  // the mask asks for it; the client cleared.
+  void StopPlayback(bool notify);
+  void ClosePlaybackSource();
+  void OnMicrophoneData(qav::Msg& msg);
+  // Ends a microphone recording (-> 0) with everything the microphone gave written; false when
+  // the file could not be finished.
+  bool FinishMicrophoneRecording();
+
   // ---- call audio (audio_driver_call.cpp) ----
   void OnRecSkypeMsgStart(AudioDriverRequest& r);
   void OnRecSkypeMsgStop(AudioDriverRequest& r);
@@ -153,7 +206,10 @@ class CAudioDriver {
   int OpenLoopback(AudioDriverRequest& r);
 
   // ---- the pieces shared by every job (audio_driver_io.cpp) ----
-  bool CheckStartPath(const std::u16string& path, std::u16string* kind);
+  // A start: refused (logged) unless idle, else the job's state is entered.
+  bool BeginJob(int state);
+  // `notWavOrMp3Text` (with the path) is logged for another extension; null: the output file's text.
+  bool CheckStartPath(const std::u16string& path, std::u16string* kind, const char16_t* notWavOrMp3Text = nullptr);
   // Creates the output file of a recording and its converter from `source` (live format) to the
   // format `target` (a .wav's PCM format) or `mp3`; false (logged) on failure.
   bool PrepareOutputWave(const std::u16string& path, const WAVEFORMATEX& source, const WAVEFORMATEX& target,
@@ -165,8 +221,11 @@ class CAudioDriver {
   // Flushes the recording converter into the file, rewrites a WAV header, commits and closes;
   // false when the header rewrite fails. Writes the length in seconds, rounded up.
   bool FinishOutputFile(int* seconds, uint32_t* bytesPerSecond);
+  // The live format of the call audio, or `format`.
   bool OpenSpeaker(int deviceId);
+  bool OpenSpeaker(int deviceId, const WAVEFORMATEX& format);
   bool OpenMicrophone(int deviceId);
+  bool OpenMicrophone(int deviceId, const WAVEFORMATEX& format);
   bool WriteToSpeaker(const uint8_t* data, size_t bytes, uint64_t user);
   bool WriteToVAOut(const uint8_t* data, size_t bytes, uint64_t user);
   // Lend or add an empty buffer of the block size, reusing one that came back when given.
@@ -203,6 +262,23 @@ class CAudioDriver {
   size_t m_greetingPosition = 0;
   uint32_t m_bytesPerRead = 0;
   bool m_monitor = false;
+
+  // The file being played: its descriptor, where its audio lies, and where the next block starts.
+  int m_inputFd = -1;
+  MPEGLAYER3WAVEFORMAT m_sourceMpeg{};   // a .mp3's format
+  int m_sourceMpegLayer = 0;             // and the layer of its first frame
+  uint32_t m_sourceDataStart = 0;
+  uint32_t m_sourceDataLength = 0;
+  uint32_t m_sourceFrameBytes = 1;       // bytes per sample frame of a .wav
+  int64_t m_sourcePosition = 0;          // byte offset in the file after the last block read
+  bool m_playbackFlushed = false;        // the decoder has given its last samples
+  double m_pendingSeek = 0;              // set while idle, applied by the next start (0: none)
+  qav::Hwnd m_clientWindow = 0;
+  qav::ThreadId m_clientThread = 0;
+  uint32_t m_clientMessage = 0;
+  uint32_t m_clientEventMask = 0;
+  // The microphone's format in a greeting recording (the output's, or PCM for the encoder).
+  WAVEFORMATEX m_captureFormat{};
 
   std::unique_ptr<CVAIn> m_pvaSkypeIn;
   std::unique_ptr<CVAOut> m_pvaSkypeOut;

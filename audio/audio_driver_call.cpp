@@ -96,11 +96,7 @@ int CAudioDriver::OpenLoopback(AudioDriverRequest& r) {
 
 void CAudioDriver::OnRecSkypeMsgStart(AudioDriverRequest& r) {
   QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeMsgStart [Mute: %s]", r.monitor ? u"OFF" : u"ON");
-  if (GetState() != 0) {
-    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR state not INIT (%d)]", GetState());
-    return;
-  }
-  m_state.store(4, std::memory_order_release);
+  if (!BeginJob(4)) return;
   m_bytesWritten = 0;
   m_startTime = 0;
   m_dataStartOffset = 0;
@@ -353,11 +349,7 @@ void CAudioDriver::OnRecSkypeInsertBeep(AudioDriverRequest& r) {
 
 void CAudioDriver::OnRecSkypeConvStart(AudioDriverRequest& r) {
   QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeConvStart");
-  if (GetState() != 0) {
-    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR state not INIT (%d)]", GetState());
-    return;
-  }
-  m_state.store(7, std::memory_order_release);
+  if (!BeginJob(7)) return;
   m_bytesWritten = 0;
   m_startTime = 0;
   m_dataStartOffset = 0;

@@ -14,7 +14,16 @@
 #include "foundation/logger.h"
 #include "platform/message_loop.h"
 
-bool CAudioDriver::CheckStartPath(const std::u16string& path, std::u16string* kind) {
+bool CAudioDriver::BeginJob(int state) {
+  if (GetState() != 0) {
+    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR state not INIT (%d)]", GetState());
+    return false;
+  }
+  m_state.store(state, std::memory_order_release);
+  return true;
+}
+
+bool CAudioDriver::CheckStartPath(const std::u16string& path, std::u16string* kind, const char16_t* notWavOrMp3Text) {
   if (path.empty()) {
     QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR Bad File Path]");
     return false;
@@ -24,7 +33,8 @@ bool CAudioDriver::CheckStartPath(const std::u16string& path, std::u16string* ki
   } else if (IsFileExtension(path, u".mp3")) {
     *kind = u"mp3";
   } else {
-    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR output file not WAV and not MP3 extension - %s]", path);
+    QAV_LOG(LOG_WARNING, notWavOrMp3Text ? notWavOrMp3Text : u"CAudioDriver [ERROR output file not WAV and not MP3 extension - %s]",
+            path);
     return false;
   }
   return true;
@@ -134,9 +144,10 @@ void CAudioDriver::LogWaveError(int line, const char16_t* family, int device, in
   QAV_LOG(LOG_WARNING, u"Line:%d - %s[%d]: %x - %s", line, family, device, result, qav::WaveErrorText(result));
 }
 
-bool CAudioDriver::OpenSpeaker(int deviceId) {
-  const WAVEFORMATEX live = WaveUtilsMakePCMFormat(1, 16, 16000);
-  const int r = qav::OpenWaveOut(&m_speaker, deviceId, live, m_thread.threadId());
+bool CAudioDriver::OpenSpeaker(int deviceId) { return OpenSpeaker(deviceId, WaveUtilsMakePCMFormat(1, 16, 16000)); }
+
+bool CAudioDriver::OpenSpeaker(int deviceId, const WAVEFORMATEX& format) {
+  const int r = qav::OpenWaveOut(&m_speaker, deviceId, format, m_thread.threadId());
   if (r != qav::MMSYSERR_NOERROR) {
     LogWaveError(__LINE__, u"WAVEOUT", deviceId, r);
     return false;
@@ -145,8 +156,11 @@ bool CAudioDriver::OpenSpeaker(int deviceId) {
 }
 
 bool CAudioDriver::OpenMicrophone(int deviceId) {
-  const WAVEFORMATEX live = WaveUtilsMakePCMFormat(1, 16, 16000);
-  const int r = qav::OpenWaveIn(&m_microphone, deviceId, live, m_thread.threadId());
+  return OpenMicrophone(deviceId, WaveUtilsMakePCMFormat(1, 16, 16000));
+}
+
+bool CAudioDriver::OpenMicrophone(int deviceId, const WAVEFORMATEX& format) {
+  const int r = qav::OpenWaveIn(&m_microphone, deviceId, format, m_thread.threadId());
   if (r != qav::MMSYSERR_NOERROR) {
     LogWaveError(__LINE__, u"WAVEIN", deviceId, r);
     return false;

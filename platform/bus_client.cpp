@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -311,6 +312,9 @@ void BusBroadcast(uint32_t message, WParam wParam, LParam lParam) {
 }
 
 Hwnd BusFindWindow(std::string_view className, std::optional<std::u16string_view> title) {
+  // A search creates nothing: without a desktop directory there is no window to find.
+  struct stat info {};
+  if (lstat(DesktopDirectory().c_str(), &info) != 0) return 0;
   std::string dir = OpenDesktopDirectory();
   if (dir.empty()) return 0;
   SweepEndedProcesses(dir);

@@ -34,8 +34,8 @@ bool Contains(std::u16string_view mount, std::u16string_view path) {
 
 }  // namespace
 
-std::vector<std::u16string> ParseMountPoints(std::string_view mountinfo) {
-  std::vector<std::u16string> points;
+std::vector<MountEntry> ParseMountTable(std::string_view mountinfo) {
+  std::vector<MountEntry> entries;
   size_t start = 0;
   while (start < mountinfo.size()) {
     size_t end = mountinfo.find('\n', start);
@@ -44,16 +44,24 @@ std::vector<std::u16string> ParseMountPoints(std::string_view mountinfo) {
     start = end + 1;
     // Fields: id, parent id, major:minor, root, mount point, ...
     size_t pos = 0;
-    std::string_view field;
+    std::string_view field, device;
     int index = 0;
     while (index < 5 && pos < line.size()) {
       const size_t space = line.find(' ', pos);
       field = line.substr(pos, space == std::string_view::npos ? std::string_view::npos : space - pos);
       pos = space == std::string_view::npos ? line.size() : space + 1;
-      ++index;
+      if (++index == 3) device = field;
     }
-    if (index == 5 && !field.empty() && field[0] == '/') points.push_back(Utf8ToUtf16(DecodeOctalEscapes(field)));
+    if (index == 5 && !field.empty() && field[0] == '/') {
+      entries.push_back({Utf8ToUtf16(DecodeOctalEscapes(field)), std::string(device)});
+    }
   }
+  return entries;
+}
+
+std::vector<std::u16string> ParseMountPoints(std::string_view mountinfo) {
+  std::vector<std::u16string> points;
+  for (auto& entry : ParseMountTable(mountinfo)) points.push_back(std::move(entry.point));
   return points;
 }
 

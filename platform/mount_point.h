@@ -12,8 +12,17 @@
 
 namespace qav {
 
-// The mount points listed in a mountinfo text (field 5 of each line, octal escapes such as "\040"
-// decoded), in file order. Malformed lines are skipped.
+// One line of a mountinfo text: the mount point (field 5, octal escapes such as "\040" decoded)
+// and the device it mounts as "major:minor" (field 3).
+struct MountEntry {
+  std::u16string point;
+  std::string device;
+};
+
+// The mounts listed in a mountinfo text, in file order. Malformed lines are skipped.
+std::vector<MountEntry> ParseMountTable(std::string_view mountinfo);
+
+// The mount points of ParseMountTable, in file order.
 std::vector<std::u16string> ParseMountPoints(std::string_view mountinfo);
 
 // The longest listed mount point that contains the absolute path, compared by whole path names; "/"

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/desktop_directory.h"
 
@@ -50,6 +52,17 @@ bool NamedMutex::TryAcquire(std::string_view name) {
     return false;
   }
   fd_ = fd;
+  return true;
+}
+
+bool NamedMutex::AcquireWithin(std::string_view name, int timeoutMs) {
+  // The owner being waited for lets go when its process ends; looking again every 20 ms keeps the
+  // wait short without a lock file watch.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  while (!TryAcquire(name)) {
+    if (!UsableName(name) || std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   return true;
 }
 

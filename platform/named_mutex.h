@@ -32,6 +32,9 @@ class NamedMutex {
   // it, or when the lock file cannot be made (a bad name, no usable desktop directory). A mutex
   // this object already holds is released first.
   bool TryAcquire(std::string_view name);
+  // Tries until the mutex is taken or `timeoutMs` have passed on the real monotonic clock, for a
+  // copy that waits for the one it replaces to end. True when taken.
+  bool AcquireWithin(std::string_view name, int timeoutMs);
   void Release();
   bool held() const { return fd_ >= 0; }
 

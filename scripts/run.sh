@@ -1,7 +1,109 @@
 #!/usr/bin/env bash
-# Installs what the project needs, builds QAV and runs its main job.
+# Installs what the project needs, builds QAV and runs its main job: QAV answers a call from the
+# simulated call client on a private desktop, plays the greeting, records the caller's message,
+# and this script prints the voice message's path and length.
+#
+#   scripts/run.sh [--keep-running]
+#
+# Everything happens in a fresh folder under $TMPDIR (printed at the end, where the message stays):
+# its own desktop directory, registry, data, configuration and log folders, so nothing of the
+# user's own set-up is read or changed. With --keep-running, QAV and the simulated client are left
+# running on that desktop instead of being shut down at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-./build/app/qav "$@"
+
+keep=0
+[ "${1:-}" = "--keep-running" ] && keep=1
+qav=$PWD/build/app/qav
+client=$PWD/build/sim/qav-sim-callclient
+answerDelaySec=3
+callId=1234
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qav-run-XXXXXX")
+export QAV_DESKTOP_DIR=$work/desktop QAV_REGISTRY_DIR=$work/registry QAV_DATA_DIR=$work/data \
+  QAV_CONFIG_DIR=$work/config QAV_STATE_DIR=$work/state QAV_TEMP_DIR=$work/temp QAV_RUNTIME_DIR=$work/runtime
+mkdir -p "$work/data/QAV" "$work/temp"
+
+qavPid=
+clientPid=
+finish() {
+  if [ "$keep" -eq 0 ]; then
+    [ -n "$qavPid" ] && "$qav" /shutdown >/dev/null 2>&1 || true
+    [ -n "$qavPid" ] && wait "$qavPid" 2>/dev/null || true
+    [ -n "$clientPid" ] && kill -TERM "$clientPid" 2>/dev/null || true
+    [ -n "$clientPid" ] && wait "$clientPid" 2>/dev/null || true
+  fi
+}
+trap finish EXIT
+
+fail() {
+  echo "run.sh: $1" >&2
+  echo "run.sh: the call client's transcript is $work/callclient.txt; QAV's log is in $work/state/QAV/" >&2
+  exit 1
+}
+
+# The answering machine's settings: answer after a few seconds, keep the message as WAV.
+cat >"$work/data/QAV/QAV.ini" <<EOF
+[Settings]
+AnswerAllowed=1
+AnswerAllowedOnline=1
+SecB4AnsweringOnline=$answerDelaySec
+MaxRecordingDurationSec=60
+AudioFileRecordingFormat=0
+WinStartUp=0
+EOF
+
+# The caller's voice, at the call audio's own format (16 kHz, 16-bit, mono).
+espeak-ng -v en -s 150 -w "$work/caller-22k.wav" \
+  "Hello, this is a test caller. I am sorry I missed you. Please call me back when you can. Goodbye."
+sox -q "$work/caller-22k.wav" -r 16000 -c 1 -b 16 "$work/caller.wav"
+
+# The caller rings a contact's call and hangs up once the greeting and the message are through.
+cat >"$work/call.txt" <<EOF
+wait-attach
+contact caller1 FULLNAME Test Caller
+contact caller1 BUDDYSTATUS 3
+wait 1000
+ring $callId caller1 audio=$work/caller.wav
+wait-command ALTER CALL $callId ANSWER
+wait 16000
+hangup $callId
+EOF
+
+"$client" --scenario "$work/call.txt" >"$work/callclient.txt" 2>&1 &
+clientPid=$!
+for _ in $(seq 100); do grep -q '^ready ' "$work/callclient.txt" 2>/dev/null && break; sleep 0.05; done
+grep -q '^ready ' "$work/callclient.txt" || fail "the simulated call client did not start"
+
+# QAV keeps a debug log for this run (level 4, FINE): its profile value, added under the
+# registry's writer lock beside the keys the client has written.
+printf '[Software\\Zarvelin\\QAV\\Settings]\n"LoggingEnabled"=dword:00000004\n' |
+  flock "$work/registry/HKEY_CURRENT_USER.lock" tee -a "$work/registry/HKEY_CURRENT_USER.reg" >/dev/null
+"$qav" >"$work/qav.txt" 2>&1 &
+qavPid=$!
+
+waitFor() {  # waitFor <seconds> <command...>
+  local bound=$1
+  shift
+  for _ in $(seq $((bound * 20))); do "$@" && return 0; sleep 0.05; done
+  return 1
+}
+waitFor 10 grep -q '^attached ' "$work/callclient.txt" || fail "QAV did not attach to the call client"
+echo "QAV is attached to the simulated call client; a call rings (QAV answers after ${answerDelaySec} s)."
+waitFor $((answerDelaySec + 15)) grep -q "ALTER CALL $callId ANSWER" "$work/callclient.txt" ||
+  fail "QAV did not answer the call"
+echo "QAV answered; the caller hears the greeting and leaves a message."
+
+newMessage() {
+  find "$work/data" -type f \( -name '*.wav' -o -name '*.mp3' \) ! -name '*.tmp*' -newer "$work/call.txt" 2>/dev/null |
+    head -n 1
+}
+waitFor 30 grep -q "CALL $callId STATUS FINISHED" "$work/callclient.txt" || fail "the call did not end"
+waitFor 15 test -n "$(newMessage)" || fail "no voice message was stored"
+message=$(newMessage)
+seconds=$(soxi -D "$message")
+echo "Voice message: $message"
+echo "Length: ${seconds} s"
+echo "(the run's folder, with the transcript and the log: $work)"

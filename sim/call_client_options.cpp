@@ -131,6 +131,8 @@ bool ParseCallClientCommandLine(int argc, const char* const* argv, CallClientCom
       out.exitWhenDone = true;
     } else if (option == "--quiet") {
       out.quiet = true;
+    } else if (option == "/nosplash" || option == "/minimized") {
+      // The real client's own switches, with which the program starts it: nothing to show here.
     } else {
       *error = "unknown option \"" + option + "\"";
       return false;

@@ -78,6 +78,8 @@ bool CallClientSim::Start() {
   if (!m_window.Create(m_loop, kWindowClass, u"", WindowKind::kTopLevel, [this](Msg& m) { return WindowProc(m); })) {
     return false;
   }
+  // The client's main window does nothing but show that the client runs.
+  m_mainWindow.Create(m_loop, kMainWindowClass, u"Skype", WindowKind::kTopLevel, [](Msg& m) { return DefWindowProc(m); });
   if (m_options.announce) Announce();
   RunSteps();
   return true;

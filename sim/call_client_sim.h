@@ -44,6 +44,8 @@ struct CallClientSimOptions {
 class CallClientSim {
  public:
   static constexpr char kWindowClass[] = "QavSimCallClientApi";
+  // The class of the real client's main window, by which the program tells that the client runs.
+  static constexpr char kMainWindowClass[] = "tSkMainForm.UnicodeClass";
   static constexpr char kDiscoverMessageName[] = "SkypeControlAPIDiscover";
   static constexpr char kAttachMessageName[] = "SkypeControlAPIAttach";
   static constexpr int64_t kStatusApiAvailable = 0x8001;
@@ -117,6 +119,7 @@ class CallClientSim {
   CallClientSimOptions m_options;
   CallClientModel m_model;
   Window m_window;
+  Window m_mainWindow;
   uint32_t m_msgDiscover = 0;
   uint32_t m_msgAttach = 0;
   Hwnd m_attached = 0;

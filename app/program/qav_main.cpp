@@ -1,6 +1,17 @@
-// QAV's entry point.
+// QAV's entry point: the application object on the GUI thread's loop, with the real parts this
+// build has (app/program_components.h) and the null parts for the rest.
 #include <cstdio>
 #include <cstring>
+
+#include "app/app_messages.h"
+#include "app/program_components.h"
+#include "app/zv_app.h"
+#include "app/zv_app_wnd.h"
+#include "foundation/logger.h"
+#include "platform/command_line.h"
+#include "platform/message_loop.h"
+#include "platform/stop_signals.h"
+#include "platform/window.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
@@ -9,6 +20,21 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  std::printf("QAV %s\n", QAV_VERSION_STRING);
-  return 0;
+  // Before any thread exists, so that every thread inherits the mask.
+  qav::BlockStopSignals();
+
+  qav::MessageLoop guiLoop;
+  CZVApp app(guiLoop, ProgramComponents(), qav::CommandLine::FromArgv(argc, argv));
+
+  // A stop request is a close of the main window, the same orderly exit as the tray's Quit.
+  qav::StopSignals stopSignals;
+  stopSignals.Start(guiLoop, [&app](int signal) {
+    QAV_LOG(LOG_INFO, u"Stop request (signal %d)", signal);
+    if (CZVAppWnd* window = app.MainWindow()) {
+      qav::PostMessage(window->GetSafeHwnd(), qav::WM_CLOSE);
+    } else {
+      qav::PostQuitMessage(0);
+    }
+  });
+  return app.Run();
 }

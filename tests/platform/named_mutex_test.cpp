@@ -5,6 +5,9 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include <string>
 
@@ -66,6 +69,30 @@ TEST_F(NamedMutexTest, AStartedProgramDoesNotKeepIt) {
   EXPECT_FALSE(IsNamedMutexHeld("QavTestGuard"));
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
+}
+
+// The mutex as another process sees it: a forked child tries to take it.
+bool TakenByAnotherProcess(const char* name) {
+  const pid_t child = fork();
+  if (child == 0) {
+    NamedMutex mutex;
+    _exit(mutex.TryAcquire(name) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(NamedMutexTest, OtherProcessesAreTurnedAwayAndProbingCreatesNothing) {
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("desktop")));  // a probe leaves no trace
+  NamedMutex owner, waiter;
+  ASSERT_TRUE(owner.TryAcquire("QAV"));
+  EXPECT_FALSE(TakenByAnotherProcess("QAV"));
+  EXPECT_FALSE(waiter.AcquireWithin("QAV", 0));
+  owner.Release();
+  EXPECT_TRUE(TakenByAnotherProcess("QAV"));
+  EXPECT_TRUE(waiter.AcquireWithin("QAV", 0));
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+// Which implementation each part of the program gets: the program's main() fills this with the
+// real parts that exist, tests with their doubles. A factory left empty gives the null part of
+// app/null_parts.h.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/app_parts.h"
+
+struct CAppComponents {
+  // The current call-client user's handle, asked for by the settings store from any thread ("" for
+  // none; empty: no user is ever known).
+  std::function<std::u16string()> currentUserHandle;
+  // The virtual audio cable removal of "/removeqavvac"; true when it succeeded (empty: fails).
+  std::function<bool()> removeVirtualCable;
+  // Built by the application object at start-up.
+  std::function<std::unique_ptr<CAppImageLists>()> imageLists;
+  std::function<std::unique_ptr<CAppAudioDriver>()> audioDriver;
+  std::function<std::unique_ptr<CAppVideoDriver>()> videoDriver;
+  std::function<std::unique_ptr<CAppEngine>()> engine;
+  std::function<std::unique_ptr<CAppShell>()> shell;
+  // Built by the main window.
+  std::function<std::unique_ptr<CAppPropertySheet>()> propertySheet;
+  std::function<std::unique_ptr<CAppTray>()> tray;
+  std::function<std::unique_ptr<CAppWorkers>()> workers;
+  std::function<std::unique_ptr<CAppLink>()> link;
+  std::function<std::unique_ptr<CAppServerExchange>()> serverExchange;
+  std::function<std::unique_ptr<CAppProblemReport>()> problemReport;
+};
+
+// Each factory's part, or the null part where the factory is empty (or gives nothing).
+std::unique_ptr<CAppImageLists> MakeImageLists(const CAppComponents& components);
+std::unique_ptr<CAppAudioDriver> MakeAudioDriver(const CAppComponents& components);
+std::unique_ptr<CAppVideoDriver> MakeVideoDriver(const CAppComponents& components);
+std::unique_ptr<CAppEngine> MakeEngine(const CAppComponents& components);
+std::unique_ptr<CAppShell> MakeShell(const CAppComponents& components);
+std::unique_ptr<CAppPropertySheet> MakePropertySheet(const CAppComponents& components);
+std::unique_ptr<CAppTray> MakeTray(const CAppComponents& components);
+std::unique_ptr<CAppWorkers> MakeWorkers(const CAppComponents& components);
+std::unique_ptr<CAppLink> MakeLink(const CAppComponents& components);
+std::unique_ptr<CAppServerExchange> MakeServerExchange(const CAppComponents& components);
+std::unique_ptr<CAppProblemReport> MakeProblemReport(const CAppComponents& components);

@@ -1,0 +1,53 @@
+#include "app/dispatcher_link.h"
+
+#include "calls/call_collection.h"
+#include "skype/dispatcher/skype_msg_hndl.h"
+#include "skype/link/stl_transport.h"
+#include "skype/link/user_collection.h"
+
+CDispatcherLink::CDispatcherLink(qav::MessageLoop& guiLoop, CZVApp& app) : m_guiLoop(guiLoop), m_host(app) {}
+
+CDispatcherLink::~CDispatcherLink() { Shutdown(0); }
+
+int CDispatcherLink::Start(qav::Hwnd) {
+  m_dispatcher = std::make_unique<CSkypeMsgHndl>(m_guiLoop, m_host);
+  if (!m_dispatcher->CreateThread()) return 0;
+  return m_dispatcher->StartSTL(std::make_unique<CSTL>(m_guiLoop));
+}
+
+bool CDispatcherLink::Shutdown(int) {
+  if (!m_dispatcher) return true;
+  m_dispatcher->Shutdown();
+  m_dispatcher.reset();
+  return true;
+}
+
+bool CDispatcherLink::TransportExists() { return GetSkypeTransport() != nullptr; }
+
+std::vector<int32_t> CDispatcherLink::CallIdsInProgress() {
+  std::vector<CCall*> calls;
+  g_CallCollection.GetCallsInprogress(calls);
+  std::vector<int32_t> ids;
+  for (const CCall* call : calls) ids.push_back(call->GetCallId());
+  return ids;
+}
+
+std::optional<int32_t> CDispatcherLink::RingingCallId() {
+  const CCall* call = g_CallCollection.GetCallRinging();
+  return call ? std::optional<int32_t>(call->GetCallId()) : std::nullopt;
+}
+
+int CDispatcherLink::QueueCommand(const DeviceToSkypeCmd& command) {
+  CSkypeCmdSink* transport = GetSkypeTransport();
+  return transport ? transport->SendCmdAcknowledged(command) : 0;
+}
+
+CAppCurrentUser CDispatcherLink::CurrentUser() {
+  CAppCurrentUser user;
+  user.onlineStatus = g_CurrentUser.GetUserStatus();
+  if (g_CurrentUser.GetHandle().empty()) return user;  // nobody signed in yet
+  user.handle = g_CurrentUser.GetHandle();
+  user.fullName = g_CurrentUser.GetFullName();
+  user.displayName = g_CurrentUser.GetDisplayName();
+  return user;
+}

@@ -1,0 +1,33 @@
+// The Skype link as the main window drives it: the dispatcher thread (CSkypeMsgHndl) with the
+// transport it owns (CSTL), and the call model they keep on the GUI thread.
+#pragma once
+
+#include <memory>
+
+#include "app/app_parts.h"
+#include "app/dispatcher_host.h"
+#include "platform/message_loop.h"
+
+class CSkypeMsgHndl;
+class CZVApp;
+
+class CDispatcherLink : public CAppLink {
+ public:
+  CDispatcherLink(qav::MessageLoop& guiLoop, CZVApp& app);
+  ~CDispatcherLink() override;
+
+  int Start(qav::Hwnd mainWindow) override;
+  // The dispatcher ends its thread, clears the current user's objects and ends the transport; each
+  // thread is joined within the transport's and the dispatcher's own bounds.
+  bool Shutdown(int timeoutMs) override;
+  bool TransportExists() override;
+  std::vector<int32_t> CallIdsInProgress() override;
+  std::optional<int32_t> RingingCallId() override;
+  int QueueCommand(const DeviceToSkypeCmd& command) override;
+  CAppCurrentUser CurrentUser() override;
+
+ private:
+  qav::MessageLoop& m_guiLoop;
+  CAppDispatcherHost m_host;
+  std::unique_ptr<CSkypeMsgHndl> m_dispatcher;
+};

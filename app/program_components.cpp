@@ -1,0 +1,22 @@
+#include "app/program_components.h"
+
+#include "app/audio_driver_part.h"
+#include "app/dispatcher_link.h"
+#include "app/engine_part.h"
+#include "app/video_driver_part.h"
+#include "app/zv_app.h"
+#include "audio/virtual_cable_removal.h"
+#include "skype/link/user_collection.h"
+
+CAppComponents ProgramComponents() {
+  CAppComponents components;
+  components.currentUserHandle = GetCurrentUserHandleCopy;
+  components.link = [] { return std::make_unique<CDispatcherLink>(g_pApp->GuiLoop(), *g_pApp); };
+  components.audioDriver = [] { return std::make_unique<CAudioDriverPart>(); };
+  components.videoDriver = [] { return std::make_unique<CVideoDriverPart>(); };
+  components.engine = [] { return std::make_unique<CEnginePart>(g_pApp->GuiLoop()); };
+  components.removeVirtualCable = [] { return RemoveVirtualCableDriver() == 1; };
+  // Still null parts (app/null_parts.h): the property sheet, the tray, the worker threads, the
+  // version check, problem reports and the image lists.
+  return components;
+}

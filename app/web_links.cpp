@@ -1,0 +1,41 @@
+#include "app/web_links.h"
+
+#include <cstdlib>
+
+#include "platform/text.h"
+
+std::u16string MakerWebSiteAddress() {
+  std::u16string base = u"http://www.zarvelin.com/";
+  if (const char* configured = std::getenv("QAV_WEB_BASE"); configured && *configured) {
+    base = qav::Utf8ToUtf16(configured);
+    if (base.back() != u'/') base += u'/';
+  }
+  return base;
+}
+
+std::u16string PercentEncode(std::u16string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::u16string encoded;
+  for (unsigned char c : qav::Utf16ToUtf8(text)) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                       c == '.' || c == '_' || c == '~';
+    if (plain) {
+      encoded += static_cast<char16_t>(c);
+    } else {
+      encoded += u'%';
+      encoded += static_cast<char16_t>(kHex[c >> 4]);
+      encoded += static_cast<char16_t>(kHex[c & 0xF]);
+    }
+  }
+  return encoded;
+}
+
+std::u16string ProductPageLink(std::u16string_view page, const QueryValues& query) {
+  std::u16string link = MakerWebSiteAddress() + u"qav/" + std::u16string(page);
+  char16_t separator = u'?';
+  for (const auto& [name, value] : query) {
+    link += separator + name + u"=" + PercentEncode(value);
+    separator = u'&';
+  }
+  return link;
+}

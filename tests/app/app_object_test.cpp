@@ -1,0 +1,125 @@
+#include "app/zv_app.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/app_messages.h"
+#include "app/zv_app_wnd.h"
+#include "audio/greeting_memory.h"
+#include "foundation/app_folders.h"
+#include "foundation/language_tables.h"
+#include "foundation/registry_access.h"
+#include "platform/virtual_loop.h"
+#include "tests/app/app_doubles.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qav;
+using namespace qav::test;
+
+namespace {
+
+class AppObjectTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
+  ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
+  ScopedEnv data_{"QAV_DATA_DIR", dir_.path() + "/data"};
+  ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
+  VirtualLoop v_;
+  Journal journal_;
+  RecordingParts parts_{journal_};
+  CZVApp app_{v_.loop(), parts_.Components(), CommandLine()};
+};
+
+TEST_F(AppObjectTest, AGreetingWithoutItsFirstBeepIsEmptyAndSaysWhichFileFailed) {
+  LogCapture log;
+  // The test program's folder holds no beep1.wav.
+  EXPECT_EQ(app_.LoadGreetingMemFileBuddy(), 0);
+  EXPECT_TRUE(log.Has(LOG_WARNING, u"CZVApp::LoadGreetingMemFileBuddy[ Fail to load file " + GetAppFolder() +
+                                       u"beep1.wav"));
+  const auto greeting = app_.GetGreetingMemFile(true);
+  ASSERT_NE(greeting, nullptr);
+  EXPECT_TRUE(greeting->GetSamples().empty());
+  EXPECT_EQ(app_.LoadGreetingMemFileNonBuddy(), 0);
+  EXPECT_TRUE(log.Has(LOG_WARNING, u"CZVApp::LoadGreetingMemFileNonBuddy[ Fail to load file " + GetAppFolder() +
+                                       u"beep1.wav"));
+}
+
+TEST_F(AppObjectTest, ANewGreetingLeavesTheOneBeingPlayedWhole) {
+  app_.LoadGreetingMemFileBuddy();
+  std::shared_ptr<const CWaveMemFile> playing = app_.GetGreetingMemFile(true);  // the audio thread's
+  std::weak_ptr<const CWaveMemFile> old = playing;
+  app_.LoadGreetingMemFileBuddy();  // the user chose a new greeting during the call
+  EXPECT_NE(app_.GetGreetingMemFile(true), playing);
+  WAVEFORMATEX format{};
+  uint32_t size = kWaveFormatExSize;
+  EXPECT_EQ(playing->GetFormat(&format, &size), 18);  // still whole
+  EXPECT_EQ(app_.GetGreetingMemFile(false), nullptr);  // the other greeting is apart
+  playing.reset();
+  EXPECT_TRUE(old.expired());  // freed with its last holder
+
+  // A reader that keeps taking and reading the greeting while it is rebuilt over and over.
+  std::atomic<bool> stop{false};
+  std::atomic<size_t> read{0};
+  std::thread reader([&] {
+    do {
+      if (auto greeting = app_.GetGreetingMemFile(true)) read += greeting->GetSamples().size() + 1;
+    } while (!stop);
+  });
+  for (int i = 0; i < 200; ++i) app_.LoadGreetingMemFileBuddy();
+  stop = true;
+  reader.join();
+  EXPECT_GT(read.load(), 0u);
+
+  app_.DeleteDriversAndGreetings();  // the exit path lets both go
+  EXPECT_EQ(app_.GetGreetingMemFile(true), nullptr);
+}
+
+TEST_F(AppObjectTest, ALanguageThatDoesNotLoadFallsBackToEnglish) {
+  ASSERT_EQ(app_.GetLanguageFilePath(), GetAppFolder() + u"Language/ZV_EN.lang");
+  app_.Profile().Language = u"de";
+  EXPECT_EQ(app_.GetLanguageFilePath(), GetAppFolder() + u"Language/ZV_DE.lang");
+
+  // No such file: the built-in English table, code EN, left to right.
+  app_.ApplyLanguage(u"/nowhere/ZV_XX.lang");
+  EXPECT_EQ(app_.Profile().Language, u"EN");
+  EXPECT_FALSE(app_.Profile().RightToLeft);
+  EXPECT_EQ(GetLangString(IDS_SYSTRAY_POPUP_MENU_QUIT), u"Quit");
+}
+
+TEST_F(AppObjectTest, TheCallClientStartsFromItsRegisteredPathWithItsArguments) {
+  CRegistryAccess machine;
+  ASSERT_TRUE(machine.SetRootKey(HKEY_LOCAL_MACHINE));
+  ASSERT_TRUE(machine.SetKey(u"Software\\Skype\\Phone", true));
+  ASSERT_TRUE(machine.WriteString(u"SkypePath", u"/opt/Sky pe/skype"));
+  app_.StartSkypeMinimized(u"");
+  app_.StartSkypeClient(u"/usr/bin/other", u"\"a b\" c");
+  EXPECT_EQ(journal_.Text(),
+            "shell.start /opt/Sky pe/skype [/nosplash] [/minimized]\nshell.start /usr/bin/other [a b] [c]");
+}
+
+TEST_F(AppObjectTest, AProblemReportCarriesTheLogTheSettingsAndTheFacts) {
+  struct Files : CProblemReportFiles {
+    void AddFile(std::u16string_view path, std::u16string_view name) override {
+      files += U8(name) + "=" + U8(path) + ";";
+    }
+    void SetSubject(std::u16string_view s) override { subject = U8(s); }
+    void SetDescription(std::u16string_view d) override { description = U8(d); }
+    std::string files, subject, description;
+  } report;
+  app_.ReportAddFilesCallback(report, false);
+  EXPECT_FALSE(g_bReportInProgress);
+  EXPECT_EQ(report.subject, "Problem Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
+  EXPECT_NE(report.files.find("Global QAV.ini=" + dir_.path() + "/data/QAV/QAV.ini;"), std::string::npos);
+  EXPECT_NE(report.description.find("\r\nApp Version: " QAV_VERSION_STRING "\r\nSkype Version: "), std::string::npos);
+  app_.ReportAddFilesCallback(report, true);
+  EXPECT_EQ(report.subject, "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
+  EXPECT_TRUE(g_bReportInProgress);
+  g_bReportInProgress = false;
+}
+
+}  // namespace

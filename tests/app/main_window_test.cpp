@@ -1,0 +1,303 @@
+#include "app/zv_app_wnd.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/app_messages.h"
+#include "app/zv_app.h"
+#include "foundation/language_tables.h"
+#include "foundation/settings.h"
+#include "platform/registered_message.h"
+#include "platform/virtual_loop.h"
+#include "skype/link/skype_vocabulary.h"
+#include "tests/app/app_doubles.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qav;
+using namespace qav::test;
+
+namespace {
+
+constexpr int64_t kWeek = 604800;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LoadDefaultLangLib();
+    g_ShowBalloonTips = 1;
+    SetCurrentClock(&v_.clock());
+    v_.clock().SetWall({1'700'000'000, 0});
+  }
+  void TearDown() override {
+    window_.reset();
+    app_.reset();
+    SetCurrentClock(nullptr);
+    g_LastCheckForUpdatesDate = 0;
+    g_LastNotifiedVersionOnServer = u"";
+    g_LastNotifiedVersionOnServerDate = 0;
+    g_ShowBalloonTips = 1;
+    g_bReportInProgress = false;
+  }
+
+  // Builds the application object and its main window with recording parts; the link is set up
+  // by `configure` before the window's creation runs.
+  void Open(bool sheetExists = true, const std::function<void(RecordingLink&)>& configure = {}) {
+    parts_ = std::make_unique<RecordingParts>(journal_, sheetExists);
+    app_ = std::make_unique<CZVApp>(v_.loop(), parts_->Components(), CommandLine());
+    window_ = std::make_unique<CZVAppWnd>(*app_);
+    if (configure) configure(*parts_->link);
+    ASSERT_TRUE(window_->Create());
+    v_.RunUntilIdle();
+    journal_.Clear();
+  }
+  void Post(uint32_t message, WParam wParam = 0, LParam lParam = 0) {
+    ASSERT_TRUE(PostMessage(window_->GetSafeHwnd(), message, wParam, lParam));
+    v_.RunUntilIdle();
+  }
+
+  TempDir dir_;
+  ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
+  ScopedEnv data_{"QAV_DATA_DIR", dir_.path() + "/data"};
+  ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
+  ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
+  ScopedEnv web_{"QAV_WEB_BASE", "http://web.test/"};
+  VirtualLoop v_;
+  Journal journal_;
+  AnsweringBoxes boxes_{journal_, IDOK};
+  std::unique_ptr<RecordingParts> parts_;
+  std::unique_ptr<CZVApp> app_;
+  std::unique_ptr<CZVAppWnd> window_;
+};
+
+TEST_F(MainWindowTest, CreationStartsThePartsAndTheTimers) {
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  app_ = std::make_unique<CZVApp>(v_.loop(), parts_->Components(), CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  ASSERT_TRUE(window_->Create());
+  EXPECT_EQ(journal_.Text(),
+            "sheet.create QAV\nsheet.localize\ntray.add\nworkers.mail\nworkers.notify\nlink.start");
+  EXPECT_TRUE(window_->UpdateCheckTimerRunning());  // its first tick ran inside the creation
+  EXPECT_EQ(FindWindow("ZarvelinMainWnd", std::u16string_view(u"QAV")), window_->GetSafeHwnd());
+  EXPECT_EQ(window_->TaskbarMessage(), RegisterWindowMessage("QAVTaskbarMsg"));
+  v_.AdvanceMs(749);
+  EXPECT_EQ(parts_->tray->updates, 0);
+  v_.AdvanceMs(1);
+  EXPECT_EQ(parts_->tray->updates, 1);
+  v_.AdvanceMs(7500);
+  EXPECT_EQ(parts_->tray->updates, 11);
+}
+
+TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
+  struct Case {
+    bool sheet;
+    uint32_t message;
+    WParam wParam;
+    LParam lParam;
+    const char* expected;
+  } cases[] = {
+      {true, UM_UPDATEDLG, 0xF0000, 0, "sheet.post 0x4cd 0x10000\nsheet.post 0x4cd 0x20000\n"
+                                       "sheet.post 0x4cd 0x40000\nsheet.post 0x4cd 0x80000"},
+      {true, UM_UPDATEDLG, 0x30000, 0, "sheet.post 0x4cd 0x10000\nsheet.post 0x4cd 0x20000"},
+      {true, UM_UPDATEDLG, 0x40001, 0, "sheet.post 0x4cd 0x40000"},
+      {false, UM_UPDATEDLG, 0xF0000, 0, ""},
+      {true, UM_SELECTOPTIONPAGE, 0x20000, 0, "sheet.show 5 0x20000"},
+      {true, UM_LOCALIZE, 0, 0, "sheet.localize"},
+      {true, UM_ENABLEAPPLY, 0, 0, "sheet.post 0x4d4 0"},
+      {true, UM_PLAYNEWMSGS, 0, 0, "page.post 0x4e9"},
+      {false, UM_PLAYNEWMSGS, 0, 0, ""},
+      {true, UM_EMAILVOICEMSG, 0x1234, 0, "workers.send 0x1234"},
+      {true, UM_BALLOONTIP, IDS_SYSTRAY_TIP_ANSWERING_MODE_ENABLED, 3000, "tray.balloon Enabled 3000"},
+      {true, UM_BALLOONTIPIFALLOWED, IDS_SYSTRAY_TIP_ANSWERING_MODE_DISABLED, 500, "tray.balloon Disabled 500"},
+      {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0 0x4cc"},
+      {true, UM_REPORTPROBLEM, 0, 0,
+       "report.send\nbox 0x40 Thank you. Your report has been sent successfully.\r\n\r\n"
+       "This message will close in 10 seconds"},
+  };
+  for (const auto& c : cases) {
+    Open(c.sheet);
+    Post(c.message, c.wParam, c.lParam);
+    EXPECT_EQ(journal_.Text(), c.expected) << Hex(c.message) << " " << Hex(c.wParam);
+    window_.reset();
+  }
+}
+
+TEST_F(MainWindowTest, MessagesThatDependOnStateOrSettings) {
+  Open(false);
+  const std::string ini = dir_.path() + "/data/QAV/QAV.ini";
+  EXPECT_TRUE(ReadFileBytes(ini).empty());
+  Post(UM_ENABLEAPPLY);  // no sheet: the settings are saved at once
+  EXPECT_NE(ReadFileBytes(ini).find("AdvancedSettingMode"), std::string::npos);
+
+  g_ShowBalloonTips = 0;
+  Post(UM_BALLOONTIPIFALLOWED, IDS_SYSTRAY_TIP_ANSWERING_MODE_ENABLED, 100);
+  g_bReportInProgress = true;
+  Post(UM_SELECTOPTIONPAGE, 0x10000);
+  EXPECT_EQ(journal_.Text(), "");
+
+  // The sibling application's request for everything at once.
+  SendOutcome taken = SendCopyData(window_->GetSafeHwnd(), 0, 120, "x");
+  EXPECT_EQ(taken.result, 1);
+  SendOutcome refused = SendCopyData(window_->GetSafeHwnd(), 0, 121, "x");
+  EXPECT_EQ(refused.result, 0);
+  EXPECT_EQ(journal_.Text(), "workers.copydata 120 1\nworkers.copydata 121 1");
+}
+
+TEST_F(MainWindowTest, CallStatusQueriesEvery15Seconds) {
+  Open(true, [](RecordingLink& link) {
+    link.inProgress = {5, 7};
+    link.ringing = {9, 11};
+  });
+  v_.AdvanceMs(14999);
+  EXPECT_EQ(journal_.Text().find("link.queue"), std::string::npos);
+  journal_.Clear();
+  v_.AdvanceMs(1);
+  EXPECT_EQ(journal_.Text(), "link.queue GET CALL 5 STATUS\nlink.queue GET CALL 7 STATUS");
+
+  // Nothing in progress: the first ringing call only.
+  parts_->link->inProgress.clear();
+  journal_.Clear();
+  v_.AdvanceMs(15000);
+  EXPECT_EQ(journal_.Text(), "link.queue GET CALL 9 STATUS");
+
+  parts_->link->transport = false;
+  journal_.Clear();
+  v_.AdvanceMs(15000);
+  EXPECT_EQ(journal_.Text().find("link.queue"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, UpdateCheckWaitsForTheUserAndTheWeek) {
+  Open(true, [](RecordingLink& link) { link.user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::OFFLINE}; });
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos);  // not signed in at the first tick
+
+  parts_->link->user.onlineStatus = SkypeOnlineStatus::AWAY;
+  g_LastCheckForUpdatesDate = v_.clock().Now().seconds - 10;  // checked less than a week ago
+  v_.AdvanceMs(2'880'000);  // 14,400 s * 1000 / 5
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos);
+
+  g_LastCheckForUpdatesDate = v_.clock().Now().seconds - kWeek;
+  journal_.Clear();
+  v_.AdvanceMs(2'880'000 - 1);
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos);
+  v_.AdvanceMs(1);
+  EXPECT_EQ(journal_.Text(), "exchange.start 0 username=alice fullname=Alice A skypever= lang=EN");
+  EXPECT_EQ(g_LastCheckForUpdatesDate.Get(), v_.clock().Now().seconds);
+}
+
+TEST_F(MainWindowTest, TheServersPeriodIsHeldAndRestartsTimer4) {
+  struct Case {
+    std::optional<int32_t> period;
+    int64_t nextCheckMs;  // from the reply, which comes 1 s after the timer started
+  } cases[] = {
+      {86400, 17'280'000},
+      {std::nullopt, 2'880'000 - 1000},  // no value: untouched
+      {14400, 2'880'000 - 1000},         // the period in force: untouched
+      {0x7FFFFFFF, 518'400'000},         // 30 days at most, computed without overflow
+      {-5, 12'000},                      // 60 s at least
+  };
+  for (const auto& c : cases) {
+    Open(true, [](RecordingLink& link) { link.user.onlineStatus = SkypeOnlineStatus::ONLINE; });
+    KillTimer(window_->GetSafeHwnd(), kTimerTrayIcon);  // only timer 4 runs here
+    KillTimer(window_->GetSafeHwnd(), kTimerCallStatus);
+    v_.AdvanceMs(1000);
+    if (c.period) parts_->exchange->ints[u"QAV/UpdateCheckPeriodSec"] = *c.period;
+    Post(UM_SERVERUPDATEDONE, 0, 1);
+    g_LastCheckForUpdatesDate = 0;  // every tick checks
+    journal_.Clear();
+    v_.AdvanceMs(c.nextCheckMs - 1);
+    EXPECT_EQ(journal_.Text(), "") << c.nextCheckMs;
+    v_.AdvanceMs(1);
+    EXPECT_EQ(journal_.Text().rfind("exchange.start 0", 0), 0u) << c.nextCheckMs;
+    window_.reset();
+  }
+}
+
+TEST_F(MainWindowTest, ServerRepliesByHandAndByTimer) {
+  Open();
+  Post(UM_SERVERUPDATEDONE, 1, 0);  // a failed manual check says so; a failed timer check does not
+  Post(UM_SERVERUPDATEDONE, 0, 0);
+  EXPECT_EQ(journal_.Text(), "box 0x30 Failed to retrieve application update information from internet.");
+
+  journal_.Clear();
+  parts_->exchange->strings[u"QAV/LatestVer"] = u"1.0.0.0";
+  Post(UM_SERVERUPDATEDONE, 1, 1);
+  EXPECT_EQ(journal_.Text(), "box 0x40 Your Zarvelin QAV version is up to date");
+
+  // Newer, by hand: OK opens the default link, its values encoded.
+  journal_.Clear();
+  app_->Profile().Language = u"E N";
+  parts_->exchange->strings[u"QAV/LatestVer"] = u"99.0.0.0";
+  Post(UM_SERVERUPDATEDONE, 1, 1);
+  EXPECT_EQ(journal_.Text(),
+            "box 0x41 A newer Zarvelin QAV version is available for download\r\nPress OK to start downloading\n"
+            "shell.open http://web.test/qav/applinks/download/?lang=E%20N&ver=" QAV_VERSION_STRING " max");
+
+  // Newer, by timer, critical: the sheet comes up and the question is asked; Cancel opens nothing.
+  journal_.Clear();
+  boxes_.SetAnswer(IDCANCEL);
+  parts_->exchange->strings[u"QAV/LatestVer@sLink"] = u"http://dl.test/q";
+  parts_->exchange->strings[u"QAV/LatestVer@CritialUpdate"] = u"1";
+  Post(UM_SERVERUPDATEDONE, 0, 1);
+  EXPECT_EQ(journal_.Text(),
+            "sheet.show 5 0\nbox 0x41 This is a Critical Version Update notify for Zarvelin QAV\r\n"
+            "Press OK to start downloading");
+
+  // Newer, by timer, not critical: a balloon once, then again only after three days.
+  parts_->exchange->strings.erase(u"QAV/LatestVer@CritialUpdate");
+  journal_.Clear();
+  Post(UM_SERVERUPDATEDONE, 0, 1);
+  Post(UM_SERVERUPDATEDONE, 0, 1);
+  EXPECT_EQ(journal_.Text(),
+            "tray.balloon New Zarvelin QAV version released and is available for download -1 http://dl.test/q");
+  EXPECT_EQ(g_LastNotifiedVersionOnServer.Get(), u"99.0.0.0");
+  EXPECT_NE(ReadFileBytes(dir_.path() + "/data/QAV/QAV.ini").find("LastNotifiedVersionOnServer=99.0.0.0"),
+            std::string::npos);
+  journal_.Clear();
+  v_.clock().SetWall({1'700'000'000 + 259201, 0});
+  Post(UM_SERVERUPDATEDONE, 0, 1);
+  EXPECT_EQ(journal_.Text().rfind("tray.balloon", 0), 0u);
+}
+
+TEST_F(MainWindowTest, ServerFlagsAreStoredAndAClearedOneLeavesTheProfile) {
+  Open();
+  app_->Profile().CheckForUpdateBtn = 1;
+  AppProfile profile = ProgramProfile();
+  profile.WriteProfileInt(kProfileSection, u"CheckForUpdateBtn", 1);
+  parts_->exchange->ints[u"QAV/ShowCheckForUpdateBtn"] = 0;
+  parts_->exchange->ints[u"QAV/ReportProblemUsingWebPage"] = 7;
+  parts_->exchange->ints[u"QAV/IsSkypeCertified"] = 1;
+  Post(UM_SERVERUPDATEDONE, 0, 1);
+  EXPECT_EQ(app_->Profile().CheckForUpdateBtn, 0);
+  EXPECT_FALSE(profile.ProfileValueExists(kProfileSection, u"CheckForUpdateBtn"));
+  EXPECT_TRUE(app_->Profile().ReportProblemUsingWebPage);
+  EXPECT_EQ(app_->Profile().IsSkypeCertified, 1);
+
+  // Reports now go to the web page, with only the values that are known, encoded.
+  parts_->link->user = {u"bob&co", u"", u"", u"", SkypeOnlineStatus::ONLINE};
+  journal_.Clear();
+  Post(UM_REPORTPROBLEM);
+  EXPECT_EQ(journal_.Text(), "shell.open http://web.test/qav/applinks/report/?lang=EN&ver=" QAV_VERSION_STRING
+                             "&skypename=bob%26co");
+}
+
+TEST_F(MainWindowTest, CloseEndsEveryPartInOrderAndQuits) {
+  Open();
+  journal_.Clear();
+  Post(WM_CLOSE);
+  EXPECT_EQ(journal_.Text(),
+            "sheet.destroy\ntray.remove\nlink.shutdown\nworkers.stop\nexchange.stop");
+  EXPECT_TRUE(v_.loop().QuitRequested());
+  EXPECT_FALSE(IsWindow(window_->GetSafeHwnd()));
+  journal_.Clear();
+  window_->ExitApplication();  // once only
+  window_.reset();
+  EXPECT_EQ(journal_.Text(), "");
+}
+
+TEST_F(MainWindowTest, AFailedLinkStartEndsTheProgram) {
+  Open(true, [](RecordingLink& link) { link.startResult = 0; });
+  EXPECT_TRUE(v_.loop().QuitRequested());
+}
+
+}  // namespace

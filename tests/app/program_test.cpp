@@ -1,0 +1,307 @@
+// The qav program as real processes on a private desktop: a running copy, the second copies that
+// ask it things, and what a killed copy leaves behind.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/named_mutex.h"
+#include "platform/registry_store/registry_store.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+extern char** environ;
+
+using namespace qav;
+
+namespace {
+
+constexpr int kBoundMs = 20000;
+
+// Polls until the condition holds or the bound passes: the other process runs on its own time.
+bool WaitFor(const std::function<bool()>& condition, int boundMs = kBoundMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// True when the process is gone, or has ended and waits to be reaped by whoever adopted it.
+bool Ended(pid_t pid) {
+  const std::string stat = test::ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+  const size_t close = stat.rfind(')');
+  return stat.empty() || (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z');
+}
+
+// One qav process with its standard error collected.
+class Qav {
+ public:
+  explicit Qav(std::vector<std::string> arguments, const char* program = QAV_PROGRAM) {
+    int err[2];
+    EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // Standard output and error both go to the pipe (the simulated client's transcript is on its
+    // standard output).
+    posix_spawn_file_actions_adddup2(&actions, err[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    arguments.insert(arguments.begin(), program);
+    std::vector<char*> argv;
+    for (auto& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    EXPECT_EQ(posix_spawn(&pid_, program, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(err[1]);
+    stderr_ = err[0];
+  }
+  ~Qav() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(stderr_);
+  }
+
+  pid_t pid() const { return pid_; }
+  // The exit status once it has ended within the bound; -1 when it still runs.
+  int Wait(int boundMs = kBoundMs) {
+    int status = 0;
+    if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, boundMs)) return -1;
+    exited_ = true;
+    ReadError();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  void Kill9() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    exited_ = true;
+  }
+  const std::string& Error() {
+    ReadError();
+    return error_;
+  }
+
+ private:
+  void ReadError() {
+    char buffer[4096];
+    pollfd p{stderr_, POLLIN, 0};
+    while (poll(&p, 1, 0) > 0) {
+      const ssize_t n = read(stderr_, buffer, sizeof buffer);
+      if (n <= 0) break;
+      error_.append(buffer, static_cast<size_t>(n));
+    }
+  }
+
+  pid_t pid_ = -1;
+  int stderr_ = -1;
+  bool exited_ = false;
+  std::string error_;
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The installed call client, and the debug log on so the running copy can be watched.
+    RegistryStore store(dir_.path() + "/registry");
+    ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI"), kRegOk);
+    ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",
+                             MakeRegistryDword(0x05000000)),
+              kRegOk);
+    ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Zarvelin\\QAV\\Settings"), kRegOk);
+    ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Zarvelin\\QAV\\Settings", u"LoggingEnabled",
+                             MakeRegistryDword(4)),
+              kRegOk);
+  }
+
+  Hwnd RunningWindow() { return FindWindow("ZarvelinMainWnd", std::u16string_view(u"QAV")); }
+  std::string Log() { return test::ReadFileBytes(dir_.path() + "/state/QAV/QAV Debug Log_0.log"); }
+  bool Logged(const std::string& text) { return Log().find(text) != std::string::npos; }
+  // Starts a copy and waits until its main window is on the desktop.
+  std::unique_ptr<Qav> StartRunningCopy() {
+    auto qav = std::make_unique<Qav>(std::vector<std::string>{});
+    EXPECT_TRUE(WaitFor([&] { return WindowProcessId(RunningWindow()) == static_cast<uint32_t>(qav->pid()); }))
+        << qav->Error();
+    return qav;
+  }
+
+  test::TempDir dir_;
+  test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
+  test::ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
+  test::ScopedEnv data_{"QAV_DATA_DIR", dir_.path() + "/data"};
+  test::ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
+  test::ScopedEnv state_{"QAV_STATE_DIR", dir_.path() + "/state"};
+  test::ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
+  test::ScopedEnv runtime_{"QAV_RUNTIME_DIR", dir_.path() + "/runtime"};
+};
+
+TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
+  auto first = StartRunningCopy();
+  const Hwnd window = RunningWindow();
+
+  Qav second({});
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_NE(second.Error().find("You already have a running instance of QAV"), std::string::npos);
+  EXPECT_EQ(RunningWindow(), window);  // the first is untouched
+
+  Qav forwarded({"/WinStartup"});
+  EXPECT_EQ(forwarded.Wait(), 0);
+  EXPECT_EQ(forwarded.Error(), "");  // no warning
+  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowSheet( 5, 0 )"); })) << Log();
+
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(first->Wait(), 0) << first->Error();  // an orderly exit (and, under ASan, nothing leaked)
+  EXPECT_TRUE(Logged("Exit Application Done"));
+  EXPECT_EQ(RunningWindow(), 0u);
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
+  // The exit path saved the registry profile.
+  EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg").find("\"cnfgstr1\""),
+            std::string::npos);
+}
+
+TEST_F(ProgramTest, IsRunningAnswersAndCreatesNothing) {
+  const std::string registry = test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg");
+  Qav none({"/isrunning"});
+  EXPECT_EQ(none.Wait(), 1);
+  for (const char* folder : {"desktop", "data", "config", "state", "temp", "runtime"}) {
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/" + folder)) << folder;
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg"), registry);
+
+  auto first = StartRunningCopy();
+  Qav running({"/ISRUNNING"});
+  EXPECT_EQ(running.Wait(), 0);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(first->Wait(), 0);
+  EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg"), registry);
+}
+
+TEST_F(ProgramTest, AKilledCopyLeavesNothingThatPassesForARunningOne) {
+  auto killed = StartRunningCopy();
+  const Hwnd stale = RunningWindow();
+  killed->Kill9();
+  // Its socket and lock file are still there...
+  size_t sockets = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path() + "/desktop")) {
+    sockets += entry.path().filename().string().find(".ZarvelinMainWnd") != std::string::npos;
+  }
+  EXPECT_EQ(sockets, 1u);
+  EXPECT_TRUE(std::filesystem::exists(NamedMutexPath("QAV")));
+  // ...but neither is taken for a running copy.
+  Qav isRunning({"/isrunning"});
+  EXPECT_EQ(isRunning.Wait(), 1);
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
+
+  auto next = StartRunningCopy();
+  EXPECT_NE(RunningWindow(), stale);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(next->Wait(), 0);
+}
+
+TEST_F(ProgramTest, InstallWaitsForTheOldCopyAndTakesOver) {
+  auto old = StartRunningCopy();
+  Qav installed({"/install"});
+  EXPECT_EQ(old->Wait(), 0);
+  EXPECT_TRUE(WaitFor([&] { return WindowProcessId(RunningWindow()) == static_cast<uint32_t>(installed.pid()); }))
+      << installed.Error();
+  Qav uninstall({"/uninstall"});  // closes it and starts nothing
+  EXPECT_EQ(uninstall.Wait(), 0);
+  EXPECT_EQ(installed.Wait(), 0);
+  EXPECT_EQ(RunningWindow(), 0u);
+}
+
+TEST_F(ProgramTest, AttachesToTheRunningCallClientWithoutStartingAnother) {
+  Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);  // writes the installed client's keys
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("attached ") != std::string::npos; })) << client.Error();
+  EXPECT_FALSE(Logged("Skype Command Line"));  // the client's main window was found
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0);
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+}
+
+TEST_F(ProgramTest, StartsTheRegisteredCallClientWhenItDoesNotRun) {
+  RegistryStore store(dir_.path() + "/registry");
+  ASSERT_EQ(store.CreateKey(RegistryRoot::kLocalMachine, u"Software\\Skype\\Phone"), kRegOk);
+  ASSERT_EQ(store.SetValue(RegistryRoot::kLocalMachine, u"Software\\Skype\\Phone", u"SkypePath",
+                           MakeRegistryString(U16(QAV_SIM_CALLCLIENT))),
+            kRegOk);
+  auto qav = StartRunningCopy();
+  // The client started with "/nosplash /minimized" opens its windows and the program attaches.
+  Hwnd client = 0;
+  EXPECT_TRUE(WaitFor([&] { return (client = FindWindow("QavSimCallClientApi")) != 0; }));
+  EXPECT_TRUE(WaitFor([&] { return Logged("!!! Connected"); })) << Log();
+  EXPECT_TRUE(Logged("Skype Command Line [path=" QAV_SIM_CALLCLIENT ", param=/nosplash /minimized]"));
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0);
+  kill(static_cast<pid_t>(WindowProcessId(client)), SIGTERM);
+  EXPECT_TRUE(WaitFor([&] { return FindWindow("QavSimCallClientApi") == 0; }));
+}
+
+TEST_F(ProgramTest, AnswersARungCallAfterTheConfiguredDelay) {
+  std::filesystem::create_directories(dir_.path() + "/data/QAV");
+  ASSERT_TRUE(test::WriteFileBytes(dir_.path() + "/data/QAV/QAV.ini",
+                                   "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"));
+  Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+              "ring 1234 caller1", "--step", "wait-command ALTER CALL 1234 ANSWER", "--step", "hangup 1234"},
+             QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("ALTER CALL 1234 ANSWER") != std::string::npos; }))
+      << client.Error();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("CALL 1234 STATUS FINISHED") != std::string::npos; }));
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();  // the link, the dispatcher and the audio thread ended
+  EXPECT_TRUE(Logged("Exit Application Done"));
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+}
+
+TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {
+  const std::string target = dir_.path() + "/USB Stick/QAV";
+  std::filesystem::create_directories(target);
+  // A folder without the program is no copy to update: start-up goes on as usual.
+  Qav ignored({"/updatepath", target});
+  EXPECT_TRUE(WaitFor([&] { return WindowProcessId(RunningWindow()) == static_cast<uint32_t>(ignored.pid()); }));
+  Qav({"/shutdown"}).Wait();
+  EXPECT_EQ(ignored.Wait(), 0);
+
+  ASSERT_TRUE(test::WriteFileBytes(target + "/qav", "an older copy"));
+  Qav updater({"/UpdatePath:", target, "/winstartup"});
+  EXPECT_EQ(updater.Wait(), 1);  // this copy does not start
+  EXPECT_NE(updater.Error().find("QAV update finished successfully"), std::string::npos) << updater.Error();
+  for (const char* file : {"qav", "beep1.wav", "beep2.wav", "Language/ZV_EN.lang"}) {
+    EXPECT_EQ(test::ReadFileBytes(target + "/" + file), test::ReadFileBytes(std::string(QAV_PROGRAM_FOLDER) + "/" + file))
+        << file;
+  }
+  // The updated copy runs with the rest of the command line.
+  EXPECT_TRUE(WaitFor([&] { return RunningWindow() != 0; }));
+  const pid_t restarted = static_cast<pid_t>(WindowProcessId(RunningWindow()));
+  EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(restarted) + "/exe"),
+            std::filesystem::path(target + "/qav"));
+  Qav({"/shutdown"}).Wait();
+  EXPECT_TRUE(WaitFor([&] { return Ended(restarted); }));
+}
+
+}  // namespace
