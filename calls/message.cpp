@@ -5,7 +5,7 @@
 
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
-#include "calls/greetings_in_memory.h"
+#include "calls/call_machine_host.h"
 #include "calls/message_collection.h"
 #include "calls/recording_file_names.h"
 #include "calls/recording_files.h"
@@ -64,8 +64,8 @@ int CMessage::AudioCtrlTake(int* outputPort, int* inputPort) {
   const std::u16string path = TemporaryPath(folder);
   qav::DeleteRecordingFile(path);
   const bool otherCaller = m_pCall != nullptr && m_pCall->UsesNonAuthorizedCallerSettings();
-  std::shared_ptr<const CWaveMemFile> greeting =
-      GetGreetingInMemory(otherCaller ? GreetingKind::kOtherCallers : GreetingKind::kContacts);
+  CCallMachineHost* host = GetCallMachineHost();
+  std::shared_ptr<const CWaveMemFile> greeting = host ? host->GetGreeting(!otherCaller) : nullptr;
   int inPort = 0;
   int outPort = 0;
   if (CallAudio().RecordSkypeMsgStart(&inPort, &outPort, std::move(greeting), path, MonitorCaller()) > 0) {

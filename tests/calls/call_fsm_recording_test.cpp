@@ -18,7 +18,6 @@
 #include "calls/conversation.h"
 #include "calls/conversation_collection.h"
 #include "calls/conversation_data_file.h"
-#include "calls/greetings_in_memory.h"
 #include "calls/message.h"
 #include "calls/message_collection.h"
 #include "calls/recording_file_names.h"
@@ -150,8 +149,6 @@ class CallFsmRecordingTest : public CallModelFixture {
     qav::SetCurrentClock(&virtualLoop.clock());
   }
   void TearDown() override {
-    SetGreetingInMemory(GreetingKind::kContacts, nullptr);
-    SetGreetingInMemory(GreetingKind::kOtherCallers, nullptr);
     qav::SetCurrentClock(nullptr);
     CallModelFixture::TearDown();
   }
@@ -178,8 +175,8 @@ class CallFsmRecordingTest : public CallModelFixture {
     g_RecConvTextNotificationTextMsgStop = u"Recording stops";
     g_RejectCallWaitingQAVTextMsg = u"Answering another call";
     g_RejectCallWaitingUserTextMsg = u"Busy, call later";
-    SetGreetingInMemory(GreetingKind::kContacts, std::make_shared<CWaveMemFile>());
-    SetGreetingInMemory(GreetingKind::kOtherCallers, std::make_shared<CWaveMemFile>());
+    machineHost.contactsGreeting = std::make_shared<CWaveMemFile>();
+    machineHost.otherCallersGreeting = std::make_shared<CWaveMemFile>();
     setup(audio);
     transport.Clear();
     mainWindow.Clear();
@@ -286,7 +283,7 @@ TEST_F(CallFsmRecordingTest, CallsAreAnsweredAndRecorded) {
        kMessageKept,
        {{7, ST_CALL_DONE}},
        [&] {
-         EXPECT_EQ(audio.lastGreeting, GetGreetingInMemory(GreetingKind::kContacts));
+         EXPECT_EQ(audio.lastGreeting, machineHost.contactsGreeting);
          EXPECT_EQ(qav::U16(OnlyMessageFile()),
                    BuildVoiceMessageFileName(u"caller1", g_CallCollection.Get(7)->GetStartTime(), 7, false, u"mp3"));
          EXPECT_EQ(MessageOf(7)->GetDuration(), 7);
@@ -343,7 +340,7 @@ TEST_F(CallFsmRecordingTest, CallsAreAnsweredAndRecorded) {
        {kStart, "MsgStop"},
        kMessageKept,
        {{7, ST_CALL_DONE}},
-       [&] { EXPECT_EQ(audio.lastGreeting, GetGreetingInMemory(GreetingKind::kOtherCallers)); }},
+       [&] { EXPECT_EQ(audio.lastGreeting, machineHost.otherCallersGreeting); }},
       {"a telephone number gets the spoken greeting but no text, and no time limit",
        [](RecordingCallAudio&) { g_MaxRecordingDurationSec = 0; },
        {Ring(7, u"+4930123"), kAnswerDelay, Status(7, kInprogress), Advance(3600000), Status(7, kFinished)},

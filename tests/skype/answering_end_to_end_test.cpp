@@ -23,7 +23,6 @@
 #include "calls/call_fsm_states.h"
 #include "calls/conversation.h"
 #include "calls/conversation_collection.h"
-#include "calls/greetings_in_memory.h"
 #include "calls/message.h"
 #include "calls/message_collection.h"
 #include "calls/recording_file_names.h"
@@ -85,16 +84,17 @@ std::vector<std::string> ReceivedCommands(const std::vector<std::string>& transc
   return commands;
 }
 
-// The dispatcher's host, with the greeting for contacts and for other callers built in memory as
-// the application builds them (here half a second of a 1000 Hz tone at 44100 Hz).
+// The greetings as the application builds them when the user becomes known: here half a second of
+// a 1000 Hz tone at 44100 Hz, for contacts and other callers alike.
 class GreetingHost : public qav::test::RecordingHost {
  public:
+  explicit GreetingHost(qav::test::RecordingCallMachineHost& machineHost) : machineHost_(machineHost) {}
   int LoadGreetingMemFileBuddy() override {
-    SetGreetingInMemory(GreetingKind::kContacts, Tone());
+    machineHost_.contactsGreeting = Tone();
     return 1;
   }
   int LoadGreetingMemFileNonBuddy() override {
-    SetGreetingInMemory(GreetingKind::kOtherCallers, Tone());
+    machineHost_.otherCallersGreeting = Tone();
     return 1;
   }
 
@@ -117,6 +117,8 @@ class GreetingHost : public qav::test::RecordingHost {
     greeting->GetFile()->SeekToBegin();
     return greeting;
   }
+
+  qav::test::RecordingCallMachineHost& machineHost_;
 };
 
 class AnsweringEndToEndTest : public CallModelFixture {
@@ -145,8 +147,6 @@ class AnsweringEndToEndTest : public CallModelFixture {
     if (dispatcher_) dispatcher_->Shutdown();
     dispatcher_.reset();
     g_pAudioDriver = nullptr;
-    SetGreetingInMemory(GreetingKind::kContacts, nullptr);
-    SetGreetingInMemory(GreetingKind::kOtherCallers, nullptr);
     SetSettingsHooks({});
     CallModelFixture::TearDown();
   }
@@ -247,7 +247,7 @@ class AnsweringEndToEndTest : public CallModelFixture {
   qav::test::ScopedEnv heard_{"QAV_SIM_AUDIO_RECORD_DIR", temp_.path()};
   qav::ScaledClock audioClock_{kSpeed};
   CAudioDriver audioDriver_;
-  GreetingHost host_;
+  GreetingHost host_{machineHost};
   std::unique_ptr<CSkypeMsgHndl> dispatcher_;
   std::string callerWav_;
 };

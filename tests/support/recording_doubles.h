@@ -1,6 +1,7 @@
 // Doubles for the seams of the recording layer: audio requests that record what is asked of the
 // audio thread and answer as told (writing the files the real thread would write), and a call
-// machine host that records the errors it is told and the notices it is asked to send. Each
+// machine host that hands out the greetings it is given and records the errors it is told and
+// the notices it is asked to send. Each
 // installs itself while it lives. Header-only, for the test folders that link the calls.
 #pragma once
 
@@ -116,11 +117,16 @@ class RecordingCallMachineHost : public CCallMachineHost {
   RecordingCallMachineHost() { SetCallMachineHost(this); }
   ~RecordingCallMachineHost() override { SetCallMachineHost(nullptr); }
 
+  std::shared_ptr<const CWaveMemFile> GetGreeting(bool forContacts) override {
+    return forContacts ? contactsGreeting : otherCallersGreeting;
+  }
   void ReportError(std::u16string_view text) override { errors.push_back(U8(text)); }
   void NotifyCallDone(const CMessage* message, const CConversation* conversation) override {
     notices.push_back({message, conversation});
   }
 
+  std::shared_ptr<const CWaveMemFile> contactsGreeting;
+  std::shared_ptr<const CWaveMemFile> otherCallersGreeting;
   std::vector<std::string> errors;
   std::vector<std::pair<const CMessage*, const CConversation*>> notices;
 };
