@@ -341,6 +341,24 @@ TEST_F(RecordingsTest, ClearingTheListsWhileRecordingFinishesTheFiles) {
   EXPECT_EQ(qav::test::ReadFileBytes(side), BuildConversationData(30, {u"caller2"}));
 }
 
+TEST_F(RecordingsTest, AConversationsFolderOverItsNoticeSizeWarnsAtBeginAndEndButStillRecords) {
+  g_IsRecConvsFolderNotified = 1;
+  g_RecConvsFolderSize = 0;  // 0 MB: every folder is at its limit
+  CCall* call = CallWith(3, u"caller77");
+  auto created = std::make_unique<CConversation>();
+  created->Init(nullptr, u"wav");
+  CConversation* conversation = g_ConversationCollection.add(std::move(created));
+  conversation->AttachCall(call);
+  mainWindow.Clear();
+  int out = 0, in = 0;
+  ASSERT_EQ(conversation->Begin(call, &out, &in), 1);
+  ASSERT_EQ(conversation->End(call), 1);
+  const qav::test::RecordingMainWindow::Posted notice{UM_BALLOONTIP, 2158, 10};
+  EXPECT_EQ(mainWindow.Count(UM_BALLOONTIP), 2u);
+  EXPECT_EQ(mainWindow.Posts().front(), notice);
+  EXPECT_EQ(conversation->GetState(), CConversation::kEnded);
+}
+
 TEST_F(RecordingsTest, DurationTexts) {
   const std::pair<int32_t, std::u16string> cases[] = {
       {75, u"1:15 min"}, {61, u"1:01 min"}, {60, u"60 sec"}, {1, u"1 sec"}, {0, u"  ------ "},
