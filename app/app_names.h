@@ -12,5 +12,3 @@ inline constexpr char kInstanceLockName[] = "QAV";
 inline constexpr char16_t kProgramFileName[] = u"qav";
 // The window class of the call client's main window.
 inline constexpr char kSkypeMainWindowClass[] = "tSkMainForm.UnicodeClass";
-// The capture device of the webcam application that the video driver drives.
-inline constexpr char16_t kVirtualWebcamDeviceName[] = u"Vidralux Capture";

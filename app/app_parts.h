@@ -19,6 +19,8 @@
 
 #include "platform/message.h"
 
+class CConversation;
+class CMessage;
 class DeviceToSkypeCmd;
 
 // The main property sheet of the user interface (its pages, Apply, the re-localisation).
@@ -65,6 +67,9 @@ class CAppWorkers {
   virtual bool PostSendRequest(qav::Msg& message) = 0;
   // WM_COPYDATA from the sibling application: true when it was taken.
   virtual bool OnCopyData(uint64_t dwData, uint32_t cbData) = 0;
+  // A call that recorded something has ended: the sibling application's notice of the voice
+  // message and the conversation (either may be null), built before this returns.
+  virtual void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) = 0;
   virtual bool Stop(int timeoutMs) = 0;
 };
 

@@ -36,5 +36,5 @@ int CAppDispatcherHost::LoadGreetingMemFileNonBuddy() { return m_app.LoadGreetin
 bool CAppDispatcherHost::HasVideoDriver() { return g_pVideoDriver != nullptr; }
 
 std::u16string CAppDispatcherHost::GetOwnVideoDeviceName() {
-  return HasVideoDriver() ? kVirtualWebcamDeviceName : u"";
+  return HasVideoDriver() ? std::u16string(kVirtualWebcamDeviceName) : std::u16string();
 }

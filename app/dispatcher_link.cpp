@@ -5,20 +5,26 @@
 #include "skype/link/stl_transport.h"
 #include "skype/link/user_collection.h"
 
-CDispatcherLink::CDispatcherLink(qav::MessageLoop& guiLoop, CZVApp& app) : m_guiLoop(guiLoop), m_host(app) {}
+CDispatcherLink::CDispatcherLink(qav::MessageLoop& guiLoop, CZVApp& app)
+    : m_guiLoop(guiLoop), m_host(app), m_callMachineHost(app, m_host) {}
 
 CDispatcherLink::~CDispatcherLink() { Shutdown(0); }
 
 int CDispatcherLink::Start(qav::Hwnd) {
+  SetRecordingsPort(&m_recordings);
+  SetCallMachineHost(&m_callMachineHost);
   m_dispatcher = std::make_unique<CSkypeMsgHndl>(m_guiLoop, m_host);
   if (!m_dispatcher->CreateThread()) return 0;
   return m_dispatcher->StartSTL(std::make_unique<CSTL>(m_guiLoop));
 }
 
 bool CDispatcherLink::Shutdown(int) {
-  if (!m_dispatcher) return true;
-  m_dispatcher->Shutdown();
-  m_dispatcher.reset();
+  if (m_dispatcher) {
+    m_dispatcher->Shutdown();
+    m_dispatcher.reset();
+  }
+  if (GetCallMachineHost() == &m_callMachineHost) SetCallMachineHost(nullptr);
+  if (GetRecordingsPort() == &m_recordings) SetRecordingsPort(nullptr);
   return true;
 }
 

@@ -1,11 +1,15 @@
 // The Skype link as the main window drives it: the dispatcher thread (CSkypeMsgHndl) with the
-// transport it owns (CSTL), and the call model they keep on the GUI thread.
+// transport it owns (CSTL), and the call model they keep on the GUI thread. While it runs, the
+// link installs the seams the calls answer and record through: the recordings port over the
+// voice-message and conversation collections, and the call machine's host.
 #pragma once
 
 #include <memory>
 
+#include "app/app_call_machine_host.h"
 #include "app/app_parts.h"
 #include "app/dispatcher_host.h"
+#include "calls/recordings.h"
 #include "platform/message_loop.h"
 
 class CSkypeMsgHndl;
@@ -18,7 +22,8 @@ class CDispatcherLink : public CAppLink {
 
   int Start(qav::Hwnd mainWindow) override;
   // The dispatcher ends its thread, clears the current user's objects and ends the transport; each
-  // thread is joined within the transport's and the dispatcher's own bounds.
+  // thread is joined within the transport's and the dispatcher's own bounds. The seams go last,
+  // since clearing the user's objects still goes through the recordings port.
   bool Shutdown(int timeoutMs) override;
   bool TransportExists() override;
   std::vector<int32_t> CallIdsInProgress() override;
@@ -29,5 +34,7 @@ class CDispatcherLink : public CAppLink {
  private:
   qav::MessageLoop& m_guiLoop;
   CAppDispatcherHost m_host;
+  CAppCallMachineHost m_callMachineHost;
+  CRecordings m_recordings;
   std::unique_ptr<CSkypeMsgHndl> m_dispatcher;
 };

@@ -21,6 +21,11 @@ bool CNullWorkers::PostSendRequest(qav::Msg&) {
   return false;
 }
 
+void CNullWorkers::SendCallDoneNotice(const CMessage* message, const CConversation* conversation) {
+  QAV_LOG(LOG_INFO, u"CNullWorkers::SendCallDoneNotice( message %s, conversation %s ): no sibling-application thread",
+          message ? u"yes" : u"no", conversation ? u"yes" : u"no");
+}
+
 int CNullServerExchange::UpdateServerInformation(qav::Hwnd, uint32_t, qav::WParam) {
   QAV_LOG(LOG_INFO, u"CNullServerExchange::UpdateServerInformation: no version check in this program");
   return 0;

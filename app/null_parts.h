@@ -34,6 +34,7 @@ class CNullWorkers : public CAppWorkers {
   bool StartNotifyThread() override { return true; }
   bool PostSendRequest(qav::Msg& message) override;
   bool OnCopyData(uint64_t, uint32_t) override { return false; }
+  void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) override;
   bool Stop(int) override { return true; }
 };
 

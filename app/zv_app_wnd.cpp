@@ -9,6 +9,7 @@
 #include "app/main_window_poster.h"
 #include "app/registry_profile.h"
 #include "app/zv_app.h"
+#include "calls/message_collection.h"
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
@@ -140,7 +141,13 @@ qav::LResult CZVAppWnd::WindowProc(qav::Msg& message) {
       return 0;
     case UM_EMAILVOICEMSG:
       QAV_LOG(LOG_INFO, u"CZVAppWnd::OnEmailSendVoiceMessage");
-      m_workers->PostSendRequest(message);
+      // Queued at the message's end: the user may have deleted it since, and then the pointer
+      // names nothing.
+      if (g_MessageCollection.Contains(reinterpret_cast<const CMessage*>(message.wParam))) {
+        m_workers->PostSendRequest(message);
+      } else {
+        QAV_LOG(LOG_INFO, u"CZVAppWnd::OnEmailSendVoiceMessage: the voice message is gone, nothing to mail");
+      }
       return 0;
     case UM_PLAYNEWMSGS:
       QAV_LOG(LOG_INFO, u"Play all New message");

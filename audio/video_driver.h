@@ -27,6 +27,8 @@
 
 // The library's file name in the program folder.
 inline constexpr char kVxrelayLibraryFileName[] = "libvxrelay.so";
+// The webcam application's capture device: the client takes the video greeting from it.
+inline constexpr std::u16string_view kVirtualWebcamDeviceName = u"Vidralux Capture";
 // The lowest packed version of the call client that can send video (2.0.0.69).
 inline constexpr int32_t kSkypeVideoVersion = 0x2000045;
 // The longest video path handed to the application, in UTF-8 bytes; a longer path is refused.

@@ -1,5 +1,6 @@
 #include "calls/call_fsm_commands.h"
 
+#include "audio/video_driver.h"
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
 #include "skype/link/device_to_skype_cmd.h"
@@ -26,7 +27,7 @@ void SetCallAudio(const CCall& call, bool soundCard, int32_t outputPort, int32_t
 }
 
 void CallFSMSetVideoInToWebcam() {
-  QueueSkypeCmd([](DeviceToSkypeCmd& cmd) { cmd.SetVideoIn(kWebcamCaptureDeviceName); });
+  QueueSkypeCmd([](DeviceToSkypeCmd& cmd) { cmd.SetVideoIn(kVirtualWebcamDeviceName); });
 }
 
 void CallFSMRestoreVideoIn() {

@@ -8,8 +8,6 @@
 
 class CCall;
 
-// The webcam application's capture device, which the client takes the video greeting from.
-inline constexpr std::u16string_view kWebcamCaptureDeviceName = u"Vidralux Capture";
 // How long the user's side waits for a beep to be heard before the call's sound goes back to the
 // sound card.
 inline constexpr int kBeepHeardMs = 1300;

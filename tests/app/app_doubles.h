@@ -93,6 +93,9 @@ class RecordingWorkers : public CAppWorkers {
     j_.Add("workers.copydata " + std::to_string(dwData) + " " + std::to_string(cbData));
     return dwData == 120 && cbData != 0;
   }
+  void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) override {
+    j_.Add(std::string("workers.calldone") + (message ? " message" : "") + (conversation ? " conversation" : ""));
+  }
   bool Stop(int) override {
     j_.Add("workers.stop");
     return true;

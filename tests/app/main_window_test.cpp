@@ -6,6 +6,7 @@
 
 #include "app/app_messages.h"
 #include "app/zv_app.h"
+#include "calls/message_collection.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "platform/registered_message.h"
@@ -107,7 +108,7 @@ TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
       {true, UM_ENABLEAPPLY, 0, 0, "sheet.post 0x4d4 0"},
       {true, UM_PLAYNEWMSGS, 0, 0, "page.post 0x4e9"},
       {false, UM_PLAYNEWMSGS, 0, 0, ""},
-      {true, UM_EMAILVOICEMSG, 0x1234, 0, "workers.send 0x1234"},
+      {true, UM_EMAILVOICEMSG, 0x1234, 0, ""},  // no such voice message
       {true, UM_BALLOONTIP, IDS_SYSTRAY_TIP_ANSWERING_MODE_ENABLED, 3000, "tray.balloon Enabled 3000"},
       {true, UM_BALLOONTIPIFALLOWED, IDS_SYSTRAY_TIP_ANSWERING_MODE_DISABLED, 500, "tray.balloon Disabled 500"},
       {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0 0x4cc"},
@@ -121,6 +122,25 @@ TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
     EXPECT_EQ(journal_.Text(), c.expected) << Hex(c.message) << " " << Hex(c.wParam);
     window_.reset();
   }
+}
+
+TEST_F(MainWindowTest, AVoiceMessageIsMailedOnlyWhileTheCollectionHoldsIt) {
+  Open();
+  ASSERT_EQ(g_MessageCollection.init(u"me"), 1);
+  CMessage* message = g_MessageCollection.Add(std::make_unique<CMessage>());
+  ASSERT_NE(message, nullptr);
+  v_.RunUntilIdle();  // the page's refresh
+  journal_.Clear();
+  const auto wParam = reinterpret_cast<WParam>(message);
+  Post(UM_EMAILVOICEMSG, wParam);
+  EXPECT_EQ(journal_.Text(), "workers.send " + Hex(wParam));
+  // The user deleted it before the main window got to it.
+  g_MessageCollection.del(message);
+  v_.RunUntilIdle();
+  journal_.Clear();
+  Post(UM_EMAILVOICEMSG, wParam);
+  EXPECT_EQ(journal_.Text(), "");
+  g_MessageCollection.RemoveAll();
 }
 
 TEST_F(MainWindowTest, MessagesThatDependOnStateOrSettings) {
