@@ -110,6 +110,7 @@ void CMessageCollection::LoadSavedMessages() {
     call->SetMessage(message.get());
     m_messages.AddAtHead(std::move(message));
     ++loaded;
+    QAV_LOG(LOG_FINE, u"CMessageCollection: loaded saved message %s", name);
   }
   // One refresh for the whole folder: the page rebuilds once instead of once a file.
   if (loaded > 0) PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);

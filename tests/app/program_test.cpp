@@ -9,8 +9,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -276,6 +279,74 @@ TEST_F(ProgramTest, AnswersARungCallAfterTheConfiguredDelay) {
   EXPECT_TRUE(Logged("Exit Application Done"));
   kill(client.pid(), SIGTERM);
   EXPECT_EQ(client.Wait(), 0);
+}
+
+TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
+  test::ScopedEnv zone{"TZ", "UTC"};
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data);
+  // A short greeting and a caller who speaks longer than the longest message, so the message
+  // ends at its limit and the program hangs up: nothing here waits on a guessed duration.
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()), 0);
+  ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\n"
+                                                      "SecB4AnsweringOnline=1\nMaxRecordingDurationSec=2\n"
+                                                      "AudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
+                                                          dir_.path() + "/greeting.wav\n"));
+  const time_t before = time(nullptr);
+  {
+    Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+                "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step",
+                "wait-command ALTER CALL 1234 ANSWER", "--step", "wait-command ALTER CALL 1234 HANGUP"},
+               QAV_SIM_CALLCLIENT);
+    ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+    auto qav = StartRunningCopy();
+    EXPECT_TRUE(WaitFor([&] { return client.Error().find("CALL 1234 STATUS FINISHED") != std::string::npos; }))
+        << client.Error();
+    Qav shutdown({"/shutdown"});
+    EXPECT_EQ(shutdown.Wait(), 0);
+    EXPECT_EQ(qav->Wait(), 0) << qav->Error();  // the message's file is finished by then
+    kill(client.pid(), SIGTERM);
+    EXPECT_EQ(client.Wait(), 0);
+  }
+  const time_t after = time(nullptr);
+
+  // One finished file: caller, the call's start in local time, the whole seconds, new, WAV.
+  const std::string folder = data + "/My Received Voice Messages/owner.one";
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  ASSERT_EQ(names.size(), 1u) << (names.empty() ? "" : names.front());
+  const std::regex pattern(R"(caller1\.(\d{4})\.(\d\d)\.(\d\d)\.(\d\d)\.(\d\d)\.(\d\d)\.(\d+)\.n\.wav)");
+  std::smatch fields;
+  ASSERT_TRUE(std::regex_match(names.front(), fields, pattern)) << names.front();
+  tm start{};
+  start.tm_year = std::stoi(fields[1]) - 1900;
+  start.tm_mon = std::stoi(fields[2]) - 1;
+  start.tm_mday = std::stoi(fields[3]);
+  start.tm_hour = std::stoi(fields[4]);
+  start.tm_min = std::stoi(fields[5]);
+  start.tm_sec = std::stoi(fields[6]);
+  const time_t started = timegm(&start);
+  EXPECT_GE(started, before);
+  EXPECT_LE(started, after);
+  EXPECT_LE(std::stoi(fields[7]), 2);
+  // The caller's voice is in it: what came after the greeting and its beeps (about 1.2 s).
+  const std::string message = folder + "/" + names.front();
+  const std::string header = test::ReadFileBytes(message).substr(0, 44);
+  ASSERT_EQ(header.substr(0, 4), "RIFF");
+  EXPECT_GT(std::filesystem::file_size(message), 44u + 16000u);  // more than half a second
+
+  // The same folders again: the new copy lists the message for the user.
+  Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto restarted = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return Logged("CMessageCollection: loaded saved message " + names.front()); })) << Log();
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(restarted->Wait(), 0);
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+  EXPECT_TRUE(std::filesystem::exists(message));  // listing it changed nothing
 }
 
 TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {
