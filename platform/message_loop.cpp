@@ -133,12 +133,18 @@ void LoopCore::Wake() {
 }
 
 void LoopCore::ClearWake() {
-  // An exchange, not a store: it pairs with the waker's exchange, so whatever the waker published
-  // before waking is visible to the checks that follow.
-  wakePending_.exchange(false, std::memory_order_acq_rel);
+  // The counter is read before the flag is cleared. The other way round, a wake landing between the
+  // two would set the flag again and have its write swallowed by the read: the flag would stay set
+  // over an empty counter, every later Wake would skip its write, and a thread waiting in a send
+  // (or an outside driver on PollFd) would sleep through its answer. In this order a wake that
+  // lands in between finds the flag still set and writes nothing, and the exchange below still
+  // shows what it published.
   uint64_t value;
   ssize_t n = read(eventFd_, &value, sizeof value);
   (void)n;
+  // An exchange, not a store: it pairs with the waker's exchange, so whatever the waker published
+  // before waking is visible to the checks that follow.
+  wakePending_.exchange(false, std::memory_order_acq_rel);
 }
 
 bool LoopCore::SetTimer(const std::shared_ptr<WindowEntry>& window, uint64_t id, uint32_t periodMs) {

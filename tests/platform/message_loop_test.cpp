@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +31,12 @@ struct Counted : Payload {
   std::atomic<int>* freed;
   int tag;
 };
+
+// Busy work of varying length, to shift where one thread's call lands against another's.
+volatile unsigned g_spinSink = 0;
+void Spin(unsigned iterations) {
+  for (unsigned i = 0; i < iterations; ++i) g_spinSink = i;
+}
 
 std::string Describe(const Msg& m) {
   return std::to_string(m.window & 0xFFFF) + ":" + std::to_string(m.message) + ":" + std::to_string(m.wParam);
@@ -328,6 +335,42 @@ TEST(MessageLoop, AnEndingLoopFailsItsWaitingSendersAndFreesTheirPayloads) {
   owner.join();
   EXPECT_EQ(outcome.status, SendStatus::kNoWindow);
   EXPECT_EQ(freed, 2);
+}
+
+// A thread with a loop of its own waits in a send, and the answer's wake lands just as that loop
+// takes the wake the previous send gave back (the handler spins a varying while to move it across
+// that moment). The answer's wake must not be lost, or the sender sleeps through it to its time-out.
+TEST(MessageLoop, ASenderWithALoopNeverSleepsThroughItsAnswer) {
+  constexpr int kSends = 20000;
+  MessageLoop loop;
+  int handled = 0;
+  Hwnd w = CreateWindow(loop, "W", u"", WindowKind::kLocal, [&](Msg&) -> LResult {
+    Spin(static_cast<unsigned>(handled++ * 37 % 1500));
+    return 1;
+  });
+  std::atomic<int> answered{0};
+  std::atomic<bool> stop{false};
+  std::thread sender([&] {
+    MessageLoop own;
+    // Longer than the watchdog below, so an answer slept through trips the watchdog.
+    while (answered < kSends && !stop && SendMessageTimeout(w, WM_USER, 0, 0, 2 * kWatchdogMs).ok()) ++answered;
+  });
+  bool stalled = false;
+  int seen = 0;
+  auto lastAnswer = std::chrono::steady_clock::now();
+  while (seen < kSends && !stalled) {
+    loop.ProcessDue();
+    if (answered != seen) {
+      seen = answered;
+      lastAnswer = std::chrono::steady_clock::now();
+    } else {
+      stalled = std::chrono::steady_clock::now() - lastAnswer > std::chrono::milliseconds(kWatchdogMs);
+    }
+  }
+  stop = true;  // a sender that slept through its answer wakes at its time-out and ends
+  sender.join();
+  EXPECT_FALSE(stalled) << "send " << seen << " was answered but its sender slept on";
+  EXPECT_EQ(seen, kSends);
 }
 
 TEST(MessageLoop, ASendThatTimesOutIsNeverHandledLater) {
