@@ -49,6 +49,9 @@ BusEndpoint::~BusEndpoint() { Close(); }
 void BusEndpoint::Close() {
   if (closed_) return;
   closed_ = true;
+  // The name goes first, so a peer that sees its connection close can no longer find the window or
+  // reach its listener. It holds this process's id and a serial never reused: the file is ours.
+  if (listenFd_ >= 0) unlink((dir_ + "/" + name_).c_str());
   for (auto& [fd, connection] : connections_) {
     loop_.Unwatch(connection->watch);
     if (connection->handling > 0) {
@@ -61,8 +64,6 @@ void BusEndpoint::Close() {
   connections_.clear();
   if (listenFd_ >= 0) {
     loop_.Unwatch(listenWatch_);
-    // The name holds this process's id and a serial it never reuses: the file can only be ours.
-    unlink((dir_ + "/" + name_).c_str());
     close(listenFd_);
     listenFd_ = -1;
   }

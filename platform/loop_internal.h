@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/clock.h"
@@ -82,7 +83,9 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   ThreadId id() const { return id_; }
   Clock& clock() const { return clock_; }
   bool IsOwnerThread() const { return std::this_thread::get_id() == owner_; }
-  bool Post(QueuedMsg message);  // false (payload freed) once the loop has closed
+  // Post, QueueSend and SetTimer refuse (a post's payload is freed) once the loop has closed or
+  // forgotten the target window, so nothing is queued where no end will sweep it away.
+  bool Post(QueuedMsg message);
   bool QueueSend(const std::shared_ptr<SendRecord>& record);
   void Wake();
   bool SetTimer(const std::shared_ptr<WindowEntry>& window, uint64_t id, uint32_t periodMs);
@@ -112,8 +115,10 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   WatchId Watch(int fd, uint32_t events, FdCallback callback, bool duringSends);
   bool UpdateWatch(WatchId id, uint32_t events);
   bool Unwatch(WatchId id);
+  // Before the window can be found: from then on the loop queues messages, sends and timers for it.
   void AddWindow(const std::shared_ptr<WindowEntry>& window);
-  // Kills the window's timers and drops what is queued for it (payloads freed, senders failed).
+  // Any thread. Kills the window's timers, drops what is queued for it (payloads freed, senders
+  // failed) and refuses whatever comes for it later, in one step under the queue's lock.
   void ForgetWindow(Hwnd window);
   // Ends the loop: destroys its windows, frees the queue, fails the waiting senders.
   void Close();
@@ -141,6 +146,8 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   bool ServePosted(bool* sawQuit);
   bool FireDueTimers();
   void Dispatch(QueuedMsg& message);
+  // Under mutex_: may something still be queued for this target (null: the thread itself)?
+  bool AcceptsLocked(const WindowEntry* target) const;
 
   Clock& clock_;
   const std::thread::id owner_;
@@ -156,6 +163,10 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   std::deque<std::shared_ptr<SendRecord>> sends_;
   std::map<std::pair<Hwnd, uint64_t>, Timer> timers_;
   uint64_t timerSequence_ = 0;
+  // The windows this loop still queues for: added at creation, removed by ForgetWindow. The check
+  // and the enqueue happen under the same lock as the sweep, so a call racing a window's end is
+  // either queued before the sweep (and failed by it) or refused at once.
+  std::unordered_set<Hwnd> liveWindows_;
 
   // Owner thread only.
   ThreadMessageHandler threadHandler_;

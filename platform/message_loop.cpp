@@ -104,10 +104,14 @@ LoopCore::~LoopCore() {
   close(eventFd_);
 }
 
+bool LoopCore::AcceptsLocked(const WindowEntry* target) const {
+  return !closed_ && (!target || liveWindows_.count(target->hwnd) > 0);
+}
+
 bool LoopCore::Post(QueuedMsg message) {
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return false;
+    if (!AcceptsLocked(message.target.get())) return false;  // `message` frees its payload outside the lock
     posted_.push_back(std::move(message));
   }
   Wake();
@@ -117,7 +121,7 @@ bool LoopCore::Post(QueuedMsg message) {
 bool LoopCore::QueueSend(const std::shared_ptr<SendRecord>& record) {
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return false;
+    if (!AcceptsLocked(record->target.get())) return false;
     sends_.push_back(record);
   }
   Wake();
@@ -133,18 +137,24 @@ void LoopCore::Wake() {
 }
 
 void LoopCore::ClearWake() {
-  // An exchange, not a store: it pairs with the waker's exchange, so whatever the waker published
-  // before waking is visible to the checks that follow.
-  wakePending_.exchange(false, std::memory_order_acq_rel);
+  // The counter is read before the flag is cleared. The other way round, a wake landing between the
+  // two would set the flag again and have its write swallowed by the read: the flag would stay set
+  // over an empty counter, every later Wake would skip its write, and a thread waiting in a send
+  // (or an outside driver on PollFd) would sleep through its answer. In this order a wake that
+  // lands in between finds the flag still set and writes nothing, and the exchange below still
+  // shows what it published.
   uint64_t value;
   ssize_t n = read(eventFd_, &value, sizeof value);
   (void)n;
+  // An exchange, not a store: it pairs with the waker's exchange, so whatever the waker published
+  // before waking is visible to the checks that follow.
+  wakePending_.exchange(false, std::memory_order_acq_rel);
 }
 
 bool LoopCore::SetTimer(const std::shared_ptr<WindowEntry>& window, uint64_t id, uint32_t periodMs) {
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return false;
+    if (!AcceptsLocked(window.get())) return false;
     Timer& t = timers_[{window->hwnd, id}];
     t.deadline = clock_.MonotonicMs() + periodMs;
     t.period = periodMs;
@@ -401,6 +411,8 @@ void LoopCore::AddWindow(const std::shared_ptr<WindowEntry>& window) {
   windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [](const auto& w) { return w.expired(); }),
                  windows_.end());
   windows_.push_back(window);
+  std::lock_guard lock(mutex_);
+  liveWindows_.insert(window->hwnd);
 }
 
 void LoopCore::ForgetWindow(Hwnd window) {
@@ -408,6 +420,7 @@ void LoopCore::ForgetWindow(Hwnd window) {
   std::vector<std::shared_ptr<SendRecord>> failed;
   {
     std::lock_guard lock(mutex_);
+    liveWindows_.erase(window);
     for (auto it = timers_.begin(); it != timers_.end();) {
       it = it->first.first == window ? timers_.erase(it) : std::next(it);
     }

@@ -173,11 +173,11 @@ Hwnd CreateWindow(MessageLoop& loop, std::string_view className, std::u16string_
     entry->endpoint = detail::BusEndpoint::Open(core, entry);
     if (!entry->endpoint) return 0;
   }
+  core.AddWindow(entry);  // first, so whoever finds the window can reach it
   {
     std::lock_guard lock(g_tableMutex);
     Table()[entry->hwnd] = entry;
   }
-  core.AddWindow(entry);
   return entry->hwnd;
 }
 

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <cstdlib>
@@ -400,4 +401,37 @@ TEST_F(DesktopBus, AWindowClaimedByAnotherProcessIsRefused) {
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(copies[0].bytes, "ABC");
   EXPECT_EQ(copies[0].from, peer.hwnd());
+}
+
+TEST_F(DesktopBus, SendsRacingThePeerWindowsEndFailAtOnce) {
+  // The peer's window closes (a posted WM_CLOSE) while this process keeps sending to it; the peer
+  // itself lives on. A send caught on the way must fail when the window's sockets close, never wait
+  // for an answer that nobody will give. WM_SETTEXT is answered without a report on the peer's
+  // stdout, so the sends do not fill that pipe.
+  constexpr int kRounds = 20;
+  for (int round = 0; round < kRounds; ++round) {
+    Peer peer;
+    std::atomic<int> answered{0};
+    std::atomic<SendStatus> last{SendStatus::kOk};
+    std::thread sender([&] {
+      for (;;) {
+        // A send that runs out this time-out is the fault; a sound one fails at once.
+        SendStatus s =
+            SendMessageTimeout(peer.hwnd(), WM_SETTEXT, 0, 0, 2 * kWatchdogMs, std::make_unique<TextPayload>(u"t"))
+                .status;
+        if (s != SendStatus::kOk) {
+          last = s;
+          return;
+        }
+        ++answered;
+      }
+    });
+    const int before = 1 + round % 4;  // the window ends a varying number of sends into the stream
+    while (answered < before && last == SendStatus::kOk) std::this_thread::yield();
+    EXPECT_TRUE(PostMessage(peer.hwnd(), WM_CLOSE));
+    sender.join();
+    EXPECT_TRUE(last == SendStatus::kNoWindow || last == SendStatus::kPeerGone) << static_cast<int>(last.load());
+    // The window's name goes before its connections: once a send has failed, nobody finds it.
+    EXPECT_EQ(FindWindow("QavBusPeer"), 0u);
+  }
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +31,12 @@ struct Counted : Payload {
   std::atomic<int>* freed;
   int tag;
 };
+
+// Busy work of varying length, to shift where one thread's call lands against another's.
+volatile unsigned g_spinSink = 0;
+void Spin(unsigned iterations) {
+  for (unsigned i = 0; i < iterations; ++i) g_spinSink = i;
+}
 
 std::string Describe(const Msg& m) {
   return std::to_string(m.window & 0xFFFF) + ":" + std::to_string(m.message) + ":" + std::to_string(m.wParam);
@@ -328,6 +335,122 @@ TEST(MessageLoop, AnEndingLoopFailsItsWaitingSendersAndFreesTheirPayloads) {
   owner.join();
   EXPECT_EQ(outcome.status, SendStatus::kNoWindow);
   EXPECT_EQ(freed, 2);
+}
+
+// Another thread sends, posts or arms a timer just as the owner destroys the window (or ends the
+// whole loop) and then stops serving, as a thread does at shut-down while it waits for others.
+// What reached the window before its end is failed and freed by that end, and what comes later
+// fails at once: nothing may be left in a queue that nobody serves any more, where a sender waits
+// for good, a payload is never freed or a timer stays armed. The threads meet at a spin barrier
+// and the end comes a varying while after the call starts, so over the rounds it lands at every
+// point of the call. The sender has a loop of its own, so its answer also comes through a wake of
+// that loop, which must not be lost either.
+TEST(MessageLoop, CallsRacingTheWindowsEndLeaveNothingInTheQueue) {
+  enum class End { kDestroyWindow, kLoopEnds };
+  enum class Call { kSend, kPost, kTimer };
+  constexpr int kRounds = 2000;
+  for (End end : {End::kDestroyWindow, End::kLoopEnds}) {
+    for (Call call : {Call::kSend, Call::kPost, Call::kTimer}) {
+      SCOPED_TRACE(testing::Message() << "end " << static_cast<int>(end) << " call " << static_cast<int>(call));
+      std::atomic<Hwnd> target{0};
+      std::atomic<int> started{0}, finished{0}, made{0}, freed{0};
+      std::atomic<bool> strayResult{false};
+      std::thread caller([&] {
+        MessageLoop own;
+        for (int round = 0; round < kRounds; ++round) {
+          while (started.load() <= round) {
+          }
+          const Hwnd w = target.load();
+          for (bool gone = false; !gone;) {
+            ++made;
+            switch (call) {
+              case Call::kSend: {
+                // Longer than the watchdog below, so a send left waiting trips the watchdog.
+                SendStatus s =
+                    SendMessageTimeout(w, WM_USER, 0, 0, 2 * kWatchdogMs, std::make_unique<Counted>(&freed)).status;
+                if (s != SendStatus::kNoWindow) strayResult = true;
+                gone = true;
+                break;
+              }
+              case Call::kPost:
+                gone = !PostMessage(w, WM_USER, 0, 0, std::make_unique<Counted>(&freed));
+                break;
+              case Call::kTimer:
+                gone = SetTimer(w, 1, 1000) == 0;
+                break;
+            }
+          }
+          finished.store(round + 1);
+        }
+      });
+      const int payloadsPerCall = call == Call::kTimer ? 0 : 1;
+      for (int round = 0; round < kRounds; ++round) {
+        auto loop = std::make_unique<MessageLoop>();
+        target = CreateWindow(*loop, "W", u"", WindowKind::kLocal, [](Msg&) -> LResult { return 1; });
+        PostMessage(target, WM_NULL);  // the loop's wake is pending: the calls' own wakes cost nothing
+        const int madeBefore = made;
+        started.store(round + 1);
+        while (made == madeBefore) {
+        }
+        Spin(static_cast<unsigned>(round * 37 % 1000));  // then the end lands at every point of a call
+        if (end == End::kDestroyWindow) {
+          DestroyWindow(target);
+        } else {
+          loop.reset();
+        }
+        // The caller's call returns at once; the watchdog only turns a fault into a failure.
+        const auto watchdog = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWatchdogMs);
+        while (finished.load() <= round && std::chrono::steady_clock::now() < watchdog) {
+        }
+        const bool returned = finished.load() > round;
+        const bool timerLeft = loop && loop->NextTimerDelayMs();
+        if (!returned || freed != made * payloadsPerCall || timerLeft) {
+          ADD_FAILURE() << "round " << round << (returned ? "" : ": the call did not return") << ": payloads freed "
+                        << freed << " of " << made * payloadsPerCall << (timerLeft ? ", a timer left armed" : "");
+          started.store(kRounds);  // the caller runs out its remaining rounds on the ended window
+          break;
+        }
+      }
+      caller.join();
+      EXPECT_FALSE(strayResult) << "nothing served the window, so no send can have been handled";
+    }
+  }
+}
+
+// A thread with a loop of its own waits in a send, and the answer's wake lands just as that loop
+// takes the wake the previous send gave back (the handler spins a varying while to move it across
+// that moment). The answer's wake must not be lost, or the sender sleeps through it to its time-out.
+TEST(MessageLoop, ASenderWithALoopNeverSleepsThroughItsAnswer) {
+  constexpr int kSends = 20000;
+  MessageLoop loop;
+  int handled = 0;
+  Hwnd w = CreateWindow(loop, "W", u"", WindowKind::kLocal, [&](Msg&) -> LResult {
+    Spin(static_cast<unsigned>(handled++ * 37 % 1500));
+    return 1;
+  });
+  std::atomic<int> answered{0};
+  std::atomic<bool> stop{false};
+  std::thread sender([&] {
+    MessageLoop own;
+    // Longer than the watchdog below, so an answer slept through trips the watchdog.
+    while (answered < kSends && !stop && SendMessageTimeout(w, WM_USER, 0, 0, 2 * kWatchdogMs).ok()) ++answered;
+  });
+  bool stalled = false;
+  int seen = 0;
+  auto lastAnswer = std::chrono::steady_clock::now();
+  while (seen < kSends && !stalled) {
+    loop.ProcessDue();
+    if (answered != seen) {
+      seen = answered;
+      lastAnswer = std::chrono::steady_clock::now();
+    } else {
+      stalled = std::chrono::steady_clock::now() - lastAnswer > std::chrono::milliseconds(kWatchdogMs);
+    }
+  }
+  stop = true;  // a sender that slept through its answer wakes at its time-out and ends
+  sender.join();
+  EXPECT_FALSE(stalled) << "send " << seen << " was answered but its sender slept on";
+  EXPECT_EQ(seen, kSends);
 }
 
 TEST(MessageLoop, ASendThatTimesOutIsNeverHandledLater) {
