@@ -153,7 +153,7 @@ void AppendJustified(std::u16string& out, std::u16string_view body, const Spec& 
   }
 }
 
-// Integer conversions go through the C library on a narrow format rebuilt from the spec, so the
+// Integer conversions go through the C library on a narrow format rebuilt from the parsed flags, so the
 // flag interplay (precision versus zero padding, "#" with 0, ...) is exactly C's.
 void AppendInteger(std::u16string& out, const Spec& spec, const FormatArg& arg) {
   uint64_t bits = arg.kind == FormatArg::Kind::kDouble ? static_cast<uint64_t>(static_cast<int64_t>(arg.d)) : arg.u;
