@@ -78,3 +78,16 @@ TEST(MemFile, ResourceCopies) {
   EXPECT_EQ(qav::test::ReadFileBytes(dir.File("kept")), "kept");  // no resource: file untouched
   EXPECT_EQ(SaveResourceToFile(u"LANG", 274, qav::U16(dir.File("no/folder")), &FakeResources), 0);
 }
+
+TEST(MemFile, TheBuiltInLanguageFileComesFromTheProgramsOwnResources) {
+  qav::test::TempDir dir;
+  ASSERT_EQ(SaveResourceToFile(u"LANG", 274, qav::U16(dir.File("ZV_EN.lang"))), 1);
+  const std::string bytes = qav::test::ReadFileBytes(dir.File("ZV_EN.lang"));
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+  EXPECT_TRUE(qav::Utf16LeBytesToText(bytes.data() + 2, bytes.size() - 2).starts_with(u"# QAV Localization File\r\n"));
+
+  CMemFile file;
+  ASSERT_EQ(MakeMemFileFromResource(u"LANG", 274, file), 1);
+  EXPECT_EQ(file.GetLength(), bytes.size());
+}
