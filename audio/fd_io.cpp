@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-#include "foundation/fd_write.h"
+#include "platform/fd_write.h"
 #include "platform/text.h"
 
 namespace qav {

@@ -10,9 +10,10 @@
 #include <mutex>
 #include <optional>
 
-#include "foundation/fd_write.h"
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
+#include "platform/fd_write.h"
+#include "platform/folders.h"
 #include "platform/resources.h"
 
 namespace {
@@ -31,16 +32,6 @@ LanguageList& List() {
   return list;
 }
 
-// Creates the folder and any missing parents; true when it exists afterwards.
-bool MakeFolders(const std::string& folder) {
-  for (size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
-    const std::string part = folder.substr(0, slash);
-    if (!part.empty() && mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat info {};
-  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 bool IsLanguageFileName(std::u16string_view name) {
   return name.size() > kFilePrefix.size() + kFileSuffix.size() && name.starts_with(kFilePrefix) &&
@@ -102,7 +93,7 @@ int LanguagesInit(std::u16string_view folderName, bool force) {
   QAV_LOG(LOG_INFO, u"LanguagesInit( %s )", folderName);
   SetLanguageFolder(folderName);
   const std::u16string folder = GetLanguageFolder();
-  if (!MakeFolders(qav::U8(folder))) QAV_LOG(LOG_WARNING, u"LanguagesInit cannot create the folder %s", folder);
+  if (!qav::CreateFolderTree(folder)) QAV_LOG(LOG_WARNING, u"LanguagesInit cannot create the folder %s", folder);
 
   std::vector<std::u16string> files = FindLanguageFiles(folder);
   if (files.empty()) {

@@ -7,6 +7,7 @@
 
 #include "foundation/logger.h"
 #include "foundation/mem_file.h"
+#include "platform/fd_write.h"
 #include "platform/text.h"
 
 int SaveResourceToFile(std::u16string_view type, int id, std::u16string_view path, ResourceLookup find) {
@@ -21,15 +22,10 @@ int SaveResourceToFile(std::u16string_view type, int id, std::u16string_view pat
     QAV_LOG(LOG_WARNING, u"SaveResourceToFile: cannot create %s (errno %d)", path, errno);
     return 0;
   }
-  size_t written = 0;
-  while (written < bytes->size()) {
-    const ssize_t n = write(fd, bytes->data() + written, bytes->size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
+  const bool written =
+      qav::WriteAllToFd(fd, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
   const bool closed = close(fd) == 0;
-  if (written != bytes->size() || !closed) {
+  if (!written || !closed) {
     QAV_LOG(LOG_WARNING, u"SaveResourceToFile: cannot write %s (errno %d)", path, errno);
     return 0;
   }

@@ -7,18 +7,11 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/fd_write.h"
+
 namespace qav {
 namespace {
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -32,7 +25,7 @@ bool ReplaceFileAtomically(const std::string& path, mode_t mode, std::string_vie
   std::string temp = path + ".XXXXXX";
   const int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  const bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  const bool ok = fchmod(fd, mode) == 0 && WriteAllToFd(fd, bytes) && fsync(fd) == 0;
   if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
     unlink(temp.c_str());
     return false;

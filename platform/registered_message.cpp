@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/desktop_directory.h"
+#include "platform/fd_write.h"
 #include "platform/message.h"
 #include "platform/text.h"
 
@@ -43,15 +44,6 @@ bool ReadAll(int fd, std::string& content) {
   }
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 // Looks the name up in the shared file and appends it when missing; 0 on failure.
 uint32_t LookUpOrAdd(const std::string& dir, std::string_view name) {
@@ -79,7 +71,7 @@ uint32_t LookUpOrAdd(const std::string& dir, std::string_view name) {
         if (!complete) line.push_back('\n');
         line.append(name);
         line.push_back('\n');
-        if (WriteAll(fd, line)) number = kFirstRegisteredMessage + static_cast<uint32_t>(index);
+        if (WriteAllToFd(fd, line)) number = kFirstRegisteredMessage + static_cast<uint32_t>(index);
       }
     }
     flock(fd, LOCK_UN);

@@ -1,4 +1,4 @@
-#include "foundation/fd_write.h"
+#include "platform/fd_write.h"
 
 #include <unistd.h>
 

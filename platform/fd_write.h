@@ -1,4 +1,4 @@
-// Writing a whole buffer to a file descriptor, as the log handlers need it.
+// Writing a whole buffer to a file descriptor: the one loop every file writer in the program uses.
 #pragma once
 
 #include <string_view>
