@@ -1,6 +1,12 @@
 #include "platform/crash_record.h"
 
+#include <unistd.h>
+
 #include <charconv>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/loaded_modules.h"
 
 namespace qav {
 
@@ -27,6 +33,36 @@ Number ParseNumber(std::string_view text) {
 }
 
 }  // namespace
+
+std::string FormatCrashRecordModules(const std::vector<LoadedModule>& modules) {
+  std::string lines;
+  for (const LoadedModule& module : modules) {
+    std::string path = module.path;
+    for (char& c : path) {
+      if (c == '\n' || c == '\r') c = '?';  // one module a line, whatever its name
+    }
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "0x%llx 0x%llx ", static_cast<unsigned long long>(module.base),
+                  static_cast<unsigned long long>(module.size));
+    lines += "module ";
+    lines += numbers;
+    lines += module.buildId.empty() ? "-" : module.buildId;
+    lines += " " + path + "\n";
+  }
+  return lines;
+}
+
+std::string RecordOfThisProcess() {
+  const std::vector<LoadedModule> modules = ListLoadedModules();
+  std::string record(kCrashRecordHeader);
+  record += "\nprocess " + std::to_string(getpid()) + "\n";
+  record += "time " + std::to_string(static_cast<long long>(std::time(nullptr))) + "\n";
+  record += "program " + (modules.empty() ? std::string() : modules.front().path) + "\n";
+  record += "cause request\n";
+  record += FormatCrashRecordModules(modules);
+  record += "end\n";
+  return record;
+}
 
 std::optional<CrashRecord> ParseCrashRecord(std::string_view text) {
   CrashRecord record;

@@ -12,6 +12,8 @@
 
 namespace qav {
 
+struct LoadedModule;
+
 // The first line of every record; the number is the format's version.
 inline constexpr std::string_view kCrashRecordHeader = "QAV crash record 1";
 
@@ -40,6 +42,13 @@ struct CrashRecord {
   std::vector<uint64_t> frames;                             // innermost first
   std::vector<CrashRecordModule> modules;
 };
+
+// The "module" lines of a record for these modules.
+std::string FormatCrashRecordModules(const std::vector<LoadedModule>& modules);
+
+// A record of this process as it runs, with no crash in it: for a problem report the user asks
+// for. Its cause is "request"; it has no signal, registers or frames.
+std::string RecordOfThisProcess();
 
 // Reads a record. nullopt when the header is missing or the record does not end with its "end"
 // line (a handler that died half-way); unknown lines are skipped, so later versions may add some.

@@ -253,24 +253,6 @@ void OnTerminate() {
   std::abort();
 }
 
-std::string ModuleLines() {
-  std::string lines;
-  for (const LoadedModule& module : ListLoadedModules()) {
-    std::string path = module.path;
-    for (char& c : path) {
-      if (c == '\n' || c == '\r') c = '?';
-    }
-    char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "0x%llx 0x%llx ", static_cast<unsigned long long>(module.base),
-                  static_cast<unsigned long long>(module.size));
-    lines += "module ";
-    lines += numbers;
-    lines += module.buildId.empty() ? "-" : module.buildId;
-    lines += " " + path + "\n";
-  }
-  return lines;
-}
-
 // The alternate stack of one thread, released with the thread.
 class ThreadCrashStack {
  public:
@@ -306,7 +288,7 @@ class ThreadCrashStack {
 }  // namespace
 
 void RefreshCrashModules() {
-  auto lines = std::make_unique<const std::string>(ModuleLines());
+  auto lines = std::make_unique<const std::string>(FormatCrashRecordModules(ListLoadedModules()));
   std::lock_guard lock(g_moduleListsMutex);
   g_moduleLines = lines.get();
   g_moduleLists.push_back(std::move(lines));
