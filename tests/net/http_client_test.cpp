@@ -143,7 +143,9 @@ TEST(HttpClient, ContentLengthMatchesTheBodyForAnyParameters) {
       const RawRequest request = Saved(server, ++number);
       EXPECT_EQ(request.Header("Content-Length"), std::to_string(request.body.size())) << number;
       EXPECT_EQ(total, request.body.size()) << number;
-      if (upload) EXPECT_EQ(response->GetStatus(), 200u) << number;
+      if (upload) {
+        EXPECT_EQ(response->GetStatus(), 200u) << number;
+      }
     }
   }
 }
