@@ -21,6 +21,7 @@
 #include "tests/support/command_output.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
 
 using qav::test::CommandOutput;
 using qav::test::ReadFileBytes;
@@ -148,6 +149,46 @@ TEST_F(ProblemReport, ARefusedReportIsKeptAndTheNextStartsFromNothing) {
   EXPECT_EQ(report_.Files().count(qav::U16(dir_.File("shot.png"))), 0u);
   EXPECT_EQ(terminations_, (std::vector<bool>{false, false}));
   EXPECT_EQ(dialog.shownForCrash, (std::vector<bool>{false, false}));
+}
+
+// A sent report reaches the server as one multipart form: the subject, the body with the user's
+// contact and description, and the ZIP, which unpacks; nothing of it stays behind.
+TEST_F(ProblemReport, ASentReportReachesTheServerAndLeavesNothingBehind) {
+  qav::test::WebStandIn server;
+  ASSERT_TRUE(server.started());
+  RecordingBoxes boxes(qav::IDOK);
+  ScriptedDialog dialog;
+  dialog.next = {u"me@example.invalid", u"It stopped answering", {}};
+  CRptHandler report(u"Zarvelin QAV", u"QAV",
+                     {server.BaseUrl16() + u"qav/applinks/report/index.php", u"support@example.invalid"},
+                     [this](CRptHandler& handler, bool) {
+                       handler.AddSettingsFile(qav::U16(dir_.File("user/QAV.ini")), u"User's QAV.ini");
+                       handler.AddTextInfo(u"Problem Report for Zarvelin QAV [5.0.0.1]", u"\r\nApp Version: 5.0.0.1");
+                       return 1;
+                     },
+                     nullptr);
+  report.SetDialog(&dialog);
+  EXPECT_EQ(report.GenerateReport(false, 0, nullptr), 1);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(report.SavedReportPath().empty());
+
+  EXPECT_NE(server.Read("request-1.raw").find("POST /qav/applinks/report/index.php HTTP/1.1"), std::string::npos);
+  const std::string parts = server.Read("upload-1/parts.tsv");
+  const size_t attachment = parts.find("Attachment\t");
+  const size_t body = parts.find("Body\t");
+  const size_t subject = parts.find("Subject\t");
+  ASSERT_NE(attachment, std::string::npos) << parts;
+  EXPECT_LT(attachment, body);
+  EXPECT_LT(body, subject);
+  EXPECT_EQ(server.Read("upload-1/field-Subject"), "Problem Report for Zarvelin QAV [5.0.0.1]");
+  EXPECT_EQ(server.Read("upload-1/field-Body"),
+            "\r\nApp Version: 5.0.0.1\r\n\r\nUsers Contact: me@example.invalid\r\n\r\nUsers Description: \r\nIt "
+            "stopped answering");
+  const std::string zipName = parts.substr(attachment).substr(11, parts.find('\t', attachment + 11) - attachment - 11);
+  const std::string zip = server.File("upload-1/" + zipName.substr(zipName.rfind('/') + 1));
+  EXPECT_EQ(CommandOutput("unzip -tq '" + zip + "'").find("No errors detected"), 0u) << zip;
+  EXPECT_EQ(CommandOutput("unzip -p '" + zip + "' \"User's QAV.ini\"").find("0A1B2C3D4E5F"), std::string::npos);
+  EXPECT_EQ(CommandOutput("ls -A '" + dir_.path() + "'"), "global\nshot.png\nuser\n");  // nothing left behind
 }
 
 // Without a dialog the report asks with a Yes/No box; No sends nothing and leaves nothing behind.
