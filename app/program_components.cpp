@@ -1,8 +1,10 @@
 #include "app/program_components.h"
 
 #include "app/audio_driver_part.h"
+#include "app/crash_reporting.h"
 #include "app/dispatcher_link.h"
 #include "app/engine_part.h"
+#include "app/problem_report_part.h"
 #include "app/video_driver_part.h"
 #include "app/zv_app.h"
 #include "audio/virtual_cable_removal.h"
@@ -16,7 +18,8 @@ CAppComponents ProgramComponents() {
   components.videoDriver = [] { return std::make_unique<CVideoDriverPart>(); };
   components.engine = [] { return std::make_unique<CEnginePart>(g_pApp->GuiLoop()); };
   components.removeVirtualCable = [] { return RemoveVirtualCableDriver() == 1; };
+  components.problemReport = [] { return std::make_unique<CProblemReportPart>(*g_pApp, CrashHelperChannel()); };
   // Still null parts (app/null_parts.h): the property sheet, the tray, the worker threads, the
-  // version check, problem reports and the image lists.
+  // version check and the image lists.
   return components;
 }

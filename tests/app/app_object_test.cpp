@@ -107,6 +107,7 @@ TEST_F(AppObjectTest, AProblemReportCarriesTheLogTheSettingsAndTheFacts) {
     void AddFile(std::u16string_view path, std::u16string_view name) override {
       files += U8(name) + "=" + U8(path) + ";";
     }
+    void AddSettingsFile(std::u16string_view path, std::u16string_view name) override { AddFile(path, name); }
     void SetSubject(std::u16string_view s) override { subject = U8(s); }
     void SetDescription(std::u16string_view d) override { description = U8(d); }
     std::string files, subject, description;
