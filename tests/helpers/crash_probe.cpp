@@ -8,15 +8,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "platform/crash_channel.h"
 #include "platform/crash_signals.h"
+#include "tests/helpers/crash_faults.h"
 
 namespace {
 
@@ -40,34 +36,6 @@ int WriteRecordAndAnswer(int channel) {
   return 0;
 }
 
-volatile int g_zero = 0;
-volatile int g_one = 1;
-
-#pragma GCC diagnostic ignored "-Winfinite-recursion"
-#pragma GCC diagnostic ignored "-Wterminate"
-
-int Recurse(int depth) {
-  volatile char fill[1024];
-  fill[0] = static_cast<char>(depth);
-  return Recurse(depth + 1) + fill[0];
-}
-
-void Fault(const std::string& kind) {
-  if (kind == "segv") {
-    *static_cast<volatile int*>(nullptr) = 1;
-  } else if (kind == "overflow") {
-    std::printf("%d\n", Recurse(0));
-  } else if (kind == "abort") {
-    std::abort();
-  } else if (kind == "terminate") {
-    []() noexcept { throw std::runtime_error("nobody caught this"); }();
-  } else if (kind == "fpe") {
-    std::printf("%d\n", g_one / g_zero);
-  } else if (kind == "raise") {
-    std::raise(SIGSEGV);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,13 +45,9 @@ int main(int argc, char** argv) {
   if (channel < 0 || !qav::InstallCrashSignals(channel)) return 3;
   const std::string kind = argv[1];
   if (argc > 3 && std::string(argv[3]) == "thread") {
-    std::thread worker([&] {
-      qav::PrepareThreadForCrashes();
-      Fault(kind);
-    });
-    worker.join();
+    qav::test::CommitFaultOnThread(kind);
   } else {
-    Fault(kind);
+    qav::test::CommitFault(kind);
   }
   return 4;  // the fault did not end the program
 }
