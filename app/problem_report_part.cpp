@@ -67,5 +67,8 @@ void CProblemReportPart::RefreshCrashContext() {
   m_app.ReportSettingsAndFacts(files, true);
   if (!qav::SendCrashFrame(m_crashChannel, qav::kCrashFrameContext, files.context.Serialize())) {
     QAV_LOG(LOG_WARNING, u"CProblemReportPart::RefreshCrashContext: the crash reporter cannot be told");
+  } else if (!m_contextSent) {
+    m_contextSent = true;
+    QAV_LOG(LOG_FINE, u"CProblemReportPart::RefreshCrashContext: the crash reporter knows what a report carries");
   }
 }

@@ -20,5 +20,6 @@ class CProblemReportPart : public CAppProblemReport {
  private:
   CZVApp& m_app;
   const int m_crashChannel;
+  bool m_contextSent = false;
   CRptHandler m_report;
 };
