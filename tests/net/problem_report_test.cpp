@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,6 +16,7 @@
 #include "platform/text.h"
 #include "tests/support/command_output.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/small_tmpfs.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
 
@@ -231,17 +228,10 @@ TEST_F(ProblemReport, AFailedDialogFallsBackAndAStoppingCallbackAsksNothing) {
 // namespace, on a small tmpfs as the temporary folder.
 TEST(ProblemReportOnAFullDisk, AnUnwritableZipFailsTheReportAndKeepsItsFiles) {
   TempDir dir;
-  std::string noise(512 * 1024, '\0');
-  std::mt19937 random(11);
-  for (char& c : noise) c = static_cast<char>(random());
-  ASSERT_TRUE(WriteFileBytes(dir.File("big.log"), noise));
+  ASSERT_TRUE(WriteFileBytes(dir.File("big.log"), qav::test::NoiseBytes(512 * 1024, 11)));
   const std::string small = dir.File("small");
   mkdir(small.c_str(), 0700);
-
-  const pid_t child = fork();
-  if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(77);
-    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=128k") != 0) _exit(77);
+  const auto result = qav::test::RunOnSmallTmpfs(small, "128k", [&] {
     setenv("QAV_TEMP_DIR", small.c_str(), 1);
     LoadDefaultLangLib();
     RecordingBoxes boxes(qav::IDYES);
@@ -251,20 +241,17 @@ TEST(ProblemReportOnAFullDisk, AnUnwritableZipFailsTheReportAndKeepsItsFiles) {
                          return 1;
                        },
                        nullptr);
-    if (report.GenerateReport(false, 0, nullptr) != 0) _exit(2);
-    if (access(dir.File("big.log").c_str(), F_OK) != 0) _exit(3);             // the source is kept
-    if (access((small + "/Zarvelin QAV Report Log.zip").c_str(), F_OK) == 0) _exit(4);  // no copy of a torn ZIP
-    if (!report.SavedReportPath().empty()) _exit(5);
-    if (boxes.boxes.size() != 2) _exit(6);  // the question, then the failure
-    if (boxes.boxes[1].find("A saved copy of the report is in '" + small + "/'.") == std::string::npos) _exit(7);
-    if (CommandOutput("ls '" + small + "' | grep -c '^QAV.*\\.tmp$'") != "0\n") _exit(8);  // no torn ZIP left
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot mount a tmpfs here (needs root or a mount namespace)";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (report.GenerateReport(false, 0, nullptr) != 0) return 2;
+    if (access(dir.File("big.log").c_str(), F_OK) != 0) return 3;                     // the source is kept
+    if (access((small + "/Zarvelin QAV Report Log.zip").c_str(), F_OK) == 0) return 4;  // no copy of a torn ZIP
+    if (!report.SavedReportPath().empty()) return 5;
+    if (boxes.boxes.size() != 2) return 6;  // the question, then the failure
+    if (boxes.boxes[1].find("A saved copy of the report is in '" + small + "/'.") == std::string::npos) return 7;
+    if (CommandOutput("ls '" + small + "' | grep -c '^QAV.*\\.tmp$'") != "0\n") return 8;  // no torn ZIP left
+    return 0;
+  });
+  if (!result) GTEST_SKIP() << "cannot mount a tmpfs here (needs root or a mount namespace)";
+  EXPECT_EQ(*result, 0);
 }
 
 TEST(CrashReportContext, SurvivesTheChannelWithEveryCharacter) {

@@ -1,19 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include <ctime>
-#include <random>
 #include <string>
 
 #include "net/zlib_zip.h"
 #include "platform/text.h"
 #include "tests/support/command_output.h"
+#include "tests/support/small_tmpfs.h"
 #include "tests/support/temp_dir.h"
 
 using qav::test::CommandOutput;
@@ -91,28 +88,18 @@ TEST(ZipWriter, AnArchiveWithNoEntriesIsStillAnArchive) {
 // archive taken for a good one. Runs in a child's own mount namespace, on a 64 KiB tmpfs.
 TEST(ZipWriter, AFullMediumFailsTheArchive) {
   TempDir dir;
-  std::string noise(512 * 1024, '\0');
-  std::mt19937 random(7);
-  for (char& c : noise) c = static_cast<char>(random());
-  ASSERT_TRUE(WriteFileBytes(dir.File("noise.bin"), noise));
+  ASSERT_TRUE(WriteFileBytes(dir.File("noise.bin"), qav::test::NoiseBytes(512 * 1024, 7)));
   const std::string point = dir.File("small");
   mkdir(point.c_str(), 0700);
-
-  const pid_t child = fork();
-  if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(77);
-    if (mount("tmpfs", point.c_str(), "tmpfs", 0, "size=64k") != 0) _exit(77);
+  const auto result = qav::test::RunOnSmallTmpfs(point, "64k", [&] {
     CZLib writer;
-    if (writer.OpenZip(qav::U16(point + "/report.zip"), 0) != 1) _exit(2);
+    if (writer.OpenZip(qav::U16(point + "/report.zip"), 0) != 1) return 2;
     const int added = writer.AddFile(qav::U16(dir.File("noise.bin")));
     const int closed = writer.CloseZip();
-    _exit(added == 0 && closed == 0 ? 0 : 3);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot mount a tmpfs here (needs root or a mount namespace)";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return added == 0 && closed == 0 ? 0 : 3;
+  });
+  if (!result) GTEST_SKIP() << "cannot mount a tmpfs here (needs root or a mount namespace)";
+  EXPECT_EQ(*result, 0);
 }
 
 }  // namespace
