@@ -44,7 +44,9 @@ class Recorder : public CSTLCallbackConnectionStateChange, public CSTLCallbackRe
     stateTimes.push_back(v_.NowMs());
   }
   void OnSkypeCmdReceived(const SkypeToDeviceCmd& received) override { lines.push_back(U8(received.GetText())); }
+  void ClientGone() override { ++gone; }
 
+  int gone = 0;
   std::vector<int32_t> states;
   std::vector<int64_t> stateTimes;
   std::vector<std::string> lines;
@@ -348,6 +350,44 @@ TEST_F(TransportTest, PingAfterSilenceAndReconnectWhenNoLineFollows) {
   EXPECT_EQ(recorder_.lines.back(), "PONG");
   v_.AdvanceMs(2000);
   EXPECT_EQ(sim_->discovers(), 2);
+}
+
+// The attached client is reported gone once: when another client's window answers the attach, or
+// when its window has vanished by the time the link misses an answer. A client that is only slow,
+// and the program's own disconnect, are not reported.
+TEST_F(TransportTest, AClientThatIsGoneIsReportedOnce) {
+  Start();
+  auto missAnswer = [&] { v_.AdvanceMs(CSTL::kPingPeriodMs + CSTL::kPongWaitMs); };
+  missAnswer();  // silent, but there
+  EXPECT_EQ(stl_->GetCounters().keepAliveFailures, 1);
+  EXPECT_EQ(recorder_.gone, 0);
+
+  CallClientSimOptions options;
+  options.announce = false;
+  auto other = std::make_unique<CallClientSim>(v_.loop(), options);
+  ASSERT_TRUE(other->Start());
+  other->SetSilence(-1);
+  auto attachFrom = [&](Hwnd window) {
+    ASSERT_TRUE(PostMessage(stl_->GetWindow(), RegisterWindowMessage(CSTL::kAttachMessageName), window,
+                            CSTL::kAttachSuccess));
+    v_.RunUntilIdle();
+  };
+  attachFrom(other->window());
+  EXPECT_EQ(recorder_.gone, 1);
+  attachFrom(other->window());  // the same window again is the same client
+  EXPECT_EQ(recorder_.gone, 1);
+
+  other.reset();  // the attached client's window vanishes
+  missAnswer();
+  EXPECT_EQ(recorder_.gone, 2);
+  missAnswer();
+  EXPECT_EQ(recorder_.gone, 2);
+
+  stl_->Disconnect();
+  v_.RunUntilIdle();
+  sim_.reset();
+  missAnswer();
+  EXPECT_EQ(recorder_.gone, 2);
 }
 
 // ---- What the window takes ----------------------------------------------------------------------
