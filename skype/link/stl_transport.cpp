@@ -231,6 +231,11 @@ void CSTL::OnSkypeAttach(const qav::Msg& message) {
       // with it, and the callback hears so before the new client's lines.
       CheckClientGone(skype);
       m_hWndAttachedClient = skype;
+      if (m_hWndSkypeAPI != 0 && m_hWndSkypeAPI != skype) {
+        // What awaits a reply went to the former window, which will not answer for this one:
+        // send it again here instead of waiting out its time-out.
+        ReQueAllWaitAckCmds();
+      }
       QAV_LOG(LOG_FINE, u"!!! Connected");
       SetConnectionState(SkypeLinkState::CONNECTED);
       m_hWndSkypeAPI = skype;

@@ -390,6 +390,24 @@ TEST_F(TransportTest, AClientThatIsGoneIsReportedOnce) {
   EXPECT_EQ(recorder_.gone, 2);
 }
 
+// A command that awaits its reply from the former client's window is sent to the client that
+// answers the attach from another window at once, not after its reply time-out.
+TEST_F(TransportTest, AnotherClientsAttachGetsTheCommandAwaitingItsReply) {
+  Start();
+  DeviceToSkypeCmd a = UserStatusCmd();
+  Queue(a);
+  ASSERT_TRUE(PumpUntil([&] { return Sends(a) == 1; }));  // the silent first client has it
+  CallClientSimOptions options;
+  options.announce = false;
+  CallClientSim other(v_.loop(), options);
+  ASSERT_TRUE(other.Start());
+  // The other client hears a discover of the link's and answers it.
+  ASSERT_TRUE(PostMessage(other.window(), RegisterWindowMessage(CSTL::kDiscoverMessageName), stl_->GetWindow()));
+  ASSERT_TRUE(PumpUntil([&] { return stl_->GetWaitQueueSize() == 0 && stl_->GetInQueueSize() == 0; }));
+  EXPECT_EQ(std::count(other.received().begin(), other.received().end(), Wire(a)), 1);
+  EXPECT_EQ(stl_->GetCounters().replyTimeouts, 0);
+}
+
 // ---- What the window takes ----------------------------------------------------------------------
 
 TEST_F(TransportTest, CopyDataIsTakenOnlyFromTheClientWithData) {
