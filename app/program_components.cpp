@@ -4,6 +4,11 @@
 #include "app/dispatcher_link.h"
 #include "app/engine_part.h"
 #include "app/video_driver_part.h"
+#include "app/app_messages.h"
+#include "app/worker_threads.h"
+#include "app/zv_app_wnd.h"
+#include "platform/message_box.h"
+#include "platform/window.h"
 #include "app/zv_app.h"
 #include "audio/virtual_cable_removal.h"
 #include "skype/link/user_collection.h"
@@ -16,7 +21,15 @@ CAppComponents ProgramComponents() {
   components.videoDriver = [] { return std::make_unique<CVideoDriverPart>(); };
   components.engine = [] { return std::make_unique<CEnginePart>(g_pApp->GuiLoop()); };
   components.removeVirtualCable = [] { return RemoveVirtualCableDriver() == 1; };
-  // Still null parts (app/null_parts.h): the property sheet, the tray, the worker threads, the
-  // version check, problem reports and the image lists.
+  components.workers = [] {
+    auto mainWindow = [] { return g_pApp->MainWindow() ? g_pApp->MainWindow()->GetSafeHwnd() : qav::Hwnd{0}; };
+    auto reportError = [mainWindow](std::u16string text) {
+      qav::PostMessage(mainWindow(), UM_APP_MESSAGEBOX, 0, 0,
+                       qav::MakePayload<CQueuedMessageBox>(CQueuedMessageBox{std::move(text), qav::MB_ICONEXCLAMATION}));
+    };
+    return std::make_unique<CWorkerThreads>(g_pApp->GuiLoop(), mainWindow, reportError);
+  };
+  // Still null parts (app/null_parts.h): the property sheet, the tray, the version check, problem
+  // reports and the image lists.
   return components;
 }
