@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   }
   // Before any thread exists, so that every thread inherits the mask.
   qav::BlockStopSignals();
-  // libcurl's global set-up is not thread-safe: done here, before the mail and web threads exist.
+  // libcurl's global set-up is not thread-safe: done here, before any thread exists.
   qav::net::InitCurlOnce();
 
   qav::MessageLoop guiLoop;
