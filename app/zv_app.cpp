@@ -293,7 +293,8 @@ int CZVApp::Run() {
     return 1;
   }
   if (!m_pMainWnd) return ExitInstance(0);
-  return ExitInstance(m_guiLoop.Run());
+  std::unique_ptr<qav::LoopRunner> runner = m_components.loopRunner ? m_components.loopRunner() : nullptr;
+  return ExitInstance(runner ? runner->RunUntilQuit(m_guiLoop) : m_guiLoop.Run());
 }
 
 void CZVApp::RemoveLogHandlers() {
