@@ -84,6 +84,8 @@ CZVApp::~CZVApp() {
   m_pMainWnd.reset();
   DeleteDriversAndGreetings();
   RemoveLogHandlers();
+  // The hooks call back into this object: none may outlive it.
+  if (m_settingsHooksInstalled) SetSettingsHooks({});
   if (m_headlessBox && qav::GetMessageBoxHandler() == m_headlessBox.get()) qav::SetMessageBoxHandler(nullptr);
   if (g_pApp == this) g_pApp = nullptr;
 }
@@ -164,6 +166,7 @@ bool CZVApp::InitInstance() {
   hooks.applyLanguage = [this](const std::u16string& path) { ApplyLanguage(path); };
   hooks.languageFilePath = [this] { return GetLanguageFilePath(); };
   SetSettingsHooks(std::move(hooks));
+  m_settingsHooksInstalled = true;
 
   if (LanguagesInit(GetLanguageFolder()) < 1) return StartupFailure();
 

@@ -132,6 +132,7 @@ class CZVApp {
   std::shared_ptr<const CWaveMemFile> m_greetingBuddy;
   std::shared_ptr<const CWaveMemFile> m_greetingNonBuddy;
   bool m_logHandlersRemoved = false;
+  bool m_settingsHooksInstalled = false;
 };
 
 // The program's application object while it exists; null otherwise.
