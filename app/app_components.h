@@ -20,7 +20,7 @@ struct CAppComponents {
   // the loop serves itself (MessageLoop::Run).
   std::function<std::unique_ptr<qav::LoopRunner>()> loopRunner;
   // Built by the application object at start-up.
-  std::function<std::unique_ptr<CAppImageLists>()> imageLists;
+  std::function<std::unique_ptr<CImageListsPart>()> imageLists;
   std::function<std::unique_ptr<CAppAudioDriver>()> audioDriver;
   std::function<std::unique_ptr<CAppVideoDriver>()> videoDriver;
   std::function<std::unique_ptr<CAppEngine>()> engine;
@@ -35,7 +35,7 @@ struct CAppComponents {
 };
 
 // Each factory's part, or the null part where the factory is empty (or gives nothing).
-std::unique_ptr<CAppImageLists> MakeImageLists(const CAppComponents& components);
+std::unique_ptr<CImageListsPart> MakeImageLists(const CAppComponents& components);
 std::unique_ptr<CAppAudioDriver> MakeAudioDriver(const CAppComponents& components);
 std::unique_ptr<CAppVideoDriver> MakeVideoDriver(const CAppComponents& components);
 std::unique_ptr<CAppEngine> MakeEngine(const CAppComponents& components);

@@ -117,7 +117,7 @@ class CZVApp {
   std::unique_ptr<CMemBufLogHandler> m_memLogHandler;
   std::unique_ptr<CFileLogHandler> m_fileLogHandler;
   std::unique_ptr<CAppShell> m_shell;
-  std::unique_ptr<CAppImageLists> m_imageLists;
+  std::unique_ptr<CImageListsPart> m_imageLists;
   std::unique_ptr<CAppAudioDriver> m_audioDriver;
   std::unique_ptr<CAppVideoDriver> m_videoDriver;
   std::unique_ptr<CAppEngine> m_engine;

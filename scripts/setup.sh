@@ -10,6 +10,7 @@ packages=(
   libasound2-dev libcurl4-openssl-dev zlib1g-dev libminizip-dev
   qt6-base-dev
   mpg123 sox libsox-fmt-mp3 lame espeak-ng unzip python3 python3-aiosmtpd
+  openssl curl
 )
 
 missing=()
