@@ -3,7 +3,9 @@
 #include "app/audio_driver_part.h"
 #include "app/dispatcher_link.h"
 #include "app/engine_part.h"
+#include "app/server_exchange_part.h"
 #include "app/video_driver_part.h"
+#include "app/web_links.h"
 #include "app/zv_app.h"
 #include "audio/virtual_cable_removal.h"
 #include "skype/link/user_collection.h"
@@ -16,7 +18,8 @@ CAppComponents ProgramComponents() {
   components.videoDriver = [] { return std::make_unique<CVideoDriverPart>(); };
   components.engine = [] { return std::make_unique<CEnginePart>(g_pApp->GuiLoop()); };
   components.removeVirtualCable = [] { return RemoveVirtualCableDriver() == 1; };
-  // Still null parts (app/null_parts.h): the property sheet, the tray, the worker threads, the
-  // version check, problem reports and the image lists.
+  components.serverExchange = [] { return std::make_unique<CServerExchangePart>(MakerWebSiteAddress() + u"qav/"); };
+  // Still null parts (app/null_parts.h): the property sheet, the tray, the worker threads,
+  // problem reports and the image lists.
   return components;
 }
