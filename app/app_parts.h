@@ -127,9 +127,9 @@ class CAppProblemReport {
 };
 
 // The program-wide image lists of the user interface.
-class CAppImageLists {
+class CImageListsPart {
  public:
-  virtual ~CAppImageLists() = default;
+  virtual ~CImageListsPart() = default;
   // Builds the lists; returns the colour flag they were built with.
   virtual int32_t Create() = 0;
   virtual void Release() = 0;
