@@ -14,8 +14,9 @@
 #include "audio/wave_mem_file.h"
 
 // The result of building a greeting: the memory file (always made, with its format set), and the
-// first file that failed to load ("" when all loaded). The memory file keeps what was appended
-// before the failure; a failed first file leaves it empty.
+// first file that failed to load ("" when all loaded). The memory file keeps the files loaded
+// whole before the failure and nothing of the failed one (also when it failed part-way); a failed
+// first file leaves it empty.
 struct GreetingBuild {
   std::shared_ptr<CWaveMemFile> memFile;
   std::u16string failedFile;

@@ -171,11 +171,12 @@ int MPEGHeaderDecodeVBR(const uint8_t* frame, int length, const MPEGFrameInfo& i
   if (length >= kVbriOffset + 4 && std::memcmp(frame + kVbriOffset, "VBRI", 4) == 0) {
     // Version, delay, quality, bytes, frames, then a table of entries x entry size bytes.
     constexpr int kFixed = 26;
-    int needed = kVbriOffset + kFixed;
+    // Two 16-bit fields multiplied: up to 0xFFFE0001, beyond an int.
+    int64_t needed = kVbriOffset + kFixed;
     if (length >= needed) {
       const uint8_t* v = frame + kVbriOffset;
-      const int entries = (v[18] << 8) | v[19];
-      const int entrySize = (v[22] << 8) | v[23];
+      const int64_t entries = (v[18] << 8) | v[19];
+      const int64_t entrySize = (v[22] << 8) | v[23];
       needed += entries * entrySize;
     }
     if (length < needed) QAV_LOG(LOG_FINE, u"MPEGHeaderDecodeVBR[ Buffer too short for VBRI ]");

@@ -24,8 +24,6 @@ void ProgressJobContext::Linger(std::chrono::milliseconds duration) { std::this_
 int RunProgressJobGuarded(const ProgressJob& job, ProgressJobContext& context) {
   try {
     return job && job(context) == 1 ? kProgressJobSucceeded : kProgressJobFailed;
-  } catch (int code) {
-    QAV_LOG(LOG_SEVERE, u"RunProgressJobGuarded [ERROR job threw %d]", code);
   } catch (const std::exception& e) {
     QAV_LOG(LOG_SEVERE, u"RunProgressJobGuarded [ERROR job threw %s]", e.what());
   } catch (...) {

@@ -145,8 +145,8 @@ int CVSA::Analyse(VsaBlockSource& source, int channelChoice, qav::ProgressDialog
 int CVSA::RunWorker(VsaBlockSource& source, ProgressJobContext& progress) {
   try {
     return AnalyseBlocks(source, progress);
-  } catch (int code) {
-    QAV_LOG(LOG_SEVERE, u"CVSA::RunWorker [ERROR %d while reading the recording]", code);
+  } catch (const qav::VsaSourceError& e) {
+    QAV_LOG(LOG_SEVERE, u"CVSA::RunWorker [ERROR %d while reading the recording]", static_cast<int>(e.fault()));
   } catch (const std::exception& e) {
     QAV_LOG(LOG_SEVERE, u"CVSA::RunWorker [ERROR %s while reading the recording]", e.what());
   }

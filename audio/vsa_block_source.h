@@ -4,9 +4,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 namespace qav {
+
+// Why a source could not give its blocks; the analysis then fails and logs the code.
+enum class VsaSourceFault {
+  kUnusableFormat = 1,
+  kBadBlockSize = 2,
+  kNoConverter = 3,
+  kReadFailed = 4,
+  kConversionFailed = 5,
+};
+
+class VsaSourceError : public std::runtime_error {
+ public:
+  explicit VsaSourceError(VsaSourceFault fault) : std::runtime_error("recording unreadable"), m_fault(fault) {}
+  VsaSourceFault fault() const { return m_fault; }
+
+ private:
+  VsaSourceFault m_fault;
+};
 
 enum class VsaBlockRead {
   kFull,  // a whole block
@@ -23,11 +42,11 @@ class VsaBlockSource {
   // The byte offset in the file that the next block is read from.
   virtual int64_t Position() = 0;
   virtual int64_t FileLength() const = 0;
-  // Sets up the reading of blocks (buffers, converter). Throws an int when it cannot: the analysis
+  // Sets up the reading of blocks (buffers, converter). Throws VsaSourceError when it cannot: the analysis
   // then fails.
   virtual void Prepare() = 0;
   // Reads the next block into `samples` (frames x channels interleaved, at most 2048 frames).
-  // Throws an int on a read or conversion error.
+  // Throws VsaSourceError on a read or conversion error.
   virtual VsaBlockRead ReadBlock(std::vector<int16_t>* samples) = 0;
   // Back to the offset the analysis started from, converter released. Never throws.
   virtual void Finish() noexcept = 0;
@@ -46,9 +65,9 @@ class VsaGatheringSource : public VsaBlockSource {
   explicit VsaGatheringSource(bool endsWithPartialBlock) : m_endsWithPartialBlock(endsWithPartialBlock) {}
 
   // Reads and converts the next piece of the file, appending 16-bit samples at 11025 Hz (as bytes)
-  // to `gathered`; false at the end of the audio. Throws an int on an error.
+  // to `gathered`; false at the end of the audio. Throws VsaSourceError on an error.
   virtual bool ReadPiece(std::vector<uint8_t>* gathered) = 0;
-  // At the end of the audio: appends what the converter still holds. Throws an int on an error.
+  // At the end of the audio: appends what the converter still holds. Throws VsaSourceError on an error.
   virtual void FlushPieces(std::vector<uint8_t>* gathered) = 0;
   // Drops what was gathered (for Finish).
   void DropGathered() {

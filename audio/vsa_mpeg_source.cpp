@@ -25,10 +25,10 @@ VsaMpegSource::VsaMpegSource(int fd, const MPEGLAYER3WAVEFORMAT& format, uint32_
 
 void VsaMpegSource::Prepare() {
   const int channels = m_format.wfx.nChannels;
-  if (channels < 1 || channels > 2) throw 1;
+  if (channels < 1 || channels > 2) throw VsaSourceError(VsaSourceFault::kUnusableFormat);
   const WAVEFORMATEX target = WaveUtilsMakePCMFormat(static_cast<uint16_t>(channels), 16, kVsaSampleRate);
   auto converter = std::make_unique<CMPEGConvert>();
-  if (!converter->Init(&m_format.wfx, &target)) throw 3;
+  if (!converter->Init(&m_format.wfx, &target)) throw VsaSourceError(VsaSourceFault::kNoConverter);
   m_converter = std::move(converter);
   m_decoded.resize(kDecodedRoom);
 }

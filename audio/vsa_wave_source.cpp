@@ -36,7 +36,7 @@ void VsaWaveSource::Prepare() {
   if (!IsConsistentPcmFormat(m_format) || m_format.nChannels > 2) {
     QAV_LOG(LOG_WARNING, u"VsaWaveSource::Prepare [ERROR unusable format: %d channels, %d bits, %u Hz, block align %d]",
             m_format.nChannels, m_format.wBitsPerSample, m_format.nSamplesPerSec, m_format.nBlockAlign);
-    throw 1;
+    throw VsaSourceError(VsaSourceFault::kUnusableFormat);
   }
   // Left to right with integer division at each division, as the piece has always been computed;
   // then down to whole frames, so that no piece starts inside a frame and the channels never slip.
@@ -45,7 +45,7 @@ void VsaWaveSource::Prepare() {
   if (bytes == 0 || bytes > kMaxBytesPerPiece) {
     QAV_LOG(LOG_WARNING, u"VsaWaveSource::Prepare [ERROR %llu bytes per block at %u Hz]",
             static_cast<unsigned long long>(bytes), m_format.nSamplesPerSec);
-    throw 2;
+    throw VsaSourceError(VsaSourceFault::kBadBlockSize);
   }
   m_bytesPerPiece = static_cast<uint32_t>(bytes);
   if (m_readBuffer.size() < m_bytesPerPiece) m_readBuffer.resize(m_bytesPerPiece);
@@ -54,7 +54,7 @@ void VsaWaveSource::Prepare() {
   if (m_format.wBitsPerSample != 16 || m_format.nSamplesPerSec != kVsaSampleRate) {
     const WAVEFORMATEX target = WaveUtilsMakePCMFormat(m_format.nChannels, 16, kVsaSampleRate);
     auto converter = std::make_unique<CPCMConvert>();
-    if (!converter->Init(&m_format, &target)) throw 3;
+    if (!converter->Init(&m_format, &target)) throw VsaSourceError(VsaSourceFault::kNoConverter);
     m_converter = std::move(converter);
     m_conversionBuffer.resize(kConversionBufferBytes);
   }
@@ -68,7 +68,7 @@ bool VsaWaveSource::ReadPiece(std::vector<uint8_t>* gathered) {
   if (got < 0) {
     QAV_LOG(LOG_WARNING, u"VsaWaveSource::ReadPiece [ERROR reading %u bytes at %lld]", static_cast<unsigned>(wanted),
             static_cast<long long>(m_position));
-    throw 4;
+    throw VsaSourceError(VsaSourceFault::kReadFailed);
   }
   if (got == 0) return false;  // the file is shorter than its header says
   m_position += got;
@@ -90,7 +90,7 @@ void VsaWaveSource::FlushPieces(std::vector<uint8_t>* gathered) {
 }
 
 void VsaWaveSource::AppendConverted(int converted, std::vector<uint8_t>* gathered) {
-  if (converted < 0) throw 5;
+  if (converted < 0) throw VsaSourceError(VsaSourceFault::kConversionFailed);
   gathered->insert(gathered->end(), m_conversionBuffer.begin(), m_conversionBuffer.begin() + converted);
 }
 

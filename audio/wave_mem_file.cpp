@@ -64,7 +64,14 @@ int CWaveMemFile::AddFile(std::u16string_view path) {
   m_readBuffer.assign(kReadBufferSize, 0);
   m_convertBuffer.assign(kConvertBufferSize, 0);
   m_file.SeekToEnd();
+  // A file that fails part-way (a read error, an MP3 that changes its rate in the middle) leaves
+  // nothing of itself: a caller would otherwise hear half a greeting cut off before its beep.
+  const uint64_t before = m_file.GetLength();
   const int result = wav ? AddWave(file.get()) : AddMpeg(file.get());
+  if (!result) {
+    m_file.SetLength(before);
+    m_file.SeekToEnd();
+  }
   m_readBuffer = {};
   m_convertBuffer = {};
   return result;

@@ -44,7 +44,7 @@ class CWaveMemFile {
   std::span<const uint8_t> GetSamples() const { return m_file.GetData(); }
 
   // Appends a .wav or .mp3 file converted to the memory file's format. 1 on success; 0 on any
-  // failure, the memory file keeping what was already appended.
+  // failure, the memory file keeping the files appended before and nothing of the failed one.
   int AddFile(std::u16string_view path);
 
  private:

@@ -176,14 +176,14 @@ std::u16string CMessage::GetDurationText() const {
 }
 
 CUser* CMessage::GetUser() const {
-  if (m_pCall == nullptr || m_pCall->GetPartner() == nullptr) throw 0;
+  if (m_pCall == nullptr || m_pCall->GetPartner() == nullptr) throw MessageWithoutCall();
   return m_pCall->GetPartner();
 }
 
 int64_t CMessage::GetTimeOfCall() const { return *GetTimeOfCallPtr(); }
 
 const int64_t* CMessage::GetTimeOfCallPtr() const {
-  if (m_pCall == nullptr) throw 0;
+  if (m_pCall == nullptr) throw MessageWithoutCall();
   return m_pCall->GetStartTimePtr();
 }
 

@@ -13,11 +13,18 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 class CCall;
 class CUser;
+
+// Asked for the caller or the time of a message that has no call (or whose call has no partner).
+class MessageWithoutCall : public std::logic_error {
+ public:
+  MessageWithoutCall() : std::logic_error("the message has no call") {}
+};
 
 class CMessage {
  public:
@@ -60,8 +67,8 @@ class CMessage {
   // "m:ss min" from 61 s, "s sec" for 1..60 s, the "recording" text for -1, else "  ------ ".
   std::u16string GetDurationText() const;
 
-  // The caller and the time of the call; each throws the integer 0 when the message has no call
-  // (or the call no partner).
+  // The caller and the time of the call; each throws MessageWithoutCall when the message has no
+  // call (or the call no partner).
   CUser* GetUser() const;
   int64_t GetTimeOfCall() const;
   const int64_t* GetTimeOfCallPtr() const;

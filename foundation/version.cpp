@@ -24,14 +24,14 @@ VersionParts ParseVersionString(std::u16string_view text) {
   for (char16_t c : text) {
     if (!qav::IsBlank(c)) compact.push_back(c);
   }
-  if (compact.empty()) throw 10;
+  if (compact.empty()) throw VersionTextError(10);
   const std::vector<std::u16string> pieces = qav::Split(compact, u'.');
-  if (pieces.size() < 4) throw static_cast<int>(10 + pieces.size());  // 11, 12 or 13: the missing part
+  if (pieces.size() < 4) throw VersionTextError(static_cast<int>(10 + pieces.size()));  // 11, 12 or 13: the missing part
   VersionParts parts;
   for (int i = 0; i < 4; ++i) {
     const int64_t value = qav::AtoI64(pieces[i]);
     // A negative part is no version at all; as an unsigned number it would beat every real one.
-    if (value < 0) throw 14;
+    if (value < 0) throw VersionTextError(14);
     parts.part[i] = value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
   }
   return parts;
@@ -43,7 +43,7 @@ int32_t CVersion::ParseVersion(std::u16string_view text) {
     const uint32_t packed = ((parts.part[0] & 0xFF) << 24) | ((parts.part[1] & 0xFF) << 16) |
                             ((parts.part[2] & 0xFF) << 8) | (parts.part[3] & 0xFF);
     return static_cast<int32_t>(packed);
-  } catch (int) {
+  } catch (const VersionTextError&) {
     return kUnknown;
   }
 }
@@ -62,7 +62,7 @@ int CVersion::CompareSWVersions(std::u16string_view newer, std::u16string_view o
   try {
     a = ParseVersionString(newer);
     b = ParseVersionString(older);
-  } catch (int) {
+  } catch (const VersionTextError&) {
     QAV_LOG(LOG_WARNING, u"Failed in conversion of version string [Newer: %s, Older: %s]", newer, older);
     return 0;
   }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -18,11 +19,20 @@ struct VersionParts {
   uint32_t part[4] = {};
 };
 
+// A version text that is no version. The code says why: 10 for an empty text, 11, 12 or 13 when
+// the second, third or fourth part is missing, 14 when a part is negative.
+class VersionTextError : public std::invalid_argument {
+ public:
+  explicit VersionTextError(int code) : std::invalid_argument("not a version text"), m_code(code) {}
+  int code() const { return m_code; }
+
+ private:
+  int m_code;
+};
+
 // Removes every blank, splits at "." and reads each of the first four parts as a decimal number
-// (a part that is not a number reads as 0, as the C library reads it). Throws an int: 10 for an
-// empty text, 11, 12 or 13 when the second, third or fourth part is missing, 14 when a part is
-// negative.
-VersionParts ParseVersionString(std::u16string_view text);
+// (a part that is not a number reads as 0, as the C library reads it). Throws VersionTextError.
+[[nodiscard]] VersionParts ParseVersionString(std::u16string_view text);
 
 class CVersion {
  public:

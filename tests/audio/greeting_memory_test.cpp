@@ -61,4 +61,16 @@ TEST_F(GreetingMemoryTest, TheFirstFileThatFailsEndsTheGreeting) {
   }
 }
 
+TEST_F(GreetingMemoryTest, AGreetingThatFailsPartWayLeavesNothingOfItself) {
+  // An MP3 whose sample rate changes in the middle: its first half decodes, the second fails.
+  const std::string first = dir_.File("first.mp3"), second = dir_.File("second.mp3");
+  const std::string greeting = dir_.File("greeting.mp3");
+  ASSERT_EQ(RunCommand("sox -n -r 44100 -c 1 " + Quote(first) + " synth 0.5 sine 440"), 0);
+  ASSERT_EQ(RunCommand("sox -n -r 22050 -c 1 " + Quote(second) + " synth 0.5 sine 440"), 0);
+  ASSERT_EQ(RunCommand("cat " + Quote(first) + " " + Quote(second) + " > " + Quote(greeting)), 0);
+  const GreetingBuild build = BuildGreetingMemFile({U16(beep1_), U16(greeting), U16(beep2_)});
+  EXPECT_EQ(build.failedFile, U16(greeting));
+  EXPECT_NEAR(static_cast<double>(Frames(build)), 0.1 * 44100, 64) << "beep1 alone";
+}
+
 }  // namespace

@@ -182,6 +182,24 @@ TEST(MpegFileHeader, ReadsTheFirstFrameAfterAnId3TagAndRefusesBadFiles) {
   EXPECT_EQ(ReadAudioFileHeaderFormatMPEG(U16(path), &joined, &offset, &written), 0);
 }
 
+TEST(MpegFileHeader, AVbriTableOfTheLargestSizeIsTooLongForTheFileNotANegativeLength) {
+  // The frame header, 32 zero bytes, "VBRI" and 22 bytes with the entry count and the entry size at
+  // 0xFFFF: their product does not fit an int.
+  std::string bytes = Be32(0xFFFB9000) + std::string(32, '\0') + "VBRI" + std::string(22, '\0');
+  bytes[36 + 18] = bytes[36 + 19] = bytes[36 + 22] = bytes[36 + 23] = '\xFF';
+  ASSERT_EQ(bytes.size(), 62u);
+  TempDir dir;
+  const std::string path = dir.File("vbri.mp3");
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  LogCapture log;
+  FdCloser fd(OpenRead(path));
+  MPEGLAYER3WAVEFORMAT format{};
+  uint32_t offset = 0, length = 0;
+  EXPECT_EQ(MPEGUtilsReadAudioFileHeaderFormat(fd.get(), &format, kMpegLayer3WaveFormatSize, &offset, &length), 0);
+  EXPECT_TRUE(Logged(log, u"[ Buffer too short for VBRI ]")) << LogText(log);
+  EXPECT_TRUE(Logged(log, u"[ VBR MPEG File not supported ]")) << LogText(log);
+}
+
 TEST(MpegFormatRecord, FromFramesAndFromTheEncoderSettings) {
   MPEGFrameInfo info;
   ASSERT_EQ(MPEGHeaderDecode(0xFFFB9064, &info), 1);

@@ -19,12 +19,12 @@ int64_t SampleBlockSource::FileLength() const {
 }
 
 void SampleBlockSource::Prepare() {
-  if (m_throwAt == -1) throw m_throwCode;
+  if (m_throwAt == -1) throw VsaSourceError(m_throwFault);
   m_prepared = true;
 }
 
 VsaBlockRead SampleBlockSource::ReadBlock(std::vector<int16_t>* samples) {
-  if (m_throwAt == m_blocksRead) throw m_throwCode;
+  if (m_throwAt == m_blocksRead) throw VsaSourceError(m_throwFault);
   ++m_blocksRead;
   const size_t totalFrames = m_samples.size() / static_cast<size_t>(m_channels);
   const size_t frames = std::min<size_t>(kVsaBlockSamples, totalFrames - m_frame);

@@ -31,10 +31,10 @@ class SampleBlockSource : public VsaBlockSource {
   VsaBlockRead ReadBlock(std::vector<int16_t>* samples) override;
   void Finish() noexcept override;
 
-  // Throws this int from ReadBlock call number `blockNumber` (0-based), or from Prepare with -1.
-  void ThrowAt(int blockNumber, int code) {
+  // Throws this fault from ReadBlock call number `blockNumber` (0-based), or from Prepare with -1.
+  void ThrowAt(int blockNumber, VsaSourceFault fault) {
     m_throwAt = blockNumber;
-    m_throwCode = code;
+    m_throwFault = fault;
   }
   bool endsWithoutPartialBlock = false;
 
@@ -51,7 +51,7 @@ class SampleBlockSource : public VsaBlockSource {
   int m_finishCount = 0;
   bool m_prepared = false;
   int m_throwAt = -2;
-  int m_throwCode = 0;
+  VsaSourceFault m_throwFault = VsaSourceFault::kReadFailed;
 };
 
 // One message a job posted, or a linger.

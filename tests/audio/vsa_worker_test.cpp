@@ -152,16 +152,16 @@ TEST_F(VsaWorkerTest, CancellingStopsTheLoopAndKeepsTheEntriesSoFarNormalised) {
   EXPECT_FALSE(dialog.PostedAfterTerminate());
 }
 
-TEST_F(VsaWorkerTest, AnIntegerThrownWhileReadingFailsTheAnalysisOnTheWorker) {
+TEST_F(VsaWorkerTest, ASourceErrorThrownWhileReadingFailsTheAnalysisOnTheWorker) {
   qav::test::LogCapture log;
   for (int at : {-1, 2, 9}) {  // setting up, priming, in the loop
     SampleBlockSource source(Loud(20), 1);
-    source.ThrowAt(at, 7);
+    source.ThrowAt(at, qav::VsaSourceFault::kConversionFailed);
     EXPECT_EQ(vsa.Analyse(source, 0, nullptr), 0) << at;
     EXPECT_EQ(vsa.GetCount(), 0) << at;
     EXPECT_EQ(source.finishCount(), 1) << at;
   }
-  EXPECT_TRUE(log.Has(LOG_SEVERE, u"CVSA::RunWorker [ERROR 7 while reading the recording]"));
+  EXPECT_TRUE(log.Has(LOG_SEVERE, u"CVSA::RunWorker [ERROR 5 while reading the recording]"));
 }
 
 // A dialog whose worker thread could not be started: it reports failure and keeps the job.

@@ -34,9 +34,9 @@ TEST(Version, ParseTable) {
   for (const auto& c : thrown) {
     int code = 0;
     try {
-      ParseVersionString(c.text);
-    } catch (int e) {
-      code = e;
+      (void)ParseVersionString(c.text);
+    } catch (const VersionTextError& e) {
+      code = e.code();
     }
     EXPECT_EQ(code, c.code) << qav::U8(c.text);
   }
