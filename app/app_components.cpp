@@ -13,8 +13,8 @@ std::unique_ptr<Part> Make(const Factory& factory) {
 
 }  // namespace
 
-std::unique_ptr<CAppImageLists> MakeImageLists(const CAppComponents& c) {
-  return Make<CAppImageLists, CNullImageLists>(c.imageLists);
+std::unique_ptr<CImageListsPart> MakeImageLists(const CAppComponents& c) {
+  return Make<CImageListsPart, CNullImageLists>(c.imageLists);
 }
 std::unique_ptr<CAppAudioDriver> MakeAudioDriver(const CAppComponents& c) {
   return Make<CAppAudioDriver, CNullAudioDriver>(c.audioDriver);

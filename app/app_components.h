@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app_parts.h"
+#include "platform/loop_runner.h"
 
 struct CAppComponents {
   // The current call-client user's handle, asked for by the settings store from any thread ("" for
@@ -15,8 +16,11 @@ struct CAppComponents {
   std::function<std::u16string()> currentUserHandle;
   // The virtual audio cable removal of "/removeqavvac"; true when it succeeded (empty: fails).
   std::function<bool()> removeVirtualCable;
+  // Serves the GUI thread's loop from start-up to exit (a toolkit's event loop driving it); empty:
+  // the loop serves itself (MessageLoop::Run).
+  std::function<std::unique_ptr<qav::LoopRunner>()> loopRunner;
   // Built by the application object at start-up.
-  std::function<std::unique_ptr<CAppImageLists>()> imageLists;
+  std::function<std::unique_ptr<CImageListsPart>()> imageLists;
   std::function<std::unique_ptr<CAppAudioDriver>()> audioDriver;
   std::function<std::unique_ptr<CAppVideoDriver>()> videoDriver;
   std::function<std::unique_ptr<CAppEngine>()> engine;
@@ -31,7 +35,7 @@ struct CAppComponents {
 };
 
 // Each factory's part, or the null part where the factory is empty (or gives nothing).
-std::unique_ptr<CAppImageLists> MakeImageLists(const CAppComponents& components);
+std::unique_ptr<CImageListsPart> MakeImageLists(const CAppComponents& components);
 std::unique_ptr<CAppAudioDriver> MakeAudioDriver(const CAppComponents& components);
 std::unique_ptr<CAppVideoDriver> MakeVideoDriver(const CAppComponents& components);
 std::unique_ptr<CAppEngine> MakeEngine(const CAppComponents& components);

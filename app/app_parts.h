@@ -109,6 +109,8 @@ class CAppServerExchange {
   // Starts the exchange; the result arrives as a send of `message` with `wParam` and the result
   // (1 or 0) to the window. 0 when it cannot start (one still runs): then no message follows.
   virtual int UpdateServerInformation(qav::Hwnd window, uint32_t message, qav::WParam wParam) = 0;
+  // True while an exchange runs or its result has not been delivered.
+  virtual bool IsRunning() const { return false; }
   // The reply's values by path; 1 when found.
   virtual int GetInt(std::u16string_view path, int32_t& value, int radix) = 0;
   virtual int GetString(std::u16string_view path, std::u16string& text) = 0;
@@ -128,9 +130,9 @@ class CAppProblemReport {
 };
 
 // The program-wide image lists of the user interface.
-class CAppImageLists {
+class CImageListsPart {
  public:
-  virtual ~CAppImageLists() = default;
+  virtual ~CImageListsPart() = default;
   // Builds the lists; returns the colour flag they were built with.
   virtual int32_t Create() = 0;
   virtual void Release() = 0;

@@ -65,7 +65,7 @@ class CNullProblemReport : public CAppProblemReport {
   int SendProblemReport() override;
 };
 
-class CNullImageLists : public CAppImageLists {
+class CNullImageLists : public CImageListsPart {
  public:
   int32_t Create() override { return 0; }
   void Release() override {}

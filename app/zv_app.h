@@ -53,7 +53,8 @@ class CZVApp {
   bool InitInstance();
   // The exit path after the loop has ended; returns the exit code.
   int ExitInstance(int loopExitCode);
-  // InitInstance, the loop (only with a main window), ExitInstance: the process's exit status. A
+  // InitInstance, the loop (only with a main window; served by the components' loop runner when
+  // they give one), ExitInstance: the process's exit status. A
   // start-up that returns false gives 1, one that ends without a main window 0.
   int Run();
 
@@ -118,7 +119,7 @@ class CZVApp {
   std::unique_ptr<CMemBufLogHandler> m_memLogHandler;
   std::unique_ptr<CFileLogHandler> m_fileLogHandler;
   std::unique_ptr<CAppShell> m_shell;
-  std::unique_ptr<CAppImageLists> m_imageLists;
+  std::unique_ptr<CImageListsPart> m_imageLists;
   std::unique_ptr<CAppAudioDriver> m_audioDriver;
   std::unique_ptr<CAppVideoDriver> m_videoDriver;
   std::unique_ptr<CAppEngine> m_engine;
@@ -133,6 +134,7 @@ class CZVApp {
   std::shared_ptr<const CWaveMemFile> m_greetingBuddy;
   std::shared_ptr<const CWaveMemFile> m_greetingNonBuddy;
   bool m_logHandlersRemoved = false;
+  bool m_settingsHooksInstalled = false;
 };
 
 // The program's application object while it exists; null otherwise.

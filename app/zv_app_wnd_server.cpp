@@ -39,6 +39,11 @@ bool NoticeDue(std::u16string_view serverVersion, int64_t now) {
 
 void CZVAppWnd::OnCheckForUpdate(bool manual) {
   QAV_LOG(LOG_INFO, u"CZVAppWnd::OnCheckForUpdate( %s )", manual ? u"Manual" : u"Timer");
+  // Refused before anything is touched: the running check must keep what it was asked with.
+  if (m_serverExchange->IsRunning()) {
+    QAV_LOG(LOG_WARNING, u"UpdateServerInformation: Pervois Web Access Thread is still working");
+    return;
+  }
   const CAppCurrentUser user = m_link->CurrentUser();
   m_serverExchange->ResetInfo();
   m_serverExchange->SetInfo(u"username", user.handle);

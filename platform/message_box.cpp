@@ -36,4 +36,9 @@ int ShowMessageBox(std::u16string_view text, std::u16string_view caption, uint32
   return handler ? handler->Show(text, caption, type) : DefaultMessageBoxAnswer(type);
 }
 
+int ShowTimedMessageBox(std::u16string_view text, std::u16string_view caption, uint32_t type, uint32_t seconds) {
+  MessageBoxHandler* handler = g_handler.load();
+  return handler ? handler->ShowTimed(text, caption, type, seconds) : DefaultMessageBoxAnswer(type);
+}
+
 }  // namespace qav

@@ -45,7 +45,16 @@ class MessageBoxHandler {
   virtual ~MessageBoxHandler() = default;
   // Shows the box (or stands in for it) and returns the button chosen. Any thread.
   virtual int Show(std::u16string_view text, std::u16string_view caption, uint32_t type) = 0;
+  // A notice that closes by itself after `seconds`, its default button then answering; the text's
+  // "<T>" shows the seconds left. A handler that cannot count down shows an ordinary box.
+  virtual int ShowTimed(std::u16string_view text, std::u16string_view caption, uint32_t type, uint32_t seconds) {
+    (void)seconds;
+    return Show(text, caption, type);
+  }
 };
+
+// How long the program's self-closing notices stay open, in seconds.
+inline constexpr uint32_t kTimedMessageBoxSeconds = 15;
 
 // Installs the handler (null: none). The caller keeps ownership and keeps it alive while it is
 // installed and while a box it was asked for may still be open on another thread (the program
@@ -55,6 +64,10 @@ MessageBoxHandler* GetMessageBoxHandler();
 
 // Asks the installed handler; without one, the default button.
 int ShowMessageBox(std::u16string_view text, std::u16string_view caption, uint32_t type);
+
+// The same for a notice that closes by itself (MessageBoxHandler::ShowTimed).
+int ShowTimedMessageBox(std::u16string_view text, std::u16string_view caption, uint32_t type,
+                        uint32_t seconds = kTimedMessageBoxSeconds);
 
 // The answer of the box's default button: the first button of its set, or the one MB_DEFBUTTON2
 // or MB_DEFBUTTON3 names (the last one when the set has fewer).

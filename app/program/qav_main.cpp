@@ -9,6 +9,7 @@
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
 #include "foundation/logger.h"
+#include "net/curl_global.h"
 #include "platform/command_line.h"
 #include "platform/message_loop.h"
 #include "platform/stop_signals.h"
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   // thread, and every thread inherits the signal mask.
   StartCrashReporting();
   qav::BlockStopSignals();
+  // libcurl's global set-up is not thread-safe: done here, before any thread exists.
+  qav::net::InitCurlOnce();
 
   qav::MessageLoop guiLoop;
   CZVApp app(guiLoop, ProgramComponents(), qav::CommandLine::FromArgv(argc, argv));

@@ -152,6 +152,7 @@ class ScriptedExchange : public CAppServerExchange {
     j_.Add("exchange.start " + std::to_string(wParam) + " " + info);
     return 1;
   }
+  bool IsRunning() const override { return running; }
   int GetInt(std::u16string_view path, int32_t& value, int) override {
     auto it = ints.find(std::u16string(path));
     if (it == ints.end()) return 0;
@@ -170,6 +171,7 @@ class ScriptedExchange : public CAppServerExchange {
     text = it->second;
     return 1;
   }
+  bool running = false;
   bool Stop(int) override {
     j_.Add("exchange.stop");
     return true;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/app_messages.h"
+#include "app/server_exchange_part.h"
 #include "app/web_links.h"
 #include "app/zv_app.h"
 #include "calls/message_collection.h"
@@ -14,8 +15,10 @@
 #include "platform/virtual_loop.h"
 #include "skype/link/skype_vocabulary.h"
 #include "tests/app/app_doubles.h"
+#include "tests/support/pump.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
 
 using namespace qav;
 using namespace qav::test;
@@ -205,6 +208,41 @@ TEST_F(MainWindowTest, UpdateCheckWaitsForTheUserAndTheWeek) {
   v_.AdvanceMs(1);
   EXPECT_EQ(journal_.Text(), "exchange.start 0 username=alice fullname=Alice A skypever= lang=EN");
   EXPECT_EQ(g_LastCheckForUpdatesDate.Get(), v_.clock().Now().seconds);
+}
+
+TEST_F(MainWindowTest, ACheckAskedWhileOneRunsIsRefusedBeforeItsValuesChange) {
+  Open(true, [](RecordingLink& link) { link.user.onlineStatus = SkypeOnlineStatus::ONLINE; });
+  parts_->exchange->running = true;
+  parts_->exchange->info = "the running check's values";
+  journal_.Clear();
+  Post(UM_CHECKFORUPDATE, 1, 0);
+  EXPECT_EQ(journal_.Text(), "");
+  EXPECT_EQ(parts_->exchange->info, "the running check's values");
+  parts_->exchange->running = false;
+  Post(UM_CHECKFORUPDATE, 1, 0);
+  EXPECT_EQ(journal_.Text().rfind("exchange.start 1 username=", 0), 0u) << journal_.Text();
+}
+
+// The real exchange against the web server's stand-in: the first tick of timer 4, inside the
+// window's creation, asks the server, and a critical newer version is put to the user in a box.
+TEST_F(MainWindowTest, StartUpCheckReachesTheServerAndAnnouncesACriticalVersion) {
+  WebStandIn server({"--latest-ver", "99.0.0.0", "--critical", "1", "--link", "http://downloads.test/qav.exe"});
+  ASSERT_TRUE(server.started());
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  CAppComponents components = parts_->Components();
+  components.serverExchange = [&] { return std::make_unique<CServerExchangePart>(server.BaseUrl16() + u"qav/"); };
+  app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  parts_->link->user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+  ASSERT_TRUE(window_->Create());
+  ASSERT_TRUE(PumpUntil(v_, [&] { return journal_.Text().find("box ") != std::string::npos; }, 20000))
+      << journal_.Text();
+  EXPECT_NE(journal_.Text().find("box 0x41 This is a Critical Version Update notify for Zarvelin QAV\r\n"
+                                 "Press OK to start downloading"),
+            std::string::npos)
+      << journal_.Text();
+  EXPECT_NE(journal_.Text().find("shell.open http://downloads.test/qav.exe"), std::string::npos) << journal_.Text();
+  EXPECT_NE(server.Read("request-1.info.xml").find("<username>alice</username>"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, TheServersPeriodIsHeldAndRestartsTimer4) {

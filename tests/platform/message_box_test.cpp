@@ -41,6 +41,13 @@ TEST(MessageBox, AnInstalledHandlerAnswers) {
   SetMessageBoxHandler(nullptr);
   EXPECT_EQ(handler.seen, u"Zarvelin QAV:Update?");
   EXPECT_EQ(handler.seenType, MB_YESNO | MB_ICONINFORMATION);
+
+  // A handler that cannot count down shows a timed notice as an ordinary box; nobody: the default.
+  SetMessageBoxHandler(&handler);
+  EXPECT_EQ(ShowTimedMessageBox(u"Sent.", u"Zarvelin QAV", MB_OK), IDNO);
+  SetMessageBoxHandler(nullptr);
+  EXPECT_EQ(handler.seen, u"Zarvelin QAV:Sent.");
+  EXPECT_EQ(ShowTimedMessageBox(u"Sent.", u"Zarvelin QAV", MB_OKCANCEL | MB_DEFBUTTON2, 3), IDCANCEL);
 }
 
 }  // namespace

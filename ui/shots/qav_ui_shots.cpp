@@ -1,0 +1,173 @@
+// qav-ui-shots <folder>: writes a PNG of every control, menu and box of the user interface into
+// the folder, for review. Runs on Qt's offscreen platform unless another is asked for.
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "platform/message_box.h"
+#include "platform/message_loop.h"
+#include "ui/app_image_lists.h"
+#include "ui/button_ssl.h"
+#include "ui/countdown_message_box.h"
+#include "ui/message_box_extra.h"
+#include "ui/qt_loop_bridge.h"
+#include "ui/title_menu.h"
+#include "ui/up_dialog.h"
+
+namespace {
+
+QString g_folder;
+int g_failures = 0;
+
+void Save(const QPixmap& pixmap, const QString& name) {
+  if (!pixmap.save(g_folder + "/" + name + ".png")) {
+    std::fprintf(stderr, "qav-ui-shots: cannot write %s\n", qPrintable(name));
+    ++g_failures;
+  }
+}
+
+// Every image list, each picture on a light and a dark stripe, enlarged twice.
+void ShootImageLists(const CAppImageLists& lists) {
+  const std::pair<const CImageList*, const char*> all[] = {
+      {&lists.m_trayList, "tray"},       {&lists.m_statusList, "status"},         {&lists.m_conversationList, "conversation"},
+      {&lists.m_optionsList, "options"}, {&lists.m_smallButtonList, "smallbuttons"}, {&lists.m_menuList, "menu"},
+      {&lists.m_toolbarList, "toolbar"}};
+  for (const auto& [list, name] : all) {
+    const int cell = list->Width() + 4;
+    QPixmap sheet(cell * list->GetImageCount() * 2, cell * 2 * 2);
+    sheet.fill(QColor(250, 250, 250));
+    QPainter painter(&sheet);
+    painter.scale(2, 2);
+    painter.fillRect(0, cell, cell * list->GetImageCount(), cell, QColor(60, 60, 60));
+    for (int i = 0; i < list->GetImageCount(); ++i) {
+      painter.drawPixmap(i * cell + 2, 2, list->GetImage(i));
+      painter.drawPixmap(i * cell + 2, cell + 2, list->GetImage(i));
+    }
+    painter.end();
+    Save(sheet, QString("imagelist_%1").arg(name));
+  }
+}
+
+void ShootButtons(const CAppImageLists& lists) {
+  QWidget page;
+  page.setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(&page);
+  const COLORREF pageColour = RGB(236, 240, 245);
+  QPalette palette = page.palette();
+  palette.setColor(QPalette::Window, QColor(236, 240, 245));
+  page.setPalette(palette);
+  struct Look {
+    const char* text;
+    int type;
+    int image;
+    bool flat;
+    bool checked;
+    bool enabled;
+  } looks[] = {
+      {"Play (image button)", BS_PUSHBUTTON, 0, true, false, true},
+      {"Delete (disabled)", BS_PUSHBUTTON, 6, true, false, false},
+      {"Framed push button", BS_PUSHBUTTON, -1, false, false, true},
+      {"Check box, checked", BS_AUTOCHECKBOX, -1, false, true, true},
+      {"Radio button", BS_AUTORADIOBUTTON, -1, false, false, true},
+  };
+  for (const Look& look : looks) {
+    auto* button = new CButtonSSL(&page, look.type);
+    button->setText(look.text);
+    for (int slot : {0, 2, 4, 6}) button->SetColor(slot, pageColour);
+    button->SetColor(CButtonSSL::BTNST_COLOR_BK_MODE, 5);
+    button->SetButtonStyle(look.flat ? CButtonSSL::kStyleFlat : 0);
+    button->SetStateAndRedraw(5);
+    if (look.image >= 0) button->SetImageList(lists.m_toolbarList, look.image);
+    button->SetCheck(look.checked);
+    button->setEnabled(look.enabled);
+    button->setMinimumHeight(34);
+    layout->addWidget(button);
+  }
+  page.resize(260, 230);
+  page.show();
+  QApplication::processEvents();
+  Save(page.grab(), "buttons");
+}
+
+void ShootMenu(const CAppImageLists& lists) {
+  CTitleMenu menu;
+  menu.SetImageList(lists.m_menuList);
+  menu.AppendMenu(MF_STRING, 32723, QStringLiteral("Play"), 0);
+  menu.AppendMenu(MF_STRING, 32727, QStringLiteral("Call Contact"), 4);
+  menu.AppendMenu(MF_STRING | MF_GRAYED, 32726, QStringLiteral("Start Chat..."), 6);
+  menu.AppendMenu(MF_STRING, 32730, QStringLiteral("View Profile"), 8);
+  menu.AppendMenu(MF_STRING, 32725, QStringLiteral("Mark as Heard"), 9);
+  menu.AppendMenu(MF_STRING, 32728, QStringLiteral("Copy to Clipboard"), 13);
+  menu.AppendMenu(MF_SEPARATOR, 0, QString());
+  menu.AppendMenu(MF_STRING, 32724, QStringLiteral("Delete"), 11);
+  menu.SetDefaultItem(32723);
+  menu.AddTitle(QStringLiteral("Voice message"));
+  QTimer::singleShot(50, [&] {
+    Save(menu.Menu().grab(), "title_menu");
+    menu.Menu().close();
+  });
+  menu.TrackPopupMenu(QPoint(20, 20));
+}
+
+void ShootBoxes() {
+  QTimer::singleShot(50, [] {
+    if (auto* box = dynamic_cast<CCountdownMessageBox*>(QApplication::activeModalWidget())) {
+      Save(box->grab(), "message_box_countdown");
+      box->done(1);
+    }
+  });
+  uint32_t checked = 1;
+  MSGBOXEXTRA extra;
+  extra.dwFlags = MSGBOXEXTRA_COUNTDOWN | MSGBOXEXTRA_CENTER_TEXT | MSGBOXEXTRA_CHECKBOX;
+  extra.seconds = qav::kTimedMessageBoxSeconds;
+  extra.pcszCheckBoxText = u"Do not show this again";
+  extra.puValue = &checked;
+  MessageBoxExtra(nullptr, QStringLiteral("Thank you. Your report has been sent successfully.\n\nThis message will close in <T> seconds"),
+                  QStringLiteral("Zarvelin QAV"), qav::MB_OK | qav::MB_ICONINFORMATION, &extra);
+}
+
+void ShootProgress() {
+  qav::MessageLoop loop;
+  QtLoopBridge bridge(loop);
+  CUPDialog dialog;
+  std::atomic<bool> shot{false};
+  QTimer::singleShot(150, [&] {
+    if (QDialog* d = dialog.Dialog()) Save(d->grab(), "progress_dialog");
+    shot = true;
+  });
+  dialog.RunModal(u"Voice Analysis", [&](qav::ProgressJobContext& c) {
+    c.PostText(u"Analysing the recording...");
+    c.PostPosition(45);
+    while (!shot) std::this_thread::yield();
+    return 1;
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: qav-ui-shots <folder>\n");
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  g_folder = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(g_folder);
+  CAppImageLists lists;
+  lists.Create();
+  ShootImageLists(lists);
+  ShootButtons(lists);
+  ShootMenu(lists);
+  ShootBoxes();
+  ShootProgress();
+  if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
+  return g_failures == 0 ? 0 : 1;
+}
