@@ -52,9 +52,9 @@ def sounds(work):
     for name, (options, tone) in wavs.items():
         out = work / f"{name}.wav"
         if tone is None:
-            run("sox", str(voice), *options, str(out), "trim", "0", "0.25")
+            run("sox", "-R", "-D", str(voice), *options, str(out), "trim", "0", "0.25")
         else:
-            run("sox", "-n", *options, str(out), *tone)
+            run("sox", "-R", "-D", "-n", *options, str(out), *tone)
         made[name] = out.read_bytes()
     mp3s = {
         "cbr32_8k": ["-b", "32", "--resample", "8"],
@@ -103,6 +103,9 @@ def main():
         put("mpeg_header", name, data[:1500])
         put("voice_analysis", name, b"\x01" + data[:3000])
         put("id3_tag", name, b"\x01Caller One\x00echo123\x002026\x00" + data[:1500])
+    # A VBRI header whose table size, entries x entry size, is as large as its fields allow.
+    put("mpeg_header", "vbri_largest_table", b"\xff\xfb\x90\x00" + bytes(32) + b"VBRI" + bytes(14) +
+        b"\xff\xff\x00\x00\xff\xff\x00\x00")
     put("id3_tag", "long_names", b"\x00" + "Ünïcödé caller name".encode("utf-16-le") + b"\x00" + b"a" * 40 + b"\x001999\x00")
     split = b"QAVSPLIT"
     put("greeting", "wav_voice_wav", b"\x00" + wavs["beep44k"] + split + wavs["voice8k"][:4000] + split + wavs["beep44k"])
@@ -130,6 +133,8 @@ def main():
     for name, data in {
         "utf8": b"\x00[Settings]\r\nLanguage=EN\r\nkey = value \r\n\r\n[Lang]\r\nk=1\r\n",
         "utf8_mark": b"\x05\xef\xbb\xbf[Settings]\nLanguage=DE\n",
+        "utf8_two_marks": b"\x00\xef\xbb\xbf\xef\xbb\xbf[Settings]\r\nLanguage=DE\r\n",
+        "utf16_two_marks": b"\x00\xff\xfe\xff\xfe" + "[Settings]\r\nLanguage=DE\r\n".encode("utf-16-le"),
         "utf16": b"\x00" + utf16("[Settings]\r\nLanguage=FR\r\n; note\r\n[x]\r\nk=0x10\r\n"),
         "comments": b"\x0a; a comment\n[settings ]\n key =1\n[Settings]\nkey=2\n",
     }.items():

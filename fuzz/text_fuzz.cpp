@@ -50,5 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char16_t* const noText = nullptr;
   qav::Format(text, 42, -7LL, 3000000000U, 2.5, u"word", "bytes", noText, &choice, u'x', 'y',
               std::numeric_limits<int64_t>::max(), -1e10, std::numeric_limits<int32_t>::min());
+  // The extremes: a star width or precision of INT64_MIN, doubles no integer can hold.
+  qav::Format(text, std::numeric_limits<int64_t>::min(), 1e300, std::numeric_limits<double>::quiet_NaN(),
+              -std::numeric_limits<double>::infinity(), std::numeric_limits<uint64_t>::max(), -0.0);
   return 0;
 }
