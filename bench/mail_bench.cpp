@@ -97,18 +97,32 @@ struct MailSetUp {
     g_SMTPServerPort = server.port();
     g_SMTPSSLEnabled = 0;
   }
+  // False, with the run skipped, when the server or the e-mail thread does not start.
+  bool Start(benchmark::State& state) {
+    if (!server.started()) {
+      state.SkipWithError("aiosmtpd did not start");
+      return false;
+    }
+    if (!thread.Start()) {
+      state.SkipWithError("the e-mail thread did not start");
+      return false;
+    }
+    return true;
+  }
+
   qav::test::TempDir dir;
   qav::test::SmtpServer server;
   CVoiceMailJob job;
+  qav::MessageLoop gui;
+  CSendSMTPThread thread{gui, [](std::u16string) {}};
+  SentCounter counter;
 };
 
 void BM_MailOneMinuteWavMessage(benchmark::State& state) {
   MailSetUp setUp;
-  if (!setUp.server.started()) return state.SkipWithError("aiosmtpd did not start");
-  qav::MessageLoop gui;
-  CSendSMTPThread thread(gui, [](std::u16string) {});
-  if (!thread.Start()) return state.SkipWithError("the e-mail thread did not start");
-  SentCounter counter;
+  if (!setUp.Start(state)) return;
+  CSendSMTPThread& thread = setUp.thread;
+  SentCounter& counter = setUp.counter;
   int sent = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
@@ -124,11 +138,9 @@ BENCHMARK(BM_MailOneMinuteWavMessage)->UseManualTime()->Unit(benchmark::kMillise
 
 void BM_MailMemoryOver100Mails(benchmark::State& state) {
   MailSetUp setUp;
-  if (!setUp.server.started()) return state.SkipWithError("aiosmtpd did not start");
-  qav::MessageLoop gui;
-  CSendSMTPThread thread(gui, [](std::u16string) {});
-  if (!thread.Start()) return state.SkipWithError("the e-mail thread did not start");
-  SentCounter counter;
+  if (!setUp.Start(state)) return;
+  CSendSMTPThread& thread = setUp.thread;
+  SentCounter& counter = setUp.counter;
   for (auto _ : state) {
     thread.PostSendRequest(setUp.job);
     if (!counter.WaitForSent(1)) return state.SkipWithError("the first mail was not accepted");
