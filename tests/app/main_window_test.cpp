@@ -118,8 +118,8 @@ TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
       {true, UM_BALLOONTIPIFALLOWED, IDS_SYSTRAY_TIP_ANSWERING_MODE_DISABLED, 500, "tray.balloon Disabled 500"},
       {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0 0x4cc"},
       {true, UM_REPORTPROBLEM, 0, 0,
-       "report.send\nbox 0x40 Thank you. Your report has been sent successfully.\r\n\r\n"
-       "This message will close in 10 seconds"},
+       "report.send\ntimed box 0x40 15s Thank you. Your report has been sent successfully.\r\n\r\n"
+       "This message will close in <T> seconds"},
   };
   for (const auto& c : cases) {
     Open(c.sheet);
