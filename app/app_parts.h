@@ -124,6 +124,9 @@ class CAppProblemReport {
   virtual ~CAppProblemReport() = default;
   // Builds and sends a problem report; 1 when it was sent.
   virtual int SendProblemReport() = 0;
+  // Tells the crash reporter what a crash report would carry now (the settings files, the
+  // subject and the facts), since nothing can be asked of the program once it has crashed.
+  virtual void RefreshCrashContext() {}
 };
 
 // The program-wide image lists of the user interface.
@@ -176,7 +179,10 @@ class CAppShell {
 class CProblemReportFiles {
  public:
   virtual ~CProblemReportFiles() = default;
+  // A file made for the report (it is deleted after the report).
   virtual void AddFile(std::u16string_view path, std::u16string_view name) = 0;
+  // A settings file: a copy of it goes into the report, without the stored mail password.
+  virtual void AddSettingsFile(std::u16string_view path, std::u16string_view name) = 0;
   virtual void SetSubject(std::u16string_view subject) = 0;
   virtual void SetDescription(std::u16string_view description) = 0;
 };
