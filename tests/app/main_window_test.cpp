@@ -245,6 +245,32 @@ TEST_F(MainWindowTest, StartUpCheckReachesTheServerAndAnnouncesACriticalVersion)
   EXPECT_NE(server.Read("request-1.info.xml").find("<username>alice</username>"), std::string::npos);
 }
 
+// A check that hangs on the network does not hold up the exit: its thread is stopped and joined,
+// and no result reaches the window afterwards.
+TEST_F(MainWindowTest, ExitEndsAStalledCheckWithoutWaitingForTheServer) {
+  WebStandIn server({"--misbehave", "stall"});
+  ASSERT_TRUE(server.started());
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  CAppComponents components = parts_->Components();
+  CServerExchangePart* exchange = nullptr;
+  components.serverExchange = [&] {
+    auto part = std::make_unique<CServerExchangePart>(server.BaseUrl16() + u"qav/");
+    exchange = part.get();
+    return part;
+  };
+  app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  parts_->link->user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+  ASSERT_TRUE(window_->Create());
+  ASSERT_NE(exchange, nullptr);
+  ASSERT_TRUE(exchange->IsRunning());
+  window_->ExitApplication();
+  EXPECT_FALSE(exchange->IsRunning());
+  v_.RunUntilIdle();
+  EXPECT_EQ(journal_.Text().find("box "), std::string::npos) << journal_.Text();
+  window_.reset();
+}
+
 TEST_F(MainWindowTest, TheServersPeriodIsHeldAndRestartsTimer4) {
   struct Case {
     std::optional<int32_t> period;
