@@ -26,7 +26,11 @@ void CTrayIcon::Add(qav::Hwnd mainWindow, uint32_t callbackMessage) {
   m_callbackMessage = callbackMessage;
   m_image = 0;
   m_added = m_host->Add(mainWindow, callbackMessage, 0, kTrayTitle);
-  if (!m_added) QAV_LOG(LOG_WARNING, u"CTrayIcon::Add [the tray icon cannot be shown]");
+  if (m_added) {
+    QAV_LOG(LOG_INFO, u"CTrayIcon::Add [the tray icon is shown]");
+  } else {
+    QAV_LOG(LOG_WARNING, u"CTrayIcon::Add [the tray icon cannot be shown]");
+  }
 }
 
 void CTrayIcon::Remove() {
