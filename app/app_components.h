@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app_parts.h"
+#include "app/tray_host.h"
 
 struct CAppComponents {
   // The current call-client user's handle, asked for by the settings store from any thread ("" for
@@ -24,6 +25,9 @@ struct CAppComponents {
   // Built by the main window.
   std::function<std::unique_ptr<CAppPropertySheet>()> propertySheet;
   std::function<std::unique_ptr<CAppTray>()> tray;
+  // The desktop's tray for the program's own tray logic (app/tray_icon.h), used when `tray` is
+  // empty; without either the tray is the null part.
+  std::function<std::unique_ptr<CTrayHost>()> trayHost;
   std::function<std::unique_ptr<CAppWorkers>()> workers;
   std::function<std::unique_ptr<CAppLink>()> link;
   std::function<std::unique_ptr<CAppServerExchange>()> serverExchange;
