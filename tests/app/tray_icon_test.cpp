@@ -7,6 +7,7 @@
 #include "app/app_messages.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
+#include "calls/message_collection.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "platform/virtual_loop.h"
