@@ -9,6 +9,7 @@
 
 #include "app/app_parts.h"
 #include "app/tray_host.h"
+#include "platform/loop_runner.h"
 
 struct CAppComponents {
   // The current call-client user's handle, asked for by the settings store from any thread ("" for
@@ -16,6 +17,9 @@ struct CAppComponents {
   std::function<std::u16string()> currentUserHandle;
   // The virtual audio cable removal of "/removeqavvac"; true when it succeeded (empty: fails).
   std::function<bool()> removeVirtualCable;
+  // Serves the GUI thread's loop from start-up to exit (a toolkit's event loop driving it); empty:
+  // the loop serves itself (MessageLoop::Run).
+  std::function<std::unique_ptr<qav::LoopRunner>()> loopRunner;
   // Built by the application object at start-up.
   std::function<std::unique_ptr<CImageListsPart>()> imageLists;
   std::function<std::unique_ptr<CAppAudioDriver>()> audioDriver;

@@ -84,6 +84,8 @@ CZVApp::~CZVApp() {
   m_pMainWnd.reset();
   DeleteDriversAndGreetings();
   RemoveLogHandlers();
+  // The hooks call back into this object: none may outlive it.
+  if (m_settingsHooksInstalled) SetSettingsHooks({});
   if (m_headlessBox && qav::GetMessageBoxHandler() == m_headlessBox.get()) qav::SetMessageBoxHandler(nullptr);
   if (g_pApp == this) g_pApp = nullptr;
 }
@@ -164,6 +166,7 @@ bool CZVApp::InitInstance() {
   hooks.applyLanguage = [this](const std::u16string& path) { ApplyLanguage(path); };
   hooks.languageFilePath = [this] { return GetLanguageFilePath(); };
   SetSettingsHooks(std::move(hooks));
+  m_settingsHooksInstalled = true;
 
   if (LanguagesInit(GetLanguageFolder()) < 1) return StartupFailure();
 
@@ -293,7 +296,8 @@ int CZVApp::Run() {
     return 1;
   }
   if (!m_pMainWnd) return ExitInstance(0);
-  return ExitInstance(m_guiLoop.Run());
+  std::unique_ptr<qav::LoopRunner> runner = m_components.loopRunner ? m_components.loopRunner() : nullptr;
+  return ExitInstance(runner ? runner->RunUntilQuit(m_guiLoop) : m_guiLoop.Run());
 }
 
 void CZVApp::RemoveLogHandlers() {

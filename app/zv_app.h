@@ -53,7 +53,8 @@ class CZVApp {
   bool InitInstance();
   // The exit path after the loop has ended; returns the exit code.
   int ExitInstance(int loopExitCode);
-  // InitInstance, the loop (only with a main window), ExitInstance: the process's exit status. A
+  // InitInstance, the loop (only with a main window; served by the components' loop runner when
+  // they give one), ExitInstance: the process's exit status. A
   // start-up that returns false gives 1, one that ends without a main window 0.
   int Run();
 
@@ -131,6 +132,7 @@ class CZVApp {
   std::shared_ptr<const CWaveMemFile> m_greetingBuddy;
   std::shared_ptr<const CWaveMemFile> m_greetingNonBuddy;
   bool m_logHandlersRemoved = false;
+  bool m_settingsHooksInstalled = false;
 };
 
 // The program's application object while it exists; null otherwise.

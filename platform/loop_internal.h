@@ -70,6 +70,7 @@ struct SendRecord {
 struct QueuedMsg {
   Msg msg;
   std::shared_ptr<WindowEntry> target;  // null for a thread message
+  uint64_t serial = 0;                  // order of posting; a round serves those below its start's
 };
 
 class LoopCore : public std::enable_shared_from_this<LoopCore> {
@@ -142,6 +143,8 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   void ClearWake();
   bool ServeQueuedSends();
   bool ServeReadyFds(int epollFd, int timeoutMs);
+  // Whether a WM_QUIT was dispatched since `quitsBefore` was read (by this round or a nested one).
+  bool QuitSince(uint64_t quitsBefore) const { return quitsSeen_ != quitsBefore; }
   int EpollCtl(const FdWatch& watch, int operation, uint32_t events);
   bool ServePosted(bool* sawQuit);
   bool FireDueTimers();
@@ -163,6 +166,7 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   std::deque<std::shared_ptr<SendRecord>> sends_;
   std::map<std::pair<Hwnd, uint64_t>, Timer> timers_;
   uint64_t timerSequence_ = 0;
+  uint64_t nextPostSerial_ = 0;
   // The windows this loop still queues for: added at creation, removed by ForgetWindow. The check
   // and the enqueue happen under the same lock as the sweep, so a call racing a window's end is
   // either queued before the sweep (and failed by it) or refused at once.
@@ -172,6 +176,10 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   ThreadMessageHandler threadHandler_;
   bool quit_ = false;
   int exitCode_ = 0;
+  // Counted so that a round notices what nested rounds (a modal loop inside one of its handlers)
+  // did meanwhile: a WM_QUIT they dispatched, descriptors they may have drained.
+  uint64_t quitsSeen_ = 0;
+  uint64_t roundsStarted_ = 0;
   bool wakeTakenInSendWait_ = false;
   std::unordered_map<WatchId, std::shared_ptr<FdWatch>> watches_;
   WatchId nextWatchId_ = 16;

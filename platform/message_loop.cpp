@@ -1,5 +1,6 @@
 #include "platform/message_loop.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -37,6 +38,18 @@ uint32_t ToEpoll(uint32_t events) {
   if (events & kFdReadable) e |= EPOLLIN;
   if (events & kFdWritable) e |= EPOLLOUT;
   return e;
+}
+
+uint32_t ReadyNow(int fd, uint32_t events) {
+  pollfd p{fd, 0, 0};
+  if (events & kFdReadable) p.events |= POLLIN;
+  if (events & kFdWritable) p.events |= POLLOUT;
+  if (poll(&p, 1, 0) <= 0) return 0;
+  uint32_t ready = 0;
+  if (p.revents & POLLIN) ready |= kFdReadable;
+  if (p.revents & POLLOUT) ready |= kFdWritable;
+  if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) ready |= kFdHangup;
+  return ready;
 }
 
 uint32_t FromEpoll(uint32_t e) {
@@ -112,6 +125,7 @@ bool LoopCore::Post(QueuedMsg message) {
   {
     std::lock_guard lock(mutex_);
     if (!AcceptsLocked(message.target.get())) return false;  // `message` frees its payload outside the lock
+    message.serial = nextPostSerial_++;
     posted_.push_back(std::move(message));
   }
   Wake();
@@ -229,6 +243,8 @@ bool LoopCore::ServeReadyFds(int epollFd, int timeoutMs) {
   epoll_event events[kMaxEventsPerWait];
   int n = epoll_wait(epollFd, events, kMaxEventsPerWait, timeoutMs);
   if (n <= 0) return false;
+  const uint64_t roundsAtWait = roundsStarted_;
+  const uint64_t quitsAtWait = quitsSeen_;
   bool served = false;
   for (int i = 0; i < n; ++i) {
     uint64_t tag = events[i].data.u64;
@@ -237,12 +253,20 @@ bool LoopCore::ServeReadyFds(int epollFd, int timeoutMs) {
       if (epollFd == sendEpoll_) wakeTakenInSendWait_ = true;
       continue;
     }
+    if (QuitSince(quitsAtWait)) break;  // a nested round ended the program's loop
     auto it = watches_.find(tag);
     if (it == watches_.end()) continue;
     std::shared_ptr<FdWatch> watch = it->second;  // survives an Unwatch from its own callback
     if (!watch->alive) continue;
+    uint32_t ready = FromEpoll(events[i].events);
+    if (roundsStarted_ != roundsAtWait) {
+      // A nested round ran in an earlier callback and may have served this descriptor already:
+      // what epoll reported is stale, so ask again rather than call back on a drained descriptor.
+      ready = ReadyNow(watch->fd, watch->events);
+      if (ready == 0) continue;
+    }
     served = true;
-    watch->callback(watch->fd, FromEpoll(events[i].events));
+    watch->callback(watch->fd, ready);
   }
   return served;
 }
@@ -268,29 +292,37 @@ void LoopCore::Dispatch(QueuedMsg& queued) {
 }
 
 bool LoopCore::ServePosted(bool* sawQuit) {
-  size_t count;
+  uint64_t limit;
   {
     std::lock_guard lock(mutex_);
-    count = posted_.size();  // messages posted meanwhile wait for the next round
+    limit = nextPostSerial_;  // messages posted meanwhile wait for the next round
   }
+  const uint64_t quitsAtStart = quitsSeen_;
   bool served = false;
-  for (size_t i = 0; i < count; ++i) {
+  for (;;) {
     ServeQueuedSends();
     QueuedMsg queued;
     {
       std::lock_guard lock(mutex_);
-      if (posted_.empty()) break;
+      // A nested round may have served some of this round's messages already; the serial keeps
+      // this round to what was queued before it began, whatever is left of it.
+      if (posted_.empty() || posted_.front().serial >= limit) break;
       queued = std::move(posted_.front());
       posted_.pop_front();
     }
     served = true;
     if (queued.msg.message == WM_QUIT) {
       quit_ = true;
-      *sawQuit = true;
+      ++quitsSeen_;
       exitCode_ = static_cast<int>(queued.msg.wParam);
+      *sawQuit = true;
       break;
     }
     Dispatch(queued);
+    if (QuitSince(quitsAtStart)) {  // dispatched by a nested round inside that handler
+      *sawQuit = true;
+      break;
+    }
   }
   return served;
 }
@@ -305,13 +337,16 @@ bool LoopCore::FireDueTimers() {
     }
   }
   std::sort(due.begin(), due.end());
+  const uint64_t quitsAtStart = quitsSeen_;
   for (const auto& [deadline, sequence, key] : due) {
+    if (QuitSince(quitsAtStart)) break;
     std::shared_ptr<WindowEntry> window;
     {
       std::lock_guard lock(mutex_);
       auto it = timers_.find(key);
-      // Killed or re-armed by an earlier handler of this round: not due any more.
-      if (it == timers_.end() || it->second.sequence != sequence) continue;
+      // Killed or re-armed by an earlier handler of this round, or fired by a nested round inside
+      // one (which moved its deadline on): not due any more.
+      if (it == timers_.end() || it->second.sequence != sequence || it->second.deadline != deadline) continue;
       Timer& t = it->second;
       int64_t next = t.deadline + t.period;
       if (next <= now) next = now + std::max<uint32_t>(t.period, 1);
@@ -335,6 +370,8 @@ bool LoopCore::FireDueTimers() {
 
 bool LoopCore::RunRound(bool mayBlock) {
   bool did = false;
+  ++roundsStarted_;
+  const uint64_t quitsAtStart = quitsSeen_;
   // Only a wake that is pending is read here; a wake whose write lands after this point keeps
   // the descriptor readable and is read when epoll reports it below.
   if (wakePending_.load(std::memory_order_acquire)) ClearWake();
@@ -346,8 +383,8 @@ bool LoopCore::RunRound(bool mayBlock) {
     timeoutMs = delay ? static_cast<int>(std::min<int64_t>(clock_.RealWaitMs(*delay), INT32_MAX)) : kInfinite;
   }
   did |= ServeReadyFds(mainEpoll_, timeoutMs);
-  bool sawQuit = false;
-  did |= ServePosted(&sawQuit);
+  bool sawQuit = QuitSince(quitsAtStart);
+  if (!sawQuit) did |= ServePosted(&sawQuit);
   if (!sawQuit) did |= FireDueTimers();
   if (HasQueuedWork()) Wake();  // what is left keeps PollFd readable
   return did;

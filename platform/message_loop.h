@@ -15,6 +15,21 @@
 // sockets of its own top-level windows) while it waits, so two loops that send to each other never
 // deadlock, and posted messages and timers keep their order.
 //
+// Re-entry (a modal box or menu opened inside a window procedure, fd callback or timer handler
+// serves the same loop until it closes, by calling ProcessDue or through an outside driver):
+//   - A nested round is a whole round: sends, ready descriptors, the posted messages queued when it
+//     began (also those the enclosing round had not reached yet) and the due timers, the timer
+//     whose handler opened it included.
+//   - Nothing is served twice. When the nested loop returns, the enclosing round goes on with what
+//     is left of the messages queued before it began; a timer a nested round fired is not due any
+//     more; a descriptor is asked again before its callback is called, since a nested round may
+//     have drained it.
+//   - WM_QUIT ends the round that dispatches it and, as each handler returns, every enclosing
+//     round: they serve nothing more. QuitRequested() is true from then on, so a nested loop ends
+//     when it sees it (a modal box as if cancelled) and Run returns the exit code. What was queued
+//     behind WM_QUIT stays queued.
+//   - Run is the outermost loop only (it clears the quit request when it starts).
+//
 // Driving the loop from outside (the GUI thread under Qt): watch PollFd() for readability and arm a
 // single-shot timer for NextTimerDelayMs(); when either fires, call ProcessDue(), then re-arm. Run()
 // does the same by itself with epoll. Time comes from the clock given at construction, so a loop on
@@ -65,7 +80,8 @@ class MessageLoop {
 
   // Runs until WM_QUIT; returns its exit code.
   int Run();
-  // Serves one round (see above) without blocking; true when anything was done.
+  // Serves one round (see above) without blocking; true when anything was done. May be called from
+  // inside a round (see re-entry above).
   bool ProcessDue();
   // Blocks up to timeoutMs (kInfinite: no limit) until something is ready to serve; true if so.
   // Timers are not watched here: use NextTimerDelayMs.

@@ -286,7 +286,7 @@ TEST(HttpClient, ServerFailuresLandAtTheirStepsCode) {
     WebStandIn server({"--misbehave", c.misbehaviour});
     ASSERT_TRUE(server.started());
     CHttpClientT client;
-    client.SetTimeouts({.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 1, .totalMs = 60000});
+    client.SetTimeouts({.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 1, .totalMs = 3000});
     client.AddParam(u"a", u"1");
     if (c.bigUpload) client.AddParam(u"f", qav::Utf8ToUtf16(files.File("big.bin")), kParamFile);
     const uint32_t code = ErrorOf([&] {
@@ -296,6 +296,76 @@ TEST(HttpClient, ServerFailuresLandAtTheirStepsCode) {
     EXPECT_EQ(code, c.code) << c.misbehaviour;
     EXPECT_FALSE(client.GetPostStat().IsActive());
   }
+}
+
+TEST(HttpClient, FollowsASeeOtherRedirectAndFailsCleanlyOnOneThatWouldResendTheBody) {
+  WebStandIn server;
+  ASSERT_TRUE(server.started());
+  CHttpClientT client;
+  client.AddParam(u"a", u"1");
+  client.BeginPost(server.BaseUrl16() + u"qav/redirect/");
+  auto response = RunToResponse(client);
+  ASSERT_TRUE(response);
+  EXPECT_EQ(response->GetStatus(), 200u);
+  EXPECT_EQ(ReadAll(*response), "landed");
+  EXPECT_TRUE(Saved(server, 2).head.starts_with("GET /qav/landed/ HTTP/1.1\r\n"));
+
+  // The body went out piece by piece and cannot be sent again.
+  client.BeginPost(server.BaseUrl16() + u"qav/redirect-keep/");
+  EXPECT_EQ(ErrorOf([&] { RunToResponse(client); }), 409u);
+  EXPECT_FALSE(client.GetPostStat().IsActive());
+}
+
+TEST(HttpClient, MakeGetUrlPutsTheParametersIntoTheQuery) {
+  CHttpClientT client;
+  EXPECT_EQ(client.MakeGetUrl(u"http://h/p?x#f"), u"http://h/p?x#f");
+  client.SetUseUtf8(true);
+  client.AddParam(u"b", u"2 3");
+  client.AddParam(u"A", u"\u00FC");
+  const struct {
+    std::u16string_view url;
+    std::u16string_view expected;
+  } cases[] = {
+      {u"http://h:8080", u"http://h:8080/?A=%C3%BC&b=2+3"},
+      {u"http://h/p", u"http://h/p?A=%C3%BC&b=2+3"},
+      {u"http://h/p?x=1#frag", u"http://h/p?x=1&A=%C3%BC&b=2+3#frag"},
+      {u"http://h#frag", u"http://h/?A=%C3%BC&b=2+3#frag"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(client.MakeGetUrl(c.url), c.expected);
+}
+
+TEST(HttpClient, GetsAPageAndSavesItsBody) {
+  WebStandIn server;
+  ASSERT_TRUE(server.started());
+  TempDir folder;
+  CHttpClientT client;
+  client.AddParam(u"lang", u"en");
+  auto response = client.RequestGet(server.BaseUrl16() + u"qav/landed/");
+  ASSERT_TRUE(response);
+  EXPECT_TRUE(Saved(server, 1).head.starts_with("GET /qav/landed/?lang=en HTTP/1.1\r\n"));
+  EXPECT_EQ(Saved(server, 1).Header("Content-Length"), "<none>");
+  const std::u16string path = qav::Utf8ToUtf16(folder.File("page.txt"));
+  response->SaveContent(path, false);
+  EXPECT_EQ(ReadFileBytes(folder.File("page.txt")), "landed");
+
+  response = client.RequestGet(server.BaseUrl16() + u"qav/landed/");
+  EXPECT_EQ(ErrorOf([&] { response->SaveContent(path, false); }), 114u);
+  response->SaveContent(path, true);
+  EXPECT_EQ(ReadFileBytes(folder.File("page.txt")), "landed");
+
+  WebStandIn refusing({"--misbehave", "refuse"});
+  EXPECT_EQ(ErrorOf([&] { client.RequestGet(refusing.BaseUrl16()); }), 406u);
+}
+
+TEST(HttpClient, OneShotRequestsSendEverythingAtOnce) {
+  WebStandIn server;
+  ASSERT_TRUE(server.started());
+  CHttpClientT client;
+  client.AddParam(u"a", u"1");
+  EXPECT_EQ(client.RequestPost(server.BaseUrl16() + u"qav/x/")->GetStatus(), 404u);
+  EXPECT_EQ(Saved(server, 1).body, "a=1");
+  EXPECT_EQ(client.RequestUpload(server.BaseUrl16() + u"qav/up")->GetStatus(), 200u);
+  EXPECT_EQ(server.Read("upload-2/parts.tsv"), "a\t\t\t1\n");
 }
 
 TEST(HttpClient, AbortFlagEndsAStalledExchangePromptly) {

@@ -1,6 +1,7 @@
 // The message loop's rules: FIFO posts, sends (direct on the own thread, waiting and serving
 // across threads), queue removal and payload ownership, destroyed windows, quit, threads, events
 // and descriptor watches. Timers are in timer_test.cpp.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
@@ -672,4 +673,106 @@ TEST(MessageLoop, AWakeTakenWhileWaitingInASendIsGivenBack) {
   EXPECT_EQ(poll(&p, 1, 0), 1);
   v.loop().ProcessDue();
   EXPECT_EQ(v.loop().NextTimerDelayMs(), 40);
+}
+
+// A modal box or menu opened inside a handler serves the same loop until it closes. These drive
+// such a nested loop by ProcessDue, as the toolkit's modal loop does through the outside driver.
+TEST(MessageLoop, ANestedLoopServesWhatTheOuterRoundHadNotReachedAndNothingTwice) {
+  VirtualLoop v;
+  std::vector<std::string> log;
+  bool modalDone = false;
+  Hwnd w = 0;
+  w = CreateWindow(v.loop(), "W", u"", WindowKind::kLocal, [&](Msg& m) -> LResult {
+    if (m.message == WM_TIMER) {
+      log.push_back("timer");
+    } else if (m.message == WM_USER) {
+      log.push_back("modal<");
+      while (!modalDone) v.loop().ProcessDue();
+      log.push_back("modal>");
+    } else {
+      log.push_back(std::to_string(m.message - WM_USER));
+      if (m.message == WM_USER + 1) PostMessage(w, WM_USER + 9);  // posted inside the modal loop
+      if (m.message == WM_USER + 2) modalDone = true;
+    }
+    return 0;
+  });
+  SetTimer(w, 1, 100);
+  v.clock().AdvanceMs(100);  // the timer is due in the round that opens the modal loop
+  PostMessage(w, WM_USER);
+  PostMessage(w, WM_USER + 1);
+  PostMessage(w, WM_USER + 2);
+  EXPECT_TRUE(v.loop().ProcessDue());
+  EXPECT_EQ(log, (std::vector<std::string>{"modal<", "1", "2", "timer", "modal>"}))
+      << "the nested loop served the messages after it and the due timer; the outer round served "
+         "neither again and left the message posted inside the modal loop for the next round";
+  v.RunUntilIdle();
+  EXPECT_EQ(log.back(), "9");
+  log.clear();
+  v.AdvanceMs(100);
+  EXPECT_EQ(log, std::vector<std::string>{"timer"}) << "the timer keeps its period from when it fired";
+}
+
+TEST(MessageLoop, AQuitDuringANestedLoopEndsItAndEveryEnclosingRound) {
+  VirtualLoop v;
+  std::vector<std::string> log;
+  Hwnd w = 0;
+  w = CreateWindow(v.loop(), "W", u"", WindowKind::kLocal, [&](Msg& m) -> LResult {
+    if (m.message == WM_TIMER) {
+      log.push_back("timer");
+    } else if (m.message == WM_USER) {
+      log.push_back("modal<");
+      // A modal loop ends when the program's loop is asked to quit (its box as if cancelled).
+      while (!v.loop().QuitRequested()) v.loop().ProcessDue();
+      log.push_back("modal>");
+    } else {
+      log.push_back(std::to_string(m.message - WM_USER));
+    }
+    return 0;
+  });
+  SetTimer(w, 1, 100);
+  v.clock().AdvanceMs(100);
+  PostMessage(w, WM_USER);
+  PostMessage(w, WM_USER + 1);
+  v.loop().PostQuit(7);
+  PostMessage(w, WM_USER + 2);
+  EXPECT_EQ(v.loop().Run(), 7);
+  EXPECT_EQ(log, (std::vector<std::string>{"modal<", "1", "modal>"}))
+      << "neither the nested round nor the one around it served anything after the quit";
+  EXPECT_EQ(v.loop().RemoveMessages(WM_USER + 2, WM_USER + 2), 1u) << "what was behind the quit stays queued";
+}
+
+TEST(MessageLoop, ADescriptorANestedLoopDrainedIsNotCalledBackAgain) {
+  VirtualLoop v;
+  int first[2], second[2];
+  ASSERT_EQ(pipe2(first, O_NONBLOCK), 0);
+  ASSERT_EQ(pipe2(second, O_NONBLOCK), 0);
+  int drained = 0, calledEmpty = 0;
+  auto drain = [&](int fd, uint32_t) {
+    char byte;
+    if (read(fd, &byte, 1) == 1) {
+      ++drained;
+    } else {
+      ++calledEmpty;
+    }
+  };
+  bool nested = false;
+  auto openModal = [&](int fd, uint32_t events) {
+    drain(fd, events);
+    if (!nested) {
+      nested = true;
+      v.loop().ProcessDue();  // serves the other descriptor, ready in the same wait
+    }
+  };
+  WatchId a = v.loop().WatchFd(first[0], kFdReadable, openModal);
+  WatchId b = v.loop().WatchFd(second[0], kFdReadable, openModal);
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(b, 0u);
+  ASSERT_EQ(write(first[1], "x", 1), 1);
+  ASSERT_EQ(write(second[1], "y", 1), 1);
+  v.RunUntilIdle();
+  EXPECT_EQ(drained, 2);
+  EXPECT_EQ(calledEmpty, 0) << "the outer round asked the descriptor again instead of trusting its stale report";
+  v.loop().UnwatchFd(a);
+  v.loop().UnwatchFd(b);
+  for (int fd : {first[0], first[1], second[0], second[1]}) close(fd);
 }

@@ -1,0 +1,98 @@
+// CZVApp::Run with a loop runner of the components, as a toolkit's event loop runs the program: the
+// runner drives the GUI thread's loop from outside (its descriptor, its next timer, ProcessDue)
+// from start-up to the orderly exit.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "app/zv_app.h"
+#include "app/zv_app_wnd.h"
+#include "platform/loop_runner.h"
+#include "platform/registry_store/registry_store.h"
+#include "platform/virtual_loop.h"
+#include "platform/window.h"
+#include "tests/app/app_doubles.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qav;
+using namespace qav::test;
+
+namespace {
+
+// What the toolkit bridge does, on a virtual clock: wait on the loop's descriptor or for its next
+// timer (whose time then passes), serve a round, and stop once the loop was asked to quit. After
+// `closeAfterMs` of loop time it closes the main window, as the tray's Quit would.
+class OutsideDriver : public LoopRunner {
+ public:
+  OutsideDriver(VirtualClock& clock, int64_t closeAfterMs) : clock_(clock), closeAfterMs_(closeAfterMs) {}
+
+  int RunUntilQuit(MessageLoop& loop) override {
+    ++runs;
+    const int64_t start = clock_.MonotonicMs();
+    bool closed = false;
+    for (int turn = 0; turn < 10000 && !loop.QuitRequested(); ++turn) {
+      if (!closed && clock_.MonotonicMs() - start >= closeAfterMs_) {
+        closed = PostMessage(g_pApp->MainWindow()->GetSafeHwnd(), WM_CLOSE);
+      }
+      pollfd p{loop.PollFd(), POLLIN, 0};
+      const auto delay = loop.NextTimerDelayMs();
+      if (poll(&p, 1, delay ? 0 : 1000) == 0 && delay) clock_.AdvanceMs(std::max<int64_t>(*delay, 1));
+      loop.ProcessDue();
+    }
+    return loop.ExitCode();
+  }
+
+  int runs = 0;
+
+ private:
+  VirtualClock& clock_;
+  int64_t closeAfterMs_;
+};
+
+TEST(AppRun, TheComponentsLoopRunnerServesTheGuiLoopFromStartUpToExit) {
+  TempDir dir;
+  ScopedEnv desktop{"QAV_DESKTOP_DIR", dir.path() + "/desktop"};
+  ScopedEnv registry{"QAV_REGISTRY_DIR", dir.path() + "/registry"};
+  ScopedEnv data{"QAV_DATA_DIR", dir.path() + "/data"};
+  ScopedEnv config{"QAV_CONFIG_DIR", dir.path() + "/config"};
+  ScopedEnv state{"QAV_STATE_DIR", dir.path() + "/state"};
+  ScopedEnv temp{"QAV_TEMP_DIR", dir.path() + "/temp"};
+  ScopedEnv runtime{"QAV_RUNTIME_DIR", dir.path() + "/runtime"};
+  RegistryStore store(dir.path() + "/registry");
+  ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI"), kRegOk);
+  ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",
+                           MakeRegistryDword(0x05000000)),
+            kRegOk);
+
+  VirtualLoop v;
+  Journal journal;
+  AnsweringBoxes boxes{journal, IDOK};
+  RecordingParts parts{journal};
+  CAppComponents components = parts.Components();
+  components.link = [&parts] {
+    auto link = std::make_unique<RecordingLink>(parts.j);
+    link->inProgress = {5};
+    parts.link = link.get();
+    return link;
+  };
+  OutsideDriver* driver = nullptr;
+  components.loopRunner = [&] {
+    auto runner = std::make_unique<OutsideDriver>(v.clock(), 20000);
+    driver = runner.get();
+    return runner;
+  };
+  CZVApp app(v.loop(), std::move(components), CommandLine());
+
+  EXPECT_EQ(app.Run(), 0);
+  ASSERT_NE(driver, nullptr);
+  const std::string text = journal.Text();
+  EXPECT_NE(text.find("link.queue GET CALL 5 STATUS"), std::string::npos)
+      << "timer 3 fired on the runner's clock\n" << text;
+  EXPECT_NE(text.find("link.shutdown"), std::string::npos) << "the close ran the exit path\n" << text;
+  EXPECT_EQ(app.MainWindow(), nullptr);
+}
+
+}  // namespace
