@@ -19,7 +19,7 @@ CAppComponents ProgramComponents() {
   components.engine = [] { return std::make_unique<CEnginePart>(g_pApp->GuiLoop()); };
   components.removeVirtualCable = [] { return RemoveVirtualCableDriver() == 1; };
   components.serverExchange = [] { return std::make_unique<CServerExchangePart>(MakerWebSiteAddress() + u"qav/"); };
-  // Still null parts (app/null_parts.h): the property sheet, the tray, the worker threads,
+  // Still null parts (app/parts/): the property sheet, the tray, the worker threads,
   // problem reports and the image lists.
   return components;
 }

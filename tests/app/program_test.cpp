@@ -163,7 +163,7 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   Qav forwarded({"/WinStartup"});
   EXPECT_EQ(forwarded.Wait(), 0);
   EXPECT_EQ(forwarded.Error(), "");  // no warning
-  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowSheet( 5, 0 )"); })) << Log();
+  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowPage( 0 )"); })) << Log();
 
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);

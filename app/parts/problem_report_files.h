@@ -1,0 +1,13 @@
+// What the report handler's callback (CZVApp::ReportAddFilesCallback) fills in a crash or problem
+// report: the report handler passes its report behind this interface.
+#pragma once
+
+#include <string_view>
+
+class CProblemReportFiles {
+ public:
+  virtual ~CProblemReportFiles() = default;
+  virtual void AddFile(std::u16string_view path, std::u16string_view name) = 0;
+  virtual void SetSubject(std::u16string_view subject) = 0;
+  virtual void SetDescription(std::u16string_view description) = 0;
+};
