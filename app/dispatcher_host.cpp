@@ -35,6 +35,6 @@ int CAppDispatcherHost::LoadGreetingMemFileNonBuddy() { return m_app.LoadGreetin
 // The driver is built before the link starts and deleted after it has ended.
 bool CAppDispatcherHost::HasVideoDriver() { return g_pVideoDriver != nullptr; }
 
-std::u16string CAppDispatcherHost::GetOwnVideoDeviceName() {
-  return HasVideoDriver() ? std::u16string(kVirtualWebcamDeviceName) : std::u16string();
-}
+// The webcam application's capture device is the program's own whether or not the driver runs:
+// Skype can still show it from an earlier run.
+std::u16string CAppDispatcherHost::GetOwnVideoDeviceName() { return std::u16string(kVirtualWebcamDeviceName); }

@@ -32,7 +32,7 @@ class CConversationRing {
 
   Slot m_slots[kSlots];
   int m_index[2] = {0, 0};
-  const std::vector<uint8_t> m_none;
+  const std::vector<uint8_t> m_none{};
 };
 
 namespace qav {

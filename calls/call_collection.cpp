@@ -79,6 +79,13 @@ CCall* CCallCollection::GetCallRecording(const CCall* except) const {
   return nullptr;
 }
 
+std::vector<int32_t> CCallCollection::GetCallIds() const {
+  std::vector<int32_t> ids;
+  ids.reserve(m_calls.size());
+  for (const auto& [id, call] : m_calls) ids.push_back(id);
+  return ids;
+}
+
 void CCallCollection::ReplacePartner(const CUser* from, CUser* to) {
   auto repoint = [&](CCall& call) {
     if (call.GetPartner() == from) call.SetPartner(to);

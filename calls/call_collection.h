@@ -47,6 +47,9 @@ class CCallCollection {
   // `except` (a call asking about the others) is passed over.
   CCall* GetCallRecording(const CCall* except = nullptr) const;
 
+  // The ids of every call, lowest first.
+  std::vector<int32_t> GetCallIds() const;
+
   // Points every call whose partner is `from` at `to` (a contact replaced in the contacts).
   void ReplacePartner(const CUser* from, CUser* to);
 

@@ -19,16 +19,28 @@ constexpr uint8_t Multiply(uint8_t a, uint8_t b) {
   return product;
 }
 
+// The multiplicative inverses in GF(2^8), from the powers of the generator 3: inverse(3^k) is
+// 3^(255-k). Walking the powers once keeps the compile-time work small (searching each inverse by
+// trial multiplication runs past a compiler's constexpr step limit).
+constexpr std::array<uint8_t, 256> MakeInverses() {
+  std::array<uint8_t, 255> power{};
+  std::array<uint8_t, 256> logarithm{};
+  uint8_t p = 1;
+  for (int k = 0; k < 255; ++k) {
+    power[k] = p;
+    logarithm[p] = static_cast<uint8_t>(k);
+    p = static_cast<uint8_t>(p ^ XTime(p));  // p * 3
+  }
+  std::array<uint8_t, 256> inverse{};  // 0 has no inverse; the S-box maps it through 0
+  for (int x = 1; x < 256; ++x) inverse[x] = power[(255 - logarithm[x]) % 255];
+  return inverse;
+}
+
 constexpr std::array<uint8_t, 256> MakeSBox() {
+  constexpr std::array<uint8_t, 256> inverses = MakeInverses();
   std::array<uint8_t, 256> box{};
   for (int x = 0; x < 256; ++x) {
-    uint8_t inverse = 0;
-    for (int y = 1; y < 256 && x != 0; ++y) {
-      if (Multiply(static_cast<uint8_t>(x), static_cast<uint8_t>(y)) == 1) {
-        inverse = static_cast<uint8_t>(y);
-        break;
-      }
-    }
+    const uint8_t inverse = inverses[x];
     uint8_t s = inverse;
     for (int shift = 1; shift <= 4; ++shift) {
       s ^= static_cast<uint8_t>((inverse << shift) | (inverse >> (8 - shift)));
@@ -39,6 +51,7 @@ constexpr std::array<uint8_t, 256> MakeSBox() {
 }
 
 constexpr std::array<uint8_t, 256> kSBox = MakeSBox();
+static_assert(kSBox[0x00] == 0x63 && kSBox[0x01] == 0x7C && kSBox[0x53] == 0xED && kSBox[0xFF] == 0x16);
 
 constexpr std::array<uint8_t, 256> MakeInverseSBox() {
   std::array<uint8_t, 256> box{};

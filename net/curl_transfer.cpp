@@ -68,6 +68,7 @@ int CurlTransfer::Start(const HttpTransferSettings& s) {
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!s.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, s.caFile.c_str());
   curl_easy_setopt(easy, CURLOPT_USERAGENT, s.session.userAgent.c_str());
+  curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kSendBatch));
 
   if (s.session.accessType == 1) {
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
@@ -121,9 +122,18 @@ int CurlTransfer::Start(const HttpTransferSettings& s) {
 
 int CurlTransfer::Write(const char* data, size_t size) {
   if (m_result != CURLE_OK) return m_result;
-  if (m_done || size == 0) return CURLE_OK;  // the server answered before it took the whole body
-  m_pending = data;
-  m_pendingSize = size;
+  m_outbox.append(data, size);
+  return m_outbox.size() >= kSendBatch ? Flush() : CURLE_OK;
+}
+
+int CurlTransfer::Flush() {
+  if (m_result != CURLE_OK) return m_result;
+  if (m_done || m_outbox.empty()) {
+    m_outbox.clear();  // the server answered before it took the whole body
+    return CURLE_OK;
+  }
+  m_pending = m_outbox.data();
+  m_pendingSize = m_outbox.size();
   if (m_sendPaused) {
     m_sendPaused = false;
     curl_easy_pause(Easy(m_easy), CURLPAUSE_CONT);
@@ -131,6 +141,7 @@ int CurlTransfer::Write(const char* data, size_t size) {
   const int result = Drive([this] { return m_pendingSize == 0; });
   m_pending = nullptr;
   m_pendingSize = 0;
+  m_outbox.clear();
   return result;
 }
 

@@ -3,8 +3,10 @@
 // The caller starts the request (connects and sends the head), then hands the body over in pieces
 // of its own choosing, then waits for the reply's head, then reads the reply's body in pieces. One
 // easy handle runs inside a multi handle; the body reaches libcurl through a read callback that
-// pauses the transfer whenever the current piece is used up, so each Write returns as soon as
+// pauses the transfer whenever the bytes handed over are used up, so a step returns as soon as
 // libcurl has taken its bytes, and a failure is reported by the step during which it happened.
+// Small pieces are gathered into 64 KB batches first: a caller that proceeds 1 KB at a time still
+// writes to the connection in large blocks.
 // The reply's body is buffered up to a bound, beyond which the transfer pauses until the caller
 // reads.
 //
@@ -33,10 +35,16 @@ class CurlTransfer {
   // every further step returns it again.
   // Opens the connection (TLS included) and starts sending the request's head.
   int Start(const HttpTransferSettings& settings);
-  // Hands `size` body bytes to libcurl and returns once it has taken them all.
+  // Takes `size` body bytes. They are gathered into batches of kSendBatch bytes, each handed to
+  // libcurl as a whole (so the connection sees large writes even when the caller's pieces are
+  // small); returns once libcurl has taken every full batch.
   int Write(const char* data, size_t size);
-  // Waits for the head of the final reply (redirects followed).
+  // Hands what is gathered to libcurl and returns once it has taken it.
+  int Flush();
+  // Waits for the head of the final reply (redirects followed). Flush first.
   int Finish();
+
+  static constexpr size_t kSendBatch = 64 * 1024;
   // Reads up to `size` bytes of the reply's body into `buffer`; `got` 0 at its end.
   int Read(char* buffer, size_t size, size_t& got);
 
@@ -69,6 +77,7 @@ class CurlTransfer {
   int m_result = 0;
   char m_errorBuffer[256] = {};
 
+  std::string m_outbox;
   const char* m_pending = nullptr;
   size_t m_pendingSize = 0;
   bool m_sendPaused = false;

@@ -364,6 +364,9 @@ void CHttpClientT::Write(std::string_view bytes, bool payload) {
 }
 
 std::unique_ptr<CHttpResponseT> CHttpClientT::EndRequest() {
+  if (const int error = m_transfer->Flush(); error != 0) {
+    ThrowHttpError(kHttpErrorWriteFile, static_cast<uint32_t>(error));
+  }
   const int error = m_transfer->Finish();
   if (error != 0) ThrowHttpError(kHttpErrorEndRequest, static_cast<uint32_t>(error));
   auto response = std::make_unique<CHttpResponseT>(std::move(m_transfer));

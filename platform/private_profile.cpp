@@ -44,12 +44,21 @@ std::optional<std::string> ReadWholeFile(std::u16string_view path) {
 
 bool IsUtf16File(std::string_view bytes);
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A mark repeated at the start (a tool that adds one to a file that has one) is still no text: left
+// in, it would hide the first section from the reader while the writer added a second one behind it.
 std::u16string DecodeFile(std::string_view bytes) {
+  std::u16string text;
   if (IsUtf16File(bytes)) {
-    return Utf16LeBytesToText(bytes.data() + 2, bytes.size() - 2);
+    text = Utf16LeBytesToText(bytes.data() + 2, bytes.size() - 2);
+  } else {
+    while (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
+    text = Utf8ToUtf16(bytes);
   }
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  return Utf8ToUtf16(bytes);
+  const size_t firstText = text.find_first_not_of(u'\uFEFF');
+  text.erase(0, firstText == std::u16string::npos ? text.size() : firstText);
+  return text;
 }
 
 // The parsing rules work alike on program text and on the raw bytes of an 8-bit read.
@@ -189,7 +198,7 @@ std::string GetPrivateProfileStringBytes(std::u16string_view section, std::u16st
       if (auto text = FindInText<char16_t>(DecodeFile(*bytes), Trim(section), Trim(key))) value = U8(*text);
     } else {
       std::string_view raw(*bytes);
-      if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
+      while (raw.starts_with(kUtf8Mark)) raw.remove_prefix(kUtf8Mark.size());
       value = FindInText<char>(raw, U8(Trim(section)), U8(Trim(key)));
     }
   }

@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 #include <limits>
@@ -153,16 +154,31 @@ void AppendJustified(std::u16string& out, std::u16string_view body, const Spec& 
   }
 }
 
+// A double given to an integer conversion: cut towards zero and held to the range the conversion
+// can show (an unsigned one takes up to 2^64 - 1); NaN is 0. A language file's format can pair any
+// conversion with any argument, so every pairing needs a defined result.
+uint64_t DoubleToIntegerBits(double value, bool isUnsigned) {
+  constexpr double kTwoTo63 = 9223372036854775808.0;
+  constexpr double kTwoTo64 = 18446744073709551616.0;
+  if (std::isnan(value)) return 0;
+  if (value >= kTwoTo63) {
+    if (!isUnsigned) return static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    return value >= kTwoTo64 ? std::numeric_limits<uint64_t>::max() : static_cast<uint64_t>(value);
+  }
+  if (value < -kTwoTo63) return static_cast<uint64_t>(std::numeric_limits<int64_t>::min());
+  return static_cast<uint64_t>(static_cast<int64_t>(value));
+}
+
 // Integer conversions go through the C library on a narrow format rebuilt from the parsed flags, so the
 // flag interplay (precision versus zero padding, "#" with 0, ...) is exactly C's.
 void AppendInteger(std::u16string& out, const Spec& spec, const FormatArg& arg) {
-  uint64_t bits = arg.kind == FormatArg::Kind::kDouble ? static_cast<uint64_t>(static_cast<int64_t>(arg.d)) : arg.u;
+  const bool isSigned = spec.conv == u'd' || spec.conv == u'i';
+  uint64_t bits = arg.kind == FormatArg::Kind::kDouble ? DoubleToIntegerBits(arg.d, !isSigned) : arg.u;
   if (arg.kind == FormatArg::Kind::kPointer) bits = reinterpret_cast<uintptr_t>(arg.pointer);
   if (arg.kind == FormatArg::Kind::kText16 || arg.kind == FormatArg::Kind::kText8 ||
       arg.kind == FormatArg::Kind::kNullText) {
     bits = 0;
   }
-  const bool isSigned = spec.conv == u'd' || spec.conv == u'i';
   std::string fmt = "%";
   if (spec.left) fmt += '-';
   if (spec.plus) fmt += '+';
@@ -311,8 +327,10 @@ std::u16string FormatArgs(std::u16string_view format, const FormatArg* args, siz
         const FormatArg* a = take();
         int64_t v = a ? a->i : 0;
         if (v < 0 && &target == &spec.width) {
+          // A negative width means "left-justified"; the most negative value has no positive twin
+          // and is capped like every other large width below.
           spec.left = true;
-          v = -v;
+          v = v < -4096 ? 4096 : -v;
         }
         target = v < 0 ? -1 : static_cast<int>(std::min<int64_t>(v, 4096));
         return;

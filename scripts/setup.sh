@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  # The second compiler with its sanitizer and libFuzzer runtimes, and llvm-symbolizer for reports.
+  clang libclang-rt-14-dev llvm
   libgtest-dev libgmock-dev libbenchmark-dev
   libsoxr-dev libmpg123-dev libmp3lame-dev libmp3lame0
   libasound2-dev libcurl4-openssl-dev zlib1g-dev libminizip-dev

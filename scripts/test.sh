@@ -1,14 +1,30 @@
 #!/usr/bin/env bash
-# Installs what the project needs, builds it, and runs every test: once in a normal build and once
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The project's test command (CI runs it on a fresh machine through .ci/run): one step a block.
+# Installs what the project needs, checks the layering, builds and tests with g++ (plain, then under
+# AddressSanitizer and UndefinedBehaviorSanitizer) and with clang. Stops at the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
 jobs=$(nproc)
+SECONDS=0
+step() { echo "=== [$((SECONDS / 60))m$((SECONDS % 60))s] $*"; }
 
+step "Packages"
+./scripts/setup.sh
+
+step "Layers: no file includes a header from a folder above its own"
+./scripts/check_layers.py
+
+step "g++, optimised: every test"
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
+step "g++ with ASan and UBSan: every test"
 ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DQAV_SANITIZE=ON -DQAV_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+
+step "clang, optimised: every test"
+CC=clang CXX=clang++ ./scripts/build.sh build-clang -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQAV_BUILD_BENCH=OFF
+ctest --test-dir build-clang --output-on-failure -j "$jobs" --timeout 300
+
+step "Done in $((SECONDS / 60))m$((SECONDS % 60))s"

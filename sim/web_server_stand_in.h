@@ -7,6 +7,8 @@
 // "Zarvelin_XML_Info"; the reply is an enveloped "Zarvelin_XML_Info" document with the values
 // configured here, as text/plain. A request that fails a check gets 400.
 // Upload (any POST of multipart/form-data): the parts are saved and the reply is 200 "OK".
+// Redirects: a request to a path holding "/redirect/" gets 303, one holding "/redirect-keep/" 307,
+// both to "/qav/landed/", whose GET answers "landed".
 // Every request is saved byte for byte as <folder>/request-<n>.raw; a version check's decoded
 // info document as request-<n>.info.xml; an upload's parts in upload-<n>/ with an index
 // parts.tsv (name, file name, content type, size).

@@ -5,6 +5,7 @@
 
 #include "calls/call.h"
 #include "calls/call_collection.h"
+#include "calls/call_fsm_states.h"
 #include "calls/recordings_port.h"
 #include "data/string_ids.h"
 #include "foundation/language_tables.h"
@@ -34,6 +35,11 @@ void Queue(BuildCmd build) {
 }
 
 // A status that ends a call as far as the model goes: without a recording it is deleted.
+bool IsEndStatus(int32_t status);
+
+// A call whose client status or machine says it is over.
+bool HasEnded(const CCall& call) { return IsEndStatus(call.GetStatus()) || call.GetState() == ST_CALL_DONE; }
+
 bool IsEndStatus(int32_t status) {
   switch (status) {
     case SkypeCallStatus::UNPLACED:
@@ -145,6 +151,13 @@ void CSkypeMsgHndl::ConnectionStateNotify(int32_t state) {
   }
 }
 
+void CSkypeMsgHndl::ClientGone() {
+  QAV_LOG(LOG_FINE, u"CSkypeMsgHndl::ClientGone");
+  if (!m_thread.PostThreadMessage(WM_SKYPEMSG_CLIENT_GONE)) {
+    QAV_LOG(LOG_WARNING, u"CSkypeMsgHndl::ClientGone - dispatcher thread not running");
+  }
+}
+
 void CSkypeMsgHndl::OnSkypeCmdReceived(const SkypeToDeviceCmd& received) {
   if (!m_thread.PostThreadMessage(WM_SKYPEMSG_RECEIVED_CMD, 0, 0, qav::MakePayload<SkypeToDeviceCmd>(received))) {
     QAV_LOG(LOG_WARNING, u"CSkypeMsgHndl::OnSkypeCmdReceived - dispatcher thread not running");
@@ -183,6 +196,9 @@ void CSkypeMsgHndl::OnThreadMessage(qav::Msg& message) {
       break;
     case WM_SKYPEMSG_RECORD_CONVERSATION:
       OnUserRecordConversation(callId, message.lParam != 0);
+      break;
+    case WM_SKYPEMSG_CLIENT_GONE:
+      OnClientGone();
       break;
     default:
       break;
@@ -232,6 +248,7 @@ void CSkypeMsgHndl::OnConnectionStageChangeNotify(int32_t state) {
   switch (state) {
     case SkypeLinkState::DISCONNECTED:
       m_bFirstConnection = true;
+      m_bVideoInSwitchAsked = false;
       KillAllOfCurrentUser();
       PostToMainWindow(UM_UPDATEDLG, kPageAll);
       break;
@@ -387,15 +404,26 @@ void CSkypeMsgHndl::OnDevice(const SkypeToDeviceCmd& received) {
     default:
       break;
   }
-  if (name != m_host.GetOwnVideoDeviceName()) {
+  // The program's device always has a name: an empty one ("VIDEO_IN" alone) is the user's choice of
+  // no device, never the program's.
+  const std::u16string programDevice = m_host.GetOwnVideoDeviceName();
+  if (name.empty() || name != programDevice) {
     SetSkypeUserVideoInDevice(name);
     QAV_LOG(LOG_INFO, u"Saving Skype VIDEO IN device as default: %s", name);
+    m_bVideoInSwitchAsked = false;
     return;
   }
   // Skype still shows the webcam application's device (a greeting ended before it was switched
-  // back): give the user's own device back, unless a recording may be showing the video now.
+  // back): give the user's own device back, unless a recording may be showing the video now. A
+  // client that answers the switch with the program's device again is asked once only, until it
+  // shows another device; otherwise each answer would ask again, without end.
   OnGui([&] {
     if (g_CallCollection.GetCallRecording() != nullptr) return;
+    if (m_bVideoInSwitchAsked) {
+      QAV_LOG(LOG_INFO, u"Skype's VIDEO IN device is still %s after it was asked to switch back", name);
+      return;
+    }
+    m_bVideoInSwitchAsked = true;
     const std::u16string own = GetSkypeUserVideoInDevice();
     QAV_LOG(LOG_INFO, u"Switching Skype's VIDEO IN device to users default: %s", own);
     QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.SetVideoIn(own); });
@@ -480,9 +508,15 @@ void CSkypeMsgHndl::Skype2DeviceMsgHandleCall(const SkypeToDeviceCmd& received) 
       return;
     }
     CCall* call = g_CallCollection.Get(*callId);
+    const bool starts = obj->m_nProperty == SkypeCallProp::STATUS &&
+                        (obj->m_nStatus == SkypeCallStatus::ROUTING || obj->m_nStatus == SkypeCallStatus::RINGING);
+    if (call != nullptr && starts && HasEnded(*call)) {
+      // The client rings again under the id of a call that has ended and is only kept for its
+      // recording: a new call, which takes the id; the ended one stays with its recording.
+      QAV_LOG(LOG_INFO, u"[CallId: %d] rings again after its end: a new call", *callId);
+      call = nullptr;
+    }
     if (call == nullptr) {
-      const bool starts = obj->m_nProperty == SkypeCallProp::STATUS &&
-                          (obj->m_nStatus == SkypeCallStatus::ROUTING || obj->m_nStatus == SkypeCallStatus::RINGING);
       if (!starts) {
         QAV_LOG(LOG_INFO, u"Unrecognized CallId[%d] being discarded", *callId);
         return;
@@ -505,6 +539,22 @@ void CSkypeMsgHndl::Skype2DeviceMsgHandleCall(const SkypeToDeviceCmd& received) 
     if (IsEndStatus(call->GetStatus()) && !call->HoldsRecording()) {
       QAV_LOG(LOG_INFO, u"Deleting pCall: CallID: %d, Status: %d, ", *callId, call->GetStatus());
       g_CallCollection.Del(*callId);
+    }
+  });
+}
+
+void CSkypeMsgHndl::OnClientGone() {
+  m_bFirstConnection = true;
+  OnGui([] {
+    for (const int32_t callId : g_CallCollection.GetCallIds()) {
+      CCall* call = g_CallCollection.Get(callId);
+      if (callId <= 0 || call == nullptr || HasEnded(*call)) continue;
+      QAV_LOG(LOG_WARNING, u"[CallId: %d] The call client has gone: the call ends", callId);
+      call->SetStatus(SkypeCallStatus::FINISHED);
+      if (!call->HoldsRecording()) {
+        QAV_LOG(LOG_INFO, u"Deleting pCall: CallID: %d, Status: %d, ", callId, call->GetStatus());
+        g_CallCollection.Del(callId);
+      }
     }
   });
 }

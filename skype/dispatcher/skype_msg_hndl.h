@@ -39,6 +39,7 @@ class CSkypeMsgHndl : public CSTLCallbackConnectionStateChange, public CSTLCallb
   static constexpr uint32_t WM_SKYPEMSG_RECORD_CONVERSATION = 0x726;  // wParam: call id, lParam: start
   // The hand-over to the GUI thread, posted to the dispatcher's window there.
   static constexpr uint32_t WM_SKYPEMSG_RUN_ON_GUI = 0x727;
+  static constexpr uint32_t WM_SKYPEMSG_CLIENT_GONE = 0x728;  // the attached client is gone
 
   // On the GUI thread, whose loop holds the model. The host stays the caller's.
   CSkypeMsgHndl(qav::MessageLoop& guiLoop, CSkypeMsgHndlHost& host);
@@ -58,6 +59,7 @@ class CSkypeMsgHndl : public CSTLCallbackConnectionStateChange, public CSTLCallb
 
   // The transport's callbacks (its thread): post to the dispatcher thread.
   void ConnectionStateNotify(int32_t state) override;
+  void ClientGone() override;
   void OnSkypeCmdReceived(const SkypeToDeviceCmd& received) override;
 
   // The tray's call commands (GUI thread), by call id: a call ended meanwhile is not found and the
@@ -68,6 +70,10 @@ class CSkypeMsgHndl : public CSTLCallbackConnectionStateChange, public CSTLCallb
 
   // ---- Handlers (the dispatcher thread) ----
   void OnConnectionStageChangeNotify(int32_t state);
+  // The client that had the calls is gone: every call that has not ended ends as if the client had
+  // finished it (a voice message or conversation being recorded is finished and kept), and the
+  // next connection asks again who the user is.
+  void OnClientGone();
   void OnReceivedSkypeCmd(const SkypeToDeviceCmd& received);
   void OnUserForceAnswerOfCall(int32_t callId);
   void OnUserTakesControlOverCall(int32_t callId);
@@ -111,4 +117,7 @@ class CSkypeMsgHndl : public CSTLCallbackConnectionStateChange, public CSTLCallb
   // Dispatcher thread only.
   bool m_bFirstConnection = true;
   bool m_bConnectionNotice = false;
+  // Set when Skype was asked to leave the program's video device, until it shows another one or
+  // the link ends (also written by hand-overs, which run while this thread waits for them).
+  bool m_bVideoInSwitchAsked = false;
 };

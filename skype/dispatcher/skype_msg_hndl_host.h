@@ -36,7 +36,7 @@ class CSkypeMsgHndlHost {
   virtual int LoadGreetingMemFileBuddy() = 0;
   virtual int LoadGreetingMemFileNonBuddy() = 0;
   // Whether the video driver exists, and the capture device name of the webcam application it
-  // drives ("" without one).
+  // drives (the program's own device, named also while the driver does not run).
   virtual bool HasVideoDriver() = 0;
   virtual std::u16string GetOwnVideoDeviceName() = 0;
 };

@@ -39,6 +39,10 @@ class CSTLCallbackConnectionStateChange {
   virtual ~CSTLCallbackConnectionStateChange() = default;
   // Called on the transport's thread (the GUI thread) with each new connection state.
   virtual void ConnectionStateNotify(int32_t state) = 0;
+  // Called on the transport's thread when the client the link was attached to is gone: its window
+  // has vanished (the client ended or died), or another client's window answered the attach. Its
+  // calls are over with it. Once per attached client.
+  virtual void ClientGone() {}
 };
 
 class CSTLCallbackReceivedSkypeCmd {

@@ -38,9 +38,11 @@ void CSTLSndr::SetMyhWnd(qav::Hwnd hWndSTL) {
 void CSTLSndr::SetSkypehWnd(qav::Hwnd hWndSkypeAPI) {
   QAV_LOG(LOG_FINE, u"CSTLSndr::SetSkypehWnd( hWndSkypeAPI=%#llx )", hWndSkypeAPI);
   // The window first, then the generation: a job posted after this call carries the new
-  // generation and so finds the new window.
-  m_hWndSkypeAPI.store(hWndSkypeAPI, std::memory_order_release);
-  m_generation.fetch_add(1, std::memory_order_acq_rel);
+  // generation and so finds the new window. The client answering an attach again for the window
+  // the sender already has changes nothing: the jobs still queued are the transport's current
+  // commands, which wait for their replies, and dropping them would leave each to its time-out.
+  const qav::Hwnd previous = m_hWndSkypeAPI.exchange(hWndSkypeAPI, std::memory_order_acq_rel);
+  if (previous != hWndSkypeAPI) m_generation.fetch_add(1, std::memory_order_acq_rel);
 }
 
 bool CSTLSndr::PostSendCmd(const DeviceToSkypeCmd& cmd) {

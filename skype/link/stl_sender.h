@@ -9,7 +9,9 @@
 // (after a reply time-out or "ERROR 68") until the next attach gives it the window again. Every
 // change of that copy starts a new generation, and a job posted under an earlier generation is
 // dropped instead of sent, so a command that was already put back in the transport's queue is not
-// sent a second time by a job that was still waiting here.
+// sent a second time by a job that was still waiting here. The transport puts its commands back
+// only after muting the sender, so setting the window the sender already has (an attach answered
+// again while connected) is no change and keeps the queued jobs.
 #pragma once
 
 #include <atomic>

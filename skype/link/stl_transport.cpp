@@ -192,6 +192,7 @@ void CSTL::OnDisconnect() {
     StopTimer(id);
   }
   DropSkypeWindow();
+  m_hWndAttachedClient = 0;  // the disconnect ends the client's calls itself
   m_bHoldUntilAttach = false;
   ClearAllCmdQueues();
   SetConnectionState(SkypeLinkState::DISCONNECTED);
@@ -225,6 +226,15 @@ void CSTL::OnSkypeAttach(const qav::Msg& message) {
         QAV_LOG(LOG_WARNING, u"CSTL::OnSkypeAttach - ignored: window %#llx does not belong to process %u", skype,
                 message.senderProcess);
         return;
+      }
+      // A client answering from another window is another client: the former one's calls ended
+      // with it, and the callback hears so before the new client's lines.
+      CheckClientGone(skype);
+      m_hWndAttachedClient = skype;
+      if (m_hWndSkypeAPI != 0 && m_hWndSkypeAPI != skype) {
+        // What awaits a reply went to the former window, which will not answer for this one:
+        // send it again here instead of waiting out its time-out.
+        ReQueAllWaitAckCmds();
       }
       QAV_LOG(LOG_FINE, u"!!! Connected");
       SetConnectionState(SkypeLinkState::CONNECTED);
@@ -292,11 +302,13 @@ void CSTL::OnTimer(uint64_t id) {
       ++m_counters.keepAliveFailures;
       StopTimer(SKYPEAPI_KEEPALIVE_SEND_PING);
       StopTimer(SKYPEAPI_KEEPALIVE_FAILED);
+      CheckClientGone();
       ScheduleReconnect(0);
       return;
     case REPLY_TIMEOUT_CHECK:
       if (CheckIfTimeoutOnWaitingAckCmd()) {
         ++m_counters.replyTimeouts;
+        CheckClientGone();
         // The client did not answer: mute the sender and hold every command until the client's
         // attach answer comes back, so none is spent on a sender that would drop it.
         m_sender.SetSkypehWnd(0);
@@ -405,6 +417,15 @@ void CSTL::ClearAllCmdQueues() {
     QAV_LOG(LOG_FINE, u"CSTL::Removing and Delete Ack Skype CMD from WAIT Ack Q [%#x]", Low32(cmd.get()));
   }
   m_waitQueue.clear();
+}
+
+void CSTL::CheckClientGone(qav::Hwnd replacedBy) {
+  if (m_hWndAttachedClient == 0 || m_hWndAttachedClient == replacedBy) return;
+  if (replacedBy == 0 && qav::IsWindow(m_hWndAttachedClient)) return;
+  QAV_LOG(LOG_WARNING, u"CSTL - the call client's window %#llx is gone%s", m_hWndAttachedClient,
+          replacedBy != 0 ? u" (another client answered)" : u"");
+  m_hWndAttachedClient = 0;
+  if (m_pStateCallback != nullptr) m_pStateCallback->ClientGone();
 }
 
 void CSTL::DropSkypeWindow() {

@@ -133,6 +133,9 @@ class CSTL final : public CSkypeTransport {
   void ClearAllCmdQueues();
   // Forgets the client's window here and in the sender; commands wait for the next attach.
   void DropSkypeWindow();
+  // Tells the state callback, once, that the attached client is gone when its window no longer
+  // exists (or, with `replacedBy`, when another client's window answered the attach).
+  void CheckClientGone(qav::Hwnd replacedBy = 0);
   void SetConnectionState(int32_t state);
 
   void ArmTimer(uint64_t id, uint32_t periodMs);
@@ -159,6 +162,9 @@ class CSTL final : public CSkypeTransport {
 
   // GUI thread only.
   qav::Hwnd m_hWndSkypeAPI = 0;
+  // The window of the client last attached, kept while the link re-attaches (its calls are that
+  // client's); 0 before the first attach and once the client was reported gone.
+  qav::Hwnd m_hWndAttachedClient = 0;
   // Set when a reply time-out muted the sender: commands wait for the next attach success instead
   // of being handed to a sender that would drop them.
   bool m_bHoldUntilAttach = false;

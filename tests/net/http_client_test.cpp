@@ -286,7 +286,7 @@ TEST(HttpClient, ServerFailuresLandAtTheirStepsCode) {
     WebStandIn server({"--misbehave", c.misbehaviour});
     ASSERT_TRUE(server.started());
     CHttpClientT client;
-    client.SetTimeouts({.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 1, .totalMs = 60000});
+    client.SetTimeouts({.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 1, .totalMs = 3000});
     client.AddParam(u"a", u"1");
     if (c.bigUpload) client.AddParam(u"f", qav::Utf8ToUtf16(files.File("big.bin")), kParamFile);
     const uint32_t code = ErrorOf([&] {
@@ -296,6 +296,24 @@ TEST(HttpClient, ServerFailuresLandAtTheirStepsCode) {
     EXPECT_EQ(code, c.code) << c.misbehaviour;
     EXPECT_FALSE(client.GetPostStat().IsActive());
   }
+}
+
+TEST(HttpClient, FollowsASeeOtherRedirectAndFailsCleanlyOnOneThatWouldResendTheBody) {
+  WebStandIn server;
+  ASSERT_TRUE(server.started());
+  CHttpClientT client;
+  client.AddParam(u"a", u"1");
+  client.BeginPost(server.BaseUrl16() + u"qav/redirect/");
+  auto response = RunToResponse(client);
+  ASSERT_TRUE(response);
+  EXPECT_EQ(response->GetStatus(), 200u);
+  EXPECT_EQ(ReadAll(*response), "landed");
+  EXPECT_TRUE(Saved(server, 2).head.starts_with("GET /qav/landed/ HTTP/1.1\r\n"));
+
+  // The body went out piece by piece and cannot be sent again.
+  client.BeginPost(server.BaseUrl16() + u"qav/redirect-keep/");
+  EXPECT_EQ(ErrorOf([&] { RunToResponse(client); }), 409u);
+  EXPECT_FALSE(client.GetPostStat().IsActive());
 }
 
 TEST(HttpClient, AbortFlagEndsAStalledExchangePromptly) {

@@ -103,6 +103,25 @@ TEST_F(PrivateProfileTest, ReadsUtf16FilesWithTheirMarkAndRawBytesOfOthers) {
   EXPECT_EQ(GetPrivateProfileString(u"Settings", u"raw", u"", 256, path), u"\uFFFD\uFFFDz\uFFFD");
 }
 
+// A mark repeated at the start of the text (a file saved twice by a tool that adds one) is still a
+// mark: the section behind it is found, and a write lands in it instead of a second section that a
+// later read would lose behind the first.
+TEST_F(PrivateProfileTest, RepeatedByteOrderMarksHideNoSection) {
+  const std::string utf16 = std::string("\xFF\xFE\xFF\xFE", 4) + TextToUtf16LeBytes(u"[Settings]\r\nA=old\r\n");
+  for (const std::string& before : {std::string("\xEF\xBB\xBF\xEF\xBB\xBF[Settings]\nA=old\n"), utf16,
+                                    std::string("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF[Settings]\nA=old\n")}) {
+    Put(before);
+    EXPECT_EQ(GetPrivateProfileString(u"Settings", u"A", u"", 256, path), u"old");
+    EXPECT_EQ(GetPrivateProfileStringBytes(u"Settings", u"A", u"", 256, path), "old");
+    ASSERT_TRUE(WritePrivateProfileString(u"Settings", u"A", u"new", path));
+    EXPECT_EQ(GetPrivateProfileString(u"Settings", u"A", u"", 256, path), u"new");
+    ASSERT_TRUE(WritePrivateProfileString(u"Settings", u"B", u"2", path));
+    EXPECT_EQ(GetPrivateProfileString(u"Settings", u"A", u"", 256, path), u"new");
+    EXPECT_EQ(GetPrivateProfileString(u"Settings", u"B", u"", 256, path), u"2");
+    EXPECT_EQ(Text(), "[Settings]\nA=new\nB=2\n");
+  }
+}
+
 TEST_F(PrivateProfileTest, WritesInPlaceInItsSectionOrAtTheEnd) {
   struct Case {
     const char* before;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <limits>
 
 using namespace qav;
 
@@ -53,6 +54,34 @@ TEST(Format, NeverReadsPastTheArguments) {
   const void* p = reinterpret_cast<const void*>(0x1234);
   EXPECT_EQ(Format(u"%p", p).size(), sizeof(void*) * 2);
   EXPECT_EQ(FormatUtf8("#%d %s", 3, u"PING"), "#3 PING");
+}
+
+// A language file supplies the format and program code the arguments, so any pairing of the two
+// has one defined result: a star width of any size is capped, a double given to an integer
+// conversion is cut towards zero and held to the conversion's range, and NaN prints as 0.
+TEST(Format, StarWidthsAndDoublesForIntegersAreDefinedAtTheirLimits) {
+  // The most negative width is the widest left-justified one, as the largest is the widest.
+  EXPECT_EQ(Format(u"%*d|", std::numeric_limits<int64_t>::min(), 7), Format(u"%-4096d|", 7));
+  EXPECT_EQ(Format(u"%*s|", std::numeric_limits<int64_t>::min(), u"ab"), Format(u"%-4096s|", u"ab"));
+  EXPECT_EQ(Format(u"%*d", std::numeric_limits<int64_t>::max(), 7), Format(u"%4096d", 7));
+  EXPECT_EQ(Format(u"%*s|", std::numeric_limits<int64_t>::min(), u"ab").substr(0, 3), u"ab ");
+  EXPECT_EQ(Format(u"%.*d", std::numeric_limits<int64_t>::min(), 7), u"7");  // a negative precision is none
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char16_t* format;
+    double value;
+    const char16_t* expected;
+  } cases[] = {
+      {u"%I64d", 1e300, u"9223372036854775807"},  {u"%I64d", -1e300, u"-9223372036854775808"},
+      {u"%I64d", inf, u"9223372036854775807"},    {u"%I64d", -inf, u"-9223372036854775808"},
+      {u"%I64d", nan, u"0"},                      {u"%d", nan, u"0"},
+      {u"%I64u", 1e19, u"10000000000000000000"},  {u"%I64u", 1e300, u"18446744073709551615"},
+      {u"%I64u", -1.0, u"18446744073709551615"},  {u"%I64d", -2.9, u"-2"},
+      {u"%I64d", 9.2233720368547748e18, u"9223372036854774784"},
+      {u"%s", nan, u"nan"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Format(c.format, c.value), c.expected) << U8(c.format) << " " << c.value;
 }
 
 TEST(Text, CaseTrimAndSplit) {

@@ -10,10 +10,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calls/call.h"
 #include "calls/call_collection.h"
 #include "calls/call_fsm_states.h"
+#include "calls/message.h"
 #include "foundation/settings.h"
 #include "skype/dispatcher/skype_msg_hndl.h"
 #include "skype/link/skype_client_info.h"
@@ -64,6 +66,47 @@ class DispatcherProcessTest : public CallModelFixture {
     return call ? call->GetState() : -1;
   }
 
+  // Advances the GUI loop's clock 100 ms at a time, serving the client between steps, until `done`
+  // holds; false when it does not within `virtualMs` (or a real-time bound).
+  bool AdvanceUntil(const std::function<bool()>& done, int64_t virtualMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const int64_t end = virtualLoop.NowMs() + virtualMs;
+    while (!done()) {
+      if (virtualLoop.NowMs() >= end || std::chrono::steady_clock::now() > deadline) return false;
+      virtualLoop.AdvanceMs(100);
+      virtualLoop.WaitForWork(2);
+      virtualLoop.RunUntilIdle();
+    }
+    return true;
+  }
+  // Starts the link against a client that has printed its "ready" line; the client's user signs in.
+  void Attach(CSTL** link = nullptr) {
+    ASSERT_TRUE(dispatcher.CreateThread());
+    auto owned = std::make_unique<CSTL>(virtualLoop.loop());
+    if (link) *link = owned.get();
+    ASSERT_EQ(dispatcher.StartSTL(std::move(owned)), 1);
+    ASSERT_TRUE(ServeUntil([] {
+      return g_CurrentUser.GetHandle() == u"owner.one" && g_CurrentUser.GetUserStatus() == SkypeOnlineStatus::ONLINE &&
+             GetSkypeAudioOutDevice() == u"Simulated Speakers";
+    }));
+  }
+  // Rings the call in the client and waits until the client has been told to answer it.
+  void RingAndAnswer(ChildProcess& client, int32_t callId) {
+    client.WriteLine("ring " + std::to_string(callId) + " caller1");
+    ASSERT_TRUE(ServeUntil([&] {
+      const CCall* call = g_CallCollection.Get(callId);
+      return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
+    }));
+    virtualLoop.AdvanceMs(10);
+    const std::string answer = " ALTER CALL " + std::to_string(callId) + " ANSWER\\0\"";
+    for (;;) {
+      const std::optional<std::string> line = ClientLine(client, "<- ");
+      ASSERT_TRUE(line) << "the client never got the answer";
+      if (line->ends_with(answer)) break;
+    }
+    ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; }));
+  }
+
   qav::test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", temp_.File("desktop")};
   qav::test::ScopedEnv registry_{"QAV_REGISTRY_DIR", temp_.File("registry")};
   qav::test::RecordingHost host;
@@ -107,6 +150,83 @@ TEST_F(DispatcherProcessTest, ACallRungByTheClientRunsThroughTheStateMachine) {
   ASSERT_TRUE(ServeUntil([&] { return StateOf(1234) == ST_CALL_DONE; }));
   ASSERT_NE(g_CallCollection.Get(1234)->GetMessage(), nullptr);
   EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
+// A client that dies in the middle of a voice message ends its calls with it: the message is
+// finished and kept within seconds (not at its maximum length), and when the client is started
+// again its next call, under the same id, is answered.
+TEST_F(DispatcherProcessTest, AClientThatDiesEndsItsCallsAndTheRestartedClientsCallIsAnswered) {
+  auto first = std::make_unique<ChildProcess>(QAV_SIM_CALLCLIENT, std::vector<std::string>{"--stdin"});
+  ASSERT_TRUE(first->WaitForLine("ready "));
+  Attach();
+  RingAndAnswer(*first, 1234);
+  CCall* dead = g_CallCollection.Get(1234);
+  audio.TakeRequests();
+
+  first->Kill();  // as a crash ends it, whatever it is doing
+  ASSERT_TRUE(first->WaitForExit());
+  first.reset();
+  const int64_t diedAt = virtualLoop.NowMs();
+  ASSERT_TRUE(AdvanceUntil([&] { return dead->GetState() == ST_CALL_DONE; }, 30000)) << "the dead client's call goes on";
+  EXPECT_LT(virtualLoop.NowMs() - diedAt, 10000);
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"MsgStop"}));
+  ASSERT_EQ(g_CallCollection.Get(1234), dead);  // kept for its message
+  ASSERT_NE(dead->GetMessage(), nullptr);
+  EXPECT_EQ(dead->GetMessage()->GetDuration(), audio.messageSeconds);
+
+  ChildProcess second(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(second.WaitForLine("ready "));
+  // The link attaches to the new client at its next try. Each discover is given real time for the
+  // client's answer before the link's clock moves on, so a slow machine does not run the link out
+  // of tries.
+  auto discovers = [&] {
+    int count = 0;
+    for (const auto& line : log.Lines()) count += line.message.starts_with(u"Send SkypeAPI Discover") ? 1 : 0;
+    return count;
+  };
+  bool attached = false;
+  for (int64_t waited = 0; !attached && waited < 30000; waited += 100) {
+    const int before = discovers();
+    virtualLoop.AdvanceMs(100);
+    if (discovers() == before) continue;
+    attached = second.WaitForLine("attached ", [&] { virtualLoop.RunUntilIdle(); }, virtualLoop.loop().PollFd(), 2000)
+                   .has_value();
+  }
+  ASSERT_TRUE(attached);
+  // Once attached, the link asks the new client who its user is.
+  for (;;) {
+    const std::optional<std::string> line = ClientLine(second, "<- ");
+    ASSERT_TRUE(line) << "the new client was never asked for its user; it printed:\n" << [&] {
+      std::string all;
+      for (const std::string& printed : second.AllLines()) all += printed + "\n";
+      return all;
+    }();
+    if (line->find("GET CURRENTUSERHANDLE") != std::string::npos) break;
+  }
+  RingAndAnswer(second, 1234);
+  EXPECT_NE(g_CallCollection.Get(1234), dead);
+  EXPECT_EQ(dead->GetState(), ST_CALL_DONE);
+}
+
+// An empty VIDEO_IN line, which real clients send, is answered with no command at all.
+TEST_F(DispatcherProcessTest, AnEmptyVideoDeviceLineIsAnsweredWithNothing) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  Attach();
+  client.WriteLine("notify VIDEO_IN");
+  // The client's lines are handled in order and the commands go out in order: once the client
+  // has the question about the next call, it has every command the empty line brought.
+  client.WriteLine("ring 55 caller1");
+  for (;;) {
+    const std::optional<std::string> line = ClientLine(client, "<- ");
+    ASSERT_TRUE(line) << "the client never got a question about call 55";
+    if (line->find("GET CALL 55 ") != std::string::npos) break;
+  }
+  int videoCommands = 0;
+  for (const std::string& line : client.AllLines()) {
+    if (line.starts_with("<- ") && line.find("VIDEO_IN") != std::string::npos) ++videoCommands;
+  }
+  EXPECT_EQ(videoCommands, 0);
 }
 
 }  // namespace

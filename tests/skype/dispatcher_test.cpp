@@ -338,6 +338,98 @@ TEST_F(DispatcherTest, DevicesAreRememberedAndTheWebcamDeviceIsGivenBack) {
   EXPECT_TRUE(Sent().empty());
 }
 
+// A device notification is answered with at most one command, so no client can draw the program
+// into an endless exchange: an empty VIDEO_IN (which real clients send) is a device like any other,
+// and a client that stays on the program's device after being asked to leave it is asked again
+// only once it has shown another device.
+TEST_F(DispatcherTest, VideoDeviceNotificationsNeverStartAnExchange) {
+  SignInThroughTheClient(u"me");
+  for (bool webcam : {false, true}) {
+    SCOPED_TRACE(webcam);
+    host.videoDriver = webcam;
+    Receive(u"VIDEO_IN");
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(GetSkypeUserVideoInDevice(), u"");
+  }
+  Receive(u"VIDEO_IN Laptop Camera");
+  Receive(u"VIDEO_IN Vidralux Capture");
+  EXPECT_EQ(Sent(), (Commands{u"SET VIDEO_IN Laptop Camera"}));
+  for (int again = 0; again < 3; ++again) Receive(u"#21 VIDEO_IN Vidralux Capture");  // the client stays
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_TRUE(log.Has(LOG_INFO, u"Skype's VIDEO IN device is still Vidralux Capture after it was asked to switch back"));
+  Receive(u"VIDEO_IN Laptop Camera");
+  Receive(u"VIDEO_IN Vidralux Capture");
+  EXPECT_EQ(Sent(), (Commands{u"SET VIDEO_IN Laptop Camera"}));
+}
+
+// A call kept after its end for its voice message is done; the client's next ring under the same
+// id is a new call, answered as any other, and the first one keeps its message.
+TEST_F(DispatcherTest, ARingForTheIdOfAnEndedCallStartsANewCall) {
+  SignInThroughTheClient(u"me");
+  auto ringAndAnswer = [&] {
+    Receive(u"CALL 77 STATUS RINGING");
+    Receive(u"CALL 77 TYPE INCOMING_P2P");
+    Receive(u"CALL 77 PARTNER_HANDLE caller1");
+    Sent();
+    virtualLoop.AdvanceMs(15010);
+    EXPECT_EQ(Sent(), (Commands{u"ALTER CALL 77 ANSWER"}));
+    Receive(u"CALL 77 STATUS INPROGRESS");
+    Receive(u"CALL 77 STATUS FINISHED");
+    return g_CallCollection.Get(77);
+  };
+  CCall* first = ringAndAnswer();
+  ASSERT_NE(first, nullptr);
+  ASSERT_EQ(first->GetState(), ST_CALL_DONE);
+  const CMessage* firstMessage = first->GetMessage();
+  ASSERT_NE(firstMessage, nullptr);
+  CCall* second = ringAndAnswer();
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(second->GetState(), ST_CALL_DONE);
+  ASSERT_NE(second->GetMessage(), nullptr);
+  EXPECT_NE(second->GetMessage(), firstMessage);
+  EXPECT_EQ(first->GetMessage(), firstMessage);
+  EXPECT_EQ(engine().GetPendingCount(), 0u);
+  // A status that is not a ring still reaches the ended call and changes nothing.
+  Receive(u"CALL 77 STATUS FINISHED");
+  EXPECT_EQ(g_CallCollection.Get(77), second);
+}
+
+// The client that had the calls is gone: a voice message being recorded is finished and kept, a
+// call without a recording is deleted, a call ended already stays as it was, and the next
+// connection asks who the user is.
+TEST_F(DispatcherTest, CallsEndWithTheClientThatIsGone) {
+  SignInThroughTheClient(u"me");
+  for (const char16_t* line : {u"CALL 7 STATUS RINGING", u"CALL 7 TYPE INCOMING_P2P", u"CALL 7 PARTNER_HANDLE caller1"}) {
+    Receive(line);
+  }
+  virtualLoop.AdvanceMs(15010);
+  Receive(u"CALL 7 STATUS INPROGRESS");
+  ASSERT_EQ(g_CallCollection.Get(7)->GetState(), ST_MESSAGE_RECORDING);
+  for (const char16_t* line : {u"CALL 8 STATUS RINGING", u"CALL 8 TYPE INCOMING_P2P", u"CALL 8 PARTNER_HANDLE caller2"}) {
+    Receive(line);
+  }
+  audio.TakeRequests();
+  Sent();
+
+  dispatcher.OnClientGone();
+  virtualLoop.RunUntilIdle();
+  CCall* recorded = g_CallCollection.Get(7);
+  ASSERT_NE(recorded, nullptr);
+  EXPECT_EQ(recorded->GetState(), ST_CALL_DONE);
+  ASSERT_NE(recorded->GetMessage(), nullptr);
+  EXPECT_EQ(recorded->GetMessage()->GetDuration(), audio.messageSeconds);
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"MsgStop"}));
+  EXPECT_EQ(g_CallCollection.Get(8), nullptr);
+  EXPECT_TRUE(log.Has(LOG_WARNING, u"[CallId: 8] The call client has gone: the call ends"));
+  dispatcher.OnClientGone();  // nothing is left to end
+  EXPECT_EQ(g_CallCollection.Get(7), recorded);
+  EXPECT_EQ(engine().GetPendingCount(), 0u);
+  Sent();
+  State(7);
+  EXPECT_EQ(Sent(), (Commands{kName, u"PROTOCOL 8", u"GET USERSTATUS", u"GET CURRENTUSERHANDLE"}));
+}
+
 TEST_F(DispatcherTest, TrayCommandsReachOnlyCallsThatStillExist) {
   SignInThroughTheClient(u"me");
   g_AnswerAllowed = 0;

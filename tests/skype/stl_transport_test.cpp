@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/message_thread.h"
 #include "platform/registered_message.h"
 #include "platform/text.h"
 #include "platform/virtual_loop.h"
@@ -41,7 +44,9 @@ class Recorder : public CSTLCallbackConnectionStateChange, public CSTLCallbackRe
     stateTimes.push_back(v_.NowMs());
   }
   void OnSkypeCmdReceived(const SkypeToDeviceCmd& received) override { lines.push_back(U8(received.GetText())); }
+  void ClientGone() override { ++gone; }
 
+  int gone = 0;
   std::vector<int32_t> states;
   std::vector<int64_t> stateTimes;
   std::vector<std::string> lines;
@@ -347,6 +352,62 @@ TEST_F(TransportTest, PingAfterSilenceAndReconnectWhenNoLineFollows) {
   EXPECT_EQ(sim_->discovers(), 2);
 }
 
+// The attached client is reported gone once: when another client's window answers the attach, or
+// when its window has vanished by the time the link misses an answer. A client that is only slow,
+// and the program's own disconnect, are not reported.
+TEST_F(TransportTest, AClientThatIsGoneIsReportedOnce) {
+  Start();
+  auto missAnswer = [&] { v_.AdvanceMs(CSTL::kPingPeriodMs + CSTL::kPongWaitMs); };
+  missAnswer();  // silent, but there
+  EXPECT_EQ(stl_->GetCounters().keepAliveFailures, 1);
+  EXPECT_EQ(recorder_.gone, 0);
+
+  CallClientSimOptions options;
+  options.announce = false;
+  auto other = std::make_unique<CallClientSim>(v_.loop(), options);
+  ASSERT_TRUE(other->Start());
+  other->SetSilence(-1);
+  auto attachFrom = [&](Hwnd window) {
+    ASSERT_TRUE(PostMessage(stl_->GetWindow(), RegisterWindowMessage(CSTL::kAttachMessageName), window,
+                            CSTL::kAttachSuccess));
+    v_.RunUntilIdle();
+  };
+  attachFrom(other->window());
+  EXPECT_EQ(recorder_.gone, 1);
+  attachFrom(other->window());  // the same window again is the same client
+  EXPECT_EQ(recorder_.gone, 1);
+
+  other.reset();  // the attached client's window vanishes
+  missAnswer();
+  EXPECT_EQ(recorder_.gone, 2);
+  missAnswer();
+  EXPECT_EQ(recorder_.gone, 2);
+
+  stl_->Disconnect();
+  v_.RunUntilIdle();
+  sim_.reset();
+  missAnswer();
+  EXPECT_EQ(recorder_.gone, 2);
+}
+
+// A command that awaits its reply from the former client's window is sent to the client that
+// answers the attach from another window at once, not after its reply time-out.
+TEST_F(TransportTest, AnotherClientsAttachGetsTheCommandAwaitingItsReply) {
+  Start();
+  DeviceToSkypeCmd a = UserStatusCmd();
+  Queue(a);
+  ASSERT_TRUE(PumpUntil([&] { return Sends(a) == 1; }));  // the silent first client has it
+  CallClientSimOptions options;
+  options.announce = false;
+  CallClientSim other(v_.loop(), options);
+  ASSERT_TRUE(other.Start());
+  // The other client hears a discover of the link's and answers it.
+  ASSERT_TRUE(PostMessage(other.window(), RegisterWindowMessage(CSTL::kDiscoverMessageName), stl_->GetWindow()));
+  ASSERT_TRUE(PumpUntil([&] { return stl_->GetWaitQueueSize() == 0 && stl_->GetInQueueSize() == 0; }));
+  EXPECT_EQ(std::count(other.received().begin(), other.received().end(), Wire(a)), 1);
+  EXPECT_EQ(stl_->GetCounters().replyTimeouts, 0);
+}
+
 // ---- What the window takes ----------------------------------------------------------------------
 
 TEST_F(TransportTest, CopyDataIsTakenOnlyFromTheClientWithData) {
@@ -418,6 +479,98 @@ TEST_F(TransportTest, EndFreesEverythingAndCallsNothingBack) {
   stl_.reset();
   v_.AdvanceMs(60000);  // no timer of the link is left
   EXPECT_EQ(sim_->discovers(), 1);
+}
+
+// The client on a thread of its own, so that a send to it can be held up while the link goes on.
+// When the client answers the link's attach again for the window it already has, a command whose
+// send is still queued behind the slow one is sent as soon as the sender is free, and its reply
+// comes back without a time-out or a second send.
+TEST(TransportReattach, ASendQueuedBehindASlowOneSurvivesAnAttachToTheSameWindow) {
+  test::TempDir temp;
+  test::ScopedEnv desktop("QAV_DESKTOP_DIR", temp.File("desktop"));
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> transcript;
+  bool holdPing = false, pingHeld = false;
+  auto say = [&](const std::string& line) {
+    std::unique_lock lock(mutex);
+    transcript.push_back(line);
+    if (holdPing && line.find("PING") != std::string::npos) {
+      pingHeld = true;
+      changed.notify_all();
+      changed.wait(lock, [&] { return !holdPing; });
+    }
+  };
+  std::unique_ptr<CallClientSim> sim;
+  Hwnd simWindow = 0;
+  constexpr uint32_t kEndSim = 0x7F00;
+  MessageThread simThread;
+  ASSERT_TRUE(simThread.Start("sim", [&](MessageLoop& loop) {
+    CallClientSimOptions options;
+    options.announce = false;
+    sim = std::make_unique<CallClientSim>(loop, options);
+    sim->SetTranscript(say);
+    if (sim->Start()) simWindow = sim->window();
+    loop.SetThreadMessageHandler([&](Msg& m) {
+      if (m.message == kEndSim) sim.reset();
+    });
+  }));
+  ASSERT_NE(simWindow, 0u);
+
+  VirtualLoop v;
+  Recorder recorder(v);
+  CSTL stl(v.loop());
+  ASSERT_EQ(stl.Init(1, &recorder, &recorder), 1);
+  auto pumpUntil = [&](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRealWaitMs);
+    v.RunUntilIdle();
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      v.WaitForWork(20);
+    }
+    return true;
+  };
+  auto heard = [&](const std::string& part) {
+    std::lock_guard lock(mutex);
+    return std::count_if(transcript.begin(), transcript.end(),
+                         [&](const std::string& l) { return l.starts_with("<- ") && l.find(part) != std::string::npos; });
+  };
+  stl.Connect();
+  ASSERT_TRUE(pumpUntil([&] { return stl.GetConnectionState() == 7; }));
+
+  // The PING after 4.8 s of silence is held up in the client.
+  {
+    std::lock_guard lock(mutex);
+    holdPing = true;
+  }
+  v.AdvanceMs(CSTL::kPingPeriodMs);
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::milliseconds(kRealWaitMs), [&] { return pingHeld; }));
+  }
+  DeviceToSkypeCmd a = UserStatusCmd();
+  ASSERT_EQ(stl.SendCmdAcknowledged(a), 1);
+  v.RunUntilIdle();
+  ASSERT_EQ(stl.GetWaitQueueSize(), 1u);  // handed to the sender, queued behind the PING
+  // The client's attach success for the same window, as a second discover would bring it.
+  ASSERT_TRUE(PostMessage(stl.GetWindow(), RegisterWindowMessage(CSTL::kAttachMessageName), simWindow,
+                          CSTL::kAttachSuccess));
+  v.RunUntilIdle();
+  EXPECT_EQ(stl.GetConnectionState(), 7);
+  {
+    std::lock_guard lock(mutex);
+    holdPing = false;
+    changed.notify_all();
+  }
+  const std::string idA = "#" + std::to_string(a.GetId()) + " ";
+  EXPECT_TRUE(pumpUntil([&] { return stl.GetWaitQueueSize() == 0; })) << "the command still waits for its reply";
+  EXPECT_EQ(heard(idA), 1);
+  EXPECT_EQ(stl.GetCounters().replyTimeouts, 0);
+
+  stl.End();
+  simThread.PostThreadMessage(kEndSim);
+  simThread.Quit();
+  EXPECT_TRUE(simThread.Join(kRealWaitMs));
 }
 
 TEST_F(TransportTest, CallsBeforeInitAreRefused) {

@@ -1,0 +1,109 @@
+#include "app/send_smtp_thread.h"
+
+#include "app/voice_mail_notice.h"
+#include "calls/message.h"
+#include "calls/message_collection.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "net/send_smtp.h"
+#include "platform/thread_priority.h"
+#include "skype/link/main_window_port.h"
+
+namespace {
+
+// What the e-mail thread posts back to the GUI thread's result window.
+constexpr uint32_t kMailedForDeletion = qav::WM_USER + 1;
+constexpr int32_t kSmtpTimeoutSec = 20;
+constexpr char kResultWindowClass[] = "QAVMailResults";
+
+}  // namespace
+
+CSendSMTPThread::CSendSMTPThread(qav::MessageLoop& guiLoop, std::function<void(std::u16string)> reportError)
+    : m_guiLoop(guiLoop), m_reportError(std::move(reportError)) {}
+
+CSendSMTPThread::~CSendSMTPThread() { Stop(0); }
+
+bool CSendSMTPThread::Start() {
+  if (m_running) return false;
+  if (!m_resultWindow.Create(m_guiLoop, kResultWindowClass, u"", qav::WindowKind::kLocal, [this](qav::Msg& message) {
+        if (message.message != kMailedForDeletion) return qav::DefWindowProc(message);
+        if (const auto* job = message.Get<CVoiceMailJob>()) OnMailedForDeletion(*job);
+        return qav::LResult{0};
+      })) {
+    return false;
+  }
+  const std::string caFile = m_caFile;
+  const qav::Hwnd resultWindow = m_resultWindow.handle();
+  m_running = m_thread.Start("qav-mail", [caFile, resultWindow](qav::MessageLoop& loop) {
+    qav::SetCurrentThreadPriority(qav::ThreadPriority::kBelowNormal);
+    loop.SetThreadMessageHandler([caFile, resultWindow](qav::Msg& message) {
+      if (message.message != WM_SEND_SMTP_PROCESS) return;
+      if (const auto* job = message.Get<CVoiceMailJob>()) OnSendSMTPProcess(*job, caFile, resultWindow);
+    });
+  });
+  if (!m_running) m_resultWindow.Destroy();
+  return m_running;
+}
+
+bool CSendSMTPThread::PostSendRequest(const CVoiceMailJob& job) {
+  return m_running && m_thread.PostThreadMessage(WM_SEND_SMTP_PROCESS, 0, 0, qav::MakePayload<CVoiceMailJob>(job));
+}
+
+bool CSendSMTPThread::Stop(int timeoutMs) {
+  if (!m_running) return true;
+  m_thread.Quit();
+  if (!m_thread.Join(timeoutMs)) return false;
+  m_running = false;
+  m_resultWindow.Destroy();
+  return true;
+}
+
+void CSendSMTPThread::OnSendSMTPProcess(const CVoiceMailJob& job, const std::string& caFile, qav::Hwnd resultWindow) {
+  QAV_LOG(LOG_FINE, u"CSendSMTPThread::OnSendSMTPProcess");
+  const CVoiceMailNotice notice = ComposeVoiceMailNotice(job);
+  if (!notice.send) return;
+
+  CSendSMTP mail;
+  if (!caFile.empty()) mail.SetTrustedCertificates(caFile);
+  QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Subject: %s ]", notice.subject);
+  QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Body: %s ]", notice.body);
+  bool ok = mail.SetServer(g_SMTPServerAddress.Get(), g_SMTPServerPort, g_SMTPSSLEnabled != 0, kSmtpTimeoutSec) &&
+            mail.SetSender(g_YourEMailAddress.Get(), g_EMailLoginName.Get(), g_EMailLoginPass.Get(),
+                           g_SMTPSPAEnabled != 0) &&
+            mail.SetTo(notice.to) && mail.SetSubject(notice.subject) && mail.SetBody(notice.body);
+  if (ok && notice.attach) {
+    QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Attaching message to EMail [%s] ]", job.FilePath());
+    ok = mail.AddAttachment(job.FilePath());
+    if (!ok) QAV_LOG(LOG_WARNING, u"CSendSMTPThread[ The voice message [%s] cannot be read ]", job.FilePath());
+  }
+  if (ok) ok = mail.Send();
+  if (!ok) {
+    QAV_LOG(LOG_WARNING, u"CSendSMTPThread[ EMail Send Failed!! ]");
+    if (!mail.GetLastError().empty()) QAV_LOG(LOG_WARNING, u"CSendSMTPThread[ %s ]", mail.GetLastError());
+    return;
+  }
+  QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Voice Message Notification EMail Sent ]");
+  if (notice.deleteAfterSending) {
+    // The collections belong to the GUI thread: the deletion happens there.
+    if (!qav::PostMessage(resultWindow, kMailedForDeletion, 0, 0, qav::MakePayload<CVoiceMailJob>(job))) {
+      QAV_LOG(LOG_WARNING, u"CSendSMTPThread[ The mailed message [%s] is kept: the program is ending ]", job.fileName);
+    }
+  }
+}
+
+void CSendSMTPThread::OnMailedForDeletion(const CVoiceMailJob& job) {
+  CMessage* message = FindVoiceMailJobMessage(job);
+  if (message == nullptr) {
+    QAV_LOG(LOG_INFO, u"CSendSMTPThread[ The mailed message [%s] is gone already, nothing to delete ]", job.fileName);
+    return;
+  }
+  QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Deleting Message from DB and HD ]");
+  if (message->DeleteFile() != 1) {
+    const std::u16string text = u"Error deleting file: " + message->GetFilePath();
+    QAV_LOG(LOG_WARNING, u"%s", text);
+    if (m_reportError) m_reportError(text);
+  }
+  // Deleting the message from the collection detaches its call.
+  g_MessageCollection.del(message);
+  PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
+}

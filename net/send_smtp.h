@@ -1,0 +1,85 @@
+// Sends one e-mail through an SMTP server (libcurl).
+//
+// The caller sets the server, the sender, the recipients, the subject and a body and/or
+// attachments, in that order, and then sends. Each step returns 1 or 0; Send is refused unless
+// every step before it succeeded, so a rejected setting never reaches the server. Both users (the
+// e-mail thread's voice-message notice and the e-mail settings page's test) build a fresh object
+// on their own stack.
+//
+// Transport: with SSL on, port 465 speaks TLS from the first byte and any other port must upgrade
+// with STARTTLS (a server that cannot is refused); with SSL off the mail goes in plain text.
+// The server's certificate is checked against the system's trusted authorities.
+// Login: a non-empty login name logs in with AUTH LOGIN, or NTLM when secure password
+// authentication is on; an empty login name sends no AUTH at all.
+// Time-outs: the time-out given to SetServer bounds the connection (TCP and TLS) and each wait for
+// a server reply, and a transfer that stops moving for as long is given up, so a stalled server
+// can never hold the calling thread for good.
+// The message: From, To, Subject, Date and Message-ID of its own (the subject and display names
+// RFC 2047-encoded, line breaks removed), a UTF-8 text part and each attachment in base64 under
+// its base name (audio/wav, audio/mpeg, else application/octet-stream).
+//
+// Threading: an object is used on one thread; any number of threads may each use their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CSendSMTP {
+ public:
+  CSendSMTP() = default;
+  virtual ~CSendSMTP() = default;
+  CSendSMTP(const CSendSMTP&) = delete;
+  CSendSMTP& operator=(const CSendSMTP&) = delete;
+
+  // Refused for an empty or unusable address (blanks, "/", "@" and the like have no place in a
+  // host name), a port outside 1..65535 or a time-out below 1 s.
+  int SetServer(std::u16string_view address, int32_t port, bool useSsl, int32_t timeoutSec);
+  // Refused for an empty or unusable address. The password is used only with a login name.
+  int SetSender(std::u16string_view address, std::u16string_view loginName, std::u16string_view password,
+                bool useSpa);
+  // One or more addresses separated by "," or ";"; refused when none is usable.
+  int SetTo(std::u16string_view recipients);
+  // An empty subject is accepted.
+  int SetSubject(std::u16string_view subject);
+  // An empty text is accepted.
+  int SetBody(std::u16string_view text);
+  // Refused when the file cannot be opened for reading. May be called several times.
+  int AddAttachment(std::u16string_view path);
+  // Delivers the mail on the calling thread; 1 once the server has accepted it.
+  int Send();
+
+  // Why the last Send failed ("" after a success): libcurl's text and the server's last reply code.
+  const std::u16string& GetLastError() const { return m_lastError; }
+  // Trusts the certificates of this PEM file instead of the system's (a private server's own
+  // certificate authority).
+  void SetTrustedCertificates(std::string pemFile) { m_caFile = std::move(pemFile); }
+  // The port that speaks TLS from the first byte (465); tests move it to the free port they got.
+  void SetImplicitTlsPort(int32_t port) { m_implicitTlsPort = port; }
+
+ private:
+  int SendWithCurl();
+
+  std::string m_server;
+  int32_t m_port = 0;
+  bool m_useSsl = false;
+  int32_t m_timeoutSec = 0;
+  std::string m_sender;
+  std::string m_loginName;
+  std::string m_password;
+  bool m_useSpa = false;
+  std::vector<std::string> m_recipients;
+  std::u16string m_subject;
+  std::string m_body;
+  std::vector<std::string> m_attachments;
+  std::string m_caFile;
+  int32_t m_implicitTlsPort = 465;
+  std::u16string m_lastError;
+
+  bool m_serverSet = false;
+  bool m_senderSet = false;
+  bool m_recipientSet = false;
+  bool m_subjectSet = false;
+  bool m_contentSet = false;
+};
