@@ -23,6 +23,7 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/smtp_server.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -347,6 +348,45 @@ TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
   kill(client.pid(), SIGTERM);
   EXPECT_EQ(client.Wait(), 0);
   EXPECT_TRUE(std::filesystem::exists(message));  // listing it changed nothing
+}
+
+TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
+  test::SmtpServer server;
+  ASSERT_TRUE(server.started());
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()), 0);
+  ASSERT_TRUE(test::WriteFileBytes(
+      data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"
+                         "MaxRecordingDurationSec=2\nAudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
+                             dir_.path() + "/greeting.wav\n"
+                             "EMailNotificationAllowed=1\nEMailAttachmentAllowed=1\n"
+                             "YourEMailAddress=owner@example.org\nSMTPServerAddress=127.0.0.1\nSMTPServerPort=" +
+                             std::to_string(server.port()) + "\nSMTPSSLEnabled=0\n"));
+  Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+              "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait-command ALTER CALL 1234 ANSWER",
+              "--step", "wait-command ALTER CALL 1234 HANGUP"},
+             QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  const auto mail = server.WaitForMail(kBoundMs);
+  ASSERT_TRUE(mail.has_value()) << Log();
+  EXPECT_EQ(mail->envelopeTo, std::vector<std::string>{"owner@example.org"});
+  EXPECT_EQ(mail->subject.rfind("QAV voice message from ", 0), 0u) << mail->subject;
+  ASSERT_EQ(mail->attachments.size(), 1u);
+  EXPECT_EQ(mail->attachments[0].contentType, "audio/wav");
+  const std::string message = data + "/My Received Voice Messages/owner.one/" + mail->attachments[0].fileName;
+  ASSERT_TRUE(std::filesystem::exists(message)) << message;
+  EXPECT_TRUE(mail->attachments[0].bytes == test::ReadFileBytes(message)) << "the attachment differs from the file";
+  EXPECT_GT(mail->attachments[0].bytes.size(), 44u + 16000u);
+
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+  EXPECT_TRUE(std::filesystem::exists(message));  // not deleted: that option is off
 }
 
 TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {
