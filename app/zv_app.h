@@ -81,6 +81,8 @@ class CZVApp {
   int ReportTerminateCallback(int flag);
   // The report handler's callback that fills a crash (or problem) report.
   void ReportAddFilesCallback(CProblemReportFiles& report, bool crash);
+  // What every report carries besides the log: the two settings files, the subject and the facts.
+  void ReportSettingsAndFacts(CProblemReportFiles& report, bool crash);
 
   // The main window's exit path: the video driver, the audio driver (its thread joined), the
   // engine and the greetings in memory, each when present.

@@ -87,6 +87,7 @@ int CZVAppWnd::OnCreate() {
   }
 
   qav::SetTimer(hwnd, kTimerCallStatus, kCallStatusPeriodMs);
+  m_problemReport->RefreshCrashContext();
   // The first update check runs now and starts timer 4.
   m_timer4 = 0;
   qav::SendMessage(hwnd, qav::WM_TIMER, kTimerUpdateCheck);
@@ -193,6 +194,7 @@ void CZVAppWnd::OnTimer(uint64_t id) {
       break;
     case kTimerCallStatus:
       OnCallStatusTimer();
+      m_problemReport->RefreshCrashContext();  // the facts a crash report would carry now
       break;
     case kTimerUpdateCheck:
       OnUpdateCheckTimer();

@@ -1,5 +1,7 @@
 // The main window's part in the version check and in problem reports: it starts the exchange,
 // acts on the server's reply, and sends or opens a problem report.
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "app/app_messages.h"
@@ -12,6 +14,7 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "foundation/version.h"
+#include "platform/folders.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -170,9 +173,14 @@ void CZVAppWnd::OnReportProblem() {
   if (m_app.Profile().ReportProblemUsingWebPage) {
     const CAppCurrentUser user = m_link->CurrentUser();
     QueryValues query = {{u"lang", m_app.Profile().Language}, {u"ver", CVersion::GetAppVersion()}};
-    const std::pair<const char16_t*, std::u16string> optional[] = {{u"skypever", m_app.SkypeVersionText()},
-                                                                   {u"skypename", user.handle},
-                                                                   {u"displayname", user.displayName}};
+    // The info file is the saved copy of a report that could not be sent, when there is one, so
+    // the page can ask for it.
+    const std::u16string savedReport = qav::TempFolder() + kMessageBoxCaption + u" Report Log.zip";
+    const std::pair<const char16_t*, std::u16string> optional[] = {
+        {u"skypever", m_app.SkypeVersionText()},
+        {u"skypename", user.handle},
+        {u"displayname", user.displayName},
+        {u"infofile", access(qav::U8(savedReport).c_str(), F_OK) == 0 ? savedReport : std::u16string()}};
     for (const auto& [name, value] : optional) {
       if (!value.empty()) query.emplace_back(name, value);
     }

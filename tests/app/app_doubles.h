@@ -186,6 +186,7 @@ class RecordingReport : public CAppProblemReport {
     j_.Add("report.send");
     return 1;
   }
+  void RefreshCrashContext() override {}
 
  private:
   Journal& j_;

@@ -6,6 +6,7 @@
 
 #include "app/app_messages.h"
 #include "app/server_exchange_part.h"
+#include "app/web_links.h"
 #include "app/zv_app.h"
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
@@ -67,6 +68,7 @@ class MainWindowTest : public ::testing::Test {
   ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
   ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
   ScopedEnv web_{"QAV_WEB_BASE", "http://web.test/"};
+  ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
   VirtualLoop v_;
   Journal journal_;
   AnsweringBoxes boxes_{journal_, IDOK};
@@ -342,6 +344,14 @@ TEST_F(MainWindowTest, ServerFlagsAreStoredAndAClearedOneLeavesTheProfile) {
   Post(UM_REPORTPROBLEM);
   EXPECT_EQ(journal_.Text(), "shell.open http://web.test/qav/applinks/report/?lang=EN&ver=" QAV_VERSION_STRING
                              "&skypename=bob%26co");
+
+  // A report that could not be sent earlier is offered to the page as its info file.
+  ASSERT_TRUE(WriteFileBytes(dir_.path() + "/temp/Zarvelin QAV Report Log.zip", "PK"));
+  journal_.Clear();
+  Post(UM_REPORTPROBLEM);
+  EXPECT_EQ(journal_.Text(), "shell.open http://web.test/qav/applinks/report/?lang=EN&ver=" QAV_VERSION_STRING
+                             "&skypename=bob%26co&infofile=" +
+                                 U8(PercentEncode(U16(dir_.path() + "/temp/Zarvelin QAV Report Log.zip"))));
 }
 
 TEST_F(MainWindowTest, CloseEndsEveryPartInOrderAndQuits) {

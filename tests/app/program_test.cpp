@@ -23,8 +23,10 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/command_output.h"
 #include "tests/support/smtp_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
 
 extern char** environ;
 
@@ -175,6 +177,38 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   // The exit path saved the registry profile.
   EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg").find("\"cnfgstr1\""),
             std::string::npos);
+}
+
+// The running program crashes: before it ends with its signal, its crash helper uploads the
+// report to the web server, with the crash record, the system information and the settings.
+TEST_F(ProgramTest, ACrashOfTheProgramReachesTheWebServer) {
+  test::WebStandIn server;
+  ASSERT_TRUE(server.started());
+  test::ScopedEnv web("QAV_WEB_BASE", server.BaseUrl());
+  std::filesystem::create_directories(dir_.path() + "/data/QAV");
+  ASSERT_TRUE(test::WriteFileBytes(dir_.path() + "/data/QAV/QAV.ini", "[Settings]\nEMailLoginPass=0A1B2C3D4E5F\n"));
+
+  auto qav = StartRunningCopy();
+  ASSERT_TRUE(WaitFor([&] { return Logged("the crash reporter knows what a report carries"); })) << Log();
+  ASSERT_EQ(kill(qav->pid(), SIGSEGV), 0);
+  EXPECT_EQ(qav->Wait(), 128 + SIGSEGV) << qav->Error();
+  EXPECT_NE(qav->Error().find("Zarvelin QAV has encountered a problem and needs to close."), std::string::npos)
+      << qav->Error();
+
+  EXPECT_EQ(server.Read("upload-1/field-Subject"), "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
+  EXPECT_NE(server.Read("upload-1/field-Body").find("\r\nApp Version: " QAV_VERSION_STRING), std::string::npos);
+  const std::string zipName = test::CommandOutput("ls '" + server.File("upload-1") + "' | grep '^QAV.*\\.tmp$'");
+  ASSERT_FALSE(zipName.empty()) << server.Read("upload-1/parts.tsv");
+  const std::string zip = server.File("upload-1/" + zipName.substr(0, zipName.size() - 1));
+  const std::string record = test::CommandOutput("unzip -p '" + zip + "' 'Zarvelin QAV.dmp'");
+  EXPECT_NE(record.find("\nprocess " + std::to_string(qav->pid()) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("\nsignal 11 SIGSEGV\n"), std::string::npos);
+  EXPECT_NE(record.find("\nexception 0xc0000005 EXCEPTION_ACCESS_VIOLATION\n"), std::string::npos);
+  EXPECT_EQ(test::CommandOutput("unzip -p '" + zip + "' 'Global QAV.ini'").find("0A1B2C3D4E5F"), std::string::npos);
+  EXPECT_NE(test::CommandOutput("zipinfo -1 '" + zip + "'").find("Zarvelin QAV.xml"), std::string::npos);
+  // The report made for itself is gone; the program's lock does not outlive it.
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/temp/Zarvelin QAV.dmp"));
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
 }
 
 TEST_F(ProgramTest, IsRunningAnswersAndCreatesNothing) {

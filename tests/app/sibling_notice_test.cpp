@@ -12,6 +12,7 @@
 #include "foundation/version.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "tests/app/voice_message_helpers.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pump.h"
@@ -59,16 +60,7 @@ class SiblingNoticeTest : public qav::test::CallModelFixture {
   }
 
   CMessage* AddMessage(int32_t callId, std::u16string_view handle, std::u16string_view displayName, int32_t seconds) {
-    CCall* call = AddCall(callId);
-    CUser* caller = g_UserCollection.FindOrCreate(handle);
-    caller->SetDisplayName(displayName);
-    call->SetPartner(caller);
-    auto created = std::make_unique<CMessage>();
-    created->Init(call, 0, u"wav");
-    created->SetDuration(seconds);
-    CMessage* message = g_MessageCollection.Add(std::move(created));
-    call->SetMessage(message);
-    return message;
+    return qav::test::AddVoiceMessageOf(AddCall(callId), handle, displayName, true, seconds);
   }
 
   static std::u16string Head() {
