@@ -1,5 +1,6 @@
 #include "app/problem_report_part.h"
 
+#include "app/app_names.h"
 #include "app/crash_reporting.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
@@ -65,6 +66,11 @@ void CProblemReportPart::RefreshCrashContext() {
   if (m_crashChannel < 0) return;
   ContextFiles files;
   m_app.ReportSettingsAndFacts(files, true);
+  // The memory log cannot be taken out of a crashed process; the debug log file, when the debug
+  // log is on, goes in its place (and stays where it is).
+  if (const std::u16string log = m_app.DebugLogFile(); !log.empty()) {
+    files.context.files.push_back({log, qav::Format(u"%s Debug Log", kAppName), false, false});
+  }
   if (!qav::SendCrashFrame(m_crashChannel, qav::kCrashFrameContext, files.context.Serialize())) {
     QAV_LOG(LOG_WARNING, u"CProblemReportPart::RefreshCrashContext: the crash reporter cannot be told");
   } else if (!m_contextSent) {

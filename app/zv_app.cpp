@@ -431,6 +431,10 @@ void CZVApp::ReportAddFilesCallback(CProblemReportFiles& report, bool crash) {
   ReportSettingsAndFacts(report, crash);
 }
 
+std::u16string CZVApp::DebugLogFile() const {
+  return m_fileLogHandler ? m_fileLogHandler->GetCurrentFilePath() : std::u16string();
+}
+
 void CZVApp::ReportSettingsAndFacts(CProblemReportFiles& report, bool crash) {
   report.AddSettingsFile(GetIniFilePath(), u"Global QAV.ini");
   report.AddSettingsFile(GetUserIniPath(), u"User's QAV.ini");

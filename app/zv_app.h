@@ -83,6 +83,8 @@ class CZVApp {
   void ReportAddFilesCallback(CProblemReportFiles& report, bool crash);
   // What every report carries besides the log: the two settings files, the subject and the facts.
   void ReportSettingsAndFacts(CProblemReportFiles& report, bool crash);
+  // The debug log file being written, "" while the debug log is off.
+  std::u16string DebugLogFile() const;
 
   // The main window's exit path: the video driver, the audio driver (its thread joined), the
   // engine and the greetings in memory, each when present.

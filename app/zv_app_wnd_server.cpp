@@ -188,8 +188,9 @@ void CZVAppWnd::OnReportProblem() {
     return;
   }
   if (m_problemReport->SendProblemReport() == 1) {
-    ShowBox(GetLangString(IDS_DLG_REPORT_SEND_SUCCESS_MESSAGE) + u"\r\n\r\n" +
-                qav::Format(GetLangString(IDS_NOTIFY_USER_MESSAGE_WILL_CLOSE_IN_X_SECONDS), u"10"),
-            qav::MB_ICONINFORMATION);
+    // The notice keeps its promise to close by itself: "<T>" counts the seconds down.
+    qav::ShowTimedMessageBox(GetLangString(IDS_DLG_REPORT_SEND_SUCCESS_MESSAGE) + u"\r\n\r\n" +
+                                 qav::Format(GetLangString(IDS_NOTIFY_USER_MESSAGE_WILL_CLOSE_IN_X_SECONDS), u"<T>"),
+                             kMessageBoxCaption, qav::MB_ICONINFORMATION, qav::kTimedMessageBoxSeconds);
   }
 }

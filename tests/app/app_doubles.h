@@ -248,6 +248,10 @@ class AnsweringBoxes : public MessageBoxHandler {
     j_.Add("box " + Hex(type) + " " + U8(text));
     return answer_;
   }
+  int ShowTimed(std::u16string_view text, std::u16string_view, uint32_t type, uint32_t seconds) override {
+    j_.Add("timed box " + Hex(type) + " " + std::to_string(seconds) + "s " + U8(text));
+    return answer_;
+  }
   void SetAnswer(int answer) { answer_ = answer; }
 
  private:

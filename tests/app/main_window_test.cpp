@@ -118,8 +118,8 @@ TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
       {true, UM_BALLOONTIPIFALLOWED, IDS_SYSTRAY_TIP_ANSWERING_MODE_DISABLED, 500, "tray.balloon Disabled 500"},
       {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0x4cc"},
       {true, UM_REPORTPROBLEM, 0, 0,
-       "report.send\nbox 0x40 Thank you. Your report has been sent successfully.\r\n\r\n"
-       "This message will close in 10 seconds"},
+       "report.send\ntimed box 0x40 15s Thank you. Your report has been sent successfully.\r\n\r\n"
+       "This message will close in <T> seconds"},
   };
   for (const auto& c : cases) {
     Open(c.sheet);
@@ -248,6 +248,32 @@ TEST_F(MainWindowTest, StartUpCheckReachesTheServerAndAnnouncesACriticalVersion)
       << journal_.Text();
   EXPECT_NE(journal_.Text().find("shell.open http://downloads.test/qav.exe"), std::string::npos) << journal_.Text();
   EXPECT_NE(server.Read("request-1.info.xml").find("<username>alice</username>"), std::string::npos);
+}
+
+// A check that hangs on the network does not hold up the exit: its thread is stopped and joined,
+// and no result reaches the window afterwards.
+TEST_F(MainWindowTest, ExitEndsAStalledCheckWithoutWaitingForTheServer) {
+  WebStandIn server({"--misbehave", "stall"});
+  ASSERT_TRUE(server.started());
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  CAppComponents components = parts_->Components();
+  CServerExchangePart* exchange = nullptr;
+  components.serverExchange = [&] {
+    auto part = std::make_unique<CServerExchangePart>(server.BaseUrl16() + u"qav/");
+    exchange = part.get();
+    return part;
+  };
+  app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  parts_->link->user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+  ASSERT_TRUE(window_->Create());
+  ASSERT_NE(exchange, nullptr);
+  ASSERT_TRUE(exchange->IsRunning());
+  window_->ExitApplication();
+  EXPECT_FALSE(exchange->IsRunning());
+  v_.RunUntilIdle();
+  EXPECT_EQ(journal_.Text().find("box "), std::string::npos) << journal_.Text();
+  window_.reset();
 }
 
 TEST_F(MainWindowTest, TheServersPeriodIsHeldAndRestartsTimer4) {
