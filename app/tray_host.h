@@ -2,7 +2,7 @@
 // gives the real one (a system tray icon), tests a fake.
 //
 // The host reports the icon's mouse and balloon events by posting them to the window given to
-// Add, as its callback message: wParam 1 (the icon's id), lParam the event (kTrayMouseMove ...).
+// Add, as its callback message: wParam 1 (the icon's id), lParam the event (a CTrayEvent).
 // So the tray logic handles them in the window's procedure, on its loop and clock, whatever
 // toolkit shows the icon. Every call is made on the GUI thread.
 #pragma once
@@ -12,16 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/parts/tray.h"
 #include "platform/message.h"
-
-// The events a host posts (the numbers of the platform the program was designed on).
-inline constexpr qav::LParam kTrayMouseMove = 0x200;
-inline constexpr qav::LParam kTrayLButtonUp = 0x202;
-inline constexpr qav::LParam kTrayRButtonUp = 0x205;
-inline constexpr qav::LParam kTrayBalloonShow = 0x402;
-inline constexpr qav::LParam kTrayBalloonHide = 0x403;
-inline constexpr qav::LParam kTrayBalloonTimeout = 0x404;
-inline constexpr qav::LParam kTrayBalloonUserClick = 0x405;
 
 struct CTrayPoint {
   int x = 0;

@@ -16,6 +16,8 @@
 
 namespace {
 constexpr char16_t kTrayTitle[] = u"QAV";
+// The options page's call-waiting child, which a "page:" balloon opens.
+constexpr uint32_t kCallWaitingOptionChild = 348;
 }
 
 CTrayIcon::CTrayIcon(CZVAppWnd& mainWindow, std::unique_ptr<CTrayHost> host)
@@ -100,15 +102,15 @@ std::u16string CTrayIcon::TooltipText() {
   return qav::Format(u"%s - %s", kTrayTitle, GetLangString(IDS_SYSTRAY_TIP_WAITING_FOR_SKYPE_AVAILABILITY));
 }
 
-void CTrayIcon::OnTaskbarNotify(qav::WParam, qav::LParam lParam) {
+void CTrayIcon::OnNotify(CTrayEvent event) {
   if (g_bReportInProgress) return;
-  switch (lParam) {
-    case kTrayMouseMove: {
+  switch (event) {
+    case CTrayEvent::kMouseMove: {
       const std::u16string tip = TooltipText();
       if (m_added && !tip.empty()) m_host->SetTooltip(tip);
       return;
     }
-    case kTrayLButtonUp:
+    case CTrayEvent::kLeftButtonUp:
       if (m_clickTimer) {
         QAV_LOG(LOG_INFO, u"WM_LBUTTONDBLCLK - Simulated");
         qav::KillTimer(m_window, kTimerTrayClick);
@@ -125,19 +127,19 @@ void CTrayIcon::OnTaskbarNotify(qav::WParam, qav::LParam lParam) {
         m_clickPoint = m_host->CursorPos();
       }
       return;
-    case WM_APP_SYS_TRAY_LBUTTONUP_TIMER:
+    case CTrayEvent::kClickTimer:
       QAV_LOG(LOG_INFO, u"WM_APP_SYS_TRAY_LBUTTONUP_TIMER");
       qav::KillTimer(m_window, kTimerTrayClick);
       m_clickTimer = false;
       ShowSysTrayMenu(m_clickPoint);
       return;
-    case kTrayRButtonUp:
+    case CTrayEvent::kRightButtonUp:
       QAV_LOG(LOG_INFO, u"WM_RBUTTONUP");
       if (m_clickTimer) qav::KillTimer(m_window, kTimerTrayClick);
       m_clickTimer = false;
       ShowSysTrayMenu(m_host->CursorPos());
       return;
-    case kTrayBalloonUserClick:
+    case CTrayEvent::kBalloonClicked:
       QAV_LOG(LOG_INFO, u"NIN_BALLOONUSERCLICK");
       if (m_balloonLink.rfind(u"http://", 0) == 0) {
         if (g_pApp) g_pApp->Shell().OpenUrl(m_balloonLink, false);
@@ -146,20 +148,20 @@ void CTrayIcon::OnTaskbarNotify(qav::WParam, qav::LParam lParam) {
         if (m_wnd.Sheet().Exists()) {
           QAV_LOG(LOG_INFO, u"!!!!! prp sheet ");
           m_wnd.ShowSheetPage(kPageOptions);
-          // The options page opens its call-waiting child (dialog 348).
-          m_wnd.Sheet().PostToSheet(UM_SELECTOPTIONPAGE, 348, 0);
+          // The options page opens its call-waiting child.
+          m_wnd.Sheet().SelectOptionChild(kCallWaitingOptionChild);
         }
       }
       m_balloonLink.clear();
       return;
-    case kTrayBalloonHide:
-    case kTrayBalloonTimeout:
+    case CTrayEvent::kBalloonHidden:
+    case CTrayEvent::kBalloonTimedOut:
       m_balloonLink.clear();
       return;
-    case kTrayBalloonShow:
+    case CTrayEvent::kBalloonShown:
       return;
     default:
-      QAV_LOG(LOG_INFO, u"OnTaskbarNotify not handled - lParam(%#x)", static_cast<uint32_t>(lParam));
+      QAV_LOG(LOG_INFO, u"OnTaskbarNotify not handled - lParam(%#x)", static_cast<uint32_t>(event));
       return;
   }
 }

@@ -13,7 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "app/app_parts.h"
+#include "app/parts/link.h"
+#include "app/parts/tray.h"
 #include "app/tray_host.h"
 
 class CZVAppWnd;
@@ -45,7 +46,7 @@ class CTrayIcon : public CAppTray {
   void Add(qav::Hwnd mainWindow, uint32_t callbackMessage) override;
   void Remove() override;
   void UpdateTrayIcon() override;
-  void OnTaskbarNotify(qav::WParam wParam, qav::LParam lParam) override;
+  void OnNotify(CTrayEvent event) override;
   bool ShowBalloon(std::u16string_view text, int32_t durationMs, std::u16string_view link) override;
 
   // The menu for the moment (what ShowSysTrayMenu shows).

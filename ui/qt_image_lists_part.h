@@ -1,9 +1,9 @@
 // The image lists as the application object builds and releases them (CImageListsPart of
-// app/app_parts.h): it owns the program's CAppImageLists and makes it g_pImageLists while it
+// app/parts/image_lists.h): it owns the program's CAppImageLists and makes it g_pImageLists while it
 // exists. GUI thread only.
 #pragma once
 
-#include "app/app_parts.h"
+#include "app/parts/image_lists.h"
 #include "ui/app_image_lists.h"
 
 class CQtImageListsPart : public CImageListsPart {

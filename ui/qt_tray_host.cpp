@@ -8,13 +8,13 @@
 
 CQtTrayHost::CQtTrayHost(const CImageList& trayImages) : m_images(trayImages) {
   m_balloonEnd.setSingleShot(true);
-  QObject::connect(&m_balloonEnd, &QTimer::timeout, [this] { Post(kTrayBalloonTimeout); });
+  QObject::connect(&m_balloonEnd, &QTimer::timeout, [this] { Post(CTrayEvent::kBalloonTimedOut); });
 }
 
 CQtTrayHost::~CQtTrayHost() { Remove(); }
 
-void CQtTrayHost::Post(qav::LParam event) {
-  if (m_window != 0) qav::PostMessage(m_window, m_callbackMessage, 1, event);
+void CQtTrayHost::Post(CTrayEvent event) {
+  if (m_window != 0) qav::PostMessage(m_window, m_callbackMessage, 1, static_cast<qav::LParam>(event));
 }
 
 bool CQtTrayHost::Add(qav::Hwnd window, uint32_t callbackMessage, int image, std::u16string_view tooltip) {
@@ -26,10 +26,10 @@ bool CQtTrayHost::Add(qav::Hwnd window, uint32_t callbackMessage, int image, std
     switch (reason) {
       case QSystemTrayIcon::Trigger:
       case QSystemTrayIcon::DoubleClick:
-        Post(kTrayLButtonUp);
+        Post(CTrayEvent::kLeftButtonUp);
         break;
       case QSystemTrayIcon::Context:
-        Post(kTrayRButtonUp);
+        Post(CTrayEvent::kRightButtonUp);
         break;
       default:
         break;
@@ -37,7 +37,7 @@ bool CQtTrayHost::Add(qav::Hwnd window, uint32_t callbackMessage, int image, std
   });
   QObject::connect(m_icon.get(), &QSystemTrayIcon::messageClicked, [this] {
     m_balloonEnd.stop();
-    Post(kTrayBalloonUserClick);
+    Post(CTrayEvent::kBalloonClicked);
   });
   m_icon->setToolTip(QString::fromStdU16String(std::u16string(tooltip)));
   m_icon->show();
@@ -67,7 +67,7 @@ bool CQtTrayHost::ShowBalloon(std::u16string_view title, std::u16string_view tex
   const int32_t duration = BalloonDurationMs(durationMs);
   m_icon->showMessage(QString::fromStdU16String(std::u16string(title)), QString::fromStdU16String(std::u16string(text)),
                       QSystemTrayIcon::Information, duration);
-  Post(kTrayBalloonShow);
+  Post(CTrayEvent::kBalloonShown);
   m_balloonEnd.start(duration);
   return true;
 }

@@ -37,7 +37,7 @@ class CQtTrayHost : public CTrayHost {
   QSystemTrayIcon* Icon() const { return m_icon.get(); }
 
  private:
-  void Post(qav::LParam event);
+  void Post(CTrayEvent event);
 
   CImageList m_images;
   std::unique_ptr<QSystemTrayIcon> m_icon;

@@ -87,8 +87,8 @@ class TrayIconTest : public ::testing::Test {
     g_AnswerAllowed = 1;
     g_bTrayNewMessageFlag = false;
   }
-  void Event(LParam event) {
-    ASSERT_TRUE(PostMessage(window_->GetSafeHwnd(), window_->TaskbarMessage(), 1, event));
+  void Event(CTrayEvent event) {
+    ASSERT_TRUE(PostMessage(window_->GetSafeHwnd(), window_->TaskbarMessage(), 1, static_cast<LParam>(event)));
     v_.RunUntilIdle();
   }
   std::vector<uint32_t> MenuIds() {
@@ -112,24 +112,24 @@ class TrayIconTest : public ::testing::Test {
 };
 
 TEST_F(TrayIconTest, OneClickOpensTheMenuLaterAndTwoOpenTheWindowInstead) {
-  Event(kTrayLButtonUp);
+  Event(CTrayEvent::kLeftButtonUp);
   v_.AdvanceMs(599);
   EXPECT_EQ(journal_.Text(), "");
   v_.AdvanceMs(1);
   EXPECT_EQ(journal_.Text(), "host.menu at 100,200");
 
   journal_.Clear();
-  Event(kTrayLButtonUp);
+  Event(CTrayEvent::kLeftButtonUp);
   v_.AdvanceMs(300);
-  Event(kTrayLButtonUp);
+  Event(CTrayEvent::kLeftButtonUp);
   v_.AdvanceMs(2000);
-  EXPECT_EQ(journal_.Text(), "sheet.show 5 0x100000");  // the sheet's current page, never the menu
+  EXPECT_EQ(journal_.Text(), "sheet.show 0x100000");  // the sheet's current page, never the menu
 
   journal_.Clear();
   parts_->link->calls = {{12, true, false, false, true}};  // a conversation being recorded
-  Event(kTrayLButtonUp);
-  Event(kTrayLButtonUp);
-  EXPECT_EQ(journal_.Text(), "sheet.show 5 0x20000");
+  Event(CTrayEvent::kLeftButtonUp);
+  Event(CTrayEvent::kLeftButtonUp);
+  EXPECT_EQ(journal_.Text(), "sheet.show 0x20000");
 }
 
 TEST_F(TrayIconTest, TheMenuFitsTheMoment) {
@@ -149,7 +149,7 @@ TEST_F(TrayIconTest, TheMenuFitsTheMoment) {
   for (const Case& c : cases) {
     parts_->link->transportState = c.transportState;
     parts_->link->calls = c.calls;
-    Event(kTrayRButtonUp);
+    Event(CTrayEvent::kRightButtonUp);
     std::vector<uint32_t> ids = MenuIds();
     ids.resize(std::find(ids.begin(), ids.end(), 0u) - ids.begin());
     EXPECT_EQ(ids, c.top) << c.transportState << " " << c.calls.size();
@@ -162,10 +162,10 @@ TEST_F(TrayIconTest, TheMenuFitsTheMoment) {
 TEST_F(TrayIconTest, MenuCommandsReachTheirTargets) {
   parts_->link->calls = {{3, false, true, false, false}};
   host_->choose = CTrayIcon::ID_SYSTRAY_MENU_GOTO_OPTIONS;
-  Event(kTrayRButtonUp);
-  EXPECT_NE(journal_.Text().find("sheet.show 5 0x40000"), std::string::npos);
+  Event(CTrayEvent::kRightButtonUp);
+  EXPECT_NE(journal_.Text().find("sheet.show 0x40000"), std::string::npos);
   host_->choose = CTrayIcon::ID_SYSTRAY_MENU_QUIT;
-  Event(kTrayRButtonUp);
+  Event(CTrayEvent::kRightButtonUp);
   EXPECT_NE(journal_.Text().find("link.shutdown"), std::string::npos);
 }
 
@@ -189,13 +189,13 @@ TEST_F(TrayIconTest, TheIconBlinksWhileACallIsHandledAndShowsNotConnectedWithout
 
 TEST_F(TrayIconTest, ABalloonLinkIsOpenedOnceAndABalloonWithoutOneOpensNothing) {
   ASSERT_TRUE(window_->Tray().ShowBalloon(u"New version", -1, u"http://web.test/qav/download"));
-  Event(kTrayBalloonUserClick);
-  Event(kTrayBalloonUserClick);
+  Event(CTrayEvent::kBalloonClicked);
+  Event(CTrayEvent::kBalloonClicked);
   EXPECT_EQ(journal_.Text(), "host.balloon New version\nshell.open http://web.test/qav/download");
   journal_.Clear();
   ASSERT_TRUE(window_->Tray().ShowBalloon(u"Notice", 10, u""));
-  Event(kTrayBalloonTimeout);
-  Event(kTrayBalloonUserClick);
+  Event(CTrayEvent::kBalloonTimedOut);
+  Event(CTrayEvent::kBalloonClicked);
   EXPECT_EQ(journal_.Text(), "host.balloon Notice");
 }
 

@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
 
@@ -247,6 +248,17 @@ TEST(HttpClient, BadUrlsFailBeforeAnythingIsSent) {
     EXPECT_EQ(ErrorOf([&] { client.BeginPost(c.url); }), c.code) << std::string(c.url.begin(), c.url.end());
     EXPECT_FALSE(client.GetPostStat().IsActive());
   }
+}
+
+TEST(HttpClient, LoopbackNeverGoesThroughTheEnvironmentsProxy) {
+  WebStandIn server;
+  WebStandIn deadProxy({"--misbehave", "refuse"});
+  ASSERT_TRUE(server.started() && deadProxy.started());
+  qav::test::ScopedEnv proxy{"http_proxy", deadProxy.BaseUrl()};
+  qav::test::ScopedEnv noProxy{"no_proxy", "example.invalid"};
+  CHttpClientT client;
+  client.AddParam(u"a", u"1");
+  EXPECT_EQ(client.RequestPost(server.BaseUrl16() + u"qav/x/")->GetStatus(), 404u);
 }
 
 TEST(HttpClient, ParametersCannotChangeWhileARequestRuns) {
