@@ -436,8 +436,16 @@ void CZVApp::ReportAddFilesCallback(CProblemReportFiles& report, bool crash) {
   if (m_memLogHandler && m_memLogHandler->DumpToFile(logFile)) {
     report.AddFile(logFile, qav::Format(u"%s Debug Log", kAppName));
   }
-  report.AddFile(GetIniFilePath(), u"Global QAV.ini");
-  report.AddFile(GetUserIniPath(), u"User's QAV.ini");
+  ReportSettingsAndFacts(report, crash);
+}
+
+std::u16string CZVApp::DebugLogFile() const {
+  return m_fileLogHandler ? m_fileLogHandler->GetCurrentFilePath() : std::u16string();
+}
+
+void CZVApp::ReportSettingsAndFacts(CProblemReportFiles& report, bool crash) {
+  report.AddSettingsFile(GetIniFilePath(), u"Global QAV.ini");
+  report.AddSettingsFile(GetUserIniPath(), u"User's QAV.ini");
   report.SetSubject(qav::Format(crash ? u"Crash Report for %s [%s]" : u"Problem Report for %s [%s]",
                                 kMessageBoxCaption, CVersion::GetAppVersion()));
   const CAppCurrentUser user = m_pMainWnd ? m_pMainWnd->Link().CurrentUser() : CAppCurrentUser{};

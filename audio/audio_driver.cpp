@@ -1,14 +1,15 @@
-// The audio thread's life and its request mechanism. File playback and microphone recording are in
-// audio_driver_file.cpp, the call audio in audio_driver_call.cpp, the pieces every job shares in
-// audio_driver_io.cpp.
+// The audio thread's life, its request mechanism and the dispatch to the job that runs.
 #include "audio/audio_driver.h"
 
-#include "audio/audio_format_converter.h"
+#include "audio/conversation_job.h"
+#include "audio/microphone_recording_job.h"
 #include "audio/va_in.h"
 #include "audio/va_out.h"
+#include "audio/voice_message_job.h"
 #include "audio/wave_mem_file.h"
 #include "foundation/logger.h"
 #include "platform/message_loop.h"
+#include "platform/sound/wave_device.h"
 #include "platform/thread_priority.h"
 
 CAudioDriver* g_pAudioDriver = nullptr;
@@ -36,6 +37,10 @@ bool IsRequest(uint32_t message) {
   return message >= WM_AUDIO_PLAY_FILE_START && message <= WM_AUDIO_REC_SKYPE_INSERT_BEEP;
 }
 
+bool IsCallJobState(AudioDriverState state) {
+  return state >= AudioDriverState::kPlayingGreeting && state <= AudioDriverState::kRecordingConversation;
+}
+
 }  // namespace
 
 CAudioDriver::CAudioDriver() = default;
@@ -47,31 +52,42 @@ CAudioDriver::~CAudioDriver() {
     m_thread.PostThreadMessage(WM_AUDIO_SHUTDOWN);
     m_thread.Join(qav::kInfinite);
   }
-  m_state.store(8, std::memory_order_release);
+  m_job.reset();  // (a thread that never ran has none)
+  m_state.store(AudioDriverState::kDestroyed, std::memory_order_release);
 }
 
 int CAudioDriver::Start(qav::Clock& clock) {
   if (m_thread.threadId() != 0 || m_destroying.load()) return 0;
-  m_clock = &clock;
-  const bool started = m_thread.Start(
-      "QAVAudio",
-      [this](qav::MessageLoop& loop) {
-        // InitInstance: idle, nothing open, the preallocated buffers.
-        m_state.store(0, std::memory_order_release);
-        m_readBuffer.assign(kReadBufferSize, 0);
-        m_playbackConversionBuffer.assign(kPlaybackConversionBufferSize, 0);
-        m_recordingConversionBuffer.assign(kRecordingConversionBufferSize, 0);
-        // Above the other threads, so device and socket buffers are refilled in time; without the
-        // privilege for it the thread keeps the normal priority.
-        qav::SetCurrentThreadPriority(qav::ThreadPriority::kHighest);
-        loop.SetThreadMessageHandler([this](qav::Msg& msg) { OnThreadMessage(msg); });
-      },
-      clock);
+  m_context.clock = &clock;
+  const bool started = m_thread.Start("QAVAudio", [this](qav::MessageLoop& loop) { InitInstance(loop); }, clock);
   return started ? 1 : 0;
 }
 
+void CAudioDriver::InitInstance(qav::MessageLoop& loop) {
+  m_context.SetState(AudioDriverState::kIdle);
+  m_context.thread = loop.threadId();
+  m_context.readBuffer.assign(kReadBufferSize, 0);
+  m_context.playbackConversionBuffer.assign(kPlaybackConversionBufferSize, 0);
+  m_context.recordingConversionBuffer.assign(kRecordingConversionBufferSize, 0);
+  // Above the other threads, so device and socket buffers are refilled in time; without the
+  // privilege for it the thread keeps the normal priority.
+  qav::SetCurrentThreadPriority(qav::ThreadPriority::kHighest);
+  loop.SetThreadMessageHandler([this](qav::Msg& msg) { OnThreadMessage(msg); });
+}
+
+void CAudioDriver::ExitInstance() {
+  if (m_job) m_job->Shutdown();
+  m_job.reset();
+  AudioThreadContext::RemoveAndReleaseAudioWaveBufferFromQ();
+  m_context.SetState(AudioDriverState::kDestroyed);
+  qav::PostQuitMessage(0);
+}
+
 int CAudioDriver::Request(uint32_t message, AudioDriverRequest& request) {
-  if (m_destroying.load(std::memory_order_acquire) || GetState() > 7 || m_thread.threadId() == 0) return 0;
+  if (m_destroying.load(std::memory_order_acquire) || GetState() == AudioDriverState::kDestroyed ||
+      m_thread.threadId() == 0) {
+    return 0;
+  }
   request.result = 0;
   qav::MessageLoop* current = qav::MessageLoop::Current();
   auto ticket = std::make_unique<RequestTicket>(&request);
@@ -90,76 +106,150 @@ int CAudioDriver::Request(uint32_t message, AudioDriverRequest& request) {
 
 void CAudioDriver::OnThreadMessage(qav::Msg& msg) {
   if (IsRequest(msg.message)) {
-    auto* ticket = msg.Get<RequestTicket>();
-    if (!ticket) return;
-    AudioDriverRequest& r = *ticket->record;
-    switch (msg.message) {
-      case WM_AUDIO_PLAY_FILE_START: OnPlayAudioFileStart(r); break;
-      case WM_AUDIO_PLAY_FILE_STOP: OnPlayAudioFileStop(r); break;
-      case WM_AUDIO_PLAY_FILE_SET_OFFSET: OnPlayAudioFileSetOffset(r); break;
-      case WM_AUDIO_REC_FILE_START: OnRecAudioFileStart(r); break;
-      case WM_AUDIO_REC_FILE_STOP: OnRecAudioFileStop(r); break;
-      case WM_AUDIO_REC_SKYPE_MSG_START: OnRecSkypeMsgStart(r); break;
-      case WM_AUDIO_REC_SKYPE_MSG_STOP: OnRecSkypeMsgStop(r); break;
-      case WM_AUDIO_REC_SKYPE_CONV_START: OnRecSkypeConvStart(r); break;
-      case WM_AUDIO_REC_SKYPE_CONV_STOP: OnRecSkypeConvStop(r); break;
-      case WM_AUDIO_REC_SKYPE_INSERT_BEEP: OnRecSkypeInsertBeep(r); break;
-      default:
-        QAV_LOG(LOG_WARNING, u"CAudioDriver [request %d is not served by this build]", msg.message);
-        break;
-    }
+    if (auto* ticket = msg.Get<RequestTicket>()) OnRequest(msg.message, *ticket->record);
     return;  // the ticket is freed with the message: the requester goes on
   }
-  const int state = GetState();
+  if (msg.message == WM_AUDIO_SHUTDOWN) return ExitInstance();
+  if (!m_job) return;  // a buffer of a job that has ended: freed with its message
   switch (msg.message) {
-    case WM_AUDIO_PLAY_NEXT_BUFFER: state == 1 ? OnPlayNextFileBlock() : OnPlayNextBuffer(); break;
-    case qav::MM_WOM_DONE: state == 1 || state == 2 ? OnPlaybackBlockDone(msg) : OnWaveOutDone(msg); break;
-    case qav::MM_WIM_DATA: state == 3 ? OnMicrophoneData(msg) : OnWaveInData(msg); break;
-    case WM_VAIN_DATA: OnVAInData(msg); break;
-    case WM_VAOUT_DONE: OnVAOutDone(msg); break;
-    case WM_AUDIO_SHUTDOWN: OnShutdown(); break;
+    case WM_AUDIO_PLAY_NEXT_BUFFER: m_job->OnNextBlock(); break;
+    case qav::MM_WOM_DONE: m_job->OnSpeakerBlockDone(msg); break;
+    case qav::MM_WIM_DATA: m_job->OnMicrophoneData(msg); break;
+    case WM_VAIN_DATA: m_job->OnVAInData(msg); break;
+    case WM_VAOUT_DONE: m_job->OnVAOutDone(msg); break;
     default: break;
   }
+  DropEndedJob();
 }
 
-void CAudioDriver::OnShutdown() {
-  const int state = GetState();
-  if (state == 1 || state == 2) {
-    StopPlayback(true);  // a client still there learns that playback has ended
-  } else if (state == 3) {
-    FinishMicrophoneRecording();
-  } else if (state >= 4 && state <= 7) {
-    // A job still running ends as its stop would: the file keeps what was recorded.
-    int seconds = 0;
-    FinishCallJob(&seconds, state == 7 ? u"New Recorded Conversation of %d sec (Total %d Bytes, %d Bytes/Sec)"
-                                       : u"New Voice Message of %d sec (Total %d Bytes, %d Bytes/Sec)");
+void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
+  const AudioDriverState state = GetState();
+  switch (message) {
+    case WM_AUDIO_PLAY_FILE_START: {
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnPlayAudioFileStart");
+      if (!BeginJob(AudioDriverState::kPlayingFile)) return;
+      auto job = std::make_unique<CFilePlaybackJob>(m_context, r.client);
+      const double seek = m_pendingSeek;
+      m_pendingSeek = 0;
+      const bool started = job->Start(r.path, seek);
+      EndStart(std::move(job), started, r);
+      break;
+    }
+    case WM_AUDIO_PLAY_FILE_STOP:
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnPlayAudioFileStop");
+      if (auto* playback = RunningJob<CFilePlaybackJob>()) {
+        playback->Stop();
+        r.result = 1;
+      }
+      break;
+    case WM_AUDIO_PLAY_FILE_SET_OFFSET:
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnPlayAudioFileSetOffset");
+      if (!(r.seekFraction >= 0.0 && r.seekFraction <= 1.0)) return;
+      if (state == AudioDriverState::kIdle) {
+        m_pendingSeek = r.seekFraction;
+        r.result = 1;
+      } else if (auto* playback = RunningJob<CFilePlaybackJob>()) {
+        r.result = playback->SetOffset(r.seekFraction) ? 1 : 0;
+      }
+      break;
+    case WM_AUDIO_REC_FILE_START: {
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecAudioFileStart");
+      if (!BeginJob(AudioDriverState::kRecordingMicrophone)) return;
+      auto job = std::make_unique<CMicrophoneRecordingJob>(m_context);
+      const bool started = job->Start(r.path);
+      EndStart(std::move(job), started, r);
+      break;
+    }
+    case WM_AUDIO_REC_FILE_STOP:
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecAudioFileStop");
+      if (auto* recording = RunningJob<CMicrophoneRecordingJob>()) r.result = recording->Finish() ? 1 : 0;
+      break;
+    case WM_AUDIO_REC_SKYPE_MSG_START: {
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeMsgStart [Mute: %s]", r.monitor ? u"OFF" : u"ON");
+      if (!BeginJob(AudioDriverState::kPlayingGreeting)) return;
+      auto job = std::make_unique<CVoiceMessageJob>(m_context);
+      const bool started = job->Start(&r.inPort, &r.outPort, r.greeting, r.path, r.monitor != 0);
+      EndStart(std::move(job), started, r);
+      break;
+    }
+    case WM_AUDIO_REC_SKYPE_MSG_STOP:
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeMsgStop");
+      if (auto* message = RunningJob<CVoiceMessageJob>()) r.result = message->Finish(&r.seconds) ? 1 : 0;
+      break;
+    case WM_AUDIO_REC_SKYPE_CONV_START: {
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeConvStart");
+      if (!BeginJob(AudioDriverState::kRecordingConversation)) return;
+      std::u16string outputDevice, inputDevice;
+      {
+        std::lock_guard lock(m_skypeDevicesMutex);
+        outputDevice = m_skypeOutputDevice;
+        inputDevice = m_skypeInputDevice;
+      }
+      auto job = std::make_unique<CConversationJob>(m_context);
+      const bool started = job->Start(&r.inPort, &r.outPort, r.path, outputDevice, inputDevice);
+      EndStart(std::move(job), started, r);
+      break;
+    }
+    case WM_AUDIO_REC_SKYPE_CONV_STOP:
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeConvStop");
+      if (auto* conversation = RunningJob<CConversationJob>()) r.result = conversation->Finish(&r.seconds) ? 1 : 0;
+      break;
+    case WM_AUDIO_REC_SKYPE_INSERT_BEEP:
+      QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeInsertBeep");
+      if (auto* call = RunningJob<CCallAudioJob>(); call && IsCallJobState(state)) {
+        call->InsertBeep();
+        r.result = 1;
+      }
+      break;
+    default:
+      QAV_LOG(LOG_WARNING, u"CAudioDriver [request %d is not served by this build]", message);
+      break;
   }
-  ReleaseAudioStreamResources();
-  CloseOutputFile();
-  m_greeting.reset();
-  m_state.store(8, std::memory_order_release);
-  qav::PostQuitMessage(0);
+  DropEndedJob();
 }
 
-int CAudioDriver::PlayFileRequest(std::u16string_view path, qav::Hwnd window, qav::ThreadId thread,
-                                  uint32_t message, uint32_t mask) {
+bool CAudioDriver::BeginJob(AudioDriverState state) {
+  if (GetState() != AudioDriverState::kIdle) {
+    QAV_LOG(LOG_WARNING, u"CAudioDriver [ERROR state not INIT (%d)]", static_cast<int>(GetState()));
+    return false;
+  }
+  m_context.SetState(state);
+  return true;
+}
+
+void CAudioDriver::EndStart(std::unique_ptr<CAudioJob> job, bool started, AudioDriverRequest& r) {
+  if (!started) {
+    job.reset();
+    AudioThreadContext::RemoveAndReleaseAudioWaveBufferFromQ();
+    m_context.SetState(AudioDriverState::kIdle);
+    r.result = 0;
+    return;
+  }
+  m_job = std::move(job);
+  r.result = 1;
+}
+
+void CAudioDriver::DropEndedJob() {
+  if (!m_job || GetState() != AudioDriverState::kIdle) return;
+  m_job.reset();
+  AudioThreadContext::RemoveAndReleaseAudioWaveBufferFromQ();
+}
+
+int CAudioDriver::PlayFileRequest(std::u16string_view path, const PlaybackClient& client) {
   AudioDriverRequest r;
   r.path = std::u16string(path);
-  r.clientWindow = window;
-  r.clientThread = thread;
-  r.clientMessage = message;
-  r.clientEventMask = mask;
+  r.client = client;
   return Request(WM_AUDIO_PLAY_FILE_START, r);
 }
 
 int CAudioDriver::PlayAudioFileStart(std::u16string_view path, qav::Hwnd clientWindow, uint32_t clientMessage,
                                      uint32_t eventMask) {
-  return PlayFileRequest(path, clientWindow, 0, clientMessage, eventMask);
+  return PlayFileRequest(path, PlaybackClient{clientWindow, 0, clientMessage, eventMask});
 }
 
 int CAudioDriver::PlayAudioFileStart(std::u16string_view path, qav::ThreadId clientThread, uint32_t clientMessage,
                                      uint32_t eventMask) {
-  return PlayFileRequest(path, 0, clientThread, clientMessage, eventMask);
+  return PlayFileRequest(path, PlaybackClient{0, clientThread, clientMessage, eventMask});
 }
 
 int CAudioDriver::PlayAudioFileStop() {
@@ -194,6 +284,7 @@ int CAudioDriver::RecordSkypeMsgStart(int* inPort, int* outPort, std::shared_ptr
   r.path = std::u16string(path);
   r.monitor = monitor;
   const int result = Request(WM_AUDIO_REC_SKYPE_MSG_START, r);
+  r.greeting.reset();  // the job holds its own reference
   if (result > 0) {
     if (inPort) *inPort = r.inPort;
     if (outPort) *outPort = r.outPort;

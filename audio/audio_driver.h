@@ -5,12 +5,13 @@
 // A request is synchronous: the caller's record goes to the thread as a thread message and the
 // caller waits until the handler has run. One loop serves, in one queue, the requests, the
 // loopback sockets' readiness and the buffers the devices and the link give back. Start requests
-// are refused unless the thread is idle (state 0), and every failure path releases what it opened
-// and returns the thread to idle. Requests return 1 done, 0 refused or failed.
+// are refused unless the thread is idle, and every failure path releases what it opened and
+// returns the thread to idle. Requests return 1 done, 0 refused or failed.
 //
-// States: 0 idle; 1 playing a file; 2 file read to the end, last blocks still playing; 3 recording
-// the microphone; 4 playing the greeting into the call; 5 greeting read to the end, last blocks
-// still going out; 6 recording the caller; 7 recording a conversation; 8 destroyed.
+// The work itself is done by one job object at a time, each in its own file: CFilePlaybackJob,
+// CMicrophoneRecordingJob, CVoiceMessageJob and CConversationJob. The thread keeps the job
+// that runs, hands it the messages of its devices and sockets, and drops it once it has returned
+// the thread to idle. The states are AudioDriverState (audio/audio_driver_state.h).
 //
 // File playback tells its client how it goes by posting the client's message: wParam
 // AUDIO_EVENT_BUFFER_PLAYED with lParam the byte position in the file just after the block, for
@@ -35,24 +36,17 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "audio/beep_generator.h"
-#include "audio/conversation_ring.h"
-#include "audio/va_buffer.h"
+#include "audio/audio_driver_state.h"
+#include "audio/audio_thread_context.h"
+#include "audio/file_playback_job.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/message.h"
 #include "platform/message_thread.h"
-#include "platform/sound/wave_device.h"
-#include "platform/wave_format.h"
 
-class CAudioFormatConverter;
-class CMPEGConvert;
-class CVAIn;
-class CVAOut;
+class CAudioJob;
 class CWaveMemFile;
-struct MPEGFrameInfo;
 
 // Request messages (thread messages to the audio thread).
 constexpr uint32_t WM_AUDIO_PLAY_FILE_START = 1774;
@@ -65,12 +59,6 @@ constexpr uint32_t WM_AUDIO_REC_SKYPE_MSG_STOP = 1780;
 constexpr uint32_t WM_AUDIO_REC_SKYPE_CONV_START = 1781;
 constexpr uint32_t WM_AUDIO_REC_SKYPE_CONV_STOP = 1782;
 constexpr uint32_t WM_AUDIO_REC_SKYPE_INSERT_BEEP = 1784;
-// The thread's own: read and queue the next block of the played file or the greeting.
-constexpr uint32_t WM_AUDIO_PLAY_NEXT_BUFFER = 1785;
-
-// Playback notices (wParam); the same values are the mask bits that ask for them.
-constexpr uint32_t AUDIO_EVENT_PLAY_DONE = 2;
-constexpr uint32_t AUDIO_EVENT_BUFFER_PLAYED = 16;
 
 // One request, on the requester's stack. The handler fills result and the out-values; the event
 // is set when the handler is done with the record, on every path (also when the request is never
@@ -82,10 +70,7 @@ struct AudioDriverRequest {
   int result = 0;
   int inPort = 0;   // in-out: CVAIn (the call's sound output)
   int outPort = 0;  // in-out: CVAOut (the call's sound input)
-  qav::Hwnd clientWindow = 0;
-  qav::ThreadId clientThread = 0;
-  uint32_t clientMessage = 0;
-  uint32_t clientEventMask = 0;
+  PlaybackClient client;
   int monitor = 0;
   std::u16string path;
   std::shared_ptr<const CWaveMemFile> greeting;
@@ -145,164 +130,40 @@ class CAudioDriver {
   // device. Any thread; read when a conversation starts.
   void SetSkypeSoundDevices(std::u16string outputDevice, std::u16string inputDevice);
 
-  int GetState() const { return m_state.load(std::memory_order_acquire); }
+  AudioDriverState GetState() const { return m_state.load(std::memory_order_acquire); }
   qav::ThreadId GetThreadId() const { return m_thread.threadId(); }
 
  private:
-  friend class AudioDriverTestAccess;
-
-  // ---- requests (any thread) and their dispatch (audio thread) ----
   int Request(uint32_t message, AudioDriverRequest& request);
+  int PlayFileRequest(std::u16string_view path, const PlaybackClient& client);
+  // On the audio thread: the thread's start (idle, the preallocated buffers, the priority) and
+  // its end (a running job ended as its stop would, everything released).
+  void InitInstance(qav::MessageLoop& loop);
+  void ExitInstance();
   void OnThreadMessage(qav::Msg& msg);
-  void OnShutdown();
+  void OnRequest(uint32_t message, AudioDriverRequest& r);
 
-  // ---- file playback and microphone recording (audio_driver_file.cpp) ----
-  int PlayFileRequest(std::u16string_view path, qav::Hwnd window, qav::ThreadId thread, uint32_t message,
-                      uint32_t mask);
-  void OnPlayAudioFileStart(AudioDriverRequest& r);
-  void OnPlayAudioFileStop(AudioDriverRequest& r);
-  void OnPlayAudioFileSetOffset(AudioDriverRequest& r);
-  void OnRecAudioFileStart(AudioDriverRequest& r);
-  void OnRecAudioFileStop(AudioDriverRequest& r);
-  // Opens the played file's audio and gives the device format; false (logged) when it cannot play.
-  bool OpenWaveSource(WAVEFORMATEX* deviceFormat);
-  bool OpenMpegSource(WAVEFORMATEX* deviceFormat);
-  void OnPlayNextFileBlock();
-  // Reads the next block of the played file into the read buffer; 0 at the end of its audio.
-  size_t ReadSourceBlock();
-  // Leaves the file on the next frame of the stream (its rate and layer); false at the end.
-  bool FindNextStreamFrame(MPEGFrameInfo* info);
-  void SeekSource(double fraction);
-  void EndOfSourceFile();
-  void OnPlaybackBlockDone(qav::Msg& msg);
-  void NotifyClient(uint32_t event, int64_t position);
-  // Ends playback (-> 0): devices, converter and file closed; the end notice when `notify` and
-  // the mask asks for it; the client cleared.
-  void StopPlayback(bool notify);
-  void ClosePlaybackSource();
-  void OnMicrophoneData(qav::Msg& msg);
-  // Ends a microphone recording (-> 0) with everything the microphone gave written; false when
-  // the file could not be finished.
-  bool FinishMicrophoneRecording();
-
-  // ---- call audio (audio_driver_call.cpp) ----
-  void OnRecSkypeMsgStart(AudioDriverRequest& r);
-  void OnRecSkypeMsgStop(AudioDriverRequest& r);
-  void OnRecSkypeConvStart(AudioDriverRequest& r);
-  void OnRecSkypeConvStop(AudioDriverRequest& r);
-  void OnRecSkypeInsertBeep(AudioDriverRequest& r);
-  void OnPlayNextBuffer();
-  void OnVAOutDone(qav::Msg& msg);
-  void OnVAInData(qav::Msg& msg);
-  void OnWaveOutDone(qav::Msg& msg);
-  void OnWaveInData(qav::Msg& msg);
-  void SendGreetingBlock(uint8_t* block, size_t bytes, uint64_t position);
-  void EndOfGreeting();
-  void EnterCallerRecording();
-  void RecordCallerBlock(vahdr_tag& block);
-  void WriteConversationPair(const std::vector<uint8_t>& far, const std::vector<uint8_t>& near);
-  // Ends the running call job (4-7) as its stop does; returns the stop's result.
-  int FinishCallJob(int* seconds, const char16_t* doneText);
-  int OpenLoopback(AudioDriverRequest& r);
-
-  // ---- the pieces shared by every job (audio_driver_io.cpp) ----
   // A start: refused (logged) unless idle, else the job's state is entered.
-  bool BeginJob(int state);
-  // `notWavOrMp3Text` (with the path) is logged for another extension; null: the output file's text.
-  bool CheckStartPath(const std::u16string& path, std::u16string* kind, const char16_t* notWavOrMp3Text = nullptr);
-  // Creates the output file of a recording and its converter from `source` (live format) to the
-  // format `target` (a .wav's PCM format) or `mp3`; false (logged) on failure.
-  bool PrepareOutputWave(const std::u16string& path, const WAVEFORMATEX& source, const WAVEFORMATEX& target,
-                         const char16_t* failureText);
-  bool PrepareOutputMpeg(const std::u16string& path, const WAVEFORMATEX& source, const MPEGLAYER3WAVEFORMAT& mp3,
-                         std::u16string_view title);
-  // Converts (when there is a converter) and appends to the output file, counting the bytes.
-  bool AppendToOutput(const uint8_t* data, size_t bytes, const char16_t* shortWriteText);
-  // Flushes the recording converter into the file, rewrites a WAV header, commits and closes;
-  // false when the header rewrite fails. Writes the length in seconds, rounded up.
-  bool FinishOutputFile(int* seconds, uint32_t* bytesPerSecond);
-  // The live format of the call audio, or `format`.
-  bool OpenSpeaker(int deviceId);
-  bool OpenSpeaker(int deviceId, const WAVEFORMATEX& format);
-  bool OpenMicrophone(int deviceId);
-  bool OpenMicrophone(int deviceId, const WAVEFORMATEX& format);
-  bool WriteToSpeaker(const uint8_t* data, size_t bytes, uint64_t user);
-  bool WriteToVAOut(const uint8_t* data, size_t bytes, uint64_t user);
-  // Lend or add an empty buffer of the block size, reusing one that came back when given.
-  bool LendVAInBuffer(VaHeaderPtr reuse = nullptr);
-  bool AddMicrophoneBuffer(qav::WaveHeaderPtr reuse = nullptr);
-  // Closes devices, sockets and converters, then takes their returned buffers (and any pending
-  // next-block message) out of the queue without handling them.
-  void ReleaseAudioStreamResources();
-  void RemoveAndReleaseAudioWaveBufferFromQ();
-  void CloseOutputFile();
-  void LogWaveError(int line, const char16_t* family, int device, int result);
+  bool BeginJob(AudioDriverState state);
+  // Keeps a started job, or drops a failed one and returns to idle; the request's result.
+  void EndStart(std::unique_ptr<CAudioJob> job, bool started, AudioDriverRequest& r);
+  // Drops the job once it has returned the thread to idle, with its returned buffers.
+  void DropEndedJob();
+  template <class Job>
+  Job* RunningJob() const {
+    return dynamic_cast<Job*>(m_job.get());
+  }
 
-  // ---- members: all but the state and the device names belong to the audio thread ----
   qav::MessageThread m_thread;
-  qav::Clock* m_clock = nullptr;
-  std::atomic<int> m_state{0};
+  std::atomic<AudioDriverState> m_state{AudioDriverState::kIdle};
   std::atomic<bool> m_destroying{false};
+  AudioThreadContext m_context{m_state};
+  std::unique_ptr<CAudioJob> m_job;  // the job that runs (audio thread)
+  double m_pendingSeek = 0;          // set while idle, applied by the next start (0: none)
 
   std::mutex m_skypeDevicesMutex;
   std::u16string m_skypeOutputDevice;
   std::u16string m_skypeInputDevice;
-
-  std::u16string m_sourcePath;
-  std::u16string m_sourceKind;  // "wav" or "mp3"
-  std::u16string m_targetKind;  // "wav" or "mp3"
-  int m_outputFd = -1;
-  WAVEFORMATEX m_outputFormat{};
-  uint32_t m_dataStartOffset = 0;
-  uint32_t m_bytesWritten = 0;
-  int64_t m_startTime = 0;
-
-  // The greeting being played into the call, read through the driver's own position.
-  std::shared_ptr<const CWaveMemFile> m_greeting;
-  size_t m_greetingPosition = 0;
-  uint32_t m_bytesPerRead = 0;
-  bool m_monitor = false;
-
-  // The file being played: its descriptor, where its audio lies, and where the next block starts.
-  int m_inputFd = -1;
-  MPEGLAYER3WAVEFORMAT m_sourceMpeg{};   // a .mp3's format
-  int m_sourceMpegLayer = 0;             // and the layer of its first frame
-  uint32_t m_sourceDataStart = 0;
-  uint32_t m_sourceDataLength = 0;
-  uint32_t m_sourceFrameBytes = 1;       // bytes per sample frame of a .wav
-  int64_t m_sourcePosition = 0;          // byte offset in the file after the last block read
-  bool m_playbackFlushed = false;        // the decoder has given its last samples
-  double m_pendingSeek = 0;              // set while idle, applied by the next start (0: none)
-  qav::Hwnd m_clientWindow = 0;
-  qav::ThreadId m_clientThread = 0;
-  uint32_t m_clientMessage = 0;
-  uint32_t m_clientEventMask = 0;
-  // The microphone's format in a greeting recording (the output's, or PCM for the encoder).
-  WAVEFORMATEX m_captureFormat{};
-
-  std::unique_ptr<CVAIn> m_pvaSkypeIn;
-  std::unique_ptr<CVAOut> m_pvaSkypeOut;
-  int m_vaOutBlocksOutstanding = 0;
-  int m_vaInBuffersQueued = 0;
-  std::unique_ptr<qav::WaveOutDevice> m_speaker;
-  int m_speakerBlocksOutstanding = 0;
-  std::unique_ptr<qav::WaveInDevice> m_microphone;
-  int m_microphoneBuffersQueued = 0;
-  uint32_t m_blockSize = 0;
-
-  int m_conversationChannels = 1;
-  CConversationRing m_ring;
-  std::vector<uint8_t> m_mixBuffer;
-
-  std::vector<uint8_t> m_readBuffer;
-  std::unique_ptr<CAudioFormatConverter> m_playbackConverter;
-  std::vector<uint8_t> m_playbackConversionBuffer;
-  std::unique_ptr<CAudioFormatConverter> m_recordingConverter;
-  CMPEGConvert* m_mpegEncoder = nullptr;  // m_recordingConverter when it is an MP3 encoder
-  std::vector<uint8_t> m_recordingConversionBuffer;
-
-  CBeepGenerator m_callBeeps;
-  CBeepGenerator m_speakerBeeps;
 };
 
 // The program's one audio thread (set by the application at start-up).

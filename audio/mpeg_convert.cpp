@@ -11,13 +11,6 @@
 
 using qav::ChannelsName;
 
-namespace {
-
-bool SamePcmLayout(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
-  return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec && a.wBitsPerSample == b.wBitsPerSample;
-}
-
-}  // namespace
 
 CMPEGConvert::~CMPEGConvert() { Release(); }
 
@@ -72,7 +65,7 @@ int CMPEGConvert::Init(const WAVEFORMATEX* source, const WAVEFORMATEX* destinati
 }
 
 bool CMPEGConvert::SetUpPcmStep(const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
-  if (SamePcmLayout(from, to)) return true;
+  if (SamePcm(from, to)) return true;
   m_pcm = std::make_unique<CPCMConvert>();
   QAV_LOG(LOG_FINE, u"CPCMConvert[%#x]::Init PCM->PCM [From: %d Hz, %d bits, %s, To: %d Hz, %d bits, %s] ",
           reinterpret_cast<uintptr_t>(m_pcm.get()), from.nSamplesPerSec, from.wBitsPerSample,

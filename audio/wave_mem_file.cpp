@@ -17,10 +17,6 @@ namespace {
 constexpr size_t kReadBufferSize = 10000;
 constexpr size_t kConvertBufferSize = 100000;
 
-bool SameLayout(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
-  return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec && a.wBitsPerSample == b.wBitsPerSample;
-}
-
 }  // namespace
 
 CWaveMemFile::CWaveMemFile() : m_file(kGrowBytes) {}
@@ -96,7 +92,7 @@ int CWaveMemFile::AddWave(int fd) {
   }
   if (!m_format) SetFormat(&format);
   std::unique_ptr<CPCMConvert> converter;
-  if (!SameLayout(format, *m_format)) {
+  if (!SamePcm(format, *m_format)) {
     converter = std::make_unique<CPCMConvert>();
     if (!converter->Init(&format, &*m_format)) {
       QAV_LOG(LOG_WARNING, u"CWaveMemFile::AddFile [ERROR from PCM Convertor]");

@@ -182,3 +182,14 @@ int WaveUtilsReadAudioFileHeaderFormat(int fd, WAVEFORMATEX* format, int formatS
           *dataSize);
   return 1;
 }
+
+bool SamePcm(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
+  return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec && a.wBitsPerSample == b.wBitsPerSample;
+}
+
+int UpdateAudioFileHeaderSizes(int fd, uint32_t dataSize) {
+  uint8_t riff[4], data[4];
+  PutLE32(riff, dataSize + 38);
+  PutLE32(data, dataSize);
+  return ::pwrite(fd, riff, 4, 4) == 4 && ::pwrite(fd, data, 4, 42) == 4 ? 1 : 0;
+}

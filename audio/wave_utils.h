@@ -23,10 +23,19 @@ constexpr uint32_t kWaveHeaderSize = 46;
 // A PCM format: tag 1, block align = channels x (bits / 8), bytes per second = block align x rate.
 WAVEFORMATEX WaveUtilsMakePCMFormat(uint16_t channels, uint16_t bits, uint32_t rate);
 
+// True when two PCM formats have the same channels, rate and bits: samples pass between them
+// without a converter.
+bool SamePcm(const WAVEFORMATEX& a, const WAVEFORMATEX& b);
+
 // Seeks to 0 and writes the program's header for `format` (which must have cbSize 0) and
 // `dataSize`; 1 with *dataOffset = 46, or 0 when the seek or a write falls short. The caller
 // positions itself for the samples.
 int WriteAudioFileHeaderFormat(int fd, const WAVEFORMATEX* format, uint32_t dataSize, uint32_t* dataOffset);
+
+// Rewrites only the two sizes of the program's header (RIFF size and data size) in place, without
+// moving the file's offset: the cheap update a running recording makes now and then, so a file
+// left by a process that was killed says how much it holds. 1, or 0 when a write falls short.
+int UpdateAudioFileHeaderSizes(int fd, uint32_t dataSize);
 
 // Walks the chunks of the file from offset 0. `formatSize` must be 18 (kWaveFormatExSize):
 // the format chunk's first 16 bytes are kept and cbSize stays 0. Returns 1 with

@@ -24,8 +24,10 @@
 #include "audio/audio_driver.h"
 #include "audio/audio_format_converter.h"
 #include "audio/mpeg_utils.h"
+#include "audio/recording_formats.h"
 #include "audio/va_in.h"
 #include "audio/va_out.h"
+#include "audio/voice_message_job.h"
 #include "audio/wave_mem_file.h"
 #include "audio/wave_utils.h"
 #include "platform/clock.h"
@@ -33,40 +35,34 @@
 #include "platform/virtual_loop.h"
 #include "sim/loopback_connect.h"
 
-// Reaches into the driver to time its per-block work on the call path exactly as the audio thread
-// runs it, one block at a time, on this thread.
-class AudioDriverTestAccess {
+// Reaches into a voice message job to time its per-block work on the call path exactly as the
+// audio thread runs it, one block at a time, on this thread.
+class VoiceMessageJobBenchAccess {
  public:
-  static bool PrepareCallerRecording(CAudioDriver& d, const std::string& path, bool mp3, qav::ThreadId owner) {
+  static bool PrepareCallerRecording(CVoiceMessageJob& job, AudioThreadContext& context, const std::string& path,
+                                     bool mp3, qav::ThreadId owner) {
     const WAVEFORMATEX live = WaveUtilsMakePCMFormat(1, 16, 16000);
-    d.m_recordingConversionBuffer.assign(20000, 0);
-    d.m_targetKind = mp3 ? u"mp3" : u"wav";
+    context.thread = owner;
+    context.recordingConversionBuffer.assign(20000, 0);
     bool ok;
     if (mp3) {
-      MPEGFrameInfo info;
-      MPEGLAYER3WAVEFORMAT f{};
-      ok = qav::MakeMP3EncoderSettings(96000, 16000, 1, &info) && MPEGFormatStructConfig(info, &f) &&
-           d.PrepareOutputMpeg(qav::U16(path), live, f, u"bench");
+      const std::optional<MPEGLAYER3WAVEFORMAT> f = MakeMpegFormat(96000, 16000, 1);
+      ok = f && job.m_output.PrepareMpeg(qav::U16(path), live, *f, u"bench");
     } else {
       // Quality 0: 44100 Hz, the costliest conversion of a voice message.
-      ok = d.PrepareOutputWave(qav::U16(path), live, WaveUtilsMakePCMFormat(1, 16, 44100), u"bench");
+      ok = job.m_output.PrepareWave(qav::U16(path), live, WaveUtilsMakePCMFormat(1, 16, 44100), u"bench");
     }
-    d.m_pvaSkypeOut = std::make_unique<CVAOut>();
-    int port = 0;
-    ok = ok && d.m_pvaSkypeOut->Open(owner, &port) == 1;
-    d.m_state.store(6);
+    int inPort = 0, outPort = 0;
+    ok = ok && job.m_link.Open(owner, &inPort, &outPort, kLiveBlock);
+    context.SetState(AudioDriverState::kRecordingCaller);
     return ok;
   }
-  static void RecordCallerBlock(CAudioDriver& d, vahdr_tag& block) { d.RecordCallerBlock(block); }
-  static void Finish(CAudioDriver& d) {
+  static void RecordCallerBlock(CVoiceMessageJob& job, vahdr_tag& block) { job.RecordCallerBlock(block); }
+  static void Finish(CVoiceMessageJob& job) {
     int seconds = 0;
-    uint32_t bps = 0;
-    d.FinishOutputFile(&seconds, &bps);
-    d.m_pvaSkypeOut.reset();
-    d.m_recordingConverter.reset();
-    d.m_mpegEncoder = nullptr;
-    d.m_state.store(0);
+    (void)job.Finish(&seconds);
   }
+  static constexpr uint32_t kLiveBlock = 1280;
 };
 
 namespace {
@@ -96,8 +92,10 @@ void CallPathBlockCost(benchmark::State& state, bool mp3) {
   const std::string path = TempPath(mp3 ? "block.mp3" : "block.wav");
   std::vector<double> fractions;
   for (auto _ : state) {
-    CAudioDriver driver;
-    if (!AudioDriverTestAccess::PrepareCallerRecording(driver, path, mp3, loop.loop().threadId())) {
+    std::atomic<AudioDriverState> jobState{AudioDriverState::kIdle};
+    AudioThreadContext context(jobState);
+    CVoiceMessageJob job(context);
+    if (!VoiceMessageJobBenchAccess::PrepareCallerRecording(job, context, path, mp3, loop.loop().threadId())) {
       state.SkipWithError("cannot prepare the recording (is LAME installed?)");
       break;
     }
@@ -108,12 +106,12 @@ void CallPathBlockCost(benchmark::State& state, bool mp3) {
       std::memcpy(block.data.data(), samples.data(), kBlockBytes);
       block.bytesDone = kBlockBytes;
       const auto t0 = std::chrono::steady_clock::now();
-      AudioDriverTestAccess::RecordCallerBlock(driver, block);
+      VoiceMessageJobBenchAccess::RecordCallerBlock(job, block);
       const auto t1 = std::chrono::steady_clock::now();
       fractions.push_back(std::chrono::duration<double>(t1 - t0).count() / 0.040);
       if (b % 50 == 0) loop.RunUntilIdle();  // the link hands back the blocks nobody read
     }
-    AudioDriverTestAccess::Finish(driver);
+    VoiceMessageJobBenchAccess::Finish(job);
     loop.RunUntilIdle();
   }
   std::remove(path.c_str());

@@ -246,7 +246,7 @@ qav::net::HttpTransferSettings CHttpClientT::PrepareRequest(std::u16string_view 
   for (const CHttpClientMapT::Entry& header : m_headers.Entries()) {
     settings.headers.push_back(Encode8(header.name) + ": " + Encode8(header.value.value_or(u"")));
   }
-  settings.headers.push_back("Content-Type: " + std::move(contentType));
+  if (!contentType.empty()) settings.headers.push_back("Content-Type: " + std::move(contentType));
   settings.caFile = qav::Utf16ToUtf8(m_caFile);
   settings.timeouts = m_timeouts;
   settings.abortFlag = m_abortFlag;
@@ -406,6 +406,73 @@ std::unique_ptr<CHttpResponseT> CHttpClientT::Proceed(uint32_t desired) {
   } catch (const std::exception&) {
     Reset();
     ThrowHttpError(108);
+  }
+}
+
+std::unique_ptr<CHttpResponseT> CHttpClientT::RequestPost(std::u16string_view url, bool useCache) {
+  BeginPost(url, useCache);
+  std::unique_ptr<CHttpResponseT> response;
+  while (!(response = Proceed(UINT32_MAX))) {
+  }
+  return response;
+}
+
+std::unique_ptr<CHttpResponseT> CHttpClientT::RequestUpload(std::u16string_view url, bool useCache) {
+  BeginUpload(url, useCache);
+  std::unique_ptr<CHttpResponseT> response;
+  while (!(response = Proceed(UINT32_MAX))) {
+  }
+  return response;
+}
+
+std::string CHttpClientT::EncodedPair(const CHttpClientMapT::Entry& param) const {
+  const std::u16string value = param.value.value_or(u"");
+  return ((param.attributes & kParamNameUnencoded) ? Encode8(param.name)
+                                                   : CHttpEncoderW::UrlEncodeA(param.name, m_useUtf8, m_codePage)) +
+         "=" +
+         ((param.attributes & kParamValueUnencoded) ? Encode8(value)
+                                                    : CHttpEncoderW::UrlEncodeA(value, m_useUtf8, m_codePage));
+}
+
+std::u16string CHttpClientT::MakeGetUrl(std::u16string_view url) const {
+  if (m_params.Count() == 0) return std::u16string(url);
+  CHttpUrlAnalyzerT analyzer;
+  analyzer.Analyze(url, kCodePageSystem);
+  const CHttpUrlAnalyzerT::Range path = analyzer.Path();
+  const CHttpUrlAnalyzerT::Range query = analyzer.Query();
+  const CHttpUrlAnalyzerT::Range fragment = analyzer.Fragment();
+  std::u16string out(url.substr(0, path.offset));
+  out += path.length > 0 ? url.substr(path.offset, path.length) : u"/";
+  out += url.substr(query.offset, query.length);
+  out += query.length > 0 ? u"&" : u"?";
+  std::string pairs;
+  for (const CHttpClientMapT::Entry& param : m_params.Entries()) {
+    if (!pairs.empty()) pairs += '&';
+    pairs += EncodedPair(param);
+  }
+  out += qav::Utf8ToUtf16(pairs);
+  out += url.substr(fragment.offset, fragment.length);
+  return out;
+}
+
+std::unique_ptr<CHttpResponseT> CHttpClientT::RequestGet(std::u16string_view url, bool useCache) {
+  EndPostContext();
+  try {
+    qav::net::HttpTransferSettings settings = PrepareRequest(MakeGetUrl(url), useCache, "");
+    settings.verb = "GET";
+    m_transfer = std::make_unique<qav::net::CurlTransfer>();
+    int error = m_transfer->Start(settings);
+    if (error == 0) error = m_transfer->Finish();
+    if (error != 0) ThrowHttpError(kHttpErrorSendRequest, static_cast<uint32_t>(error));
+    auto response = std::make_unique<CHttpResponseT>(std::move(m_transfer));
+    Reset();
+    return response;
+  } catch (const httpclientexceptionW&) {
+    Reset();
+    throw;
+  } catch (const std::bad_alloc&) {
+    Reset();
+    ThrowHttpError(kHttpErrorOutOfMemory);
   }
 }
 

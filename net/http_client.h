@@ -96,6 +96,16 @@ class CHttpClientT {
   void BeginUpload(std::u16string_view url, bool useCache = false);
   // Sends at most `desired` payload bytes (or one piece of framing); the response once complete.
   std::unique_ptr<CHttpResponseT> Proceed(uint32_t desired = 1024);
+  // The whole request at once: begin, then proceed until the response.
+  std::unique_ptr<CHttpResponseT> RequestPost(std::u16string_view url, bool useCache = false);
+  std::unique_ptr<CHttpResponseT> RequestUpload(std::u16string_view url, bool useCache = false);
+  // A GET of the URL with the parameters in its query (MakeGetUrl); connection failures and
+  // failures while the reply is awaited are 406.
+  std::unique_ptr<CHttpResponseT> RequestGet(std::u16string_view url, bool useCache = false);
+  // The URL up to the end of its query ("/" added when it has no path), then "&" (or "?" without
+  // a query) and the parameters as name=value pairs joined by "&", percent-encoded as a form POST
+  // encodes them, then the fragment. Without parameters the URL as it is.
+  std::u16string MakeGetUrl(std::u16string_view url) const;
   // Abandons the request under way; 1 if there was one.
   int EndPostContext();
   // The live progress record (inactive while idle).
@@ -106,7 +116,9 @@ class CHttpClientT {
 
   void CheckIdle(const char16_t* operation) const;
   std::string Encode8(std::u16string_view text) const;
+  // `contentType` "" sends none.
   qav::net::HttpTransferSettings PrepareRequest(std::u16string_view url, bool useCache, std::string contentType);
+  std::string EncodedPair(const CHttpClientMapT::Entry& param) const;
   void Start(qav::net::HttpTransferSettings settings);
   void Write(std::string_view bytes, bool payload);
   std::unique_ptr<CHttpResponseT> EndRequest();

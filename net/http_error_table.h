@@ -14,6 +14,7 @@ inline constexpr uint32_t kHttpErrorNotStarted = 104;
 inline constexpr uint32_t kHttpErrorShortRead = 105;
 inline constexpr uint32_t kHttpErrorInvalidPort = 107;
 inline constexpr uint32_t kHttpErrorOverflow = 112;
+inline constexpr uint32_t kHttpErrorFileExists = 114;
 inline constexpr uint32_t kHttpErrorQueryInfo = 400;
 inline constexpr uint32_t kHttpErrorReadFile = 401;
 inline constexpr uint32_t kHttpErrorOpen = 402;
@@ -31,6 +32,7 @@ inline constexpr uint32_t kHttpErrorFileRead = 602;
 inline constexpr uint32_t kHttpErrorFileOpen = 603;
 inline constexpr uint32_t kHttpErrorFileSeek = 604;
 inline constexpr uint32_t kHttpErrorFileSize = 605;
+inline constexpr uint32_t kHttpErrorFileWrite = 606;
 
 // The message of a code: codes below 100 give the code's own entry of the first table (only 0 has
 // one), 100-999 the entry of their hundred's table, 1000 and above "user-defined error message".

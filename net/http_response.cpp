@@ -1,5 +1,10 @@
 #include "net/http_response.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "net/curl_transfer.h"
 #include "net/http_client_exception.h"
 #include "net/http_error_table.h"
@@ -72,6 +77,36 @@ uint32_t CHttpResponseT::ReadContent(void* buffer, uint32_t size) {
   const int error = m_transfer->Read(static_cast<char*>(buffer), size, got);
   if (error != 0) ThrowHttpError(kHttpErrorReadFile, static_cast<uint32_t>(error));
   return static_cast<uint32_t>(got);
+}
+
+}  // namespace Vemra
+
+namespace Vemra {
+
+void CHttpResponseT::SaveContent(std::u16string_view path, bool overwrite) {
+  CheckRequest(u"SaveContent");
+  const std::string name = qav::Utf16ToUtf8(path);
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+  const int fd = ::open(name.c_str(), flags, 0644);
+  if (fd < 0) {
+    if (errno == EEXIST) ThrowHttpFileError(kHttpErrorFileExists, path);
+    ThrowHttpFileError(kHttpErrorFileOpen, path, errno);
+  }
+  char buffer[10240];
+  try {
+    while (const uint32_t got = ReadContent(buffer, sizeof buffer)) {
+      for (uint32_t done = 0; done < got;) {
+        const ssize_t written = ::write(fd, buffer + done, got - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) ThrowHttpFileError(kHttpErrorFileWrite, path, errno);
+        done += static_cast<uint32_t>(written);
+      }
+    }
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  ::close(fd);
 }
 
 }  // namespace Vemra

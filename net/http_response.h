@@ -36,6 +36,9 @@ class CHttpResponseT {
   std::optional<uint64_t> GetContentLength();
   // Reads up to `size` bytes of the body; 0 at its end. Error 401 when the exchange fails.
   uint32_t ReadContent(void* buffer, uint32_t size);
+  // Writes the rest of the body to a file, created or truncated; without `overwrite` an existing
+  // file is error 114. 603 when it cannot be created, 606 when a write fails.
+  void SaveContent(std::u16string_view path, bool overwrite);
 
  private:
   void CheckRequest(const char16_t* operation) const;

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the project needs, builds QAV and runs its main job: QAV answers a call from the
-# simulated call client on a private desktop, plays the greeting, records the caller's message,
-# and this script prints the voice message's path and length.
+# simulated call client on a private desktop, plays the greeting, records the caller's message and
+# mails it to a local SMTP server (aiosmtpd on 127.0.0.1), and this script prints the voice
+# message's path and length and where the mail it received was saved.
 #
 #   scripts/run.sh [--keep-running]
 #
 # Everything happens in a fresh folder under $TMPDIR (printed at the end, where the message stays):
 # its own desktop directory, registry, data, configuration and log folders, so nothing of the
-# user's own set-up is read or changed. With --keep-running, QAV and the simulated client are left
-# running on that desktop instead of being shut down at the end.
+# user's own set-up is read or changed. With --keep-running, QAV, the simulated client and the mail
+# server are left running on that desktop instead of being shut down at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -28,8 +29,11 @@ mkdir -p "$work/data/QAV" "$work/temp"
 
 qavPid=
 clientPid=
+smtpPid=
 finish() {
   if [ "$keep" -eq 0 ]; then
+    [ -n "$smtpPid" ] && kill -TERM "$smtpPid" 2>/dev/null || true
+    [ -n "$smtpPid" ] && wait "$smtpPid" 2>/dev/null || true
     [ -n "$qavPid" ] && "$qav" /shutdown >/dev/null 2>&1 || true
     [ -n "$qavPid" ] && wait "$qavPid" 2>/dev/null || true
     [ -n "$clientPid" ] && kill -TERM "$clientPid" 2>/dev/null || true
@@ -44,7 +48,23 @@ fail() {
   exit 1
 }
 
-# The answering machine's settings: answer after a few seconds, keep the message as WAV.
+waitFor() {  # waitFor <seconds> <command...>
+  local bound=$1
+  shift
+  for _ in $(seq $((bound * 20))); do "$@" && return 0; sleep 0.05; done
+  return 1
+}
+
+# The mail server the voice message is sent to: aiosmtpd on a free port of 127.0.0.1, saving what
+# it receives into $work/mail (Debian's module is installed for /usr/bin/python3).
+mkdir -p "$work/mail"
+/usr/bin/python3 sim/programs/sim_smtp_server.py --mail-folder "$work/mail" >"$work/smtp.txt" 2>&1 &
+smtpPid=$!
+waitFor 10 grep -q '^ready ' "$work/smtp.txt" || fail "the local SMTP server did not start"
+smtpPort=$(sed -n 's/^ready //p' "$work/smtp.txt")
+
+# The answering machine's settings: answer after a few seconds, keep the message as WAV, and mail
+# it, attached, to the local server.
 cat >"$work/data/QAV/QAV.ini" <<EOF
 [Settings]
 AnswerAllowed=1
@@ -53,6 +73,12 @@ SecB4AnsweringOnline=$answerDelaySec
 MaxRecordingDurationSec=60
 AudioFileRecordingFormat=0
 WinStartUp=0
+EMailNotificationAllowed=1
+EMailAttachmentAllowed=1
+YourEMailAddress=you@example.org
+SMTPServerAddress=127.0.0.1
+SMTPServerPort=$smtpPort
+SMTPSSLEnabled=0
 EOF
 
 # The caller's voice, at the call audio's own format (16 kHz, 16-bit, mono).
@@ -84,12 +110,6 @@ printf '[Software\\Zarvelin\\QAV\\Settings]\n"LoggingEnabled"=dword:00000004\n' 
 "$qav" >"$work/qav.txt" 2>&1 &
 qavPid=$!
 
-waitFor() {  # waitFor <seconds> <command...>
-  local bound=$1
-  shift
-  for _ in $(seq $((bound * 20))); do "$@" && return 0; sleep 0.05; done
-  return 1
-}
 waitFor 10 grep -q '^attached ' "$work/callclient.txt" || fail "QAV did not attach to the call client"
 echo "QAV is attached to the simulated call client; a call rings (QAV answers after ${answerDelaySec} s)."
 waitFor $((answerDelaySec + 15)) grep -q "ALTER CALL $callId ANSWER" "$work/callclient.txt" ||
@@ -106,4 +126,21 @@ message=$(newMessage)
 seconds=$(soxi -D "$message")
 echo "Voice message: $message"
 echo "Length: ${seconds} s"
+waitFor 30 grep -q '^mail ' "$work/smtp.txt" || fail "the voice message did not arrive by mail (see $work/smtp.txt)"
+mail=$(sed -n 's/^mail //p' "$work/smtp.txt" | head -n 1)
+echo "Mail received by the local SMTP server, saved as: $mail"
+grep -m1 -i '^Subject:' "$mail" || true
+if /usr/bin/python3 - "$mail" "$message" <<'PY'
+import email, email.policy, sys
+with open(sys.argv[1], "rb") as f:
+    mail = email.message_from_binary_file(f, policy=email.policy.default)
+parts = [p for p in mail.walk() if p.get_content_disposition() == "attachment"]
+with open(sys.argv[2], "rb") as f:
+    sys.exit(0 if parts and parts[0].get_payload(decode=True) == f.read() else 1)
+PY
+then
+  echo "Its attachment $(basename "$message") is byte for byte the voice message on disk."
+else
+  fail "the mail's attachment differs from the voice message on disk"
+fi
 echo "(the run's folder, with the transcript and the log: $work)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The project's test command (CI runs it on a fresh machine through .ci/run): one step a block.
 # Installs what the project needs, checks the layering, builds and tests with g++ (plain, then under
-# AddressSanitizer and UndefinedBehaviorSanitizer) and with clang. Stops at the first failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer) and with clang, and runs every fuzz target for a
+# short while. Stops at the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -26,5 +27,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 step "clang, optimised: every test"
 CC=clang CXX=clang++ ./scripts/build.sh build-clang -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQAV_BUILD_BENCH=OFF
 ctest --test-dir build-clang --output-on-failure -j "$jobs" --timeout 300
+
+step "Fuzz targets (clang, libFuzzer, ASan, UBSan): each for 10 s on its seeds"
+./scripts/fuzz.sh -t 10
 
 step "Done in $((SECONDS / 60))m$((SECONDS % 60))s"

@@ -166,7 +166,7 @@ void WebServerStandIn::HandleConnection(int fd) {
     reply = "HTTP/1.1 303 See Other\r\nLocation: /qav/landed/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
   } else if (requestLine.find("/redirect-keep/") != std::string::npos) {
     reply = "HTTP/1.1 307 Temporary Redirect\r\nLocation: /qav/landed/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-  } else if (requestLine.rfind("GET /qav/landed/ ", 0) == 0) {
+  } else if (requestLine.rfind("GET /qav/landed/", 0) == 0) {
     reply = Reply(200, "OK", "text/plain", "landed");
   } else if (contentType.rfind("multipart/form-data", 0) == 0) {
     SaveUpload(contentType, body, number);

@@ -25,7 +25,10 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/command_output.h"
+#include "tests/support/smtp_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
 
 extern char** environ;
 
@@ -165,7 +168,7 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   Qav forwarded({"/WinStartup"});
   EXPECT_EQ(forwarded.Wait(), 0);
   EXPECT_EQ(forwarded.Error(), "");  // no warning
-  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowSheet( 5, 0 )"); })) << Log();
+  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowPage( 0 )"); })) << Log();
 
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
@@ -176,6 +179,43 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   // The exit path saved the registry profile.
   EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg").find("\"cnfgstr1\""),
             std::string::npos);
+}
+
+// The running program crashes: before it ends with its signal, its crash helper uploads the
+// report to the web server, with the crash record, the system information and the settings.
+TEST_F(ProgramTest, ACrashOfTheProgramReachesTheWebServer) {
+  test::WebStandIn server;
+  ASSERT_TRUE(server.started());
+  test::ScopedEnv web("QAV_WEB_BASE", server.BaseUrl());
+  std::filesystem::create_directories(dir_.path() + "/data/QAV");
+  ASSERT_TRUE(test::WriteFileBytes(dir_.path() + "/data/QAV/QAV.ini", "[Settings]\nEMailLoginPass=0A1B2C3D4E5F\n"));
+
+  auto qav = StartRunningCopy();
+  ASSERT_TRUE(WaitFor([&] { return Logged("the crash reporter knows what a report carries"); })) << Log();
+  ASSERT_EQ(kill(qav->pid(), SIGSEGV), 0);
+  EXPECT_EQ(qav->Wait(), 128 + SIGSEGV) << qav->Error();
+  EXPECT_NE(qav->Error().find("Zarvelin QAV has encountered a problem and needs to close."), std::string::npos)
+      << qav->Error();
+
+  EXPECT_EQ(server.Read("upload-1/field-Subject"), "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
+  EXPECT_NE(server.Read("upload-1/field-Body").find("\r\nApp Version: " QAV_VERSION_STRING), std::string::npos);
+  const std::string zipName = test::CommandOutput("ls '" + server.File("upload-1") + "' | grep '^QAV.*\\.tmp$'");
+  ASSERT_FALSE(zipName.empty()) << server.Read("upload-1/parts.tsv");
+  const std::string zip = server.File("upload-1/" + zipName.substr(0, zipName.size() - 1));
+  const std::string record = test::CommandOutput("unzip -p '" + zip + "' 'Zarvelin QAV.dmp'");
+  EXPECT_NE(record.find("\nprocess " + std::to_string(qav->pid()) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("\nsignal 11 SIGSEGV\n"), std::string::npos);
+  EXPECT_NE(record.find("\nexception 0xc0000005 EXCEPTION_ACCESS_VIOLATION\n"), std::string::npos);
+  EXPECT_EQ(test::CommandOutput("unzip -p '" + zip + "' 'Global QAV.ini'").find("0A1B2C3D4E5F"), std::string::npos);
+  const std::string entries = test::CommandOutput("zipinfo -1 '" + zip + "'");
+  EXPECT_NE(entries.find("Zarvelin QAV.xml"), std::string::npos) << entries;
+  // The debug log, written up to the crash, stands in for the memory log.
+  EXPECT_NE(test::CommandOutput("unzip -p '" + zip + "' 'QAV Debug Log_0.log'").find("Starting main hidden window"),
+            std::string::npos)
+      << entries;
+  // The report made for itself is gone; the program's lock does not outlive it.
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/temp/Zarvelin QAV.dmp"));
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
 }
 
 TEST_F(ProgramTest, IsRunningAnswersAndCreatesNothing) {
@@ -402,6 +442,45 @@ TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
   kill(client.pid(), SIGTERM);
   EXPECT_EQ(client.Wait(), 0);
   EXPECT_TRUE(std::filesystem::exists(message));  // listing it changed nothing
+}
+
+TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
+  test::SmtpServer server;
+  ASSERT_TRUE(server.started());
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()), 0);
+  ASSERT_TRUE(test::WriteFileBytes(
+      data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"
+                         "MaxRecordingDurationSec=2\nAudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
+                             dir_.path() + "/greeting.wav\n"
+                             "EMailNotificationAllowed=1\nEMailAttachmentAllowed=1\n"
+                             "YourEMailAddress=owner@example.org\nSMTPServerAddress=127.0.0.1\nSMTPServerPort=" +
+                             std::to_string(server.port()) + "\nSMTPSSLEnabled=0\n"));
+  Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+              "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait-command ALTER CALL 1234 ANSWER",
+              "--step", "wait-command ALTER CALL 1234 HANGUP"},
+             QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  const auto mail = server.WaitForMail(kBoundMs);
+  ASSERT_TRUE(mail.has_value()) << Log();
+  EXPECT_EQ(mail->envelopeTo, std::vector<std::string>{"owner@example.org"});
+  EXPECT_EQ(mail->subject.rfind("QAV voice message from ", 0), 0u) << mail->subject;
+  ASSERT_EQ(mail->attachments.size(), 1u);
+  EXPECT_EQ(mail->attachments[0].contentType, "audio/wav");
+  const std::string message = data + "/My Received Voice Messages/owner.one/" + mail->attachments[0].fileName;
+  ASSERT_TRUE(std::filesystem::exists(message)) << message;
+  EXPECT_TRUE(mail->attachments[0].bytes == test::ReadFileBytes(message)) << "the attachment differs from the file";
+  EXPECT_GT(mail->attachments[0].bytes.size(), 44u + 16000u);
+
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+  EXPECT_TRUE(std::filesystem::exists(message));  // not deleted: that option is off
 }
 
 TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {

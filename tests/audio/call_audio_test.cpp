@@ -124,7 +124,7 @@ TEST_F(CallAudioTest, VoiceMessageGreetsWithBeepsThenRecordsOnlyWhatTheCallerSay
   ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, U16(path), 0), 1);
   EXPECT_GT(inPort, 0);
   EXPECT_GT(outPort, 0);
-  EXPECT_EQ(driver_->GetState(), 4);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kPlayingGreeting);
   ASSERT_EQ(driver_->RecordSkypeInsertBeep(), 1);
   ASSERT_EQ(driver_->RecordSkypeInsertBeep(), 1);
   greeting.reset();  // the audio thread holds its own reference
@@ -140,10 +140,10 @@ TEST_F(CallAudioTest, VoiceMessageGreetsWithBeepsThenRecordsOnlyWhatTheCallerSay
     firstBlock = test::ToSamples(bytes.substr(kWaveHeaderSize, 2))[0] / 8 - 1;
     return int64_t(bytes.size()) >= int64_t(kWaveHeaderSize) + (int64_t(callerBlocks) - firstBlock) * 1280;
   })) << "first block " << firstBlock;
-  EXPECT_EQ(driver_->GetState(), 6);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kRecordingCaller);
   int seconds = -1;
   ASSERT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
-  EXPECT_EQ(driver_->GetState(), 0);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
   peer->Stop();
 
   // Only what the caller said after the 2 s (50 blocks) of greeting, whole blocks in order.
@@ -199,7 +199,7 @@ TEST_F(CallAudioTest, AnEmptyGreetingStartsTheRecordingAtOnceAndTheLengthIsRound
   const std::string path = dir_.File("lastvoicemsg.wav");
   int inPort = 0, outPort = 0;
   ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, U16(path), 0), 1);
-  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == 6; })) << "nothing to send: no waiting for a block";
+  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == AudioDriverState::kRecordingCaller; })) << "nothing to send: no waiting for a block";
   // 1.01 s of voice, ending with a partial block that comes in when the caller hangs up.
   const std::vector<int16_t> voice = test::Tone(16000, 1, 300, 1.01);
   auto peer = Peer(voice, true);
@@ -219,7 +219,7 @@ TEST_F(CallAudioTest, AnEmptyGreetingStartsTheRecordingAtOnceAndTheLengthIsRound
   ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, longGreeting, U16(dir_.File("second.wav")), 1), 1);
   ASSERT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
   EXPECT_EQ(seconds, 0);
-  EXPECT_EQ(driver_->GetState(), 0);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
 }
 
 TEST_F(CallAudioTest, TheSimulatedClientsAudioSideFollowsTheRoutesOfTheCall) {
@@ -227,7 +227,7 @@ TEST_F(CallAudioTest, TheSimulatedClientsAudioSideFollowsTheRoutesOfTheCall) {
   const std::string path = dir_.File("lastvoicemsg.wav");
   int inPort = 0, outPort = 0;
   ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, U16(path), 0), 1);
-  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == 6; }));
+  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == AudioDriverState::kRecordingCaller; }));
   const std::vector<int16_t> voice = test::Tone(16000, 1, 700, 0.6);
   ASSERT_TRUE(test::WriteWav(dir_.File("voice.wav"), kLive, test::ToBytes(voice)));
   sim::CallAudioPeers peers({.recordFolder = dir_.path(), .speed = kSpeed});
@@ -271,7 +271,7 @@ TEST_F(CallAudioTest, AnMp3MessageIsDecodedByMpg123) {
   const std::string path = dir_.File("lastvoicemsg.mp3");
   int inPort = 0, outPort = 0;
   ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, U16(path), 0), 1);
-  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == 6; }));
+  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == AudioDriverState::kRecordingCaller; }));
   auto peer = Peer(test::Tone(16000, 1, 440, 2.0), true);
   ASSERT_TRUE(peer->ConnectOutput(inPort));
   ASSERT_TRUE(peer->WaitCallerSent(20000));
@@ -298,10 +298,10 @@ TEST_F(CallAudioTest, WithoutTheEncoderLibraryMp3FailsCleanlyAndWavStillWorks) {
   auto greeting = Greeting(kLive, {});
   int inPort = 0, outPort = 0;
   EXPECT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, Path("message.mp3"), 0), 0);
-  EXPECT_EQ(driver_->GetState(), 0);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
   EXPECT_EQ(FileSize(dir_.File("message.mp3")), -1) << "no file that holds only a tag";
   EXPECT_EQ(driver_->RecordSkypeConvStart(&inPort, &outPort, Path("conversation.mp3")), 0);
-  EXPECT_EQ(driver_->GetState(), 0);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
   ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, Path("message.wav"), 0), 1);
   int seconds = -1;
   EXPECT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
@@ -323,7 +323,7 @@ TEST_P(ConversationTest, RecordsTheFarPartyLeftAndTheUserRightOrBothMixed) {
   const std::string path = dir_.File("conversation.wav");
   int inPort = 0, outPort = 0;
   ASSERT_EQ(driver_->RecordSkypeConvStart(&inPort, &outPort, U16(path)), 1);
-  EXPECT_EQ(driver_->GetState(), 7);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kRecordingConversation);
   // The caller talks (440 Hz) for 2 s, then keeps quiet; or never connects a voice at all.
   auto peer = Peer(c.callerTalks ? test::Tone(16000, 1, 440, 2.0) : std::vector<int16_t>{}, false);
   if (c.callerTalks) {
@@ -410,7 +410,7 @@ TEST_F(CallAudioTest, RequestsAreRefusedUnlessIdleAndEveryFailureReturnsToIdle) 
   EXPECT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, Path("other.wav"), 0), 0);
   EXPECT_EQ(driver_->RecordSkypeConvStart(&inPort, &outPort, Path("other.wav")), 0);
   EXPECT_EQ(driver_->RecordSkypeConvStop(&seconds), 0);
-  EXPECT_EQ(driver_->GetState(), 4) << "a refused start changes nothing";
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kPlayingGreeting) << "a refused start changes nothing";
   ASSERT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
 
   // A port that is taken.
@@ -459,7 +459,7 @@ TEST_F(CallAudioTest, RequestsAreRefusedUnlessIdleAndEveryFailureReturnsToIdle) 
   };
   for (const Failure& f : failures) {
     EXPECT_EQ(f.start(), 0) << f.name;
-    EXPECT_EQ(driver_->GetState(), 0) << f.name;
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle) << f.name;
     // Nothing is left behind: the next start works.
     int in = 0, out = 0;
     ASSERT_EQ(driver_->RecordSkypeConvStart(&in, &out, Path("after.wav")), 1) << f.name;
@@ -473,7 +473,7 @@ TEST_F(CallAudioTest, DestructionFinishesARunningJobAndLaterRequestsReturnZero) 
   const std::string path = dir_.File("lastvoicemsg.wav");
   int inPort = 0, outPort = 0;
   ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, greeting, U16(path), 0), 1);
-  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == 6; }));
+  ASSERT_TRUE(Eventually([&] { return driver_->GetState() == AudioDriverState::kRecordingCaller; }));
   auto peer = Peer(test::Tone(16000, 1, 300, 0.4), true);
   ASSERT_TRUE(peer->ConnectOutput(inPort));
   ASSERT_TRUE(Eventually([&] { return FileSize(path) >= int64_t(kWaveHeaderSize + 12800); }));

@@ -179,7 +179,7 @@ TEST_F(FilePlaybackTest, AWavPlaysEveryBlockInOrderThenEndsWithOneNotice) {
     }
     ASSERT_EQ(Play(path), 1);
     ASSERT_TRUE(WaitForEnd());
-    EXPECT_EQ(driver_->GetState(), 0);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
 
     const int64_t whole = int64_t(c.dataBytes) - int64_t(c.dataBytes) % c.format.nBlockAlign;
     std::vector<int64_t> expected;
@@ -235,7 +235,7 @@ TEST_F(FilePlaybackTest, StopEndsPlaybackWithoutANotice) {
   clock_.RunUntil(start + 2 * 40 + 20);
   ASSERT_TRUE(WaitForPositions(2));
   ASSERT_EQ(driver_->PlayAudioFileStop(), 1);
-  EXPECT_EQ(driver_->GetState(), 0);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
   EXPECT_EQ(driver_->PlayAudioFileStop(), 0);
   EXPECT_TRUE(TakeSpeaker() == data.substr(0, 2 * kBlock)) << "the device stopped at once";
   Settle();
@@ -248,7 +248,7 @@ TEST_F(FilePlaybackTest, ASeekSetWhileIdleAppliesToTheNextStartOnce) {
   const std::string data = Pattern(25 * kBlock);
   const std::string path = Wav("second.wav", data);
   ASSERT_EQ(driver_->PlayAudioFileSetOffset(0.5), 1);
-  EXPECT_EQ(driver_->GetState(), 0);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
   ASSERT_EQ(Play(path), 1);
   ASSERT_TRUE(WaitForEnd());
   // Half of the data, on a sample frame: 16000 bytes.
@@ -277,7 +277,7 @@ TEST_F(FilePlaybackTest, ASeekWhilePlayingTakesTheNextBlockFromThere) {
     clock_.Hold();
     ASSERT_EQ(Play(path), 1);  // four blocks are queued, none has played
     ASSERT_EQ(driver_->PlayAudioFileSetOffset(c.fraction), 1);
-    EXPECT_EQ(driver_->GetState(), 1);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kPlayingFile);
     clock_.Run();
     ASSERT_TRUE(WaitForEnd());
     std::vector<int64_t> expected = {kDataStart + kBlock, kDataStart + 2 * kBlock, kDataStart + 3 * kBlock,
@@ -307,9 +307,9 @@ TEST_F(FilePlaybackTest, ASeekAfterTheFileWasReadToTheEndPlaysItAgainFromThere) 
     clock_.Hold();
     ASSERT_EQ(Play(path), 1);
     RoundTrip();
-    ASSERT_EQ(driver_->GetState(), 2) << "read to the end, blocks in flight";
+    ASSERT_EQ(driver_->GetState(), AudioDriverState::kPlayingFileLastBlocks) << "read to the end, blocks in flight";
     ASSERT_EQ(driver_->PlayAudioFileSetOffset(0.0), 1);
-    EXPECT_EQ(driver_->GetState(), 1);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kPlayingFile);
     clock_.Run();
     ASSERT_TRUE(WaitForEnd());
     const std::vector<int64_t> p = Positions();
@@ -356,7 +356,7 @@ TEST_F(FilePlaybackTest, AFileWithNothingToPlayEndsAtOnce) {
     }
     ASSERT_EQ(Play(path), 1);
     ASSERT_TRUE(WaitForEnd());
-    EXPECT_EQ(driver_->GetState(), 0);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
     EXPECT_TRUE(Positions().empty());
     EXPECT_TRUE(TakeSpeaker().empty());
     Settle();
@@ -435,7 +435,7 @@ TEST_F(FilePlaybackTest, RefusedAndFailedStartsLeaveTheThreadIdleWithNothingOpen
     notices_.clear();
     const std::string path = c.file();
     EXPECT_EQ(Play(path), 0);
-    EXPECT_EQ(driver_->GetState(), 0);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
     EXPECT_FALSE(SpeakerWasOpened()) << "the device is never opened";
     // Nothing is left behind: the next file plays to its end, and the failure posted nothing.
     ASSERT_EQ(Play(good), 1);
@@ -452,7 +452,7 @@ TEST_F(FilePlaybackTest, RefusedAndFailedStartsLeaveTheThreadIdleWithNothingOpen
   EXPECT_EQ(driver_->RecAudioFileStart(U16(dir_.File("greeting.wav"))), 0);
   EXPECT_EQ(driver_->RecAudioFileStop(), 0);
   RoundTrip();
-  EXPECT_EQ(driver_->GetState(), 1);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kPlayingFile);
   clock_.Run();
   ASSERT_TRUE(WaitForEnd());
   EXPECT_EQ(Positions().size(), 10u);

@@ -108,13 +108,13 @@ TEST_F(GreetingRecordingTest, AWavGreetingIsTheMicrophoneInTheFormatOfTheQuality
     // the microphone made in between.
     const int64_t start = clock_.Hold();
     ASSERT_EQ(driver_->RecAudioFileStart(U16(path)), 1);
-    EXPECT_EQ(driver_->GetState(), 3);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kRecordingMicrophone);
     clock_.Run();
     const int64_t frameBytes = c.bits / 8;
     ASSERT_TRUE(WaitForFileSize(path, kWaveHeaderSize + int64_t(c.rate) * frameBytes / 2));
     const int64_t stop = clock_.Hold();
     ASSERT_EQ(driver_->RecAudioFileStop(), 1);
-    EXPECT_EQ(driver_->GetState(), 0);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
     const int64_t frames = (stop - start) * c.rate / 1000;
     const int64_t recorded = frames * frameBytes;  // every sample the microphone made
 
@@ -158,7 +158,7 @@ TEST_F(GreetingRecordingTest, AnMp3GreetingIsEncodedAt44100HzWithTheBitRateOfThe
     ASSERT_TRUE(WaitForFileSize(path, 512 + 30 * frame));
     const int64_t stop = clock_.Hold();
     ASSERT_EQ(driver_->RecAudioFileStop(), 1);
-    EXPECT_EQ(driver_->GetState(), 0);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
     const size_t recorded = size_t((stop - start) * 44100 / 1000);
 
     FdCloser fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -212,7 +212,7 @@ TEST_F(GreetingRecordingTest, RefusedAndFailedStartsLeaveTheThreadIdleAndNoFileB
       EXPECT_EQ(driver_->RecAudioFileStart(U16(path)), 0);
     }
     g_AudioFileRecordingQuality = 1;
-    EXPECT_EQ(driver_->GetState(), 0);
+    EXPECT_EQ(driver_->GetState(), AudioDriverState::kIdle);
     if (!path.empty()) {
       EXPECT_EQ(FileSize(path), -1) << "no file is left";
     }
@@ -230,7 +230,7 @@ TEST_F(GreetingRecordingTest, RefusedAndFailedStartsLeaveTheThreadIdleAndNoFileB
   EXPECT_EQ(driver_->PlayAudioFileStart(U16(path), qav::Hwnd{0}, 0, 0), 0);
   EXPECT_EQ(driver_->PlayAudioFileSetOffset(0.5), 0);
   EXPECT_EQ(driver_->PlayAudioFileStop(), 0);
-  EXPECT_EQ(driver_->GetState(), 3);
+  EXPECT_EQ(driver_->GetState(), AudioDriverState::kRecordingMicrophone);
   EXPECT_EQ(FileSize(dir_.File("other.wav")), -1);
   ASSERT_EQ(driver_->RecAudioFileStop(), 1);
 }

@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
 
@@ -249,6 +250,17 @@ TEST(HttpClient, BadUrlsFailBeforeAnythingIsSent) {
   }
 }
 
+TEST(HttpClient, LoopbackNeverGoesThroughTheEnvironmentsProxy) {
+  WebStandIn server;
+  WebStandIn deadProxy({"--misbehave", "refuse"});
+  ASSERT_TRUE(server.started() && deadProxy.started());
+  qav::test::ScopedEnv proxy{"http_proxy", deadProxy.BaseUrl()};
+  qav::test::ScopedEnv noProxy{"no_proxy", "example.invalid"};
+  CHttpClientT client;
+  client.AddParam(u"a", u"1");
+  EXPECT_EQ(client.RequestPost(server.BaseUrl16() + u"qav/x/")->GetStatus(), 404u);
+}
+
 TEST(HttpClient, ParametersCannotChangeWhileARequestRuns) {
   WebStandIn server;
   ASSERT_TRUE(server.started());
@@ -314,6 +326,58 @@ TEST(HttpClient, FollowsASeeOtherRedirectAndFailsCleanlyOnOneThatWouldResendTheB
   client.BeginPost(server.BaseUrl16() + u"qav/redirect-keep/");
   EXPECT_EQ(ErrorOf([&] { RunToResponse(client); }), 409u);
   EXPECT_FALSE(client.GetPostStat().IsActive());
+}
+
+TEST(HttpClient, MakeGetUrlPutsTheParametersIntoTheQuery) {
+  CHttpClientT client;
+  EXPECT_EQ(client.MakeGetUrl(u"http://h/p?x#f"), u"http://h/p?x#f");
+  client.SetUseUtf8(true);
+  client.AddParam(u"b", u"2 3");
+  client.AddParam(u"A", u"\u00FC");
+  const struct {
+    std::u16string_view url;
+    std::u16string_view expected;
+  } cases[] = {
+      {u"http://h:8080", u"http://h:8080/?A=%C3%BC&b=2+3"},
+      {u"http://h/p", u"http://h/p?A=%C3%BC&b=2+3"},
+      {u"http://h/p?x=1#frag", u"http://h/p?x=1&A=%C3%BC&b=2+3#frag"},
+      {u"http://h#frag", u"http://h/?A=%C3%BC&b=2+3#frag"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(client.MakeGetUrl(c.url), c.expected);
+}
+
+TEST(HttpClient, GetsAPageAndSavesItsBody) {
+  WebStandIn server;
+  ASSERT_TRUE(server.started());
+  TempDir folder;
+  CHttpClientT client;
+  client.AddParam(u"lang", u"en");
+  auto response = client.RequestGet(server.BaseUrl16() + u"qav/landed/");
+  ASSERT_TRUE(response);
+  EXPECT_TRUE(Saved(server, 1).head.starts_with("GET /qav/landed/?lang=en HTTP/1.1\r\n"));
+  EXPECT_EQ(Saved(server, 1).Header("Content-Length"), "<none>");
+  const std::u16string path = qav::Utf8ToUtf16(folder.File("page.txt"));
+  response->SaveContent(path, false);
+  EXPECT_EQ(ReadFileBytes(folder.File("page.txt")), "landed");
+
+  response = client.RequestGet(server.BaseUrl16() + u"qav/landed/");
+  EXPECT_EQ(ErrorOf([&] { response->SaveContent(path, false); }), 114u);
+  response->SaveContent(path, true);
+  EXPECT_EQ(ReadFileBytes(folder.File("page.txt")), "landed");
+
+  WebStandIn refusing({"--misbehave", "refuse"});
+  EXPECT_EQ(ErrorOf([&] { client.RequestGet(refusing.BaseUrl16()); }), 406u);
+}
+
+TEST(HttpClient, OneShotRequestsSendEverythingAtOnce) {
+  WebStandIn server;
+  ASSERT_TRUE(server.started());
+  CHttpClientT client;
+  client.AddParam(u"a", u"1");
+  EXPECT_EQ(client.RequestPost(server.BaseUrl16() + u"qav/x/")->GetStatus(), 404u);
+  EXPECT_EQ(Saved(server, 1).body, "a=1");
+  EXPECT_EQ(client.RequestUpload(server.BaseUrl16() + u"qav/up")->GetStatus(), 200u);
+  EXPECT_EQ(server.Read("upload-2/parts.tsv"), "a\t\t\t1\n");
 }
 
 TEST(HttpClient, AbortFlagEndsAStalledExchangePromptly) {
