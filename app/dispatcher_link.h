@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/app_call_machine_host.h"
-#include "app/app_parts.h"
+#include "app/parts/link.h"
 #include "app/dispatcher_host.h"
 #include "calls/recordings.h"
 #include "platform/message_loop.h"

@@ -69,6 +69,14 @@ void CMessageCollection::del(CMessage* message) {
 
 bool CMessageCollection::Contains(const CMessage* message) const { return m_messages.Contains(message); }
 
+CMessage* CMessageCollection::Find(VoiceMessageId id) const {
+  if (id == VoiceMessageId::kNone) return nullptr;
+  for (CMessage* message : m_messages.Items()) {
+    if (message->GetId() == id) return message;
+  }
+  return nullptr;
+}
+
 void CMessageCollection::RemoveAll() {
   const bool changed = !m_messages.empty() || !m_strUser.empty();
   while (std::unique_ptr<CMessage> message = m_messages.RemoveFirst()) DetachCall(*message);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/app_messages.h"
+#include "app/crash_reporting.h"
 #include "app/program_components.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
@@ -21,7 +22,9 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  // Before any thread exists, so that every thread inherits the mask.
+  // Before any thread exists: the crash helper is forked from a process that has only this one
+  // thread, and every thread inherits the signal mask.
+  StartCrashReporting();
   qav::BlockStopSignals();
   // libcurl's global set-up is not thread-safe: done here, before any thread exists.
   qav::net::InitCurlOnce();

@@ -5,10 +5,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -23,8 +25,10 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/command_output.h"
 #include "tests/support/smtp_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
 
 extern char** environ;
 
@@ -164,7 +168,7 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   Qav forwarded({"/WinStartup"});
   EXPECT_EQ(forwarded.Wait(), 0);
   EXPECT_EQ(forwarded.Error(), "");  // no warning
-  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowSheet( 5, 0 )"); })) << Log();
+  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowPage( 0 )"); })) << Log();
 
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
@@ -175,6 +179,43 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   // The exit path saved the registry profile.
   EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg").find("\"cnfgstr1\""),
             std::string::npos);
+}
+
+// The running program crashes: before it ends with its signal, its crash helper uploads the
+// report to the web server, with the crash record, the system information and the settings.
+TEST_F(ProgramTest, ACrashOfTheProgramReachesTheWebServer) {
+  test::WebStandIn server;
+  ASSERT_TRUE(server.started());
+  test::ScopedEnv web("QAV_WEB_BASE", server.BaseUrl());
+  std::filesystem::create_directories(dir_.path() + "/data/QAV");
+  ASSERT_TRUE(test::WriteFileBytes(dir_.path() + "/data/QAV/QAV.ini", "[Settings]\nEMailLoginPass=0A1B2C3D4E5F\n"));
+
+  auto qav = StartRunningCopy();
+  ASSERT_TRUE(WaitFor([&] { return Logged("the crash reporter knows what a report carries"); })) << Log();
+  ASSERT_EQ(kill(qav->pid(), SIGSEGV), 0);
+  EXPECT_EQ(qav->Wait(), 128 + SIGSEGV) << qav->Error();
+  EXPECT_NE(qav->Error().find("Zarvelin QAV has encountered a problem and needs to close."), std::string::npos)
+      << qav->Error();
+
+  EXPECT_EQ(server.Read("upload-1/field-Subject"), "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
+  EXPECT_NE(server.Read("upload-1/field-Body").find("\r\nApp Version: " QAV_VERSION_STRING), std::string::npos);
+  const std::string zipName = test::CommandOutput("ls '" + server.File("upload-1") + "' | grep '^QAV.*\\.tmp$'");
+  ASSERT_FALSE(zipName.empty()) << server.Read("upload-1/parts.tsv");
+  const std::string zip = server.File("upload-1/" + zipName.substr(0, zipName.size() - 1));
+  const std::string record = test::CommandOutput("unzip -p '" + zip + "' 'Zarvelin QAV.dmp'");
+  EXPECT_NE(record.find("\nprocess " + std::to_string(qav->pid()) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("\nsignal 11 SIGSEGV\n"), std::string::npos);
+  EXPECT_NE(record.find("\nexception 0xc0000005 EXCEPTION_ACCESS_VIOLATION\n"), std::string::npos);
+  EXPECT_EQ(test::CommandOutput("unzip -p '" + zip + "' 'Global QAV.ini'").find("0A1B2C3D4E5F"), std::string::npos);
+  const std::string entries = test::CommandOutput("zipinfo -1 '" + zip + "'");
+  EXPECT_NE(entries.find("Zarvelin QAV.xml"), std::string::npos) << entries;
+  // The debug log, written up to the crash, stands in for the memory log.
+  EXPECT_NE(test::CommandOutput("unzip -p '" + zip + "' 'QAV Debug Log_0.log'").find("Starting main hidden window"),
+            std::string::npos)
+      << entries;
+  // The report made for itself is gone; the program's lock does not outlive it.
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/temp/Zarvelin QAV.dmp"));
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
 }
 
 TEST_F(ProgramTest, IsRunningAnswersAndCreatesNothing) {
@@ -216,6 +257,59 @@ TEST_F(ProgramTest, AKilledCopyLeavesNothingThatPassesForARunningOne) {
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
   EXPECT_EQ(next->Wait(), 0);
+}
+
+// A folder or registry file the program cannot use stops the start with what is wrong and where,
+// and an exit status that says it did not start; it is never taken for a running copy.
+TEST_F(ProgramTest, AnUnusableFolderOrRegistryFileStopsTheStartAndSaysWhatAndWhere) {
+  const std::string desktop = dir_.path() + "/desktop";
+  const std::string temp = dir_.path() + "/temp";
+  const std::string elsewhere = dir_.path() + "/elsewhere";
+  const std::string userRoot = dir_.path() + "/registry/HKEY_CURRENT_USER.reg";
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+  const std::string userRootText = test::ReadFileBytes(userRoot);
+  struct Case {
+    const char* name;
+    std::function<bool()> make;
+    std::function<void()> undo;
+    std::string expected;
+  } cases[] = {
+      {"desktop folder is a link", [&] { return symlink(elsewhere.c_str(), desktop.c_str()) == 0; },
+       [&] { unlink(desktop.c_str()); }, "the desktop folder \"" + desktop + "\" is a symbolic link"},
+      {"desktop folder is a file", [&] { return test::WriteFileBytes(desktop, ""); }, [&] { unlink(desktop.c_str()); },
+       "the desktop folder \"" + desktop + "\" is not a folder"},
+      {"desktop folder of another user",
+       [&] { return mkdir(desktop.c_str(), 0700) == 0 && chown(desktop.c_str(), 65534, 65534) == 0; },
+       [&] { rmdir(desktop.c_str()); }, "the desktop folder \"" + desktop + "\" belongs to another user (uid 65534)"},
+      {"temporary folder is a link", [&] { return symlink(elsewhere.c_str(), temp.c_str()) == 0; },
+       [&] { unlink(temp.c_str()); }, "the private temporary folder \"" + temp + "\" is a symbolic link"},
+      {"registry file cannot be read",
+       [&] { return unlink(userRoot.c_str()) == 0 && mkdir(userRoot.c_str(), 0700) == 0; },
+       [&] {
+         rmdir(userRoot.c_str());
+         test::WriteFileBytes(userRoot, userRootText);
+       },
+       "the registry file \"" + userRoot + "\" cannot be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(desktop);
+    if (!c.make()) {
+      std::printf("skipped here: %s\n", c.name);
+      continue;
+    }
+    Qav qav({});
+    EXPECT_EQ(qav.Wait(), 1);
+    EXPECT_NE(qav.Error().find("QAV cannot start: " + c.expected), std::string::npos) << qav.Error();
+    EXPECT_EQ(qav.Error().find("already have a running instance"), std::string::npos);
+    c.undo();
+  }
+  // Set right again, the program starts.
+  std::filesystem::remove_all(desktop);
+  auto running = StartRunningCopy();
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(running->Wait(), 0);
 }
 
 TEST_F(ProgramTest, InstallWaitsForTheOldCopyAndTakesOver) {
