@@ -5,10 +5,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -260,6 +262,59 @@ TEST_F(ProgramTest, AKilledCopyLeavesNothingThatPassesForARunningOne) {
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
   EXPECT_EQ(next->Wait(), 0);
+}
+
+// A folder or registry file the program cannot use stops the start with what is wrong and where,
+// and an exit status that says it did not start; it is never taken for a running copy.
+TEST_F(ProgramTest, AnUnusableFolderOrRegistryFileStopsTheStartAndSaysWhatAndWhere) {
+  const std::string desktop = dir_.path() + "/desktop";
+  const std::string temp = dir_.path() + "/temp";
+  const std::string elsewhere = dir_.path() + "/elsewhere";
+  const std::string userRoot = dir_.path() + "/registry/HKEY_CURRENT_USER.reg";
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+  const std::string userRootText = test::ReadFileBytes(userRoot);
+  struct Case {
+    const char* name;
+    std::function<bool()> make;
+    std::function<void()> undo;
+    std::string expected;
+  } cases[] = {
+      {"desktop folder is a link", [&] { return symlink(elsewhere.c_str(), desktop.c_str()) == 0; },
+       [&] { unlink(desktop.c_str()); }, "the desktop folder \"" + desktop + "\" is a symbolic link"},
+      {"desktop folder is a file", [&] { return test::WriteFileBytes(desktop, ""); }, [&] { unlink(desktop.c_str()); },
+       "the desktop folder \"" + desktop + "\" is not a folder"},
+      {"desktop folder of another user",
+       [&] { return mkdir(desktop.c_str(), 0700) == 0 && chown(desktop.c_str(), 65534, 65534) == 0; },
+       [&] { rmdir(desktop.c_str()); }, "the desktop folder \"" + desktop + "\" belongs to another user (uid 65534)"},
+      {"temporary folder is a link", [&] { return symlink(elsewhere.c_str(), temp.c_str()) == 0; },
+       [&] { unlink(temp.c_str()); }, "the private temporary folder \"" + temp + "\" is a symbolic link"},
+      {"registry file cannot be read",
+       [&] { return unlink(userRoot.c_str()) == 0 && mkdir(userRoot.c_str(), 0700) == 0; },
+       [&] {
+         rmdir(userRoot.c_str());
+         test::WriteFileBytes(userRoot, userRootText);
+       },
+       "the registry file \"" + userRoot + "\" cannot be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(desktop);
+    if (!c.make()) {
+      std::printf("skipped here: %s\n", c.name);
+      continue;
+    }
+    Qav qav({});
+    EXPECT_EQ(qav.Wait(), 1);
+    EXPECT_NE(qav.Error().find("QAV cannot start: " + c.expected), std::string::npos) << qav.Error();
+    EXPECT_EQ(qav.Error().find("already have a running instance"), std::string::npos);
+    c.undo();
+  }
+  // Set right again, the program starts.
+  std::filesystem::remove_all(desktop);
+  auto running = StartRunningCopy();
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(running->Wait(), 0);
 }
 
 TEST_F(ProgramTest, InstallWaitsForTheOldCopyAndTakesOver) {
