@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/app_parts.h"
+#include "app/parts/problem_report.h"
 #include "net/rpt_handler.h"
 
 class CZVApp;

@@ -35,6 +35,6 @@ CAppComponents ProgramComponents() {
     return std::make_unique<CWorkerThreads>(g_pApp->GuiLoop(), mainWindow, reportError);
   };
   components.problemReport = [] { return std::make_unique<CProblemReportPart>(*g_pApp, CrashHelperChannel()); };
-  // Still null parts (app/null_parts.h): the property sheet, the tray and the image lists.
+  // Still null parts (app/parts/): the property sheet, the tray and the image lists.
   return components;
 }

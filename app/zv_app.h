@@ -19,6 +19,7 @@
 
 #include "app/app_components.h"
 #include "app/app_switches.h"
+#include "app/parts/problem_report_files.h"
 #include "app/registry_profile.h"
 #include "platform/command_line.h"
 #include "platform/named_mutex.h"

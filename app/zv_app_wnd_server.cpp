@@ -50,7 +50,7 @@ void CZVAppWnd::OnCheckForUpdate(bool manual) {
   m_serverExchange->SetInfo(u"fullname", user.fullName);
   m_serverExchange->SetInfo(u"skypever", m_app.SkypeVersionText());
   m_serverExchange->SetInfo(u"lang", m_app.Profile().Language);
-  m_serverExchange->UpdateServerInformation(m_window.handle(), UM_SERVERUPDATEDONE, manual ? 1 : 0);
+  m_serverExchange->UpdateServerInformation(m_window.handle(), manual);
 }
 
 void CZVAppWnd::UpdateServerFlag(const char16_t* path, const char16_t* profileValue, int32_t& flag,

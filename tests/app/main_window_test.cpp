@@ -103,20 +103,20 @@ TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
     LParam lParam;
     const char* expected;
   } cases[] = {
-      {true, UM_UPDATEDLG, 0xF0000, 0, "sheet.post 0x4cd 0x10000\nsheet.post 0x4cd 0x20000\n"
-                                       "sheet.post 0x4cd 0x40000\nsheet.post 0x4cd 0x80000"},
-      {true, UM_UPDATEDLG, 0x30000, 0, "sheet.post 0x4cd 0x10000\nsheet.post 0x4cd 0x20000"},
-      {true, UM_UPDATEDLG, 0x40001, 0, "sheet.post 0x4cd 0x40000"},
+      {true, UM_UPDATEDLG, 0xF0000, 0, "sheet.changed 0xf0000"},
+      {true, UM_UPDATEDLG, 0x30000, 0, "sheet.changed 0x30000"},
+      {true, UM_UPDATEDLG, 0x40001, 0, "sheet.changed 0x40000"},
+      {true, UM_UPDATEDLG, 0x1, 0, ""},
       {false, UM_UPDATEDLG, 0xF0000, 0, ""},
-      {true, UM_SELECTOPTIONPAGE, 0x20000, 0, "sheet.show 5 0x20000"},
+      {true, UM_SELECTOPTIONPAGE, 0x20000, 0, "sheet.show 0x20000"},
       {true, UM_LOCALIZE, 0, 0, "sheet.localize"},
-      {true, UM_ENABLEAPPLY, 0, 0, "sheet.post 0x4d4 0"},
-      {true, UM_PLAYNEWMSGS, 0, 0, "page.post 0x4e9"},
+      {true, UM_ENABLEAPPLY, 0, 0, "sheet.enable-apply"},
+      {true, UM_PLAYNEWMSGS, 0, 0, "sheet.play-new"},
       {false, UM_PLAYNEWMSGS, 0, 0, ""},
       {true, UM_EMAILVOICEMSG, 0x1234, 0, ""},  // no such voice message
       {true, UM_BALLOONTIP, IDS_SYSTRAY_TIP_ANSWERING_MODE_ENABLED, 3000, "tray.balloon Enabled 3000"},
       {true, UM_BALLOONTIPIFALLOWED, IDS_SYSTRAY_TIP_ANSWERING_MODE_DISABLED, 500, "tray.balloon Disabled 500"},
-      {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0 0x4cc"},
+      {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0x4cc"},
       {true, UM_REPORTPROBLEM, 0, 0,
        "report.send\ntimed box 0x40 15s Thank you. Your report has been sent successfully.\r\n\r\n"
        "This message will close in <T> seconds"},
@@ -136,15 +136,20 @@ TEST_F(MainWindowTest, AVoiceMessageIsMailedOnlyWhileTheCollectionHoldsIt) {
   ASSERT_NE(message, nullptr);
   v_.RunUntilIdle();  // the page's refresh
   journal_.Clear();
-  const auto wParam = reinterpret_cast<WParam>(message);
-  Post(UM_EMAILVOICEMSG, wParam);
-  EXPECT_EQ(journal_.Text(), "workers.send " + Hex(wParam));
-  // The user deleted it before the main window got to it.
+  const auto id = static_cast<uint64_t>(message->GetId());
+  Post(UM_EMAILVOICEMSG, id);
+  EXPECT_EQ(journal_.Text(), "workers.mail-message " + std::to_string(id));
+  // The user deleted it before the main window got to it, and a new message (quite possibly at
+  // the same address) came in meanwhile: the old notice names nothing any more.
   g_MessageCollection.del(message);
+  CMessage* newer = g_MessageCollection.Add(std::make_unique<CMessage>());
+  ASSERT_NE(newer, nullptr);
   v_.RunUntilIdle();
   journal_.Clear();
-  Post(UM_EMAILVOICEMSG, wParam);
+  Post(UM_EMAILVOICEMSG, id);
   EXPECT_EQ(journal_.Text(), "");
+  Post(UM_EMAILVOICEMSG, static_cast<uint64_t>(newer->GetId()));
+  EXPECT_EQ(journal_.Text(), "workers.mail-message " + std::to_string(static_cast<uint64_t>(newer->GetId())));
   g_MessageCollection.RemoveAll();
 }
 
@@ -326,7 +331,7 @@ TEST_F(MainWindowTest, ServerRepliesByHandAndByTimer) {
   parts_->exchange->strings[u"QAV/LatestVer@CritialUpdate"] = u"1";
   Post(UM_SERVERUPDATEDONE, 0, 1);
   EXPECT_EQ(journal_.Text(),
-            "sheet.show 5 0\nbox 0x41 This is a Critical Version Update notify for Zarvelin QAV\r\n"
+            "sheet.show 0\nbox 0x41 This is a Critical Version Update notify for Zarvelin QAV\r\n"
             "Press OK to start downloading");
 
   // Newer, by timer, not critical: a balloon once, then again only after three days.

@@ -33,7 +33,7 @@ class SiblingNoticeTest : public qav::test::CallModelFixture {
                                    [this](qav::Msg& message) -> qav::LResult {
                                      if (message.message != qav::WM_COPYDATA) return qav::DefWindowProc(message);
                                      const auto* data = message.Get<qav::CopyDataPayload>();
-                                     return data && workers_.OnCopyData(data->view().dwData, data->view().cbData);
+                                     return data && workers_.OnCopyData(data->view().dwData, data->bytes());
                                    }));
     ASSERT_TRUE(workers_.StartNotifyThread());
   }
@@ -127,7 +127,7 @@ TEST_F(SiblingNoticeTest, WithoutTheSiblingNoNoticeIsBuiltOrQueued) {
   EXPECT_FALSE(notice.Send(thread));
   workers_.SendCallDoneNotice(message, nullptr);  // no sibling: nothing happens, nothing throws
   // The request for everything is refused without a sibling to answer.
-  EXPECT_FALSE(workers_.OnCopyData(120, 1));
+  EXPECT_FALSE(workers_.OnCopyData(120, "x"));
 }
 
 TEST_F(SiblingNoticeTest, TheSiblingAsksForEverythingAndGetsTheKnownMessagesAndFinishedConversations) {
@@ -153,8 +153,8 @@ TEST_F(SiblingNoticeTest, TheSiblingAsksForEverythingAndGetsTheKnownMessagesAndF
   g_ConversationCollection.add(std::move(running));
 
   // Refused requests: another dwData, or no data.
-  EXPECT_FALSE(workers_.OnCopyData(121, 1));
-  EXPECT_FALSE(workers_.OnCopyData(120, 0));
+  EXPECT_FALSE(workers_.OnCopyData(121, "x"));
+  EXPECT_FALSE(workers_.OnCopyData(120, ""));
 
   sibling->WriteLine("dump");
   const std::string notice = NextNotice(*sibling);

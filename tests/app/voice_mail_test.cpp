@@ -165,7 +165,7 @@ TEST_F(VoiceMailTest, TheMailArrivesWithTheRecordingAndTheMessageIsDeletedOnTheG
   const std::string path = qav::U8(message->GetFilePath());
   const std::u16string fileName = message->GetFileName();
 
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  ASSERT_TRUE(workers.MailVoiceMessage(message->GetId()));
   const auto mail = server.WaitForMail();
   ASSERT_TRUE(mail.has_value());
   EXPECT_EQ(mail->envelopeTo, std::vector<std::string>{"me@example.org"});
@@ -194,7 +194,7 @@ TEST_F(VoiceMailTest, AFailedMailKeepsTheMessageAndItsFile) {
   CMessage* message = AddMessage(7, u"zoe.m", u"Zoe", true, 12);
   const std::string path = qav::U8(message->GetFilePath());
 
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  ASSERT_TRUE(workers.MailVoiceMessage(message->GetId()));
   ASSERT_TRUE(qav::test::PumpUntil(virtualLoop, [&] {
     return log.Has(LOG_WARNING, u"CSendSMTPThread[ EMail Send Failed!! ]");
   }, 15000));
@@ -212,7 +212,8 @@ TEST_F(VoiceMailTest, AMessageDeletedWhileItIsMailedIsSkippedAndItsFileKept) {
   CMessage* message = AddMessage(7, u"zoe.m", u"Zoe", true, 12);
   const std::string path = qav::U8(message->GetFilePath());
 
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  const VoiceMessageId id = message->GetId();
+  ASSERT_TRUE(workers.MailVoiceMessage(id));
   // The user deletes the message from the list (its file stays) before the mail is out.
   g_MessageCollection.del(message);
   ASSERT_TRUE(server.WaitForMail().has_value());
@@ -224,7 +225,7 @@ TEST_F(VoiceMailTest, AMessageDeletedWhileItIsMailedIsSkippedAndItsFileKept) {
   }));
   EXPECT_EQ(qav::test::ReadFileBytes(path), FileBytes(7));
   // A message no longer in the collection is not mailed at all.
-  EXPECT_FALSE(workers.MailVoiceMessage(message));
+  EXPECT_FALSE(workers.MailVoiceMessage(id));
 }
 
 TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
@@ -233,7 +234,7 @@ TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
   CWorkerThreads& workers = StartMailing(server);
   CMessage* message = AddMessage(7, u"zoe.m", u"Zoe", true, 0);
 
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  ASSERT_TRUE(workers.MailVoiceMessage(message->GetId()));
   const auto mail = server.WaitForMail();
   ASSERT_TRUE(mail.has_value());
   EXPECT_TRUE(mail->attachments.empty());
