@@ -9,6 +9,7 @@
 #include "app/app_messages.h"
 #include "app/app_names.h"
 #include "app/headless_message_box.h"
+#include "app/startup_checks.h"
 #include "app/startup_entry.h"
 #include "app/zv_app_wnd.h"
 #include "audio/greeting_memory.h"
@@ -135,6 +136,13 @@ bool CZVApp::InitInstance() {
   if (m_request.updatePath) {
     const std::u16string target = qav::WithTrailingSlash(*m_request.updatePath);
     if (!target.empty() && access(qav::U8(target + kProgramFileName).c_str(), F_OK) == 0) return RunUpdate(target);
+  }
+
+  // A folder or registry file that cannot be used is said as such, not taken for a running copy
+  // or a missing call client.
+  if (const std::u16string problem = FindStartupProblem(); !problem.empty()) {
+    DoMessageBox(problem, qav::MB_ICONSTOP);
+    return false;
   }
 
   // Single instance. The copy that "/install" closed lets go of the lock only when it has ended,
