@@ -282,7 +282,7 @@ TEST(HttpClient, ParametersCannotChangeWhileARequestRuns) {
 // client idle and usable.
 TEST(HttpClient, ServerFailuresLandAtTheirStepsCode) {
   TempDir files;
-  WriteFileBytes(files.File("big.bin"), std::string(16 * 1024 * 1024, 'x'));
+  WriteFileBytes(files.File("big.bin"), std::string(64 * 1024 * 1024, 'x'));
   const struct {
     const char* misbehaviour;
     bool bigUpload;
@@ -408,6 +408,16 @@ TEST(HttpClient, ReadsALargeReplyInPieces) {
   const std::string body = ReadAll(*response);
   EXPECT_EQ(body.size(), 10u * 1024 * 1024);
   EXPECT_EQ(body.find_first_not_of('A'), std::string::npos);
+}
+
+TEST(HttpClient, AReplyCutShortFailsWhileItsBodyIsRead) {
+  WebStandIn server({"--misbehave", "cut-reply"});
+  ASSERT_TRUE(server.started());
+  CHttpClientT client;
+  auto response = client.RequestPost(server.BaseUrl16() + u"qav/x/");
+  ASSERT_TRUE(response);
+  EXPECT_EQ(response->GetStatus(), 200u);
+  EXPECT_EQ(ErrorOf([&] { ReadAll(*response); }), 401u);
 }
 
 TEST(HttpClient, HttpsChecksThePeerAgainstTheGivenCertificates) {
