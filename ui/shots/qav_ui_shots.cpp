@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -11,6 +13,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "foundation/language_tables.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "ui/app_image_lists.h"
@@ -18,6 +21,7 @@
 #include "ui/countdown_message_box.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
+#include "ui/qt_report_dialog.h"
 #include "ui/title_menu.h"
 #include "ui/up_dialog.h"
 
@@ -150,6 +154,22 @@ void ShootProgress() {
   });
 }
 
+// The report dialog, for a problem report (filled in) and for a crash (as it opens).
+void ShootReportDialogs() {
+  LoadDefaultLangLib();
+  for (const bool crash : {false, true}) {
+    CReportDialogWindow dialog(crash, [](QWidget*) { return std::u16string(u"/home/me/Pictures/screen.png"); });
+    if (!crash) {
+      dialog.ContactField()->setText(QStringLiteral("me@example.com"));
+      dialog.DescriptionField()->setPlainText(QStringLiteral("The call was answered, but no message was saved."));
+      dialog.Browse();
+    }
+    dialog.show();
+    QApplication::processEvents();
+    Save(dialog.grab(), crash ? "report_dialog_crash" : "report_dialog_problem");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,6 +188,7 @@ int main(int argc, char** argv) {
   ShootMenu(lists);
   ShootBoxes();
   ShootProgress();
+  ShootReportDialogs();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }
