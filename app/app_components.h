@@ -18,6 +18,7 @@
 #include "app/parts/tray.h"
 #include "app/parts/video_driver.h"
 #include "app/parts/workers.h"
+#include "app/tray_host.h"
 #include "platform/loop_runner.h"
 
 struct CAppComponents {
@@ -38,6 +39,9 @@ struct CAppComponents {
   // Built by the main window.
   std::function<std::unique_ptr<CAppPropertySheet>()> propertySheet;
   std::function<std::unique_ptr<CAppTray>()> tray;
+  // The desktop's tray for the program's own tray logic (app/tray_icon.h), used when `tray` is
+  // empty; without either the tray is the null part.
+  std::function<std::unique_ptr<CTrayHost>()> trayHost;
   std::function<std::unique_ptr<CAppWorkers>()> workers;
   std::function<std::unique_ptr<CAppLink>()> link;
   std::function<std::unique_ptr<CAppServerExchange>()> serverExchange;

@@ -8,6 +8,7 @@
 #include "app/app_messages.h"
 #include "app/main_window_poster.h"
 #include "app/registry_profile.h"
+#include "app/tray_icon.h"
 #include "app/zv_app.h"
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
@@ -25,6 +26,15 @@ constexpr uint32_t kRefreshFlags[] = {kPageVoiceMessages, kPageConversations, kP
 // The messages another process may send or post to the main window: a second copy's close and
 // show-page requests, and the sibling application's WM_COPYDATA. Everything else carries meaning
 // only from inside the program (a handle, a pointer-sized value, a server result) and is refused.
+// The tray: the components' own, else the program's tray logic on the desktop's tray host, else
+// the null part.
+std::unique_ptr<CAppTray> MakeTrayFor(CZVAppWnd& window, const CAppComponents& components) {
+  if (!components.tray && components.trayHost) {
+    if (std::unique_ptr<CTrayHost> host = components.trayHost()) return std::make_unique<CTrayIcon>(window, std::move(host));
+  }
+  return MakeTray(components);
+}
+
 bool AcceptedFromOtherProcess(uint32_t message) {
   return message == qav::WM_CLOSE || message == UM_SELECTOPTIONPAGE || message == qav::WM_COPYDATA;
 }
@@ -34,7 +44,7 @@ bool AcceptedFromOtherProcess(uint32_t message) {
 CZVAppWnd::CZVAppWnd(CZVApp& app)
     : m_app(app),
       m_sheet(MakePropertySheet(app.Components())),
-      m_tray(MakeTray(app.Components())),
+      m_tray(MakeTrayFor(*this, app.Components())),
       m_workers(MakeWorkers(app.Components())),
       m_link(MakeLink(app.Components())),
       m_serverExchange(MakeServerExchange(app.Components())),

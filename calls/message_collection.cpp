@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "calls/call.h"
+#include "calls/leftover_voice_message.h"
 #include "calls/rebuilt_calls.h"
 #include "calls/recording_file_names.h"
 #include "calls/recording_files.h"
@@ -101,6 +102,8 @@ void CMessageCollection::LoadSavedMessages() {
   QAV_LOG(LOG_INFO, u"CMessageCollection: Reading saved messages from username: %s", m_strUser);
   const std::u16string folder = GetMessagesFolder();
   if (folder.empty()) return;
+  // Before anything lists the folder or a call records into it.
+  RecoverLeftoverVoiceMessages(folder);
   int32_t nextCallId = kRebuiltMessageCallIdBase;
   size_t loaded = 0;
   for (const std::u16string& name : qav::ListRecordingFiles(folder)) {

@@ -21,6 +21,16 @@ struct CAppCurrentUser {
   int32_t onlineStatus = 10;      // SkypeOnlineStatus; 10 for none
 };
 
+// A call as the tray sees it: whether it is in progress or ringing, and whether the program is
+// handling it (answering it for a voice message, or recording it as a conversation).
+struct CAppCallHandling {
+  int32_t callId = 0;
+  bool inProgress = false;
+  bool ringing = false;
+  bool voiceMessage = false;
+  bool conversation = false;
+};
+
 class CAppLink {
  public:
   virtual ~CAppLink() = default;
@@ -36,6 +46,18 @@ class CAppLink {
   // Queues a command with acknowledgement; 1 when queued.
   virtual int QueueCommand(const DeviceToSkypeCmd& command) = 0;
   virtual CAppCurrentUser CurrentUser() = 0;
+
+  // For the tray. The transport's connection state (7 connected, 5 waiting for the user's
+  // authorisation); 0 without a transport.
+  virtual int32_t TransportState() { return 0; }
+  // Tells the transport to connect again.
+  virtual void Reconnect() {}
+  // The calls in progress, the ringing one and one being handled otherwise, in the collection's order.
+  virtual std::vector<CAppCallHandling> Calls() { return {}; }
+  // The tray's call commands, carried to the dispatcher thread; false when they cannot be.
+  virtual bool ForceAnswer(int32_t /*callId*/) { return false; }
+  virtual bool TakeControl(int32_t /*callId*/) { return false; }
+  virtual bool RecordConversation(int32_t /*callId*/, bool /*start*/) { return false; }
 };
 
 class CNullLink : public CAppLink {

@@ -33,6 +33,8 @@ class CAppPropertySheet {
   virtual void EnableApply() = 0;
   // The voice-messages page plays the messages not heard yet.
   virtual void PlayNewMessages() = 0;
+  // The options page shows the child of that dialog id (a balloon's "page:" link asks for one).
+  virtual void SelectOptionChild(uint32_t /*dialogId*/) {}
 };
 
 // No sheet: nothing is shown; a request to show a page is logged.

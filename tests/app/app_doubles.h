@@ -122,7 +122,15 @@ class RecordingLink : public CAppLink {
     return 1;
   }
   CAppCurrentUser CurrentUser() override { return user; }
+  int32_t TransportState() override { return transport ? transportState : 0; }
+  std::vector<CAppCallHandling> Calls() override { return calls; }
+  bool ForceAnswer(int32_t callId) override {
+    j_.Add("link.forceanswer " + std::to_string(callId));
+    return true;
+  }
 
+  int32_t transportState = 7;
+  std::vector<CAppCallHandling> calls;
   int startResult = 1;
   bool transport = true;
   std::vector<int32_t> inProgress;

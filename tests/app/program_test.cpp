@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -154,6 +155,10 @@ class ProgramTest : public ::testing::Test {
   test::ScopedEnv state_{"QAV_STATE_DIR", dir_.path() + "/state"};
   test::ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
   test::ScopedEnv runtime_{"QAV_RUNTIME_DIR", dir_.path() + "/runtime"};
+  // The program runs headless unless a test gives it a display of its own.
+  test::ScopedEnv display_{"DISPLAY", std::nullopt};
+  test::ScopedEnv wayland_{"WAYLAND_DISPLAY", std::nullopt};
+  test::ScopedEnv platform_{"QT_QPA_PLATFORM", std::nullopt};
 };
 
 TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
@@ -444,6 +449,53 @@ TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
   EXPECT_TRUE(std::filesystem::exists(message));  // listing it changed nothing
 }
 
+// The call client dies while the program records a voice message: the message is finished and
+// kept within seconds, not when its two minutes run out, and the restarted client's next call,
+// under the same id, is answered.
+TEST_F(ProgramTest, AClientThatDiesDuringAMessageLeavesItSavedAndTheNextCallIsAnswered) {
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 30 sine 300").c_str()), 0);
+  ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\n"
+                                                      "SecB4AnsweringOnline=1\nAudioFileRecordingFormat=0\n"
+                                                      "GreetingSoundMsgPath=" + dir_.path() + "/greeting.wav\n"));
+  const std::string folder = data + "/My Received Voice Messages/owner.one";
+  auto savedMessages = [&] {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().filename().string().starts_with("caller1.")) names.push_back(entry.path().filename());
+    }
+    return names;
+  };
+
+  Qav first({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+             "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step",
+             "wait-command ALTER CALL 1234 SET_INPUT", "--step", "wait 1500", "--step", "die"},
+            QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return first.Error().find("ready ") != std::string::npos; })) << first.Error();
+  auto qav = StartRunningCopy();
+  ASSERT_NE(first.Wait(), -1) << first.Error();
+  const auto died = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor([&] { return savedMessages().size() == 1; })) << Log();
+  EXPECT_LT(std::chrono::steady_clock::now() - died, std::chrono::seconds(20));
+  EXPECT_GT(std::filesystem::file_size(folder + "/" + savedMessages().front()), 44u + 16000u);
+  EXPECT_TRUE(Logged("The call client has gone: the call ends"));
+
+  Qav second({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+              "ring 1234 caller1", "--step", "wait-command ALTER CALL 1234 ANSWER", "--step", "hangup 1234"},
+             QAV_SIM_CALLCLIENT);
+  EXPECT_TRUE(WaitFor([&] { return second.Error().find("CALL 1234 STATUS FINISHED") != std::string::npos; }))
+      << second.Error() << Log();
+  EXPECT_NE(second.Error().find("ALTER CALL 1234 ANSWER"), std::string::npos);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(second.pid(), SIGTERM);
+  EXPECT_EQ(second.Wait(), 0);
+}
+
 TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
   test::SmtpServer server;
   ASSERT_TRUE(server.started());
@@ -510,3 +562,106 @@ TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {
 }
 
 }  // namespace
+
+namespace {
+
+// The first line of a command's standard output (X tools on the test's display), "" on failure.
+std::string ToolOutput(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+bool ToolExists(const char* name) { return ToolOutput(std::string("command -v ") + name).size() > 0; }
+
+struct WindowBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The visible windows of a class on the display, with their places.
+std::vector<WindowBox> VisibleWindows(const std::string& windowClass) {
+  std::vector<WindowBox> boxes;
+  std::istringstream ids(ToolOutput("xdotool search --onlyvisible --class " + windowClass));
+  for (std::string id; ids >> id;) {
+    const std::string geometry = ToolOutput("xdotool getwindowgeometry --shell " + id);
+    WindowBox box;
+    std::smatch m;
+    if (std::regex_search(geometry, m, std::regex("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"))) {
+      box = {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])};
+      boxes.push_back(box);
+    }
+  }
+  return boxes;
+}
+
+}  // namespace
+
+// The program as a person meets it: a virtual X display with a tray, the simulated call client,
+// and qav showing its icon there; a click on the icon opens the menu, and the screen is saved.
+TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
+  for (const char* tool : {"Xvfb", "trayer", "xdotool"}) {
+    if (!ToolExists(tool)) GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs it)";
+  }
+  // Xvfb picks a free display itself and names it on the descriptor given.
+  Qav xvfb({"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, "/usr/bin/Xvfb");
+  std::string number;
+  ASSERT_TRUE(WaitFor([&] {
+    const std::string out = xvfb.Error();
+    const size_t end = out.find('\n');
+    if (end == std::string::npos) return false;
+    number = out.substr(0, end);
+    return true;
+  })) << xvfb.Error();
+  test::ScopedEnv display("DISPLAY", ":" + number);
+  Qav trayer({"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height", "24"},
+             "/usr/bin/trayer");
+  ASSERT_TRUE(WaitFor([&] { return !VisibleWindows("trayer").empty(); })) << trayer.Error();
+
+  Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("attached ") != std::string::npos; })) << client.Error();
+
+  // The icon sits in the tray: a small window of the program's, at the top right of the screen.
+  std::vector<WindowBox> windows;
+  ASSERT_TRUE(WaitFor([&] {
+    windows = VisibleWindows("qav");
+    return windows.size() == 1 && windows[0].width <= 64;
+  })) << qav->Error() << Log();
+  const WindowBox icon = windows[0];
+  EXPECT_GT(icon.x, 320);
+  EXPECT_LT(icon.y, 24);
+  EXPECT_TRUE(Logged("CTrayIcon::Add [the tray icon is shown]")) << Log();
+  std::filesystem::create_directories(QAV_SHOTS_FOLDER);
+  Qav iconShot({std::string(QAV_SHOTS_FOLDER) + "/tray_icon_xvfb.png"}, QAV_X_SCREENSHOT);
+  EXPECT_EQ(iconShot.Wait(), 0) << iconShot.Error();
+
+  // One click opens the menu once the double-click time has passed.
+  ToolOutput("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+             std::to_string(icon.y + icon.height / 2) + " click 1");
+  ASSERT_TRUE(WaitFor([&] {
+    windows = VisibleWindows("qav");
+    return windows.size() == 2;
+  })) << Log();
+  EXPECT_TRUE(Logged("WM_APP_SYS_TRAY_LBUTTONUP_TIMER"));
+  const std::string shot = std::string(QAV_SHOTS_FOLDER) + "/tray_menu_xvfb.png";
+  Qav screenshot({shot}, QAV_X_SCREENSHOT);
+  EXPECT_EQ(screenshot.Wait(), 0) << screenshot.Error();
+  EXPECT_TRUE(std::filesystem::exists(shot));
+
+  // The menu goes with Escape; the program ends in order with the display still there.
+  ToolOutput("xdotool key Escape");
+  EXPECT_TRUE(WaitFor([&] { return VisibleWindows("qav").size() == 1; }));
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+  kill(trayer.pid(), SIGTERM);
+  kill(xvfb.pid(), SIGTERM);
+}

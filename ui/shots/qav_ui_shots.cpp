@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -12,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "foundation/language_tables.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "ui/app_image_lists.h"
@@ -25,6 +28,7 @@
 #include "ui/countdown_message_box.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
+#include "ui/qt_report_dialog.h"
 #include "ui/title_menu.h"
 #include "ui/up_dialog.h"
 
@@ -230,6 +234,22 @@ void ShootCustomControls(const CAppImageLists& lists) {
   Save(page.grab(), "custom_controls");
 }
 
+// The report dialog, for a problem report (filled in) and for a crash (as it opens).
+void ShootReportDialogs() {
+  LoadDefaultLangLib();
+  for (const bool crash : {false, true}) {
+    CReportDialogWindow dialog(crash, [](QWidget*) { return std::u16string(u"/home/me/Pictures/screen.png"); });
+    if (!crash) {
+      dialog.ContactField()->setText(QStringLiteral("me@example.com"));
+      dialog.DescriptionField()->setPlainText(QStringLiteral("The call was answered, but no message was saved."));
+      dialog.Browse();
+    }
+    dialog.show();
+    QApplication::processEvents();
+    Save(dialog.grab(), crash ? "report_dialog_crash" : "report_dialog_problem");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -249,6 +269,7 @@ int main(int argc, char** argv) {
   ShootBoxes();
   ShootProgress();
   ShootCustomControls(lists);
+  ShootReportDialogs();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }
