@@ -449,9 +449,13 @@ TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
   EXPECT_TRUE(std::filesystem::exists(message));  // listing it changed nothing
 }
 
-TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
+TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTheSiblingIsTold) {
   test::SmtpServer server;
   ASSERT_TRUE(server.started());
+  // The sibling audio application runs on the same desktop and keeps the notices it gets.
+  std::filesystem::create_directories(dir_.path() + "/notices");
+  test::ChildProcess sibling(QAV_SIM_VOXPOST, {"--record=" + dir_.path() + "/notices"});
+  ASSERT_TRUE(sibling.WaitForLine("ready").has_value());
   const std::string data = dir_.path() + "/data/QAV";
   std::filesystem::create_directories(data);
   ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
@@ -479,6 +483,21 @@ TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
   ASSERT_TRUE(std::filesystem::exists(message)) << message;
   EXPECT_TRUE(mail->attachments[0].bytes == test::ReadFileBytes(message)) << "the attachment differs from the file";
   EXPECT_GT(mail->attachments[0].bytes.size(), 44u + 16000u);
+
+  // The notice of the finished call, and everything again when the sibling asks for it.
+  const std::u16string fileElement = u"<FileName>" + U16(mail->attachments[0].fileName) + u"</FileName>";
+  for (const bool asked : {false, true}) {
+    SCOPED_TRACE(asked ? "asked for everything" : "end of the call");
+    if (asked) sibling.WriteLine("dump");
+    const auto line = sibling.WaitForLine("notice ", {}, -1, kBoundMs);
+    ASSERT_TRUE(line.has_value()) << Log();
+    const std::string bytes = test::ReadFileBytes(line->substr(7));
+    const std::u16string notice = Utf16LeBytesToText(bytes.data(), bytes.size());
+    EXPECT_NE(notice.find(u"<Type>VoiceMessage</Type>"), std::u16string::npos) << U8(notice);
+    EXPECT_NE(notice.find(fileElement), std::u16string::npos) << U8(notice);
+    EXPECT_NE(notice.find(u"<SkypeName>owner.one</SkypeName>"), std::u16string::npos) << U8(notice);
+  }
+  EXPECT_TRUE(sibling.WaitForLine("dump 1", {}, -1, kBoundMs).has_value());
 
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
