@@ -449,6 +449,53 @@ TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
   EXPECT_TRUE(std::filesystem::exists(message));  // listing it changed nothing
 }
 
+// The call client dies while the program records a voice message: the message is finished and
+// kept within seconds, not when its two minutes run out, and the restarted client's next call,
+// under the same id, is answered.
+TEST_F(ProgramTest, AClientThatDiesDuringAMessageLeavesItSavedAndTheNextCallIsAnswered) {
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 30 sine 300").c_str()), 0);
+  ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\n"
+                                                      "SecB4AnsweringOnline=1\nAudioFileRecordingFormat=0\n"
+                                                      "GreetingSoundMsgPath=" + dir_.path() + "/greeting.wav\n"));
+  const std::string folder = data + "/My Received Voice Messages/owner.one";
+  auto savedMessages = [&] {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().filename().string().starts_with("caller1.")) names.push_back(entry.path().filename());
+    }
+    return names;
+  };
+
+  Qav first({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+             "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step",
+             "wait-command ALTER CALL 1234 SET_INPUT", "--step", "wait 1500", "--step", "die"},
+            QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return first.Error().find("ready ") != std::string::npos; })) << first.Error();
+  auto qav = StartRunningCopy();
+  ASSERT_NE(first.Wait(), -1) << first.Error();
+  const auto died = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor([&] { return savedMessages().size() == 1; })) << Log();
+  EXPECT_LT(std::chrono::steady_clock::now() - died, std::chrono::seconds(20));
+  EXPECT_GT(std::filesystem::file_size(folder + "/" + savedMessages().front()), 44u + 16000u);
+  EXPECT_TRUE(Logged("The call client has gone: the call ends"));
+
+  Qav second({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+              "ring 1234 caller1", "--step", "wait-command ALTER CALL 1234 ANSWER", "--step", "hangup 1234"},
+             QAV_SIM_CALLCLIENT);
+  EXPECT_TRUE(WaitFor([&] { return second.Error().find("CALL 1234 STATUS FINISHED") != std::string::npos; }))
+      << second.Error() << Log();
+  EXPECT_NE(second.Error().find("ALTER CALL 1234 ANSWER"), std::string::npos);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(second.pid(), SIGTERM);
+  EXPECT_EQ(second.Wait(), 0);
+}
+
 TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTheSiblingIsTold) {
   test::SmtpServer server;
   ASSERT_TRUE(server.started());
