@@ -629,12 +629,18 @@ TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
   // Xvfb picks a free display itself and names it on the descriptor given.
   Qav xvfb({"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, "/usr/bin/Xvfb");
   std::string number;
+  // Its standard error shares the pipe: warnings about displays it passed over (a socket left by
+  // an Xvfb that was killed) come before the number, which is the first line of digits alone.
   ASSERT_TRUE(WaitFor([&] {
-    const std::string out = xvfb.Error();
-    const size_t end = out.find('\n');
-    if (end == std::string::npos) return false;
-    number = out.substr(0, end);
-    return true;
+    std::istringstream out(xvfb.Error());
+    std::string line;
+    while (std::getline(out, line)) {
+      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos && out.good()) {
+        number = line;
+        return true;
+      }
+    }
+    return false;
   })) << xvfb.Error();
   test::ScopedEnv display("DISPLAY", ":" + number);
   Qav trayer({"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height", "24"},
