@@ -28,6 +28,9 @@
 #include "ui/countdown_message_box.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
+#include "ui/qt_property_sheet.h"
+#include "ui/dlg_prop_sheet.h"
+#include "skype/link/main_window_port.h"
 #include "ui/qt_report_dialog.h"
 #include "ui/title_menu.h"
 #include "ui/up_dialog.h"
@@ -252,6 +255,39 @@ void ShootReportDialogs() {
 
 }  // namespace
 
+namespace {
+
+// The property sheet on each of its pages, as the tray opens it.
+class ShotSheetServices : public CSheetServices {
+ public:
+  std::u16string CurrentUserHandle() override { return u"alice.s"; }
+  void SaveSettings() override {}
+  void LoadSettings() override {}
+  std::u16string GreetingPath(bool) override { return {}; }
+  bool ReloadGreeting(bool) override { return true; }
+  void ShowError(const std::u16string&) override {}
+  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
+  void OpenUrl(const std::u16string&) override {}
+};
+
+void ShootSheet() {
+  CQtPropertySheet sheet(std::make_unique<ShotSheetServices>());
+  sheet.Create(u"QAV");
+  sheet.Localize();
+  const std::pair<uint32_t, const char*> pages[] = {{kPageVoiceMessages, "sheet_voice_messages"},
+                                                    {kPageConversations, "sheet_conversations"},
+                                                    {kPageOptions, "sheet_options"},
+                                                    {kPageAbout, "sheet_about"}};
+  for (const auto& [flag, name] : pages) {
+    sheet.ShowPage(flag);
+    QApplication::processEvents();
+    Save(sheet.Window()->grab(), name);
+  }
+  sheet.Window()->hide();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: qav-ui-shots <folder>\n");
@@ -270,6 +306,7 @@ int main(int argc, char** argv) {
   ShootProgress();
   ShootCustomControls(lists);
   ShootReportDialogs();
+  ShootSheet();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }
