@@ -1,7 +1,6 @@
 #include "app/app_components.h"
 
 #include "app/desktop_shell.h"
-#include "app/null_parts.h"
 
 namespace {
 

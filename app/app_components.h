@@ -1,13 +1,24 @@
 // Which implementation each part of the program gets: the program's main() fills this with the
 // real parts that exist, tests with their doubles. A factory left empty gives the null part of
-// app/null_parts.h.
+// app/parts/ beside its interface.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "app/app_parts.h"
+#include "app/parts/audio_driver.h"
+#include "app/parts/engine.h"
+#include "app/parts/image_lists.h"
+#include "app/parts/link.h"
+#include "app/parts/problem_report.h"
+#include "app/parts/property_sheet.h"
+#include "app/parts/server_exchange.h"
+#include "app/parts/shell.h"
+#include "app/parts/tray.h"
+#include "app/parts/video_driver.h"
+#include "app/parts/workers.h"
+#include "app/tray_host.h"
 #include "platform/loop_runner.h"
 
 struct CAppComponents {
@@ -28,6 +39,9 @@ struct CAppComponents {
   // Built by the main window.
   std::function<std::unique_ptr<CAppPropertySheet>()> propertySheet;
   std::function<std::unique_ptr<CAppTray>()> tray;
+  // The desktop's tray for the program's own tray logic (app/tray_icon.h), used when `tray` is
+  // empty; without either the tray is the null part.
+  std::function<std::unique_ptr<CTrayHost>()> trayHost;
   std::function<std::unique_ptr<CAppWorkers>()> workers;
   std::function<std::unique_ptr<CAppLink>()> link;
   std::function<std::unique_ptr<CAppServerExchange>()> serverExchange;

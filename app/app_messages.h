@@ -43,9 +43,6 @@ inline constexpr uint32_t kTrayIconPeriodMs = 750;
 inline constexpr uint32_t kTrayClickPeriodMs = 600;
 inline constexpr uint32_t kCallStatusPeriodMs = 15000;
 
-// SW_SHOW for the sheet.
-inline constexpr int SW_SHOW = 5;
-
 // The class and title other copies of the program find the main window by.
 inline constexpr char kMainWindowClass[] = "ZarvelinMainWnd";
 inline constexpr char16_t kMainWindowTitle[] = u"QAV";

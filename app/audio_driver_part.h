@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/app_parts.h"
+#include "app/parts/audio_driver.h"
 #include "audio/audio_driver.h"
 
 class CAudioDriverPart : public CAppAudioDriver {

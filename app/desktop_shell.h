@@ -2,7 +2,7 @@
 // detached from an argument vector (never through a shell).
 #pragma once
 
-#include "app/app_parts.h"
+#include "app/parts/shell.h"
 
 class CDesktopShell : public CAppShell {
  public:

@@ -1,5 +1,6 @@
 #include "app/dispatcher_link.h"
 
+#include "calls/call.h"
 #include "calls/call_collection.h"
 #include "skype/dispatcher/skype_msg_hndl.h"
 #include "skype/link/stl_transport.h"
@@ -29,6 +30,39 @@ bool CDispatcherLink::Shutdown(int) {
 }
 
 bool CDispatcherLink::TransportExists() { return GetSkypeTransport() != nullptr; }
+
+int32_t CDispatcherLink::TransportState() {
+  auto* transport = dynamic_cast<CSkypeTransport*>(GetSkypeTransport());
+  return transport ? transport->GetConnectionState() : 0;
+}
+
+void CDispatcherLink::Reconnect() {
+  if (auto* transport = dynamic_cast<CSkypeTransport*>(GetSkypeTransport())) transport->Connect();
+}
+
+std::vector<CAppCallHandling> CDispatcherLink::Calls() {
+  std::vector<CAppCallHandling> calls;
+  std::vector<CCall*> inProgress;
+  g_CallCollection.GetCallsInprogress(inProgress);
+  const CCall* ringing = g_CallCollection.GetCallRinging();
+  for (const CCall* call : inProgress) {
+    calls.push_back({call->GetCallId(), true, false, call->IsMessageState(), call->IsConversationState()});
+  }
+  if (ringing) calls.push_back({ringing->GetCallId(), false, true, ringing->IsMessageState(), ringing->IsConversationState()});
+  // A handled call that is neither (on hold, say) still counts for the tray's blinking.
+  if (const CCall* handled = g_CallCollection.GetCallRecording()) {
+    bool listed = false;
+    for (const CAppCallHandling& c : calls) listed |= c.callId == handled->GetCallId();
+    if (!listed) calls.push_back({handled->GetCallId(), false, false, handled->IsMessageState(), handled->IsConversationState()});
+  }
+  return calls;
+}
+
+bool CDispatcherLink::ForceAnswer(int32_t callId) { return m_dispatcher && m_dispatcher->PostForceAnswer(callId); }
+bool CDispatcherLink::TakeControl(int32_t callId) { return m_dispatcher && m_dispatcher->PostTakeControl(callId); }
+bool CDispatcherLink::RecordConversation(int32_t callId, bool start) {
+  return m_dispatcher && m_dispatcher->PostRecordConversation(callId, start);
+}
 
 std::vector<int32_t> CDispatcherLink::CallIdsInProgress() {
   std::vector<CCall*> calls;

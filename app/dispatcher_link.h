@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/app_call_machine_host.h"
-#include "app/app_parts.h"
+#include "app/parts/link.h"
 #include "app/dispatcher_host.h"
 #include "calls/recordings.h"
 #include "platform/message_loop.h"
@@ -30,6 +30,12 @@ class CDispatcherLink : public CAppLink {
   std::optional<int32_t> RingingCallId() override;
   int QueueCommand(const DeviceToSkypeCmd& command) override;
   CAppCurrentUser CurrentUser() override;
+  int32_t TransportState() override;
+  void Reconnect() override;
+  std::vector<CAppCallHandling> Calls() override;
+  bool ForceAnswer(int32_t callId) override;
+  bool TakeControl(int32_t callId) override;
+  bool RecordConversation(int32_t callId, bool start) override;
 
  private:
   qav::MessageLoop& m_guiLoop;

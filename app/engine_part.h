@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/app_parts.h"
+#include "app/parts/engine.h"
 #include "calls/fsm.h"
 
 class CEnginePart : public CAppEngine {

@@ -2,8 +2,10 @@
 
 #include "app/app_messages.h"
 #include "app/audio_driver_part.h"
+#include "app/crash_reporting.h"
 #include "app/dispatcher_link.h"
 #include "app/engine_part.h"
+#include "app/problem_report_part.h"
 #include "app/server_exchange_part.h"
 #include "app/video_driver_part.h"
 #include "app/web_links.h"
@@ -32,7 +34,7 @@ CAppComponents ProgramComponents() {
     };
     return std::make_unique<CWorkerThreads>(g_pApp->GuiLoop(), mainWindow, reportError);
   };
-  // Still null parts (app/null_parts.h): the property sheet, the tray, problem reports and the
-  // image lists.
+  components.problemReport = [] { return std::make_unique<CProblemReportPart>(*g_pApp, CrashHelperChannel()); };
+  // Still null parts (app/parts/): the property sheet, the tray and the image lists.
   return components;
 }

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "app/app_parts.h"
+#include "app/app_messages.h"
+#include "app/parts/server_exchange.h"
 #include "net/server_params.h"
 
 class CServerExchangePart : public CAppServerExchange {
@@ -14,8 +15,8 @@ class CServerExchangePart : public CAppServerExchange {
 
   void ResetInfo() override { m_params.ResetInfo(); }
   void SetInfo(std::u16string_view name, std::u16string_view value) override { m_params.SetInfo(name, value); }
-  int UpdateServerInformation(qav::Hwnd window, uint32_t message, qav::WParam wParam) override {
-    return m_params.UpdateServerInformation(window, message, wParam);
+  int UpdateServerInformation(qav::Hwnd window, bool manual) override {
+    return m_params.UpdateServerInformation(window, UM_SERVERUPDATEDONE, manual ? 1 : 0);
   }
   bool IsRunning() const override { return m_params.IsBusy(); }
   int GetInt(std::u16string_view path, int32_t& value, int radix) override { return m_params.GetInt(path, value, radix); }

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/app_parts.h"
+#include "app/parts/video_driver.h"
 #include "audio/video_driver.h"
 
 class CVideoDriverPart : public CAppVideoDriver {

@@ -24,12 +24,9 @@ bool CWorkerThreads::StartMailThread() { return m_mail.Start(); }
 
 bool CWorkerThreads::StartNotifyThread() { return m_notify.Start(); }
 
-bool CWorkerThreads::PostSendRequest(qav::Msg& message) {
-  return MailVoiceMessage(reinterpret_cast<const CMessage*>(message.wParam));
-}
-
-bool CWorkerThreads::MailVoiceMessage(const CMessage* message) {
-  if (message == nullptr || !g_MessageCollection.Contains(message)) {
+bool CWorkerThreads::MailVoiceMessage(VoiceMessageId id) {
+  const CMessage* message = g_MessageCollection.Find(id);
+  if (message == nullptr) {
     QAV_LOG(LOG_INFO, u"CSendSMTPThread: the voice message is gone, nothing to mail");
     return false;
   }
@@ -41,8 +38,8 @@ bool CWorkerThreads::MailVoiceMessage(const CMessage* message) {
   return m_mail.PostSendRequest(*job);
 }
 
-bool CWorkerThreads::OnCopyData(uint64_t dwData, uint32_t cbData) {
-  if (dwData != kSiblingNoticeData || cbData == 0) return false;
+bool CWorkerThreads::OnCopyData(uint64_t dataKind, std::string_view bytes) {
+  if (dataKind != kSiblingNoticeData || bytes.empty()) return false;
   CExtrAppNotify notice;
   if (!notice.Begin()) return false;
   for (const CMessage* message : g_MessageCollection.GetMessages()) {

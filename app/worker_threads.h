@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/app_parts.h"
+#include "app/parts/workers.h"
 #include "app/notify_extr_app_thread.h"
 #include "app/send_smtp_thread.h"
 #include "platform/message_loop.h"
@@ -23,17 +23,15 @@ class CWorkerThreads : public CAppWorkers {
 
   bool StartMailThread() override;
   bool StartNotifyThread() override;
-  // wParam names a voice message of the collection; one that is gone is skipped with a log line.
-  bool PostSendRequest(qav::Msg& message) override;
-  // dwData 120 with data: a notice of every voice message (duration known) and every finished
+  // Mails the voice message; false when it is not in the collection (any more), has no caller, or
+  // the thread does not run.
+  bool MailVoiceMessage(VoiceMessageId message) override;
+  // Kind 120 with data: a notice of every voice message (duration known) and every finished
   // conversation; false when refused or when the sibling application does not run.
-  bool OnCopyData(uint64_t dwData, uint32_t cbData) override;
+  bool OnCopyData(uint64_t dataKind, std::string_view bytes) override;
   void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) override;
   bool Stop(int timeoutMs) override;
 
-  // Mails the voice message; false when it is not in the collection, has no caller, or the thread
-  // does not run.
-  bool MailVoiceMessage(const CMessage* message);
   CSendSMTPThread& MailThread() { return m_mail; }
 
  private:

@@ -9,6 +9,7 @@
 #include "app/app_messages.h"
 #include "app/app_names.h"
 #include "app/headless_message_box.h"
+#include "app/startup_checks.h"
 #include "app/startup_entry.h"
 #include "app/zv_app_wnd.h"
 #include "audio/greeting_memory.h"
@@ -135,6 +136,13 @@ bool CZVApp::InitInstance() {
   if (m_request.updatePath) {
     const std::u16string target = qav::WithTrailingSlash(*m_request.updatePath);
     if (!target.empty() && access(qav::U8(target + kProgramFileName).c_str(), F_OK) == 0) return RunUpdate(target);
+  }
+
+  // A folder or registry file that cannot be used is said as such, not taken for a running copy
+  // or a missing call client.
+  if (const std::u16string problem = FindStartupProblem(); !problem.empty()) {
+    DoMessageBox(problem, qav::MB_ICONSTOP);
+    return false;
   }
 
   // Single instance. The copy that "/install" closed lets go of the lock only when it has ended,
@@ -428,8 +436,16 @@ void CZVApp::ReportAddFilesCallback(CProblemReportFiles& report, bool crash) {
   if (m_memLogHandler && m_memLogHandler->DumpToFile(logFile)) {
     report.AddFile(logFile, qav::Format(u"%s Debug Log", kAppName));
   }
-  report.AddFile(GetIniFilePath(), u"Global QAV.ini");
-  report.AddFile(GetUserIniPath(), u"User's QAV.ini");
+  ReportSettingsAndFacts(report, crash);
+}
+
+std::u16string CZVApp::DebugLogFile() const {
+  return m_fileLogHandler ? m_fileLogHandler->GetCurrentFilePath() : std::u16string();
+}
+
+void CZVApp::ReportSettingsAndFacts(CProblemReportFiles& report, bool crash) {
+  report.AddSettingsFile(GetIniFilePath(), u"Global QAV.ini");
+  report.AddSettingsFile(GetUserIniPath(), u"User's QAV.ini");
   report.SetSubject(qav::Format(crash ? u"Crash Report for %s [%s]" : u"Problem Report for %s [%s]",
                                 kMessageBoxCaption, CVersion::GetAppVersion()));
   const CAppCurrentUser user = m_pMainWnd ? m_pMainWnd->Link().CurrentUser() : CAppCurrentUser{};

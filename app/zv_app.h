@@ -19,6 +19,7 @@
 
 #include "app/app_components.h"
 #include "app/app_switches.h"
+#include "app/parts/problem_report_files.h"
 #include "app/registry_profile.h"
 #include "platform/command_line.h"
 #include "platform/named_mutex.h"
@@ -80,6 +81,10 @@ class CZVApp {
   int ReportTerminateCallback(int flag);
   // The report handler's callback that fills a crash (or problem) report.
   void ReportAddFilesCallback(CProblemReportFiles& report, bool crash);
+  // What every report carries besides the log: the two settings files, the subject and the facts.
+  void ReportSettingsAndFacts(CProblemReportFiles& report, bool crash);
+  // The debug log file being written, "" while the debug log is off.
+  std::u16string DebugLogFile() const;
 
   // The main window's exit path: the video driver, the audio driver (its thread joined), the
   // engine and the greetings in memory, each when present.

@@ -8,6 +8,7 @@
 #include "app/app_messages.h"
 #include "app/main_window_poster.h"
 #include "app/registry_profile.h"
+#include "app/tray_icon.h"
 #include "app/zv_app.h"
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
@@ -25,6 +26,15 @@ constexpr uint32_t kRefreshFlags[] = {kPageVoiceMessages, kPageConversations, kP
 // The messages another process may send or post to the main window: a second copy's close and
 // show-page requests, and the sibling application's WM_COPYDATA. Everything else carries meaning
 // only from inside the program (a handle, a pointer-sized value, a server result) and is refused.
+// The tray: the components' own, else the program's tray logic on the desktop's tray host, else
+// the null part.
+std::unique_ptr<CAppTray> MakeTrayFor(CZVAppWnd& window, const CAppComponents& components) {
+  if (!components.tray && components.trayHost) {
+    if (std::unique_ptr<CTrayHost> host = components.trayHost()) return std::make_unique<CTrayIcon>(window, std::move(host));
+  }
+  return MakeTray(components);
+}
+
 bool AcceptedFromOtherProcess(uint32_t message) {
   return message == qav::WM_CLOSE || message == UM_SELECTOPTIONPAGE || message == qav::WM_COPYDATA;
 }
@@ -34,7 +44,7 @@ bool AcceptedFromOtherProcess(uint32_t message) {
 CZVAppWnd::CZVAppWnd(CZVApp& app)
     : m_app(app),
       m_sheet(MakePropertySheet(app.Components())),
-      m_tray(MakeTray(app.Components())),
+      m_tray(MakeTrayFor(*this, app.Components())),
       m_workers(MakeWorkers(app.Components())),
       m_link(MakeLink(app.Components())),
       m_serverExchange(MakeServerExchange(app.Components())),
@@ -87,6 +97,7 @@ int CZVAppWnd::OnCreate() {
   }
 
   qav::SetTimer(hwnd, kTimerCallStatus, kCallStatusPeriodMs);
+  m_problemReport->RefreshCrashContext();
   // The first update check runs now and starts timer 4.
   m_timer4 = 0;
   qav::SendMessage(hwnd, qav::WM_TIMER, kTimerUpdateCheck);
@@ -134,31 +145,33 @@ qav::LResult CZVAppWnd::WindowProc(qav::Msg& message) {
       return 0;
     case UM_ENABLEAPPLY:
       if (m_sheet->Exists()) {
-        m_sheet->PostToSheet(UM_ENABLEAPPLY, 0, 0);
+        m_sheet->EnableApply();
       } else {
         SaveSettings();
       }
       return 0;
-    case UM_EMAILVOICEMSG:
+    case UM_EMAILVOICEMSG: {
       QAV_LOG(LOG_INFO, u"CZVAppWnd::OnEmailSendVoiceMessage");
-      // Queued at the message's end: the user may have deleted it since, and then the pointer
-      // names nothing.
-      if (g_MessageCollection.Contains(reinterpret_cast<const CMessage*>(message.wParam))) {
-        m_workers->PostSendRequest(message);
+      // Queued at the message's end: the user may have deleted it since, so it is looked up again
+      // by its identity (an address could meanwhile belong to a newer message).
+      const auto id = static_cast<VoiceMessageId>(message.wParam);
+      if (g_MessageCollection.Find(id) != nullptr) {
+        m_workers->MailVoiceMessage(id);
       } else {
         QAV_LOG(LOG_INFO, u"CZVAppWnd::OnEmailSendVoiceMessage: the voice message is gone, nothing to mail");
       }
       return 0;
+    }
     case UM_PLAYNEWMSGS:
       QAV_LOG(LOG_INFO, u"Play all New message");
-      if (m_sheet->Exists()) m_sheet->PostToVoiceMessagesPage(UM_PLAYNEWMSGS, 0, 0);
+      if (m_sheet->Exists()) m_sheet->PlayNewMessages();
       return 0;
     case qav::WM_TIMER:
       OnTimer(message.wParam);
       return 0;
     case qav::WM_COPYDATA: {
       const auto* data = message.Get<qav::CopyDataPayload>();
-      return data && m_workers->OnCopyData(data->view().dwData, data->view().cbData) ? 1 : 0;
+      return data && m_workers->OnCopyData(data->view().dwData, data->bytes()) ? 1 : 0;
     }
     case qav::WM_CLOSE:
       ExitApplication();
@@ -174,7 +187,7 @@ qav::LResult CZVAppWnd::WindowProc(qav::Msg& message) {
       return 0;
     default:
       if (m_taskbarMessage != 0 && message.message == m_taskbarMessage) {
-        m_tray->OnTaskbarNotify(message.wParam, message.lParam);
+        m_tray->OnNotify(static_cast<CTrayEvent>(message.lParam));
         return 0;
       }
       return qav::DefWindowProc(message);
@@ -191,6 +204,7 @@ void CZVAppWnd::OnTimer(uint64_t id) {
       break;
     case kTimerCallStatus:
       OnCallStatusTimer();
+      m_problemReport->RefreshCrashContext();  // the facts a crash report would carry now
       break;
     case kTimerUpdateCheck:
       OnUpdateCheckTimer();
@@ -250,14 +264,16 @@ void CZVAppWnd::RefreshUI() {
 
 void CZVAppWnd::ShowSheetPage(uint32_t pageFlag) {
   if (g_bReportInProgress) return;
-  m_sheet->ShowSheet(SW_SHOW, pageFlag);
+  m_sheet->ShowPage(pageFlag);
 }
 
 void CZVAppWnd::OnUpdateDlg(uint32_t flags) {
   if (!m_sheet->Exists()) return;
+  CSheetPages pages;
   for (uint32_t flag : kRefreshFlags) {
-    if (flags & flag) m_sheet->PostToSheet(UM_UPDATEDLG, flag, 0);
+    if (flags & flag) pages.flags |= flag;
   }
+  if (!pages.Empty()) m_sheet->PagesChanged(pages);
 }
 
 void CZVAppWnd::OnBalloonTip(int stringId, int32_t durationMs) {

@@ -15,7 +15,12 @@
 #include <memory>
 #include <string>
 
-#include "app/app_parts.h"
+#include "app/parts/link.h"
+#include "app/parts/problem_report.h"
+#include "app/parts/property_sheet.h"
+#include "app/parts/server_exchange.h"
+#include "app/parts/tray.h"
+#include "app/parts/workers.h"
 #include "platform/mount_watch.h"
 #include "platform/window.h"
 

@@ -1,5 +1,7 @@
 // The main window's part in the version check and in problem reports: it starts the exchange,
 // acts on the server's reply, and sends or opens a problem report.
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "app/app_messages.h"
@@ -12,6 +14,7 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "foundation/version.h"
+#include "platform/folders.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -47,7 +50,7 @@ void CZVAppWnd::OnCheckForUpdate(bool manual) {
   m_serverExchange->SetInfo(u"fullname", user.fullName);
   m_serverExchange->SetInfo(u"skypever", m_app.SkypeVersionText());
   m_serverExchange->SetInfo(u"lang", m_app.Profile().Language);
-  m_serverExchange->UpdateServerInformation(m_window.handle(), UM_SERVERUPDATEDONE, manual ? 1 : 0);
+  m_serverExchange->UpdateServerInformation(m_window.handle(), manual);
 }
 
 void CZVAppWnd::UpdateServerFlag(const char16_t* path, const char16_t* profileValue, int32_t& flag,
@@ -170,9 +173,14 @@ void CZVAppWnd::OnReportProblem() {
   if (m_app.Profile().ReportProblemUsingWebPage) {
     const CAppCurrentUser user = m_link->CurrentUser();
     QueryValues query = {{u"lang", m_app.Profile().Language}, {u"ver", CVersion::GetAppVersion()}};
-    const std::pair<const char16_t*, std::u16string> optional[] = {{u"skypever", m_app.SkypeVersionText()},
-                                                                   {u"skypename", user.handle},
-                                                                   {u"displayname", user.displayName}};
+    // The info file is the saved copy of a report that could not be sent, when there is one, so
+    // the page can ask for it.
+    const std::u16string savedReport = qav::TempFolder() + kMessageBoxCaption + u" Report Log.zip";
+    const std::pair<const char16_t*, std::u16string> optional[] = {
+        {u"skypever", m_app.SkypeVersionText()},
+        {u"skypename", user.handle},
+        {u"displayname", user.displayName},
+        {u"infofile", access(qav::U8(savedReport).c_str(), F_OK) == 0 ? savedReport : std::u16string()}};
     for (const auto& [name, value] : optional) {
       if (!value.empty()) query.emplace_back(name, value);
     }
@@ -180,8 +188,9 @@ void CZVAppWnd::OnReportProblem() {
     return;
   }
   if (m_problemReport->SendProblemReport() == 1) {
-    ShowBox(GetLangString(IDS_DLG_REPORT_SEND_SUCCESS_MESSAGE) + u"\r\n\r\n" +
-                qav::Format(GetLangString(IDS_NOTIFY_USER_MESSAGE_WILL_CLOSE_IN_X_SECONDS), u"10"),
-            qav::MB_ICONINFORMATION);
+    // The notice keeps its promise to close by itself: "<T>" counts the seconds down.
+    qav::ShowTimedMessageBox(GetLangString(IDS_DLG_REPORT_SEND_SUCCESS_MESSAGE) + u"\r\n\r\n" +
+                                 qav::Format(GetLangString(IDS_NOTIFY_USER_MESSAGE_WILL_CLOSE_IN_X_SECONDS), u"<T>"),
+                             kMessageBoxCaption, qav::MB_ICONINFORMATION, qav::kTimedMessageBoxSeconds);
   }
 }

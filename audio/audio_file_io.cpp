@@ -9,6 +9,7 @@
 #include "audio/fd_io.h"
 #include "audio/id3_tag.h"
 #include "audio/mpeg_utils.h"
+#include "audio/pcm_convert.h"
 #include "audio/wave_utils.h"
 #include "foundation/logger.h"
 #include "platform/clock.h"
@@ -118,6 +119,27 @@ int ReadAudioFileHeaderFormatWAVE(std::u16string_view path, WAVEFORMATEX* format
   }
   if (*dataSize == 0) return 0;
   *format = read;
+  return 1;
+}
+
+int RepairRecordingWaveHeader(std::u16string_view path, WAVEFORMATEX* format, uint32_t* dataSize) {
+  FdCloser file(OpenPath(path, O_RDWR));
+  if (file.get() < 0) return 0;
+  int64_t fileSize = 0;
+  WAVEFORMATEX read{};
+  uint32_t offset = 0, size = 0;
+  if (!WaveUtilsGetAudioFileSize(file.get(), &fileSize) ||
+      !WaveUtilsReadAudioFileHeaderFormat(file.get(), &read, kWaveFormatExSize, &offset, &size) ||
+      offset != kWaveHeaderSize || !IsConsistentPcmFormat(read) || fileSize > int64_t{UINT32_MAX}) {
+    return 0;
+  }
+  const uint64_t data = static_cast<uint64_t>(fileSize - offset) / read.nBlockAlign * read.nBlockAlign;
+  if (::ftruncate(file.get(), static_cast<off_t>(offset + data)) != 0 ||
+      !UpdateAudioFileHeaderSizes(file.get(), static_cast<uint32_t>(data))) {
+    return 0;
+  }
+  *format = read;
+  *dataSize = static_cast<uint32_t>(data);
   return 1;
 }
 

@@ -43,4 +43,10 @@ int ReadAudioFileHeaderFormatWAVE(std::u16string_view path, WAVEFORMATEX* format
 int ReadAudioFileHeaderFormatMPEG(std::u16string_view path, MPEGLAYER3WAVEFORMAT* format, uint32_t* dataOffset,
                                   uint32_t* bytesWritten);
 
+// A .wav in the program's own layout whose recording never finished (the process was killed):
+// its header's sizes are set from the file's real length, in whole sample frames (a partial frame
+// at the end is cut off). 1 with the format and the data size; 0 when the file is not such a
+// recording or cannot be written.
+int RepairRecordingWaveHeader(std::u16string_view path, WAVEFORMATEX* format, uint32_t* dataSize);
+
 }  // namespace qav

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "foundation/logger.h"
+#include "platform/crash_signals.h"
 
 namespace qav {
 namespace {
@@ -37,7 +38,10 @@ int HeadlessProgressRunner::RunModal(std::u16string_view title, ProgressJob job)
   WindowlessContext context;
   int result = kProgressJobFailed;
   try {
-    std::thread worker([&] { result = RunProgressJobGuarded(job, context); });
+    std::thread worker([&] {
+      qav::PrepareThreadForCrashes();
+      result = RunProgressJobGuarded(job, context);
+    });
     worker.join();
   } catch (const std::system_error& e) {
     QAV_LOG(LOG_SEVERE, u"HeadlessProgressRunner::RunModal [ERROR cannot start the worker: %s]", e.what());

@@ -31,6 +31,10 @@ class CSocReceiverCallbacks : public CSocBufferCallbacks {
 
 class CSocSenderCallbacks : public CSocBufferCallbacks {};
 
+// The owners of the two directions' buffers (CVAIn, CVAOut) as their socket objects see them.
+class CVAInSocketCallbacks : public CSocReceiverCallbacks {};
+class CVAOutSocketCallbacks : public CSocSenderCallbacks {};
+
 // The buffer a receiver or sender holds between notifications.
 class CSocBufferCursor {
  public:

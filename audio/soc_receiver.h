@@ -9,9 +9,9 @@
 #include <cstdint>
 
 #include "audio/soc_callbacks.h"
-#include "platform/async_socket.h"
+#include "audio/soc_connection.h"
 
-class CSocReceiver : public qav::AsyncSocket {
+class CSocReceiver final : public CSocConnection {
  public:
   explicit CSocReceiver(CSocReceiverCallbacks* callbacks) : m_callbacks(callbacks) {}
   // Hands back the buffer it holds (the connection has ended).
@@ -22,9 +22,11 @@ class CSocReceiver : public qav::AsyncSocket {
   // Reads and drops what is waiting now, without waiting for more.
   void DropPending();
   // Hands back the current buffer, shuts the connection down and closes it.
-  void EndConnection();
+  void EndConnection() override;
 
-  uint64_t GetTotal() const { return m_total; }
+  void Serve() override { ReceiveData(); }
+  uint64_t GetTotal() const override { return m_total; }
+  const char16_t* TraceName() const override { return u"CSocReceiver"; }
 
  protected:
   void OnReceive(int error) override;

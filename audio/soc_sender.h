@@ -10,18 +10,20 @@
 #include <cstdint>
 
 #include "audio/soc_callbacks.h"
-#include "platform/async_socket.h"
+#include "audio/soc_connection.h"
 
-class CSocSender : public qav::AsyncSocket {
+class CSocSender final : public CSocConnection {
  public:
   explicit CSocSender(CSocSenderCallbacks* callbacks) : m_callbacks(callbacks) {}
   ~CSocSender() override;
 
   // Sends what the owner has, until it has nothing more or the socket is full.
   void SendData();
-  void EndConnection();
+  void EndConnection() override;
 
-  uint64_t GetTotal() const { return m_total; }
+  void Serve() override { SendData(); }
+  uint64_t GetTotal() const override { return m_total; }
+  const char16_t* TraceName() const override { return u"CSocSender"; }
 
  protected:
   void OnSend(int error) override;

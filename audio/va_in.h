@@ -26,7 +26,7 @@ class CVAInSocket;
 // Posted to the owner with each buffer that comes back.
 constexpr uint32_t WM_VAIN_DATA = 1857;
 
-class CVAIn : public CSocReceiverCallbacks {
+class CVAIn : public CVAInSocketCallbacks {
  public:
   enum State { kClosed = 1, kOpen = 2, kStarted = 3, kStopped = 4, kClosedAfterUse = 5 };
 

@@ -34,7 +34,7 @@ class CVAOutSocket;
 // Posted to the owner with each buffer that comes back.
 constexpr uint32_t WM_VAOUT_DONE = 1867;
 
-class CVAOut : public CSocSenderCallbacks {
+class CVAOut : public CVAOutSocketCallbacks {
  public:
   enum State { kClosed = 1, kOpen = 2, kPaused = 3, kClosedAfterUse = 4 };
   static constexpr int kLeadMs = 10;

@@ -1,30 +1,20 @@
-// The program's end of the connection that carries its sound into the call: a listener on
-// 127.0.0.1 and at most one accepted sender, which sends what the CVAOut queues.
-//
-// The listener binds the loopback address only: during a conversation this connection carries
-// the user's microphone, which nobody else on the network may hear. A new connection replaces the
-// one before it.
+// The program's end of the connection that carries its sound into the call (audio/va_socket.h):
+// the accepted sender sends what the CVAOut queues. During a conversation this connection carries
+// the user's microphone.
 #pragma once
 
-#include <memory>
-
-#include "audio/soc_listener.h"
 #include "audio/soc_sender.h"
+#include "audio/va_socket.h"
 
-class CVAOutSocket : public CSocListenerCallbacks {
+class CVAOutSocket final : public CVASocket {
  public:
-  explicit CVAOutSocket(CSocSenderCallbacks* callbacks) : m_callbacks(callbacks) {}
-  ~CVAOutSocket() override;
+  explicit CVAOutSocket(CVAOutSocketCallbacks* callbacks) : CVASocket(u"CVAOutSocket"), m_callbacks(callbacks) {}
 
-  bool Open(int port, int* boundPort);
   // Lets the sender send now (more data, or more of the pace allowance).
   void Send();
-  bool IsConnected() const { return m_sender && m_sender->IsOpen(); }
-
-  void OnAccept(int error) override;
 
  private:
-  CSocSenderCallbacks* m_callbacks;
-  std::unique_ptr<CSocListener> m_listener;
-  std::unique_ptr<CSocSender> m_sender;
+  std::unique_ptr<CSocConnection> MakeConnection() override { return std::make_unique<CSocSender>(m_callbacks); }
+
+  CVAOutSocketCallbacks* m_callbacks;
 };

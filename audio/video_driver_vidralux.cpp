@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "foundation/logger.h"
+#include "platform/crash_signals.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ CVideoDriverVidralux::CVideoDriverVidralux(const std::string& libraryPath) {
     QAV_LOG(LOG_FINE, u"CVideoDriverVidralux() %s", reason ? reason : libraryPath.c_str());
     throw std::runtime_error("cannot load " + libraryPath);
   }
+  qav::RefreshCrashModules();
   VidraluxFunctions& f = m_functions;
   const bool bound = Bind(m_module, "Vidralux_SetFile", &f.SetFile) && Bind(m_module, "Vidralux_GetFile", &f.GetFile) &&
                      Bind(m_module, "Vidralux_GetVersion", &f.GetVersion) &&

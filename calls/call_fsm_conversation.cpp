@@ -48,6 +48,10 @@ void CallFSMDoFuncStartConvRec(CFSMEv& event) {
     CallFSMDoFuncResumeConvRec(event);
     return;
   }
+  // The call itself is passed over: waiting for its pick-up it counts as recording but has no
+  // conversation yet, and taken as the recording call it would begin a second conversation while
+  // another call with a higher id records one, which the audio thread refuses, and the call would
+  // be hung up. Passed over, it joins that conversation in either order of ids.
   const CCall* recording = g_CallCollection.GetCallRecording(&call);
   CConversation* conversation = recording != nullptr ? recording->GetConversation() : nullptr;
   const bool joined = conversation != nullptr;
@@ -148,8 +152,12 @@ void CallFSMDoFuncSkypeInprogressResumeRecordOrJoinConf(CFSMEv& event) {
   CCall& call = *CallFSMGetCall(event);
   const CCall* recording = g_CallCollection.GetCallRecording(&call);
   CConversation* other = recording != nullptr ? recording->GetConversation() : nullptr;
+  // Another call records a conversation now: this call ends its own and joins that one. When that
+  // is the call's own conversation (a conference call back from hold), it only records into it
+  // again through EV_AUDIO_SET, which also brings it back to the recording state; ending its part
+  // and joining again would leave it in the hold state, where neither the next hold nor the user's
+  // stop would reach it.
   if (other != nullptr && other != call.GetConversation()) {
-    // Another call records a conversation now (a conference): this call ends its own and joins.
     if (CConversation* own = call.GetConversation()) own->End(&call);
     call.SetConversation(nullptr);
     CallFSMDoFuncStartConvRec(event);

@@ -124,7 +124,7 @@ void CallFSMDoFuncStopRecMessage(CFSMEv& event) {
   const bool notify = (otherCaller ? g_EMailNotificationAllowedForNonAuth : g_EMailNotificationAllowed) != 0;
   const bool attach = (otherCaller ? g_EMailAttachmentAllowedForNonAuth : g_EMailAttachmentAllowed) != 0;
   const bool autoDelete = (otherCaller ? g_AutoDelMsgAfterEMailAllowedForNonAuth : g_AutoDelMsgAfterEMailAllowed) != 0;
-  if (notify) PostToMainWindow(UM_EMAILVOICEMSG, reinterpret_cast<uintptr_t>(message));
+  if (notify) PostToMainWindow(UM_EMAILVOICEMSG, static_cast<uint64_t>(message->GetId()));
   // A message that is mailed and then deleted leaves nothing to show.
   if (g_RestoreWin != 0 && !(notify && attach && autoDelete)) RestoreMainWindowOnMessages();
   if (g_MessageCollection.GetNumNewSavedVoiceMessages() != 0) g_bTrayNewMessageFlag = true;

@@ -12,6 +12,7 @@
 // Threading: GUI thread only (docs/model-threading.md).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -25,6 +26,11 @@ class MessageWithoutCall : public std::logic_error {
  public:
   MessageWithoutCall() : std::logic_error("the message has no call") {}
 };
+
+// A voice message's identity: given once per process and never reused, so that a message deleted
+// since a notice about it was queued is not mistaken for a later one that took its address. What
+// crosses a thread or a queue names a message by it and looks the message up again on arrival.
+enum class VoiceMessageId : uint64_t { kNone = 0 };
 
 class CMessage {
  public:
@@ -81,6 +87,7 @@ class CMessage {
   // The list image for the message: `baseIndex` when seen, the next one when new.
   int GetIconIndex(int baseIndex) const;
 
+  VoiceMessageId GetId() const { return m_id; }
   CCall* GetCall() const { return m_pCall; }
   // Forgets the call (its collection detaches messages it deletes).
   void DetachCall() { m_pCall = nullptr; }
@@ -99,6 +106,12 @@ class CMessage {
   // After a refused stop: the temporary file under its final name, with an estimated duration.
   void KeepUnfinishedRecording(const std::u16string& folder);
 
+  static VoiceMessageId NextId() {
+    static std::atomic<uint64_t> next{1};
+    return VoiceMessageId{next.fetch_add(1, std::memory_order_relaxed)};
+  }
+
+  const VoiceMessageId m_id = NextId();
   CCall* m_pCall = nullptr;
   int32_t m_nSeen = 0;
   std::u16string m_strExtension;

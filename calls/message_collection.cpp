@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "calls/call.h"
+#include "calls/leftover_voice_message.h"
 #include "calls/rebuilt_calls.h"
 #include "calls/recording_file_names.h"
 #include "calls/recording_files.h"
@@ -68,6 +69,14 @@ void CMessageCollection::del(CMessage* message) {
 
 bool CMessageCollection::Contains(const CMessage* message) const { return m_messages.Contains(message); }
 
+CMessage* CMessageCollection::Find(VoiceMessageId id) const {
+  if (id == VoiceMessageId::kNone) return nullptr;
+  for (CMessage* message : m_messages.Items()) {
+    if (message->GetId() == id) return message;
+  }
+  return nullptr;
+}
+
 void CMessageCollection::RemoveAll() {
   const bool changed = !m_messages.empty() || !m_strUser.empty();
   while (std::unique_ptr<CMessage> message = m_messages.RemoveFirst()) DetachCall(*message);
@@ -93,6 +102,8 @@ void CMessageCollection::LoadSavedMessages() {
   QAV_LOG(LOG_INFO, u"CMessageCollection: Reading saved messages from username: %s", m_strUser);
   const std::u16string folder = GetMessagesFolder();
   if (folder.empty()) return;
+  // Before anything lists the folder or a call records into it.
+  RecoverLeftoverVoiceMessages(folder);
   int32_t nextCallId = kRebuiltMessageCallIdBase;
   size_t loaded = 0;
   for (const std::u16string& name : qav::ListRecordingFiles(folder)) {

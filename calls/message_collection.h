@@ -41,6 +41,8 @@ class CMessageCollection {
   // Removes and deletes the message (the file stays), detaching its call.
   void del(CMessage* message);
   bool Contains(const CMessage* message) const;
+  // The message with that identity while the collection holds it, else null.
+  CMessage* Find(VoiceMessageId id) const;
   // Deletes every message and forgets the user (the page is told when there was something).
   void RemoveAll();
 

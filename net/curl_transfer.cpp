@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "net/curl_global.h"
@@ -70,12 +71,25 @@ int CurlTransfer::Start(const HttpTransferSettings& s) {
   curl_easy_setopt(easy, CURLOPT_USERAGENT, s.session.userAgent.c_str());
   curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kSendBatch));
 
+  // The loopback interface is never reached through a proxy, whatever the environment says.
+  std::string bypass = "localhost,127.0.0.1,::1";
   if (s.session.accessType == 1) {
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
   } else if (s.session.accessType == 3) {
     curl_easy_setopt(easy, CURLOPT_PROXY, s.session.proxy.c_str());
-    curl_easy_setopt(easy, CURLOPT_NOPROXY, s.session.proxyBypass.c_str());
+    if (!s.session.proxyBypass.empty()) bypass += "," + s.session.proxyBypass;
+  } else {
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+      if (const char* value = std::getenv(name); value && *value) {
+        bypass += ",";
+        bypass += value;
+        break;
+      }
+    }
   }
+  curl_easy_setopt(easy, CURLOPT_NOPROXY, bypass.c_str());
+  // A proxy's answer to CONNECT is not the reply.
+  curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   if (!s.session.proxyUser.empty()) {
     curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, s.session.proxyUser.c_str());
     curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, s.session.proxyPassword.c_str());

@@ -69,6 +69,8 @@ class AsyncSocket {
   void Close();
 
   bool IsOpen() const { return fd_ >= 0; }
+  // The descriptor, for the system calls this class does not wrap (-1 when closed).
+  int Handle() const { return fd_; }
   // The bound local port, 0 when not bound.
   int GetLocalPort() const;
   int LastError() const { return lastError_; }

@@ -1,11 +1,11 @@
 #include "platform/desktop_directory.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/private_folder.h"
 
 namespace qav {
 
@@ -17,14 +17,12 @@ std::string DesktopDirectory() {
   return "/tmp/qav-desktop-" + std::to_string(getuid());
 }
 
-std::string OpenDesktopDirectory() {
+std::string OpenDesktopDirectory(std::string* problem) {
   std::string dir = DesktopDirectory();
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
-  struct stat st{};
-  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return {};
-  if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) return {};
-  return dir;
+  const std::string reason = OpenPrivateFolder(dir);
+  if (problem != nullptr) *problem = reason.empty() ? std::string() : "\"" + dir + "\" " + reason;
+  return reason.empty() ? dir : std::string();
 }
 
 bool IsPlainDesktopNameChar(char c) {

@@ -3,7 +3,9 @@
 //
 // It is $QAV_DESKTOP_DIR when set, else $XDG_RUNTIME_DIR/qav-desktop, else
 // /tmp/qav-desktop-<uid>. The folder is created with mode 0700 and must belong to the user: the
-// folder's permissions are what keep other users off the bus.
+// folder's permissions are what keep other users off the bus. Every process of the user must find
+// the same folder, so one that another user made first under the /tmp name is refused, not
+// replaced.
 #pragma once
 
 #include <string>
@@ -15,9 +17,9 @@ namespace qav {
 std::string DesktopDirectory();
 
 // The path after making sure the folder exists, is a directory (not a link), belongs to this
-// user and is closed to everybody else (mode 0700 is restored when looser); "" when it cannot be
-// made so.
-std::string OpenDesktopDirectory();
+// user and has mode 0700 (set when it has another; platform/private_folder.h); "" when it cannot
+// be made so, and then `problem` (when given) says which folder and why, for the user.
+std::string OpenDesktopDirectory(std::string* problem = nullptr);
 
 // A name (a window class, a mutex name) as it is written into a file name in the directory:
 // letters, digits, '_' and '-' as they are, every other byte as %XX.

@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/private_folder.h"
 #include "platform/text.h"
 
 namespace qav {
@@ -53,13 +55,7 @@ std::u16string XdgFolder(const char* overrideName, const char* xdgName, const ch
 
 // True when the path is a real folder (not a link) of this user with no access for anyone else,
 // tightening the mode of our own folder when it is looser.
-bool IsPrivateFolder(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) return false;
-  if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid()) return false;
-  if ((info.st_mode & 0077) != 0 && chmod(path.c_str(), 0700) != 0) return false;
-  return true;
-}
+bool IsPrivateFolder(const std::string& path) { return CheckPrivateFolder(path).empty(); }
 
 std::mutex g_tempFallbackMutex;
 std::string g_tempFallback;  // made once when the usual name is taken by someone else
@@ -121,11 +117,20 @@ std::u16string UserRuntimeFolder() {
   return result;
 }
 
-std::u16string TempFolder() {
+std::u16string TempFolder(std::string* problem) {
+  if (problem != nullptr) problem->clear();
   const std::string overridden = AbsoluteEnv("QAV_TEMP_DIR");
   if (!overridden.empty()) {
-    const std::u16string folder = Utf8ToUtf16(WithSlash(overridden));
-    return CreateFolderTree(folder, 0700) ? folder : std::u16string();
+    // The folder the user named is the only one: used when it is private, else refused.
+    std::string path = WithSlash(overridden);
+    const std::u16string folder = Utf8ToUtf16(path);
+    path.pop_back();
+    const size_t parent = path.rfind('/');
+    if (parent != std::string::npos && parent > 0) CreateFolderTree(Utf8ToUtf16(path.substr(0, parent)), 0700);
+    const std::string reason = OpenPrivateFolder(path);
+    if (reason.empty()) return folder;
+    if (problem != nullptr) *problem = "\"" + path + "\" " + reason;
+    return {};
   }
   std::string base = AbsoluteEnv("TMPDIR");
   if (base.empty()) base = "/tmp";
@@ -139,7 +144,10 @@ std::u16string TempFolder() {
   std::lock_guard<std::mutex> lock(g_tempFallbackMutex);
   if (g_tempFallback.empty() || !IsPrivateFolder(g_tempFallback)) {
     std::string pattern = usual + "-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) return {};
+    if (mkdtemp(pattern.data()) == nullptr) {
+      if (problem != nullptr) *problem = "\"" + pattern + "\" cannot be created (" + std::strerror(errno) + ")";
+      return {};
+    }
     g_tempFallback = pattern;
   }
   return Utf8ToUtf16(g_tempFallback + "/");

@@ -38,10 +38,12 @@ std::u16string UserRuntimeFolder();
 std::u16string AutostartFolder();
 
 // The temporary folder, private to this user: $QAV_TEMP_DIR, else "qav-<uid>/" inside $TMPDIR
-// (default /tmp). Created with mode 0700 when missing; a folder of that name that is a symbolic
-// link or belongs to another user is never used (a fresh "qav-<uid>-XXXXXX" takes its place for
-// the rest of the run). Empty when no private folder can be made.
-std::u16string TempFolder();
+// (default /tmp). Created with mode 0700 when missing, set to 0700 when it has another mode; a
+// folder of that name that is a symbolic link or belongs to another user is never used (a fresh
+// "qav-<uid>-XXXXXX" takes its place for the rest of the run; $QAV_TEMP_DIR has no stand-in and is
+// refused). Empty when no private folder can be made, and then `problem` (when given) says which
+// folder and why, for the user.
+std::u16string TempFolder(std::string* problem = nullptr);
 
 // The base path of the debug log files, without the "_0.log" ending: the program's state folder
 // UserStateFolder() + "QAV/" + "QAV Debug Log". The "QAV/" folder is created when missing.

@@ -43,7 +43,11 @@ inline constexpr int IDNO = 7;
 class MessageBoxHandler {
  public:
   virtual ~MessageBoxHandler() = default;
-  // Shows the box (or stands in for it) and returns the button chosen. Any thread.
+  // Shows the box (or stands in for it) and returns the button chosen. Any thread, and it never
+  // makes the asking thread wait for another thread: a handler whose boxes live on the GUI thread
+  // shows them there when asked there, and from any other thread hands the box to the GUI thread
+  // and returns its default answer at once (platform/gui_thread_message_box.h), since the GUI
+  // thread may be joining or waiting on the asker.
   virtual int Show(std::u16string_view text, std::u16string_view caption, uint32_t type) = 0;
   // A notice that closes by itself after `seconds`, its default button then answering; the text's
   // "<T>" shows the seconds left. A handler that cannot count down shows an ordinary box.

@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+#include "platform/crash_signals.h"
+
 namespace qav {
 
 MessageThread::~MessageThread() {
@@ -16,6 +18,7 @@ bool MessageThread::Start(std::string name, std::function<void(MessageLoop&)> se
   auto ended = std::make_shared<Event>(true);
   ended_ = ended;
   thread_ = std::thread([this, name = std::move(name), setup = std::move(setup), &clock, started, ended] {
+    PrepareThreadForCrashes();
     if (!name.empty()) pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
     int code = -1;
     try {

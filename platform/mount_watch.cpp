@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <algorithm>
 
+#include "platform/crash_signals.h"
 #include "platform/mount_point.h"
 
 namespace qav {
@@ -59,7 +60,10 @@ bool MountWatch::Start(MessageLoop& loop, std::u16string mountPoint, std::functi
     Stop();
     return false;
   }
-  waiter_ = std::thread([this] { WaitForChanges(); });
+  waiter_ = std::thread([this] {
+    PrepareThreadForCrashes();
+    WaitForChanges();
+  });
   return true;
 }
 

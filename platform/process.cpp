@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/crash_signals.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -152,7 +153,10 @@ pid_t SpawnDetached(const ProcessLaunch& launch) {
   const pid_t pid = request.Start(true);
   if (pid < 0) return -1;
   // The child outlives this call; a small thread waits for it so that it does not stay a zombie.
-  std::thread([pid] { WaitForExit(pid); }).detach();
+  std::thread([pid] {
+    PrepareThreadForCrashes();
+    WaitForExit(pid);
+  }).detach();
   return pid;
 }
 

@@ -11,6 +11,7 @@ packages=(
   libsoxr-dev libmpg123-dev libmp3lame-dev libmp3lame0
   libasound2-dev libcurl4-openssl-dev zlib1g-dev libminizip-dev
   qt6-base-dev
+  xvfb trayer xdotool x11-utils
   mpg123 sox libsox-fmt-mp3 lame espeak-ng unzip python3 python3-aiosmtpd
   openssl curl
 )

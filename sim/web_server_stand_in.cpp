@@ -72,6 +72,7 @@ std::optional<WebMisbehaviour> ParseWebMisbehaviour(std::string_view name) {
   if (name == "wrong-type") return WebMisbehaviour::kWrongType;
   if (name == "bad-crc") return WebMisbehaviour::kBadCrc;
   if (name == "huge-reply") return WebMisbehaviour::kHugeReply;
+  if (name == "cut-reply") return WebMisbehaviour::kCutReply;
   return std::nullopt;
 }
 
@@ -162,6 +163,14 @@ void WebServerStandIn::HandleConnection(int fd) {
     reply = "GARBAGE FROM THE SERVER\r\n\r\nnothing here";
   } else if (m_options.misbehaviour == WebMisbehaviour::kHugeReply) {
     reply = Reply(200, "OK", "text/plain", std::string(kHugeReplyBytes, 'A'));
+  } else if (m_options.misbehaviour == WebMisbehaviour::kCutReply) {
+    reply = Reply(200, "OK", "text/plain", std::string(kHugeReplyBytes, 'A'));
+    reply.resize(reply.size() - kHugeReplyBytes / 2);
+    // Everything sent arrives, then the end of the stream, well before the announced length.
+    SendAll(fd, reply);
+    ::shutdown(fd, SHUT_WR);
+    ::close(fd);
+    return;
   } else if (requestLine.find("/redirect/") != std::string::npos) {
     reply = "HTTP/1.1 303 See Other\r\nLocation: /qav/landed/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
   } else if (requestLine.find("/redirect-keep/") != std::string::npos) {

@@ -30,6 +30,7 @@ enum class WebMisbehaviour {
   kWrongType,      // the reply is application/xml
   kBadCrc,         // the reply's envelope fails its checksum
   kHugeReply,      // a 10 MB text reply
+  kCutReply,       // a reply that announces 10 MB and closes the connection after 5
 };
 
 std::optional<WebMisbehaviour> ParseWebMisbehaviour(std::string_view name);

@@ -1,18 +1,16 @@
 // CQtMessageBox: the message-box handler of the program with a user interface
 // (platform/message_box.h). Every box is a real modal box on the GUI thread, captioned as asked;
-// a box asked for from another thread is carried to the GUI thread by a synchronous send to a
-// hidden window there, so the asking thread waits for the answer while it keeps serving sends
-// made to its own loop (two threads that send to each other do not deadlock).
+// a box asked for from another thread is handed to the GUI thread by platform/gui_thread_message_box.h
+// and its default answer returned at once, so the asking thread never waits for a GUI thread that
+// may be joining it or waiting on it.
 //
 // Construct on the GUI thread, on its platform loop, after the QApplication exists; install it
 // with SetMessageBoxHandler and remove it before it goes.
 #pragma once
 
-#include <thread>
-
+#include "platform/gui_thread_message_box.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
-#include "platform/window.h"
 
 class CQtMessageBox : public qav::MessageBoxHandler {
  public:
@@ -24,8 +22,7 @@ class CQtMessageBox : public qav::MessageBoxHandler {
  private:
   struct Request;
   int ShowOnGuiThread(const Request& request);
-  qav::LResult WindowProc(qav::Msg& message);
 
-  std::thread::id m_guiThread;
-  qav::Window m_window;
+  // Shows on the GUI thread through this object; hands boxes from other threads over to it.
+  qav::GuiThreadMessageBox m_handOff;
 };

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/crash_signals.h"
+
 namespace qav {
 
 namespace {
@@ -284,6 +286,7 @@ LameEncoderLibrary* LoadLameEncoderLibrary(LameLoadResult* result, std::string* 
       if (detail) *detail = dlerror();
       return nullptr;
     }
+    RefreshCrashModules();
     api = std::make_shared<LameApi>();
     api->dl = dl;
     if (!BindAll(*api)) {

@@ -195,6 +195,8 @@ std::string RegistryStore::DefaultFolder() {
   return HomeFolder() + "/.config/qav/registry";
 }
 
+std::string RegistryStore::FilePath(RegistryRoot root) const { return RootFile(folder_, root, ".reg"); }
+
 RegistryStatus RegistryStore::KeyExists(RegistryRoot root, std::u16string_view path) const {
   return ReadKey(folder_, root, path, [](RegistryKeyNode&) { return kRegOk; });
 }

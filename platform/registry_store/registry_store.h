@@ -74,6 +74,8 @@ class RegistryStore {
 
   static std::string DefaultFolder();
   const std::string& folder() const { return folder_; }
+  // The file that holds the root's keys (it may not exist yet).
+  std::string FilePath(RegistryRoot root) const;
 
   RegistryStatus KeyExists(RegistryRoot root, std::u16string_view path) const;
   // Creates the key and any missing parents; an existing key is kept as it is.

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/crash_signals.h"
 #include "platform/message_loop.h"
 
 namespace qav {
@@ -65,7 +66,10 @@ class AlsaStream {
   bool Begin() {
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd_ < 0) return false;
-    worker_ = std::thread([this] { Run(); });
+    worker_ = std::thread([this] {
+      PrepareThreadForCrashes();
+      Run();
+    });
     return true;
   }
 

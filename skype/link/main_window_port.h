@@ -13,7 +13,7 @@ inline constexpr uint32_t UM_SELECTOPTIONPAGE = 0x4CB;     // wParam: page flag 
 inline constexpr uint32_t UM_UPDATEDLG = 0x4CD;            // wParam: page flags to rebuild
 inline constexpr uint32_t UM_BALLOONTIP = 0x4D2;           // wParam: language string id, lParam: duration
 inline constexpr uint32_t UM_BALLOONTIPIFALLOWED = 0x4D3;  // the same, only when balloons are on
-inline constexpr uint32_t UM_EMAILVOICEMSG = 0x4E6;        // wParam: the voice message to mail
+inline constexpr uint32_t UM_EMAILVOICEMSG = 0x4E6;        // wParam: the identity of the voice message to mail
 // WM_TIMER, posted with a timer id to make the main window do that timer's work now.
 inline constexpr uint32_t kMainWindowTimerMessage = 0x0113;
 inline constexpr uint32_t kMainWindowTimerTrayIcon = 1;    // redraw the tray icon

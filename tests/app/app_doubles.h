@@ -38,16 +38,11 @@ class RecordingSheet : public CAppPropertySheet {
   void Destroy() override { j_.Add("sheet.destroy"); }
   bool Exists() const override { return exists_; }
   void Localize() override { j_.Add("sheet.localize"); }
-  void ShowSheet(int show, uint32_t flag) override { j_.Add("sheet.show " + std::to_string(show) + " " + Hex(flag)); }
+  void ShowPage(uint32_t flag) override { j_.Add("sheet.show " + Hex(flag)); }
   void RefreshPages() override { j_.Add("sheet.refresh"); }
-  bool PostToSheet(uint32_t message, WParam wParam, LParam) override {
-    j_.Add("sheet.post " + Hex(message) + " " + Hex(wParam));
-    return true;
-  }
-  bool PostToVoiceMessagesPage(uint32_t message, WParam, LParam) override {
-    j_.Add("page.post " + Hex(message));
-    return true;
-  }
+  void PagesChanged(CSheetPages pages) override { j_.Add("sheet.changed " + Hex(pages.flags)); }
+  void EnableApply() override { j_.Add("sheet.enable-apply"); }
+  void PlayNewMessages() override { j_.Add("sheet.play-new"); }
 
  private:
   Journal& j_;
@@ -61,9 +56,7 @@ class RecordingTray : public CAppTray {
   void Remove() override { j_.Add("tray.remove"); }
   // Counted, not journalled: timer 1 calls it every 750 ms.
   void UpdateTrayIcon() override { ++updates; }
-  void OnTaskbarNotify(WParam wParam, LParam lParam) override {
-    j_.Add("tray.notify " + Hex(wParam) + " " + Hex(static_cast<uint64_t>(lParam)));
-  }
+  void OnNotify(CTrayEvent event) override { j_.Add("tray.notify " + Hex(static_cast<uint32_t>(event))); }
   bool ShowBalloon(std::u16string_view text, int32_t duration, std::u16string_view link) override {
     j_.Add("tray.balloon " + U8(text) + " " + std::to_string(duration) + (link.empty() ? "" : " " + U8(link)));
     return true;
@@ -85,13 +78,13 @@ class RecordingWorkers : public CAppWorkers {
     j_.Add("workers.notify");
     return true;
   }
-  bool PostSendRequest(Msg& message) override {
-    j_.Add("workers.send " + Hex(message.wParam));
+  bool MailVoiceMessage(VoiceMessageId message) override {
+    j_.Add("workers.mail-message " + std::to_string(static_cast<uint64_t>(message)));
     return true;
   }
-  bool OnCopyData(uint64_t dwData, uint32_t cbData) override {
-    j_.Add("workers.copydata " + std::to_string(dwData) + " " + std::to_string(cbData));
-    return dwData == 120 && cbData != 0;
+  bool OnCopyData(uint64_t dataKind, std::string_view bytes) override {
+    j_.Add("workers.copydata " + std::to_string(dataKind) + " " + std::to_string(bytes.size()));
+    return dataKind == 120 && !bytes.empty();
   }
   void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) override {
     j_.Add(std::string("workers.calldone") + (message ? " message" : "") + (conversation ? " conversation" : ""));
@@ -129,7 +122,15 @@ class RecordingLink : public CAppLink {
     return 1;
   }
   CAppCurrentUser CurrentUser() override { return user; }
+  int32_t TransportState() override { return transport ? transportState : 0; }
+  std::vector<CAppCallHandling> Calls() override { return calls; }
+  bool ForceAnswer(int32_t callId) override {
+    j_.Add("link.forceanswer " + std::to_string(callId));
+    return true;
+  }
 
+  int32_t transportState = 7;
+  std::vector<CAppCallHandling> calls;
   int startResult = 1;
   bool transport = true;
   std::vector<int32_t> inProgress;
@@ -148,8 +149,8 @@ class ScriptedExchange : public CAppServerExchange {
   void SetInfo(std::u16string_view name, std::u16string_view value) override {
     info += (info.empty() ? "" : " ") + U8(name) + "=" + U8(value);
   }
-  int UpdateServerInformation(Hwnd, uint32_t, WParam wParam) override {
-    j_.Add("exchange.start " + std::to_string(wParam) + " " + info);
+  int UpdateServerInformation(Hwnd, bool manual) override {
+    j_.Add("exchange.start " + std::to_string(manual ? 1 : 0) + " " + info);
     return 1;
   }
   bool IsRunning() const override { return running; }
@@ -193,6 +194,7 @@ class RecordingReport : public CAppProblemReport {
     j_.Add("report.send");
     return 1;
   }
+  void RefreshCrashContext() override {}
 
  private:
   Journal& j_;
@@ -252,6 +254,10 @@ class AnsweringBoxes : public MessageBoxHandler {
   ~AnsweringBoxes() override { SetMessageBoxHandler(nullptr); }
   int Show(std::u16string_view text, std::u16string_view, uint32_t type) override {
     j_.Add("box " + Hex(type) + " " + U8(text));
+    return answer_;
+  }
+  int ShowTimed(std::u16string_view text, std::u16string_view, uint32_t type, uint32_t seconds) override {
+    j_.Add("timed box " + Hex(type) + " " + std::to_string(seconds) + "s " + U8(text));
     return answer_;
   }
   void SetAnswer(int answer) { answer_ = answer; }

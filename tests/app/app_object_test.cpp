@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "app/app_messages.h"
+#include "app/problem_report_part.h"
 #include "app/zv_app_wnd.h"
 #include "audio/greeting_memory.h"
 #include "foundation/app_folders.h"
@@ -16,6 +18,8 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/command_output.h"
+#include "tests/support/web_stand_in.h"
 
 using namespace qav;
 using namespace qav::test;
@@ -107,6 +111,7 @@ TEST_F(AppObjectTest, AProblemReportCarriesTheLogTheSettingsAndTheFacts) {
     void AddFile(std::u16string_view path, std::u16string_view name) override {
       files += U8(name) + "=" + U8(path) + ";";
     }
+    void AddSettingsFile(std::u16string_view path, std::u16string_view name) override { AddFile(path, name); }
     void SetSubject(std::u16string_view s) override { subject = U8(s); }
     void SetDescription(std::u16string_view d) override { description = U8(d); }
     std::string files, subject, description;
@@ -120,6 +125,38 @@ TEST_F(AppObjectTest, AProblemReportCarriesTheLogTheSettingsAndTheFacts) {
   EXPECT_EQ(report.subject, "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
   EXPECT_TRUE(g_bReportInProgress);
   g_bReportInProgress = false;
+}
+
+// The tray's report, refused by the server: the report is kept as the saved ZIP, the message says
+// where, and the settings went in without the mail password.
+TEST_F(AppObjectTest, AProblemReportTheServerRefusesIsSavedAndNamed) {
+  WebStandIn server({"--misbehave", "refuse"});
+  ASSERT_TRUE(server.started());
+  ScopedEnv web("QAV_WEB_BASE", server.BaseUrl());
+  LoadDefaultLangLib();
+  std::filesystem::create_directories(dir_.path() + "/data/QAV");
+  ASSERT_TRUE(WriteFileBytes(dir_.path() + "/data/QAV/QAV.ini", "[Settings]\nEMailLoginPass=0A1B2C3D4E5F\n"));
+  struct Boxes : MessageBoxHandler {
+    Boxes() { SetMessageBoxHandler(this); }
+    ~Boxes() override { SetMessageBoxHandler(nullptr); }
+    int Show(std::u16string_view text, std::u16string_view, uint32_t type) override {
+      shown.push_back(U8(text));
+      return DefaultMessageBoxAnswer(type);
+    }
+    std::vector<std::string> shown;
+  } boxes;
+
+  CProblemReportPart report(app_, -1);
+  EXPECT_EQ(report.SendProblemReport(), 0);
+  const std::string saved = dir_.path() + "/temp/Zarvelin QAV Report Log.zip";
+  ASSERT_EQ(boxes.shown.size(), 2u);  // the question, then where the report is
+  EXPECT_NE(boxes.shown[1].find("A saved copy of the report is in '" + saved + "'."), std::string::npos)
+      << boxes.shown[1];
+  EXPECT_EQ(CommandOutput("unzip -tq '" + saved + "'").find("No errors detected"), 0u);
+  const std::string entries = CommandOutput("zipinfo -1 '" + saved + "'");
+  EXPECT_NE(entries.find("Zarvelin QAV.dmp"), std::string::npos) << entries;
+  EXPECT_NE(entries.find("Zarvelin QAV.xml"), std::string::npos) << entries;
+  EXPECT_EQ(CommandOutput("unzip -p '" + saved + "' 'Global QAV.ini'"), "[Settings]\nEMailLoginPass=\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/app_messages.h"
 #include "app/server_exchange_part.h"
+#include "app/web_links.h"
 #include "app/zv_app.h"
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
@@ -67,6 +68,7 @@ class MainWindowTest : public ::testing::Test {
   ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
   ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
   ScopedEnv web_{"QAV_WEB_BASE", "http://web.test/"};
+  ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
   VirtualLoop v_;
   Journal journal_;
   AnsweringBoxes boxes_{journal_, IDOK};
@@ -101,23 +103,23 @@ TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
     LParam lParam;
     const char* expected;
   } cases[] = {
-      {true, UM_UPDATEDLG, 0xF0000, 0, "sheet.post 0x4cd 0x10000\nsheet.post 0x4cd 0x20000\n"
-                                       "sheet.post 0x4cd 0x40000\nsheet.post 0x4cd 0x80000"},
-      {true, UM_UPDATEDLG, 0x30000, 0, "sheet.post 0x4cd 0x10000\nsheet.post 0x4cd 0x20000"},
-      {true, UM_UPDATEDLG, 0x40001, 0, "sheet.post 0x4cd 0x40000"},
+      {true, UM_UPDATEDLG, 0xF0000, 0, "sheet.changed 0xf0000"},
+      {true, UM_UPDATEDLG, 0x30000, 0, "sheet.changed 0x30000"},
+      {true, UM_UPDATEDLG, 0x40001, 0, "sheet.changed 0x40000"},
+      {true, UM_UPDATEDLG, 0x1, 0, ""},
       {false, UM_UPDATEDLG, 0xF0000, 0, ""},
-      {true, UM_SELECTOPTIONPAGE, 0x20000, 0, "sheet.show 5 0x20000"},
+      {true, UM_SELECTOPTIONPAGE, 0x20000, 0, "sheet.show 0x20000"},
       {true, UM_LOCALIZE, 0, 0, "sheet.localize"},
-      {true, UM_ENABLEAPPLY, 0, 0, "sheet.post 0x4d4 0"},
-      {true, UM_PLAYNEWMSGS, 0, 0, "page.post 0x4e9"},
+      {true, UM_ENABLEAPPLY, 0, 0, "sheet.enable-apply"},
+      {true, UM_PLAYNEWMSGS, 0, 0, "sheet.play-new"},
       {false, UM_PLAYNEWMSGS, 0, 0, ""},
       {true, UM_EMAILVOICEMSG, 0x1234, 0, ""},  // no such voice message
       {true, UM_BALLOONTIP, IDS_SYSTRAY_TIP_ANSWERING_MODE_ENABLED, 3000, "tray.balloon Enabled 3000"},
       {true, UM_BALLOONTIPIFALLOWED, IDS_SYSTRAY_TIP_ANSWERING_MODE_DISABLED, 500, "tray.balloon Disabled 500"},
-      {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0 0x4cc"},
+      {true, WM_TIMER, kTimerTrayClick, 0, "tray.notify 0x4cc"},
       {true, UM_REPORTPROBLEM, 0, 0,
-       "report.send\nbox 0x40 Thank you. Your report has been sent successfully.\r\n\r\n"
-       "This message will close in 10 seconds"},
+       "report.send\ntimed box 0x40 15s Thank you. Your report has been sent successfully.\r\n\r\n"
+       "This message will close in <T> seconds"},
   };
   for (const auto& c : cases) {
     Open(c.sheet);
@@ -134,15 +136,20 @@ TEST_F(MainWindowTest, AVoiceMessageIsMailedOnlyWhileTheCollectionHoldsIt) {
   ASSERT_NE(message, nullptr);
   v_.RunUntilIdle();  // the page's refresh
   journal_.Clear();
-  const auto wParam = reinterpret_cast<WParam>(message);
-  Post(UM_EMAILVOICEMSG, wParam);
-  EXPECT_EQ(journal_.Text(), "workers.send " + Hex(wParam));
-  // The user deleted it before the main window got to it.
+  const auto id = static_cast<uint64_t>(message->GetId());
+  Post(UM_EMAILVOICEMSG, id);
+  EXPECT_EQ(journal_.Text(), "workers.mail-message " + std::to_string(id));
+  // The user deleted it before the main window got to it, and a new message (quite possibly at
+  // the same address) came in meanwhile: the old notice names nothing any more.
   g_MessageCollection.del(message);
+  CMessage* newer = g_MessageCollection.Add(std::make_unique<CMessage>());
+  ASSERT_NE(newer, nullptr);
   v_.RunUntilIdle();
   journal_.Clear();
-  Post(UM_EMAILVOICEMSG, wParam);
+  Post(UM_EMAILVOICEMSG, id);
   EXPECT_EQ(journal_.Text(), "");
+  Post(UM_EMAILVOICEMSG, static_cast<uint64_t>(newer->GetId()));
+  EXPECT_EQ(journal_.Text(), "workers.mail-message " + std::to_string(static_cast<uint64_t>(newer->GetId())));
   g_MessageCollection.RemoveAll();
 }
 
@@ -243,6 +250,32 @@ TEST_F(MainWindowTest, StartUpCheckReachesTheServerAndAnnouncesACriticalVersion)
   EXPECT_NE(server.Read("request-1.info.xml").find("<username>alice</username>"), std::string::npos);
 }
 
+// A check that hangs on the network does not hold up the exit: its thread is stopped and joined,
+// and no result reaches the window afterwards.
+TEST_F(MainWindowTest, ExitEndsAStalledCheckWithoutWaitingForTheServer) {
+  WebStandIn server({"--misbehave", "stall"});
+  ASSERT_TRUE(server.started());
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  CAppComponents components = parts_->Components();
+  CServerExchangePart* exchange = nullptr;
+  components.serverExchange = [&] {
+    auto part = std::make_unique<CServerExchangePart>(server.BaseUrl16() + u"qav/");
+    exchange = part.get();
+    return part;
+  };
+  app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  parts_->link->user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+  ASSERT_TRUE(window_->Create());
+  ASSERT_NE(exchange, nullptr);
+  ASSERT_TRUE(exchange->IsRunning());
+  window_->ExitApplication();
+  EXPECT_FALSE(exchange->IsRunning());
+  v_.RunUntilIdle();
+  EXPECT_EQ(journal_.Text().find("box "), std::string::npos) << journal_.Text();
+  window_.reset();
+}
+
 TEST_F(MainWindowTest, TheServersPeriodIsHeldAndRestartsTimer4) {
   struct Case {
     std::optional<int32_t> period;
@@ -298,7 +331,7 @@ TEST_F(MainWindowTest, ServerRepliesByHandAndByTimer) {
   parts_->exchange->strings[u"QAV/LatestVer@CritialUpdate"] = u"1";
   Post(UM_SERVERUPDATEDONE, 0, 1);
   EXPECT_EQ(journal_.Text(),
-            "sheet.show 5 0\nbox 0x41 This is a Critical Version Update notify for Zarvelin QAV\r\n"
+            "sheet.show 0\nbox 0x41 This is a Critical Version Update notify for Zarvelin QAV\r\n"
             "Press OK to start downloading");
 
   // Newer, by timer, not critical: a balloon once, then again only after three days.
@@ -337,6 +370,14 @@ TEST_F(MainWindowTest, ServerFlagsAreStoredAndAClearedOneLeavesTheProfile) {
   Post(UM_REPORTPROBLEM);
   EXPECT_EQ(journal_.Text(), "shell.open http://web.test/qav/applinks/report/?lang=EN&ver=" QAV_VERSION_STRING
                              "&skypename=bob%26co");
+
+  // A report that could not be sent earlier is offered to the page as its info file.
+  ASSERT_TRUE(WriteFileBytes(dir_.path() + "/temp/Zarvelin QAV Report Log.zip", "PK"));
+  journal_.Clear();
+  Post(UM_REPORTPROBLEM);
+  EXPECT_EQ(journal_.Text(), "shell.open http://web.test/qav/applinks/report/?lang=EN&ver=" QAV_VERSION_STRING
+                             "&skypename=bob%26co&infofile=" +
+                                 U8(PercentEncode(U16(dir_.path() + "/temp/Zarvelin QAV Report Log.zip"))));
 }
 
 TEST_F(MainWindowTest, CloseEndsEveryPartInOrderAndQuits) {

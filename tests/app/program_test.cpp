@@ -5,15 +5,18 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,8 +26,10 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/command_output.h"
 #include "tests/support/smtp_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
 
 extern char** environ;
 
@@ -150,6 +155,10 @@ class ProgramTest : public ::testing::Test {
   test::ScopedEnv state_{"QAV_STATE_DIR", dir_.path() + "/state"};
   test::ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
   test::ScopedEnv runtime_{"QAV_RUNTIME_DIR", dir_.path() + "/runtime"};
+  // The program runs headless unless a test gives it a display of its own.
+  test::ScopedEnv display_{"DISPLAY", std::nullopt};
+  test::ScopedEnv wayland_{"WAYLAND_DISPLAY", std::nullopt};
+  test::ScopedEnv platform_{"QT_QPA_PLATFORM", std::nullopt};
 };
 
 TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
@@ -164,7 +173,7 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   Qav forwarded({"/WinStartup"});
   EXPECT_EQ(forwarded.Wait(), 0);
   EXPECT_EQ(forwarded.Error(), "");  // no warning
-  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowSheet( 5, 0 )"); })) << Log();
+  EXPECT_TRUE(WaitFor([&] { return Logged("CNullPropertySheet::ShowPage( 0 )"); })) << Log();
 
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
@@ -175,6 +184,43 @@ TEST_F(ProgramTest, ASecondCopyWarnsOrForwardsAndShutdownClosesTheFirst) {
   // The exit path saved the registry profile.
   EXPECT_NE(test::ReadFileBytes(dir_.path() + "/registry/HKEY_CURRENT_USER.reg").find("\"cnfgstr1\""),
             std::string::npos);
+}
+
+// The running program crashes: before it ends with its signal, its crash helper uploads the
+// report to the web server, with the crash record, the system information and the settings.
+TEST_F(ProgramTest, ACrashOfTheProgramReachesTheWebServer) {
+  test::WebStandIn server;
+  ASSERT_TRUE(server.started());
+  test::ScopedEnv web("QAV_WEB_BASE", server.BaseUrl());
+  std::filesystem::create_directories(dir_.path() + "/data/QAV");
+  ASSERT_TRUE(test::WriteFileBytes(dir_.path() + "/data/QAV/QAV.ini", "[Settings]\nEMailLoginPass=0A1B2C3D4E5F\n"));
+
+  auto qav = StartRunningCopy();
+  ASSERT_TRUE(WaitFor([&] { return Logged("the crash reporter knows what a report carries"); })) << Log();
+  ASSERT_EQ(kill(qav->pid(), SIGSEGV), 0);
+  EXPECT_EQ(qav->Wait(), 128 + SIGSEGV) << qav->Error();
+  EXPECT_NE(qav->Error().find("Zarvelin QAV has encountered a problem and needs to close."), std::string::npos)
+      << qav->Error();
+
+  EXPECT_EQ(server.Read("upload-1/field-Subject"), "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
+  EXPECT_NE(server.Read("upload-1/field-Body").find("\r\nApp Version: " QAV_VERSION_STRING), std::string::npos);
+  const std::string zipName = test::CommandOutput("ls '" + server.File("upload-1") + "' | grep '^QAV.*\\.tmp$'");
+  ASSERT_FALSE(zipName.empty()) << server.Read("upload-1/parts.tsv");
+  const std::string zip = server.File("upload-1/" + zipName.substr(0, zipName.size() - 1));
+  const std::string record = test::CommandOutput("unzip -p '" + zip + "' 'Zarvelin QAV.dmp'");
+  EXPECT_NE(record.find("\nprocess " + std::to_string(qav->pid()) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("\nsignal 11 SIGSEGV\n"), std::string::npos);
+  EXPECT_NE(record.find("\nexception 0xc0000005 EXCEPTION_ACCESS_VIOLATION\n"), std::string::npos);
+  EXPECT_EQ(test::CommandOutput("unzip -p '" + zip + "' 'Global QAV.ini'").find("0A1B2C3D4E5F"), std::string::npos);
+  const std::string entries = test::CommandOutput("zipinfo -1 '" + zip + "'");
+  EXPECT_NE(entries.find("Zarvelin QAV.xml"), std::string::npos) << entries;
+  // The debug log, written up to the crash, stands in for the memory log.
+  EXPECT_NE(test::CommandOutput("unzip -p '" + zip + "' 'QAV Debug Log_0.log'").find("Starting main hidden window"),
+            std::string::npos)
+      << entries;
+  // The report made for itself is gone; the program's lock does not outlive it.
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/temp/Zarvelin QAV.dmp"));
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
 }
 
 TEST_F(ProgramTest, IsRunningAnswersAndCreatesNothing) {
@@ -216,6 +262,59 @@ TEST_F(ProgramTest, AKilledCopyLeavesNothingThatPassesForARunningOne) {
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
   EXPECT_EQ(next->Wait(), 0);
+}
+
+// A folder or registry file the program cannot use stops the start with what is wrong and where,
+// and an exit status that says it did not start; it is never taken for a running copy.
+TEST_F(ProgramTest, AnUnusableFolderOrRegistryFileStopsTheStartAndSaysWhatAndWhere) {
+  const std::string desktop = dir_.path() + "/desktop";
+  const std::string temp = dir_.path() + "/temp";
+  const std::string elsewhere = dir_.path() + "/elsewhere";
+  const std::string userRoot = dir_.path() + "/registry/HKEY_CURRENT_USER.reg";
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+  const std::string userRootText = test::ReadFileBytes(userRoot);
+  struct Case {
+    const char* name;
+    std::function<bool()> make;
+    std::function<void()> undo;
+    std::string expected;
+  } cases[] = {
+      {"desktop folder is a link", [&] { return symlink(elsewhere.c_str(), desktop.c_str()) == 0; },
+       [&] { unlink(desktop.c_str()); }, "the desktop folder \"" + desktop + "\" is a symbolic link"},
+      {"desktop folder is a file", [&] { return test::WriteFileBytes(desktop, ""); }, [&] { unlink(desktop.c_str()); },
+       "the desktop folder \"" + desktop + "\" is not a folder"},
+      {"desktop folder of another user",
+       [&] { return mkdir(desktop.c_str(), 0700) == 0 && chown(desktop.c_str(), 65534, 65534) == 0; },
+       [&] { rmdir(desktop.c_str()); }, "the desktop folder \"" + desktop + "\" belongs to another user (uid 65534)"},
+      {"temporary folder is a link", [&] { return symlink(elsewhere.c_str(), temp.c_str()) == 0; },
+       [&] { unlink(temp.c_str()); }, "the private temporary folder \"" + temp + "\" is a symbolic link"},
+      {"registry file cannot be read",
+       [&] { return unlink(userRoot.c_str()) == 0 && mkdir(userRoot.c_str(), 0700) == 0; },
+       [&] {
+         rmdir(userRoot.c_str());
+         test::WriteFileBytes(userRoot, userRootText);
+       },
+       "the registry file \"" + userRoot + "\" cannot be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(desktop);
+    if (!c.make()) {
+      std::printf("skipped here: %s\n", c.name);
+      continue;
+    }
+    Qav qav({});
+    EXPECT_EQ(qav.Wait(), 1);
+    EXPECT_NE(qav.Error().find("QAV cannot start: " + c.expected), std::string::npos) << qav.Error();
+    EXPECT_EQ(qav.Error().find("already have a running instance"), std::string::npos);
+    c.undo();
+  }
+  // Set right again, the program starts.
+  std::filesystem::remove_all(desktop);
+  auto running = StartRunningCopy();
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(running->Wait(), 0);
 }
 
 TEST_F(ProgramTest, InstallWaitsForTheOldCopyAndTakesOver) {
@@ -416,3 +515,106 @@ TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {
 }
 
 }  // namespace
+
+namespace {
+
+// The first line of a command's standard output (X tools on the test's display), "" on failure.
+std::string ToolOutput(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+bool ToolExists(const char* name) { return ToolOutput(std::string("command -v ") + name).size() > 0; }
+
+struct WindowBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The visible windows of a class on the display, with their places.
+std::vector<WindowBox> VisibleWindows(const std::string& windowClass) {
+  std::vector<WindowBox> boxes;
+  std::istringstream ids(ToolOutput("xdotool search --onlyvisible --class " + windowClass));
+  for (std::string id; ids >> id;) {
+    const std::string geometry = ToolOutput("xdotool getwindowgeometry --shell " + id);
+    WindowBox box;
+    std::smatch m;
+    if (std::regex_search(geometry, m, std::regex("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"))) {
+      box = {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])};
+      boxes.push_back(box);
+    }
+  }
+  return boxes;
+}
+
+}  // namespace
+
+// The program as a person meets it: a virtual X display with a tray, the simulated call client,
+// and qav showing its icon there; a click on the icon opens the menu, and the screen is saved.
+TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
+  for (const char* tool : {"Xvfb", "trayer", "xdotool"}) {
+    if (!ToolExists(tool)) GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs it)";
+  }
+  // Xvfb picks a free display itself and names it on the descriptor given.
+  Qav xvfb({"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, "/usr/bin/Xvfb");
+  std::string number;
+  ASSERT_TRUE(WaitFor([&] {
+    const std::string out = xvfb.Error();
+    const size_t end = out.find('\n');
+    if (end == std::string::npos) return false;
+    number = out.substr(0, end);
+    return true;
+  })) << xvfb.Error();
+  test::ScopedEnv display("DISPLAY", ":" + number);
+  Qav trayer({"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height", "24"},
+             "/usr/bin/trayer");
+  ASSERT_TRUE(WaitFor([&] { return !VisibleWindows("trayer").empty(); })) << trayer.Error();
+
+  Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return client.Error().find("attached ") != std::string::npos; })) << client.Error();
+
+  // The icon sits in the tray: a small window of the program's, at the top right of the screen.
+  std::vector<WindowBox> windows;
+  ASSERT_TRUE(WaitFor([&] {
+    windows = VisibleWindows("qav");
+    return windows.size() == 1 && windows[0].width <= 64;
+  })) << qav->Error() << Log();
+  const WindowBox icon = windows[0];
+  EXPECT_GT(icon.x, 320);
+  EXPECT_LT(icon.y, 24);
+  EXPECT_TRUE(Logged("CTrayIcon::Add [the tray icon is shown]")) << Log();
+  std::filesystem::create_directories(QAV_SHOTS_FOLDER);
+  Qav iconShot({std::string(QAV_SHOTS_FOLDER) + "/tray_icon_xvfb.png"}, QAV_X_SCREENSHOT);
+  EXPECT_EQ(iconShot.Wait(), 0) << iconShot.Error();
+
+  // One click opens the menu once the double-click time has passed.
+  ToolOutput("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+             std::to_string(icon.y + icon.height / 2) + " click 1");
+  ASSERT_TRUE(WaitFor([&] {
+    windows = VisibleWindows("qav");
+    return windows.size() == 2;
+  })) << Log();
+  EXPECT_TRUE(Logged("WM_APP_SYS_TRAY_LBUTTONUP_TIMER"));
+  const std::string shot = std::string(QAV_SHOTS_FOLDER) + "/tray_menu_xvfb.png";
+  Qav screenshot({shot}, QAV_X_SCREENSHOT);
+  EXPECT_EQ(screenshot.Wait(), 0) << screenshot.Error();
+  EXPECT_TRUE(std::filesystem::exists(shot));
+
+  // The menu goes with Escape; the program ends in order with the display still there.
+  ToolOutput("xdotool key Escape");
+  EXPECT_TRUE(WaitFor([&] { return VisibleWindows("qav").size() == 1; }));
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+  kill(trayer.pid(), SIGTERM);
+  kill(xvfb.pid(), SIGTERM);
+}

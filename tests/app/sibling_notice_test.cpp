@@ -12,6 +12,7 @@
 #include "foundation/version.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "tests/app/voice_message_helpers.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pump.h"
@@ -32,7 +33,7 @@ class SiblingNoticeTest : public qav::test::CallModelFixture {
                                    [this](qav::Msg& message) -> qav::LResult {
                                      if (message.message != qav::WM_COPYDATA) return qav::DefWindowProc(message);
                                      const auto* data = message.Get<qav::CopyDataPayload>();
-                                     return data && workers_.OnCopyData(data->view().dwData, data->view().cbData);
+                                     return data && workers_.OnCopyData(data->view().dwData, data->bytes());
                                    }));
     ASSERT_TRUE(workers_.StartNotifyThread());
   }
@@ -59,16 +60,7 @@ class SiblingNoticeTest : public qav::test::CallModelFixture {
   }
 
   CMessage* AddMessage(int32_t callId, std::u16string_view handle, std::u16string_view displayName, int32_t seconds) {
-    CCall* call = AddCall(callId);
-    CUser* caller = g_UserCollection.FindOrCreate(handle);
-    caller->SetDisplayName(displayName);
-    call->SetPartner(caller);
-    auto created = std::make_unique<CMessage>();
-    created->Init(call, 0, u"wav");
-    created->SetDuration(seconds);
-    CMessage* message = g_MessageCollection.Add(std::move(created));
-    call->SetMessage(message);
-    return message;
+    return qav::test::AddVoiceMessageOf(AddCall(callId), handle, displayName, true, seconds);
   }
 
   static std::u16string Head() {
@@ -135,7 +127,7 @@ TEST_F(SiblingNoticeTest, WithoutTheSiblingNoNoticeIsBuiltOrQueued) {
   EXPECT_FALSE(notice.Send(thread));
   workers_.SendCallDoneNotice(message, nullptr);  // no sibling: nothing happens, nothing throws
   // The request for everything is refused without a sibling to answer.
-  EXPECT_FALSE(workers_.OnCopyData(120, 1));
+  EXPECT_FALSE(workers_.OnCopyData(120, "x"));
 }
 
 TEST_F(SiblingNoticeTest, TheSiblingAsksForEverythingAndGetsTheKnownMessagesAndFinishedConversations) {
@@ -161,8 +153,8 @@ TEST_F(SiblingNoticeTest, TheSiblingAsksForEverythingAndGetsTheKnownMessagesAndF
   g_ConversationCollection.add(std::move(running));
 
   // Refused requests: another dwData, or no data.
-  EXPECT_FALSE(workers_.OnCopyData(121, 1));
-  EXPECT_FALSE(workers_.OnCopyData(120, 0));
+  EXPECT_FALSE(workers_.OnCopyData(121, "x"));
+  EXPECT_FALSE(workers_.OnCopyData(120, ""));
 
   sibling->WriteLine("dump");
   const std::string notice = NextNotice(*sibling);

@@ -13,6 +13,7 @@
 #include "foundation/date_time.h"
 #include "foundation/settings.h"
 #include "platform/text.h"
+#include "tests/app/voice_message_helpers.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/pump.h"
 #include "tests/support/smtp_server.h"
@@ -35,16 +36,7 @@ class VoiceMailTest : public qav::test::CallModelFixture {
   // A finished voice message of `seconds` from the caller, its file written.
   CMessage* AddMessage(int32_t callId, std::u16string_view handle, std::u16string_view displayName, bool contact,
                        int32_t seconds) {
-    CCall* call = AddCall(callId);
-    CUser* caller = g_UserCollection.FindOrCreate(handle);
-    caller->SetDisplayName(displayName);
-    caller->SetBuddyStatus(contact ? 2 : 1);
-    call->SetPartner(caller);
-    auto created = std::make_unique<CMessage>();
-    created->Init(call, 0, u"wav");
-    created->SetDuration(seconds);
-    CMessage* message = g_MessageCollection.Add(std::move(created));
-    call->SetMessage(message);
+    CMessage* message = qav::test::AddVoiceMessageOf(AddCall(callId), handle, displayName, contact, seconds);
     if (seconds > 0) {
       EXPECT_TRUE(qav::test::WriteFileBytes(qav::U8(message->GetFilePath()), FileBytes(callId)));
     }
@@ -57,7 +49,9 @@ class VoiceMailTest : public qav::test::CallModelFixture {
     return bytes;
   }
 
-  void PointAt(const SmtpServer& server) {
+  // Mail to the server with the recording attached and deleted afterwards, from a running e-mail
+  // thread whose GUI side is this test's loop.
+  CWorkerThreads& StartMailing(const SmtpServer& server) {
     g_SMTPServerAddress = u"127.0.0.1";
     g_SMTPServerPort = server.port();
     g_SMTPSSLEnabled = 0;
@@ -65,7 +59,23 @@ class VoiceMailTest : public qav::test::CallModelFixture {
     g_EMailLoginName = u"";
     g_EMailLoginPass = u"";
     g_EMailNotificationAllowed = 1;
+    g_EMailAttachmentAllowed = 1;
+    g_AutoDelMsgAfterEMailAllowed = 1;
+    workers_ = std::make_unique<CWorkerThreads>(virtualLoop.loop(), [] { return qav::Hwnd{0}; },
+                                                [](std::u16string) {});
+    EXPECT_TRUE(workers_->StartMailThread());
+    return *workers_;
   }
+
+  void TearDown() override {
+    if (workers_) {
+      EXPECT_TRUE(workers_->Stop(5000));
+    }
+    workers_.reset();
+    CallModelFixture::TearDown();
+  }
+
+  std::unique_ptr<CWorkerThreads> workers_;
 
   bool MessageGone(const CMessage* message) { return !g_MessageCollection.Contains(message); }
 };
@@ -149,17 +159,13 @@ TEST_F(VoiceMailTest, SubjectBodyAndRecipientFollowTheLanguageStringsAndTheUsers
 TEST_F(VoiceMailTest, TheMailArrivesWithTheRecordingAndTheMessageIsDeletedOnTheGuiThread) {
   SmtpServer server;
   ASSERT_TRUE(server.started());
-  PointAt(server);
-  g_EMailAttachmentAllowed = 1;
-  g_AutoDelMsgAfterEMailAllowed = 1;
+  CWorkerThreads& workers = StartMailing(server);
   // The remote party chooses its display name: it must not reach the headers as lines.
   CMessage* message = AddMessage(7, u"zoe.m", u"Zo\u00eb\r\nBcc: eve@example.org", true, 12);
   const std::string path = qav::U8(message->GetFilePath());
   const std::u16string fileName = message->GetFileName();
 
-  CWorkerThreads workers(virtualLoop.loop(), [] { return qav::Hwnd{0}; }, [](std::u16string) {});
-  ASSERT_TRUE(workers.StartMailThread());
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  ASSERT_TRUE(workers.MailVoiceMessage(message->GetId()));
   const auto mail = server.WaitForMail();
   ASSERT_TRUE(mail.has_value());
   EXPECT_EQ(mail->envelopeTo, std::vector<std::string>{"me@example.org"});
@@ -177,7 +183,6 @@ TEST_F(VoiceMailTest, TheMailArrivesWithTheRecordingAndTheMessageIsDeletedOnTheG
   EXPECT_EQ(mainWindow.Posts().back(),
             (qav::test::RecordingMainWindow::Posted{UM_UPDATEDLG, kPageVoiceMessages, 0}));
   EXPECT_TRUE(log.Has(LOG_INFO, u"CSendSMTPThread[ Voice Message Notification EMail Sent ]"));
-  EXPECT_TRUE(workers.Stop(5000));
 }
 
 TEST_F(VoiceMailTest, AFailedMailKeepsTheMessageAndItsFile) {
@@ -185,20 +190,16 @@ TEST_F(VoiceMailTest, AFailedMailKeepsTheMessageAndItsFile) {
   refusing.replyData = 554;
   SmtpServer server(refusing);
   ASSERT_TRUE(server.started());
-  PointAt(server);
-  g_EMailAttachmentAllowed = 1;
-  g_AutoDelMsgAfterEMailAllowed = 1;
+  CWorkerThreads& workers = StartMailing(server);
   CMessage* message = AddMessage(7, u"zoe.m", u"Zoe", true, 12);
   const std::string path = qav::U8(message->GetFilePath());
 
-  CWorkerThreads workers(virtualLoop.loop(), [] { return qav::Hwnd{0}; }, [](std::u16string) {});
-  ASSERT_TRUE(workers.StartMailThread());
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  ASSERT_TRUE(workers.MailVoiceMessage(message->GetId()));
   ASSERT_TRUE(qav::test::PumpUntil(virtualLoop, [&] {
     return log.Has(LOG_WARNING, u"CSendSMTPThread[ EMail Send Failed!! ]");
   }, 15000));
   EXPECT_TRUE(workers.Stop(5000));
-  virtualLoop.loop().ProcessDue();
+  virtualLoop.loop().ProcessDue();  // a deletion request, had one come, is served now
   EXPECT_TRUE(g_MessageCollection.Contains(message));
   EXPECT_EQ(qav::test::ReadFileBytes(path), FileBytes(7));
   EXPECT_EQ(server.MailCount(), 0);
@@ -207,15 +208,12 @@ TEST_F(VoiceMailTest, AFailedMailKeepsTheMessageAndItsFile) {
 TEST_F(VoiceMailTest, AMessageDeletedWhileItIsMailedIsSkippedAndItsFileKept) {
   SmtpServer server;
   ASSERT_TRUE(server.started());
-  PointAt(server);
-  g_EMailAttachmentAllowed = 1;
-  g_AutoDelMsgAfterEMailAllowed = 1;
+  CWorkerThreads& workers = StartMailing(server);
   CMessage* message = AddMessage(7, u"zoe.m", u"Zoe", true, 12);
   const std::string path = qav::U8(message->GetFilePath());
 
-  CWorkerThreads workers(virtualLoop.loop(), [] { return qav::Hwnd{0}; }, [](std::u16string) {});
-  ASSERT_TRUE(workers.StartMailThread());
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  const VoiceMessageId id = message->GetId();
+  ASSERT_TRUE(workers.MailVoiceMessage(id));
   // The user deletes the message from the list (its file stays) before the mail is out.
   g_MessageCollection.del(message);
   ASSERT_TRUE(server.WaitForMail().has_value());
@@ -227,28 +225,23 @@ TEST_F(VoiceMailTest, AMessageDeletedWhileItIsMailedIsSkippedAndItsFileKept) {
   }));
   EXPECT_EQ(qav::test::ReadFileBytes(path), FileBytes(7));
   // A message no longer in the collection is not mailed at all.
-  EXPECT_FALSE(workers.MailVoiceMessage(message));
-  EXPECT_TRUE(workers.Stop(5000));
+  EXPECT_FALSE(workers.MailVoiceMessage(id));
 }
 
 TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
   SmtpServer server;
   ASSERT_TRUE(server.started());
-  PointAt(server);
-  g_EMailAttachmentAllowed = 1;
-  g_AutoDelMsgAfterEMailAllowed = 1;
+  CWorkerThreads& workers = StartMailing(server);
   CMessage* message = AddMessage(7, u"zoe.m", u"Zoe", true, 0);
 
-  CWorkerThreads workers(virtualLoop.loop(), [] { return qav::Hwnd{0}; }, [](std::u16string) {});
-  ASSERT_TRUE(workers.StartMailThread());
-  ASSERT_TRUE(workers.MailVoiceMessage(message));
+  ASSERT_TRUE(workers.MailVoiceMessage(message->GetId()));
   const auto mail = server.WaitForMail();
   ASSERT_TRUE(mail.has_value());
   EXPECT_TRUE(mail->attachments.empty());
   EXPECT_NE(mail->body.find("- No voice message attached in email"), std::string::npos);
   EXPECT_EQ(mail->body.find("deleted"), std::string::npos);
   EXPECT_TRUE(workers.Stop(5000));
-  virtualLoop.loop().ProcessDue();
+  virtualLoop.loop().ProcessDue();  // a deletion request, had one come, is served now
   EXPECT_TRUE(g_MessageCollection.Contains(message));
 }
 

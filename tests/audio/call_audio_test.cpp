@@ -6,6 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <sys/stat.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <csignal>
 
 #include <chrono>
 #include <cmath>
@@ -25,6 +28,7 @@
 #include "sim/call_audio_peer.h"
 #include "sim/call_audio_peers.h"
 #include "tests/audio/audio_test_support.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -71,6 +75,51 @@ std::shared_ptr<CWaveMemFile> Greeting(const WAVEFORMATEX& format, const std::ve
   return greeting;
 }
 
+uint32_t Le32(const std::string& bytes, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[at + size_t(i)]);
+  return v;
+}
+
+// A folder whose disk is full after `bytes`: a tmpfs of that size when this process may mount one
+// (root), else a limit on the size of any file this process writes.
+class SmallDisk {
+ public:
+  SmallDisk(const std::string& folder, size_t bytes) : folder_(folder) {
+    ::mkdir(folder.c_str(), 0700);
+    const std::string options = "size=" + std::to_string(bytes);
+    mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    if (!mounted_) {
+      ::getrlimit(RLIMIT_FSIZE, &saved_);
+      rlimit limited = saved_;
+      limited.rlim_cur = bytes;
+      previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+      ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+  }
+  ~SmallDisk() {
+    if (mounted_) {
+      ::umount2(folder_.c_str(), MNT_DETACH);
+    } else {
+      ::setrlimit(RLIMIT_FSIZE, &saved_);
+      std::signal(SIGXFSZ, previousHandler_);
+    }
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+  rlimit saved_{};
+  void (*previousHandler_)(int) = SIG_DFL;
+};
+
+size_t CountLines(const test::LogCapture& log, std::u16string_view part) {
+  size_t n = 0;
+  for (const auto& line : log.Lines()) n += line.message.find(part) != std::u16string::npos ? 1 : 0;
+  return n;
+}
+
 class CallAudioTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -110,6 +159,66 @@ class CallAudioTest : public ::testing::Test {
   int quality_ = 1;
   int stereo_ = 1;
 };
+
+TEST_F(CallAudioTest, AVoiceMessageBeingRecordedSaysInItsHeaderHowMuchItHolds) {
+  // Four seconds of the caller, the file looked at before the stop, as a killed process leaves it.
+  auto peer = Peer(NumberedBlocks(100), false);
+  const std::string path = dir_.File("lastvoicemsg.wav");
+  int inPort = 0, outPort = 0;
+  ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, Greeting(kLive, {}), U16(path), 0), 1);
+  ASSERT_TRUE(peer->ConnectOutput(inPort));
+  ASSERT_TRUE(peer->ConnectInput(outPort));
+  ASSERT_TRUE(peer->WaitCallerSent(20000));
+  ASSERT_TRUE(Eventually([&] { return FileSize(path) >= int64_t(kWaveHeaderSize) + 90 * 1280; }));
+  const std::string bytes = test::ReadFileBytes(path);
+  const uint32_t data = uint32_t(bytes.size() - kWaveHeaderSize);
+  const uint32_t said = Le32(bytes, 42);
+  EXPECT_GT(said, 0u);
+  EXPECT_LE(said, data);
+  EXPECT_GE(said + 32000, data) << "at most a second of audio behind";
+  EXPECT_EQ(Le32(bytes, 4), said + 38) << "the RIFF size goes with it";
+  int seconds = 0;
+  EXPECT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1);
+  peer->Stop();
+}
+
+TEST_F(CallAudioTest, ADiskThatFillsKeepsWhatWasRecordedWithAMatchingHeaderAndSaysSoOnce) {
+  auto peer = Peer(NumberedBlocks(100), false);  // 4 s: 128000 bytes, twice what the disk takes
+  test::LogCapture log;
+  const std::string folder = dir_.File("small");
+  {
+    SmallDisk disk(folder, 64 * 1024);
+    const std::string path = folder + "/lastvoicemsg.wav";
+    int inPort = 0, outPort = 0;
+    ASSERT_EQ(driver_->RecordSkypeMsgStart(&inPort, &outPort, Greeting(kLive, {}), U16(path), 0), 1);
+    ASSERT_TRUE(peer->ConnectOutput(inPort));
+    ASSERT_TRUE(peer->ConnectInput(outPort));
+    ASSERT_TRUE(peer->WaitCallerSent(20000));
+    ASSERT_TRUE(Eventually([&] { return CountLines(log, u"cannot be written") > 0; })) << test::LogText(log);
+    ASSERT_TRUE(peer->WaitReceived(100 * 1280, 20000)) << "the call's input goes on";
+    int seconds = 0;
+    EXPECT_EQ(driver_->RecordSkypeMsgStop(&seconds), 1) << "what was recorded is kept";
+    peer->Stop();
+
+    WAVEFORMATEX format{};
+    std::string data;
+    ASSERT_TRUE(ReadWav(path, &format, &data));
+    EXPECT_EQ(FileSize(path), int64_t(kWaveHeaderSize + data.size())) << "the header matches the file";
+    EXPECT_GE(data.size(), 32000u);
+    EXPECT_EQ(data.size() % 1280, 0u) << "whole blocks only";
+    EXPECT_EQ(seconds, int((data.size() + 31999) / 32000));
+    EXPECT_EQ(test::RunCommand("test \"$(soxi -s " + test::Quote(path) + ")\" = " + std::to_string(data.size() / 2)),
+              0);
+    EXPECT_EQ(CountLines(log, u"CAudioDriver [ERROR write to file from Skype Audio]"), 1u);
+    EXPECT_EQ(CountLines(log, u"cannot be written"), 1u);
+
+    // The next call finds the disk still full: its start fails and leaves no empty file behind.
+    const std::string next = folder + "/next.wav";
+    int in2 = 0, out2 = 0;
+    EXPECT_EQ(driver_->RecordSkypeMsgStart(&in2, &out2, Greeting(kLive, {}), U16(next), 0), 0);
+    EXPECT_EQ(FileSize(next), -1);
+  }
+}
 
 TEST_F(CallAudioTest, VoiceMessageGreetsWithBeepsThenRecordsOnlyWhatTheCallerSaysAfterTheGreeting) {
   // Two seconds of greeting at 44100 Hz (as the greetings in memory are), two beeps laid over its

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,9 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include "audio/loopback_peer.h"
 #include "audio/va_in.h"
 #include "audio/va_out.h"
 #include "platform/virtual_loop.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/pump.h"
 
 namespace {
@@ -340,6 +343,126 @@ TEST_F(LoopbackLinkTest, ANewConnectionReplacesTheOldOne) {
   second.Send(std::string(10, 's'));
   ASSERT_TRUE(PumpUntil(v, [&] { return returned.items.size() == 2; }));
   EXPECT_EQ(returned.items[1].bytes, std::string(10, 's'));
+}
+
+sockaddr_in6 Mapped(const char* v4, uint16_t port) {
+  sockaddr_in6 a{};
+  a.sin6_family = AF_INET6;
+  inet_pton(AF_INET6, (std::string("::ffff:") + v4).c_str(), &a.sin6_addr);
+  a.sin6_port = htons(port);
+  return a;
+}
+
+TEST(LoopbackPeerOwner, ReadsTheOwnerOfTheRowWithThisAddressPairFromEitherTable) {
+  // 127.0.0.1:40000 -> 127.0.0.1:8080 owned by 65534, its other end by 1000; an IPv6 socket's
+  // IPv4-mapped row of user 33; a heading and a malformed row.
+  const std::string tcp =
+      "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+      "   0: 0100007F:1F90 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 1 1\n"
+      "   1: 0100007F:9C40 0100007F:1F90 01 00000000:00000000 00:00000000 00000000 65534        0 2 1\n"
+      "   2: 0100007F:1F90 0100007F:9C40 01 00000000:00000000 00:00000000 00000000  1000        0 3 1\n"
+      "   3: garbage\n";
+  const std::string tcp6 =
+      "  sl  local_address                         remote_address                        st tx_queue rx_queue tr "
+      "tm->when retrnsmt   uid  timeout inode\n"
+      "   0: 0000000000000000FFFF00000100007F:9C41 0000000000000000FFFF00000100007F:1F90 01 00000000:00000000 "
+      "00:00000000 00000000    33        0 4 1\n";
+  const sockaddr_in6 server = Mapped("127.0.0.1", 8080);
+  EXPECT_EQ(qav::FindTcpRowOwner(tcp, Mapped("127.0.0.1", 40000), server), std::optional<uid_t>(65534));
+  EXPECT_EQ(qav::FindTcpRowOwner(tcp, server, Mapped("127.0.0.1", 40000)), std::optional<uid_t>(1000));
+  EXPECT_EQ(qav::FindTcpRowOwner(tcp6, Mapped("127.0.0.1", 40001), server), std::optional<uid_t>(33));
+  EXPECT_EQ(qav::FindTcpRowOwner(tcp, Mapped("127.0.0.1", 40001), server), std::nullopt);
+  EXPECT_EQ(qav::FindTcpRowOwner("", server, server), std::nullopt);
+}
+
+// What a process of another user got from a connection to the link.
+enum ForeignPeerOutcome {
+  kClosedWithNothing = 0,  // the program closed the connection before sending it anything
+  kNoConnection = 1,
+  kStillOpen = 2,
+  kReceivedData = 3,
+};
+
+// Runs a peer as user 65534 in a child process: it connects to 127.0.0.1:port, sends `bytes`,
+// and reads until the connection ends or 5 s pass. Its exit status is its outcome.
+pid_t StartForeignPeer(int port, const std::string& bytes) {
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(kNoConnection);
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) ::_exit(kNoConnection);
+  if (!bytes.empty()) (void)::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  char buffer[4096];
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 5000) <= 0) ::_exit(kStillOpen);
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n > 0) ::_exit(kReceivedData);
+    ::_exit(kClosedWithNothing);  // the end of the connection, or a reset
+  }
+}
+
+// The exit status of the child, serving the loop until it has ended.
+int ForeignPeerOutcome(VirtualLoop& v, pid_t child) {
+  int status = -1;
+  const bool ended = PumpUntil(v, [&] { return ::waitpid(child, &status, WNOHANG) == child; }, 10000);
+  if (!ended) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(LoopbackLinkTest, OnlyAProcessOfTheSameUserMayConnectInEitherDirection) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run a peer as another user (uid 65534)";
+  qav::test::LogCapture log;
+  // The call's sound: another user must not replace the client's connection and speak into the
+  // recording.
+  {
+    CVAIn in;
+    int port = 0;
+    ASSERT_EQ(in.Open(owner(), &port), 1);
+    for (int i = 0; i < 4; ++i) {
+      VaHeaderPtr b = Buffer(10);
+      ASSERT_EQ(in.AddBuffer(b), 1);
+    }
+    ASSERT_EQ(in.Start(), 1);
+    Peer client(port);
+    client.Send(std::string(10, 'c'));
+    ASSERT_TRUE(PumpUntil(v, [&] { return returned.items.size() == 1; }));
+    EXPECT_EQ(ForeignPeerOutcome(v, StartForeignPeer(port, std::string(10, 'x'))), kClosedWithNothing);
+    client.Send(std::string(10, 'd'));
+    ASSERT_TRUE(PumpUntil(v, [&] { return returned.items.size() == 2; })) << "the client's connection stays";
+    EXPECT_EQ(returned.items[1].bytes, std::string(10, 'd'));
+    client.ReadAvailable();
+    EXPECT_FALSE(client.eof());
+  }
+  // The program's sound (during a conversation, the user's microphone): another user must not
+  // hear it.
+  {
+    CVAOut out;
+    int port = 0;
+    ASSERT_EQ(out.Open(owner(), &port), 1);
+    VaHeaderPtr early = Block(Bytes(320, 'm'));
+    ASSERT_EQ(out.Write(early), 1) << "written before anybody connects";
+    EXPECT_EQ(ForeignPeerOutcome(v, StartForeignPeer(port, "")), kClosedWithNothing);
+    Peer client(port);
+    std::string got;
+    ASSERT_TRUE(PumpUntil(v, [&] {
+      got += client.ReadAvailable();
+      return got.size() >= 320;
+    })) << "the user's own client still gets everything";
+    EXPECT_EQ(got, Bytes(320, 'm'));
+  }
+  EXPECT_TRUE(log.Has(LOG_WARNING,
+                      u"CVAInSocket::OnAccept() [refused a connection from user 65534: only user 0 may connect]"));
+  EXPECT_TRUE(log.Has(LOG_WARNING,
+                      u"CVAOutSocket::OnAccept() [refused a connection from user 65534: only user 0 may connect]"));
 }
 
 TEST_F(LoopbackLinkTest, ResetAndCloseGiveBackWhatWasQueuedToSend) {

@@ -4,11 +4,13 @@
 // thread does), what was posted to the main window, and the calls' final states.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/wave_mem_file.h"
@@ -599,6 +601,62 @@ TEST_F(CallFsmRecordingTest, EveryCallEndsOnceAndNothingUsesWhatIsGone) {
        }},
   };
   RunTable(scenarios);
+}
+
+// A conference recorded on request: a call whose recording the user asked for before it was picked
+// up joins the conversation that another call has begun meanwhile, whichever of the two has the
+// lower id, so the audio thread is asked for one recording and neither call is hung up.
+TEST_F(CallFsmRecordingTest, ACallWaitingForItsPickUpJoinsTheConversationBegunMeanwhileInEitherOrder) {
+  for (const auto& [waiting, recording] : {std::pair{3, 5}, std::pair{5, 3}}) {
+    SCOPED_TRACE(waiting);
+    Prepare([](RecordingCallAudio&) { Quietly(); });
+    for (const Step& step : {Ring(waiting), Record(waiting, true), Ring(recording, u"caller2"),
+                             Status(recording, kInprogress), Record(recording, true), Status(waiting, kInprogress)}) {
+      Run(step);
+    }
+    EXPECT_EQ(g_CallCollection.Get(waiting)->GetState(), ST_CONV_RECORDING);
+    EXPECT_EQ(g_CallCollection.Get(recording)->GetState(), ST_CONV_RECORDING);
+    ASSERT_NE(ConversationOf(recording), nullptr);
+    EXPECT_EQ(ConversationOf(waiting), ConversationOf(recording));
+    EXPECT_EQ(g_ConversationCollection.GetCount(), 1u);
+    EXPECT_EQ(AudioRequests(), (Requests{"ConvStart conversation.mp3"}));
+    const Texts commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), Hangup(waiting)[0]), 0);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), Answer(waiting)[0]), 1);
+    for (int32_t call : {waiting, recording}) Run(Status(call, kFinished));
+    EXPECT_EQ(AudioRequests(), (Requests{"ConvStop"}));
+    EXPECT_EQ(engine().GetPendingCount(), 0u);
+  }
+}
+
+// A call of a recorded conference that is held and resumed records into its conversation again as
+// a call of that conversation: it is back in the recording state, so a second hold gives its sound
+// back to the sound card as the first did, and the conversation goes on in one recording.
+TEST_F(CallFsmRecordingTest, AConferenceCallHeldAndResumedRecordsIntoItsConversationAgain) {
+  Prepare([](RecordingCallAudio&) { Quietly(); });
+  for (const Step& step : {Ring(3), Status(3, kInprogress), Record(3, true), Ring(5, u"caller2"),
+                           Status(5, kInprogress)}) {
+    Run(step);
+  }
+  CConversation* conversation = ConversationOf(3);
+  ASSERT_NE(conversation, nullptr);
+  ASSERT_EQ(ConversationOf(5), conversation);
+  Commands();
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    Run(Status(5, SkypeCallStatus::LOCALHOLD));
+    EXPECT_EQ(g_CallCollection.Get(5)->GetState(), ST_CONV_RECORDING_ONHOLD);
+    EXPECT_EQ(Commands(), ToCard(5));
+    Run(Status(5, kInprogress));
+    EXPECT_EQ(g_CallCollection.Get(5)->GetState(), ST_CONV_RECORDING);
+    EXPECT_EQ(Commands(), ToCard(5));  // as when it joined: the conference's sound reaches the ports through call 3
+    EXPECT_EQ(ConversationOf(5), conversation);
+    EXPECT_TRUE(conversation->IsActive(g_CallCollection.Get(5)));
+  }
+  EXPECT_EQ(AudioRequests(), (Requests{"ConvStart conversation.mp3"}));  // never stopped
+  for (int32_t call : {3, 5}) Run(Status(call, kFinished));
+  EXPECT_EQ(AudioRequests(), (Requests{"ConvStop"}));
+  EXPECT_EQ(conversation->GetState(), CConversation::kEnded);
 }
 
 }  // namespace

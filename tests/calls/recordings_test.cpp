@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "audio/wave_utils.h"
 #include "calls/call.h"
 #include "calls/call_collection.h"
 #include "calls/conversation.h"
@@ -219,6 +221,46 @@ TEST_F(RecordingsTest, AUsersFoldersLoadWithACallOfItsOwnForEveryRecording) {
   CConversation fresh;
   fresh.Init(nullptr, u"");
   EXPECT_GT(fresh.GetConferenceId(), 9);
+}
+
+TEST_F(RecordingsTest, AVoiceMessageLeftUnfinishedIsRepairedAndListedBeforeACallCanRecordOverIt) {
+  const std::string messages = MessagesFolder();
+  ASSERT_FALSE(messages.empty());
+  // A recording killed after 1.5 s and half a sample frame: its header still says 0 bytes.
+  const std::string leftover = messages + "lastvoicemsg.wav";
+  {
+    const int fd = ::open(leftover.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    const WAVEFORMATEX format = WaveUtilsMakePCMFormat(1, 16, 16000);
+    uint32_t offset = 0;
+    ASSERT_EQ(WriteAudioFileHeaderFormat(fd, &format, 0, &offset), 1);
+    const std::string audio(48001, '\x11');
+    ASSERT_EQ(::write(fd, audio.data(), audio.size()), ssize_t(audio.size()));
+    ::close(fd);
+  }
+  const timeval changed[2] = {{1709647800, 0}, {1709647800, 0}};
+  ASSERT_EQ(::utimes(leftover.c_str(), changed), 0);
+  // One with nothing recorded goes.
+  Write(messages + "lastvoicemsg.mp3", "");
+  Reload();
+
+  EXPECT_FALSE(std::filesystem::exists(leftover)) << "nothing is left under the name the next call records to";
+  EXPECT_FALSE(std::filesystem::exists(messages + "lastvoicemsg.mp3"));
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  const CMessage* kept = g_MessageCollection.GetMessages()[0];
+  EXPECT_EQ(kept->GetUser()->GetHandle(), u"unknown");
+  EXPECT_EQ(kept->GetDuration(), 2) << "1.5 s, rounded up";
+  EXPECT_FALSE(kept->IsSeen());
+  EXPECT_EQ(kept->GetTimeOfCall(), 1709647800 - 2);
+  const std::string path = messages + qav::U8(kept->GetFileName());
+  EXPECT_EQ(std::filesystem::file_size(path), 46u + 48000u) << "the half frame is cut off";
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  WAVEFORMATEX format{};
+  uint32_t offset = 0, size = 0;
+  EXPECT_EQ(WaveUtilsReadAudioFileHeaderFormat(fd, &format, kWaveFormatExSize, &offset, &size), 1);
+  ::close(fd);
+  EXPECT_EQ(size, 48000u) << "the header says what the file holds";
 }
 
 TEST_F(RecordingsTest, DeletingARecordingDetachesItsCallsAndDropsTheRebuiltOnes) {

@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
 
@@ -249,6 +250,17 @@ TEST(HttpClient, BadUrlsFailBeforeAnythingIsSent) {
   }
 }
 
+TEST(HttpClient, LoopbackNeverGoesThroughTheEnvironmentsProxy) {
+  WebStandIn server;
+  WebStandIn deadProxy({"--misbehave", "refuse"});
+  ASSERT_TRUE(server.started() && deadProxy.started());
+  qav::test::ScopedEnv proxy{"http_proxy", deadProxy.BaseUrl()};
+  qav::test::ScopedEnv noProxy{"no_proxy", "example.invalid"};
+  CHttpClientT client;
+  client.AddParam(u"a", u"1");
+  EXPECT_EQ(client.RequestPost(server.BaseUrl16() + u"qav/x/")->GetStatus(), 404u);
+}
+
 TEST(HttpClient, ParametersCannotChangeWhileARequestRuns) {
   WebStandIn server;
   ASSERT_TRUE(server.started());
@@ -270,7 +282,7 @@ TEST(HttpClient, ParametersCannotChangeWhileARequestRuns) {
 // client idle and usable.
 TEST(HttpClient, ServerFailuresLandAtTheirStepsCode) {
   TempDir files;
-  WriteFileBytes(files.File("big.bin"), std::string(16 * 1024 * 1024, 'x'));
+  WriteFileBytes(files.File("big.bin"), std::string(64 * 1024 * 1024, 'x'));
   const struct {
     const char* misbehaviour;
     bool bigUpload;
@@ -396,6 +408,16 @@ TEST(HttpClient, ReadsALargeReplyInPieces) {
   const std::string body = ReadAll(*response);
   EXPECT_EQ(body.size(), 10u * 1024 * 1024);
   EXPECT_EQ(body.find_first_not_of('A'), std::string::npos);
+}
+
+TEST(HttpClient, AReplyCutShortFailsWhileItsBodyIsRead) {
+  WebStandIn server({"--misbehave", "cut-reply"});
+  ASSERT_TRUE(server.started());
+  CHttpClientT client;
+  auto response = client.RequestPost(server.BaseUrl16() + u"qav/x/");
+  ASSERT_TRUE(response);
+  EXPECT_EQ(response->GetStatus(), 200u);
+  EXPECT_EQ(ErrorOf([&] { ReadAll(*response); }), 401u);
 }
 
 TEST(HttpClient, HttpsChecksThePeerAgainstTheGivenCertificates) {

@@ -24,6 +24,7 @@
 #include "skype/link/skype_to_device_cmd.h"
 #include "skype/link/stl_transport.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/pump.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -521,15 +522,7 @@ TEST(TransportReattach, ASendQueuedBehindASlowOneSurvivesAnAttachToTheSameWindow
   Recorder recorder(v);
   CSTL stl(v.loop());
   ASSERT_EQ(stl.Init(1, &recorder, &recorder), 1);
-  auto pumpUntil = [&](const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRealWaitMs);
-    v.RunUntilIdle();
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      v.WaitForWork(20);
-    }
-    return true;
-  };
+  auto pumpUntil = [&](const std::function<bool()>& done) { return test::PumpUntil(v, done, kRealWaitMs); };
   auto heard = [&](const std::string& part) {
     std::lock_guard lock(mutex);
     return std::count_if(transcript.begin(), transcript.end(),

@@ -63,21 +63,28 @@ QByteArray Encode(const QImage& image, const char* format) {
   return bytes;
 }
 
+// Draws a picture shrunk by `scale` with its top left corner at (dx, dy).
+void DrawScaled(QPainter& p, double dx, double dy, double scale, const Picture& picture) {
+  p.save();
+  p.translate(dx, dy);
+  p.scale(scale, scale);
+  picture(p);
+  p.restore();
+}
+
 std::vector<Strip> Strips() {
-  const auto machine = [](QColor body, bool dim, std::function<void(QPainter&)> extra = {}) -> Picture {
+  const Picture redBadge = [](QPainter& p) { Badge(p, colour::kRed); };
+  const auto machine = [](QColor body, bool dim, Picture extra = {}) -> Picture {
     return [=](QPainter& p) {
       Machine(p, body, dim);
       if (extra) extra(p);
     };
   };
-  const auto badged = [](Picture base, QColor badge) -> Picture {
+  // A small mark at the bottom right of a picture.
+  const auto corner = [](Picture base, Picture mark, double at = 7.5, double scale = 0.53) -> Picture {
     return [=](QPainter& p) {
       base(p);
-      p.save();
-      p.translate(7, 7);
-      p.scale(0.55, 0.55);
-      Badge(p, badge);
-      p.restore();
+      DrawScaled(p, at, at, scale, mark);
     };
   };
   const auto status = [](int s) -> Picture { return [=](QPainter& p) { StatusDot(p, s); }; };
@@ -88,63 +95,28 @@ std::vector<Strip> Strips() {
   const Picture person = [](QPainter& p) { Person(p, colour::kBlue); };
   const Picture remove = [](QPainter& p) { Cross(p, colour::kRed); };
   const Picture conversation = [](QPainter& p) {
-    p.save();
-    p.scale(0.8, 0.8);
-    Bubble(p, colour::kGrey);
-    p.restore();
-    p.save();
-    p.translate(4, 4);
-    p.scale(0.75, 0.75);
-    Bubble(p, colour::kBlue);
-    p.restore();
-  };
-  const auto corner = [](Picture base, Picture mark) -> Picture {
-    return [=](QPainter& p) {
-      base(p);
-      p.save();
-      p.translate(7.5, 7.5);
-      p.scale(0.53, 0.53);
-      mark(p);
-      p.restore();
-    };
+    DrawScaled(p, 0, 0, 0.8, [](QPainter& q) { Bubble(q, colour::kGrey); });
+    DrawScaled(p, 4, 4, 0.75, [](QPainter& q) { Bubble(q, colour::kBlue); });
   };
   const Picture deleteNext = [](QPainter& p) {
-    p.save();
-    p.scale(0.7, 0.7);
-    Cross(p, colour::kRed);
-    p.restore();
-    p.save();
-    p.translate(6, 5);
-    p.scale(0.62, 0.62);
-    Next(p);
-    p.restore();
+    DrawScaled(p, 0, 0, 0.7, [](QPainter& q) { Cross(q, colour::kRed); });
+    DrawScaled(p, 6, 5, 0.62, Next);
   };
 
   return {
       {250, 16,
        {machine(colour::kLightGrey, true), machine(colour::kGreen, false),
-        badged(machine(colour::kGreen, false), colour::kRed),
-        machine(colour::kSlate, false, SlashBar), machine(colour::kOrange, false, [](QPainter& p) {
-          p.save();
-          p.translate(7, 7);
-          p.scale(0.55, 0.55);
-          Badge(p, colour::kRed);
-          p.restore();
-        })}},
+        corner(machine(colour::kGreen, false), redBadge, 7, 0.55), machine(colour::kSlate, false, SlashBar),
+        corner(machine(colour::kOrange, false), redBadge, 7, 0.55)}},
       {256, 16, {status(0), status(1), status(2), status(3), status(4), status(5), status(6), status(7), status(8), status(9)}},
-      {258, 16, {[](QPainter& p) { Envelope(p, colour::kLightGrey, true); }, [](QPainter& p) {
-                   Envelope(p, colour::kYellow, false);
-                   p.save();
-                   p.translate(7, 7);
-                   p.scale(0.55, 0.55);
-                   Badge(p, colour::kRed);
-                   p.restore();
-                 }}},
+      {258, 16,
+       {[](QPainter& p) { Envelope(p, colour::kLightGrey, true); },
+        corner([](QPainter& p) { Envelope(p, colour::kYellow, false); }, redBadge, 7, 0.55)}},
       {260, 16, {corner(conversation, record), corner(conversation, pause), corner(conversation, stop)}},
       {252, 32,
        {corner(conversation, record), machine(colour::kGreen, false), person,
-        [](QPainter& p) { Person(p, colour::kGrey); }, corner(call, [](QPainter& p) { Cross(p, colour::kRed); }),
-        Speaker, [](QPainter& p) { Envelope(p, colour::kBlue, false); }, Gear, AppWindow}},
+        [](QPainter& p) { Person(p, colour::kGrey); }, corner(call, remove), Speaker,
+        [](QPainter& p) { Envelope(p, colour::kBlue, false); }, Gear, AppWindow}},
       {254, 13, {play, stop, record, pause, ResetArrow, Folder, Pencil}},
       {262, 16,
        {play, pause, record, stop, call, People, chat, hangUp, person, Flag, Graph, remove, Folder, Copy}},

@@ -1,0 +1,14 @@
+#include "app/parts/workers.h"
+
+#include "foundation/logger.h"
+
+bool CNullWorkers::MailVoiceMessage(VoiceMessageId message) {
+  QAV_LOG(LOG_INFO, u"CNullWorkers::MailVoiceMessage( %llu ): no e-mail thread, no notice is mailed",
+          static_cast<unsigned long long>(message));
+  return false;
+}
+
+void CNullWorkers::SendCallDoneNotice(const CMessage* message, const CConversation* conversation) {
+  QAV_LOG(LOG_INFO, u"CNullWorkers::SendCallDoneNotice( message %s, conversation %s ): no sibling-application thread",
+          message ? u"yes" : u"no", conversation ? u"yes" : u"no");
+}

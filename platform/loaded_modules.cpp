@@ -1,0 +1,80 @@
+#include "platform/loaded_modules.h"
+
+#include <elf.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace qav {
+
+namespace {
+
+std::string ProgramPath() {
+  char path[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
+}
+
+std::string Hex(const unsigned char* bytes, size_t count) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (size_t i = 0; i < count; ++i) {
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0xF];
+  }
+  return text;
+}
+
+// The NT_GNU_BUILD_ID note of a loaded PT_NOTE segment.
+std::string BuildIdIn(const unsigned char* notes, size_t length) {
+  size_t offset = 0;
+  while (offset + sizeof(ElfW(Nhdr)) <= length) {
+    ElfW(Nhdr) header;
+    std::memcpy(&header, notes + offset, sizeof header);
+    const size_t nameAt = offset + sizeof header;
+    const size_t descAt = nameAt + ((header.n_namesz + 3u) & ~size_t{3});
+    const size_t next = descAt + ((header.n_descsz + 3u) & ~size_t{3});
+    if (next > length) break;
+    if (header.n_type == NT_GNU_BUILD_ID && header.n_namesz == 4 && std::memcmp(notes + nameAt, "GNU", 4) == 0) {
+      return Hex(notes + descAt, header.n_descsz);
+    }
+    offset = next;
+  }
+  return {};
+}
+
+int AddModule(dl_phdr_info* info, size_t, void* data) {
+  auto& modules = *static_cast<std::vector<LoadedModule>*>(data);
+  LoadedModule module;
+  module.path = info->dlpi_name && *info->dlpi_name ? info->dlpi_name : (modules.empty() ? ProgramPath() : "");
+  uintptr_t low = UINTPTR_MAX;
+  uintptr_t high = 0;
+  for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+    if (segment.p_type == PT_LOAD) {
+      low = std::min<uintptr_t>(low, segment.p_vaddr);
+      high = std::max<uintptr_t>(high, segment.p_vaddr + segment.p_memsz);
+    } else if (segment.p_type == PT_NOTE && module.buildId.empty()) {
+      module.buildId = BuildIdIn(reinterpret_cast<const unsigned char*>(info->dlpi_addr + segment.p_vaddr),
+                                 segment.p_memsz);
+    }
+  }
+  if (low == UINTPTR_MAX) return 0;
+  module.base = info->dlpi_addr + low;
+  module.size = high - low;
+  modules.push_back(std::move(module));
+  return 0;
+}
+
+}  // namespace
+
+std::vector<LoadedModule> ListLoadedModules() {
+  std::vector<LoadedModule> modules;
+  dl_iterate_phdr(AddModule, &modules);
+  return modules;
+}
+
+}  // namespace qav

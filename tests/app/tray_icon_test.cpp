@@ -1,0 +1,202 @@
+#include "app/tray_icon.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/app_messages.h"
+#include "app/zv_app.h"
+#include "app/zv_app_wnd.h"
+#include "calls/message_collection.h"
+#include "foundation/language_tables.h"
+#include "foundation/settings.h"
+#include "platform/virtual_loop.h"
+#include "platform/window.h"
+#include "tests/app/app_doubles.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+using namespace qav;
+using namespace qav::test;
+
+namespace {
+
+// A tray that shows nothing: it keeps what it was told and picks a menu entry as told.
+class FakeTrayHost : public CTrayHost {
+ public:
+  explicit FakeTrayHost(Journal& journal) : j_(journal) {}
+  bool Add(Hwnd, uint32_t, int image, std::u16string_view tip) override {
+    j_.Add("host.add " + std::to_string(image) + " " + U8(tip));
+    shown = true;
+    return true;
+  }
+  bool SetImage(int i) override {
+    image = i;
+    return shown;
+  }
+  bool SetTooltip(std::u16string_view text) override {
+    tooltip = text;
+    return true;
+  }
+  bool ShowBalloon(std::u16string_view, std::u16string_view text, int32_t) override {
+    j_.Add("host.balloon " + U8(text));
+    return shown;
+  }
+  void Remove() override { shown = false; }
+  CTrayPoint CursorPos() override { return {100, 200}; }
+  uint32_t TrackMenu(const std::vector<CTrayMenuItem>& items, CTrayPoint at, bool) override {
+    j_.Add("host.menu at " + std::to_string(at.x) + "," + std::to_string(at.y));
+    menu = items;
+    return choose;
+  }
+
+  bool shown = false;
+  int image = -1;
+  std::u16string tooltip;
+  std::vector<CTrayMenuItem> menu;
+  uint32_t choose = 0;
+
+ private:
+  Journal& j_;
+};
+
+class TrayIconTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LoadDefaultLangLib();
+    g_AnswerAllowed = 1;
+    g_ShowNumRecordingsInSysTray = 0;
+    parts_ = std::make_unique<RecordingParts>(journal_, true);
+    CAppComponents components = parts_->Components();
+    components.tray = nullptr;
+    components.trayHost = [this] {
+      auto host = std::make_unique<FakeTrayHost>(journal_);
+      host_ = host.get();
+      return host;
+    };
+    app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+    window_ = std::make_unique<CZVAppWnd>(*app_);
+    parts_->link->transportState = CTrayIcon::kTransportConnected;
+    ASSERT_TRUE(window_->Create());
+    v_.RunUntilIdle();
+    journal_.Clear();
+  }
+  void TearDown() override {
+    window_.reset();
+    app_.reset();
+    g_AnswerAllowed = 1;
+    g_bTrayNewMessageFlag = false;
+  }
+  void Event(CTrayEvent event) {
+    ASSERT_TRUE(PostMessage(window_->GetSafeHwnd(), window_->TaskbarMessage(), 1, static_cast<LParam>(event)));
+    v_.RunUntilIdle();
+  }
+  std::vector<uint32_t> MenuIds() {
+    std::vector<uint32_t> ids;
+    for (const auto& item : host_->menu) ids.push_back(item.id);
+    return ids;
+  }
+
+  TempDir dir_;
+  ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
+  ScopedEnv data_{"QAV_DATA_DIR", dir_.path() + "/data"};
+  ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
+  ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
+  ScopedEnv web_{"QAV_WEB_BASE", "http://web.test/"};
+  VirtualLoop v_;
+  Journal journal_;
+  std::unique_ptr<RecordingParts> parts_;
+  std::unique_ptr<CZVApp> app_;
+  std::unique_ptr<CZVAppWnd> window_;
+  FakeTrayHost* host_ = nullptr;
+};
+
+TEST_F(TrayIconTest, OneClickOpensTheMenuLaterAndTwoOpenTheWindowInstead) {
+  Event(CTrayEvent::kLeftButtonUp);
+  v_.AdvanceMs(599);
+  EXPECT_EQ(journal_.Text(), "");
+  v_.AdvanceMs(1);
+  EXPECT_EQ(journal_.Text(), "host.menu at 100,200");
+
+  journal_.Clear();
+  Event(CTrayEvent::kLeftButtonUp);
+  v_.AdvanceMs(300);
+  Event(CTrayEvent::kLeftButtonUp);
+  v_.AdvanceMs(2000);
+  EXPECT_EQ(journal_.Text(), "sheet.show 0x100000");  // the sheet's current page, never the menu
+
+  journal_.Clear();
+  parts_->link->calls = {{12, true, false, false, true}};  // a conversation being recorded
+  Event(CTrayEvent::kLeftButtonUp);
+  Event(CTrayEvent::kLeftButtonUp);
+  EXPECT_EQ(journal_.Text(), "sheet.show 0x20000");
+}
+
+TEST_F(TrayIconTest, TheMenuFitsTheMoment) {
+  struct Case {
+    int32_t transportState;
+    std::vector<CAppCallHandling> calls;
+    std::vector<uint32_t> top;  // the entries above the first separator
+  } cases[] = {
+      {0, {}, {CTrayIcon::ID_SYSTRAY_MENU_TRY_RECONNECT_TO_SKYPEAPI}},
+      {7, {{3, false, true, false, false}},
+       {CTrayIcon::ID_SYSTRAY_MENU_FORCE_ANSWER, CTrayIcon::ID_SYSTRAY_MENU_RECORD_CONVERSATION_START}},
+      {7, {{3, true, false, true, false}}, {CTrayIcon::ID_SYSTRAY_MENU_TAKE_CONTROL}},
+      {7, {{3, true, false, false, true}}, {CTrayIcon::ID_SYSTRAY_MENU_RECORD_CONVERSATION_STOP}},
+      {7, {{3, true, false, false, false}}, {CTrayIcon::ID_SYSTRAY_MENU_RECORD_CONVERSATION_START}},
+      {7, {}, {CTrayIcon::ID_SYSTRAY_MENU_GOTO_MESSAGES, CTrayIcon::ID_SYSTRAY_MENU_GOTO_CONVERSATIONS}},
+  };
+  for (const Case& c : cases) {
+    parts_->link->transportState = c.transportState;
+    parts_->link->calls = c.calls;
+    Event(CTrayEvent::kRightButtonUp);
+    std::vector<uint32_t> ids = MenuIds();
+    ids.resize(std::find(ids.begin(), ids.end(), 0u) - ids.begin());
+    EXPECT_EQ(ids, c.top) << c.transportState << " " << c.calls.size();
+    EXPECT_EQ(host_->menu.front().isDefault, c.transportState != 7);
+    EXPECT_EQ(host_->menu.back().id, CTrayIcon::ID_SYSTRAY_MENU_QUIT);
+  }
+  EXPECT_EQ(host_->menu[0].text, u"Open Messages Window");  // no counts while they are off
+}
+
+TEST_F(TrayIconTest, MenuCommandsReachTheirTargets) {
+  parts_->link->calls = {{3, false, true, false, false}};
+  host_->choose = CTrayIcon::ID_SYSTRAY_MENU_GOTO_OPTIONS;
+  Event(CTrayEvent::kRightButtonUp);
+  EXPECT_NE(journal_.Text().find("sheet.show 0x40000"), std::string::npos);
+  host_->choose = CTrayIcon::ID_SYSTRAY_MENU_QUIT;
+  Event(CTrayEvent::kRightButtonUp);
+  EXPECT_NE(journal_.Text().find("link.shutdown"), std::string::npos);
+}
+
+TEST_F(TrayIconTest, TheIconBlinksWhileACallIsHandledAndShowsNotConnectedWithoutTheLink) {
+  parts_->link->calls = {{3, true, false, true, false}};
+  std::vector<int> images;
+  for (int i = 0; i < 4; ++i) {
+    v_.AdvanceMs(750);
+    images.push_back(host_->image);
+  }
+  EXPECT_TRUE((images == std::vector<int>{4, 1, 4, 1}) || (images == std::vector<int>{1, 4, 1, 4}));
+  g_AnswerAllowed = 0;
+  parts_->link->calls.clear();
+  v_.AdvanceMs(750);
+  EXPECT_EQ(host_->image, 3);
+  parts_->link->transportState = 1;
+  v_.AdvanceMs(750);
+  EXPECT_EQ(host_->image, 0);
+  EXPECT_EQ(host_->tooltip, u"QAV - Waiting for Skype\u2122 to be available");
+}
+
+TEST_F(TrayIconTest, ABalloonLinkIsOpenedOnceAndABalloonWithoutOneOpensNothing) {
+  ASSERT_TRUE(window_->Tray().ShowBalloon(u"New version", -1, u"http://web.test/qav/download"));
+  Event(CTrayEvent::kBalloonClicked);
+  Event(CTrayEvent::kBalloonClicked);
+  EXPECT_EQ(journal_.Text(), "host.balloon New version\nshell.open http://web.test/qav/download");
+  journal_.Clear();
+  ASSERT_TRUE(window_->Tray().ShowBalloon(u"Notice", 10, u""));
+  Event(CTrayEvent::kBalloonTimedOut);
+  Event(CTrayEvent::kBalloonClicked);
+  EXPECT_EQ(journal_.Text(), "host.balloon Notice");
+}
+
+}  // namespace
