@@ -10,7 +10,7 @@ std::optional<CVoiceMailJob> MakeVoiceMailJob(const CMessage& message) {
   if (call == nullptr || call->GetPartner() == nullptr) return std::nullopt;
   const CUser& caller = *call->GetPartner();
   CVoiceMailJob job;
-  job.callId = call->GetCallId();
+  job.id = message.GetId();
   job.folder = g_MessageCollection.GetMessagesFolder();
   job.fileName = message.GetFileName();
   job.durationSec = message.GetDuration();
@@ -21,10 +21,4 @@ std::optional<CVoiceMailJob> MakeVoiceMailJob(const CMessage& message) {
   return job;
 }
 
-CMessage* FindVoiceMailJobMessage(const CVoiceMailJob& job) {
-  for (CMessage* message : g_MessageCollection.GetMessages()) {
-    const CCall* call = message->GetCall();
-    if (call != nullptr && call->GetCallId() == job.callId) return message;
-  }
-  return nullptr;
-}
+CMessage* FindVoiceMailJobMessage(const CVoiceMailJob& job) { return g_MessageCollection.Find(job.id); }

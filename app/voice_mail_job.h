@@ -3,19 +3,18 @@
 // The e-mail thread never touches a CMessage: the user or the collection may delete it at any
 // time (docs/model-threading.md). It gets this copy instead, and whatever must happen to the
 // message afterwards (deleting it once mailed) goes back to the GUI thread, which finds the
-// message again by its identity: the id of the call it was recorded from, which stays the same
-// when the file is renamed (marked seen) and is never given to another message while the program
-// runs.
+// message again by its identity (VoiceMessageId), which stays the same when the file is renamed
+// (marked seen) and is never given to another message while the program runs.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-class CMessage;
+#include "calls/message.h"
 
 struct CVoiceMailJob {
-  int32_t callId = 0;
+  VoiceMessageId id = VoiceMessageId::kNone;
   std::u16string folder;    // the voice-message folder, ending in "/"
   std::u16string fileName;  // the file's name on disk when the job was made
   int32_t durationSec = 0;

@@ -41,13 +41,10 @@ constexpr int32_t kDebugLogMaxBytes = 5242880;
 constexpr uint32_t kMinimumSkypeVersion = 0x03000000;  // 3.0.0.0
 constexpr char16_t kSkypeDownloadPage[] = u"https://www.skype.com/en/get-skype/";
 
-// The program file as it runs: its folder and the name it was started under.
+// The program file as it runs; its usual name in its folder when the executable cannot be read.
 std::u16string RunningProgramPath() {
-  char target[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", target, sizeof target - 1);
-  if (n <= 0) return GetAppFolder() + kProgramFileName;
-  const std::string path(target, static_cast<size_t>(n));
-  return GetAppFolder() + qav::Utf8ToUtf16(path.substr(path.rfind('/') + 1));
+  std::u16string path = GetRunningProgramPath();
+  return path.empty() ? GetAppFolder() + kProgramFileName : path;
 }
 
 std::u16string PackedVersionText(uint32_t v) {

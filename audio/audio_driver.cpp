@@ -1,6 +1,8 @@
 // The audio thread's life, its request mechanism and the dispatch to the job that runs.
 #include "audio/audio_driver.h"
 
+#include <cassert>
+
 #include "audio/conversation_job.h"
 #include "audio/microphone_recording_job.h"
 #include "audio/va_in.h"
@@ -123,6 +125,8 @@ void CAudioDriver::OnThreadMessage(qav::Msg& msg) {
 }
 
 void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
+  // Jobs own devices and sockets served by this thread's loop: never touched from another thread.
+  assert(qav::MessageLoop::Current() && qav::MessageLoop::Current()->threadId() == m_thread.threadId());
   const AudioDriverState state = GetState();
   switch (message) {
     case WM_AUDIO_PLAY_FILE_START: {

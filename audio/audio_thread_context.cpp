@@ -1,11 +1,14 @@
 #include "audio/audio_thread_context.h"
 
+#include <cassert>
+
 #include "audio/va_in.h"
 #include "audio/va_out.h"
 #include "platform/message_loop.h"
 #include "platform/sound/wave_device.h"
 
 void AudioThreadContext::PostNextBlock(int count) const {
+  assert(thread != 0 && "a job runs only once the thread has started");
   for (int i = 0; i < count; ++i) qav::PostThreadMessage(thread, WM_AUDIO_PLAY_NEXT_BUFFER);
 }
 

@@ -40,8 +40,8 @@ VaHeaderPtr CCallLink::TakeIn(qav::Msg& msg) {
   return VaHeaderPtr(static_cast<vahdr_tag*>(msg.payload.release()));
 }
 
-void CCallLink::RecycleIn(VaHeaderPtr buffer, int minimum) {
-  if (m_inQueued < minimum) LendInBuffer(std::move(buffer));
+void CCallLink::RecycleIn(VaHeaderPtr buffer) {
+  if (m_inQueued < kMinLentIn) LendInBuffer(std::move(buffer));
 }
 
 bool CCallLink::WriteOut(const uint8_t* data, size_t bytes, uint64_t user) {

@@ -15,6 +15,10 @@
 
 class CCallLink {
  public:
+  // Buffers lent to the CVAIn at the start, and the fewest kept lent (jitter room).
+  static constexpr int kInitialInBuffers = 10;
+  static constexpr int kMinLentIn = 6;
+
   CCallLink() = default;
   ~CCallLink() { Close(); }
   CCallLink(const CCallLink&) = delete;
@@ -28,8 +32,8 @@ class CCallLink {
   bool LendInBuffer(VaHeaderPtr reuse = nullptr);
   // A buffer came back full (WM_VAIN_DATA): the buffer, or null when it is not this link's.
   VaHeaderPtr TakeIn(qav::Msg& msg);
-  // Lends the buffer again when fewer than `minimum` are lent; else it is freed.
-  void RecycleIn(VaHeaderPtr buffer, int minimum);
+  // Lends the buffer again when fewer than kMinLentIn are lent; else it is freed.
+  void RecycleIn(VaHeaderPtr buffer);
 
   // Sends a copy of the block into the call; false (logged) when the CVAOut refuses it.
   bool WriteOut(const uint8_t* data, size_t bytes, uint64_t user);

@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr int kInitialBuffers = 10;
-constexpr int kMinVAInBuffers = 6;
-constexpr int kMinMicrophoneBuffers = 4;
 constexpr uint32_t kConversationRate = 16000;
 
 }  // namespace
@@ -93,7 +90,7 @@ bool CConversationJob::Start(int* inPort, int* outPort, const std::u16string& pa
   QAV_LOG(LOG_INFO, u"CAudioDriver [Using %d Audio Channels in Recorded Conversation File]", channels);
   m_callBeeps.Reset();
   m_speakerBeeps.Reset();
-  for (int i = 0; i < kInitialBuffers; ++i) {
+  for (int i = 0; i < CCallLink::kInitialInBuffers; ++i) {
     if (!m_link.LendInBuffer() || !m_microphone.AddBuffer()) return fail();
   }
   if (!m_microphone.Start()) return fail();
@@ -116,7 +113,7 @@ void CConversationJob::OnVAInData(qav::Msg& msg) {
       m_speaker.Write(m_speakerBeepBlock.data(), bytes, 0);
     }
   }
-  m_link.RecycleIn(std::move(block), kMinVAInBuffers);
+  m_link.RecycleIn(std::move(block));
 }
 
 void CConversationJob::OnMicrophoneData(qav::Msg& msg) {
@@ -130,7 +127,7 @@ void CConversationJob::OnMicrophoneData(qav::Msg& msg) {
     m_link.WriteOut(data, bytes, 0);
     m_ring.PutNear(data, bytes, [this](const auto& far, const auto& near) { WritePair(far, near); });
   }
-  m_microphone.Recycle(std::move(buffer), kMinMicrophoneBuffers);
+  m_microphone.Recycle(std::move(buffer));
 }
 
 void CConversationJob::OnSpeakerBlockDone(qav::Msg& msg) {

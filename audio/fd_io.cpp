@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "platform/text.h"
 
 namespace qav {

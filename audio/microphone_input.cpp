@@ -40,8 +40,8 @@ qav::WaveHeaderPtr CMicrophoneInput::Take(qav::Msg& msg) {
   return qav::WaveHeaderPtr(static_cast<qav::WaveHeader*>(msg.payload.release()));
 }
 
-void CMicrophoneInput::Recycle(qav::WaveHeaderPtr buffer, int minimum) {
-  if (m_queued < minimum) AddBuffer(std::move(buffer));
+void CMicrophoneInput::Recycle(qav::WaveHeaderPtr buffer) {
+  if (m_queued < kMinQueued) AddBuffer(std::move(buffer));
 }
 
 void CMicrophoneInput::Stop() {

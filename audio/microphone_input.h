@@ -11,6 +11,10 @@
 
 class CMicrophoneInput {
  public:
+  // Buffers lent at the start, and the fewest kept queued while recording (jitter room).
+  static constexpr int kInitialBuffers = 10;
+  static constexpr int kMinQueued = 4;
+
   CMicrophoneInput() = default;
   ~CMicrophoneInput() { Close(); }
   CMicrophoneInput(const CMicrophoneInput&) = delete;
@@ -24,8 +28,8 @@ class CMicrophoneInput {
   [[nodiscard]] bool Start();
   // A buffer came back (MM_WIM_DATA): the buffer, or null when it is not this device's.
   qav::WaveHeaderPtr Take(qav::Msg& msg);
-  // Lends the buffer again when fewer than `minimum` are queued; else it is freed.
-  void Recycle(qav::WaveHeaderPtr buffer, int minimum);
+  // Lends the buffer again when fewer than kMinQueued are queued; else it is freed.
+  void Recycle(qav::WaveHeaderPtr buffer);
   // Stops recording: the buffer being filled comes back with what it holds.
   void Stop();
   void Close();

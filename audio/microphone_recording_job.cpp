@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kMicrophoneBuffers = 10;
-constexpr int kMinMicrophoneBuffers = 4;
 // A greeting recorded as MP3 is captured in blocks of this many bytes, at this rate.
 constexpr uint32_t kMpegCaptureBlockSize = 1152;
 constexpr uint32_t kGreetingMpegRate = 44100;
@@ -81,7 +79,7 @@ bool CMicrophoneRecordingJob::Start(const std::u16string& path) {
                          m_context.thread, blockSize)) {
     return fail();
   }
-  for (int i = 0; i < kMicrophoneBuffers; ++i) {
+  for (int i = 0; i < CMicrophoneInput::kInitialBuffers; ++i) {
     if (!m_microphone.AddBuffer()) return fail();
   }
   if (!m_microphone.Start()) return fail();
@@ -94,7 +92,7 @@ void CMicrophoneRecordingJob::OnMicrophoneData(qav::Msg& msg) {
   const uint32_t frame = std::max<uint32_t>(1, m_captureFormat.nBlockAlign);
   const size_t bytes = std::min<size_t>(buffer->bytesRecorded, buffer->data.size()) / frame * frame;
   if (bytes > 0) m_output.Append(buffer->data.data(), bytes, u"CAudioDriver [ERROR write to file from MIC]");
-  m_microphone.Recycle(std::move(buffer), kMinMicrophoneBuffers);
+  m_microphone.Recycle(std::move(buffer));
 }
 
 bool CMicrophoneRecordingJob::Finish() {

@@ -1,5 +1,6 @@
 #include "audio/va_socket.h"
 
+#include <cassert>
 #include <unistd.h>
 
 #include "audio/loopback_listen.h"
@@ -19,6 +20,7 @@ bool CVASocket::Open(int port, int* boundPort) {
 }
 
 void CVASocket::OnAccept(int) {
+  assert(m_listener && "only an open listener is told of connections");
   std::unique_ptr<CSocConnection> connection = MakeConnection();
   if (!m_listener->Accept(*connection)) {
     // (both directions have always logged this text)

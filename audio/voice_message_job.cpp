@@ -17,8 +17,6 @@ namespace {
 // A voice message written as MP3 takes one encoder frame of input at a time.
 constexpr uint32_t kMpegBlockSize = 1152 * 2;
 constexpr int kGreetingBlocksInFlight = 4;
-constexpr int kInitialBuffers = 10;
-constexpr int kMinVAInBuffers = 6;
 constexpr uint32_t kVoiceMessageRate = 16000;
 
 }  // namespace
@@ -95,7 +93,7 @@ bool CVoiceMessageJob::Start(int* inPort, int* outPort, std::shared_ptr<const CW
   }
   m_callBeeps.Reset();
   m_speakerBeeps.Reset();
-  for (int i = 0; i < kInitialBuffers; ++i) {
+  for (int i = 0; i < CCallLink::kInitialInBuffers; ++i) {
     if (!m_link.LendInBuffer()) return fail();
   }
   // The caller is recorded only once the greeting has been played: what comes before is dropped.
@@ -174,7 +172,7 @@ void CVoiceMessageJob::OnVAInData(qav::Msg& msg) {
   if (m_context.State() == AudioDriverState::kRecordingCaller && (block->bytesDone & ~1u) > 0) {
     RecordCallerBlock(*block);
   }
-  m_link.RecycleIn(std::move(block), kMinVAInBuffers);
+  m_link.RecycleIn(std::move(block));
 }
 
 void CVoiceMessageJob::RecordCallerBlock(vahdr_tag& block) {

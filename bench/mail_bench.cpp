@@ -81,7 +81,6 @@ struct MailSetUp {
       bytes[i] = static_cast<char>(x >> 16);
     }
     qav::test::WriteFileBytes(dir.File("caller1.2026.01.01.10.00.00.60.n.wav"), bytes);
-    job.callId = 1;
     job.folder = qav::U16(dir.path() + "/");
     job.fileName = u"caller1.2026.01.01.10.00.00.60.n.wav";
     job.durationSec = 60;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "audio/audio_driver.h"
+#include "audio/video_driver.h"
 #include "audio/wave_mem_file.h"
 #include "skype/link/skype_client_info.h"
 
@@ -33,6 +34,11 @@ class AudioThreadRequests : public CCallAudioRequests {
   }
   int RecordSkypeInsertBeep() override { return g_pAudioDriver ? g_pAudioDriver->RecordSkypeInsertBeep() : 0; }
   void WaitWhileBeepPlays(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  bool HasVideoDriver() override { return g_pVideoDriver != nullptr; }
+  int PlayVideoFileStart(std::u16string_view path) override {
+    return g_pVideoDriver ? g_pVideoDriver->PlayVideoFileStart(path) : 0;
+  }
+  int PlayVideoFileStop() override { return g_pVideoDriver ? g_pVideoDriver->PlayVideoFileStop() : 0; }
 };
 
 AudioThreadRequests g_audioThreadRequests;

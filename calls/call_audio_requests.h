@@ -1,8 +1,9 @@
 // The audio thread's requests as the voice messages, the conversations and the call machine make
-// them.
+// them, and the video driver's for the video greeting: the one gateway from the calls to the
+// drivers.
 //
 // By default they go to the program's audio thread (g_pAudioDriver, audio/audio_driver.h; 0 while
-// there is none). Tests install a double that records the requests and answers as told, so the
+// there is none) and its video driver (g_pVideoDriver, audio/video_driver.h). Tests install a double that records the requests and answers as told, so the
 // call machine runs on the virtual clock without sockets or sound devices.
 //
 // Ports: `inPort` is where the program receives the call's sound output (sent to the client as
@@ -32,6 +33,11 @@ class CCallAudioRequests {
   // Holds the calling thread while a beep just inserted is heard, before the call's sound goes
   // back to the sound card and would cut it off.
   virtual void WaitWhileBeepPlays(int ms) = 0;
+
+  // Whether the webcam application's driver is there, and its video greeting; 0 without it.
+  virtual bool HasVideoDriver() = 0;
+  virtual int PlayVideoFileStart(std::u16string_view path) = 0;
+  virtual int PlayVideoFileStop() = 0;
 };
 
 // The installed requests, else the program's audio thread. Null restores the default; the caller

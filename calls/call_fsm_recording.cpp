@@ -8,7 +8,6 @@
 #include <limits>
 #include <memory>
 
-#include "audio/video_driver.h"
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
 #include "calls/call_fsm_commands.h"
@@ -70,7 +69,7 @@ void SendTextGreeting(const CCall& call) {
 void CallFSMDoFuncSkypeInprogressStartRecMessage(CFSMEv& event) {
   CALL_FSM_TRACE(event);
   CCall& call = *CallFSMGetCall(event);
-  const bool videoGreeting = g_GreetingVideoAllowed != 0 && g_pVideoDriver != nullptr;
+  const bool videoGreeting = g_GreetingVideoAllowed != 0 && CallAudio().HasVideoDriver();
   if (GetInstalledSkypeVersion() >= kVideoSendVersion) {
     if (videoGreeting) {
       CallFSMSetVideoInToWebcam();
@@ -87,7 +86,7 @@ void CallFSMDoFuncSkypeInprogressStartRecMessage(CFSMEv& event) {
   int inputPort = 0;
   if (message != nullptr && message->AudioCtrlTake(&outputPort, &inputPort) > 0) {
     SetCallAudio(call, false, outputPort, inputPort);
-    if (videoGreeting) g_pVideoDriver->PlayVideoFileStart(g_GreetingVideoMsgPath.Get());
+    if (videoGreeting) CallAudio().PlayVideoFileStart(g_GreetingVideoMsgPath.Get());
     if (const int32_t maxMs = MaxMessageMs(call); maxMs > 0) {
       QAV_LOG(LOG_INFO, u"[CallId: %d] Recording Message in progress, setting timer for %d sec", call.GetCallId(),
               maxMs / 1000);
@@ -102,7 +101,7 @@ void CallFSMDoFuncSkypeInprogressStartRecMessage(CFSMEv& event) {
   DropMessage(call, message);
   PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
   SetCallAudio(call, true, 0, 0);
-  if (g_pVideoDriver != nullptr) CallFSMRestoreVideoIn();
+  if (CallAudio().HasVideoDriver()) CallFSMRestoreVideoIn();
   CallFSMPost(event, EV_FAILURE, 0);
 }
 
@@ -115,9 +114,9 @@ void CallFSMDoFuncStopRecMessage(CFSMEv& event) {
     return;
   }
   SetCallAudio(call, true, 0, 0);
-  if (g_pVideoDriver != nullptr) {
+  if (CallAudio().HasVideoDriver()) {
     CallFSMRestoreVideoIn();
-    g_pVideoDriver->PlayVideoFileStop();
+    CallAudio().PlayVideoFileStop();
   }
   message->AudioCtrlBreak();
   const bool otherCaller = call.UsesNonAuthorizedCallerSettings();
@@ -138,10 +137,10 @@ void CallFSMDoFuncStopRecMessageAndSendFinish(CFSMEv& event) {
 void CallFSMDoFuncStopRecMessageUserTakeControl(CFSMEv& event) {
   CALL_FSM_TRACE(event);
   CCall& call = *CallFSMGetCall(event);
-  if (g_pVideoDriver != nullptr) {
+  if (CallAudio().HasVideoDriver()) {
     CallFSMAlterCall(call, SkypeCallProp::STOP_VIDEO_SEND);
     CallFSMRestoreVideoIn();
-    g_pVideoDriver->PlayVideoFileStop();
+    CallAudio().PlayVideoFileStop();
   }
   if (CMessage* message = LiveMessage(call)) {
     // The caller hears that the user is on the line, before the sound goes to the sound card.

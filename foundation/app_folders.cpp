@@ -12,6 +12,12 @@ std::u16string GetAppFolder() {
   return folder;
 }
 
+std::u16string GetRunningProgramPath() {
+  const std::string exe = qav::ExecutablePath();
+  if (exe.empty()) return u"";
+  return GetAppFolder() + qav::Utf8ToUtf16(exe.substr(exe.rfind('/') + 1));
+}
+
 std::u16string GetSpecialFolderPath(int csidl) {
   std::u16string folder;
   switch (csidl) {

@@ -12,6 +12,10 @@ constexpr int CSIDL_APPDATA = 0x001A;  // the user's application data: the XDG d
 // The folder of the program file, ending in "/"; computed once and kept for the run.
 std::u16string GetAppFolder();
 
+// The program file as it runs: GetAppFolder() and the name it was started under; "" when the
+// running executable cannot be read.
+std::u16string GetRunningProgramPath();
+
 // The folder for the id, created when it does not exist; "" for an id this build does not map
 // or when the folder cannot be created.
 std::u16string GetSpecialFolderPath(int csidl);

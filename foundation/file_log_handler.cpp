@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "foundation/log_record_text.h"
 
 namespace {

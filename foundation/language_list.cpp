@@ -12,7 +12,7 @@
 
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "platform/folders.h"
 #include "platform/resources.h"
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "foundation/log_record_text.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "foundation/logger.h"
 #include "foundation/mem_file.h"
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "platform/text.h"
 
 int SaveResourceToFile(std::u16string_view type, int id, std::u16string_view path, ResourceLookup find) {

@@ -347,14 +347,6 @@ void SaveKeys(File file, const std::u16string& path, const char16_t* caller) {
   }
 }
 
-std::u16string ProgramFilePath() {
-  char target[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", target, sizeof target - 1);
-  if (n <= 0) return u"";
-  const std::string path(target, static_cast<size_t>(n));
-  return GetAppFolder() + qav::Utf8ToUtf16(path.substr(path.rfind('/') + 1));
-}
-
 }  // namespace
 
 void SetDefaultOptions() {
@@ -416,7 +408,7 @@ void UpdateStartupShortcut() {
     return;
   }
   if (g_WinStartUp) {
-    const std::u16string program = ProgramFilePath();
+    const std::u16string program = GetRunningProgramPath();
     if (program.empty() || !qav::WriteAutostartEntry(folder, u"QAV", program, u"QAV")) {
       QAV_LOG(LOG_WARNING, u"UpdateStartupShortcut: the autostart entry could not be written");
     }

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 
 namespace qav::fuzz {
 

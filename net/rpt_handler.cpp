@@ -14,7 +14,7 @@
 #include "net/sys_info_xml.h"
 #include "net/zlib_zip.h"
 #include "platform/crash_record.h"
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
 #include "platform/text.h"

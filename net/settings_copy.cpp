@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "platform/private_profile.h"
 #include "platform/text.h"
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 
 namespace qav {
 namespace {

@@ -10,6 +10,7 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -25,6 +26,7 @@
 #include "platform/crash_channel.h"
 #include "platform/crash_exception.h"
 #include "platform/crash_record.h"
+#include "platform/folders.h"
 #include "platform/loaded_modules.h"
 
 namespace qav {
@@ -302,8 +304,10 @@ void PrepareThreadForCrashes() {
 
 bool InstallCrashSignals(int channel) {
   g_channel = channel;
-  const ssize_t length = readlink("/proc/self/exe", g_programPath, sizeof g_programPath - 1);
-  g_programPath[length > 0 ? length : 0] = '\0';
+  const std::string program = ExecutablePath();
+  const size_t length = std::min(program.size(), sizeof g_programPath - 1);
+  program.copy(g_programPath, length);
+  g_programPath[length] = '\0';
   RefreshCrashModules();
   // The first backtrace loads the unwinder; done here, the one in the handler allocates nothing.
   void* warmUp[4];

@@ -83,13 +83,19 @@ bool CreateFolderTree(std::u16string_view folder, mode_t mode) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::string ExecutablePath() {
+  std::string exe(PATH_MAX, '\0');
+  const ssize_t length = readlink("/proc/self/exe", exe.data(), exe.size());
+  if (length <= 0 || static_cast<size_t>(length) >= exe.size()) return "";
+  exe.resize(static_cast<size_t>(length));
+  return exe;
+}
+
 std::u16string ProgramFolder() {
   const std::string overridden = AbsoluteEnv("QAV_PROGRAM_DIR");
   if (!overridden.empty()) return Utf8ToUtf16(WithSlash(overridden));
-  std::string exe(PATH_MAX, '\0');
-  const ssize_t length = readlink("/proc/self/exe", exe.data(), exe.size());
-  if (length <= 0 || static_cast<size_t>(length) >= exe.size()) return u"./";
-  exe.resize(static_cast<size_t>(length));
+  const std::string exe = ExecutablePath();
+  if (exe.empty()) return u"./";
   // The text up to and including the last "/", as the folder of the module's path.
   return Utf8ToUtf16(exe.substr(0, exe.rfind('/') + 1));
 }

@@ -16,7 +16,11 @@
 
 namespace qav {
 
-// The folder of the running executable (from /proc/self/exe), or $QAV_PROGRAM_DIR.
+// The running executable's full path as the kernel gives it (/proc/self/exe); "" when it cannot be
+// read. Bytes, for POSIX calls and for the crash handler.
+std::string ExecutablePath();
+
+// The folder of the running executable (from ExecutablePath), or $QAV_PROGRAM_DIR.
 std::u16string ProgramFolder();
 
 // The user's folder for application data: $QAV_DATA_DIR, else $XDG_DATA_HOME, else

@@ -8,15 +8,11 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/folders.h"
+
 namespace qav {
 
 namespace {
-
-std::string ProgramPath() {
-  char path[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
-}
 
 std::string Hex(const unsigned char* bytes, size_t count) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -49,7 +45,7 @@ std::string BuildIdIn(const unsigned char* notes, size_t length) {
 int AddModule(dl_phdr_info* info, size_t, void* data) {
   auto& modules = *static_cast<std::vector<LoadedModule>*>(data);
   LoadedModule module;
-  module.path = info->dlpi_name && *info->dlpi_name ? info->dlpi_name : (modules.empty() ? ProgramPath() : "");
+  module.path = info->dlpi_name && *info->dlpi_name ? info->dlpi_name : (modules.empty() ? ExecutablePath() : "");
   uintptr_t low = UINTPTR_MAX;
   uintptr_t high = 0;
   for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/desktop_directory.h"
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 #include "platform/message.h"
 #include "platform/text.h"
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/fd/fd_write.h"
 #include "platform/registry_store/registry_tree.h"
 
 namespace qav {
@@ -104,17 +105,6 @@ bool MakeFolders(const std::string& folder) {
   return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Writes the file beside the old one and renames it over it, so a crash leaves one or the other.
 RegistryStatus SaveTree(const std::string& folder, RegistryRoot root, const RegistryKeyNode& tree) {
   const std::string bytes = SerializeRegistryFile(tree);
@@ -124,7 +114,7 @@ RegistryStatus SaveTree(const std::string& folder, RegistryRoot root, const Regi
   {
     Fd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (fd.get() < 0) return kRegWriteFailed;
-    if (!WriteAll(fd.get(), bytes) || fsync(fd.get()) != 0) {
+    if (!WriteAllToFd(fd.get(), bytes) || fsync(fd.get()) != 0) {
       unlink(temp.c_str());
       return kRegWriteFailed;
     }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/folders.h"
 #include "platform/message_loop.h"
 #include "sim/call_audio_peers.h"
 #include "sim/call_client_audio.h"
@@ -31,9 +32,8 @@ void Print(const std::string& line) {
 }
 
 std::string OwnProgramPath() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string("qav-sim-callclient");
+  const std::string path = qav::ExecutablePath();
+  return path.empty() ? std::string("qav-sim-callclient") : path;
 }
 
 // The routes, as the transcript reports them; the call audio peers (sim/call_audio_peers.h) move

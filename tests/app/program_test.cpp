@@ -449,9 +449,60 @@ TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
   EXPECT_TRUE(std::filesystem::exists(message));  // listing it changed nothing
 }
 
-TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
+// The call client dies while the program records a voice message: the message is finished and
+// kept within seconds, not when its two minutes run out, and the restarted client's next call,
+// under the same id, is answered.
+TEST_F(ProgramTest, AClientThatDiesDuringAMessageLeavesItSavedAndTheNextCallIsAnswered) {
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 30 sine 300").c_str()), 0);
+  ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\n"
+                                                      "SecB4AnsweringOnline=1\nAudioFileRecordingFormat=0\n"
+                                                      "GreetingSoundMsgPath=" + dir_.path() + "/greeting.wav\n"));
+  const std::string folder = data + "/My Received Voice Messages/owner.one";
+  auto savedMessages = [&] {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().filename().string().starts_with("caller1.")) names.push_back(entry.path().filename());
+    }
+    return names;
+  };
+
+  Qav first({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+             "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step",
+             "wait-command ALTER CALL 1234 SET_INPUT", "--step", "wait 1500", "--step", "die"},
+            QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return first.Error().find("ready ") != std::string::npos; })) << first.Error();
+  auto qav = StartRunningCopy();
+  ASSERT_NE(first.Wait(), -1) << first.Error();
+  const auto died = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor([&] { return savedMessages().size() == 1; })) << Log();
+  EXPECT_LT(std::chrono::steady_clock::now() - died, std::chrono::seconds(20));
+  EXPECT_GT(std::filesystem::file_size(folder + "/" + savedMessages().front()), 44u + 16000u);
+  EXPECT_TRUE(Logged("The call client has gone: the call ends"));
+
+  Qav second({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+              "ring 1234 caller1", "--step", "wait-command ALTER CALL 1234 ANSWER", "--step", "hangup 1234"},
+             QAV_SIM_CALLCLIENT);
+  EXPECT_TRUE(WaitFor([&] { return second.Error().find("CALL 1234 STATUS FINISHED") != std::string::npos; }))
+      << second.Error() << Log();
+  EXPECT_NE(second.Error().find("ALTER CALL 1234 ANSWER"), std::string::npos);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(second.pid(), SIGTERM);
+  EXPECT_EQ(second.Wait(), 0);
+}
+
+TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTheSiblingIsTold) {
   test::SmtpServer server;
   ASSERT_TRUE(server.started());
+  // The sibling audio application runs on the same desktop and keeps the notices it gets.
+  std::filesystem::create_directories(dir_.path() + "/notices");
+  test::ChildProcess sibling(QAV_SIM_VOXPOST, {"--record=" + dir_.path() + "/notices"});
+  ASSERT_TRUE(sibling.WaitForLine("ready").has_value());
   const std::string data = dir_.path() + "/data/QAV";
   std::filesystem::create_directories(data);
   ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
@@ -479,6 +530,21 @@ TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
   ASSERT_TRUE(std::filesystem::exists(message)) << message;
   EXPECT_TRUE(mail->attachments[0].bytes == test::ReadFileBytes(message)) << "the attachment differs from the file";
   EXPECT_GT(mail->attachments[0].bytes.size(), 44u + 16000u);
+
+  // The notice of the finished call, and everything again when the sibling asks for it.
+  const std::u16string fileElement = u"<FileName>" + U16(mail->attachments[0].fileName) + u"</FileName>";
+  for (const bool asked : {false, true}) {
+    SCOPED_TRACE(asked ? "asked for everything" : "end of the call");
+    if (asked) sibling.WriteLine("dump");
+    const auto line = sibling.WaitForLine("notice ", {}, -1, kBoundMs);
+    ASSERT_TRUE(line.has_value()) << Log();
+    const std::string bytes = test::ReadFileBytes(line->substr(7));
+    const std::u16string notice = Utf16LeBytesToText(bytes.data(), bytes.size());
+    EXPECT_NE(notice.find(u"<Type>VoiceMessage</Type>"), std::u16string::npos) << U8(notice);
+    EXPECT_NE(notice.find(fileElement), std::u16string::npos) << U8(notice);
+    EXPECT_NE(notice.find(u"<SkypeName>owner.one</SkypeName>"), std::u16string::npos) << U8(notice);
+  }
+  EXPECT_TRUE(sibling.WaitForLine("dump 1", {}, -1, kBoundMs).has_value());
 
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
@@ -563,12 +629,18 @@ TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
   // Xvfb picks a free display itself and names it on the descriptor given.
   Qav xvfb({"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, "/usr/bin/Xvfb");
   std::string number;
+  // Its standard error shares the pipe: warnings about displays it passed over (a socket left by
+  // an Xvfb that was killed) come before the number, which is the first line of digits alone.
   ASSERT_TRUE(WaitFor([&] {
-    const std::string out = xvfb.Error();
-    const size_t end = out.find('\n');
-    if (end == std::string::npos) return false;
-    number = out.substr(0, end);
-    return true;
+    std::istringstream out(xvfb.Error());
+    std::string line;
+    while (std::getline(out, line)) {
+      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos && out.good()) {
+        number = line;
+        return true;
+      }
+    }
+    return false;
   })) << xvfb.Error();
   test::ScopedEnv display("DISPLAY", ":" + number);
   Qav trayer({"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height", "24"},

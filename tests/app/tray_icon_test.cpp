@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/app_messages.h"
@@ -86,6 +87,7 @@ class TrayIconTest : public ::testing::Test {
     app_.reset();
     g_AnswerAllowed = 1;
     g_bTrayNewMessageFlag = false;
+    g_bReportInProgress = false;
   }
   void Event(CTrayEvent event) {
     ASSERT_TRUE(PostMessage(window_->GetSafeHwnd(), window_->TaskbarMessage(), 1, static_cast<LParam>(event)));
@@ -177,8 +179,26 @@ TEST_F(TrayIconTest, TheIconBlinksWhileACallIsHandledAndShowsNotConnectedWithout
     images.push_back(host_->image);
   }
   EXPECT_TRUE((images == std::vector<int>{4, 1, 4, 1}) || (images == std::vector<int>{1, 4, 1, 4}));
-  g_AnswerAllowed = 0;
+  // New messages waiting: answering-on blinks with its new-messages partner.
   parts_->link->calls.clear();
+  g_bTrayNewMessageFlag = true;
+  std::vector<int> waiting;
+  for (int i = 0; i < 2; ++i) {
+    v_.AdvanceMs(750);
+    waiting.push_back(host_->image);
+  }
+  std::sort(waiting.begin(), waiting.end());
+  EXPECT_EQ(waiting, (std::vector<int>{1, 2}));
+  // A report in progress shows the first picture and leaves the tooltip as it was.
+  g_bReportInProgress = true;
+  host_->tooltip = u"before";
+  v_.AdvanceMs(750);
+  EXPECT_EQ(host_->image, 0);
+  EXPECT_EQ(host_->tooltip, u"before");
+  g_bReportInProgress = false;
+  g_bTrayNewMessageFlag = false;
+
+  g_AnswerAllowed = 0;
   v_.AdvanceMs(750);
   EXPECT_EQ(host_->image, 3);
   parts_->link->transportState = 1;

@@ -94,6 +94,9 @@ const Step kAnswerDelay = Advance(15010);
 std::u16string N(int32_t call) { return qav::Format(u"ALTER CALL %d ", call); }
 Texts Answer(int32_t call) { return {N(call) + u"ANSWER"}; }
 Texts NoVideo(int32_t call) { return {N(call) + u"STOP_VIDEO_SEND"}; }
+Texts Video(int32_t call) { return {N(call) + u"START_VIDEO_SEND"}; }
+Texts WebcamIn() { return {u"SET VIDEO_IN Vidralux Capture"}; }
+Texts OwnVideoIn() { return {u"SET VIDEO_IN "}; }
 Texts Hangup(int32_t call) { return {N(call) + u"HANGUP"}; }
 Texts ToPorts(int32_t call) {
   return {N(call) + u"SET_OUTPUT PORT=\"40001\"", N(call) + u"SET_INPUT PORT=\"40002\""};
@@ -195,14 +198,14 @@ class CallFsmRecordingTest : public CallModelFixture {
     switch (step.kind) {
       case Step::kRing:
         call = AddCall(step.call);
-        call->SetStatus(SkypeCallStatus::RINGING);
-        call->SetType(SkypeCallType::INCOMING_P2P);
-        if (!step.handle.empty()) call->SetPartner(g_UserCollection.FindOrCreate(step.handle));
+        call->set(CCall::Status{SkypeCallStatus::RINGING});
+        call->set(CCall::Type{SkypeCallType::INCOMING_P2P});
+        if (!step.handle.empty()) call->set(g_UserCollection.FindOrCreate(step.handle));
         break;
       case Step::kTogether:
         for (const Step& inner : step.together) Bring(inner);
         break;
-      case Step::kStatus: call->SetStatus(static_cast<int32_t>(step.value)); break;
+      case Step::kStatus: call->set(CCall::Status{static_cast<int32_t>(step.value)}); break;
       case Step::kAdvance: virtualLoop.AdvanceMs(step.value); break;
       case Step::kTakeOver: call->UserTakeControl(); break;
       case Step::kRecord: call->UserRecordConversation(step.value != 0); break;
@@ -348,6 +351,18 @@ TEST_F(CallFsmRecordingTest, CallsAreAnsweredAndRecorded) {
        {Ring(7, u"+4930123"), kAnswerDelay, Status(7, kInprogress), Advance(3600000), Status(7, kFinished)},
        Cat<std::u16string>({Answer(7), NoVideo(7), ToPorts(7), ToCard(7)}),
        {kStart, "MsgStop"},
+       kMessageKept,
+       {{7, ST_CALL_DONE}}},
+      {"with the webcam application, the video greeting plays while the message is recorded",
+       [](RecordingCallAudio& audio) {
+         audio.videoDriver = true;
+         g_GreetingVideoAllowed = 1;
+         g_GreetingVideoMsgPath = u"/videos/greeting.avi";
+       },
+       {Ring(7), kAnswerDelay, Status(7, kInprogress), Status(7, kFinished)},
+       Cat<std::u16string>({Answer(7), WebcamIn(), Video(7), ToPorts(7), Chat(u"caller1", u"Hello from QAV"),
+                            ToCard(7), OwnVideoIn()}),
+       {kStart, "VideoStart greeting.avi", "VideoStop", "MsgStop"},
        kMessageKept,
        {{7, ST_CALL_DONE}}},
       {"mailed and then deleted: the page is not shown", [](RecordingCallAudio&) {

@@ -79,6 +79,7 @@ class ProblemReport : public ::testing::Test {
                   ++addFilesCalls_;
                   WriteFileBytes(dir_.File("QAVLog.txt"), "the memory log");
                   report.AddFile(qav::U16(dir_.File("QAVLog.txt")), u"QAV Debug Log", true);
+                  report.AddFile(qav::U16(dir_.File("no such file")), u"Missing", true);  // adds nothing
                   report.AddSettingsFile(qav::U16(dir_.File("global/QAV.ini")), u"Global QAV.ini");
                   report.AddSettingsFile(qav::U16(dir_.File("user/QAV.ini")), u"User's QAV.ini");
                   report.AddTextInfo(crash ? u"Crash Report for Zarvelin QAV [5.0.0.1]"
@@ -144,8 +145,22 @@ TEST_F(ProblemReport, ARefusedReportIsKeptAndTheNextStartsFromNothing) {
   EXPECT_EQ(report_.GenerateReport(false, 0x10001, nullptr), 0);
   EXPECT_EQ(Listing(Saved()).find("shot.png"), std::string::npos);
   EXPECT_EQ(report_.Files().count(qav::U16(dir_.File("shot.png"))), 0u);
+  EXPECT_EQ(report_.Files().count(qav::U16(dir_.File("no such file"))), 0u);
   EXPECT_EQ(terminations_, (std::vector<bool>{false, false}));
   EXPECT_EQ(dialog.shownForCrash, (std::vector<bool>{false, false}));
+}
+
+// When the saved copy cannot be made, the temporary ZIP is the copy: it is kept, and named.
+TEST_F(ProblemReport, AReportThatCannotBeCopiedKeepsItsTemporaryZip) {
+  RecordingBoxes boxes(qav::IDYES);
+  ASSERT_EQ(mkdir(Saved().c_str(), 0700), 0);  // a folder where the copy would go
+  EXPECT_EQ(report_.GenerateReport(false, 0, nullptr), 0);
+  const std::string kept = qav::U8(report_.SavedReportPath());
+  EXPECT_EQ(kept.rfind(dir_.File("QAV"), 0), 0u) << kept;
+  EXPECT_EQ(CommandOutput("unzip -tq '" + kept + "'").find("No errors detected"), 0u) << kept;
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_NE(boxes.boxes[1].find("A saved copy of the report is in '" + kept + "'."), std::string::npos);
+  EXPECT_FALSE(Exists(dir_.File("QAVLog.txt")));  // the ZIP holds it
 }
 
 // A sent report reaches the server as one multipart form: the subject, the body with the user's

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -360,6 +361,38 @@ TEST_F(DispatcherTest, VideoDeviceNotificationsNeverStartAnExchange) {
   Receive(u"VIDEO_IN Laptop Camera");
   Receive(u"VIDEO_IN Vidralux Capture");
   EXPECT_EQ(Sent(), (Commands{u"SET VIDEO_IN Laptop Camera"}));
+}
+
+// Whatever the client says, and however it answers what the program asks in return, the exchange
+// ends: a client that echoes every SET as the new value and answers every GET with an empty value
+// draws the program into no more than a few rounds of commands.
+TEST_F(DispatcherTest, NoLineStartsAnEndlessExchange) {
+  const char16_t* lines[] = {u"VIDEO_IN", u"VIDEO_IN Vidralux Capture", u"VIDEO_IN Laptop Camera", u"AUDIO_IN",
+                             u"AUDIO_OUT", u"USERSTATUS ONLINE", u"USERSTATUS LOGGEDOUT", u"CONNSTATUS OFFLINE",
+                             u"CURRENTUSERHANDLE", u"CURRENTUSERHANDLE other", u"USERS a, +, b", u"CALLS 5, 6",
+                             u"USER x FULLNAME", u"CALL 5 STATUS RINGING", u"CALL 5 STATUS INPROGRESS",
+                             u"CALL 5 STATUS FINISHED", u"CALL 5 TYPE", u"CALL 5 PARTNER_HANDLE"};
+  auto answer = [](const std::u16string& command) -> std::optional<std::u16string> {
+    for (std::u16string_view verb : {u"SET ", u"GET "}) {
+      if (command.starts_with(verb)) return command.substr(verb.size());
+    }
+    return std::nullopt;
+  };
+  for (bool webcam : {false, true}) {
+    host.videoDriver = webcam;
+    SignInThroughTheClient(u"me");
+    for (const char16_t* line : lines) {
+      SCOPED_TRACE(qav::U8(line) + (webcam ? " (webcam)" : ""));
+      Receive(line);
+      int rounds = 0;
+      for (Commands sent = Sent(); !sent.empty() && rounds < 10; sent = Sent(), ++rounds) {
+        for (const std::u16string& command : sent) {
+          if (const auto reply = answer(command)) Receive(*reply);
+        }
+      }
+      EXPECT_LT(rounds, 10) << "the program keeps asking";
+    }
+  }
 }
 
 // A call kept after its end for its voice message is done; the client's next ring under the same

@@ -51,12 +51,22 @@ class RecordingCallAudio : public CCallAudioRequests {
     return busy_ && beepResult ? 1 : 0;
   }
   void WaitWhileBeepPlays(int ms) override { requests.push_back("Wait " + std::to_string(ms)); }
+  bool HasVideoDriver() override { return videoDriver; }
+  int PlayVideoFileStart(std::u16string_view path) override {
+    requests.push_back("VideoStart " + FileName(path));
+    return videoDriver ? 1 : 0;
+  }
+  int PlayVideoFileStop() override {
+    requests.push_back("VideoStop");
+    return videoDriver ? 1 : 0;
+  }
 
   std::vector<std::string> TakeRequests() { return std::exchange(requests, {}); }
   // Back to the answers of a fresh double, idle, nothing recorded.
   void Reset() {
     msgStartResult = convStartResult = stopResult = 1;
     beepResult = true;
+    videoDriver = false;
     inPort = 40001;
     outPort = 40002;
     messageSeconds = 7;
@@ -73,6 +83,7 @@ class RecordingCallAudio : public CCallAudioRequests {
   int convStartResult = 1;
   int stopResult = 1;
   bool beepResult = true;
+  bool videoDriver = false;  // the webcam application's driver is there
   int inPort = 40001;
   int outPort = 40002;
   int messageSeconds = 7;

@@ -1,4 +1,4 @@
-#include "platform/fd_write.h"
+#include "platform/fd/fd_write.h"
 
 #include <unistd.h>
 
