@@ -18,6 +18,7 @@
 #include "app/parts/tray.h"
 #include "app/parts/video_driver.h"
 #include "app/parts/workers.h"
+#include "net/report_dialog.h"
 #include "app/tray_host.h"
 #include "platform/loop_runner.h"
 
@@ -46,6 +47,9 @@ struct CAppComponents {
   std::function<std::unique_ptr<CAppLink>()> link;
   std::function<std::unique_ptr<CAppServerExchange>()> serverExchange;
   std::function<std::unique_ptr<CAppProblemReport>()> problemReport;
+  // The report dialog of the user interface, which the problem report asks with (empty: the
+  // report asks with a Yes/No message box).
+  std::function<std::unique_ptr<CReportDialog>()> reportDialog;
 };
 
 // Each factory's part, or the null part where the factory is empty (or gives nothing).

@@ -55,7 +55,10 @@ CProblemReportPart::CProblemReportPart(CZVApp& app, int crashChannel)
                  files.Finish();
                  return 1;
                },
-               [this](CRptHandler&, bool crash) { m_app.ReportTerminateCallback(crash ? 1 : 0); }) {}
+               [this](CRptHandler&, bool crash) { m_app.ReportTerminateCallback(crash ? 1 : 0); }) {
+  if (m_app.Components().reportDialog) m_dialog = m_app.Components().reportDialog();
+  m_report.SetDialog(m_dialog.get());
+}
 
 int CProblemReportPart::SendProblemReport() {
   const qav::Hwnd parent = m_app.MainWindow() ? m_app.MainWindow()->GetSafeHwnd() : 0;
@@ -72,7 +75,8 @@ void CProblemReportPart::RefreshCrashContext() {
     files.context.files.push_back({log, qav::Format(u"%s Debug Log", kAppName), false, false});
   }
   if (!qav::SendCrashFrame(m_crashChannel, qav::kCrashFrameContext, files.context.Serialize())) {
-    QAV_LOG(LOG_WARNING, u"CProblemReportPart::RefreshCrashContext: the crash reporter cannot be told");
+    if (!m_contextLost) QAV_LOG(LOG_WARNING, u"CProblemReportPart::RefreshCrashContext: the crash reporter cannot be told");
+    m_contextLost = true;
   } else if (!m_contextSent) {
     m_contextSent = true;
     QAV_LOG(LOG_FINE, u"CProblemReportPart::RefreshCrashContext: the crash reporter knows what a report carries");

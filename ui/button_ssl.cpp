@@ -8,17 +8,12 @@
 #include <qdrawutil.h>
 #include <algorithm>
 
+#include "ui/qt_color.h"
 #include "ui/ux_theme.h"
 
 namespace {
 
 constexpr COLORREF kFillWithStateColour = 0xFFFFFFFF;
-
-COLORREF ToColorRef(const QColor& c) {
-  return RGB(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue()));
-}
-
-QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 }  // namespace
 

@@ -159,4 +159,27 @@ TEST_F(AppObjectTest, AProblemReportTheServerRefusesIsSavedAndNamed) {
   EXPECT_EQ(CommandOutput("unzip -p '" + saved + "' 'Global QAV.ini'"), "[Settings]\nEMailLoginPass=\n");
 }
 
+// With a user interface the report asks with its dialog, not with a box.
+TEST_F(AppObjectTest, AProblemReportAsksWithTheComponentsDialog) {
+  struct Dialog : CReportDialog {
+    explicit Dialog(std::vector<bool>& shown) : shown(shown) {}
+    int Show(bool crash, Hwnd, CReportDialogAnswer&) override {
+      shown.push_back(crash);
+      return 2;  // Don't Send
+    }
+    std::vector<bool>& shown;
+  };
+  std::vector<bool> shown;
+  CAppComponents components = parts_.Components();
+  components.reportDialog = [&shown] { return std::make_unique<Dialog>(shown); };
+  CZVApp app(v_.loop(), components, CommandLine());
+  AnsweringBoxes boxes(journal_, IDYES);
+  journal_.Clear();
+
+  CProblemReportPart report(app, -1);
+  EXPECT_EQ(report.SendProblemReport(), 0);
+  EXPECT_EQ(shown, std::vector<bool>{false});
+  EXPECT_EQ(journal_.Text().find("box "), std::string::npos) << journal_.Text();
+}
+
 }  // namespace

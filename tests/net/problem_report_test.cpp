@@ -148,6 +148,19 @@ TEST_F(ProblemReport, ARefusedReportIsKeptAndTheNextStartsFromNothing) {
   EXPECT_EQ(dialog.shownForCrash, (std::vector<bool>{false, false}));
 }
 
+// When the saved copy cannot be made, the temporary ZIP is the copy: it is kept, and named.
+TEST_F(ProblemReport, AReportThatCannotBeCopiedKeepsItsTemporaryZip) {
+  RecordingBoxes boxes(qav::IDYES);
+  ASSERT_EQ(mkdir(Saved().c_str(), 0700), 0);  // a folder where the copy would go
+  EXPECT_EQ(report_.GenerateReport(false, 0, nullptr), 0);
+  const std::string kept = qav::U8(report_.SavedReportPath());
+  EXPECT_EQ(kept.rfind(dir_.File("QAV"), 0), 0u) << kept;
+  EXPECT_EQ(CommandOutput("unzip -tq '" + kept + "'").find("No errors detected"), 0u) << kept;
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_NE(boxes.boxes[1].find("A saved copy of the report is in '" + kept + "'."), std::string::npos);
+  EXPECT_FALSE(Exists(dir_.File("QAVLog.txt")));  // the ZIP holds it
+}
+
 // A sent report reaches the server as one multipart form: the subject, the body with the user's
 // contact and description, and the ZIP, which unpacks; nothing of it stays behind.
 TEST_F(ProblemReport, ASentReportReachesTheServerAndLeavesNothingBehind) {

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 #include <cstdio>
 
 #include "foundation/language_tables.h"
@@ -19,12 +20,21 @@
 #include "platform/message_loop.h"
 #include "ui/app_image_lists.h"
 #include "ui/button_ssl.h"
+#include "ui/color_static_st.h"
+#include "ui/gradient_progress_ctrl.h"
+#include "ui/hyper_link.h"
+#include "ui/list_box_st.h"
+#include "ui/push_graph.h"
+#include "ui/x_progress_bar.h"
 #include "ui/countdown_message_box.h"
 #include "ui/dlg_options.h"
 #include "ui/option_child.h"
 #include "ui/options_sheet_link.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
+#include "ui/qt_property_sheet.h"
+#include "ui/dlg_prop_sheet.h"
+#include "skype/link/main_window_port.h"
 #include "ui/qt_report_dialog.h"
 #include "ui/title_menu.h"
 #include "ui/up_dialog.h"
@@ -158,6 +168,79 @@ void ShootProgress() {
   });
 }
 
+// The custom controls side by side: coloured texts, links in each state, the player's bars and
+// graphs, and the option categories' icon list box.
+void ShootCustomControls(const CAppImageLists& lists) {
+  QWidget page;
+  page.resize(420, 330);
+  page.setAutoFillBackground(true);
+
+  auto* solid = new CColorStaticST(&page);
+  solid->setGeometry(10, 10, 190, 20);
+  solid->setText("Colour static, solid");
+  solid->SetTextColor(RGB(255, 255, 255));
+  solid->SetBkColor(RGB(0, 90, 160));
+  solid->SetTransparent(false);
+  auto* clear = new CColorStaticST(&page);
+  clear->setGeometry(210, 10, 200, 20);
+  clear->setText("Colour static, transparent");
+  clear->SetTextColor(RGB(160, 0, 0));
+
+  auto* link = new CHyperLink("Link", &page);
+  link->move(10, 40);
+  link->SetColours(0xEE0000, 0xEE0000, CHyperLink::kNoColour, CHyperLink::kNoColour);
+  link->SetURL("http://127.0.0.1/");
+  auto* visited = new CHyperLink("Visited link", &page);
+  visited->move(80, 40);
+  visited->SetVisited(true);
+  auto* underlined = new CHyperLink("Always underlined", &page);
+  underlined->move(200, 40);
+  underlined->SetUnderline(CHyperLink::kUnderlineAlways);
+
+  auto* position = new CXProgressBar(&page);
+  position->setGeometry(10, 70, 400, 12);
+  position->setRange(0, 1000);
+  position->setValue(380);
+  auto* stress = new CGradientProgressCtrl(&page);
+  stress->setGeometry(10, 90, 400, 16);
+  stress->SetPos(65);
+  auto* percent = new CGradientProgressCtrl(&page);
+  percent->setGeometry(10, 112, 400, 16);
+  percent->ShowPercent(true);
+  percent->SetPos(35);
+
+  auto* graph = new C2DPushGraph(&page);
+  graph->setGeometry(10, 136, 400, 40);
+  graph->SetStep(1);
+  graph->SetRange(0, 100);
+  graph->AddLine(0, RGB(255, 0, 0));
+  for (int x = 0; x < 400; ++x) graph->Push(static_cast<int>(50 + 40 * std::sin(x / 23.0) * std::cos(x / 7.0)), 0);
+  graph->AddLine(2, RGB(0, 255, 0));
+  graph->SetLineBarMode(2, true);
+  for (int x = 0; x < 150; ++x) graph->Push(-1, 2);
+  graph->Push(100, 2);
+  graph->Push(100, 2);
+  graph->Push(-1, 2);
+  graph->Update();
+  auto* labelled = new C2DPushGraph(&page);
+  labelled->setGeometry(10, 182, 400, 50);
+  labelled->ShowLabels(true);
+  labelled->ShowGrid(true);
+  labelled->AddLine(1, RGB(255, 255, 0));
+  for (int x = 0; x < 300; ++x) labelled->Push((x * 7) % 100, 1);
+  labelled->Update();
+
+  auto* categories = new CListBoxST(&page);
+  categories->setGeometry(10, 240, 400, 84);
+  categories->SetImageList(&lists.m_optionsList);
+  categories->AddString("Answering", 0);
+  categories->AddString("Greeting for known callers, a longer text that wraps onto a second line", 1);
+  categories->AddString("Disabled row", 2);
+  categories->EnableItem(2, false);
+  categories->setCurrentRow(0);
+  Save(page.grab(), "custom_controls");
+}
+
 // The report dialog, for a problem report (filled in) and for a crash (as it opens).
 void ShootReportDialogs() {
   LoadDefaultLangLib();
@@ -207,6 +290,39 @@ void ShootOptionPages() {
 
 }  // namespace
 
+namespace {
+
+// The property sheet on each of its pages, as the tray opens it.
+class ShotSheetServices : public CSheetServices {
+ public:
+  std::u16string CurrentUserHandle() override { return u"alice.s"; }
+  void SaveSettings() override {}
+  void LoadSettings() override {}
+  std::u16string GreetingPath(bool) override { return {}; }
+  bool ReloadGreeting(bool) override { return true; }
+  void ShowError(const std::u16string&) override {}
+  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
+  void OpenUrl(const std::u16string&) override {}
+};
+
+void ShootSheet() {
+  CQtPropertySheet sheet(std::make_unique<ShotSheetServices>());
+  sheet.Create(u"QAV");
+  sheet.Localize();
+  const std::pair<uint32_t, const char*> pages[] = {{kPageVoiceMessages, "sheet_voice_messages"},
+                                                    {kPageConversations, "sheet_conversations"},
+                                                    {kPageOptions, "sheet_options"},
+                                                    {kPageAbout, "sheet_about"}};
+  for (const auto& [flag, name] : pages) {
+    sheet.ShowPage(flag);
+    QApplication::processEvents();
+    Save(sheet.Window()->grab(), name);
+  }
+  sheet.Window()->hide();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: qav-ui-shots <folder>\n");
@@ -224,7 +340,9 @@ int main(int argc, char** argv) {
   ShootMenu(lists);
   ShootBoxes();
   ShootProgress();
+  ShootCustomControls(lists);
   ShootReportDialogs();
+  ShootSheet();
   ShootOptionPages();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
