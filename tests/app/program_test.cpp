@@ -610,12 +610,19 @@ TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
   // Xvfb picks a free display itself and names it on the descriptor given.
   Qav xvfb({"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, "/usr/bin/Xvfb");
   std::string number;
+  // Its complaints about displays it could not take (a socket left by a server that was killed)
+  // come first: the number is the first line of digits alone.
   ASSERT_TRUE(WaitFor([&] {
     const std::string out = xvfb.Error();
-    const size_t end = out.find('\n');
-    if (end == std::string::npos) return false;
-    number = out.substr(0, end);
-    return true;
+    size_t start = 0;
+    for (size_t end = out.find('\n'); end != std::string::npos; start = end + 1, end = out.find('\n', start)) {
+      const std::string line = out.substr(start, end - start);
+      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+        number = line;
+        return true;
+      }
+    }
+    return false;
   })) << xvfb.Error();
   test::ScopedEnv display("DISPLAY", ":" + number);
   Qav trayer({"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height", "24"},
