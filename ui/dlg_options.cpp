@@ -93,7 +93,12 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
     slot.child->hide();
   }
   m_current = nullptr;
+  // Building the list selects an entry; the child chosen last in this run is shown all the same.
+  const int remembered = g_rememberedIndex;
   Localize();
+  if (m_current != nullptr) m_current->hide();
+  m_current = nullptr;
+  g_rememberedIndex = remembered;
   if (GetCurrentUserHandle().empty() && m_slots[kApplicationSlot].listIndex >= 0) {
     g_rememberedIndex = m_slots[kApplicationSlot].listIndex;
   }

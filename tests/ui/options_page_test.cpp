@@ -305,6 +305,9 @@ TEST_F(OptionsPageTest, WithoutASignedInUserTheChildIsReplacedByTheNotice) {
   CDlgOptions page(sheet, nullptr);
   page.show();
   page.OnSetActive();
+  EXPECT_EQ(page.CurrentChild()->DialogId(), 349) << "only the application child can be edited";
+  EXPECT_TRUE(page.CurrentChild()->isVisible());
+  page.OnUserSelectPage(149);
   EXPECT_TRUE(Find<QLabel>(&page, 1315)->isVisible());
   EXPECT_EQ(Find<QLabel>(&page, 1315)->text(), "No user logged in on Skype™");
   EXPECT_FALSE(page.CurrentChild()->isVisible());
