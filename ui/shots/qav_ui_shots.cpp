@@ -337,6 +337,13 @@ void ShootOptionPages() {
     bool IsModified() const override { return false; }
     void RefreshTrayIcon() override {}
     void SendChatMessage(const std::u16string&, const std::u16string&) override {}
+    void OpenWebPage(const std::u16string&) override {}
+    void Relocalize() override {}
+    void CheckForUpdatesNow() override {}
+    void ApplyLanguage(const std::u16string&) override {}
+    std::u16string LanguageFilePath() override { return GetLanguageFolder() + u"ZV_EN.lang"; }
+    void EditTextFile(const std::u16string&) override {}
+    int LoadGreetingMemFile(bool) override { return 1; }
   } sheet;
   LoadDefaultLangLib();
   SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
