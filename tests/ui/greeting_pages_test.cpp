@@ -58,7 +58,9 @@ TEST_F(GreetingPagesTest, InPortableModeAGreetingOnAnotherFileSystemIsRefused) {
   g_RemovableMode = true;
   SetAppDrive(u"/media/qav-stick-that-is-not-mounted");
   CDlgOptUnknownCaller page(chooser, nullptr);
+  page.show();
   g_UseNonAuthorizedCallerSettings = 1;
+  g_DisableAnswerOfNonAuthCaller = 0;
   page.UpdateDlg();
   const std::u16string before = g_GreetingSoundMsgPathForNonAuth.Get();
   chooser.chosen = qav::Utf8ToUtf16(dir.File("elsewhere.wav"));
