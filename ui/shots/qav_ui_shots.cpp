@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "foundation/language_tables.h"
+#include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "ui/app_image_lists.h"
@@ -26,8 +27,14 @@
 #include "ui/push_graph.h"
 #include "ui/x_progress_bar.h"
 #include "ui/countdown_message_box.h"
+#include "ui/dlg_options.h"
+#include "ui/option_child.h"
+#include "ui/options_sheet_link.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
+#include "ui/qt_property_sheet.h"
+#include "ui/dlg_prop_sheet.h"
+#include "skype/link/main_window_port.h"
 #include "ui/qt_report_dialog.h"
 #include "ui/title_menu.h"
 #include "ui/up_dialog.h"
@@ -250,6 +257,70 @@ void ShootReportDialogs() {
   }
 }
 
+// The options page with each of its children, in basic, advanced and screen-reader modes.
+void ShootOptionPages() {
+  struct ShotSheet : COptionsSheetLink {
+    void SetModified(bool) override {}
+    bool IsModified() const override { return false; }
+    void RefreshTrayIcon() override {}
+    void SendChatMessage(const std::u16string&, const std::u16string&) override {}
+  } sheet;
+  LoadDefaultLangLib();
+  SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
+  SetDefaultOptions();
+  const std::pair<const char*, std::pair<int, int>> modes[] = {
+      {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
+  for (const auto& [mode, flags] : modes) {
+    g_AdvancedSettingMode = flags.first;
+    g_ScreenReaderFriendlyMode = flags.second;
+    CDlgOptions page(sheet);
+    page.show();
+    for (int slot = 0; slot < CDlgOptions::kSlotCount; ++slot) {
+      if (page.Child(slot) == nullptr || page.ListIndexOf(slot) < 0) continue;
+      page.OnUserSelectPage(page.Child(slot)->DialogId());
+      page.OnUpdateDlg();
+      QApplication::processEvents();
+      Save(page.grab(), QString("options_%1_%2").arg(page.Child(slot)->DialogId()).arg(mode));
+    }
+  }
+  g_AdvancedSettingMode = 0;
+  g_ScreenReaderFriendlyMode = 0;
+  SetSettingsHooks({});
+}
+
+}  // namespace
+
+namespace {
+
+// The property sheet on each of its pages, as the tray opens it.
+class ShotSheetServices : public CSheetServices {
+ public:
+  std::u16string CurrentUserHandle() override { return u"alice.s"; }
+  void SaveSettings() override {}
+  void LoadSettings() override {}
+  std::u16string GreetingPath(bool) override { return {}; }
+  bool ReloadGreeting(bool) override { return true; }
+  void ShowError(const std::u16string&) override {}
+  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
+  void OpenUrl(const std::u16string&) override {}
+};
+
+void ShootSheet() {
+  CQtPropertySheet sheet(std::make_unique<ShotSheetServices>());
+  sheet.Create(u"QAV");
+  sheet.Localize();
+  const std::pair<uint32_t, const char*> pages[] = {{kPageVoiceMessages, "sheet_voice_messages"},
+                                                    {kPageConversations, "sheet_conversations"},
+                                                    {kPageOptions, "sheet_options"},
+                                                    {kPageAbout, "sheet_about"}};
+  for (const auto& [flag, name] : pages) {
+    sheet.ShowPage(flag);
+    QApplication::processEvents();
+    Save(sheet.Window()->grab(), name);
+  }
+  sheet.Window()->hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -263,6 +334,7 @@ int main(int argc, char** argv) {
   QDir().mkpath(g_folder);
   CAppImageLists lists;
   lists.Create();
+  g_pImageLists = &lists;
   ShootImageLists(lists);
   ShootButtons(lists);
   ShootMenu(lists);
@@ -270,6 +342,8 @@ int main(int argc, char** argv) {
   ShootProgress();
   ShootCustomControls(lists);
   ShootReportDialogs();
+  ShootSheet();
+  ShootOptionPages();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }
