@@ -86,14 +86,15 @@ void CCall::InitConversation(int32_t callId, int64_t startTime, CUser* partner) 
   m_nStartTime = startTime;
 }
 
-void CCall::SetPartner(CUser* partner) {
+void CCall::set(CUser* partner) {
   QAV_LOG(LOG_INFO, u"CCall::set pUser=%p, Partern SkypeName: '%s', p=%p", partner,
           partner ? partner->GetHandle() : std::u16string(), this);
   m_nInfoFlags |= kInfoPartner;
   m_pPartner = partner;
 }
 
-void CCall::SetType(int32_t type) {
+void CCall::set(Type typeValue) {
+  const int32_t type = typeValue.value;
   QAV_LOG(LOG_INFO, u"CCall::set Type: %d, p=%p", type, this);
   m_nType = type;
   m_nInfoFlags |= kInfoType;
@@ -104,7 +105,8 @@ void CCall::SetType(int32_t type) {
   }
 }
 
-void CCall::SetStatus(int32_t status) {
+void CCall::set(Status statusValue) {
+  const int32_t status = statusValue.value;
   QAV_LOG(LOG_INFO, u"CCall::set callId: %d, Status: %d, p=%p", m_nCallId, status, this);
   m_nStatus = status;
   m_nInfoFlags |= kInfoStatus;

@@ -54,11 +54,20 @@ class CCall {
   void InitMessage(int32_t callId, CUser* partner, int64_t startTime);
   void InitConversation(int32_t callId, int64_t startTime, CUser* partner);
 
-  // The client's properties. The type sends EV_CALL_TYPE_IN or EV_CALL_TYPE_OUT (types 0..3 only),
-  // the status its event (CallStatusToEvent); both return once the machine has handled it.
-  void SetPartner(CUser* partner);
-  void SetType(int32_t type);
-  void SetStatus(int32_t status);
+  // The call's type and its status as the client reports them (SkypeCallType and SkypeCallStatus
+  // values), each wrapped in a type of its own so that `set` tells the properties apart.
+  struct Type {
+    int32_t value;
+  };
+  struct Status {
+    int32_t value;
+  };
+  // The client's properties: set(partner), set(Type{...}), set(Status{...}). The type sends
+  // EV_CALL_TYPE_IN or EV_CALL_TYPE_OUT (types 0..3 only), the status its event
+  // (CallStatusToEvent); both return once the machine has handled it.
+  void set(CUser* partner);
+  void set(Type type);
+  void set(Status status);
 
   // The user's commands from the tray and the pages.
   void UserForceAnswering();

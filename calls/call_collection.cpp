@@ -1,5 +1,6 @@
 #include "calls/call_collection.h"
 
+#include "calls/call_fsm_table.h"
 #include "foundation/logger.h"
 #include "skype/link/skype_vocabulary.h"
 
@@ -8,6 +9,9 @@ CCallCollection g_CallCollection;
 CCallCollection::~CCallCollection() {
   m_calls.clear();
   m_displaced.clear();
+  // Only the program's own collection shares the table with every call; a test's collection leaves
+  // it to the calls that other collections still hold.
+  if (this == &g_CallCollection) DeleteCallFSMTable();
 }
 
 void CCallCollection::Add(std::unique_ptr<CCall> call) {
@@ -88,7 +92,7 @@ std::vector<int32_t> CCallCollection::GetCallIds() const {
 
 void CCallCollection::ReplacePartner(const CUser* from, CUser* to) {
   auto repoint = [&](CCall& call) {
-    if (call.GetPartner() == from) call.SetPartner(to);
+    if (call.GetPartner() == from) call.set(to);
   };
   for (auto& [id, call] : m_calls) repoint(*call);
   for (auto& call : m_displaced) repoint(*call);

@@ -1,6 +1,8 @@
 #include "calls/call_fsm_table.h"
 
 #include <iterator>
+#include <memory>
+#include <mutex>
 
 #include "calls/call_fsm_functions.h"
 #include "calls/call_fsm_states.h"
@@ -120,14 +122,36 @@ const FSMTransition kCallTransitions[] = {
 
 std::span<const FSMTransition> GetCallFSMTransitions() { return kCallTransitions; }
 
+namespace {
+
+// Never destroyed itself: the global call collection frees the table from its destructor, which
+// may run after this file's other statics are gone.
+struct CallFSMTableHolder {
+  std::mutex mutex;
+  std::unique_ptr<FSMTable> table;
+};
+CallFSMTableHolder& Holder() {
+  static auto* holder = new CallFSMTableHolder();
+  return *holder;
+}
+
+}  // namespace
+
 const FSMTable& GetCallFSMTable() {
-  // The rows are fixed and valid, so the build cannot refuse them; a table that could not be
-  // allocated stays unbuilt and the engine drops the events of its instances.
-  static const FSMTable table = [] {
-    FSMTable built;
+  CallFSMTableHolder& holder = Holder();
+  std::lock_guard lock(holder.mutex);
+  if (!holder.table) {
+    // The rows are fixed and valid, so the build cannot refuse them; a table that could not be
+    // allocated stays unbuilt and the engine drops the events of its instances.
+    holder.table = std::make_unique<FSMTable>();
     CFSM::BuildFullTable(CALL_FSM_STATE_COUNT, CALL_FSM_EVENT_COUNT, kCallFsmStateNames, kCallFsmEventNames,
-                         &CallFSMDoFuncDefaultFunc, kCallTransitions, &built);
-    return built;
-  }();
-  return table;
+                         &CallFSMDoFuncDefaultFunc, kCallTransitions, holder.table.get());
+  }
+  return *holder.table;
+}
+
+void DeleteCallFSMTable() {
+  CallFSMTableHolder& holder = Holder();
+  std::lock_guard lock(holder.mutex);
+  holder.table.reset();
 }

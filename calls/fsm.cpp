@@ -93,7 +93,7 @@ void CFSM::PurgeObjEvents(const CFSMObject* instance) {
   ArmTimer();
 }
 
-size_t CFSM::NextPending() const {
+size_t CFSM::GetNextPendingEvent() const {
   size_t next = std::numeric_limits<size_t>::max();
   for (size_t index = 0; index < m_pending.size(); ++index) {
     if (next == std::numeric_limits<size_t>::max() || m_pending[index].dueMs < m_pending[next].dueMs) next = index;
@@ -103,7 +103,7 @@ size_t CFSM::NextPending() const {
 
 void CFSM::ArmTimer() {
   if (!IsReady()) return;
-  const size_t next = NextPending();
+  const size_t next = GetNextPendingEvent();
   if (next == std::numeric_limits<size_t>::max()) {
     if (m_bTimerArmed) qav::KillTimer(m_window.handle(), kTimerId);
     m_bTimerArmed = false;
@@ -119,7 +119,7 @@ void CFSM::OnTimer() {
   m_bTimerArmed = false;
   // Events that the dispatched functions hold meanwhile join the set and are served here when due.
   for (;;) {
-    const size_t next = NextPending();
+    const size_t next = GetNextPendingEvent();
     if (next == std::numeric_limits<size_t>::max()) break;
     if (m_pending[next].dueMs > m_clock.MonotonicMs()) break;
     std::unique_ptr<CFSMEv> event = std::move(m_pending[next].event);
@@ -129,12 +129,15 @@ void CFSM::OnTimer() {
   ArmTimer();
 }
 
+qav::LResult CFSM::OnFSMEvent(qav::Msg& message) {
+  std::unique_ptr<CFSMEv> event = Unwrap(message);
+  return event && Dispatch(std::move(event)) ? 1 : 0;
+}
+
 qav::LResult CFSM::OnMessage(qav::Msg& message) {
   switch (message.message) {
-    case WM_FSM_EVENT: {
-      std::unique_ptr<CFSMEv> event = Unwrap(message);
-      return event && Dispatch(std::move(event)) ? 1 : 0;
-    }
+    case WM_FSM_EVENT:
+      return OnFSMEvent(message);
     case WM_FSM_HOLD_EVENT: {
       std::unique_ptr<CFSMEv> event = Unwrap(message);
       if (event) Hold(std::move(event));

@@ -77,12 +77,15 @@ class CFSM {
   };
 
   qav::LResult OnMessage(qav::Msg& message);
+  // WM_FSM_EVENT: dispatches the event it carries and frees it; 1 when it was dispatched.
+  qav::LResult OnFSMEvent(qav::Msg& message);
   // False when the event was dropped (target gone, numbers outside the table).
   bool Dispatch(std::unique_ptr<CFSMEv> event);
   void Hold(std::unique_ptr<CFSMEv> event);
   void OnTimer();
-  // Index of the pending event due first (the earliest held among equal times), or npos.
-  size_t NextPending() const;
+  // Index of the pending event due first (the earliest held among equal times), or npos. Pending
+  // events keep the time they fall due, so nothing needs ageing before this is asked.
+  size_t GetNextPendingEvent() const;
   void ArmTimer();
   bool OnGuiThread() const { return std::this_thread::get_id() == m_guiThread; }
 

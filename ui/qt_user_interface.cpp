@@ -11,6 +11,8 @@
 #include "ui/qt_image_lists_part.h"
 #include "ui/qt_loop_runner.h"
 #include "ui/qt_message_box.h"
+#include "ui/qt_property_sheet.h"
+#include "ui/qt_report_dialog.h"
 #include "ui/qt_tray_host.h"
 
 bool CQtUserInterface::DisplayAvailable() {
@@ -41,4 +43,6 @@ void CQtUserInterface::Install(CAppComponents& components) {
   components.trayHost = []() -> std::unique_ptr<CTrayHost> {
     return std::make_unique<CQtTrayHost>(g_pImageLists ? g_pImageLists->m_trayList : CImageList(16, 16));
   };
+  components.propertySheet = []() -> std::unique_ptr<CAppPropertySheet> { return std::make_unique<CQtPropertySheet>(); };
+  components.reportDialog = []() -> std::unique_ptr<CReportDialog> { return std::make_unique<CQtReportDialog>(); };
 }

@@ -531,9 +531,9 @@ void CSkypeMsgHndl::Skype2DeviceMsgHandleCall(const SkypeToDeviceCmd& received) 
       g_CallCollection.Add(std::move(created));
     }
     switch (obj->m_nProperty) {
-      case SkypeCallProp::PARTNER_HANDLE: call->SetPartner(g_UserCollection.FindOrCreate(obj->m_strValue)); break;
-      case SkypeCallProp::TYPE: call->SetType(obj->m_nType); break;
-      case SkypeCallProp::STATUS: call->SetStatus(obj->m_nStatus); break;
+      case SkypeCallProp::PARTNER_HANDLE: call->set(g_UserCollection.FindOrCreate(obj->m_strValue)); break;
+      case SkypeCallProp::TYPE: call->set(CCall::Type{obj->m_nType}); break;
+      case SkypeCallProp::STATUS: call->set(CCall::Status{obj->m_nStatus}); break;
       default: break;
     }
     if (IsEndStatus(call->GetStatus()) && !call->HoldsRecording()) {
@@ -550,7 +550,7 @@ void CSkypeMsgHndl::OnClientGone() {
       CCall* call = g_CallCollection.Get(callId);
       if (callId <= 0 || call == nullptr || HasEnded(*call)) continue;
       QAV_LOG(LOG_WARNING, u"[CallId: %d] The call client has gone: the call ends", callId);
-      call->SetStatus(SkypeCallStatus::FINISHED);
+      call->set(CCall::Status{SkypeCallStatus::FINISHED});
       if (!call->HoldsRecording()) {
         QAV_LOG(LOG_INFO, u"Deleting pCall: CallID: %d, Status: %d, ", callId, call->GetStatus());
         g_CallCollection.Del(callId);

@@ -496,9 +496,13 @@ TEST_F(ProgramTest, AClientThatDiesDuringAMessageLeavesItSavedAndTheNextCallIsAn
   EXPECT_EQ(second.Wait(), 0);
 }
 
-TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
+TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTheSiblingIsTold) {
   test::SmtpServer server;
   ASSERT_TRUE(server.started());
+  // The sibling audio application runs on the same desktop and keeps the notices it gets.
+  std::filesystem::create_directories(dir_.path() + "/notices");
+  test::ChildProcess sibling(QAV_SIM_VOXPOST, {"--record=" + dir_.path() + "/notices"});
+  ASSERT_TRUE(sibling.WaitForLine("ready").has_value());
   const std::string data = dir_.path() + "/data/QAV";
   std::filesystem::create_directories(data);
   ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
@@ -526,6 +530,21 @@ TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDisk) {
   ASSERT_TRUE(std::filesystem::exists(message)) << message;
   EXPECT_TRUE(mail->attachments[0].bytes == test::ReadFileBytes(message)) << "the attachment differs from the file";
   EXPECT_GT(mail->attachments[0].bytes.size(), 44u + 16000u);
+
+  // The notice of the finished call, and everything again when the sibling asks for it.
+  const std::u16string fileElement = u"<FileName>" + U16(mail->attachments[0].fileName) + u"</FileName>";
+  for (const bool asked : {false, true}) {
+    SCOPED_TRACE(asked ? "asked for everything" : "end of the call");
+    if (asked) sibling.WriteLine("dump");
+    const auto line = sibling.WaitForLine("notice ", {}, -1, kBoundMs);
+    ASSERT_TRUE(line.has_value()) << Log();
+    const std::string bytes = test::ReadFileBytes(line->substr(7));
+    const std::u16string notice = Utf16LeBytesToText(bytes.data(), bytes.size());
+    EXPECT_NE(notice.find(u"<Type>VoiceMessage</Type>"), std::u16string::npos) << U8(notice);
+    EXPECT_NE(notice.find(fileElement), std::u16string::npos) << U8(notice);
+    EXPECT_NE(notice.find(u"<SkypeName>owner.one</SkypeName>"), std::u16string::npos) << U8(notice);
+  }
+  EXPECT_TRUE(sibling.WaitForLine("dump 1", {}, -1, kBoundMs).has_value());
 
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
@@ -610,12 +629,18 @@ TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
   // Xvfb picks a free display itself and names it on the descriptor given.
   Qav xvfb({"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, "/usr/bin/Xvfb");
   std::string number;
+  // Its standard error shares the pipe: warnings about displays it passed over (a socket left by
+  // an Xvfb that was killed) come before the number, which is the first line of digits alone.
   ASSERT_TRUE(WaitFor([&] {
-    const std::string out = xvfb.Error();
-    const size_t end = out.find('\n');
-    if (end == std::string::npos) return false;
-    number = out.substr(0, end);
-    return true;
+    std::istringstream out(xvfb.Error());
+    std::string line;
+    while (std::getline(out, line)) {
+      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos && out.good()) {
+        number = line;
+        return true;
+      }
+    }
+    return false;
   })) << xvfb.Error();
   test::ScopedEnv display("DISPLAY", ":" + number);
   Qav trayer({"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height", "24"},

@@ -138,7 +138,7 @@ TEST_F(SiblingNoticeTest, TheSiblingAsksForEverythingAndGetsTheKnownMessagesAndF
   CMessage* second = AddMessage(9, u"ann", u"Ann", 3);
   // A conversation that ended, and one that still runs.
   CCall* talk = AddCall(20);
-  talk->SetPartner(g_UserCollection.FindOrCreate(u"carl"));
+  talk->set(g_UserCollection.FindOrCreate(u"carl"));
   g_UserCollection.FindOrCreate(u"carl")->SetDisplayName(u"Carl");
   auto ended = std::make_unique<CConversation>();
   ended->Init(nullptr, u"wav");

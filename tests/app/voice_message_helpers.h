@@ -19,7 +19,7 @@ inline CMessage* AddVoiceMessageOf(CCall* call, std::u16string_view handle, std:
   CUser* caller = g_UserCollection.FindOrCreate(handle);
   caller->SetDisplayName(displayName);
   caller->SetBuddyStatus(contact ? 2 : 1);
-  call->SetPartner(caller);
+  call->set(caller);
   auto created = std::make_unique<CMessage>();
   created->Init(call, 0, u"wav");
   created->SetDuration(seconds);

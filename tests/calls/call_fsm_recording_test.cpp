@@ -198,14 +198,14 @@ class CallFsmRecordingTest : public CallModelFixture {
     switch (step.kind) {
       case Step::kRing:
         call = AddCall(step.call);
-        call->SetStatus(SkypeCallStatus::RINGING);
-        call->SetType(SkypeCallType::INCOMING_P2P);
-        if (!step.handle.empty()) call->SetPartner(g_UserCollection.FindOrCreate(step.handle));
+        call->set(CCall::Status{SkypeCallStatus::RINGING});
+        call->set(CCall::Type{SkypeCallType::INCOMING_P2P});
+        if (!step.handle.empty()) call->set(g_UserCollection.FindOrCreate(step.handle));
         break;
       case Step::kTogether:
         for (const Step& inner : step.together) Bring(inner);
         break;
-      case Step::kStatus: call->SetStatus(static_cast<int32_t>(step.value)); break;
+      case Step::kStatus: call->set(CCall::Status{static_cast<int32_t>(step.value)}); break;
       case Step::kAdvance: virtualLoop.AdvanceMs(step.value); break;
       case Step::kTakeOver: call->UserTakeControl(); break;
       case Step::kRecord: call->UserRecordConversation(step.value != 0); break;

@@ -90,9 +90,9 @@ class CallFsmRoadTest : public CallModelFixture {
  protected:
   void Run(CCall& call, const Step& step) {
     switch (step.kind) {
-      case Step::kStatus: call.SetStatus(static_cast<int32_t>(step.value)); break;
-      case Step::kType: call.SetType(static_cast<int32_t>(step.value)); break;
-      case Step::kPartner: call.SetPartner(g_UserCollection.FindOrCreate(u"caller1")); break;
+      case Step::kStatus: call.set(CCall::Status{static_cast<int32_t>(step.value)}); break;
+      case Step::kType: call.set(CCall::Type{static_cast<int32_t>(step.value)}); break;
+      case Step::kPartner: call.set(g_UserCollection.FindOrCreate(u"caller1")); break;
       case Step::kAdvanceMs: virtualLoop.AdvanceMs(step.value); break;
       case Step::kForceAnswer: call.UserForceAnswering(); break;
       case Step::kTakeControl: call.UserTakeControl(); break;

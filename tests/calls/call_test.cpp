@@ -51,7 +51,7 @@ TEST_F(CallTest, TheTypeSendsInOrOutOnlyForKnownTypes) {
   int32_t id = 1;
   for (const Case& c : cases) {
     CCall* call = AddCall(id++);
-    call->SetType(c.type);
+    call->set(CCall::Type{c.type});
     EXPECT_EQ(call->GetType(), c.type);
     EXPECT_EQ(call->GetState(), c.state) << c.type;
   }
@@ -59,19 +59,19 @@ TEST_F(CallTest, TheTypeSendsInOrOutOnlyForKnownTypes) {
 
 TEST_F(CallTest, InfoIsCompleteOnlyOnceAStatusHasBeenSetEvenUnplaced) {
   CCall* call = AddCall(5);
-  call->SetPartner(g_UserCollection.FindOrCreate(u"caller1"));
-  call->SetType(SkypeCallType::OUTGOING_P2P);
+  call->set(g_UserCollection.FindOrCreate(u"caller1"));
+  call->set(CCall::Type{SkypeCallType::OUTGOING_P2P});
   EXPECT_FALSE(call->IsCallInfoComplete());
-  call->SetStatus(SkypeCallStatus::UNPLACED);
+  call->set(CCall::Status{SkypeCallStatus::UNPLACED});
   EXPECT_TRUE(call->IsCallInfoComplete());
 }
 
 TEST_F(CallTest, EarlyMediaSendsNothingButCountsAsRinging) {
   CCall* call = AddCall(5);
-  call->SetType(SkypeCallType::INCOMING_P2P);
+  call->set(CCall::Type{SkypeCallType::INCOMING_P2P});
   const int32_t state = call->GetState();
   log.Clear();
-  call->SetStatus(SkypeCallStatus::EARLYMEDIA);
+  call->set(CCall::Status{SkypeCallStatus::EARLYMEDIA});
   EXPECT_EQ(call->GetState(), state);
   EXPECT_EQ(call->GetStatus(), SkypeCallStatus::EARLYMEDIA);
   EXPECT_EQ(g_CallCollection.GetCallRinging(), call);
@@ -133,7 +133,7 @@ TEST_F(CallTest, AnswerAllowedMatrix) {
     if (c.partnerBuddy >= 0) {
       CUser* partner = g_UserCollection.FindOrCreate(u"caller1");
       partner->SetBuddyStatus(c.partnerBuddy ? 2 : 1);
-      call->SetPartner(partner);
+      call->set(partner);
     }
     EXPECT_EQ(call->AnswerAllowed(), c.expected);
   }
@@ -167,7 +167,7 @@ TEST_F(CallTest, TheFolderLimitIsMegabytesInSixtyFourBits) {
     g_RcvdMsgsFolderSize = c.limitMb;
     recordings.folderSizeBytes = c.sizeBytes;
     CCall* call = AddCall(id++);
-    call->SetType(c.type);
+    call->set(CCall::Type{c.type});
     EXPECT_EQ(call->IsAnsweringPossible(), c.possible);
     const bool overLimit = c.limited && static_cast<uint64_t>(c.sizeBytes) >= (static_cast<uint64_t>(c.limitMb) << 20);
     EXPECT_EQ(mainWindow.Posts().size(), overLimit ? 1u : 0u);
@@ -196,7 +196,7 @@ TEST_F(CallTest, RebuiltCallsHaveNoMachineAndDropTheirEvents) {
   CUser* partner = g_UserCollection.FindOrCreate(u"caller1");
   auto rebuilt = std::make_unique<CCall>();
   rebuilt->InitMessage(-3001, partner, 1700000000);
-  rebuilt->SetStatus(SkypeCallStatus::RINGING);
+  rebuilt->set(CCall::Status{SkypeCallStatus::RINGING});
   EXPECT_EQ(rebuilt->GetMachine(), nullptr);
   EXPECT_FALSE(rebuilt->IsMessageState());
   EXPECT_FALSE(rebuilt->IsConversationState());
@@ -206,20 +206,20 @@ TEST_F(CallTest, RebuiltCallsHaveNoMachineAndDropTheirEvents) {
 
 TEST_F(CallTest, CollectionQueriesPickTheLowestMatchingId) {
   CCall* outgoing = AddCall(3);
-  outgoing->SetType(SkypeCallType::OUTGOING_P2P);
-  outgoing->SetStatus(SkypeCallStatus::RINGING);
+  outgoing->set(CCall::Type{SkypeCallType::OUTGOING_P2P});
+  outgoing->set(CCall::Status{SkypeCallStatus::RINGING});
   CCall* second = AddCall(8);
-  second->SetType(SkypeCallType::INCOMING_P2P);
-  second->SetStatus(SkypeCallStatus::RINGING);
+  second->set(CCall::Type{SkypeCallType::INCOMING_P2P});
+  second->set(CCall::Status{SkypeCallStatus::RINGING});
   CCall* first = AddCall(4);
-  first->SetType(SkypeCallType::INCOMING_PSTN);
-  first->SetStatus(SkypeCallStatus::RINGING);
+  first->set(CCall::Type{SkypeCallType::INCOMING_PSTN});
+  first->set(CCall::Status{SkypeCallStatus::RINGING});
   EXPECT_EQ(g_CallCollection.GetCallRinging(), first);
   EXPECT_EQ(g_CallCollection.GetCallInprogress(), nullptr);
   EXPECT_EQ(g_CallCollection.GetCallRecording(), nullptr);
 
-  second->SetStatus(SkypeCallStatus::INPROGRESS);
-  outgoing->SetStatus(SkypeCallStatus::INPROGRESS);
+  second->set(CCall::Status{SkypeCallStatus::INPROGRESS});
+  outgoing->set(CCall::Status{SkypeCallStatus::INPROGRESS});
   EXPECT_EQ(g_CallCollection.GetCallInprogress(), outgoing);
   std::vector<CCall*> calls;
   EXPECT_EQ(g_CallCollection.GetCallsInprogress(calls), 1);

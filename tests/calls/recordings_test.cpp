@@ -53,7 +53,7 @@ class RecordingsTest : public CallModelFixture {
   }
   CCall* CallWith(int32_t id, std::u16string_view partner) {
     CCall* call = AddCall(id);
-    call->SetPartner(g_UserCollection.FindOrCreate(partner));
+    call->set(g_UserCollection.FindOrCreate(partner));
     return call;
   }
   // Loads the signed-in user's folders again, as at the next start.

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "foundation/language_tables.h"
+#include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "ui/app_image_lists.h"
@@ -25,9 +26,27 @@
 #include "ui/list_box_st.h"
 #include "ui/push_graph.h"
 #include "ui/x_progress_bar.h"
+#include "audio/audio_driver.h"
+#include "audio/progress_job.h"
+#include "calls/message.h"
+#include "calls/message_collection.h"
+#include "calls/recordings.h"
+#include "foundation/language_tables.h"
+#include "platform/text.h"
+#include "skype/link/user_collection.h"
+#include "ui/dlg_play_voice_object.h"
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QFile>
 #include "ui/countdown_message_box.h"
+#include "ui/dlg_options.h"
+#include "ui/option_child.h"
+#include "ui/options_sheet_link.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
+#include "ui/qt_property_sheet.h"
+#include "ui/dlg_prop_sheet.h"
+#include "skype/link/main_window_port.h"
 #include "ui/qt_report_dialog.h"
 #include "ui/title_menu.h"
 #include "ui/up_dialog.h"
@@ -250,6 +269,138 @@ void ShootReportDialogs() {
   }
 }
 
+// A spoken sentence (espeak-ng, where it is installed; a wavering tone otherwise) as a voice
+// message of a user in a scratch data folder, in the player with its analysis, paused at 40 %.
+void ShootPlayer() {
+  QTemporaryDir data;
+  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", data.path().toLocal8Bit());
+  qputenv("QAV_SOUND_DEVICE", "virtual");
+  LoadDefaultLangLib();
+  g_CurrentUser.init(u"me");
+  (void)g_UserCollection.Add(&g_CurrentUser);
+  PublishCurrentUserHandle();
+  CRecordings().LoadForUser(u"me");
+  const QString folder = QString::fromStdU16String(g_MessageCollection.GetMessagesFolder());
+  const QString file = folder + "caller77.2024.03.05.14.07.09.9.s.wav";
+  const int spoken = QProcess::execute("espeak-ng", {"-s", "140", "-w", file,
+      "Hello, this is Anna. I tried to reach you about the meeting tomorrow. Please call me back when you can."});
+  if (spoken != 0 || !QFile::exists(file)) {
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) return;
+    const int rate = 16000, seconds = 6;
+    QByteArray samples;
+    for (int i = 0; i < rate * seconds; ++i) {
+      const double t = double(i) / rate;
+      const double v = 0.4 * std::sin(2 * M_PI * (180 + 30 * std::sin(2 * M_PI * 5 * t)) * t) * (0.5 + 0.5 * std::sin(t));
+      const int16_t sample = static_cast<int16_t>(v * 32767);
+      samples.append(reinterpret_cast<const char*>(&sample), 2);
+    }
+    auto le32 = [](uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+    auto le16 = [](uint16_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF" + le32(36 + samples.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(1) + le32(rate) +
+              le32(rate * 2) + le16(2) + le16(16) + "data" + le32(samples.size()) + samples);
+  }
+  CRecordings().DeleteAll();
+  CRecordings().LoadForUser(u"me");
+  if (g_MessageCollection.GetCount() == 0) {
+    std::fprintf(stderr, "qav-ui-shots: the player's message did not load\n");
+    ++g_failures;
+    return;
+  }
+  CAudioDriver driver;
+  driver.Start();
+  g_pAudioDriver = &driver;
+  {
+    qav::HeadlessProgressRunner analysis;
+    CDlgPlayVoiceObject player(g_MessageCollection.GetMessages().front(), nullptr, true);
+    player.SetAnalysisRunner(&analysis);
+    if (player.InitDialog() == 0) {
+      player.PausePlayback();
+      player.SetPosition(player.Total() * 2 / 5);
+      player.show();
+      QApplication::processEvents();
+      Save(player.grab(), "player");
+      player.done(CDlgPlayVoiceObject::kResultCancel);
+    } else {
+      ++g_failures;
+    }
+  }
+  g_pAudioDriver = nullptr;
+  CRecordings().DeleteAll();
+}
+
+// The options page with each of its children, in basic, advanced and screen-reader modes.
+void ShootOptionPages() {
+  struct ShotSheet : COptionsSheetLink {
+    void SetModified(bool) override {}
+    bool IsModified() const override { return false; }
+    void RefreshTrayIcon() override {}
+    void SendChatMessage(const std::u16string&, const std::u16string&) override {}
+    void OpenWebPage(const std::u16string&) override {}
+    void Relocalize() override {}
+    void CheckForUpdatesNow() override {}
+    void ApplyLanguage(const std::u16string&) override {}
+    std::u16string LanguageFilePath() override { return GetLanguageFolder() + u"ZV_EN.lang"; }
+    void EditTextFile(const std::u16string&) override {}
+    int LoadGreetingMemFile(bool) override { return 1; }
+  } sheet;
+  LoadDefaultLangLib();
+  SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
+  SetDefaultOptions();
+  const std::pair<const char*, std::pair<int, int>> modes[] = {
+      {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
+  for (const auto& [mode, flags] : modes) {
+    g_AdvancedSettingMode = flags.first;
+    g_ScreenReaderFriendlyMode = flags.second;
+    CDlgOptions page(sheet);
+    page.show();
+    for (int slot = 0; slot < CDlgOptions::kSlotCount; ++slot) {
+      if (page.Child(slot) == nullptr || page.ListIndexOf(slot) < 0) continue;
+      page.OnUserSelectPage(page.Child(slot)->DialogId());
+      page.OnUpdateDlg();
+      QApplication::processEvents();
+      Save(page.grab(), QString("options_%1_%2").arg(page.Child(slot)->DialogId()).arg(mode));
+    }
+  }
+  g_AdvancedSettingMode = 0;
+  g_ScreenReaderFriendlyMode = 0;
+  SetSettingsHooks({});
+}
+
+}  // namespace
+
+namespace {
+
+// The property sheet on each of its pages, as the tray opens it.
+class ShotSheetServices : public CSheetServices {
+ public:
+  std::u16string CurrentUserHandle() override { return u"alice.s"; }
+  void SaveSettings() override {}
+  void LoadSettings() override {}
+  std::u16string GreetingPath(bool) override { return {}; }
+  bool ReloadGreeting(bool) override { return true; }
+  void ShowError(const std::u16string&) override {}
+  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
+  void OpenUrl(const std::u16string&) override {}
+};
+
+void ShootSheet() {
+  CQtPropertySheet sheet(std::make_unique<ShotSheetServices>());
+  sheet.Create(u"QAV");
+  sheet.Localize();
+  const std::pair<uint32_t, const char*> pages[] = {{kPageVoiceMessages, "sheet_voice_messages"},
+                                                    {kPageConversations, "sheet_conversations"},
+                                                    {kPageOptions, "sheet_options"},
+                                                    {kPageAbout, "sheet_about"}};
+  for (const auto& [flag, name] : pages) {
+    sheet.ShowPage(flag);
+    QApplication::processEvents();
+    Save(sheet.Window()->grab(), name);
+  }
+  sheet.Window()->hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -263,6 +414,7 @@ int main(int argc, char** argv) {
   QDir().mkpath(g_folder);
   CAppImageLists lists;
   lists.Create();
+  g_pImageLists = &lists;
   ShootImageLists(lists);
   ShootButtons(lists);
   ShootMenu(lists);
@@ -270,6 +422,9 @@ int main(int argc, char** argv) {
   ShootProgress();
   ShootCustomControls(lists);
   ShootReportDialogs();
+  ShootSheet();
+  ShootOptionPages();
+  ShootPlayer();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }

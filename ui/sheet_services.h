@@ -1,0 +1,25 @@
+// CSheetServices: what the property sheet needs of the rest of the program: the current user for
+// its caption, the settings it saves or reloads, the greetings it rebuilds after a reload, and the
+// hidden main window. CAppSheetServices gives the program's own; tests give their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CSheetServices {
+ public:
+  virtual ~CSheetServices() = default;
+  // The call client's current user handle, "" when none is known.
+  virtual std::u16string CurrentUserHandle() = 0;
+  virtual void SaveSettings() = 0;
+  virtual void LoadSettings() = 0;
+  // The greeting file for contacts (buddy) or for other callers, as the settings hold it now.
+  virtual std::u16string GreetingPath(bool buddy) = 0;
+  // Rebuilds that greeting in memory; false when it cannot be loaded.
+  virtual bool ReloadGreeting(bool buddy) = 0;
+  // An error box captioned with the program's name.
+  virtual void ShowError(const std::u16string& text) = 0;
+  virtual void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) = 0;
+  // Opens a web address in the default browser.
+  virtual void OpenUrl(const std::u16string& url) = 0;
+};
