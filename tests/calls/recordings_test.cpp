@@ -428,6 +428,17 @@ TEST_F(RecordingsTest, DurationTexts) {
   }
 }
 
+TEST_F(RecordingsTest, AskingAMessageWithoutACallForItsCallerThrowsATypedError) {
+  CMessage message;
+  EXPECT_THROW(message.GetUser(), MessageWithoutCall);
+  EXPECT_THROW(message.GetTimeOfCall(), MessageWithoutCall);
+  CCall* call = AddCall(7);  // a call whose partner is not known yet
+  message.Init(call, 0, u"wav");
+  EXPECT_THROW(message.GetUserDisplayName(), MessageWithoutCall);
+  EXPECT_NO_THROW(message.GetTimeOfCall());
+  message.DetachCall();
+}
+
 TEST_F(RecordingsTest, WithoutAUsableUserThereIsNoFolderAndNothingIsRecorded) {
   for (const char16_t* handle : {u"", u"..", u"a/b", u"x\\y"}) {
     SCOPED_TRACE(qav::U8(handle));
