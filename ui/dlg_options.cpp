@@ -15,6 +15,8 @@
 #include "ui/dlg_opt_audio_settings.h"
 #include "ui/dlg_opt_call_waiting_settings.h"
 #include "ui/dlg_opt_conversation_record_gen.h"
+#include "ui/dlg_opt_default_caller.h"
+#include "ui/dlg_opt_unknown_caller.h"
 #include "ui/dlg_opt_email_settings.h"
 #include "ui/option_child.h"
 #include "ui/options_sheet_link.h"
@@ -82,6 +84,8 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
 
   m_slots[0].child = new CDlgOptConversationRecordGen(sheet, this);
   m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, this);
+  m_slots[2].child = new CDlgOptDefaultCaller(sheet, this);
+  m_slots[3].child = new CDlgOptUnknownCaller(sheet, this);
   m_slots[4].child = new CDlgOptCallWaitingSettings(sheet, this);
   m_slots[5].child = new CDlgOptAudioSettings(sheet, this);
   m_slots[6].child = new CDlgOptEMailSettings(sheet, this);

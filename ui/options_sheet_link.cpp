@@ -9,3 +9,12 @@ std::optional<std::u16string> COptionsSheetLink::ChooseFolder(QWidget* owner, co
   if (chosen.isEmpty()) return std::nullopt;
   return chosen.toStdU16String();
 }
+
+std::optional<std::u16string> COptionsSheetLink::ChooseOpenFile(QWidget* owner, const std::u16string& title,
+                                                                const std::u16string& start,
+                                                                const std::u16string& filter) {
+  const QString chosen = QFileDialog::getOpenFileName(owner, QString::fromStdU16String(title),
+                                                      QString::fromStdU16String(start), QString::fromStdU16String(filter));
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.toStdU16String();
+}

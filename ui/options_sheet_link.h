@@ -36,4 +36,8 @@ class COptionsSheetLink {
   // By default Qt's folder dialog; tests answer it themselves.
   virtual std::optional<std::u16string> ChooseFolder(QWidget* owner, const std::u16string& title,
                                                      const std::u16string& start);
+  // The existing file the user picks in an open-file chooser (Qt's filter form); nullopt when
+  // cancelled. By default Qt's file dialog.
+  virtual std::optional<std::u16string> ChooseOpenFile(QWidget* owner, const std::u16string& title,
+                                                       const std::u16string& start, const std::u16string& filter);
 };
