@@ -36,3 +36,7 @@ void CAppSheetServices::PostMainWindow(uint32_t message, uint64_t wParam, int64_
 void CAppSheetServices::OpenUrl(const std::u16string& url) {
   if (g_pApp) g_pApp->Shell().OpenUrl(url, true);
 }
+
+void CAppSheetServices::SendToSibling(const CMessage& message) {
+  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendCallDoneNotice(&message, nullptr);
+}
