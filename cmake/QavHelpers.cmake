@@ -21,7 +21,8 @@ endfunction()
 
 # qav_add_test_suite(<folder under tests/> DEPS <targets>...)
 #
-# One GoogleTest executable per test folder, every *_test.cpp in it; CTest sees each test case.
+# One GoogleTest executable per test folder, every *_test.cpp in it; CTest sees each test case,
+# labelled with the folder (ctest -L audio runs one folder's tests).
 function(qav_add_test_suite folder)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
@@ -35,5 +36,5 @@ function(qav_add_test_suite folder)
     QAV_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
     QAV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QAV_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${folder})
 endfunction()

@@ -12,6 +12,7 @@
 #include "ui/qt_loop_runner.h"
 #include "ui/qt_message_box.h"
 #include "ui/qt_property_sheet.h"
+#include "ui/qt_report_dialog.h"
 #include "ui/qt_tray_host.h"
 
 bool CQtUserInterface::DisplayAvailable() {
@@ -43,4 +44,5 @@ void CQtUserInterface::Install(CAppComponents& components) {
     return std::make_unique<CQtTrayHost>(g_pImageLists ? g_pImageLists->m_trayList : CImageList(16, 16));
   };
   components.propertySheet = []() -> std::unique_ptr<CAppPropertySheet> { return std::make_unique<CQtPropertySheet>(); };
+  components.reportDialog = []() -> std::unique_ptr<CReportDialog> { return std::make_unique<CQtReportDialog>(); };
 }

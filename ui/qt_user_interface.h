@@ -27,7 +27,8 @@ class CQtUserInterface {
   CQtUserInterface(const CQtUserInterface&) = delete;
   CQtUserInterface& operator=(const CQtUserInterface&) = delete;
 
-  // Gives the components the user interface's loop runner, image lists, tray host and property sheet.
+  // Gives the components the user interface's loop runner, image lists, tray host, property sheet
+  // and report dialog.
   void Install(CAppComponents& components);
 
  private:

@@ -79,6 +79,7 @@ class ProblemReport : public ::testing::Test {
                   ++addFilesCalls_;
                   WriteFileBytes(dir_.File("QAVLog.txt"), "the memory log");
                   report.AddFile(qav::U16(dir_.File("QAVLog.txt")), u"QAV Debug Log", true);
+                  report.AddFile(qav::U16(dir_.File("no such file")), u"Missing", true);  // adds nothing
                   report.AddSettingsFile(qav::U16(dir_.File("global/QAV.ini")), u"Global QAV.ini");
                   report.AddSettingsFile(qav::U16(dir_.File("user/QAV.ini")), u"User's QAV.ini");
                   report.AddTextInfo(crash ? u"Crash Report for Zarvelin QAV [5.0.0.1]"
@@ -144,6 +145,7 @@ TEST_F(ProblemReport, ARefusedReportIsKeptAndTheNextStartsFromNothing) {
   EXPECT_EQ(report_.GenerateReport(false, 0x10001, nullptr), 0);
   EXPECT_EQ(Listing(Saved()).find("shot.png"), std::string::npos);
   EXPECT_EQ(report_.Files().count(qav::U16(dir_.File("shot.png"))), 0u);
+  EXPECT_EQ(report_.Files().count(qav::U16(dir_.File("no such file"))), 0u);
   EXPECT_EQ(terminations_, (std::vector<bool>{false, false}));
   EXPECT_EQ(dialog.shownForCrash, (std::vector<bool>{false, false}));
 }

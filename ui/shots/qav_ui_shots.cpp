@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "foundation/language_tables.h"
+#include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "ui/app_image_lists.h"
@@ -27,6 +28,9 @@
 #include "ui/push_graph.h"
 #include "ui/x_progress_bar.h"
 #include "ui/countdown_message_box.h"
+#include "ui/dlg_options.h"
+#include "ui/option_child.h"
+#include "ui/options_sheet_link.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
 #include "calls/call.h"
@@ -261,6 +265,37 @@ void ShootReportDialogs() {
   }
 }
 
+// The options page with each of its children, in basic, advanced and screen-reader modes.
+void ShootOptionPages() {
+  struct ShotSheet : COptionsSheetLink {
+    void SetModified(bool) override {}
+    bool IsModified() const override { return false; }
+    void RefreshTrayIcon() override {}
+    void SendChatMessage(const std::u16string&, const std::u16string&) override {}
+  } sheet;
+  LoadDefaultLangLib();
+  SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
+  SetDefaultOptions();
+  const std::pair<const char*, std::pair<int, int>> modes[] = {
+      {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
+  for (const auto& [mode, flags] : modes) {
+    g_AdvancedSettingMode = flags.first;
+    g_ScreenReaderFriendlyMode = flags.second;
+    CDlgOptions page(sheet);
+    page.show();
+    for (int slot = 0; slot < CDlgOptions::kSlotCount; ++slot) {
+      if (page.Child(slot) == nullptr || page.ListIndexOf(slot) < 0) continue;
+      page.OnUserSelectPage(page.Child(slot)->DialogId());
+      page.OnUpdateDlg();
+      QApplication::processEvents();
+      Save(page.grab(), QString("options_%1_%2").arg(page.Child(slot)->DialogId()).arg(mode));
+    }
+  }
+  g_AdvancedSettingMode = 0;
+  g_ScreenReaderFriendlyMode = 0;
+  SetSettingsHooks({});
+}
+
 }  // namespace
 
 namespace {
@@ -354,6 +389,7 @@ int main(int argc, char** argv) {
   QDir().mkpath(g_folder);
   CAppImageLists lists;
   lists.Create();
+  g_pImageLists = &lists;
   ShootImageLists(lists);
   ShootButtons(lists);
   ShootMenu(lists);
@@ -362,6 +398,7 @@ int main(int argc, char** argv) {
   ShootCustomControls(lists);
   ShootReportDialogs();
   ShootSheet(lists);
+  ShootOptionPages();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }

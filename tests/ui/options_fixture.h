@@ -1,0 +1,75 @@
+// What the option-page tests share: the settings in a private folder with a known current user,
+// a fake sheet that records the Apply state and the chat texts, and message boxes that answer from
+// a script and keep what they were asked.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/app_folders.h"
+#include "foundation/language_tables.h"
+#include "foundation/settings.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+#include "ui/options_sheet_link.h"
+
+namespace qav::test {
+
+class FakeOptionsSheet : public COptionsSheetLink {
+ public:
+  void SetModified(bool on) override { modified = on; }
+  bool IsModified() const override { return modified; }
+  void RefreshTrayIcon() override { ++trayRefreshes; }
+  void SendChatMessage(const std::u16string& handle, const std::u16string& text) override {
+    chats.push_back(handle + u": " + text);
+  }
+  bool modified = false;
+  int trayRefreshes = 0;
+  std::vector<std::u16string> chats;
+};
+
+class ScriptedBoxes : public MessageBoxHandler {
+ public:
+  int Show(std::u16string_view text, std::u16string_view caption, uint32_t type) override {
+    texts.emplace_back(text);
+    captions.emplace_back(caption);
+    types.push_back(type);
+    return answer;
+  }
+  std::vector<std::u16string> texts;
+  std::vector<std::u16string> captions;
+  std::vector<uint32_t> types;
+  int answer = IDOK;
+};
+
+class OptionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LoadDefaultLangLib();
+    SetSettingsHooks({.currentUserHandle = [this] { return user; }});
+    SetDefaultOptions();
+    SetMessageBoxHandler(&boxes);
+  }
+  void TearDown() override {
+    SetMessageBoxHandler(nullptr);
+    SetSettingsHooks({});
+    SetDefaultOptions();
+    g_AdvancedSettingMode = 0;
+    g_ScreenReaderFriendlyMode = 0;
+  }
+
+  TempDir dir;
+  ScopedEnv data{"QAV_DATA_DIR", dir.path() + "/data"};
+  ScopedEnv config{"QAV_CONFIG_DIR", dir.path() + "/config"};
+  std::u16string user = u"alice";
+  FakeOptionsSheet sheet;
+  ScriptedBoxes boxes;
+};
+
+}  // namespace qav::test

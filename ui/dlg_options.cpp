@@ -1,0 +1,231 @@
+#include "ui/dlg_options.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "ui/app_image_lists.h"
+#include "ui/dlg_opt_answer_machine_gen.h"
+#include "ui/dlg_opt_call_waiting_settings.h"
+#include "ui/dlg_opt_conversation_record_gen.h"
+#include "ui/option_child.h"
+#include "ui/options_sheet_link.h"
+
+namespace {
+
+struct SlotInfo {
+  int dialogId;
+  int textId;
+  bool advancedOnly;
+};
+// In the order of creation and of the list; the list image is the slot number.
+constexpr std::array<SlotInfo, CDlgOptions::kSlotCount> kSlotInfo = {{
+    {207, 400, false},  // conversation recording
+    {149, 401, false},  // answering machine
+    {347, 402, false},  // default caller
+    {148, 403, true},   // unknown caller
+    {348, 404, false},  // reject call waiting
+    {343, 405, true},   // audio settings
+    {344, 406, false},  // e-mail settings
+    {346, 407, true},   // advanced
+    {349, 408, false},  // application
+}};
+constexpr int kListWidth = 120;
+// Wider than the original dialog: the platform fonts are wider than Tahoma 8.
+constexpr int kPageWidth = 534;
+constexpr int kListItemData = Qt::UserRole;
+
+int g_rememberedIndex = 0;
+
+}  // namespace
+
+int CDlgOptions::RememberedIndex() { return g_rememberedIndex; }
+void CDlgOptions::SetRememberedIndex(int index) { g_rememberedIndex = index; }
+
+CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(parent), m_sheet(sheet) {
+  QAV_LOG(LOG_FINE, u"CDlgOptions::OnInitDialog");
+  setObjectName(QStringLiteral("330"));
+  resize(kPageWidth, 350);
+  // The dialogs' font: Tahoma 8 where it exists, at its pixel size elsewhere.
+  QFont pageFont(QStringLiteral("Tahoma"));
+  pageFont.setPixelSize(11);
+  setFont(pageFont);
+  m_noUserFrame = new QFrame(this);
+  m_noUserFrame->setObjectName(QStringLiteral("1316"));
+  m_noUserFrame->setFrameShape(QFrame::StyledPanel);
+  m_noUserFrame->setGeometry(kListWidth + 12, 11, kPageWidth - kListWidth - 20, 330);
+  m_noUserText = new QLabel(this);
+  m_noUserText->setObjectName(QStringLiteral("1315"));
+  m_noUserText->setAlignment(Qt::AlignCenter);
+  m_noUserText->setGeometry(m_noUserFrame->geometry());
+
+  m_list = new QListWidget(this);
+  m_list->setObjectName(QStringLiteral("1712"));
+  QFont listFont(QStringLiteral("Tahoma"));
+  listFont.setPixelSize(12);  // the list's 14-pixel cell height
+  m_list->setFont(listFont);
+  m_list->setWordWrap(true);
+  m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_list->setGeometry(8, 11, kListWidth, 330);
+  m_list->setIconSize(QSize(32, 32));
+  connect(m_list, &QListWidget::currentRowChanged, this, [this](int) {
+    if (!m_selecting) OnListSelectChanged();
+  });
+
+  m_slots[0].child = new CDlgOptConversationRecordGen(sheet, this);
+  m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, this);
+  m_slots[4].child = new CDlgOptCallWaitingSettings(sheet, this);
+  for (const Slot& slot : m_slots) {
+    if (slot.child == nullptr) continue;
+    slot.child->move(kListWidth + 9, -3 + 8);
+    slot.child->hide();
+  }
+  m_current = nullptr;
+  Localize();
+  if (GetCurrentUserHandle().empty() && m_slots[kApplicationSlot].listIndex >= 0) {
+    g_rememberedIndex = m_slots[kApplicationSlot].listIndex;
+  }
+  SelectRow(g_rememberedIndex);
+  OnListSelectChanged();
+}
+
+CDlgOptions::~CDlgOptions() = default;
+
+QString CDlgOptions::GetTabTitle() const { return QString::fromStdU16String(GetLangString(62)); }
+
+void CDlgOptions::Localize() {
+  m_noUserText->setText(QString::fromStdU16String(GetLangString(2200)));
+  RebuildSelectionList();
+  OnListSelectChanged();
+}
+
+void CDlgOptions::RebuildSelectionList() {
+  QAV_LOG(LOG_FINE, u"CDlgOptions::RebuildSelectionList");
+  const int previousRow = m_list->currentRow();
+  COptionChild* previousChild = nullptr;
+  if (previousRow >= 0) {
+    previousChild = reinterpret_cast<COptionChild*>(m_list->item(previousRow)->data(kListItemData).value<quintptr>());
+  }
+  m_selecting = true;
+  m_list->clear();
+  const bool advanced = g_AdvancedSettingMode.Get() != 0;
+  for (size_t i = 0; i < m_slots.size(); ++i) {
+    Slot& slot = m_slots[i];
+    slot.listIndex = -1;
+    if (slot.child == nullptr || (kSlotInfo[i].advancedOnly && !advanced)) continue;
+    auto* item = new QListWidgetItem(QString::fromStdU16String(GetLangString(kSlotInfo[i].textId)));
+    if (g_pImageLists != nullptr && static_cast<int>(i) < g_pImageLists->m_optionsList.GetImageCount()) {
+      item->setIcon(QIcon(g_pImageLists->m_optionsList.GetImage(static_cast<int>(i))));
+    }
+    item->setData(kListItemData, QVariant::fromValue(reinterpret_cast<quintptr>(slot.child)));
+    m_list->addItem(item);
+    slot.listIndex = m_list->count() - 1;
+    slot.child->Localize();
+    slot.child->hide();
+  }
+  int row = previousRow;
+  if (previousChild != nullptr) {
+    for (const Slot& slot : m_slots) {
+      if (slot.child == previousChild && slot.listIndex >= 0) row = slot.listIndex;
+    }
+  } else if (previousRow < 0) {
+    row = m_slots[kApplicationSlot].listIndex;
+  }
+  if (row >= m_list->count()) row = m_list->count() - 1;
+  m_list->setCurrentRow(row);
+  m_selecting = false;
+}
+
+void CDlgOptions::UpdateDlg() {
+  int index = g_rememberedIndex;
+  if (index < 0 || index >= m_list->count()) index = 0;
+  g_rememberedIndex = index;
+  m_current = nullptr;
+  if (m_list->count() > 0) {
+    m_current = reinterpret_cast<COptionChild*>(m_list->item(index)->data(kListItemData).value<quintptr>());
+  }
+  if (m_current == nullptr) return;
+  const bool editable = !GetCurrentUserHandle().empty() || m_current == m_slots[kApplicationSlot].child;
+  m_noUserText->setVisible(!editable);
+  m_noUserText->setEnabled(!editable);
+  m_noUserFrame->setVisible(!editable);
+  m_noUserFrame->setEnabled(!editable);
+  m_current->setVisible(editable);
+  m_current->OnUpdateDlg();
+}
+
+void CDlgOptions::OnUpdateDlg() {
+  Localize();
+  UpdateDlg();
+}
+
+void CDlgOptions::OnListSelectChanged() {
+  const int selection = m_list->currentRow();
+  QAV_LOG(LOG_FINE, u"CDlgOptions::OnListSelectChanged( CurSel: %d )", selection);
+  if (selection == g_rememberedIndex && m_current != nullptr) {
+    m_current->setVisible(!m_noUserText->isVisible());
+    return;
+  }
+  g_rememberedIndex = selection < 0 ? 0 : selection;
+  if (m_current != nullptr) {
+    if (IsGreetingChild(m_current)) m_current->OnStopAudio();
+    m_current->hide();
+    m_current = nullptr;
+  }
+  UpdateDlg();
+}
+
+void CDlgOptions::OnUserSelectPage(int dialogId) {
+  int slotIndex = kApplicationSlot;
+  for (size_t i = 0; i < kSlotInfo.size(); ++i) {
+    if (kSlotInfo[i].dialogId == dialogId) slotIndex = static_cast<int>(i);
+  }
+  SelectRow(m_slots[slotIndex].listIndex);
+  OnListSelectChanged();
+}
+
+void CDlgOptions::ShowApplicationChild() {
+  RebuildSelectionList();
+  SelectRow(m_slots[kApplicationSlot].listIndex);
+  OnListSelectChanged();
+  if (m_slots[kApplicationSlot].child != nullptr) m_slots[kApplicationSlot].child->setFocus();
+}
+
+bool CDlgOptions::OnSetActive() {
+  SelectRow(g_rememberedIndex);
+  UpdateDlg();
+  return true;
+}
+
+bool CDlgOptions::OnKillActive() {
+  if (m_current != nullptr && IsGreetingChild(m_current)) m_current->OnStopAudio();
+  return true;
+}
+
+bool CDlgOptions::OnApply() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  SaveSettings();
+  m_sheet.SetModified(false);
+  QApplication::restoreOverrideCursor();
+  return true;
+}
+
+void CDlgOptions::RefreshChildren() {
+  for (const Slot& slot : m_slots) {
+    if (slot.child != nullptr) slot.child->UpdateDlg();
+  }
+}
+
+void CDlgOptions::SelectRow(int row) {
+  m_selecting = true;
+  m_list->setCurrentRow(row < m_list->count() ? row : -1);
+  m_selecting = false;
+}
+
+bool CDlgOptions::IsGreetingChild(const COptionChild* child) const {
+  return child == m_slots[2].child || child == m_slots[3].child;
+}
