@@ -5,6 +5,7 @@
 #include "ui/dlg_about.h"
 #include "ui/dlg_messages.h"
 #include "ui/dlg_prop_sheet.h"
+#include "ui/options_prop_page.h"
 #include "ui/placeholder_page.h"
 
 CQtPropertySheet::CQtPropertySheet(std::unique_ptr<CSheetServices> services)
@@ -17,7 +18,7 @@ bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {
   m_sheet = std::make_unique<CDlgPropSheet>(*m_services);
   m_sheet->AddPage(new CDlgMessages(*m_services), kPageVoiceMessages);
   m_sheet->AddPage(new CPlaceholderPage(61), kPageConversations);
-  m_sheet->AddPage(new CPlaceholderPage(62), kPageOptions);
+  m_sheet->AddPage(new COptionsPropPage, kPageOptions);
   m_sheet->AddPage(new CDlgAbout(*m_services), kPageAbout);
   m_sheet->InitSheet();
   return true;

@@ -347,6 +347,7 @@ void ShootSheet(CAppImageLists& lists) {
   QTemporaryDir data;
   qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
   g_pImageLists = &lists;
+  SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice.s"); }});
   SeedMessages();
   CQtPropertySheet sheet(std::make_unique<ShotSheetServices>());
   sheet.Create(u"QAV");
