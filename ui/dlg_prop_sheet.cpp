@@ -90,7 +90,11 @@ CPropPage* CDlgPropSheet::ActivePage() const {
 
 void CDlgPropSheet::InitSheet() {
   // The largest page decides the size; the options page lays out its current child only when shown.
-  for (int i = 0; i < m_tabs->count(); ++i) m_tabs->setCurrentIndex(i);
+  {
+    const QSignalBlocker quiet(m_tabs);
+    for (int i = 0; i < m_tabs->count(); ++i) m_tabs->setCurrentIndex(i);
+    m_tabs->setCurrentIndex(-1);
+  }
   adjustSize();
   setFixedSize(sizeHint().expandedTo(QSize(kMinimumWidth, kMinimumHeight)));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
