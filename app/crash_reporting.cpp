@@ -10,15 +10,18 @@
 namespace {
 
 int g_channel = -1;
+std::function<std::unique_ptr<CReportDialog>()> g_makeDialog;
 
-// The helper's life: it waits for a crash and then reports it. Its questions and notices go where
-// the program's would without a user interface, in the built-in English texts (the helper was
-// started before the program read its settings).
+// The helper's life: it waits for a crash and then reports it. Without a dialog its questions and
+// notices go where the program's would without a user interface; its texts are the built-in
+// English ones (the helper was started before the program read its settings).
 int RunHelper(int channel) {
   CHeadlessMessageBox boxes;
   qav::SetMessageBoxHandler(&boxes);
   LoadDefaultLangLib();
-  const int code = RunCrashReportHelper(channel, ReportSetup());
+  CCrashHelperSetup setup = ReportSetup();
+  setup.makeDialog = g_makeDialog;
+  const int code = RunCrashReportHelper(channel, setup);
   qav::SetMessageBoxHandler(nullptr);
   return code;
 }
@@ -27,10 +30,11 @@ int RunHelper(int channel) {
 
 CCrashHelperSetup ReportSetup() {
   return {kMessageBoxCaption, kAppName,
-          CReportDestination{MakerWebSiteAddress() + u"qav/applinks/report/index.php", kSupportAddress}};
+          CReportDestination{MakerWebSiteAddress() + u"qav/applinks/report/index.php", kSupportAddress}, {}};
 }
 
-void StartCrashReporting() {
+void StartCrashReporting(std::function<std::unique_ptr<CReportDialog>()> makeDialog) {
+  g_makeDialog = std::move(makeDialog);
   g_channel = qav::StartCrashHelper(RunHelper);
   qav::InstallCrashSignals(g_channel);
 }

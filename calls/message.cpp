@@ -43,7 +43,7 @@ CMessage::~CMessage() {
 void CMessage::Init(CCall* call, int32_t seen, std::u16string_view extension) {
   m_pCall = call;
   m_nSeen = seen != 0 ? 1 : 0;
-  m_nSize = 0;
+  SetSize(0);
   m_strExtension = extension.empty() ? GetRecordingFileExtension() : std::u16string(extension);
 }
 
@@ -99,7 +99,7 @@ int CMessage::AudioCtrlBreak() {
     if (RenameFileName() == 0) {
       QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlBreak[ ERROR renaming %s to %s", TemporaryPath(folder), GetFileName());
     }
-    m_nSize = std::max<int64_t>(qav::RecordingFileSize(GetFilePath()), 0);
+    SetSize(std::max<int64_t>(qav::RecordingFileSize(GetFilePath()), 0));
     PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
     return 1;
   }
@@ -117,7 +117,7 @@ void CMessage::KeepUnfinishedRecording(const std::u16string& folder) {
     m_nDuration = 0;
     return;
   }
-  m_nSize = std::max<int64_t>(qav::RecordingFileSize(GetFilePath()), 0);
+  SetSize(std::max<int64_t>(qav::RecordingFileSize(GetFilePath()), 0));
   QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlBreak kept the unfinished recording as %s", GetFileName());
   PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
 }

@@ -93,7 +93,14 @@ class CMessage {
   void DetachCall() { m_pCall = nullptr; }
   const std::u16string& GetExtension() const { return m_strExtension; }
   int64_t GetSize() const { return m_nSize; }
-  void SetSize(int64_t size) { m_nSize = size; }
+  // Every change of the size also moves the running total the message counts in, if any.
+  void SetSize(int64_t size) {
+    if (m_pSizeTotal != nullptr) *m_pSizeTotal += size - m_nSize;
+    m_nSize = size;
+  }
+  // The running total (its collection's) that this message's size is part of; null for none. The
+  // caller adds the current size when it attaches the total and takes it away when it detaches it.
+  void SetSizeTotal(int64_t* total) { m_pSizeTotal = total; }
   bool IsSeen() const { return m_nSeen != 0; }
   int32_t GetDuration() const { return m_nDuration; }
   void SetDuration(int32_t seconds) { m_nDuration = seconds; }
@@ -116,6 +123,7 @@ class CMessage {
   int32_t m_nSeen = 0;
   std::u16string m_strExtension;
   int64_t m_nSize = 0;
+  int64_t* m_pSizeTotal = nullptr;
   int32_t m_nDuration = -1;
   bool m_bRecording = false;
   int64_t m_nRecordingStartMs = 0;

@@ -23,7 +23,10 @@ constexpr char16_t kMessagesFolderName[] = u"My Received Voice Messages";
 
 CMessageCollection::~CMessageCollection() {
   // Nothing is stopped, renamed or posted this late; the process is ending.
-  m_messages.Clear([](CMessage& message) { message.DetachCall(); });
+  m_messages.Clear([](CMessage& message) {
+    message.SetSizeTotal(nullptr);
+    message.DetachCall();
+  });
 }
 
 int CMessageCollection::init(std::u16string_view userHandle) {
@@ -44,9 +47,23 @@ std::u16string CMessageCollection::GetMessagesFolder() const {
 
 CMessage* CMessageCollection::Add(std::unique_ptr<CMessage> message) {
   if (!message || m_strUser.empty()) return nullptr;
-  CMessage* added = m_messages.AddAtHead(std::move(message));
+  CMessage* added = Attach(std::move(message));
   PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
   return added;
+}
+
+CMessage* CMessageCollection::Attach(std::unique_ptr<CMessage> message) {
+  m_sizeTotal += message->GetSize();
+  message->SetSizeTotal(&m_sizeTotal);
+  return m_messages.AddAtHead(std::move(message));
+}
+
+std::unique_ptr<CMessage> CMessageCollection::Detach(std::unique_ptr<CMessage> message) {
+  if (message) {
+    message->SetSizeTotal(nullptr);
+    m_sizeTotal -= message->GetSize();
+  }
+  return message;
 }
 
 void CMessageCollection::DetachCall(CMessage& message) {
@@ -61,7 +78,7 @@ void CMessageCollection::DetachCall(CMessage& message) {
 }
 
 void CMessageCollection::del(CMessage* message) {
-  std::unique_ptr<CMessage> removed = m_messages.Remove(message);
+  std::unique_ptr<CMessage> removed = Detach(m_messages.Remove(message));
   if (!removed) return;
   DetachCall(*removed);
   PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
@@ -79,16 +96,14 @@ CMessage* CMessageCollection::Find(VoiceMessageId id) const {
 
 void CMessageCollection::RemoveAll() {
   const bool changed = !m_messages.empty() || !m_strUser.empty();
-  while (std::unique_ptr<CMessage> message = m_messages.RemoveFirst()) DetachCall(*message);
+  while (std::unique_ptr<CMessage> message = Detach(m_messages.RemoveFirst())) DetachCall(*message);
   m_strUser.clear();
   if (changed) PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
 }
 
 int64_t CMessageCollection::GetMessagesFolderSizeBytes() const {
-  int64_t total = 0;
-  for (const CMessage* message : m_messages.Items()) total += message->GetSize();
-  QAV_LOG(LOG_INFO, u"GetMessagesFolderSizeBytes: Total of %lld bytes in %d files", total, m_messages.size());
-  return total;
+  QAV_LOG(LOG_INFO, u"GetMessagesFolderSizeBytes: Total of %lld bytes in %d files", m_sizeTotal, m_messages.size());
+  return m_sizeTotal;
 }
 
 int CMessageCollection::GetNumNewSavedVoiceMessages() const {
@@ -119,7 +134,7 @@ void CMessageCollection::LoadSavedMessages() {
     message->SetSize(size);
     message->SetStoredFileName(name);
     call->SetMessage(message.get());
-    m_messages.AddAtHead(std::move(message));
+    Attach(std::move(message));
     ++loaded;
     QAV_LOG(LOG_FINE, u"CMessageCollection: loaded saved message %s", name);
   }

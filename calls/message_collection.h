@@ -46,7 +46,8 @@ class CMessageCollection {
   // Deletes every message and forgets the user (the page is told when there was something).
   void RemoveAll();
 
-  // The sum of the messages' sizes (not a scan of the folder).
+  // The sum of the messages' sizes (not a scan of the folder), kept as a running total that moves
+  // when a message comes, goes or changes size, since the answering rule asks it on every call.
   int64_t GetMessagesFolderSizeBytes() const;
   // The messages not seen yet.
   int GetNumNewSavedVoiceMessages() const;
@@ -56,11 +57,14 @@ class CMessageCollection {
 
  private:
   void LoadSavedMessages();
+  CMessage* Attach(std::unique_ptr<CMessage> message);
+  std::unique_ptr<CMessage> Detach(std::unique_ptr<CMessage> message);
   // Detaches the call of a message taken out of the list (deleting a call rebuilt for it).
   static void DetachCall(CMessage& message);
 
   std::u16string m_strUser;
   COwnedList<CMessage> m_messages;
+  int64_t m_sizeTotal = 0;
 };
 
 extern CMessageCollection g_MessageCollection;

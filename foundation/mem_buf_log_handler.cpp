@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 
 #include "platform/fd/fd_write.h"
 #include "foundation/log_record_text.h"
@@ -13,37 +16,179 @@ namespace {
 
 std::mutex g_memoryHandlersMutex;
 
+// A record in the ring: this header, then the logger name, source file and message. Each string's
+// length has kWideFlag set when it is stored as UTF-16 units, otherwise it is one byte a unit.
+struct StoredHeader {
+  uint32_t totalBytes;  // 0 marks the place where the ring goes back to offset 0
+  int32_t level;
+  int64_t timeSeconds;
+  int32_t milliseconds;
+  uint32_t sequence;
+  int32_t sourceLine;
+  uint32_t threadId;
+  uint32_t processId;
+  uint32_t nameLength;
+  uint32_t fileLength;
+  uint32_t messageLength;
+};
+
+constexpr uint32_t kWideFlag = 0x8000'0000u;
+constexpr size_t kWrapMarkerBytes = sizeof(uint32_t);
+// Even a ring of few slots keeps a long record whole.
+constexpr size_t kMinimumBytes = 64 * 1024;
+
+bool FitsInBytes(std::u16string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x100; });
+}
+
+uint32_t StoredLength(std::u16string_view text) {
+  return static_cast<uint32_t>(text.size()) | (FitsInBytes(text) ? 0 : kWideFlag);
+}
+
+size_t StoredBytes(uint32_t storedLength) {
+  const size_t units = storedLength & ~kWideFlag;
+  return (storedLength & kWideFlag) ? units * 2 : units;
+}
+
+unsigned char* StoreText(unsigned char* out, std::u16string_view text, uint32_t storedLength) {
+  if (storedLength & kWideFlag) {
+    std::memcpy(out, text.data(), text.size() * 2);
+    return out + text.size() * 2;
+  }
+  for (char16_t c : text) *out++ = static_cast<unsigned char>(c);
+  return out;
+}
+
+const unsigned char* LoadText(const unsigned char* in, uint32_t storedLength, std::u16string& text) {
+  const size_t units = storedLength & ~kWideFlag;
+  text.resize(units);
+  if (storedLength & kWideFlag) {
+    std::memcpy(text.data(), in, units * 2);
+    return in + units * 2;
+  }
+  for (size_t i = 0; i < units; ++i) text[i] = in[i];
+  return in + units;
+}
+
+uint32_t ReadSize(const std::vector<unsigned char>& bytes, size_t offset) {
+  uint32_t size = 0;
+  std::memcpy(&size, bytes.data() + offset, sizeof size);
+  return size;
+}
+
 }  // namespace
 
 CMemBufLogHandler::CMemBufLogHandler(int32_t level, int32_t slotCount) : CLogHandler(level) {
   if (slotCount < 2) {
     throw std::invalid_argument(qav::FormatUtf8("CMemBufLogHandler needs at least 2 slots, got %d", slotCount));
   }
-  m_slots.resize(static_cast<size_t>(slotCount));
+  m_maxRecords = static_cast<size_t>(slotCount) - 1;
+  // Value-initialised, so every page is touched now and the ring's memory does not grow later.
+  m_bytes.assign(std::max(static_cast<size_t>(slotCount) * kBytesPerSlot, kMinimumBytes), 0);
+}
+
+size_t CMemBufLogHandler::RecordCount() const {
+  std::lock_guard lock(g_memoryHandlersMutex);
+  return m_count;
+}
+
+size_t CMemBufLogHandler::Normalized(size_t offset) const {
+  if (m_bytes.size() - offset < kWrapMarkerBytes || ReadSize(m_bytes, offset) == 0) return 0;
+  return offset;
+}
+
+void CMemBufLogHandler::DropOldest() {
+  m_oldest = Normalized(m_oldest + ReadSize(m_bytes, m_oldest));
+  if (--m_count == 0) m_oldest = m_end = 0;
 }
 
 int CMemBufLogHandler::Log(CLogRecord& record) {
   if (!Accepts(record)) return 1;
+
+  // A message longer than a quarter of the ring is cut, so one record never empties the ring.
+  const size_t roomForText = m_bytes.size() / 4;
+  std::u16string_view message = record.message;
+  if (message.size() * 2 > roomForText) message = message.substr(0, roomForText / 2);
+  std::u16string_view name = record.loggerName;
+  std::u16string_view file = record.sourceFile;
+  if (name.size() * 2 > roomForText) name = name.substr(0, roomForText / 2);
+  if (file.size() * 2 > roomForText) file = file.substr(0, roomForText / 2);
+
+  StoredHeader header{};
+  header.level = record.level;
+  header.timeSeconds = record.timeSeconds;
+  header.milliseconds = record.milliseconds;
+  header.sourceLine = record.sourceLine;
+  header.threadId = record.threadId;
+  header.processId = record.processId;
+  header.nameLength = StoredLength(name);
+  header.fileLength = StoredLength(file);
+  header.messageLength = StoredLength(message);
+  const size_t total = sizeof header + StoredBytes(header.nameLength) + StoredBytes(header.fileLength) +
+                       StoredBytes(header.messageLength);
+  header.totalBytes = static_cast<uint32_t>(total);
+
   std::lock_guard lock(g_memoryHandlersMutex);
   record.sequence = NextSequence();
-  std::u16string& slot = m_slots[m_next];
-  slot.clear();  // keeps the slot's storage, so a full ring stops allocating
-  AppendLogRecordText(record, slot);
-  if (++m_next == m_slots.size()) m_next = 1;
+  header.sequence = record.sequence;
+
+  if (m_count == m_maxRecords) DropOldest();
+  size_t at = m_end;
+  if (m_bytes.size() - at < total) {
+    // The record goes to the ring's start; the older records between here and the end go first.
+    while (m_count > 0 && m_oldest >= at) DropOldest();
+    if (m_bytes.size() - at >= kWrapMarkerBytes) std::memset(m_bytes.data() + at, 0, kWrapMarkerBytes);
+    at = 0;
+  }
+  while (m_count > 0 && m_oldest >= at && m_oldest < at + total) DropOldest();
+  if (m_count == 0) m_oldest = at;
+
+  unsigned char* out = m_bytes.data() + at;
+  std::memcpy(out, &header, sizeof header);
+  out += sizeof header;
+  out = StoreText(out, name, header.nameLength);
+  out = StoreText(out, file, header.fileLength);
+  StoreText(out, message, header.messageLength);
+  m_end = at + total;
+  ++m_count;
   return 1;
 }
 
 int CMemBufLogHandler::DumpToFile(std::u16string_view path) const {
-  // The bytes are gathered under the lock and written after it, so logging threads wait for a
-  // copy in memory, not for the disk.
-  std::string bytes = "\xFF\xFE";
+  // The ring is copied under the lock and turned into text after it, so logging threads wait for
+  // a copy in memory, not for the formatting or the disk.
+  std::vector<unsigned char> ring;
+  size_t offset = 0;
+  size_t count = 0;
   {
     std::lock_guard lock(g_memoryHandlersMutex);
-    size_t total = 0;
-    for (const std::u16string& slot : m_slots) total += slot.size();
-    bytes.reserve(2 + total * 2);
-    for (size_t i = m_next; i < m_slots.size(); ++i) bytes += qav::TextToUtf16LeBytes(m_slots[i]);
-    for (size_t i = 0; i < m_next; ++i) bytes += qav::TextToUtf16LeBytes(m_slots[i]);
+    ring = m_bytes;
+    offset = m_oldest;
+    count = m_count;
+  }
+
+  std::string bytes = "\xFF\xFE";
+  CLogRecord record;
+  std::u16string text;
+  for (size_t i = 0; i < count; ++i) {
+    if (ring.size() - offset < kWrapMarkerBytes || ReadSize(ring, offset) == 0) offset = 0;
+    StoredHeader header{};
+    std::memcpy(&header, ring.data() + offset, sizeof header);
+    record.level = header.level;
+    record.timeSeconds = header.timeSeconds;
+    record.milliseconds = header.milliseconds;
+    record.sequence = header.sequence;
+    record.sourceLine = header.sourceLine;
+    record.threadId = header.threadId;
+    record.processId = header.processId;
+    const unsigned char* in = ring.data() + offset + sizeof header;
+    in = LoadText(in, header.nameLength, record.loggerName);
+    in = LoadText(in, header.fileLength, record.sourceFile);
+    LoadText(in, header.messageLength, record.message);
+    text.clear();
+    AppendLogRecordText(record, text);
+    bytes += qav::TextToUtf16LeBytes(text);
+    offset += header.totalBytes;
   }
 
   const int fd = open(qav::U8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

@@ -162,6 +162,11 @@ def main():
         put("text", f"text{i}", b"\x00" + text.encode("utf-8", "surrogatepass"))
     put("text", "units", b"\x01" + "%s \ud800 x".encode("utf-16-le", "surrogatepass"))
 
+    for i, text in enumerate(["me@example.org", "Ann Example <ann@example.org>; bob@example.net,, ",
+                              "Grüße Müller <gm@example.de>", "a@b\r\nBcc: evil@example.com"]):
+        put("mail_address", f"list{i}", b"\x00" + text.encode())
+    put("mail_address", "units", b"\x01" + "Caller \u00e9 <c@x.org>".encode("utf-16-le"))
+
     for i, text in enumerate(['qav /autostart', '"C:\\Program Files\\QAV\\qav.exe" /lang=DE "a b" c\\\\"d',
                               '/log "x y" /log= /:z', 'a\\\\\\"b "" \t  "unterminated \\']):
         put("command_line", f"line{i}", b"\x00" + text.encode())

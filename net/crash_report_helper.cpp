@@ -17,6 +17,14 @@ int RunCrashReportHelper(int channel, const CCrashHelperSetup& setup) {
     } else if (kind == qav::kCrashFrameRecord) {
       record += text;
     } else if (kind == qav::kCrashFrameRecordEnd) {
+      std::unique_ptr<CReportDialog> dialog;
+      if (setup.makeDialog) {
+        try {
+          dialog = setup.makeDialog();
+        } catch (...) {
+          QAV_LOG(LOG_WARNING, u"RunCrashReportHelper: no report dialog, the report asks with the message box");
+        }
+      }
       CRptHandler report(
           setup.title, setup.product, setup.destination,
           [&context](CRptHandler& handler, bool) {
@@ -24,6 +32,7 @@ int RunCrashReportHelper(int channel, const CCrashHelperSetup& setup) {
             return 1;
           },
           nullptr);
+      report.SetDialog(dialog.get());
       report.GenerateReport(true, 0, &record);
       qav::SendCrashFrame(channel, qav::kCrashFrameDone, {});
       return 0;

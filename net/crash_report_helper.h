@@ -4,14 +4,20 @@
 // report is done and ends. When the program ends without a crash, the helper ends with it.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "net/report_dialog.h"
 #include "net/rpt_handler.h"
 
 struct CCrashHelperSetup {
   std::u16string title;    // "Zarvelin QAV"
   std::u16string product;  // "QAV"
   CReportDestination destination;
+  // Makes the report dialog when a crash is reported (so a toolkit starts only then, in the
+  // helper); empty, or giving nothing: the report asks with the message box.
+  std::function<std::unique_ptr<CReportDialog>()> makeDialog;
 };
 
 // Serves the channel until the program ends or one crash has been reported; the helper's exit

@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -32,6 +33,25 @@ std::mutex g_idMutex;
 std::function<uint32_t()> g_threadIdSource;
 std::function<uint32_t()> g_processIdSource;
 std::atomic<bool> g_idsOverridden{false};
+
+// Every log record carries both ids, and the audio thread logs each block it moves, so they are
+// asked of the kernel once per thread (and once per process) and kept. A forked child gets new ids:
+// the fork handler forgets the forking thread's and the process's, the only ones the child has.
+thread_local uint32_t t_threadId = 0;
+std::atomic<uint32_t> g_processId{0};
+
+void ForgetIdsInForkedChild() {
+  t_threadId = 0;
+  g_processId.store(0, std::memory_order_relaxed);
+}
+
+void RegisterForkHandlerOnce() {
+  static const bool registered = [] {
+    pthread_atfork(nullptr, nullptr, &ForgetIdsInForkedChild);
+    return true;
+  }();
+  (void)registered;
+}
 
 }  // namespace
 
@@ -101,7 +121,11 @@ uint32_t CurrentThreadId() {
     std::lock_guard lock(g_idMutex);
     if (g_threadIdSource) return g_threadIdSource();
   }
-  return static_cast<uint32_t>(syscall(SYS_gettid));
+  if (t_threadId == 0) {
+    RegisterForkHandlerOnce();
+    t_threadId = static_cast<uint32_t>(syscall(SYS_gettid));
+  }
+  return t_threadId;
 }
 
 uint32_t CurrentProcessId() {
@@ -109,7 +133,13 @@ uint32_t CurrentProcessId() {
     std::lock_guard lock(g_idMutex);
     if (g_processIdSource) return g_processIdSource();
   }
-  return static_cast<uint32_t>(getpid());
+  uint32_t pid = g_processId.load(std::memory_order_relaxed);
+  if (pid == 0) {
+    RegisterForkHandlerOnce();
+    pid = static_cast<uint32_t>(getpid());
+    g_processId.store(pid, std::memory_order_relaxed);
+  }
+  return pid;
 }
 
 void SetThreadIdSource(std::function<uint32_t()> source) {

@@ -9,9 +9,15 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "ui/app_image_lists.h"
+#include "ui/dlg_opt_advanced.h"
 #include "ui/dlg_opt_answer_machine_gen.h"
+#include "ui/dlg_opt_application.h"
+#include "ui/dlg_opt_audio_settings.h"
 #include "ui/dlg_opt_call_waiting_settings.h"
 #include "ui/dlg_opt_conversation_record_gen.h"
+#include "ui/dlg_opt_default_caller.h"
+#include "ui/dlg_opt_unknown_caller.h"
+#include "ui/dlg_opt_email_settings.h"
 #include "ui/option_child.h"
 #include "ui/options_sheet_link.h"
 
@@ -78,14 +84,25 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
 
   m_slots[0].child = new CDlgOptConversationRecordGen(sheet, this);
   m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, this);
+  m_slots[2].child = new CDlgOptDefaultCaller(sheet, this);
+  m_slots[3].child = new CDlgOptUnknownCaller(sheet, this);
   m_slots[4].child = new CDlgOptCallWaitingSettings(sheet, this);
+  m_slots[5].child = new CDlgOptAudioSettings(sheet, this);
+  m_slots[6].child = new CDlgOptEMailSettings(sheet, this);
+  m_slots[7].child = new CDlgOptAdvanced(sheet, this);
+  m_slots[kApplicationSlot].child = new CDlgOptApplication(sheet, this);
   for (const Slot& slot : m_slots) {
     if (slot.child == nullptr) continue;
     slot.child->move(kListWidth + 9, -3 + 8);
     slot.child->hide();
   }
   m_current = nullptr;
+  // Building the list selects an entry; the child chosen last in this run is shown all the same.
+  const int remembered = g_rememberedIndex;
   Localize();
+  if (m_current != nullptr) m_current->hide();
+  m_current = nullptr;
+  g_rememberedIndex = remembered;
   if (GetCurrentUserHandle().empty() && m_slots[kApplicationSlot].listIndex >= 0) {
     g_rememberedIndex = m_slots[kApplicationSlot].listIndex;
   }

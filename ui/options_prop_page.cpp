@@ -2,6 +2,10 @@
 
 #include <QVBoxLayout>
 
+#include <QUrl>
+
+#include "app/app_messages.h"
+#include "app/zv_app.h"
 #include "platform/message.h"
 #include "ui/dlg_options.h"
 #include "ui/dlg_prop_sheet.h"
@@ -48,4 +52,31 @@ void COptionsPropPage::RefreshTrayIcon() {
 
 void COptionsPropPage::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
   if (Sheet()) Sheet()->Services().SendChatMessage(handle, text);
+}
+
+void COptionsPropPage::OpenWebPage(const std::u16string& url) {
+  if (Sheet()) Sheet()->Services().OpenUrl(url);
+}
+
+void COptionsPropPage::Relocalize() {
+  if (Sheet()) Sheet()->PostMainWindow(UM_LOCALIZE, 0, 0);
+}
+
+void COptionsPropPage::CheckForUpdatesNow() {
+  if (Sheet()) Sheet()->PostMainWindow(UM_CHECKFORUPDATE, 1, 0);
+}
+
+void COptionsPropPage::ApplyLanguage(const std::u16string& path) {
+  if (g_pApp) g_pApp->ApplyLanguage(path);
+}
+
+std::u16string COptionsPropPage::LanguageFilePath() { return g_pApp ? g_pApp->GetLanguageFilePath() : std::u16string(); }
+
+void COptionsPropPage::EditTextFile(const std::u16string& path) {
+  // The desktop's handler for text files is the user's editor.
+  OpenWebPage(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
+}
+
+int COptionsPropPage::LoadGreetingMemFile(bool buddy) {
+  return Sheet() && Sheet()->Services().ReloadGreeting(buddy) ? 1 : 0;
 }

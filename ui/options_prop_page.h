@@ -26,6 +26,13 @@ class COptionsPropPage : public CPropPage, public COptionsSheetLink {
   bool IsModified() const override;
   void RefreshTrayIcon() override;
   void SendChatMessage(const std::u16string& handle, const std::u16string& text) override;
+  void OpenWebPage(const std::u16string& url) override;
+  void Relocalize() override;
+  void CheckForUpdatesNow() override;
+  void ApplyLanguage(const std::u16string& path) override;
+  std::u16string LanguageFilePath() override;
+  void EditTextFile(const std::u16string& path) override;
+  int LoadGreetingMemFile(bool buddy) override;
 
   CDlgOptions* Options() const { return m_options; }
 

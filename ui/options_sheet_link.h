@@ -2,7 +2,10 @@
 // it. The sheet implements it; tests give a fake. GUI thread only.
 #pragma once
 
+#include <optional>
 #include <string>
+
+class QWidget;
 
 class COptionsSheetLink {
  public:
@@ -14,4 +17,27 @@ class COptionsSheetLink {
   virtual void RefreshTrayIcon() = 0;
   // Sends a chat text to a contact through the call-client link, queued with acknowledgement.
   virtual void SendChatMessage(const std::u16string& handle, const std::u16string& text) = 0;
+  // Opens a web page in the browser, maximised.
+  virtual void OpenWebPage(const std::u16string& url) = 0;
+  // Every text of the program is rebuilt in the current language and modes (UM_LOCALIZE, posted).
+  virtual void Relocalize() = 0;
+  // The version check the user asked for, shown with its result (UM_CHECKFORUPDATE, wParam 1).
+  virtual void CheckForUpdatesNow() = 0;
+  // The program switches to the language file at the path (CZVApp::ApplyLanguage).
+  virtual void ApplyLanguage(const std::u16string& path) = 0;
+  // The current language's file (CZVApp::GetLanguageFilePath).
+  virtual std::u16string LanguageFilePath() = 0;
+  // Opens a text file in an editor, without waiting for it.
+  virtual void EditTextFile(const std::u16string& path) = 0;
+  // Rebuilds the greeting held in memory for contacts (buddy) or for other callers from the
+  // greeting setting; below 1 on failure (CZVApp::LoadGreetingMemFileBuddy / ...NonBuddy).
+  virtual int LoadGreetingMemFile(bool buddy) = 0;
+  // The folder the user picks in a folder chooser over the owner; nullopt when cancelled.
+  // By default Qt's folder dialog; tests answer it themselves.
+  virtual std::optional<std::u16string> ChooseFolder(QWidget* owner, const std::u16string& title,
+                                                     const std::u16string& start);
+  // The existing file the user picks in an open-file chooser (Qt's filter form); nullopt when
+  // cancelled. By default Qt's file dialog.
+  virtual std::optional<std::u16string> ChooseOpenFile(QWidget* owner, const std::u16string& title,
+                                                       const std::u16string& start, const std::u16string& filter);
 };

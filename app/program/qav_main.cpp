@@ -17,6 +17,7 @@
 #include "platform/message_loop.h"
 #include "platform/stop_signals.h"
 #include "platform/window.h"
+#include "ui/qt_crash_report_ui.h"
 #include "ui/qt_user_interface.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -33,8 +34,9 @@ int main(int argc, char** argv) {
     }
   }
   // Before any thread exists: the crash helper is forked from a process that has only this one
-  // thread, and every thread inherits the signal mask.
-  StartCrashReporting();
+  // thread, and every thread inherits the signal mask. With a display, a crash is reported with
+  // the report dialog, which the helper starts Qt for only then.
+  StartCrashReporting([&argc, argv] { return MakeQtCrashReportUi(argc, argv); });
   qav::BlockStopSignals();
   // libcurl's global set-up is not thread-safe: done here, before any thread exists.
   qav::net::InitCurlOnce();

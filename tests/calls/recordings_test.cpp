@@ -273,13 +273,20 @@ TEST_F(RecordingsTest, DeletingARecordingDetachesItsCallsAndDropsTheRebuiltOnes)
   CCall* live = CallWith(7, u"caller5");
   auto created = std::make_unique<CMessage>();
   created->Init(live, 0, u"wav");
+  created->SetSize(40);
   CMessage* kept = g_MessageCollection.Add(std::move(created));
   live->SetMessage(kept);
+  // The folder size follows every message that comes, grows and goes.
+  EXPECT_EQ(g_MessageCollection.GetMessagesFolderSizeBytes(), 2 + 40);
+  kept->SetSize(1000);
+  EXPECT_EQ(g_MessageCollection.GetMessagesFolderSizeBytes(), 2 + 1000);
 
   g_MessageCollection.del(kept);
+  EXPECT_EQ(g_MessageCollection.GetMessagesFolderSizeBytes(), 2);
   EXPECT_EQ(live->GetMessage(), nullptr);
   EXPECT_EQ(g_CallCollection.Get(7), live);  // a live call stays for the dispatcher to end
   g_MessageCollection.del(g_MessageCollection.GetMessages().front());
+  EXPECT_EQ(g_MessageCollection.GetMessagesFolderSizeBytes(), 0);
   g_ConversationCollection.del(g_ConversationCollection.GetConversations().front());
   EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
   EXPECT_EQ(g_ConversationCollection.GetCount(), 0u);
@@ -287,6 +294,11 @@ TEST_F(RecordingsTest, DeletingARecordingDetachesItsCallsAndDropsTheRebuiltOnes)
   // The files stay.
   EXPECT_EQ(qav::test::ReadFileBytes(MessagesFolder() + "caller77.2024.03.05.14.07.09.42.s.mp3"), "m1");
   EXPECT_EQ(qav::test::ReadFileBytes(ConversationsFolder() + "2024.03.07.09.00.00.4.wav"), "c2");
+
+  Reload();
+  EXPECT_EQ(g_MessageCollection.GetMessagesFolderSizeBytes(), 2);
+  g_MessageCollection.RemoveAll();
+  EXPECT_EQ(g_MessageCollection.GetMessagesFolderSizeBytes(), 0);
 }
 
 TEST_F(RecordingsTest, AMessageIsRecordedUnderItsTemporaryNameAndRenamedWhenItStops) {
@@ -414,6 +426,17 @@ TEST_F(RecordingsTest, DurationTexts) {
     EXPECT_EQ(message.GetDurationText(), text) << seconds;
     EXPECT_EQ(conversation.GetDurationText(), seconds == -1 ? u"Recording now" : text) << seconds;
   }
+}
+
+TEST_F(RecordingsTest, AskingAMessageWithoutACallForItsCallerThrowsATypedError) {
+  CMessage message;
+  EXPECT_THROW(message.GetUser(), MessageWithoutCall);
+  EXPECT_THROW(message.GetTimeOfCall(), MessageWithoutCall);
+  CCall* call = AddCall(7);  // a call whose partner is not known yet
+  message.Init(call, 0, u"wav");
+  EXPECT_THROW(message.GetUserDisplayName(), MessageWithoutCall);
+  EXPECT_NO_THROW(message.GetTimeOfCall());
+  message.DetachCall();
 }
 
 TEST_F(RecordingsTest, WithoutAUsableUserThereIsNoFolderAndNothingIsRecorded) {

@@ -184,6 +184,35 @@ TEST_F(PinnedLogTest, ThreeSlotRingKeepsTheLastTwoOfFiveRecordsOldestFirst) {
   EXPECT_EQ(empty.DumpToFile(qav::U16(dir_.File("no such folder/dump.txt"))), 0);
 }
 
+TEST_F(PinnedLogTest, RingOfLongRecordsDropsTheOldestEarlyAndKeepsItsBytes) {
+  constexpr int kSlots = 1000;
+  CMemBufLogHandler ring(LOG_ALL, kSlots);
+  const size_t capacity = ring.CapacityBytes();
+  logger_.AddHandler(&ring);
+  constexpr unsigned kRecords = 3000;
+  auto messageOf = [](unsigned i) {
+    // Lengths from none to a few hundred, some stored as UTF-16, so records wrap at every offset.
+    std::u16string text(static_cast<size_t>(i % 7) * 60 + i % 13, u'a' + static_cast<char16_t>(i % 26));
+    if (i % 5 == 0) text += u"\u2122";
+    return text;
+  };
+  for (unsigned i = 0; i < kRecords; ++i) logger_.Log(LOG_INFO, u"Call.cpp", 1, messageOf(i));
+
+  EXPECT_EQ(ring.CapacityBytes(), capacity);
+  const size_t held = ring.RecordCount();
+  EXPECT_GT(held, 100u);
+  EXPECT_LT(held, static_cast<size_t>(kSlots - 1));  // long records left the ring early
+  ASSERT_EQ(ring.DumpToFile(qav::U16(dir_.File("dump.txt"))), 1);
+  const std::string dump = ReadFileBytes(dir_.File("dump.txt"));
+  const std::string text = qav::U8(qav::Utf16LeBytesToText(dump.data() + 2, dump.size() - 2));
+  std::vector<unsigned> newest(held);
+  for (unsigned i = 0; i < held; ++i) newest[i] = kRecords - static_cast<unsigned>(held) + i;
+  EXPECT_EQ(Sequences(text), newest);
+  std::string expected;
+  for (unsigned i : newest) expected += ExpectedRecord("INFO", i, 1, qav::U8(messageOf(i)));
+  EXPECT_EQ(text, expected);
+}
+
 TEST(MemBufLogHandler, RefusesRingsWithoutRoomForARecord) {
   for (int32_t slots : {1, 0, -1, INT32_MIN}) {
     EXPECT_THROW(CMemBufLogHandler(LOG_ALL, slots), std::invalid_argument) << slots;

@@ -2,7 +2,10 @@
 // crash helper builds the report and uploads it. It tells the helper that the report carries one
 // settings file, then commits the fault.
 //
-//   crash_report_probe <segv|overflow|abort|...> <upload URL> <settings file> [thread]
+//   crash_report_probe <segv|overflow|abort|...> <upload URL> <settings file> [thread] [dont-send]
+//
+// With "dont-send" the helper asks a report dialog, which answers Don't Send.
+#include <memory>
 #include <string>
 
 #include "foundation/language_tables.h"
@@ -15,7 +18,17 @@
 
 int main(int argc, char** argv) {
   if (argc < 4) return 2;
-  const CCrashHelperSetup setup{u"Zarvelin QAV", u"QAV", {qav::U16(argv[2]), u"support@example.invalid"}};
+  bool onThread = false;
+  bool dontSend = false;
+  for (int i = 4; i < argc; ++i) {
+    onThread = onThread || std::string(argv[i]) == "thread";
+    dontSend = dontSend || std::string(argv[i]) == "dont-send";
+  }
+  struct DontSend : CReportDialog {
+    int Show(bool, qav::Hwnd, CReportDialogAnswer&) override { return 2; }
+  };
+  CCrashHelperSetup setup{u"Zarvelin QAV", u"QAV", {qav::U16(argv[2]), u"support@example.invalid"}, {}};
+  if (dontSend) setup.makeDialog = [] { return std::make_unique<DontSend>(); };
   const int channel = qav::StartCrashHelper([&setup](int helperChannel) {
     LoadDefaultLangLib();
     return RunCrashReportHelper(helperChannel, setup);
@@ -29,7 +42,7 @@ int main(int argc, char** argv) {
   if (!qav::SendCrashFrame(channel, qav::kCrashFrameContext, context.Serialize())) return 3;
 
   const std::string kind = argv[1];
-  if (argc > 4 && std::string(argv[4]) == "thread") {
+  if (onThread) {
     qav::test::CommitFaultOnThread(kind);
   } else {
     qav::test::CommitFault(kind);

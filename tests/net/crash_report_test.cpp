@@ -73,4 +73,22 @@ TEST(CrashReport, ARealCrashIsUploadedBeforeTheProgramEndsWithItsSignal) {
   }
 }
 
+// The helper asks with the dialog it was given: Don't Send sends nothing, and the program still
+// ends with its signal.
+TEST(CrashReport, TheHelpersDialogCanDecline) {
+  TempDir dir;
+  qav::test::ScopedEnv temp("QAV_TEMP_DIR", dir.File("temp"));
+  qav::test::WebStandIn server;
+  ASSERT_TRUE(server.started());
+  ASSERT_TRUE(WriteFileBytes(dir.File("QAV.ini"), "[Settings]\n"));
+  qav::test::ChildProcess probe(QAV_CRASH_REPORT_PROBE, {"abort", server.BaseUrl() + "qav/applinks/report/index.php",
+                                                         dir.File("QAV.ini"), "dont-send"});
+  ASSERT_TRUE(probe.started());
+  const auto status = probe.WaitForExit(30000);
+  ASSERT_TRUE(status);
+  ASSERT_TRUE(WIFSIGNALED(*status));
+  EXPECT_EQ(WTERMSIG(*status), SIGABRT);
+  EXPECT_EQ(server.Read("request-1.raw"), "");  // nothing reached the server
+}
+
 }  // namespace

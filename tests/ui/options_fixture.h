@@ -29,7 +29,27 @@ class FakeOptionsSheet : public COptionsSheetLink {
   void SendChatMessage(const std::u16string& handle, const std::u16string& text) override {
     chats.push_back(handle + u": " + text);
   }
+  void OpenWebPage(const std::u16string& url) override { pages.push_back(url); }
+  void Relocalize() override { ++relocalized; }
+  void CheckForUpdatesNow() override { ++updateChecks; }
+  void ApplyLanguage(const std::u16string& path) override {
+    languagePath = path;
+    LoadLangLib(qav::Utf8ToUtf16(std::filesystem::path(qav::Utf16ToUtf8(path)).stem().string()));
+  }
+  std::u16string LanguageFilePath() override { return languagePath; }
+  void EditTextFile(const std::u16string& path) override { edited.push_back(path); }
+  int LoadGreetingMemFile(bool buddy) override {
+    greetingLoads.push_back(buddy);
+    return greetingLoadResult;
+  }
   bool modified = false;
+  int relocalized = 0;
+  int updateChecks = 0;
+  std::u16string languagePath;
+  std::vector<std::u16string> edited;
+  std::vector<bool> greetingLoads;
+  int greetingLoadResult = 1;
+  std::vector<std::u16string> pages;
   int trayRefreshes = 0;
   std::vector<std::u16string> chats;
 };

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "platform/private_profile.h"
+#include "tests/ui/option_test_controls.h"
 #include "tests/ui/options_fixture.h"
 #include "ui/button_ssl.h"
 #include "ui/dlg_opt_answer_machine_gen.h"
@@ -21,26 +22,6 @@
 
 namespace qav::test {
 namespace {
-
-template <class Control>
-Control* Find(QWidget* parent, int id) {
-  auto* control = parent->findChild<Control*>(QString::number(id));
-  EXPECT_NE(control, nullptr) << "no control " << id;
-  return control;
-}
-
-// A click where the control takes it: on a check box's or radio's indicator (only the indicator
-// and the text answer), in the middle of anything else.
-void Click(QWidget* widget) {
-  const bool indicator = qobject_cast<QCheckBox*>(widget) != nullptr || qobject_cast<QRadioButton*>(widget) != nullptr;
-  QTest::mouseClick(widget, Qt::LeftButton, {}, indicator ? QPoint(8, widget->height() / 2) : QPoint());
-}
-
-void Type(QLineEdit* edit, const QString& text) {
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Delete);
-  if (!text.isEmpty()) QTest::keyClicks(edit, text);
-}
 
 class AnswerMachinePageTest : public OptionsTest {
  protected:
@@ -324,6 +305,9 @@ TEST_F(OptionsPageTest, WithoutASignedInUserTheChildIsReplacedByTheNotice) {
   CDlgOptions page(sheet, nullptr);
   page.show();
   page.OnSetActive();
+  EXPECT_EQ(page.CurrentChild()->DialogId(), 349) << "only the application child can be edited";
+  EXPECT_TRUE(page.CurrentChild()->isVisible());
+  page.OnUserSelectPage(149);
   EXPECT_TRUE(Find<QLabel>(&page, 1315)->isVisible());
   EXPECT_EQ(Find<QLabel>(&page, 1315)->text(), "No user logged in on Skype™");
   EXPECT_FALSE(page.CurrentChild()->isVisible());

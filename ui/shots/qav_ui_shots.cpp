@@ -27,6 +27,18 @@
 #include "ui/list_box_st.h"
 #include "ui/push_graph.h"
 #include "ui/x_progress_bar.h"
+#include "audio/audio_driver.h"
+#include "audio/progress_job.h"
+#include "calls/message.h"
+#include "calls/message_collection.h"
+#include "calls/recordings.h"
+#include "foundation/language_tables.h"
+#include "platform/text.h"
+#include "skype/link/user_collection.h"
+#include "ui/dlg_play_voice_object.h"
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QFile>
 #include "ui/countdown_message_box.h"
 #include "ui/dlg_options.h"
 #include "ui/option_child.h"
@@ -265,6 +277,67 @@ void ShootReportDialogs() {
   }
 }
 
+// A spoken sentence (espeak-ng, where it is installed; a wavering tone otherwise) as a voice
+// message of a user in a scratch data folder, in the player with its analysis, paused at 40 %.
+void ShootPlayer() {
+  QTemporaryDir data;
+  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", data.path().toLocal8Bit());
+  qputenv("QAV_SOUND_DEVICE", "virtual");
+  LoadDefaultLangLib();
+  g_CurrentUser.init(u"me");
+  (void)g_UserCollection.Add(&g_CurrentUser);
+  PublishCurrentUserHandle();
+  CRecordings().LoadForUser(u"me");
+  const QString folder = QString::fromStdU16String(g_MessageCollection.GetMessagesFolder());
+  const QString file = folder + "caller77.2024.03.05.14.07.09.9.s.wav";
+  const int spoken = QProcess::execute("espeak-ng", {"-s", "140", "-w", file,
+      "Hello, this is Anna. I tried to reach you about the meeting tomorrow. Please call me back when you can."});
+  if (spoken != 0 || !QFile::exists(file)) {
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) return;
+    const int rate = 16000, seconds = 6;
+    QByteArray samples;
+    for (int i = 0; i < rate * seconds; ++i) {
+      const double t = double(i) / rate;
+      const double v = 0.4 * std::sin(2 * M_PI * (180 + 30 * std::sin(2 * M_PI * 5 * t)) * t) * (0.5 + 0.5 * std::sin(t));
+      const int16_t sample = static_cast<int16_t>(v * 32767);
+      samples.append(reinterpret_cast<const char*>(&sample), 2);
+    }
+    auto le32 = [](uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+    auto le16 = [](uint16_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF" + le32(36 + samples.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(1) + le32(rate) +
+              le32(rate * 2) + le16(2) + le16(16) + "data" + le32(samples.size()) + samples);
+  }
+  CRecordings().DeleteAll();
+  CRecordings().LoadForUser(u"me");
+  if (g_MessageCollection.GetCount() == 0) {
+    std::fprintf(stderr, "qav-ui-shots: the player's message did not load\n");
+    ++g_failures;
+    return;
+  }
+  CAudioDriver driver;
+  driver.Start();
+  g_pAudioDriver = &driver;
+  {
+    qav::HeadlessProgressRunner analysis;
+    CDlgPlayVoiceObject player(g_MessageCollection.GetMessages().front(), nullptr, true);
+    player.SetAnalysisRunner(&analysis);
+    if (player.InitDialog() == 0) {
+      player.PausePlayback();
+      player.SetPosition(player.Total() * 2 / 5);
+      player.show();
+      QApplication::processEvents();
+      Save(player.grab(), "player");
+      player.done(CDlgPlayVoiceObject::kResultCancel);
+    } else {
+      ++g_failures;
+    }
+  }
+  g_pAudioDriver = nullptr;
+  CRecordings().DeleteAll();
+}
+
 // The options page with each of its children, in basic, advanced and screen-reader modes.
 void ShootOptionPages() {
   struct ShotSheet : COptionsSheetLink {
@@ -272,6 +345,13 @@ void ShootOptionPages() {
     bool IsModified() const override { return false; }
     void RefreshTrayIcon() override {}
     void SendChatMessage(const std::u16string&, const std::u16string&) override {}
+    void OpenWebPage(const std::u16string&) override {}
+    void Relocalize() override {}
+    void CheckForUpdatesNow() override {}
+    void ApplyLanguage(const std::u16string&) override {}
+    std::u16string LanguageFilePath() override { return GetLanguageFolder() + u"ZV_EN.lang"; }
+    void EditTextFile(const std::u16string&) override {}
+    int LoadGreetingMemFile(bool) override { return 1; }
   } sheet;
   LoadDefaultLangLib();
   SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
@@ -400,6 +480,7 @@ int main(int argc, char** argv) {
   ShootReportDialogs();
   ShootSheet(lists);
   ShootOptionPages();
+  ShootPlayer();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }
