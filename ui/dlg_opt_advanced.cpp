@@ -11,7 +11,6 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
-#include "platform/mount_point.h"
 #include "platform/text.h"
 #include "ui/button_ssl.h"
 #include "ui/folder_move.h"
@@ -21,13 +20,6 @@ namespace {
 constexpr int kBrowseImage = 5;
 // Below the subfolder, the per-user folders are recreated and their contents moved entry by entry.
 constexpr int kMoveDepth = 2;
-
-// The mount a path lies on, "" for the root file system, the way GetAppDrive names it.
-std::u16string DriveOf(const std::u16string& path) {
-  std::u16string mount = qav::MountPointOf(path).value_or(u"/");
-  if (mount == u"/") mount.clear();
-  return mount;
-}
 }  // namespace
 
 CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
@@ -159,9 +151,8 @@ void CDlgOptAdvanced::ChooseFolder(const FolderKind& kind) {
   if (oldFolder == newFolder) return;
   if (g_RemovableMode) {
     // "The same drive" of a portable program: the file system it was started from.
-    const std::u16string appDrive = GetAppDrive();
-    if (DriveOf(newRoot) != appDrive) {
-      QAV_LOG(LOG_WARNING, u"Folder must be on same driver as QAV.exe [%s, %s]", appDrive, newFolder);
+    if (!IsOnAppDrive(newRoot)) {
+      QAV_LOG(LOG_WARNING, u"Folder must be on same driver as QAV.exe [%s, %s]", GetAppDrive(), newFolder);
       qav::ShowMessageBox(GetLangString(2172) + u"\r\n" + GetLangString(2171), u"QAV", qav::MB_ICONEXCLAMATION);
       return;
     }

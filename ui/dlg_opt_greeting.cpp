@@ -11,7 +11,6 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
-#include "platform/mount_point.h"
 #include "platform/text.h"
 #include "ui/button_ssl.h"
 #include "ui/options_sheet_link.h"
@@ -90,9 +89,7 @@ void CDlgOptGreeting::UpdateDlg() {
 
 bool CDlgOptGreeting::OnProgramDrive(const std::u16string& path) const {
   if (!g_RemovableMode) return true;
-  std::u16string mount = qav::MountPointOf(path).value_or(u"/");
-  if (mount == u"/") mount.clear();
-  if (mount == GetAppDrive()) return true;
+  if (IsOnAppDrive(path)) return true;
   QAV_LOG(LOG_WARNING, u"Greeting must be on same driver as QAV.exe [%s, %s]", GetAppDrive(), path);
   qav::ShowMessageBox(GetLangString(2172) + u"\r\n" + GetLangString(2170), u"QAV", qav::MB_ICONEXCLAMATION);
   return false;

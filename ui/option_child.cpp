@@ -12,6 +12,7 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
+#include "platform/mount_point.h"
 #include "platform/text.h"
 #include "ui/app_image_lists.h"
 #include "ui/button_ssl.h"
@@ -95,6 +96,12 @@ void COptionChild::OnCombo(const QComboBox* combo, COptionInt& option) {
 void COptionChild::ShowAndEnable(QWidget* control, bool on) {
   control->setVisible(on);
   control->setEnabled(on);
+}
+
+bool COptionChild::IsOnAppDrive(const std::u16string& path) {
+  std::u16string mount = qav::MountPointOf(path).value_or(u"/");
+  if (mount == u"/") mount.clear();  // the root file system, as GetAppDrive names it
+  return mount == GetAppDrive();
 }
 
 bool COptionChild::AdvancedMode() { return g_AdvancedSettingMode.Get() != 0; }

@@ -62,6 +62,8 @@ class COptionChild : public QWidget {
 
   // Shows or hides and enables or disables a control together (the advanced-mode rule).
   static void ShowAndEnable(QWidget* control, bool on);
+  // Whether the path lies on the program's file system (its "drive" in portable mode).
+  static bool IsOnAppDrive(const std::u16string& path);
   static bool AdvancedMode();
   static bool ScreenReaderMode();
   // A control of the child, named by its control id, placed in pixels.

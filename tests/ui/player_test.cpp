@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <chrono>
 #include <climits>
 #include <functional>
@@ -161,6 +162,25 @@ TEST_F(PlayerTest, EachButtonEndsWithItsResultCodeAndEarlyEndsSayWhy) {
   EXPECT_EQ(missing.InitDialog(), 4726);
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[1], u"Can't find file: " + message->GetFilePath());
+}
+
+TEST_F(PlayerTest, TheModalRunReturnsTheButtonsCodeOrCancelForTheCloseBox) {
+  CMessage* message = Message(0.5);
+  ASSERT_NE(message, nullptr);
+  clock_.Hold();
+  {
+    CDlgPlayVoiceObject player(message, nullptr, false);
+    QTimer::singleShot(0, &player, [&] { player.Button(CDlgPlayVoiceObject::kNext)->click(); });
+    EXPECT_EQ(player.DoModal(), 4722);
+  }
+  {
+    CDlgPlayVoiceObject player(message, nullptr, false);
+    QTimer::singleShot(0, &player, [&] { player.close(); });
+    EXPECT_EQ(player.DoModal(), CDlgPlayVoiceObject::kResultCancel);
+    EXPECT_FALSE(player.IsPlaying());
+  }
+  RoundTrip();
+  EXPECT_EQ(driver_.GetState(), AudioDriverState::kIdle) << "nothing plays on after the dialog";
 }
 
 TEST_F(PlayerTest, PlaysWithPositionPauseKeepsTheOffsetStopRewindsAndTheEndNoticeResets) {
