@@ -6,6 +6,7 @@
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "skype/link/device_to_skype_cmd.h"
 
 std::u16string CAppSheetServices::CurrentUserHandle() {
   if (!g_pApp || !g_pApp->MainWindow()) return {};
@@ -35,4 +36,15 @@ void CAppSheetServices::PostMainWindow(uint32_t message, uint64_t wParam, int64_
 
 void CAppSheetServices::OpenUrl(const std::u16string& url) {
   if (g_pApp) g_pApp->Shell().OpenUrl(url, true);
+}
+
+void CAppSheetServices::SendToSibling(const CMessage& message) {
+  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendCallDoneNotice(&message, nullptr);
+}
+
+void CAppSheetServices::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
+  if (!g_pApp || !g_pApp->MainWindow()) return;
+  DeviceToSkypeCmd command;
+  command.Message(handle, text);
+  g_pApp->MainWindow()->Link().QueueCommand(command);
 }

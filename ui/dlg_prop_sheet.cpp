@@ -21,6 +21,10 @@ namespace {
 
 QPoint g_rememberedPosition(-1, -1);
 
+// Room for the widest option child and a useful number of list rows.
+constexpr int kMinimumWidth = 640;
+constexpr int kMinimumHeight = 500;
+
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 // Only these four arrive one at a time from the main window.
@@ -85,8 +89,14 @@ CPropPage* CDlgPropSheet::ActivePage() const {
 }
 
 void CDlgPropSheet::InitSheet() {
+  // The largest page decides the size; the options page lays out its current child only when shown.
+  {
+    const QSignalBlocker quiet(m_tabs);
+    for (int i = 0; i < m_tabs->count(); ++i) m_tabs->setCurrentIndex(i);
+    m_tabs->setCurrentIndex(-1);
+  }
   adjustSize();
-  setFixedSize(sizeHint());
+  setFixedSize(sizeHint().expandedTo(QSize(kMinimumWidth, kMinimumHeight)));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(SheetPlacementOnScreen(screen));
   }
@@ -187,6 +197,7 @@ void CDlgPropSheet::OnCancel() {
     m_services.LoadSettings();
     ReloadGreetingIfChanged(true, buddyBefore);
     ReloadGreetingIfChanged(false, nonBuddyBefore);
+    for (const PageEntry& entry : m_pages) entry.page->OnSettingsReloaded();
   }
   SetModified(false);
   if (CPropPage* options = Page(kPageOptions)) options->OnKillActive();

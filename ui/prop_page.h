@@ -24,6 +24,8 @@ class CPropPage : public QWidget {
   virtual void OnApply() {}
   // A request to show one of the page's own children (the options page's, by dialog id).
   virtual void OnUserSelectPage(uint32_t /*dialogId*/) {}
+  // The sheet's Cancel read the settings back from their files: the page drops what it shows.
+  virtual void OnSettingsReloaded() {}
 
   // The sheet the page sits in; null before the sheet adds it.
   CDlgPropSheet* Sheet() const { return m_sheet; }

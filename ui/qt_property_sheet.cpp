@@ -3,7 +3,9 @@
 #include "skype/link/main_window_port.h"
 #include "ui/app_sheet_services.h"
 #include "ui/dlg_about.h"
+#include "ui/dlg_messages.h"
 #include "ui/dlg_prop_sheet.h"
+#include "ui/options_prop_page.h"
 #include "ui/placeholder_page.h"
 
 CQtPropertySheet::CQtPropertySheet(std::unique_ptr<CSheetServices> services)
@@ -14,9 +16,9 @@ CQtPropertySheet::~CQtPropertySheet() { Destroy(); }
 bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {
   if (m_sheet) return true;
   m_sheet = std::make_unique<CDlgPropSheet>(*m_services);
-  m_sheet->AddPage(new CPlaceholderPage(60), kPageVoiceMessages);
+  m_sheet->AddPage(new CDlgMessages(*m_services), kPageVoiceMessages);
   m_sheet->AddPage(new CPlaceholderPage(61), kPageConversations);
-  m_sheet->AddPage(new CPlaceholderPage(62), kPageOptions);
+  m_sheet->AddPage(new COptionsPropPage, kPageOptions);
   m_sheet->AddPage(new CDlgAbout(*m_services), kPageAbout);
   m_sheet->InitSheet();
   return true;
@@ -53,7 +55,10 @@ void CQtPropertySheet::EnableApply() {
   if (m_sheet) m_sheet->SetModified(true);
 }
 
-void CQtPropertySheet::PlayNewMessages() {}
+void CQtPropertySheet::PlayNewMessages() {
+  if (!m_sheet) return;
+  if (auto* messages = dynamic_cast<CDlgMessages*>(m_sheet->Page(kPageVoiceMessages))) messages->PlayNewMessages();
+}
 
 void CQtPropertySheet::SelectOptionChild(uint32_t dialogId) {
   if (m_sheet) m_sheet->SelectOptionChild(dialogId);

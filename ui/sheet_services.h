@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+class CMessage;
+
 class CSheetServices {
  public:
   virtual ~CSheetServices() = default;
@@ -22,4 +24,8 @@ class CSheetServices {
   virtual void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) = 0;
   // Opens a web address in the default browser.
   virtual void OpenUrl(const std::u16string& url) = 0;
+  // Sends a chat text to a contact through the call client, queued with acknowledgement.
+  virtual void SendChatMessage(const std::u16string& /*handle*/, const std::u16string& /*text*/) {}
+  // Tells the sibling application about a voice message; dropped when it is not there.
+  virtual void SendToSibling(const CMessage& /*message*/) {}
 };

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdio>
@@ -44,6 +45,13 @@
 #include "ui/options_sheet_link.h"
 #include "ui/message_box_extra.h"
 #include "ui/qt_loop_bridge.h"
+#include "calls/call.h"
+#include "calls/call_collection.h"
+#include "calls/message.h"
+#include "calls/message_collection.h"
+#include "skype/link/user.h"
+#include "skype/link/user_collection.h"
+#include <QTemporaryDir>
 #include "ui/qt_property_sheet.h"
 #include "ui/dlg_prop_sheet.h"
 #include "skype/link/main_window_port.h"
@@ -385,7 +393,42 @@ class ShotSheetServices : public CSheetServices {
   void OpenUrl(const std::u16string&) override {}
 };
 
-void ShootSheet() {
+// Voice messages as finished recordings leave them, for the list pages.
+void SeedMessages() {
+  struct Seed {
+    int32_t callId;
+    const char16_t* handle;
+    const char16_t* name;
+    int32_t seconds;
+    int32_t seen;
+  } seeds[] = {
+      {1, u"bob.k", u"Bob Kramer", 42, 1},
+      {2, u"+4930555123", u"+4930555123", 17, 1},
+      {3, u"carla.m", u"Carla Mendes", 95, 0},
+      {4, u"dave_w", u"Dave", 8, 0},
+  };
+  g_MessageCollection.init(u"alice.s");
+  for (const Seed& seed : seeds) {
+    auto call = std::make_unique<CCall>();
+    call->init(seed.callId);
+    CCall* added = call.get();
+    g_CallCollection.Add(std::move(call));
+    CUser* caller = g_UserCollection.FindOrCreate(seed.handle);
+    caller->SetDisplayName(seed.name);
+    added->set(caller);
+    auto message = std::make_unique<CMessage>();
+    message->Init(added, seed.seen, u"wav");
+    message->SetDuration(seed.seconds);
+    added->SetMessage(g_MessageCollection.Add(std::move(message)));
+  }
+}
+
+void ShootSheet(CAppImageLists& lists) {
+  QTemporaryDir data;
+  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
+  g_pImageLists = &lists;
+  SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice.s"); }});
+  SeedMessages();
   CQtPropertySheet sheet(std::make_unique<ShotSheetServices>());
   sheet.Create(u"QAV");
   sheet.Localize();
@@ -399,6 +442,19 @@ void ShootSheet() {
     Save(sheet.Window()->grab(), name);
   }
   sheet.Window()->hide();
+  sheet.ShowPage(kPageVoiceMessages);
+  if (auto* list = sheet.Window()->findChild<QTreeWidget*>()) {
+    list->topLevelItem(0)->setSelected(true);
+    list->topLevelItem(1)->setSelected(true);
+  }
+  QApplication::processEvents();
+  Save(sheet.Window()->grab(), "sheet_voice_messages_selected");
+  sheet.Window()->hide();
+  sheet.Destroy();
+  g_MessageCollection.RemoveAll();
+  g_CallCollection.DeleteAll();
+  g_UserCollection.RemoveAll();
+  g_pImageLists = nullptr;
 }
 
 }  // namespace
@@ -422,7 +478,7 @@ int main(int argc, char** argv) {
   ShootProgress();
   ShootCustomControls(lists);
   ShootReportDialogs();
-  ShootSheet();
+  ShootSheet(lists);
   ShootOptionPages();
   ShootPlayer();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
