@@ -20,12 +20,18 @@
 // Threading: GUI thread only (docs/model-threading.md).
 #pragma once
 
+#include <atomic>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class CCall;
+
+// A conversation's identity for the whole run: the pages keep it instead of a pointer, since the
+// collection may delete the conversation while a row still shows it.
+enum class ConversationId : uint64_t { kNone = 0 };
 
 class CConversation {
  public:
@@ -100,6 +106,7 @@ class CConversation {
   void SetDuration(int32_t seconds) { m_nDuration = seconds; }
   int32_t GetConferenceId() const { return m_nConferenceId; }
   int32_t GetState() const { return m_nState; }
+  ConversationId GetId() const { return m_id; }
   int64_t GetSize() const { return m_nSize; }
   void SetSize(int64_t size) { m_nSize = size; }
   const std::u16string& GetExtension() const { return m_strExtension; }
@@ -112,6 +119,12 @@ class CConversation {
   static void KeepConferenceIdsAbove(int32_t id);
 
  private:
+  static ConversationId NextId() {
+    static std::atomic<uint64_t> next{1};
+    return ConversationId{next.fetch_add(1, std::memory_order_relaxed)};
+  }
+  const ConversationId m_id = NextId();
+
   struct Member {
     CCall* call;
     bool begun = false;

@@ -72,6 +72,14 @@ bool CConversationCollection::Contains(const CConversation* conversation) const 
   return m_conversations.Contains(conversation);
 }
 
+CConversation* CConversationCollection::Find(ConversationId id) const {
+  if (id == ConversationId::kNone) return nullptr;
+  for (CConversation* conversation : m_conversations.Items()) {
+    if (conversation->GetId() == id) return conversation;
+  }
+  return nullptr;
+}
+
 void CConversationCollection::DeleteAll() {
   const bool changed = !m_conversations.empty() || !m_strUser.empty();
   while (std::unique_ptr<CConversation> conversation = m_conversations.RemoveFirst()) DetachCalls(*conversation);

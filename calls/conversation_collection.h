@@ -41,6 +41,8 @@ class CConversationCollection {
   // Removes and deletes the conversation (the files stay), detaching its calls.
   void del(CConversation* conversation);
   bool Contains(const CConversation* conversation) const;
+  // The conversation with that identity while the collection holds it, else null.
+  CConversation* Find(ConversationId id) const;
   // Deletes every conversation and forgets the user (the page is told when there was something).
   void DeleteAll();
 

@@ -48,3 +48,7 @@ void CAppSheetServices::SendChatMessage(const std::u16string& handle, const std:
   command.Message(handle, text);
   g_pApp->MainWindow()->Link().QueueCommand(command);
 }
+
+void CAppSheetServices::SendToSibling(const CConversation& conversation) {
+  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendCallDoneNotice(nullptr, &conversation);
+}

@@ -32,6 +32,7 @@
 #include "skype/link/user.h"
 #include "ui/app_image_lists.h"
 #include "ui/button_ssl.h"
+#include "ui/list_page_text.h"
 #include "ui/sheet_services.h"
 #include "ui/title_menu.h"
 
@@ -40,29 +41,10 @@ namespace {
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 constexpr int kIdRole = Qt::UserRole + 1;
-constexpr int kRefreshDelayMs = 250;
 
 // The toolbar list's pictures.
 constexpr int kImagePlay = 0, kImageDelete = 6, kImageFolder = 8, kImageCall = 9, kImageConference = 10,
               kImageChat = 11, kImageAnalysis = 13;
-
-// printf-style "%s" / "%d" filling for the language strings, in order.
-std::u16string FillIn(std::u16string format, const std::vector<std::u16string>& values) {
-  size_t next = 0;
-  for (const std::u16string& value : values) {
-    size_t at = std::u16string::npos;
-    for (size_t i = next; i + 1 < format.size(); ++i) {
-      if (format[i] == u'%' && (format[i + 1] == u's' || format[i + 1] == u'd')) {
-        at = i;
-        break;
-      }
-    }
-    if (at == std::u16string::npos) break;
-    format.replace(at, 2, value);
-    next = at + value.size();
-  }
-  return format;
-}
 
 std::u16string Number(int64_t value) { return qav::U16(std::to_string(value)); }
 
@@ -76,7 +58,7 @@ CDlgMessages::SortState& CDlgMessages::Sort() {
 CDlgMessages::CDlgMessages(CSheetServices& services, QWidget* parent)
     : CPropPage(parent), m_services(services), m_clock([] { return static_cast<int64_t>(std::time(nullptr)); }) {
   m_refreshTimer.setSingleShot(true);
-  m_refreshTimer.setInterval(kRefreshDelayMs);
+  m_refreshTimer.setInterval(kListRefreshDelayMs);
   connect(&m_refreshTimer, &QTimer::timeout, this, [this] { OnRefreshTimer(); });
 
   m_play = MakeButton(kImagePlay);
@@ -229,8 +211,11 @@ void CDlgMessages::RebuildList() {
   ++m_rebuilds;
   if (SignedIn()) {
     m_noUser->hide();
+    // One look-up table per rebuild: the collection finds by walking its list.
+    std::unordered_map<uint64_t, CMessage*> byId;
+    for (CMessage* message : g_MessageCollection.GetMessages()) byId.emplace(static_cast<uint64_t>(message->GetId()), message);
     for (int i = 0; i < m_list->topLevelItemCount();) {
-      if (!g_MessageCollection.Find(RowId(m_list->topLevelItem(i)))) {
+      if (byId.count(static_cast<uint64_t>(RowId(m_list->topLevelItem(i)))) == 0) {
         delete m_list->takeTopLevelItem(i);
       } else {
         ++i;
@@ -296,7 +281,12 @@ void CDlgMessages::SortList() {
     rows.push_back({item, nullptr, item->isSelected()});
   }
   std::reverse(rows.begin(), rows.end());
-  for (Row& row : rows) row.message = g_MessageCollection.Find(RowId(row.item));
+  std::unordered_map<uint64_t, const CMessage*> byId;
+  for (const CMessage* message : g_MessageCollection.GetMessages()) byId.emplace(static_cast<uint64_t>(message->GetId()), message);
+  for (Row& row : rows) {
+    const auto found = byId.find(static_cast<uint64_t>(RowId(row.item)));
+    row.message = found == byId.end() ? nullptr : found->second;
+  }
   const SortState sort = Sort();
   std::stable_sort(rows.begin(), rows.end(),
                    [&sort](const Row& a, const Row& b) { return SortsBefore(a.message, b.message, sort); });
@@ -382,23 +372,23 @@ void CDlgMessages::PlaybackSelected(bool analysis) {
       NotifyMainWindow();
       const int result = m_player ? m_player(*message, analysis) : 2;
       switch (result) {
-        case kPlayerPrevious:
+        case kListPlayerPrevious:
           step = -1;
           break;
-        case kPlayerNext:
+        case kListPlayerNext:
           step = 1;
           break;
-        case kPlayerDelete:
+        case kListPlayerDelete:
           Delete({id});
           return;
-        case kPlayerDeleteAndNext:
+        case kListPlayerDeleteAndNext:
           Delete({id});
           // The next row has moved up into this place (unless the delete was refused).
           n -= 1;
           step = 1;
           break;
-        case kPlayerError:
-        case kPlayerNothingToPlay:
+        case kListPlayerError:
+        case kListPlayerNothingToPlay:
           restricted = true;
           step = 1;
           break;
@@ -426,14 +416,14 @@ void CDlgMessages::Delete(const std::vector<VoiceMessageId>& ids) {
       const CMessage* message = g_MessageCollection.Find(ids.front());
       if (!message) return RebuildList();
       const CUser* caller = message->GetUser();
-      question = FillIn(GetLangString(140), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
+      question = FillInLangFormat(GetLangString(140), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
     } else {
       question = GetLangString(141);
       for (VoiceMessageId id : ids) {
         const CMessage* message = g_MessageCollection.Find(id);
         if (!message) continue;
         const CUser* caller = message->GetUser();
-        question += FillIn(GetLangString(142), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
+        question += FillInLangFormat(GetLangString(142), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
       }
     }
     if (qav::ShowMessageBox(question, kAppName, qav::MB_OKCANCEL | qav::MB_ICONEXCLAMATION) != qav::IDOK) {
@@ -596,29 +586,16 @@ void CDlgMessages::ToggleHeard(VoiceMessageId clicked) {
 QMimeData* CDlgMessages::SelectionMimeData() const {
   const std::vector<int> rows = SelectedRows();
   if (rows.empty()) return nullptr;
-  auto* data = new QMimeData;
-  QList<QUrl> urls;
-  QByteArray copied("copy");
   const std::u16string folder = g_MessageCollection.GetMessagesFolder();
-  for (const CMessage* message : SelectedMessages(true)) {
-    const QUrl url = QUrl::fromLocalFile(Q(folder + message->GetFileName()));
-    urls.append(url);
-    copied += "\n" + url.toEncoded();
-  }
-  data->setUrls(urls);  // text/uri-list
-  data->setData(QStringLiteral("x-special/gnome-copied-files"), copied);
+  std::vector<std::u16string> paths;
+  for (const CMessage* message : SelectedMessages(true)) paths.push_back(folder + message->GetFileName());
+  std::u16string text;
   if (rows.size() == 1) {
     if (const CMessage* message = g_MessageCollection.Find(RowId(m_list->topLevelItem(rows.front())))) {
-      const int64_t time = message->GetTimeOfCall();
-      std::u16string text = GetLangString(1101);
-      text += FillIn(GetLangString(1102), {message->GetUserDisplayNameWithHandle(), FormatDate(time), FormatTime(time),
-                                           Number(std::max(message->GetDuration(), 0))});
-      text += u"\r\n" + std::u16string(46, u'_') + u"\r\n- QAV - Answering Machine for Skype\r\n- " +
-              ProductPageLink(u"", {});
-      data->setText(Q(text));
+      text = RecordingDescription(message->GetUserDisplayNameWithHandle(), message->GetTimeOfCall(), message->GetDuration());
     }
   }
-  return data;
+  return CopiedFilesMimeData(paths, text);
 }
 
 void CDlgMessages::CopySelection() {

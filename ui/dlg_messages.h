@@ -28,15 +28,6 @@ class CSheetServices;
 class CDlgMessages : public CPropPage {
  public:
   enum Column { kCallerColumn = 0, kTimeColumn = 1, kDurationColumn = 2, kNewMarkColumn = 3 };
-  // The player's answers (the player dialog's result codes).
-  enum PlayerResult {
-    kPlayerPrevious = 4721,
-    kPlayerNext = 4722,
-    kPlayerDelete = 4723,
-    kPlayerDeleteAndNext = 4724,
-    kPlayerError = 4725,
-    kPlayerNothingToPlay = 4726,
-  };
   // Context-menu commands.
   enum Command : uint32_t {
     kCmdPlay = 32723,

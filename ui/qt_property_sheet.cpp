@@ -3,6 +3,7 @@
 #include "skype/link/main_window_port.h"
 #include "ui/app_sheet_services.h"
 #include "ui/dlg_about.h"
+#include "ui/dlg_conversation.h"
 #include "ui/dlg_messages.h"
 #include "ui/dlg_prop_sheet.h"
 #include "ui/options_prop_page.h"
@@ -17,7 +18,7 @@ bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {
   if (m_sheet) return true;
   m_sheet = std::make_unique<CDlgPropSheet>(*m_services);
   m_sheet->AddPage(new CDlgMessages(*m_services), kPageVoiceMessages);
-  m_sheet->AddPage(new CPlaceholderPage(61), kPageConversations);
+  m_sheet->AddPage(new CDlgConversation(*m_services), kPageConversations);
   m_sheet->AddPage(new COptionsPropPage, kPageOptions);
   m_sheet->AddPage(new CDlgAbout(*m_services), kPageAbout);
   m_sheet->InitSheet();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+class CConversation;
 class CMessage;
 
 class CSheetServices {
@@ -28,4 +29,5 @@ class CSheetServices {
   virtual void SendChatMessage(const std::u16string& /*handle*/, const std::u16string& /*text*/) {}
   // Tells the sibling application about a voice message; dropped when it is not there.
   virtual void SendToSibling(const CMessage& /*message*/) {}
+  virtual void SendToSibling(const CConversation& /*conversation*/) {}
 };

@@ -14,6 +14,7 @@
 #include "tests/support/call_model_fixture.h"
 #include "ui/button_ssl.h"
 #include "ui/dlg_messages.h"
+#include "ui/list_page_text.h"
 #include "ui/sheet_services.h"
 
 namespace {
@@ -162,18 +163,17 @@ TEST_F(MessagesPageTest, ThePlayerWalksByItsResults) {
   Add(2, u"B", 10);
   Add(3, u"A", 10);  // newest: row 0
   g_VoiceMsgDeleteConfirmation.Set(0);
-  using P = CDlgMessages;
   struct Case {
     const char* name;
     std::vector<int> selected;
     std::deque<int> results;
     std::vector<std::u16string> played;
   } cases[] = {
-      {"next on one selection plays the rows below", {0}, {P::kPlayerNext, P::kPlayerNext}, {u"A", u"B", u"C"}},
-      {"previous walks up", {1}, {P::kPlayerPrevious}, {u"B", u"A"}},
-      {"next on several skips unselected rows", {0, 2}, {P::kPlayerNext}, {u"A", u"C"}},
-      {"an error on one selection ends the walk", {0}, {P::kPlayerError}, {u"A"}},
-      {"an error on several goes on with the next selected", {0, 2}, {P::kPlayerNothingToPlay}, {u"A", u"C"}},
+      {"next on one selection plays the rows below", {0}, {kListPlayerNext, kListPlayerNext}, {u"A", u"B", u"C"}},
+      {"previous walks up", {1}, {kListPlayerPrevious}, {u"B", u"A"}},
+      {"next on several skips unselected rows", {0, 2}, {kListPlayerNext}, {u"A", u"C"}},
+      {"an error on one selection ends the walk", {0}, {kListPlayerError}, {u"A"}},
+      {"an error on several goes on with the next selected", {0, 2}, {kListPlayerNothingToPlay}, {u"A", u"C"}},
       {"closing ends the walk", {0}, {}, {u"A"}},
   };
   Activate();
@@ -189,7 +189,7 @@ TEST_F(MessagesPageTest, ThePlayerWalksByItsResults) {
   }
   // Delete and play next: the row below moves up and plays; the played message is gone.
   Select({0});
-  script_ = {P::kPlayerDeleteAndNext};
+  script_ = {kListPlayerDeleteAndNext};
   played_.clear();
   page_->PlaybackSelected(false);
   EXPECT_EQ(played_, (std::vector<std::u16string>{u"A", u"B"}));

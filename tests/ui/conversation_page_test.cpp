@@ -1,0 +1,155 @@
+// The conversations page on Qt's offscreen platform, over the real conversation collection with
+// conversations recorded through the audio double; the player is a scripted stand-in.
+#include <gtest/gtest.h>
+
+#include <QMimeData>
+#include <filesystem>
+#include <fstream>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "foundation/settings.h"
+#include "platform/message_box.h"
+#include "tests/support/call_model_fixture.h"
+#include "ui/button_ssl.h"
+#include "ui/dlg_conversation.h"
+#include "ui/list_page_text.h"
+#include "ui/sheet_services.h"
+
+namespace {
+
+class PageServices : public CSheetServices {
+ public:
+  std::u16string CurrentUserHandle() override { return u"me"; }
+  void SaveSettings() override {}
+  void LoadSettings() override {}
+  std::u16string GreetingPath(bool) override { return {}; }
+  bool ReloadGreeting(bool) override { return true; }
+  void ShowError(const std::u16string&) override {}
+  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
+  void OpenUrl(const std::u16string&) override {}
+};
+
+class ConversationPageTest : public qav::test::CallModelFixture {
+ protected:
+  void SetUp() override {
+    CallModelFixture::SetUp();
+    SignIn(u"me");
+    page_ = std::make_unique<CDlgConversation>(services_);
+    page_->SetClock([] { return int64_t{1000}; });
+    page_->SetPlayerRunner([this](CConversation& conversation, bool) {
+      played_.push_back(conversation.GetId());
+      return results_.empty() ? 2 : results_[played_.size() - 1];
+    });
+  }
+  void TearDown() override {
+    page_.reset();
+    CallModelFixture::TearDown();
+  }
+
+  // A conversation with one call to `handle`; ended unless `running`.
+  CConversation* Record(int callId, std::u16string_view handle, bool running = false) {
+    CCall* call = AddCall(callId);
+    CUser* partner = g_UserCollection.FindOrCreate(handle);
+    partner->SetDisplayName(handle);
+    call->set(partner);
+    auto created = std::make_unique<CConversation>();
+    created->Init(nullptr, u"wav");
+    created->AttachCall(call);
+    CConversation* conversation = g_ConversationCollection.add(std::move(created));
+    int out = 0, in = 0;
+    EXPECT_EQ(conversation->Begin(call, &out, &in), 1);
+    if (!running) EXPECT_EQ(conversation->End(call), 1);
+    return conversation;
+  }
+  int RowOf(const CConversation* conversation) const {
+    for (int i = 0; i < page_->List()->topLevelItemCount(); ++i) {
+      if (CDlgConversation::RowId(page_->List()->topLevelItem(i)) == conversation->GetId()) return i;
+    }
+    return -1;
+  }
+  void Select(std::initializer_list<const CConversation*> conversations) {
+    page_->List()->clearSelection();
+    for (const CConversation* c : conversations) page_->List()->topLevelItem(RowOf(c))->setSelected(true);
+  }
+
+  PageServices services_;
+  std::unique_ptr<CDlgConversation> page_;
+  std::vector<ConversationId> played_;
+  std::vector<int> results_;
+};
+
+TEST_F(ConversationPageTest, ARecordingConversationCannotBePlayedCopiedOrDeleted) {
+  CConversation* ended = Record(1, u"ann");
+  CConversation* running = Record(2, u"bob", true);
+  page_->OnSetActive();
+  ASSERT_EQ(page_->List()->topLevelItemCount(), 2);
+  Select({running});
+  EXPECT_FALSE(page_->PlayButton()->isEnabled());
+  EXPECT_FALSE(page_->DeleteButton()->isEnabled());
+  EXPECT_TRUE(page_->CallButton()->isEnabled());
+  auto menu = page_->ContextMenu(running->GetId());
+  ASSERT_FALSE(menu.empty());
+  EXPECT_EQ(menu[0].id, CDlgConversation::kCmdPause);
+  EXPECT_TRUE(menu.back().grayed);
+
+  // The walk passes over it.
+  Select({running, ended});
+  results_ = {kListPlayerNext};
+  page_->PlaybackSelected(false);
+  EXPECT_EQ(played_, std::vector<ConversationId>{ended->GetId()});
+
+  Select({ended});
+  EXPECT_TRUE(page_->PlayButton()->isEnabled());
+  menu = page_->ContextMenu(ended->GetId());
+  EXPECT_EQ(menu[0].id, CDlgConversation::kCmdPlay);
+  EXPECT_EQ(menu[0].text, u"Play");
+}
+
+TEST_F(ConversationPageTest, AConversationWhoseAudioCannotBeDeletedStaysListed) {
+  g_ConversationDeleteConfirmation.Set(0);
+  class Boxes : public qav::MessageBoxHandler {
+   public:
+    int Show(std::u16string_view text, std::u16string_view, uint32_t) override {
+      texts.emplace_back(text);
+      return qav::IDOK;
+    }
+    std::vector<std::u16string> texts;
+  } boxes;
+  qav::SetMessageBoxHandler(&boxes);
+  CConversation* kept = Record(1, u"ann");
+  CConversation* deleted = Record(2, u"bob");
+  const std::u16string folder = g_ConversationCollection.GetConversationsFolder();
+  std::filesystem::create_directories(std::filesystem::path(folder));
+  { std::ofstream(std::filesystem::path(folder + deleted->GetAudioFileName())) << "audio"; }
+  // The other's audio path is a folder that is not empty: it cannot be deleted as a file.
+  const std::filesystem::path keptAudio(folder + kept->GetAudioFileName());
+  std::filesystem::remove(keptAudio);
+  std::filesystem::create_directories(keptAudio / "inside");
+  page_->OnSetActive();
+  Select({kept, deleted});
+  page_->DeleteSelected();
+  qav::SetMessageBoxHandler(nullptr);
+  EXPECT_TRUE(g_ConversationCollection.Contains(kept));
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_NE(boxes.texts[0].find(kept->GetAudioFileName()), std::u16string::npos);
+  EXPECT_FALSE(g_ConversationCollection.Contains(deleted));
+  EXPECT_EQ(page_->List()->topLevelItemCount(), static_cast<int>(g_ConversationCollection.GetCount()));
+}
+
+TEST_F(ConversationPageTest, CopyGivesTheEndedConversationsFiles) {
+  CConversation* first = Record(1, u"ann");
+  CConversation* second = Record(2, u"bob");
+  page_->OnSetActive();
+  Select({first});
+  std::unique_ptr<QMimeData> one(page_->SelectionMimeData());
+  ASSERT_EQ(one->urls().size(), 1);
+  EXPECT_TRUE(one->formats().contains("text/plain"));
+  EXPECT_TRUE(one->text().contains("- From: ann"));
+  Select({first, second});
+  std::unique_ptr<QMimeData> two(page_->SelectionMimeData());
+  EXPECT_EQ(two->urls().size(), 2);
+  EXPECT_FALSE(two->formats().contains("text/plain"));
+}
+
+}  // namespace
