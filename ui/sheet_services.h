@@ -14,6 +14,8 @@ class CSheetServices {
   virtual ~CSheetServices() = default;
   // The call client's current user handle, "" when none is known.
   virtual std::u16string CurrentUserHandle() = 0;
+  // Whether a user is signed in to the call client (the recordings pages show nothing without).
+  bool SignedIn() { return !CurrentUserHandle().empty(); }
   virtual void SaveSettings() = 0;
   virtual void LoadSettings() = 0;
   // The greeting file for contacts (buddy) or for other callers, as the settings hold it now.
