@@ -10,28 +10,14 @@
 
 #include "foundation/settings.h"
 #include "platform/message_box.h"
-#include "tests/app/voice_message_helpers.h"
 #include "tests/support/call_model_fixture.h"
 #include "ui/button_ssl.h"
 #include "ui/dlg_messages.h"
-#include "ui/list_page_text.h"
-#include "ui/sheet_services.h"
+#include "ui/player_walk.h"
+#include "ui/samples/sample_recordings.h"
+#include "ui/samples/sample_sheet_services.h"
 
 namespace {
-
-class PageServices : public CSheetServices {
- public:
-  std::u16string handle = u"me";
-  int posts = 0;
-  std::u16string CurrentUserHandle() override { return handle; }
-  void SaveSettings() override {}
-  void LoadSettings() override {}
-  std::u16string GreetingPath(bool) override { return {}; }
-  bool ReloadGreeting(bool) override { return true; }
-  void ShowError(const std::u16string&) override {}
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override { ++posts; }
-  void OpenUrl(const std::u16string&) override {}
-};
 
 class RecordingBoxes : public qav::MessageBoxHandler {
  public:
@@ -69,7 +55,7 @@ class MessagesPageTest : public qav::test::CallModelFixture {
   // A message from `handle` of `seconds`, `minutesAgo` before now.
   CMessage* Add(int callId, std::u16string_view name, int seconds, std::u16string_view handle = {}) {
     const std::u16string who = handle.empty() ? std::u16string(name) + u".h" : std::u16string(handle);
-    return qav::test::AddVoiceMessageOf(AddCall(callId), who, name, true, seconds);
+    return qav::samples::AddSampleVoiceMessage(callId, {who, name}, seconds, false);
   }
   void Activate() { page_->OnSetActive(); }
   void Select(std::initializer_list<int> rows) {
@@ -82,7 +68,7 @@ class MessagesPageTest : public qav::test::CallModelFixture {
     return callers;
   }
 
-  PageServices services_;
+  CSampleSheetServices services_;
   std::unique_ptr<CDlgMessages> page_;
   int64_t now_ = 1000;
   std::deque<int> script_;
