@@ -26,6 +26,8 @@ bool CAppSheetServices::ReloadGreeting(bool buddy) {
   return (buddy ? g_pApp->LoadGreetingMemFileBuddy() : g_pApp->LoadGreetingMemFileNonBuddy()) != 0;
 }
 
+bool CAppSheetServices::CreateVideoDriver() { return g_pApp && g_pApp->CreateVideoDriver(); }
+
 void CAppSheetServices::ShowError(const std::u16string& text) {
   qav::ShowMessageBox(text, kAppName, qav::MB_OK | qav::MB_ICONSTOP);
 }

@@ -11,6 +11,7 @@ class CAppSheetServices : public CSheetServices {
   void LoadSettings() override;
   std::u16string GreetingPath(bool buddy) override;
   bool ReloadGreeting(bool buddy) override;
+  bool CreateVideoDriver() override;
   void ShowError(const std::u16string& text) override;
   void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) override;
   void OpenUrl(const std::u16string& url) override;

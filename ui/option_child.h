@@ -43,6 +43,7 @@ class COptionChild : public QWidget {
 
  protected:
   void Trace(const char* operation) const;
+  const char* ClassName() const { return m_className; }
   void SetModified();
   COptionsSheetLink& Sheet() { return m_sheet; }
 

@@ -27,6 +27,8 @@ class CSheetServices {
   virtual void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) = 0;
   // Opens a web address in the default browser.
   virtual void OpenUrl(const std::u16string& url) = 0;
+  // Builds the program's video driver when it has none; false when it cannot be built.
+  virtual bool CreateVideoDriver() { return false; }
   // Sends a chat text to a contact through the call client, queued with acknowledgement.
   virtual void SendChatMessage(const std::u16string& /*handle*/, const std::u16string& /*text*/) {}
   // Tells the sibling application about a voice message; dropped when it is not there.

@@ -342,7 +342,7 @@ void ShootPlayer() {
 }
 
 // The options page with each of its children, in basic, advanced and screen-reader modes.
-void ShootOptionPages() {
+void ShootOptionPages(CAppImageLists& lists) {
   struct ShotSheet : COptionsSheetLink {
     void SetModified(bool) override {}
     bool IsModified() const override { return false; }
@@ -357,6 +357,7 @@ void ShootOptionPages() {
     int LoadGreetingMemFile(bool) override { return 1; }
   } sheet;
   LoadDefaultLangLib();
+  g_pImageLists = &lists;  // the list's icons and the buttons' pictures, as in the program
   SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
   SetDefaultOptions();
   const std::pair<const char*, std::pair<int, int>> modes[] = {
@@ -377,6 +378,7 @@ void ShootOptionPages() {
   g_AdvancedSettingMode = 0;
   g_ScreenReaderFriendlyMode = 0;
   SetSettingsHooks({});
+  g_pImageLists = nullptr;
 }
 
 }  // namespace
@@ -458,7 +460,7 @@ int main(int argc, char** argv) {
   ShootCustomControls(lists);
   ShootReportDialogs();
   ShootSheet(lists);
-  ShootOptionPages();
+  ShootOptionPages(lists);
   ShootPlayer();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
