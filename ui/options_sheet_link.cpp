@@ -35,4 +35,4 @@ std::optional<std::u16string> COptionsSheetLink::ChooseSaveFile(QWidget* owner, 
   return dialog.selectedFiles().front().toStdU16String();
 }
 
-bool COptionsSheetLink::HasVideoDriver() { return g_pVideoDriver != nullptr; }
+bool COptionsSheetLink::HasVideoDriver() { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }
