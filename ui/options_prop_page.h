@@ -35,6 +35,7 @@ class COptionsPropPage : public CPropPage, public COptionsSheetLink {
   int LoadGreetingMemFile(bool buddy) override;
   bool CreateVideoDriver() override;
   void FitSheetToPage() override;
+  bool OpenFile(const std::u16string& path) override;
 
   CDlgOptions* Options() const { return m_options; }
 
