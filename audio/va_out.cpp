@@ -37,6 +37,7 @@ int CVAOut::Open(qav::ThreadId owner, int* port, uint32_t bytesPerSecond) {
   m_owner = owner;
   m_bytesPerSecond = bytesPerSecond;
   m_leadBytes = std::max<uint32_t>(2, (bytesPerSecond * kLeadMs / 1000) & ~1u);
+  m_pieceBytes = std::max<uint32_t>(2, (bytesPerSecond * kPieceMs / 1000) & ~1u);
   m_catchUpBytes = (bytesPerSecond * kCatchUpMs / 1000) & ~1u;
   *port = bound;
   m_state = kOpen;
@@ -128,19 +129,28 @@ uint32_t CVAOut::Allowance() {
 bool CVAOut::GetBuffer(uint8_t** data, uint32_t* length, void** user) {
   if (m_state != kOpen || m_queue.empty() || m_lent) {
     QAV_LOG(LOG_FINEST, u"CVAOut::GetBuffer() Nothing to send [state = %d, Count = %d]", m_state, m_queue.size());
+    if (m_queue.empty()) m_inPiece = false;
     return false;
   }
   const uint32_t allowance = Allowance() & ~1u;  // whole samples
-  if (allowance == 0) {
-    ArmPaceTimer(allowance);
+  // Sending goes in pieces: a piece begins once the pace allows a whole one (or all that is
+  // queued), and goes on across buffers until the allowance is spent. One wake-up per piece.
+  const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(m_pieceBytes, QueuedBytes()));
+  if (allowance == 0 || (!m_inPiece && allowance < piece)) {
+    m_inPiece = false;
+    ArmPaceTimer(allowance, piece);
     return false;
   }
+  m_inPiece = true;
   m_lent = std::move(m_queue.front());
   m_queue.pop_front();
   *data = m_lent->data.data() + m_lent->bytesDone;
   *length = std::min<uint32_t>(static_cast<uint32_t>(m_lent->data.size()) - m_lent->bytesDone, allowance);
   *user = m_lent.get();
-  if (*length < m_lent->data.size() - m_lent->bytesDone) ArmPaceTimer(0);
+  if (*length < m_lent->data.size() - m_lent->bytesDone) {
+    m_inPiece = false;
+    ArmPaceTimer(0, m_pieceBytes);
+  }
   return true;
 }
 
@@ -156,10 +166,10 @@ void CVAOut::ReleaseBuffer(uint8_t*, uint32_t count, void* user, bool) {
   }
 }
 
-void CVAOut::ArmPaceTimer(uint32_t allowance) {
+void CVAOut::ArmPaceTimer(uint32_t allowance, uint32_t piece) {
   if (m_paceTimerArmed || !m_paceWindow) return;
-  // Wake when half the lead has been earned again.
-  const uint32_t wanted = m_leadBytes / 2 > allowance ? m_leadBytes / 2 - allowance : 2;
+  // Wake when the next piece has been earned.
+  const uint32_t wanted = piece > allowance ? piece - allowance : 2;
   const uint32_t ms = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{wanted} * 1000 + m_bytesPerSecond - 1) /
                                                                    m_bytesPerSecond));
   if (qav::SetTimer(m_paceWindow.handle(), kPaceTimerId, ms)) m_paceTimerArmed = true;
