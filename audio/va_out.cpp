@@ -113,6 +113,7 @@ uint32_t CVAOut::Allowance() {
     m_paceRunning = true;
     m_paceStartMs = now;
     m_paceSent = 0;
+    m_paceStarting = true;
   }
   const uint64_t earned = static_cast<uint64_t>(std::max<int64_t>(0, now - m_paceStartMs)) * m_bytesPerSecond / 1000;
   const uint64_t allowed = m_leadBytes + earned - std::min<uint64_t>(m_paceSent, m_leadBytes + earned);
@@ -121,6 +122,7 @@ uint32_t CVAOut::Allowance() {
     // catch-up ahead, rather than send everything that could have gone meanwhile.
     m_paceStartMs = now;
     m_paceSent = 0;
+    m_paceStarting = true;
     return m_leadBytes + m_catchUpBytes;
   }
   return static_cast<uint32_t>(allowed);
@@ -129,19 +131,21 @@ uint32_t CVAOut::Allowance() {
 bool CVAOut::GetBuffer(uint8_t** data, uint32_t* length, void** user) {
   if (m_state != kOpen || m_queue.empty() || m_lent) {
     QAV_LOG(LOG_FINEST, u"CVAOut::GetBuffer() Nothing to send [state = %d, Count = %d]", m_state, m_queue.size());
-    if (m_queue.empty()) m_inPiece = false;
+    // A piece cut short by an empty queue goes on with the next write: the buffer after a
+    // returned one is written a message later, and the piece's rest is due now.
     return false;
   }
   const uint32_t allowance = Allowance() & ~1u;  // whole samples
   // Sending goes in pieces: a piece begins once the pace allows a whole one (or all that is
   // queued), and goes on across buffers until the allowance is spent. One wake-up per piece.
   const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(m_pieceBytes, QueuedBytes()));
-  if (allowance == 0 || (!m_inPiece && allowance < piece)) {
+  if (allowance == 0 || (!m_inPiece && !m_paceStarting && allowance < piece)) {
     m_inPiece = false;
     ArmPaceTimer(allowance, piece);
     return false;
   }
   m_inPiece = true;
+  m_paceStarting = false;
   m_lent = std::move(m_queue.front());
   m_queue.pop_front();
   *data = m_lent->data.data() + m_lent->bytesDone;

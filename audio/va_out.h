@@ -11,9 +11,11 @@
 // greeting block has been played). A socket takes seconds of audio at once, so the link keeps the
 // pace itself: it sends no faster than the stream's bytes per second, measured on the loop's
 // clock, with kLeadMs of audio ahead, and a buffer comes back when its last byte has been sent.
-// It sends in pieces of kPieceMs, each once the pace allows the whole piece (a client that reads its
-// input every 20 ms finds a piece each time), so the thread wakes 50 times a second to send rather
-// than every few milliseconds; the last byte of each piece still goes kLeadMs before it is due.
+// It sends in pieces of kPieceMs (a client that reads its input every 20 ms finds a piece each
+// time), each once the pace allows the whole piece, so the thread wakes 50 times a second to send
+// rather than 200. (Pieces of 40 ms were tried: the second part of a piece that spans two buffers
+// then often arrived 20 ms late, beyond the greeting's pace target of 20 ms.) The last byte of each piece still goes kLeadMs before it is due; when the pace
+// starts, the first piece is only the lead, so no byte goes more than kLeadMs early.
 // When the thread was held up (a busy machine) the time is made up, up to kCatchUpMs; after a
 // longer pause in the stream the pace starts again from the next write, without a burst.
 //
@@ -89,7 +91,8 @@ class CVAOut : public CVAOutSocketCallbacks {
   uint32_t m_bytesPerSecond = kDefaultBytesPerSecond;
   uint32_t m_leadBytes = 0;
   uint32_t m_pieceBytes = 0;
-  bool m_inPiece = false;  // a piece is being sent: the rest of the allowance goes without waiting
+  bool m_inPiece = false;
+  bool m_paceStarting = false;  // the pace has just (re)started: the lead goes at once  // a piece is being sent: the rest of the allowance goes without waiting
   uint32_t m_catchUpBytes = 0;
   std::deque<VaHeaderPtr> m_queue;
   VaHeaderPtr m_lent;  // the buffer the sender is sending
