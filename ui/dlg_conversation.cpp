@@ -423,7 +423,9 @@ void CDlgConversation::RunCommand(uint32_t command, ConversationId clicked) {
     return;
   }
   if (command == kCmdSendToSibling) {
-    for (const CConversation* conversation : SelectedConversations(true)) m_services.SendToSibling(*conversation);
+    // One notice for the whole selection.
+    const std::vector<CConversation*> selected = SelectedConversations(true);
+    if (!selected.empty()) m_services.SendToSibling({}, {selected.begin(), selected.end()});
     return;
   }
   CConversation* conversation = g_ConversationCollection.Find(clicked);

@@ -487,8 +487,10 @@ void CDlgMessages::CopySelection() {
 }
 
 void CDlgMessages::SendToSibling() {
-  // The notice goes through the workers' sibling thread; a sibling gone meanwhile drops it.
-  for (const CMessage* message : SelectedMessages(true)) m_services.SendToSibling(*message);
+  // One notice for the whole selection, through the workers' sibling thread; a sibling gone
+  // meanwhile drops it.
+  const std::vector<CMessage*> selected = SelectedMessages(true);
+  if (!selected.empty()) m_services.SendToSibling({selected.begin(), selected.end()}, {});
 }
 
 bool CDlgMessages::eventFilter(QObject* watched, QEvent* event) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QMimeData>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <QTreeWidget>
@@ -174,6 +175,21 @@ TEST_F(ConversationPageTest, CopyGivesTheEndedConversationsFiles) {
   std::unique_ptr<QMimeData> two(page_->SelectionMimeData());
   EXPECT_EQ(two->urls().size(), 2);
   EXPECT_FALSE(two->formats().contains("text/plain"));
+}
+
+TEST_F(ConversationPageTest, SendToTheSiblingIsOneNoticeOfTheEndedConversations) {
+  CConversation* first = Ended(u"ann");
+  CConversation* second = Ended(u"bob");
+  CConversation* running = Recording(3, u"cid");
+  page_->OnSetActive();
+  Select({first, second, running});
+  page_->RunCommand(CDlgConversation::kCmdSendToSibling, first->GetId());
+  ASSERT_EQ(services_.siblingNotices.size(), 1u);
+  auto files = services_.siblingNotices[0];
+  std::sort(files.begin(), files.end());
+  auto expected = std::vector<std::u16string>{first->GetAudioFileName(), second->GetAudioFileName()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
 }
 
 }  // namespace
