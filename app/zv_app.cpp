@@ -230,17 +230,7 @@ bool CZVApp::InitInstance() {
   m_audioDriver = MakeAudioDriver(m_components);
   if (!m_audioDriver->Start()) QAV_LOG(LOG_WARNING, u"The audio thread could not be started");
 
-  m_videoDriver = MakeVideoDriver(m_components);
-  bool video = false;
-  try {
-    video = m_videoDriver->Create();
-  } catch (...) {
-    video = false;
-  }
-  if (!video) {
-    QAV_LOG(LOG_WARNING, u"Fail to load Video Driver.");
-    m_videoDriver.reset();
-  }
+  if (!CreateVideoDriver()) QAV_LOG(LOG_WARNING, u"Fail to load Video Driver.");
 
   QAV_LOG(LOG_INFO, u"Starting main hidden window");
   m_pMainWnd = std::make_unique<CZVAppWnd>(*this);
@@ -310,6 +300,19 @@ void CZVApp::RemoveLogHandlers() {
   if (m_memLogHandler) g_Logger.RemoveHandler(m_memLogHandler.get());
   m_fileLogHandler.reset();
   m_memLogHandler.reset();
+}
+
+bool CZVApp::CreateVideoDriver() {
+  if (m_videoDriver) return true;
+  m_videoDriver = MakeVideoDriver(m_components);
+  bool video = false;
+  try {
+    video = m_videoDriver->Create();
+  } catch (...) {
+    video = false;
+  }
+  if (!video) m_videoDriver.reset();
+  return video;
 }
 
 void CZVApp::DeleteDriversAndGreetings() {

@@ -86,6 +86,9 @@ class CZVApp {
   // The debug log file being written, "" while the debug log is off.
   std::u16string DebugLogFile() const;
 
+  // Builds the video driver when there is none (start-up, and the greeting page's retry); false
+  // when the webcam application or its library is not there.
+  bool CreateVideoDriver();
   // The main window's exit path: the video driver, the audio driver (its thread joined), the
   // engine and the greetings in memory, each when present.
   void DeleteDriversAndGreetings();

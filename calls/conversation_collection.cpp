@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "calls/call.h"
+#include "calls/leftover_conversation.h"
 #include "calls/rebuilt_calls.h"
 #include "calls/recording_files.h"
 #include "foundation/logger.h"
@@ -99,6 +100,8 @@ void CConversationCollection::ReadSavedConversations() {
   QAV_LOG(LOG_INFO, u"CConversationCollection: Reading saved messages from username: %s", m_strUser);
   const std::u16string folder = GetConversationsFolder();
   if (folder.empty()) return;
+  // Before anything lists the folder or a conversation records into it.
+  RecoverLeftoverConversations(folder);
   // One count for the whole folder, so the calls rebuilt for different files never share an id.
   int32_t nextCallId = kRebuiltConversationCallIdBase;
   size_t loaded = 0;

@@ -33,11 +33,13 @@ std::u16string GetSpecialFolderPath(int csidl) {
   return qav::CreateFolderTree(folder, 0700) ? folder : std::u16string();
 }
 
-std::u16string GetTempFileNameWithPrefix(std::u16string_view prefix) {
+std::u16string GetTempFileNameWithPrefix(std::u16string_view prefix, std::u16string_view suffix) {
   const std::u16string folder = qav::TempFolder();
-  if (folder.empty() || prefix.find(u'/') != std::u16string_view::npos) return {};
-  std::string pattern = qav::Utf16ToUtf8(folder) + qav::Utf16ToUtf8(prefix) + "XXXXXX.tmp";
-  const int fd = mkostemps(pattern.data(), 4, O_CLOEXEC);
+  if (folder.empty() || prefix.find(u'/') != std::u16string_view::npos || suffix.find(u'/') != std::u16string_view::npos)
+    return {};
+  const std::string ending = qav::Utf16ToUtf8(suffix);
+  std::string pattern = qav::Utf16ToUtf8(folder) + qav::Utf16ToUtf8(prefix) + "XXXXXX" + ending;
+  const int fd = mkostemps(pattern.data(), static_cast<int>(ending.size()), O_CLOEXEC);
   if (fd < 0) return {};
   close(fd);
   return qav::Utf8ToUtf16(pattern);

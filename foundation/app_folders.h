@@ -21,6 +21,7 @@ std::u16string GetRunningProgramPath();
 std::u16string GetSpecialFolderPath(int csidl);
 
 // A new, empty file with a unique name in the private temporary folder: the prefix, six random
-// characters and ".tmp". The file is created (mode 0600) before the name is returned, so no other
-// caller can take the name. "" when no file can be made.
-std::u16string GetTempFileNameWithPrefix(std::u16string_view prefix);
+// characters and the suffix (".tmp" unless another is given, e.g. ".wav" for a writer that goes by
+// the extension). The file is created (mode 0600) before the name is returned, so no other caller
+// can take the name. "" when no file can be made.
+std::u16string GetTempFileNameWithPrefix(std::u16string_view prefix, std::u16string_view suffix = u".tmp");

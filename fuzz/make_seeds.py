@@ -15,6 +15,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
 CORPUS = HERE / "corpus"
@@ -74,6 +75,78 @@ def bus_frame(kind, message, data=b"", data_kind=0, flags=0x0F, extra=0):
     header = struct.pack("<IBBBBIIQQQqQ", 0x42564151, 1, kind, 0, data_kind, message, len(data), 7, 0, 0, 0, extra)
     frame = header + data
     return bytes([flags]) + struct.pack("<H", len(frame)) + frame
+
+
+def envelope(text, key):
+    """The server string envelope (foundation/server_string.h) around the text."""
+    rest = "%02x" % key + base64.b64encode(bytes(b ^ key for b in text.encode())).decode()
+    crc = zlib.crc32(rest.encode())
+    return ("%08x" if crc & 2 else "%08X") % crc + rest
+
+
+def http_reply(status, reason, content_type, body):
+    """A reply as the web server's stand-in (sim/web_server_stand_in.cpp) sends it."""
+    body = body.encode() if isinstance(body, str) else body
+    return (f"HTTP/1.1 {status} {reason}\r\nContent-Type: {content_type}\r\nContent-Length: {len(body)}\r\n"
+            "Connection: close\r\n\r\n").encode() + body
+
+
+def version_check_document(**values):
+    """The stand-in's version-check reply document, with the options it was started with."""
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>', "<Zarvelin_XML_Info>", "  <QAV>"]
+    for name, value in values.items():
+        attributes = ""
+        if isinstance(value, tuple):
+            value, attributes = value
+        lines.append(f"    <{name}{' ' + attributes if attributes else ''}>{value}</{name}>")
+    return "\r\n".join(lines + ["  </QAV>", "</Zarvelin_XML_Info>", ""])
+
+
+def http_seeds():
+    """HTTP replies: the stand-in's, the tests' HTTPS server's, and the shapes a server may send."""
+    latest = version_check_document(UpdateCheckPeriodSec="86400", ShowCheckForUpdateBtn="0",
+                                    ReportProblemUsingWebPage="1", IsSkypeCertified="1",
+                                    LatestVer=("5.1.0.0", 'sLink="http://downloads.example/qav.exe" CritialUpdate="1"'),
+                                    MinimunVersion=" 42 and more")
+    stand_in = {
+        "ok": http_reply(200, "OK", "text/plain", "OK"),
+        "not_found": http_reply(404, "Not Found", "text/plain", "no such page"),
+        "see_other": b"HTTP/1.1 303 See Other\r\nLocation: /qav/landed/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
+                     + http_reply(200, "OK", "text/plain", "landed"),
+        "keep_method": b"HTTP/1.1 307 Temporary Redirect\r\nLocation: /qav/landed/\r\nContent-Length: 0\r\n"
+                       b"Connection: close\r\n\r\n",
+        "garbage_status": b"GARBAGE FROM THE SERVER\r\n\r\nnothing here",
+        "cut_reply": http_reply(200, "OK", "text/plain", "A" * 200).replace(b"Length: 200", b"Length: 10485760"),
+        "wrong_type": http_reply(200, "OK", "application/xml", envelope(latest, 0x3C) + "\r\n"),
+        "version_check": http_reply(200, "OK", "text/plain", envelope(latest, 0x5A) + "\r\n"),
+        "bad_request": http_reply(400, "Bad Request", "text/plain", "info is not an enveloped Zarvelin_XML_Info document"),
+    }
+    by_hand = {
+        "https_server": b"HTTP/1.1 200 OK\r\nServer: BaseHTTP/0.6 Python/3.12.3\r\nDate: Thu, 10 Dec 2026 14:30:05 GMT\r\n"
+                        b"Content-Type: text/plain\r\nContent-Length: 6\r\n\r\nsecure",
+        "continue_then_ok": b"HTTP/1.1 100 Continue\r\n\r\n" + http_reply(200, "OK", "text/plain; charset=utf-8", "x"),
+        "headers": "HTTP/1.1 200 Grüße\r\nSet-Cookie: a=1\r\nset-cookie: b=2\r\nX-Empty:\r\nX-Blank:   \r\n"
+                   "no colon here\r\n  folded continuation\r\nContent-Length: 18446744073709551616\r\n"
+                   "Content-Type:text/html\r\n\r\n<html>body</html>".encode(),
+        "lf_only": b"HTTP/1.0 204\nContent-Length: -1\nX-A: 1\n\n",
+        "no_reason": b"HTTP/2 200\r\ncontent-type: TEXT/PLAIN\r\n\r\n" + b"\x00\xff body \r\n",
+    }
+    for choice, (name, reply) in enumerate({**stand_in, **by_hand}.items()):
+        put("http_response", name, bytes([(choice * 37) & 0xFF]) + reply)
+
+    # The version check's reply: enveloped as sent (even first byte), or the document that the
+    # target wraps itself (odd first byte), so the fuzzer reaches the document past the checksum.
+    for name in ("version_check", "wrong_type", "not_found", "garbage_status", "ok"):
+        put("version_check_reply", name, b"\x00" + stand_in[name])
+    documents = {
+        "latest": latest,
+        "other_root": latest.replace("Zarvelin_XML_Info", "Other_Root"),
+        "numbers": version_check_document(UpdateCheckPeriodSec="  -0x7fffffff99", ShowCheckForUpdateBtn="+1zz",
+                                          LatestVer="1.2.3.4.5", IsSkypeCertified="99999999999"),
+        "attributes": version_check_document(LatestVer=("", "sLink='a&amp;b' CritialUpdate=1 sLink=\"second\"")),
+    }
+    for name, document in documents.items():
+        put("version_check_reply", "wrapped_" + name, b"\x01" + http_reply(200, "OK", "text/plain", document))
 
 
 def main():
@@ -170,6 +243,8 @@ def main():
     for i, text in enumerate(['qav /autostart', '"C:\\Program Files\\QAV\\qav.exe" /lang=DE "a b" c\\\\"d',
                               '/log "x y" /log= /:z', 'a\\\\\\"b "" \t  "unterminated \\']):
         put("command_line", f"line{i}", b"\x00" + text.encode())
+
+    http_seeds()
 
 
 if __name__ == "__main__":

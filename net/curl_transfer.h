@@ -56,6 +56,9 @@ class CurlTransfer {
   std::string ErrorText() const;
 
  private:
+  // fuzz/ hands recorded replies to the callbacks below as libcurl would, without a connection.
+  friend class CurlReplyFeed;
+
   template <typename Ready>
   int Drive(Ready ready);
   int Fail(int code);

@@ -25,16 +25,24 @@ int CServerAccess::UpdateServerInformation(const std::atomic<bool>* abortFlag) {
     std::unique_ptr<Vemra::CHttpResponseT> response;
     while (!(response = client.Proceed(1024))) {
     }
+    return ReadReply(*response);
+  } catch (const Vemra::httpclientexceptionW& e) {
+    QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: [%d.%d.%s]", e.GetErrorCode(), e.GetLastError(), e.errmsg());
+    return 0;
+  }
+}
 
-    const std::u16string* type = response->GetHeader(u"Content-Type");
-    if (response->GetStatus() != 200 || !type || !qav::StartsWithNoCase(*type, u"text/")) {
-      QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: %s", response->GetStatusText());
+int CServerAccess::ReadReply(Vemra::CHttpResponseT& response) {
+  try {
+    const std::u16string* type = response.GetHeader(u"Content-Type");
+    if (response.GetStatus() != 200 || !type || !qav::StartsWithNoCase(*type, u"text/")) {
+      QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: %s", response.GetStatusText());
       return 0;
     }
     // The envelope is plain ASCII: each byte becomes one unit, without any character set.
     std::u16string text;
     char buffer[4096];
-    while (const uint32_t got = response->ReadContent(buffer, sizeof buffer)) {
+    while (const uint32_t got = response.ReadContent(buffer, sizeof buffer)) {
       if (text.size() + got > kMaxReplyBytes) {
         QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: %s",
                 qav::Format(u"the reply is longer than %u bytes", static_cast<uint32_t>(kMaxReplyBytes)));

@@ -9,6 +9,10 @@
 
 #include "net/http_transfer_settings.h"
 
+namespace Vemra {
+class CHttpResponseT;
+}
+
 class CServerAccess {
  public:
   // The page under the product's area ("http://host/qav/" + this).
@@ -33,6 +37,11 @@ class CServerAccess {
   // reply); 0 on any failure, which is logged and leaves the reply as it was. `abortFlag`, when
   // given, ends the exchange at once when set.
   int UpdateServerInformation(const std::atomic<bool>* abortFlag = nullptr);
+
+  // The reply's part of the exchange: checks the status and type, reads the body and keeps it
+  // decoded. Same result and log as UpdateServerInformation; apart so that replies can be fed to
+  // it without a connection.
+  int ReadReply(Vemra::CHttpResponseT& response);
 
   std::u16string GetReply() const { return m_reply; }
 

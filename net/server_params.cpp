@@ -1,6 +1,5 @@
 #include "net/server_params.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "foundation/logger.h"
@@ -17,34 +16,6 @@ constexpr uint32_t kJobDone = qav::WM_USER + 1;
 // How long the destructor waits for a stopped thread.
 constexpr int kStopBoundMs = 5000;
 
-// The reply document's check: its root must be exactly the program's.
-bool HasProgramRoot(std::u16string_view text) {
-  CXmlDocument document;
-  return document.Parse(text) && document.GetRoot()->GetName() == CServerParams::kRootName;
-}
-
-// The leading number of the text in the radix, as wcstol reads it (blanks, sign, digits; a value
-// beyond 32 bits is held at the nearest limit).
-int32_t ReadLeadingNumber(std::u16string_view text, int radix) {
-  size_t i = 0;
-  while (i < text.size() && qav::IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-  if (radix == 16 && i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) i += 2;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    int digit = -1;
-    if (c >= u'0' && c <= u'9') digit = c - u'0';
-    if (c >= u'a' && c <= u'z') digit = c - u'a' + 10;
-    if (c >= u'A' && c <= u'Z') digit = c - u'A' + 10;
-    if (digit < 0 || digit >= radix) break;
-    value = std::min<int64_t>(value * radix + digit, int64_t{INT32_MAX} + 1);
-  }
-  if (negative) value = -value;
-  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
 }  // namespace
 
 // What one run of the exchange works on; shared with its thread, which touches nothing else.
@@ -59,7 +30,6 @@ struct CServerParams::Job {
 CServerParams::CServerParams(std::u16string productBase) : m_access(std::move(productBase)) {
   m_access.AddParam(u"app", u"QAV", false);
   m_access.AddParam(u"ver", CVersion::GetAppVersion(), false);
-  m_reply.Clear();
   ResetInfo();
 }
 
@@ -81,7 +51,7 @@ void CServerParams::RunJob(Job& job) {
   job.result = 0;
   if (job.access.UpdateServerInformation(&job.abort) == 1) {
     job.reply = job.access.GetReply();
-    job.result = HasProgramRoot(job.reply) ? 1 : 0;
+    job.result = CServerReply::IsProgramReply(job.reply) ? 1 : 0;
   }
 }
 
@@ -98,7 +68,7 @@ int CServerParams::UpdateServerInformation(qav::Hwnd window, uint32_t message, q
     RunJob(*job);
     if (job->result == 1) {
       m_access = job->access;
-      m_reply.Parse(job->reply);
+      m_reply.Take(job->reply);
     }
     return job->result;
   }
@@ -141,7 +111,7 @@ void CServerParams::Deliver(const std::shared_ptr<Job>& job) {
   m_job.reset();
   if (job->result == 1) {
     m_access = job->access;
-    m_reply.Parse(job->reply);
+    m_reply.Take(job->reply);
   }
   const qav::Hwnd window = std::exchange(m_noticeWindow, 0);
   const uint32_t message = std::exchange(m_noticeMessage, 0);
@@ -169,32 +139,14 @@ bool CServerParams::Stop(int timeoutMs) {
   return ended;
 }
 
-const CXmlElement* CServerParams::Find(std::u16string_view path) const {
-  CXmlElement* element = const_cast<CXmlDocument&>(m_reply).GetRoot();
-  for (const std::u16string& name : qav::Split(qav::ReplaceAll(path, u"\\", u"/"), u'/')) {
-    element = element->FindChild(name);
-    if (!element) return nullptr;
-  }
-  return element;
-}
-
 int CServerParams::GetInt(std::u16string_view path, int32_t& value, int radix) const {
-  const CXmlElement* element = Find(path);
-  if (!element) return 0;
-  value = ReadLeadingNumber(element->GetValue(), radix);
-  return 1;
+  return m_reply.GetInt(path, value, radix);
 }
 
 int CServerParams::GetString(std::u16string_view path, std::u16string& text) const {
-  const CXmlElement* element = Find(path);
-  if (!element) return 0;
-  text = element->GetValue();
-  return 1;
+  return m_reply.GetString(path, text);
 }
 
 int CServerParams::GetAttribute(std::u16string_view path, std::u16string_view attribute, std::u16string& text) const {
-  const CXmlElement* element = Find(path);
-  if (!element) return 0;
-  text = element->GetAttribute(attribute);
-  return 1;
+  return m_reply.GetAttribute(path, attribute, text);
 }

@@ -21,11 +21,13 @@
 
 #include "foundation/xml_document.h"
 #include "net/server_access.h"
+#include "net/server_reply.h"
 #include "platform/message.h"
 
 class CServerParams {
  public:
-  static constexpr char16_t kRootName[] = u"Zarvelin_XML_Info";
+  // The root of the info document sent, and of the reply.
+  static constexpr std::u16string_view kRootName = CServerReply::kRootName;
 
   // `productBase`: the product's area on the maker's web server, ending in "qav/".
   explicit CServerParams(std::u16string productBase);
@@ -59,7 +61,6 @@ class CServerParams {
   struct Job;
   static void RunJob(Job& job);
   void Deliver(const std::shared_ptr<Job>& job);
-  const CXmlElement* Find(std::u16string_view path) const;
 
   qav::Hwnd m_noticeWindow = 0;
   uint32_t m_noticeMessage = 0;
@@ -68,6 +69,6 @@ class CServerParams {
   std::shared_ptr<Job> m_job;
   qav::Hwnd m_relay = 0;
   CServerAccess m_access;
-  CXmlDocument m_reply;
+  CServerReply m_reply;
   CXmlDocument m_info;
 };

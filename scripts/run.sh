@@ -2,14 +2,17 @@
 # Installs what the project needs, builds QAV and runs its main job: QAV answers a call from the
 # simulated call client on a private desktop, plays the greeting, records the caller's message and
 # mails it to a local SMTP server (aiosmtpd on 127.0.0.1), and this script prints the voice
-# message's path and length and where the mail it received was saved.
+# message's path and length and where the mail it received was saved. QAV runs with its tray icon
+# on a private virtual display (Xvfb with the trayer tray); at the end its voice messages page is
+# opened there and saved as a screenshot, whose path is printed.
 #
 #   scripts/run.sh [--keep-running]
 #
 # Everything happens in a fresh folder under $TMPDIR (printed at the end, where the message stays):
 # its own desktop directory, registry, data, configuration and log folders, so nothing of the
-# user's own set-up is read or changed. With --keep-running, QAV, the simulated client and the mail
-# server are left running on that desktop instead of being shut down at the end.
+# user's own set-up is read or changed. With --keep-running, QAV, the simulated client, the mail
+# server and the virtual display are left running on that desktop instead of being shut down at
+# the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -19,6 +22,7 @@ keep=0
 [ "${1:-}" = "--keep-running" ] && keep=1
 qav=$PWD/build/app/qav
 client=$PWD/build/sim/qav-sim-callclient
+screenshot=$PWD/build/tests/qav_x_screenshot
 answerDelaySec=3
 callId=1234
 
@@ -30,6 +34,8 @@ mkdir -p "$work/data/QAV" "$work/temp"
 qavPid=
 clientPid=
 smtpPid=
+xvfbPid=
+trayPid=
 finish() {
   if [ "$keep" -eq 0 ]; then
     [ -n "$smtpPid" ] && kill -TERM "$smtpPid" 2>/dev/null || true
@@ -38,6 +44,10 @@ finish() {
     [ -n "$qavPid" ] && wait "$qavPid" 2>/dev/null || true
     [ -n "$clientPid" ] && kill -TERM "$clientPid" 2>/dev/null || true
     [ -n "$clientPid" ] && wait "$clientPid" 2>/dev/null || true
+    [ -n "$trayPid" ] && kill -TERM "$trayPid" 2>/dev/null || true
+    [ -n "$trayPid" ] && wait "$trayPid" 2>/dev/null || true
+    [ -n "$xvfbPid" ] && kill -TERM "$xvfbPid" 2>/dev/null || true
+    [ -n "$xvfbPid" ] && wait "$xvfbPid" 2>/dev/null || true
   fi
 }
 trap finish EXIT
@@ -54,6 +64,26 @@ waitFor() {  # waitFor <seconds> <command...>
   for _ in $(seq $((bound * 20))); do "$@" && return 0; sleep 0.05; done
   return 1
 }
+
+# The private display QAV shows its tray icon and windows on, whether or not this session has one of
+# its own: Xvfb picks a free display number and writes it to the descriptor given; trayer is its
+# notification area.
+exec 3>"$work/display.txt"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.txt" 2>&1 &
+xvfbPid=$!
+exec 3>&-
+waitFor 20 grep -q '^[0-9]' "$work/display.txt" || fail "the virtual display did not start (see $work/xvfb.txt)"
+export DISPLAY=:$(head -n 1 "$work/display.txt")
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+# Qt's programs want a private runtime folder; a session without one gets the run's own.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR=$work/xdg-runtime
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+fi
+trayer --edge top --align right --widthtype pixel --width 160 --height 24 >"$work/trayer.txt" 2>&1 &
+trayPid=$!
+waitFor 20 xdotool search --onlyvisible --class trayer >/dev/null || fail "the tray did not start (see $work/trayer.txt)"
 
 # The mail server the voice message is sent to: aiosmtpd on a free port of 127.0.0.1, saving what
 # it receives into $work/mail (Debian's module is installed for /usr/bin/python3).
@@ -143,4 +173,17 @@ then
 else
   fail "the mail's attachment differs from the voice message on disk"
 fi
+
+# The voice messages page: QAV brings it up by itself when a new message is in (its "restore the
+# window" option, on by default), listing the message; it is saved as a screenshot.
+sheet=
+findSheet() { sheet=$(xdotool search --onlyvisible --name '^QAV - owner\.one$' 2>/dev/null | head -n 1); [ -n "$sheet" ]; }
+waitFor 20 findSheet || fail "QAV's voice messages page did not come up on the display $DISPLAY"
+# Nothing on the display tells when a window just mapped has painted its rows: a moment for it.
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$sheet")"
+shot=$work/voice-messages.png
+"$screenshot" "$shot" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the screenshot of the voice messages page failed"
+echo "Screenshot of the voice messages page listing it: $shot"
+if [ "$keep" -eq 1 ]; then echo "QAV's tray icon and windows are on the virtual display $DISPLAY."; fi
 echo "(the run's folder, with the transcript and the log: $work)"

@@ -12,6 +12,9 @@ packages=(
   libasound2-dev libcurl4-openssl-dev zlib1g-dev libminizip-dev
   qt6-base-dev
   xvfb trayer xdotool x11-utils
+  # A session bus and the accessibility bus on it, through which the real-window tests read what
+  # the program's windows show.
+  dbus-daemon at-spi2-core python3-pyatspi
   mpg123 sox libsox-fmt-mp3 lame espeak-ng unzip python3 python3-aiosmtpd
   openssl curl
 )

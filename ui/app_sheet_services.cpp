@@ -26,6 +26,8 @@ bool CAppSheetServices::ReloadGreeting(bool buddy) {
   return (buddy ? g_pApp->LoadGreetingMemFileBuddy() : g_pApp->LoadGreetingMemFileNonBuddy()) != 0;
 }
 
+bool CAppSheetServices::CreateVideoDriver() { return g_pApp && g_pApp->CreateVideoDriver(); }
+
 void CAppSheetServices::ShowError(const std::u16string& text) {
   qav::ShowMessageBox(text, kAppName, qav::MB_OK | qav::MB_ICONSTOP);
 }
@@ -38,8 +40,9 @@ void CAppSheetServices::OpenUrl(const std::u16string& url) {
   if (g_pApp) g_pApp->Shell().OpenUrl(url, true);
 }
 
-void CAppSheetServices::SendToSibling(const CMessage& message) {
-  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendCallDoneNotice(&message, nullptr);
+void CAppSheetServices::SendToSibling(const std::vector<const CMessage*>& messages,
+                                      const std::vector<const CConversation*>& conversations) {
+  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendRecordingsNotice(messages, conversations);
 }
 
 void CAppSheetServices::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
@@ -47,8 +50,4 @@ void CAppSheetServices::SendChatMessage(const std::u16string& handle, const std:
   DeviceToSkypeCmd command;
   command.Message(handle, text);
   g_pApp->MainWindow()->Link().QueueCommand(command);
-}
-
-void CAppSheetServices::SendToSibling(const CConversation& conversation) {
-  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendCallDoneNotice(nullptr, &conversation);
 }

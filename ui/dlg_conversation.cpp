@@ -3,16 +3,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QTreeWidget>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <algorithm>
-#include <ctime>
 #include <unordered_map>
 
 #include "app/app_names.h"
@@ -32,6 +29,9 @@
 #include "ui/app_image_lists.h"
 #include "ui/button_ssl.h"
 #include "ui/list_page_text.h"
+#include "ui/player_walk.h"
+#include "ui/recording_list_layout.h"
+#include "ui/recording_rows.h"
 #include "ui/sheet_services.h"
 #include "ui/title_menu.h"
 
@@ -39,9 +39,8 @@ namespace {
 
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-constexpr int kIdRole = Qt::UserRole + 1;
-constexpr int kImagePlay = 0, kImageDelete = 6, kImageFolder = 8, kImageCall = 9, kImageConference = 10,
-              kImageChat = 11, kImageAnalysis = 13;
+// The toolbar list's pictures the call button switches between.
+constexpr int kImageCall = 9, kImageConference = 10;
 
 bool Ended(const CConversation& conversation) { return conversation.GetState() == CConversation::kEnded; }
 
@@ -63,16 +62,17 @@ CDlgConversation::SortState& CDlgConversation::Sort() {
 }
 
 CDlgConversation::CDlgConversation(CSheetServices& services, QWidget* parent)
-    : CPropPage(parent), m_services(services), m_clock([] { return static_cast<int64_t>(std::time(nullptr)); }) {
-  m_refreshTimer.setSingleShot(true);
-  m_refreshTimer.setInterval(kListRefreshDelayMs);
-  connect(&m_refreshTimer, &QTimer::timeout, this, [this] { OnRefreshTimer(); });
-  m_play = MakeButton(kImagePlay);
-  m_call = MakeButton(kImageCall);
-  m_chat = MakeButton(kImageChat);
-  m_delete = MakeButton(kImageDelete);
-  m_folder = MakeButton(kImageFolder);
-  m_analysis = MakeButton(kImageAnalysis);
+    : CPropPage(parent), m_services(services), m_refresh([this] { RebuildList(); }) {
+  const RecordingListControls controls =
+      BuildRecordingListControls(*this, {226 /*participants*/, 134 /*time*/, 70 /*duration*/});
+  m_play = controls.play;
+  m_call = controls.call;
+  m_chat = controls.chat;
+  m_delete = controls.remove;
+  m_folder = controls.folder;
+  m_analysis = controls.analysis;
+  m_list = controls.list;
+  m_noUser = controls.noUser;
   connect(m_play, &CButtonSSL::clicked, this, [this] { PlaybackSelected(false); });
   connect(m_analysis, &CButtonSSL::clicked, this, [this] { PlaybackSelected(true); });
   connect(m_call, &CButtonSSL::clicked, this, [this] {
@@ -85,52 +85,20 @@ CDlgConversation::CDlgConversation(CSheetServices& services, QWidget* parent)
   });
   connect(m_delete, &CButtonSSL::clicked, this, [this] { DeleteSelected(); });
   connect(m_folder, &CButtonSSL::clicked, this, [this] {
-    if (SignedIn()) {
+    if (m_services.SignedIn()) {
       m_services.OpenUrl(QUrl::fromLocalFile(Q(g_ConversationCollection.GetConversationsFolder())).toString().toStdU16String());
     }
   });
-  m_folder->setVisible(g_ShowOpenFolderButton.Get() != 0);
-
-  m_list = new QTreeWidget(this);
-  m_list->setRootIsDecorated(false);
-  m_list->setUniformRowHeights(true);
-  m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-  m_list->setColumnCount(3);
-  m_list->header()->setSectionsClickable(true);
-  m_list->header()->setStretchLastSection(false);
-  m_list->setColumnWidth(kParticipantsColumn, 226);
-  m_list->setColumnWidth(kTimeColumn, 134);
-  m_list->setColumnWidth(kDurationColumn, 70);
   m_list->installEventFilter(this);
   connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) { OnColumnClick(column); });
   connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
   connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { PlaybackSelected(false); });
   connect(m_list, &QTreeWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { ShowContextMenu(m_list->viewport()->mapToGlobal(at)); });
-  m_noUser = new QLabel(this);
-  m_noUser->setAlignment(Qt::AlignCenter);
-  m_noUser->setFrameShape(QFrame::StyledPanel);
-  m_noUser->hide();
-
-  auto* toolbar = new QHBoxLayout;
-  for (CButtonSSL* button : {m_play, m_call, m_chat, m_delete, m_folder, m_analysis}) toolbar->addWidget(button);
-  toolbar->addStretch(1);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(toolbar);
-  layout->addWidget(m_list, 1);
-  layout->addWidget(m_noUser, 1);
   Localize();
 }
 
 CDlgConversation::~CDlgConversation() = default;
-
-CButtonSSL* CDlgConversation::MakeButton(int image) {
-  auto* button = new CButtonSSL(this);
-  button->setFixedSize(36, 34);
-  if (g_pImageLists) button->SetImageList(g_pImageLists->m_toolbarList, image);
-  return button;
-}
 
 std::u16string CDlgConversation::GetTabTitle() const {
   std::u16string title = GetLangString(61);
@@ -146,91 +114,54 @@ void CDlgConversation::Localize() {
     button->SetTooltipText(Q(GetLangString(id)));
     button->setText(screenReader ? Q(GetLangString(id)) : QString());
   }
-  m_list->setHeaderLabels({Q(GetLangString(162)), Q(GetLangString(160)), Q(GetLangString(161))});
-  m_list->headerItem()->setTextAlignment(kTimeColumn, Qt::AlignCenter);
-  m_list->headerItem()->setTextAlignment(kDurationColumn, Qt::AlignCenter);
+  SetRecordingListHeaders(*m_list, {Q(GetLangString(162)), Q(GetLangString(160)), Q(GetLangString(161))});
   m_noUser->setText(Q(GetLangString(2200)));
   UpdateButtons();
 }
 
-bool CDlgConversation::SignedIn() const { return !m_services.CurrentUserHandle().empty(); }
+void CDlgConversation::OnSetActive() { m_refresh.Activate(); }
 
-void CDlgConversation::OnSetActive() {
-  m_active = true;
-  OnUpdateDlg();
-}
+void CDlgConversation::OnKillActive() { m_refresh.Deactivate(); }
 
-void CDlgConversation::OnKillActive() { m_active = false; }
+void CDlgConversation::OnUpdateDlg() { m_refresh.Request(); }
 
-void CDlgConversation::OnUpdateDlg() {
-  if (!m_active) {
-    m_lastRefresh = 0;
-    m_refreshTimer.stop();
-    return;
-  }
-  const int64_t now = m_clock();
-  if (m_lastRefresh >= now) {
-    if (!m_refreshTimer.isActive()) m_refreshTimer.start();
-    return;
-  }
-  m_lastRefresh = now;
-  RebuildList();
-  m_refreshTimer.stop();
-}
+void CDlgConversation::OnRefreshTimer() { m_refresh.OnTimer(); }
 
-void CDlgConversation::OnRefreshTimer() {
-  m_refreshTimer.stop();
-  OnUpdateDlg();
-}
+ConversationId CDlgConversation::RowId(const QTreeWidgetItem* item) { return ConversationId{RecordingRowId(item)}; }
 
-ConversationId CDlgConversation::RowId(const QTreeWidgetItem* item) {
-  return ConversationId{item->data(kParticipantsColumn, kIdRole).toULongLong()};
-}
+// Durations repeat across a large archive.
+struct CDlgConversation::RowTexts {
+  CSharedRowTexts<int32_t> durations;
+};
 
-void CDlgConversation::UpdateDlgItem(CConversation& conversation, QTreeWidgetItem* item) {
-  if (!item) {
-    item = new QTreeWidgetItem(m_list);
-    item->setData(kParticipantsColumn, kIdRole, QVariant::fromValue<qulonglong>(static_cast<uint64_t>(conversation.GetId())));
-    item->setTextAlignment(kTimeColumn, Qt::AlignCenter);
-    item->setTextAlignment(kDurationColumn, Qt::AlignCenter);
-  }
-  item->setText(kParticipantsColumn, Q(NamesOf(conversation).names));
-  item->setText(kTimeColumn, Q(conversation.GetStartTimeText()));
-  item->setText(kDurationColumn, Q(conversation.GetDurationText()));
+void CDlgConversation::FillRow(QTreeWidgetItem& row, const CConversation& conversation, RowTexts& texts) {
+  row.setText(kParticipantsColumn, Q(NamesOf(conversation).names));
+  row.setText(kTimeColumn, Q(conversation.GetStartTimeText()));
+  row.setText(kDurationColumn,
+              texts.durations.Get(conversation.GetDuration(), [&conversation] { return conversation.GetDurationText(); }));
   if (g_pImageLists) {
     // Recording, paused, ended.
     const int state = std::clamp(conversation.GetState(), 1, 3) - 1;
-    item->setIcon(kParticipantsColumn, g_pImageLists->m_conversationList.GetIcon(state));
+    SetRowIcon(row, kParticipantsColumn, g_pImageLists->m_conversationList.GetIcon(state));
   }
 }
 
 void CDlgConversation::RebuildList() {
-  if (!m_active) return;
+  if (!m_refresh.IsActive()) return;
   ++m_rebuilds;
-  if (SignedIn()) {
+  if (m_services.SignedIn()) {
     m_noUser->hide();
-    std::unordered_map<uint64_t, CConversation*> byId;
-    for (CConversation* conversation : g_ConversationCollection.GetConversations()) {
-      byId.emplace(static_cast<uint64_t>(conversation->GetId()), conversation);
-    }
-    for (int i = 0; i < m_list->topLevelItemCount();) {
-      if (byId.count(static_cast<uint64_t>(RowId(m_list->topLevelItem(i)))) == 0) {
-        delete m_list->takeTopLevelItem(i);
-      } else {
-        ++i;
-      }
-    }
+    const std::vector<CConversation*> conversations = g_ConversationCollection.GetConversations();
+    std::vector<uint64_t> ids;
+    ids.reserve(conversations.size());
+    for (const CConversation* conversation : conversations) ids.push_back(static_cast<uint64_t>(conversation->GetId()));
     m_list->setUpdatesEnabled(false);
     {
       const QSignalBlocker blocker(m_list);
-      std::unordered_map<uint64_t, QTreeWidgetItem*> rows;
-      for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        rows.emplace(static_cast<uint64_t>(RowId(m_list->topLevelItem(i))), m_list->topLevelItem(i));
-      }
-      for (CConversation* conversation : g_ConversationCollection.GetConversations()) {
-        const auto found = rows.find(static_cast<uint64_t>(conversation->GetId()));
-        UpdateDlgItem(*conversation, found == rows.end() ? nullptr : found->second);
-      }
+      RowTexts texts;
+      SyncRecordingRows(*m_list, ids, [&conversations, &texts](QTreeWidgetItem& row, size_t index) {
+        FillRow(row, *conversations[index], texts);
+      });
       SortList();
     }
     m_list->setUpdatesEnabled(true);
@@ -244,45 +175,45 @@ void CDlgConversation::RebuildList() {
   UpdateButtons();
 }
 
-bool CDlgConversation::SortsBefore(const CConversation* first, const CConversation* second, const SortState& sort) {
-  if (!first || !second) return first && !second;  // gone: after every other, in either direction
-  auto ordered = [&sort](const auto& a, const auto& b) { return sort.ascending ? a < b : b < a; };
-  switch (sort.column) {
-    case kParticipantsColumn:
-      return ordered(NamesOf(*first).names, NamesOf(*second).names);
-    case kTimeColumn:
-      return ordered(first->GetStartTime(), second->GetStartTime());
-    case kDurationColumn:
-      return ordered(first->GetDuration(), second->GetDuration());
+namespace {
+
+RecordingSortKey SortKeyOf(const CConversation* conversation, int column) {
+  RecordingSortKey key;
+  if (!conversation) return key;
+  key.gone = false;
+  switch (column) {
+    case CDlgConversation::kParticipantsColumn:
+      key.text = NamesOf(*conversation).names;
+      break;
+    case CDlgConversation::kTimeColumn:
+      key.number = conversation->GetStartTime();
+      break;
+    case CDlgConversation::kDurationColumn:
+      key.number = conversation->GetDuration();
+      break;
     default:
-      return false;
+      break;
   }
+  return key;
+}
+
+}  // namespace
+
+bool CDlgConversation::SortsBefore(const CConversation* first, const CConversation* second, const SortState& sort) {
+  return SortKeyBefore(SortKeyOf(first, sort.column), SortKeyOf(second, sort.column), sort.ascending);
 }
 
 void CDlgConversation::SortList() {
-  std::vector<std::pair<QTreeWidgetItem*, const CConversation*>> rows;
-  std::vector<bool> selected;
-  while (m_list->topLevelItemCount() > 0) {
-    QTreeWidgetItem* item = m_list->topLevelItem(0);
-    item->setData(kTimeColumn, kIdRole, item->isSelected());
-    rows.emplace_back(m_list->takeTopLevelItem(0), nullptr);
-  }
   std::unordered_map<uint64_t, const CConversation*> byId;
   for (const CConversation* conversation : g_ConversationCollection.GetConversations()) {
     byId.emplace(static_cast<uint64_t>(conversation->GetId()), conversation);
   }
-  for (auto& row : rows) {
-    const auto found = byId.find(static_cast<uint64_t>(RowId(row.first)));
-    row.second = found == byId.end() ? nullptr : found->second;
-  }
   const SortState sort = Sort();
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&sort](const auto& a, const auto& b) { return SortsBefore(a.second, b.second, sort); });
-  QList<QTreeWidgetItem*> items;
-  for (const auto& row : rows) items.append(row.first);
   const QSignalBlocker blocker(m_list);
-  m_list->addTopLevelItems(items);
-  for (QTreeWidgetItem* item : items) item->setSelected(item->data(kTimeColumn, kIdRole).toBool());
+  SortRecordingRows(*m_list, sort.ascending, [&byId, &sort](uint64_t id) {
+    const auto found = byId.find(id);
+    return SortKeyOf(found == byId.end() ? nullptr : found->second, sort.column);
+  });
 }
 
 void CDlgConversation::OnColumnClick(int column) {
@@ -327,7 +258,7 @@ void CDlgConversation::UpdateButtons() {
   const std::u16string callText = GetLangString(PartnerCount(SelectedConversations(false)) < 2 ? 165 : 166);
   m_call->SetTooltipText(Q(callText));
   m_call->setText(g_ScreenReaderFriendlyMode.Get() != 0 ? Q(callText) : QString());
-  if (!SignedIn()) {
+  if (!m_services.SignedIn()) {
     for (CButtonSSL* button : {m_play, m_call, m_chat, m_delete, m_folder, m_analysis}) button->setEnabled(false);
     return;
   }
@@ -347,51 +278,22 @@ void CDlgConversation::UpdateButtons() {
 }
 
 void CDlgConversation::PlaybackSelected(bool analysis) {
-  const std::vector<int> selected = SelectedRows();
-  if (selected.empty()) return;
-  std::vector<ConversationId> selectedIds;
-  for (int row : selected) selectedIds.push_back(RowId(m_list->topLevelItem(row)));
-  auto isSelected = [&selectedIds](ConversationId id) {
-    return std::find(selectedIds.begin(), selectedIds.end(), id) != selectedIds.end();
+  PlayerWalk walk;
+  walk.rowId = [](const QTreeWidgetItem* row) { return static_cast<uint64_t>(RowId(row)); };
+  walk.play = [this, analysis](uint64_t id) -> std::optional<int> {
+    CConversation* conversation = g_ConversationCollection.Find(ConversationId{id});
+    if (!conversation || !Ended(*conversation)) return std::nullopt;
+    return m_player ? m_player(*conversation, analysis) : kListPlayerClosed;
   };
-  bool restricted = selected.size() > 1;
-  int n = selected.front();
-  int step = 1;
-  while (n >= 0 && n < m_list->topLevelItemCount()) {
-    const ConversationId id = RowId(m_list->topLevelItem(n));
-    CConversation* conversation = g_ConversationCollection.Find(id);
-    if (!conversation || !Ended(*conversation)) {
-      step = 1;  // one still recording (or gone) is passed over downwards
-    } else {
-      const int result = m_player ? m_player(*conversation, analysis) : 2;
-      if (result == kListPlayerPrevious) {
-        step = -1;
-      } else if (result == kListPlayerNext) {
-        step = 1;
-      } else if (result == kListPlayerDelete) {
-        Delete({id});
-        return;
-      } else if (result == kListPlayerDeleteAndNext) {
-        Delete({id});
-        n -= 1;
-        step = 1;
-      } else if (result == kListPlayerError || result == kListPlayerNothingToPlay) {
-        restricted = true;
-        step = 1;
-      } else {
-        return;
-      }
-    }
-    n += step;
-    while (restricted && n >= 0 && n < m_list->topLevelItemCount() && !isSelected(RowId(m_list->topLevelItem(n)))) {
-      n += step;
-    }
-  }
+  walk.remove = [this](uint64_t id) { Delete({ConversationId{id}}); };
+  // One still recording (or gone) is passed over downwards.
+  walk.passOverDownwards = true;
+  WalkSelectedRows(*m_list, walk);
 }
 
 void CDlgConversation::Delete(const std::vector<ConversationId>& ids) {
   QAV_LOG(LOG_FINE, u"CDlgConversation::Delete( Count=%d )", static_cast<int>(ids.size()));
-  if (!SignedIn() || ids.empty()) return;
+  if (!m_services.SignedIn() || ids.empty()) return;
   const std::u16string folder = g_ConversationCollection.GetConversationsFolder();
   if (g_ConversationDeleteConfirmation.Get() != 0) {
     std::u16string question;
@@ -521,7 +423,9 @@ void CDlgConversation::RunCommand(uint32_t command, ConversationId clicked) {
     return;
   }
   if (command == kCmdSendToSibling) {
-    for (const CConversation* conversation : SelectedConversations(true)) m_services.SendToSibling(*conversation);
+    // One notice for the whole selection.
+    const std::vector<CConversation*> selected = SelectedConversations(true);
+    if (!selected.empty()) m_services.SendToSibling({}, {selected.begin(), selected.end()});
     return;
   }
   CConversation* conversation = g_ConversationCollection.Find(clicked);

@@ -5,13 +5,13 @@
 // find it again in the collection at every use. GUI thread only.
 #pragma once
 
-#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "calls/conversation.h"
+#include "ui/list_refresh_throttle.h"
 #include "ui/prop_page.h"
 
 class QLabel;
@@ -48,13 +48,13 @@ class CDlgConversation : public CPropPage {
     bool ascending = false;
   };
   using PlayerRunner = std::function<int(CConversation& conversation, bool analysis)>;
-  using Clock = std::function<int64_t()>;
+  using Clock = CListRefreshThrottle::Clock;
 
   explicit CDlgConversation(CSheetServices& services, QWidget* parent = nullptr);
   ~CDlgConversation() override;
 
   void SetPlayerRunner(PlayerRunner runner) { m_player = std::move(runner); }
-  void SetClock(Clock clock) { m_clock = std::move(clock); }
+  void SetClock(Clock clock) { m_refresh.SetClock(std::move(clock)); }
 
   std::u16string GetTabTitle() const override;
   void Localize() override;
@@ -81,7 +81,7 @@ class CDlgConversation : public CPropPage {
   CButtonSSL* ChatButton() const { return m_chat; }
   CButtonSSL* DeleteButton() const { return m_delete; }
   CButtonSSL* AnalysisButton() const { return m_analysis; }
-  bool RefreshPending() const { return m_refreshTimer.isActive(); }
+  bool RefreshPending() const { return m_refresh.Pending(); }
   int RebuildCount() const { return m_rebuilds; }
   void OnRefreshTimer();
   static ConversationId RowId(const QTreeWidgetItem* item);
@@ -90,8 +90,9 @@ class CDlgConversation : public CPropPage {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool SignedIn() const;
-  void UpdateDlgItem(CConversation& conversation, QTreeWidgetItem* item);
+  struct RowTexts;
+  // Writes the conversation's texts and icon into its row.
+  static void FillRow(QTreeWidgetItem& row, const CConversation& conversation, RowTexts& texts);
   void SortList();
   void UpdateButtons();
   std::vector<int> SelectedRows() const;
@@ -101,14 +102,10 @@ class CDlgConversation : public CPropPage {
   void CallOf(const CConversation& conversation) const;
   void ChatWith(const CConversation& conversation) const;
   void ProfileOf(const CConversation& conversation) const;
-  CButtonSSL* MakeButton(int image);
 
   CSheetServices& m_services;
   PlayerRunner m_player;
-  Clock m_clock;
-  bool m_active = false;
-  int64_t m_lastRefresh = 0;
-  QTimer m_refreshTimer;
+  CListRefreshThrottle m_refresh;
   int m_rebuilds = 0;
   QTreeWidget* m_list;
   QLabel* m_noUser;

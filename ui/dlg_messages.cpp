@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,9 +11,7 @@
 #include <QThread>
 #include <QTreeWidget>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <algorithm>
-#include <ctime>
 #include <unordered_map>
 
 #include "app/app_messages.h"
@@ -33,6 +30,9 @@
 #include "ui/app_image_lists.h"
 #include "ui/button_ssl.h"
 #include "ui/list_page_text.h"
+#include "ui/player_walk.h"
+#include "ui/recording_list_layout.h"
+#include "ui/recording_rows.h"
 #include "ui/sheet_services.h"
 #include "ui/title_menu.h"
 
@@ -40,11 +40,8 @@ namespace {
 
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-constexpr int kIdRole = Qt::UserRole + 1;
-
-// The toolbar list's pictures.
-constexpr int kImagePlay = 0, kImageDelete = 6, kImageFolder = 8, kImageCall = 9, kImageConference = 10,
-              kImageChat = 11, kImageAnalysis = 13;
+// The toolbar list's pictures the call button switches between.
+constexpr int kImageCall = 9, kImageConference = 10;
 
 std::u16string Number(int64_t value) { return qav::U16(std::to_string(value)); }
 
@@ -56,70 +53,34 @@ CDlgMessages::SortState& CDlgMessages::Sort() {
 }
 
 CDlgMessages::CDlgMessages(CSheetServices& services, QWidget* parent)
-    : CPropPage(parent), m_services(services), m_clock([] { return static_cast<int64_t>(std::time(nullptr)); }) {
-  m_refreshTimer.setSingleShot(true);
-  m_refreshTimer.setInterval(kListRefreshDelayMs);
-  connect(&m_refreshTimer, &QTimer::timeout, this, [this] { OnRefreshTimer(); });
-
-  m_play = MakeButton(kImagePlay);
-  m_call = MakeButton(kImageCall);
-  m_chat = MakeButton(kImageChat);
-  m_delete = MakeButton(kImageDelete);
-  m_folder = MakeButton(kImageFolder);
-  m_analysis = MakeButton(kImageAnalysis);
+    : CPropPage(parent), m_services(services), m_refresh([this] { RebuildList(); }) {
+  const RecordingListControls controls =
+      BuildRecordingListControls(*this, {210 /*caller*/, 134 /*time*/, 70 /*duration*/, 22 /*new mark*/});
+  m_play = controls.play;
+  m_call = controls.call;
+  m_chat = controls.chat;
+  m_delete = controls.remove;
+  m_folder = controls.folder;
+  m_analysis = controls.analysis;
+  m_list = controls.list;
+  m_noUser = controls.noUser;
   connect(m_play, &CButtonSSL::clicked, this, [this] { PlaybackSelected(false); });
   connect(m_analysis, &CButtonSSL::clicked, this, [this] { PlaybackSelected(true); });
   connect(m_call, &CButtonSSL::clicked, this, [this] { CallSelected(); });
   connect(m_chat, &CButtonSSL::clicked, this, [this] { ChatSelected(); });
   connect(m_delete, &CButtonSSL::clicked, this, [this] { DeleteSelected(); });
   connect(m_folder, &CButtonSSL::clicked, this, [this] { OpenFolder(); });
-  m_folder->setVisible(g_ShowOpenFolderButton.Get() != 0);
-
-  m_list = new QTreeWidget(this);
-  m_list->setRootIsDecorated(false);
-  m_list->setUniformRowHeights(true);
-  m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-  m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-  m_list->setColumnCount(4);
-  m_list->header()->setSectionsClickable(true);
-  m_list->header()->setSortIndicatorShown(false);
-  m_list->header()->setStretchLastSection(false);
-  m_list->setColumnWidth(kCallerColumn, 210);
-  m_list->setColumnWidth(kTimeColumn, 134);
-  m_list->setColumnWidth(kDurationColumn, 70);
-  m_list->setColumnWidth(kNewMarkColumn, 22);
   m_list->installEventFilter(this);
   connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) { OnColumnClick(column); });
   connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
   connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { PlaybackSelected(false); });
   connect(m_list, &QTreeWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { ShowContextMenu(m_list->viewport()->mapToGlobal(at)); });
-
-  m_noUser = new QLabel(this);
-  m_noUser->setAlignment(Qt::AlignCenter);
-  m_noUser->setFrameShape(QFrame::StyledPanel);
-  m_noUser->hide();
-
-  auto* toolbar = new QHBoxLayout;
-  for (CButtonSSL* button : {m_play, m_call, m_chat, m_delete, m_folder, m_analysis}) toolbar->addWidget(button);
-  toolbar->addStretch(1);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(toolbar);
-  layout->addWidget(m_list, 1);
-  layout->addWidget(m_noUser, 1);
   setMinimumSize(460, 320);
   Localize();
 }
 
 CDlgMessages::~CDlgMessages() = default;
-
-CButtonSSL* CDlgMessages::MakeButton(int image) {
-  auto* button = new CButtonSSL(this);
-  button->setFixedSize(36, 34);
-  if (g_pImageLists) button->SetImageList(g_pImageLists->m_toolbarList, image);
-  return button;
-}
 
 std::u16string CDlgMessages::GetTabTitle() const {
   std::u16string title = GetLangString(60);
@@ -138,47 +99,20 @@ void CDlgMessages::Localize() {
     button->SetTooltipText(Q(GetLangString(id)));
     button->setText(screenReader ? Q(GetLangString(id)) : QString());
   }
-  m_list->setHeaderLabels({Q(GetLangString(110)), Q(GetLangString(111)), Q(GetLangString(112)), QString()});
-  m_list->headerItem()->setTextAlignment(kTimeColumn, Qt::AlignCenter);
-  m_list->headerItem()->setTextAlignment(kDurationColumn, Qt::AlignCenter);
+  SetRecordingListHeaders(*m_list, {Q(GetLangString(110)), Q(GetLangString(111)), Q(GetLangString(112)), QString()});
   m_noUser->setText(Q(GetLangString(2200)));
   UpdateButtons();
 }
 
-bool CDlgMessages::SignedIn() const { return !m_services.CurrentUserHandle().empty(); }
+void CDlgMessages::OnSetActive() { m_refresh.Activate(); }
 
-void CDlgMessages::OnSetActive() {
-  m_active = true;
-  OnUpdateDlg();
-}
+void CDlgMessages::OnKillActive() { m_refresh.Deactivate(); }
 
-void CDlgMessages::OnKillActive() { m_active = false; }
+void CDlgMessages::OnUpdateDlg() { m_refresh.Request(); }
 
-void CDlgMessages::OnUpdateDlg() {
-  if (!m_active) {
-    m_lastRefresh = 0;
-    m_refreshTimer.stop();
-    return;
-  }
-  const int64_t now = m_clock();
-  if (m_lastRefresh >= now) {
-    // A rebuild already ran in this second: one more follows shortly, never more than one pending.
-    if (!m_refreshTimer.isActive()) m_refreshTimer.start();
-    return;
-  }
-  m_lastRefresh = now;
-  RebuildList();
-  m_refreshTimer.stop();
-}
+void CDlgMessages::OnRefreshTimer() { m_refresh.OnTimer(); }
 
-void CDlgMessages::OnRefreshTimer() {
-  m_refreshTimer.stop();
-  OnUpdateDlg();
-}
-
-VoiceMessageId CDlgMessages::RowId(const QTreeWidgetItem* item) {
-  return VoiceMessageId{item->data(kCallerColumn, kIdRole).toULongLong()};
-}
+VoiceMessageId CDlgMessages::RowId(const QTreeWidgetItem* item) { return VoiceMessageId{RecordingRowId(item)}; }
 
 QTreeWidgetItem* CDlgMessages::FindRow(VoiceMessageId id) const {
   for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
@@ -188,53 +122,49 @@ QTreeWidgetItem* CDlgMessages::FindRow(VoiceMessageId id) const {
   return nullptr;
 }
 
-void CDlgMessages::UpdateDlgItem(CMessage& message) { UpdateDlgItem(message, FindRow(message.GetId())); }
+// Callers and durations repeat across thousands of messages.
+struct CDlgMessages::RowTexts {
+  CSharedRowTexts<const CUser*> callers;
+  CSharedRowTexts<int32_t> durations;
+};
 
-void CDlgMessages::UpdateDlgItem(CMessage& message, QTreeWidgetItem* item) {
-  if (!item) {
-    item = new QTreeWidgetItem(m_list);
-    item->setData(kCallerColumn, kIdRole, QVariant::fromValue<qulonglong>(static_cast<uint64_t>(message.GetId())));
-    item->setTextAlignment(kTimeColumn, Qt::AlignCenter);
-    item->setTextAlignment(kDurationColumn, Qt::AlignCenter);
+void CDlgMessages::UpdateDlgItem(CMessage& message) {
+  QTreeWidgetItem* row = FindRow(message.GetId());
+  if (!row) {
+    row = new CRecordingRow(static_cast<uint64_t>(message.GetId()));
+    m_list->addTopLevelItem(row);
   }
-  item->setText(kCallerColumn, Q(message.GetUserDisplayNameWithHandle()));
-  item->setText(kTimeColumn, Q(message.GetTimeOfCallText()));
-  item->setText(kDurationColumn, Q(message.GetDurationText()));
+  RowTexts texts;
+  FillRow(*row, message, texts);
+}
+
+void CDlgMessages::FillRow(QTreeWidgetItem& row, const CMessage& message, RowTexts& texts) {
+  row.setText(kCallerColumn, texts.callers.Get(message.GetUser(), [&message] { return message.GetUserDisplayNameWithHandle(); }));
+  row.setText(kTimeColumn, Q(message.GetTimeOfCallText()));
+  row.setText(kDurationColumn, texts.durations.Get(message.GetDuration(), [&message] { return message.GetDurationText(); }));
   if (g_pImageLists) {
-    item->setIcon(kCallerColumn, g_pImageLists->m_statusList.GetIcon(message.GetUserStatus()));
-    item->setIcon(kNewMarkColumn, g_pImageLists->m_statusList.GetIcon(message.GetIconIndex(g_pImageLists->MarkBase())));
+    SetRowIcon(row, kCallerColumn, g_pImageLists->m_statusList.GetIcon(message.GetUserStatus()));
+    SetRowIcon(row, kNewMarkColumn, g_pImageLists->m_statusList.GetIcon(message.GetIconIndex(g_pImageLists->MarkBase())));
   }
 }
 
 void CDlgMessages::RebuildList() {
-  if (!m_active) return;
+  if (!m_refresh.IsActive()) return;
   ++m_rebuilds;
-  if (SignedIn()) {
+  if (m_services.SignedIn()) {
     m_noUser->hide();
-    // One look-up table per rebuild: the collection finds by walking its list.
-    std::unordered_map<uint64_t, CMessage*> byId;
-    for (CMessage* message : g_MessageCollection.GetMessages()) byId.emplace(static_cast<uint64_t>(message->GetId()), message);
-    for (int i = 0; i < m_list->topLevelItemCount();) {
-      if (byId.count(static_cast<uint64_t>(RowId(m_list->topLevelItem(i)))) == 0) {
-        delete m_list->takeTopLevelItem(i);
-      } else {
-        ++i;
-      }
-    }
-    // Thousands of rows: one index rebuild, not one per row.
+    const std::vector<CMessage*> messages = g_MessageCollection.GetMessages();
+    std::vector<uint64_t> ids;
+    ids.reserve(messages.size());
+    for (const CMessage* message : messages) ids.push_back(static_cast<uint64_t>(message->GetId()));
     m_list->setUpdatesEnabled(false);
-    const QSignalBlocker blocker(m_list);
-    std::unordered_map<uint64_t, QTreeWidgetItem*> rows;
-    rows.reserve(m_list->topLevelItemCount());
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* item = m_list->topLevelItem(i);
-      rows.emplace(static_cast<uint64_t>(RowId(item)), item);
+    {
+      const QSignalBlocker blocker(m_list);
+      RowTexts texts;
+      SyncRecordingRows(*m_list, ids,
+                        [&messages, &texts](QTreeWidgetItem& row, size_t index) { FillRow(row, *messages[index], texts); });
+      SortList();
     }
-    for (CMessage* message : g_MessageCollection.GetMessages()) {
-      const auto found = rows.find(static_cast<uint64_t>(message->GetId()));
-      UpdateDlgItem(*message, found == rows.end() ? nullptr : found->second);
-    }
-    SortList();
     m_list->setUpdatesEnabled(true);
     m_list->show();
     m_list->setEnabled(true);
@@ -246,61 +176,48 @@ void CDlgMessages::RebuildList() {
   UpdateButtons();
 }
 
-bool CDlgMessages::SortsBefore(const CMessage* first, const CMessage* second, const SortState& sort) {
-  // A message that has gone ranks after every other, whatever the direction, so the order stays
-  // a strict weak ordering.
-  if (!first || !second) return first && !second;
-  auto ordered = [&sort](const auto& a, const auto& b) { return sort.ascending ? a < b : b < a; };
-  switch (sort.column) {
-    case kCallerColumn:
-      return ordered(first->GetUserDisplayNameWithHandle(), second->GetUserDisplayNameWithHandle());
-    case kTimeColumn:
-      return ordered(first->GetTimeOfCall(), second->GetTimeOfCall());
-    case kDurationColumn:
-      return ordered(first->GetDuration(), second->GetDuration());
-    case kNewMarkColumn:
+namespace {
+
+RecordingSortKey SortKeyOf(const CMessage* message, int column) {
+  RecordingSortKey key;
+  if (!message) return key;
+  key.gone = false;
+  switch (column) {
+    case CDlgMessages::kCallerColumn:
+      key.text = message->GetUserDisplayNameWithHandle();
+      break;
+    case CDlgMessages::kTimeColumn:
+      key.number = message->GetTimeOfCall();
+      break;
+    case CDlgMessages::kDurationColumn:
+      key.number = message->GetDuration();
+      break;
+    case CDlgMessages::kNewMarkColumn:
       // New before heard when ascending.
-      return ordered(first->IsSeen(), second->IsSeen());
+      key.number = message->IsSeen() ? 1 : 0;
+      break;
     default:
-      return false;
+      break;
   }
+  return key;
+}
+
+}  // namespace
+
+bool CDlgMessages::SortsBefore(const CMessage* first, const CMessage* second, const SortState& sort) {
+  return SortKeyBefore(SortKeyOf(first, sort.column), SortKeyOf(second, sort.column), sort.ascending);
 }
 
 void CDlgMessages::SortList() {
-  const int count = m_list->topLevelItemCount();
-  struct Row {
-    QTreeWidgetItem* item;
-    const CMessage* message;
-    bool selected;
-  };
-  std::vector<Row> rows;
-  rows.reserve(count);
-  const QTreeWidgetItem* current = m_list->currentItem();
-  for (int i = count - 1; i >= 0; --i) {
-    QTreeWidgetItem* item = m_list->topLevelItem(i);
-    rows.push_back({item, nullptr, item->isSelected()});
-  }
-  std::reverse(rows.begin(), rows.end());
+  // One look-up table per sort: the collection finds by walking its list.
   std::unordered_map<uint64_t, const CMessage*> byId;
   for (const CMessage* message : g_MessageCollection.GetMessages()) byId.emplace(static_cast<uint64_t>(message->GetId()), message);
-  for (Row& row : rows) {
-    const auto found = byId.find(static_cast<uint64_t>(RowId(row.item)));
-    row.message = found == byId.end() ? nullptr : found->second;
-  }
   const SortState sort = Sort();
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&sort](const Row& a, const Row& b) { return SortsBefore(a.message, b.message, sort); });
   const QSignalBlocker blocker(m_list);
-  const VoiceMessageId currentId = current ? RowId(current) : VoiceMessageId{0};
-  while (m_list->topLevelItemCount() > 0) m_list->takeTopLevelItem(m_list->topLevelItemCount() - 1);
-  QList<QTreeWidgetItem*> items;
-  items.reserve(count);
-  for (const Row& row : rows) items.append(row.item);
-  m_list->addTopLevelItems(items);
-  for (const Row& row : rows) {
-    row.item->setSelected(row.selected);
-    if (current && RowId(row.item) == currentId) m_list->setCurrentItem(row.item, 0, QItemSelectionModel::NoUpdate);
-  }
+  SortRecordingRows(*m_list, sort.ascending, [&byId, &sort](uint64_t id) {
+    const auto found = byId.find(id);
+    return SortKeyOf(found == byId.end() ? nullptr : found->second, sort.column);
+  });
 }
 
 void CDlgMessages::OnColumnClick(int column) {
@@ -334,7 +251,7 @@ void CDlgMessages::UpdateButtons() {
   const std::u16string callText = GetLangString(selected < 2 ? 102 : 103);
   m_call->SetTooltipText(Q(callText));
   m_call->setText(g_ScreenReaderFriendlyMode.Get() != 0 ? Q(callText) : QString());
-  if (!SignedIn()) {
+  if (!m_services.SignedIn()) {
     for (CButtonSSL* button : {m_play, m_call, m_chat, m_delete, m_folder, m_analysis}) button->setEnabled(false);
     return;
   }
@@ -354,58 +271,23 @@ void CDlgMessages::NotifyMainWindow() { m_services.PostMainWindow(UM_UPDATEDLG, 
 
 void CDlgMessages::PlaybackSelected(bool analysis) {
   g_bTrayNewMessageFlag = false;
-  std::vector<int> selected = SelectedRows();
-  if (selected.empty()) return;
-  std::vector<VoiceMessageId> selectedIds;
-  for (int row : selected) selectedIds.push_back(RowId(m_list->topLevelItem(row)));
-  auto isSelected = [&selectedIds](VoiceMessageId id) {
-    return std::find(selectedIds.begin(), selectedIds.end(), id) != selectedIds.end();
+  PlayerWalk walk;
+  walk.rowId = [](const QTreeWidgetItem* row) { return static_cast<uint64_t>(RowId(row)); };
+  walk.play = [this, analysis](uint64_t id) -> std::optional<int> {
+    CMessage* message = g_MessageCollection.Find(VoiceMessageId{id});
+    if (!message) return std::nullopt;
+    message->SetSeen(true);
+    UpdateDlgItem(*message);
+    NotifyMainWindow();
+    return m_player ? m_player(*message, analysis) : kListPlayerClosed;
   };
-  bool restricted = selected.size() > 1;
-  int n = selected.front();
-  int step = 1;
-  while (n >= 0 && n < m_list->topLevelItemCount()) {
-    const VoiceMessageId id = RowId(m_list->topLevelItem(n));
-    if (CMessage* message = g_MessageCollection.Find(id)) {
-      message->SetSeen(true);
-      UpdateDlgItem(*message);
-      NotifyMainWindow();
-      const int result = m_player ? m_player(*message, analysis) : 2;
-      switch (result) {
-        case kListPlayerPrevious:
-          step = -1;
-          break;
-        case kListPlayerNext:
-          step = 1;
-          break;
-        case kListPlayerDelete:
-          Delete({id});
-          return;
-        case kListPlayerDeleteAndNext:
-          Delete({id});
-          // The next row has moved up into this place (unless the delete was refused).
-          n -= 1;
-          step = 1;
-          break;
-        case kListPlayerError:
-        case kListPlayerNothingToPlay:
-          restricted = true;
-          step = 1;
-          break;
-        default:
-          return;
-      }
-    }
-    n += step;
-    while (restricted && n >= 0 && n < m_list->topLevelItemCount() && !isSelected(RowId(m_list->topLevelItem(n)))) {
-      n += step;
-    }
-  }
+  walk.remove = [this](uint64_t id) { Delete({VoiceMessageId{id}}); };
+  WalkSelectedRows(*m_list, walk);
 }
 
 void CDlgMessages::Delete(const std::vector<VoiceMessageId>& ids) {
   QAV_LOG(LOG_FINE, u"CDlgMessages::Delete( Count=%d )", static_cast<int>(ids.size()));
-  if (!SignedIn() || ids.empty()) return;
+  if (!m_services.SignedIn() || ids.empty()) return;
   g_bTrayNewMessageFlag = false;
   const std::u16string folder = g_MessageCollection.GetMessagesFolder();
   if (g_VoiceMsgDeleteConfirmation.Get() == 0) {
@@ -494,7 +376,7 @@ void CDlgMessages::ChatSelected() {
 }
 
 void CDlgMessages::OpenFolder() {
-  if (!SignedIn()) return;
+  if (!m_services.SignedIn()) return;
   m_services.OpenUrl(QUrl::fromLocalFile(Q(g_MessageCollection.GetMessagesFolder())).toString().toStdU16String());
 }
 
@@ -605,8 +487,10 @@ void CDlgMessages::CopySelection() {
 }
 
 void CDlgMessages::SendToSibling() {
-  // The notice goes through the workers' sibling thread; a sibling gone meanwhile drops it.
-  for (const CMessage* message : SelectedMessages(true)) m_services.SendToSibling(*message);
+  // One notice for the whole selection, through the workers' sibling thread; a sibling gone
+  // meanwhile drops it.
+  const std::vector<CMessage*> selected = SelectedMessages(true);
+  if (!selected.empty()) m_services.SendToSibling({selected.begin(), selected.end()}, {});
 }
 
 bool CDlgMessages::eventFilter(QObject* watched, QEvent* event) {

@@ -9,13 +9,13 @@
 #pragma once
 
 #include <QPoint>
-#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "calls/message.h"
+#include "ui/list_refresh_throttle.h"
 #include "ui/prop_page.h"
 
 class QLabel;
@@ -53,14 +53,13 @@ class CDlgMessages : public CPropPage {
 
   // Runs the player modally for a message; returns its result code.
   using PlayerRunner = std::function<int(CMessage& message, bool analysis)>;
-  // Seconds since 1970, for the once-a-second rebuild.
-  using Clock = std::function<int64_t()>;
+  using Clock = CListRefreshThrottle::Clock;
 
   explicit CDlgMessages(CSheetServices& services, QWidget* parent = nullptr);
   ~CDlgMessages() override;
 
   void SetPlayerRunner(PlayerRunner runner) { m_player = std::move(runner); }
-  void SetClock(Clock clock) { m_clock = std::move(clock); }
+  void SetClock(Clock clock) { m_refresh.SetClock(std::move(clock)); }
 
   std::u16string GetTabTitle() const override;
   void Localize() override;
@@ -97,7 +96,7 @@ class CDlgMessages : public CPropPage {
   CButtonSSL* FolderButton() const { return m_folder; }
   CButtonSSL* AnalysisButton() const { return m_analysis; }
   QLabel* NoUserText() const { return m_noUser; }
-  bool RefreshPending() const { return m_refreshTimer.isActive(); }
+  bool RefreshPending() const { return m_refresh.Pending(); }
   int RebuildCount() const { return m_rebuilds; }
   // The timer's end, for tests that do not wait for it.
   void OnRefreshTimer();
@@ -107,10 +106,10 @@ class CDlgMessages : public CPropPage {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool SignedIn() const;
   void UpdateDlgItem(CMessage& message);
-  // Shows the message in its row (null: a new row at the end).
-  void UpdateDlgItem(CMessage& message, QTreeWidgetItem* item);
+  struct RowTexts;
+  // Writes the message's texts and icons into its row.
+  static void FillRow(QTreeWidgetItem& row, const CMessage& message, RowTexts& texts);
   QTreeWidgetItem* FindRow(VoiceMessageId id) const;
   void SortList();
   void UpdateButtons();
@@ -124,14 +123,10 @@ class CDlgMessages : public CPropPage {
   void CopySelection();
   void SendToSibling();
   void NotifyMainWindow();
-  CButtonSSL* MakeButton(int image);
 
   CSheetServices& m_services;
   PlayerRunner m_player;
-  Clock m_clock;
-  bool m_active = false;
-  int64_t m_lastRefresh = 0;
-  QTimer m_refreshTimer;
+  CListRefreshThrottle m_refresh;
   int m_rebuilds = 0;
   QTreeWidget* m_list;
   QLabel* m_noUser;

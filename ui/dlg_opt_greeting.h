@@ -1,11 +1,21 @@
-// What the two greeting children of the options page share: the voice greeting file (chosen, then
-// rebuilt in memory), the text greeting sent as a chat message with its reset to the language's
-// default, the longest voice message, and the e-mail notice for new messages. The default-caller
-// child edits the contacts' settings, the unknown-caller child those of everyone else.
+// What the two greeting children of the options page share: the voice greeting file (chosen,
+// played on the sound card, recorded from the microphone, and rebuilt in memory whenever it
+// changes), the text greeting sent as a chat message with its reset to the language's default, the
+// longest voice message, and the e-mail notice for new messages. The default-caller child edits
+// the contacts' settings (and adds the video greeting), the unknown-caller child those of everyone
+// else (and adds its two switches above).
+//
+// Playing and recording run on the audio thread (g_pAudioDriver) by its synchronous requests; the
+// end of a playback comes back as a notice to a window on the GUI thread's platform loop. A
+// recording goes into a file of its own in the program's private temporary folder until the user
+// names where it is kept; a save replaces the old greeting file in one step, and when it cannot,
+// the old greeting stays and the user is asked for another place. A child is idle, playing or
+// recording, never both. GUI thread only.
 #pragma once
 
-#include <array>
+#include <string>
 
+#include "platform/window.h"
 #include "ui/option_child.h"
 
 class CButtonSSL;
@@ -17,10 +27,27 @@ class CDlgOptGreeting : public COptionChild {
  public:
   static constexpr uint32_t kMaxRecordingSec = 36000;
   static constexpr int kMaxTextLength = 250;
+  // The audio thread's notice (WM_USER + 230) and its bit for a playback that has ended.
+  static constexpr uint32_t UM_AUDIONOTIFY = 0x4E6;
+  static constexpr uint32_t kNoticeEnded = 0x2;
 
-  // The settings and control ids of one greeting child.
+  // The control ids of one greeting child.
+  struct ControlIds {
+    int header;  // the child's own group at the top
+    int group, voiceLabel, voicePath, browse, play, record;
+    int textLabel, textSwitch, text, reset;
+    int lengthGroup, lengthEdit, lengthLabel;
+    int mailGroup, mail, attach, deleteAfterMail;
+  };
+  // What one greeting child edits, and the names its log lines give.
   struct Settings {
     bool forContacts;
+    int headerText;        // the header group's title
+    int headerHeight;      // room for the child's own controls in the header group
+    int extraGreetingRows;  // rows the child adds to the greeting group below the voice row
+    const char* playHandler;
+    const char* recordHandler;
+    const char16_t* voiceFilter;
     COptionText* voicePath;
     COptionInt* textAllowed;
     COptionText* text;
@@ -28,16 +55,19 @@ class CDlgOptGreeting : public COptionChild {
     COptionInt* mailAllowed;
     COptionInt* attachAllowed;
     COptionInt* deleteAfterMail;
-    // The control ids, in the order: greeting group, voice label, voice path, browse, text label,
-    // text switch, text edit, reset, length group, length edit, length label, mail group, mail
-    // switch, attach switch, delete switch.
-    std::array<int, 15> ids;
+    ControlIds ids;
   };
+
+  ~CDlgOptGreeting() override;
 
   void Localize() override;
   void UpdateDlg() override;
+  // Leaving the child (hidden, or the page left): a recording is dropped and playback stops.
+  void OnStopAudio() override;
 
   void OnButtonGreetingAudioBrowse();
+  void OnButtonGreetingAudioPlay();
+  void OnButtonGreetingAudioRecord();
   void OnCheckGreetingTextMsgEnabled();
   void OnChangeEditGreetingTextMsg();
   void OnButtonResetTextGreeting();
@@ -45,22 +75,51 @@ class CDlgOptGreeting : public COptionChild {
   void OnCheckEMailNotificationAllowed();
   void OnCheckEMailAttachmentAllowed();
   void OnCheckAutoDeleteAfterEmailAllow();
+  // The audio thread's notice: an ended playback returns the child to idle.
+  void OnAudioNotify(uint64_t flags);
+  // Stop playing, or stop recording and drop what was recorded; each asks the audio thread only
+  // when this child started something.
+  void PlayingStopped();
+  void RecordingStopped();
+
+  bool IsPlaying() const { return m_playing; }
+  bool IsRecording() const { return m_recording; }
+  // The file a recording in progress goes into; "" when there is none.
+  const std::u16string& TempRecordingPath() const { return m_tempRecording; }
 
  protected:
   CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const char* className, const Settings& settings,
                   QWidget* parent);
   // Whether the greeting controls are in use (the unknown caller's own settings may be off).
   virtual bool GreetingControlsActive() const { return true; }
-  // The top of the greeting group; the unknown caller has its two switches above it.
-  static constexpr int kGreetingTop = 62;
+  // Where a child's own greeting rows go: the row below the voice row, and the next ones.
+  int ExtraRowTop(int row) const;
+  // The header group's inside, for the child's own controls.
+  int HeaderTop() const { return kHeaderTop; }
+  // Portable mode keeps greetings on the program's file system; refuses (and says so) otherwise.
+  bool OnProgramDrive(const std::u16string& path) const;
+  // Rebuilds the voice greeting in memory from the setting, under the wait cursor; a failure is
+  // logged and shown (the greeting setting stays, the user is asked for another greeting).
+  void RebuildGreetingInMemory();
+
+  static constexpr int kHeaderTop = 5;
+  static constexpr int kRowHeight = 32;
+  static constexpr int kWidth = 396;
 
  private:
-  // Portable mode keeps greetings on the program's file system.
-  bool OnProgramDrive(const std::u16string& path) const;
+  void StartRecording();
+  // The save dialog after a recording, again until the recording is kept or dropped.
+  void SaveRecording(const std::u16string& extension);
+  void ShowVoiceButtons();
+  void DeleteTempRecording();
+  void LogAudioError(const char* handler, const char* request) const;
+  void LogAudioError(const char* handler, const char* request, const std::u16string& path) const;
 
   Settings m_settings;
   QLineEdit* m_voicePath;
   CButtonSSL* m_browse;
+  CButtonSSL* m_play;
+  CButtonSSL* m_record;
   QCheckBox* m_textAllowed;
   QPlainTextEdit* m_text;
   CButtonSSL* m_reset;
@@ -68,4 +127,11 @@ class CDlgOptGreeting : public COptionChild {
   QCheckBox* m_mail;
   QCheckBox* m_attach;
   QCheckBox* m_delete;
+
+  bool m_playing = false;
+  bool m_recording = false;
+  std::u16string m_tempRecording;
+  // Receives the playback's end notice; made for each playback and destroyed with its end, so a
+  // notice of an earlier playback never ends a later one.
+  qav::Window m_noticeWindow;
 };

@@ -1,29 +1,36 @@
 #include "ui/dlg_opt_unknown_caller.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 
 #include "foundation/settings.h"
 
 namespace {
 const CDlgOptGreeting::Settings kNonContacts = {
-    false,
-    &g_GreetingSoundMsgPathForNonAuth,
-    &g_GreetingTextMsgAllowedForNonAuth,
-    &g_GreetingTextMsgForNonAuth,
-    &g_MaxRecordingDurationForNonAuthSec,
-    &g_EMailNotificationAllowedForNonAuth,
-    &g_EMailAttachmentAllowedForNonAuth,
-    &g_AutoDelMsgAfterEMailAllowedForNonAuth,
-    {1190, 1209, 1211, 1200, 1210, 1206, 1205, 1283, 1189, 1204, 1212, 1188, 1207, 1208, 1213}};
+    .forContacts = false,
+    .headerText = 670,
+    .headerHeight = 44,
+    .extraGreetingRows = 0,
+    .playHandler = "OnButtonGreetingPlay",
+    .recordHandler = "OnButtonGreetingRecord",
+    .voiceFilter = u"Sounds (*.wav *.mp3);;All Files (*)",
+    .voicePath = &g_GreetingSoundMsgPathForNonAuth,
+    .textAllowed = &g_GreetingTextMsgAllowedForNonAuth,
+    .text = &g_GreetingTextMsgForNonAuth,
+    .maxDuration = &g_MaxRecordingDurationForNonAuthSec,
+    .mailAllowed = &g_EMailNotificationAllowedForNonAuth,
+    .attachAllowed = &g_EMailAttachmentAllowedForNonAuth,
+    .deleteAfterMail = &g_AutoDelMsgAfterEMailAllowedForNonAuth,
+    .ids = {.header = 1005, .group = 1190, .voiceLabel = 1209, .voicePath = 1211, .browse = 1200, .play = 1201,
+            .record = 1251, .textLabel = 1210, .textSwitch = 1206, .text = 1205, .reset = 1283, .lengthGroup = 1189,
+            .lengthEdit = 1204, .lengthLabel = 1212, .mailGroup = 1188, .mail = 1207, .attach = 1208,
+            .deleteAfterMail = 1213}};
 }  // namespace
 
 CDlgOptUnknownCaller::CDlgOptUnknownCaller(COptionsSheetLink& sheet, QWidget* parent)
     : CDlgOptGreeting(sheet, kDialogId, "CDlgOptUnknownCaller", kNonContacts, parent) {
   Trace("OnInitDialog");
-  Add<QGroupBox>(1005, 0, 5, 396, 54)->lower();
-  m_ownSettings = Add<QCheckBox>(1202, 10, 18, 380, 20);
-  m_noAnswer = Add<QCheckBox>(1203, 26, 38, 364, 20);
+  m_ownSettings = Add<QCheckBox>(1202, 10, HeaderTop() + 20, 380, 20);
+  m_noAnswer = Add<QCheckBox>(1203, 26, HeaderTop() + 42, 364, 20);
   connect(m_ownSettings, &QCheckBox::clicked, this, &CDlgOptUnknownCaller::OnCheckUseSettingsForNonAuthorizedCallers);
   connect(m_noAnswer, &QCheckBox::clicked, this, &CDlgOptUnknownCaller::OnCheckDisableAnsweringOfNonAuthorizedCallers);
   Localize();
@@ -31,10 +38,9 @@ CDlgOptUnknownCaller::CDlgOptUnknownCaller(COptionsSheetLink& sheet, QWidget* pa
 }
 
 void CDlgOptUnknownCaller::Localize() {
-  SetText(1005, 670);
+  CDlgOptGreeting::Localize();
   SetText(1202, 671);
   SetText(1203, 672);
-  CDlgOptGreeting::Localize();
 }
 
 bool CDlgOptUnknownCaller::GreetingControlsActive() const {

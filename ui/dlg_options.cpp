@@ -1,9 +1,11 @@
 #include "ui/dlg_options.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
-#include <QListWidget>
+#include <QStringList>
+#include <algorithm>
 
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
@@ -18,6 +20,7 @@
 #include "ui/dlg_opt_default_caller.h"
 #include "ui/dlg_opt_unknown_caller.h"
 #include "ui/dlg_opt_email_settings.h"
+#include "ui/list_box_st.h"
 #include "ui/option_child.h"
 #include "ui/options_sheet_link.h"
 
@@ -40,10 +43,15 @@ constexpr std::array<SlotInfo, CDlgOptions::kSlotCount> kSlotInfo = {{
     {346, 407, true},   // advanced
     {349, 408, false},  // application
 }};
+// The list's narrowest width; wider when a caption's longest word needs it.
 constexpr int kListWidth = 120;
-// Wider than the original dialog: the platform fonts are wider than Tahoma 8.
-constexpr int kPageWidth = 534;
-constexpr int kListItemData = Qt::UserRole;
+constexpr int kListTop = 11;
+constexpr int kListHeight = 330;
+// The children sit beside the list, this far from its right edge.
+constexpr int kChildGap = 6;
+constexpr int kChildTop = 5;
+// The page's least height; a child that is taller (screen-reader mode) makes it taller.
+constexpr int kPageHeight = 350;
 
 int g_rememberedIndex = 0;
 
@@ -55,7 +63,6 @@ void CDlgOptions::SetRememberedIndex(int index) { g_rememberedIndex = index; }
 CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(parent), m_sheet(sheet) {
   QAV_LOG(LOG_FINE, u"CDlgOptions::OnInitDialog");
   setObjectName(QStringLiteral("330"));
-  resize(kPageWidth, 350);
   // The dialogs' font: Tahoma 8 where it exists, at its pixel size elsewhere.
   QFont pageFont(QStringLiteral("Tahoma"));
   pageFont.setPixelSize(11);
@@ -63,21 +70,17 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
   m_noUserFrame = new QFrame(this);
   m_noUserFrame->setObjectName(QStringLiteral("1316"));
   m_noUserFrame->setFrameShape(QFrame::StyledPanel);
-  m_noUserFrame->setGeometry(kListWidth + 12, 11, kPageWidth - kListWidth - 20, 330);
   m_noUserText = new QLabel(this);
   m_noUserText->setObjectName(QStringLiteral("1315"));
   m_noUserText->setAlignment(Qt::AlignCenter);
-  m_noUserText->setGeometry(m_noUserFrame->geometry());
 
-  m_list = new QListWidget(this);
+  m_list = new CListBoxST(this);
   m_list->setObjectName(QStringLiteral("1712"));
   QFont listFont(QStringLiteral("Tahoma"));
   listFont.setPixelSize(12);  // the list's 14-pixel cell height
   m_list->setFont(listFont);
-  m_list->setWordWrap(true);
-  m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  m_list->setGeometry(8, 11, kListWidth, 330);
-  m_list->setIconSize(QSize(32, 32));
+  m_list->setFrameShape(QFrame::StyledPanel);
+  m_list->setSelectionMode(QAbstractItemView::SingleSelection);
   connect(m_list, &QListWidget::currentRowChanged, this, [this](int) {
     if (!m_selecting) OnListSelectChanged();
   });
@@ -93,9 +96,10 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
   m_slots[kApplicationSlot].child = new CDlgOptApplication(sheet, this);
   for (const Slot& slot : m_slots) {
     if (slot.child == nullptr) continue;
-    slot.child->move(kListWidth + 9, -3 + 8);
     slot.child->hide();
+    slot.child->installEventFilter(this);
   }
+  if (g_pImageLists != nullptr) m_list->SetImageList(&g_pImageLists->m_optionsList);
   m_current = nullptr;
   // Building the list selects an entry; the child chosen last in this run is shown all the same.
   const int remembered = g_rememberedIndex;
@@ -123,27 +127,22 @@ void CDlgOptions::Localize() {
 void CDlgOptions::RebuildSelectionList() {
   QAV_LOG(LOG_FINE, u"CDlgOptions::RebuildSelectionList");
   const int previousRow = m_list->currentRow();
-  COptionChild* previousChild = nullptr;
-  if (previousRow >= 0) {
-    previousChild = reinterpret_cast<COptionChild*>(m_list->item(previousRow)->data(kListItemData).value<quintptr>());
-  }
+  COptionChild* previousChild = ChildOfRow(previousRow);
   m_selecting = true;
-  m_list->clear();
+  m_list->ResetContent();
   const bool advanced = g_AdvancedSettingMode.Get() != 0;
   for (size_t i = 0; i < m_slots.size(); ++i) {
     Slot& slot = m_slots[i];
     slot.listIndex = -1;
     if (slot.child == nullptr || (kSlotInfo[i].advancedOnly && !advanced)) continue;
-    auto* item = new QListWidgetItem(QString::fromStdU16String(GetLangString(kSlotInfo[i].textId)));
-    if (g_pImageLists != nullptr && static_cast<int>(i) < g_pImageLists->m_optionsList.GetImageCount()) {
-      item->setIcon(QIcon(g_pImageLists->m_optionsList.GetImage(static_cast<int>(i))));
-    }
-    item->setData(kListItemData, QVariant::fromValue(reinterpret_cast<quintptr>(slot.child)));
-    m_list->addItem(item);
-    slot.listIndex = m_list->count() - 1;
+    const int index =
+        m_list->AddString(QString::fromStdU16String(GetLangString(kSlotInfo[i].textId)), static_cast<int>(i));
+    m_list->SetItemData(index, reinterpret_cast<intptr_t>(slot.child));
+    slot.listIndex = index;
     slot.child->Localize();
     slot.child->hide();
   }
+  FitListWidth();
   int row = previousRow;
   if (previousChild != nullptr) {
     for (const Slot& slot : m_slots) {
@@ -157,14 +156,49 @@ void CDlgOptions::RebuildSelectionList() {
   m_selecting = false;
 }
 
+void CDlgOptions::FitListWidth() {
+  QStringList captions;
+  for (int row = 0; row < m_list->count(); ++row) captions << m_list->item(row)->text();
+  m_listWidth = std::max(kListWidth, m_list->WidthForWholeWords(captions, kListHeight));
+  m_list->setGeometry(8, kListTop, m_listWidth, kListHeight);
+  const int childLeft = 8 + m_listWidth + kChildGap;
+  for (const Slot& slot : m_slots) {
+    if (slot.child != nullptr) slot.child->move(childLeft, kChildTop);
+  }
+  FitPageSize();
+}
+
+void CDlgOptions::FitPageSize() {
+  const int childLeft = 8 + m_listWidth + kChildGap;
+  int childWidth = 0;
+  int childHeight = 0;
+  for (const Slot& slot : m_slots) {
+    if (slot.child == nullptr) continue;
+    childWidth = std::max(childWidth, slot.child->width());
+    childHeight = std::max(childHeight, slot.child->height());
+  }
+  const int pageWidth = childLeft + childWidth + 5;
+  const int pageHeight = std::max(kPageHeight, kChildTop + childHeight + 4);
+  m_noUserFrame->setGeometry(m_listWidth + 12, kListTop, pageWidth - m_listWidth - 20, kListHeight);
+  m_noUserText->setGeometry(m_noUserFrame->geometry());
+  if (minimumSize() == QSize(pageWidth, pageHeight)) return;
+  setMinimumSize(pageWidth, pageHeight);
+  resize(std::max(width(), pageWidth), pageHeight);
+  m_sheet.FitSheetToPage();
+}
+
+bool CDlgOptions::eventFilter(QObject* watched, QEvent* event) {
+  // A child grows in screen-reader mode (its icon buttons' captions need lines of their own).
+  if (event->type() == QEvent::Resize && m_list != nullptr) FitPageSize();
+  return QWidget::eventFilter(watched, event);
+}
+
 void CDlgOptions::UpdateDlg() {
   int index = g_rememberedIndex;
   if (index < 0 || index >= m_list->count()) index = 0;
   g_rememberedIndex = index;
   m_current = nullptr;
-  if (m_list->count() > 0) {
-    m_current = reinterpret_cast<COptionChild*>(m_list->item(index)->data(kListItemData).value<quintptr>());
-  }
+  m_current = ChildOfRow(index);
   if (m_current == nullptr) return;
   const bool editable = !GetCurrentUserHandle().empty() || m_current == m_slots[kApplicationSlot].child;
   m_noUserText->setVisible(!editable);
@@ -241,6 +275,12 @@ void CDlgOptions::SelectRow(int row) {
   m_selecting = true;
   m_list->setCurrentRow(row < m_list->count() ? row : -1);
   m_selecting = false;
+}
+
+COptionChild* CDlgOptions::ChildOfRow(int row) const {
+  if (row < 0 || row >= m_list->count()) return nullptr;
+  const intptr_t data = m_list->GetItemData(row);
+  return data == -1 ? nullptr : reinterpret_cast<COptionChild*>(data);
 }
 
 bool CDlgOptions::IsGreetingChild(const COptionChild* child) const {

@@ -6,9 +6,10 @@
 #include <QWidget>
 #include <array>
 
+#include "ui/list_box_st.h"
+
 class QFrame;
 class QLabel;
-class QListWidget;
 class COptionChild;
 class COptionsSheetLink;
 
@@ -44,7 +45,7 @@ class CDlgOptions : public QWidget {
   COptionChild* CurrentChild() const { return m_current; }
   COptionChild* Child(int slot) const { return m_slots[slot].child; }
   int ListIndexOf(int slot) const { return m_slots[slot].listIndex; }
-  QListWidget* SelectionList() const { return m_list; }
+  CListBoxST* SelectionList() const { return m_list; }
   COptionsSheetLink& Sheet() { return m_sheet; }
 
   // The entry chosen last, kept for the run so that the page reopens on it.
@@ -57,13 +58,21 @@ class CDlgOptions : public QWidget {
     int listIndex = -1;
   };
   void SelectRow(int row);
+  COptionChild* ChildOfRow(int row) const;
+  // Widens the list (and moves the children and the page's edge with it) so that no word of a
+  // caption is cut in the current language and font.
+  void FitListWidth();
+  // The page is as wide and tall as its widest and tallest child needs; the sheet is told.
+  void FitPageSize();
+  bool eventFilter(QObject* watched, QEvent* event) override;
   bool IsGreetingChild(const COptionChild* child) const;
 
   COptionsSheetLink& m_sheet;
   COptionChild* m_current = nullptr;
-  QListWidget* m_list = nullptr;
+  CListBoxST* m_list = nullptr;
   QLabel* m_noUserText = nullptr;
   QFrame* m_noUserFrame = nullptr;
   std::array<Slot, kSlotCount> m_slots{};
   bool m_selecting = false;
+  int m_listWidth = 0;
 };

@@ -30,9 +30,13 @@ QPixmap CImageList::GetImage(int index) const {
 }
 
 QIcon CImageList::GetIcon(int index) const {
-  const QPixmap normal = GetImage(index);
+  if (index < 0 || index >= GetImageCount()) return {};
+  if (m_icons.size() < m_images.size()) m_icons.resize(m_images.size());
+  QIcon& icon = m_icons[static_cast<size_t>(index)];
+  if (!icon.isNull()) return icon;
+  const QPixmap& normal = m_images[static_cast<size_t>(index)];
   if (normal.isNull()) return {};
-  QIcon icon(normal);
+  icon = QIcon(normal);
   QImage disabled = normal.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
   QPainter painter(&disabled);
   painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);

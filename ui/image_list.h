@@ -29,8 +29,8 @@ class CImageList {
   // The picture at index, or a null pixmap when there is none.
   QPixmap GetImage(int index) const;
   // The picture as an icon; its disabled form is blended 25 % with a pale blue (0xC08181 as a colour
-  // value), as greyed menu
-  // items show it.
+  // value), as greyed menu items show it. Built once per picture and shared: a list page asks for
+  // the same few icons for thousands of rows.
   QIcon GetIcon(int index) const;
   // A list holding only the picture at index (empty when there is none).
   CImageList Extract(int index) const;
@@ -39,4 +39,6 @@ class CImageList {
   int m_width = 0;
   int m_height = 0;
   std::vector<QPixmap> m_images;
+  // The icons built so far, by picture index (a null icon: not built yet).
+  mutable std::vector<QIcon> m_icons;
 };

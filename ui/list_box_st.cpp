@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -119,6 +120,25 @@ int CListBoxST::RowHeight(int textHeight, int iconHeight, bool hasIcons) {
 int CListBoxST::TextWidth(int rowWidth) const {
   const int iconPart = m_images ? kIconMargin + m_iconWidth + 6 : 0;
   return std::max(rowWidth - iconPart - kIconMargin, 1);
+}
+
+int CListBoxST::WidthForWholeWords(const QStringList& texts, int height) const {
+  const QFontMetrics metrics(font());
+  int widestWord = 1;
+  for (const QString& text : texts) {
+    for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+      widestWord = std::max(widestWord, metrics.horizontalAdvance(word));
+  }
+  // TextWidth takes a fixed part off any row; the drawing may round up by a pixel.
+  const int rowWidth = widestWord + 1 + (1000 - TextWidth(1000));
+  const int frame = 2 * frameWidth();
+  int rowsHeight = 0;
+  for (const QString& text : texts) {
+    const int textHeight = metrics.boundingRect(QRect(0, 0, TextWidth(rowWidth), 100000), kTextFlags, text).height();
+    rowsHeight += RowHeight(textHeight, m_iconHeight, m_images != nullptr);
+  }
+  const int scrollBar = rowsHeight > height - frame ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) : 0;
+  return rowWidth + frame + scrollBar;
 }
 
 std::optional<CListBoxST::RowRecord> CListBoxST::Record(int index) const {

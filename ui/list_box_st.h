@@ -81,6 +81,10 @@ class CListBoxST : public QListWidget {
   static int RowHeight(int textHeight, int iconHeight, bool hasIcons);
   // The width the row's text wraps into, within a row `rowWidth` wide.
   int TextWidth(int rowWidth) const;
+  // The narrowest width of the whole list box (frame included) at which no word of the texts is
+  // cut in its font and icons: the rows wrap between words only. When the rows, wrapped so, are
+  // taller than `height`, the vertical scroll bar's width is added.
+  int WidthForWholeWords(const QStringList& texts, int height) const;
   std::optional<RowRecord> Record(int index) const;
 
  signals:

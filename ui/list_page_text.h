@@ -1,6 +1,5 @@
-// What the voice-messages and conversations pages share: the player's result codes they walk by,
-// the delay of a deferred list rebuild, the language strings' "%s"/"%d" filling, the text that
-// describes a recording, and the clipboard forms of copied recordings.
+// The texts the voice-messages and conversations pages share: the language strings' "%s"/"%d"
+// filling, the text that describes a recording, and the clipboard forms of copied recordings.
 #pragma once
 
 #include <cstdint>
@@ -8,17 +7,6 @@
 #include <vector>
 
 class QMimeData;
-
-// The player dialog's results.
-inline constexpr int kListPlayerPrevious = 4721;
-inline constexpr int kListPlayerNext = 4722;
-inline constexpr int kListPlayerDelete = 4723;
-inline constexpr int kListPlayerDeleteAndNext = 4724;
-inline constexpr int kListPlayerError = 4725;
-inline constexpr int kListPlayerNothingToPlay = 4726;
-
-// A second rebuild asked for within the same second follows this much later.
-inline constexpr int kListRefreshDelayMs = 250;
 
 // Puts the values, in order, in place of the format's "%s" and "%d" (the language files' forms).
 std::u16string FillInLangFormat(std::u16string format, const std::vector<std::u16string>& values);

@@ -33,6 +33,8 @@ class COptionsPropPage : public CPropPage, public COptionsSheetLink {
   std::u16string LanguageFilePath() override;
   void EditTextFile(const std::u16string& path) override;
   int LoadGreetingMemFile(bool buddy) override;
+  bool CreateVideoDriver() override;
+  void FitSheetToPage() override;
 
   CDlgOptions* Options() const { return m_options; }
 

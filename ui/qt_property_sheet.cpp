@@ -1,5 +1,7 @@
 #include "ui/qt_property_sheet.h"
 
+#include <QTimer>
+
 #include "skype/link/main_window_port.h"
 #include "ui/app_sheet_services.h"
 #include "ui/dlg_about.h"
@@ -7,6 +9,7 @@
 #include "ui/dlg_messages.h"
 #include "ui/dlg_prop_sheet.h"
 #include "ui/options_prop_page.h"
+#include "ui/page_player.h"
 #include "ui/placeholder_page.h"
 
 CQtPropertySheet::CQtPropertySheet(std::unique_ptr<CSheetServices> services)
@@ -17,8 +20,12 @@ CQtPropertySheet::~CQtPropertySheet() { Destroy(); }
 bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {
   if (m_sheet) return true;
   m_sheet = std::make_unique<CDlgPropSheet>(*m_services);
-  m_sheet->AddPage(new CDlgMessages(*m_services), kPageVoiceMessages);
-  m_sheet->AddPage(new CDlgConversation(*m_services), kPageConversations);
+  auto* messages = new CDlgMessages(*m_services);
+  messages->SetPlayerRunner(MessagePlayer(messages));
+  m_sheet->AddPage(messages, kPageVoiceMessages);
+  auto* conversations = new CDlgConversation(*m_services);
+  conversations->SetPlayerRunner(ConversationPlayer(conversations));
+  m_sheet->AddPage(conversations, kPageConversations);
   m_sheet->AddPage(new COptionsPropPage, kPageOptions);
   m_sheet->AddPage(new CDlgAbout(*m_services), kPageAbout);
   m_sheet->InitSheet();
@@ -58,7 +65,17 @@ void CQtPropertySheet::EnableApply() {
 
 void CQtPropertySheet::PlayNewMessages() {
   if (!m_sheet) return;
-  if (auto* messages = dynamic_cast<CDlgMessages*>(m_sheet->Page(kPageVoiceMessages))) messages->PlayNewMessages();
+  auto* messages = dynamic_cast<CDlgMessages*>(m_sheet->Page(kPageVoiceMessages));
+  if (!messages) return;
+  // The messages are in view while they play.
+  m_sheet->ShowSheet(true, kPageVoiceMessages);
+  // The walk runs modal players: it starts from the page's own queue, after the main window's
+  // message that asked for it has been handled, and from a list that holds the newest messages
+  // even when the once-a-second refresh is still pending.
+  QTimer::singleShot(0, messages, [messages] {
+    messages->RebuildList();
+    messages->PlayNewMessages();
+  });
 }
 
 void CQtPropertySheet::SelectOptionChild(uint32_t dialogId) {

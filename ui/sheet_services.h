@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CConversation;
 class CMessage;
@@ -14,6 +15,8 @@ class CSheetServices {
   virtual ~CSheetServices() = default;
   // The call client's current user handle, "" when none is known.
   virtual std::u16string CurrentUserHandle() = 0;
+  // Whether a user is signed in to the call client (the recordings pages show nothing without).
+  bool SignedIn() { return !CurrentUserHandle().empty(); }
   virtual void SaveSettings() = 0;
   virtual void LoadSettings() = 0;
   // The greeting file for contacts (buddy) or for other callers, as the settings hold it now.
@@ -25,9 +28,12 @@ class CSheetServices {
   virtual void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) = 0;
   // Opens a web address in the default browser.
   virtual void OpenUrl(const std::u16string& url) = 0;
+  // Builds the program's video driver when it has none; false when it cannot be built.
+  virtual bool CreateVideoDriver() { return false; }
   // Sends a chat text to a contact through the call client, queued with acknowledgement.
   virtual void SendChatMessage(const std::u16string& /*handle*/, const std::u16string& /*text*/) {}
-  // Tells the sibling application about a voice message; dropped when it is not there.
-  virtual void SendToSibling(const CMessage& /*message*/) {}
-  virtual void SendToSibling(const CConversation& /*conversation*/) {}
+  // Tells the sibling application about the recordings, all in one notice; dropped when it is not
+  // there.
+  virtual void SendToSibling(const std::vector<const CMessage*>& /*messages*/,
+                             const std::vector<const CConversation*>& /*conversations*/) {}
 };

@@ -496,6 +496,83 @@ TEST_F(ProgramTest, AClientThatDiesDuringAMessageLeavesItSavedAndTheNextCallIsAn
   EXPECT_EQ(second.Wait(), 0);
 }
 
+// The program is killed while it records a conversation: the file is there under the
+// conversation's own name, but its side file (written when a conversation ends) is not, and its
+// header may lag behind. The next start repairs the header and writes the side file with the
+// audio's length before the conversations are listed.
+TEST_F(ProgramTest, AConversationRecordingWhenTheProgramIsKilledIsRepairedAndKeptAtTheNextStart) {
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data);
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 30 sine 300").c_str()), 0);
+  // The user answers in the call client; the program records every conversation by itself.
+  ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=0\nConversationAutoRecordMode=1\n"
+                                                      "AudioFileRecordingFormat=0\n"));
+  const std::string folder = data + "/My Recorded Conversations/owner.one/";
+  const auto recordings = [&](const char* extension) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().extension() == extension) names.push_back(entry.path().filename());
+    }
+    return names;
+  };
+  std::string name;
+  {
+    Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+                "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait 300", "--step",
+                "status 1234 INPROGRESS"},
+               QAV_SIM_CALLCLIENT);
+    ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+    auto qav = StartRunningCopy();
+    // Killed once the conversation holds more than two seconds of the caller.
+    ASSERT_TRUE(WaitFor([&] {
+      const auto names = recordings(".wav");
+      return names.size() == 1 && std::filesystem::file_size(folder + names.front()) > 46u + 2 * 32000u;
+    }, 60000)) << client.Error() << Log();
+    qav->Kill9();
+    kill(client.pid(), SIGTERM);
+    EXPECT_EQ(client.Wait(), 0);
+    name = recordings(".wav").front();
+    ASSERT_TRUE(recordings(".dat").empty()) << "the conversation never ended";
+  }
+  const std::string audio = folder + name;
+  const std::string base = name.substr(0, name.size() - 4);
+
+  Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto restarted = StartRunningCopy();
+  EXPECT_TRUE(WaitFor([&] { return Logged("an unfinished conversation of"); })) << Log();
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(restarted->Wait(), 0) << restarted->Error();
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+
+  // The header says what the file holds, as sox reads it, and the side file gives its length.
+  EXPECT_EQ(recordings(".wav"), std::vector<std::string>{name}) << "kept under its own name";
+  const std::string bytes = test::ReadFileBytes(audio);
+  ASSERT_GT(bytes.size(), 46u + 2 * 32000u);
+  const auto le32 = [&](size_t at) {
+    return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 | uint32_t(uint8_t(bytes[at + 2])) << 16 |
+           uint32_t(uint8_t(bytes[at + 3])) << 24;
+  };
+  const uint32_t dataBytes = le32(42);
+  EXPECT_EQ(dataBytes, bytes.size() - 46);
+  EXPECT_EQ(le32(4), bytes.size() - 8);
+  const uint32_t bytesPerSecond = le32(28);
+  const uint16_t blockAlign = uint16_t(uint8_t(bytes[32]) | uint8_t(bytes[33]) << 8);
+  ASSERT_GT(bytesPerSecond, 0u);
+  ASSERT_GT(blockAlign, 0u);
+  EXPECT_EQ(test::CommandOutput("soxi -s '" + audio + "'"), std::to_string(dataBytes / blockAlign) + "\n");
+  const int seconds = int((dataBytes + bytesPerSecond - 1) / bytesPerSecond);
+  EXPECT_GE(seconds, 1);
+  const std::string side = test::ReadFileBytes(folder + base + ".dat");
+  const std::u16string expected = u"Duration:" + qav::U16(std::to_string(seconds)) + u";";
+  std::string expectedBytes = "\xFF\xFE";
+  for (char16_t c : expected) expectedBytes += {char(c & 0xFF), char(c >> 8)};
+  EXPECT_EQ(side, expectedBytes);
+}
+
 TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTheSiblingIsTold) {
   test::SmtpServer server;
   ASSERT_TRUE(server.started());

@@ -263,6 +263,52 @@ TEST_F(RecordingsTest, AVoiceMessageLeftUnfinishedIsRepairedAndListedBeforeACall
   EXPECT_EQ(size, 48000u) << "the header says what the file holds";
 }
 
+TEST_F(RecordingsTest, AConversationLeftUnfinishedGetsItsHeaderAndSideFileBeforeItIsListed) {
+  const std::string conversations = ConversationsFolder();
+  ASSERT_FALSE(conversations.empty());
+  // Recordings killed before they ended: no side file, the header still says 0 bytes. One after
+  // 2.5 s and half a sample frame, one before any audio.
+  const auto recording = [](const std::string& path, size_t audioBytes) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    const WAVEFORMATEX format = WaveUtilsMakePCMFormat(1, 16, 16000);
+    uint32_t offset = 0;
+    ASSERT_EQ(WriteAudioFileHeaderFormat(fd, &format, 0, &offset), 1);
+    const std::string audio(audioBytes, '\x11');
+    ASSERT_EQ(::write(fd, audio.data(), audio.size()), ssize_t(audio.size()));
+    ::close(fd);
+  };
+  const std::string killed = conversations + "2024.03.07.09.00.00.7";
+  recording(killed + ".wav", 80001);
+  recording(conversations + "2024.03.08.09.00.00.8.wav", 0);
+  // A finished conversation, and a file the program did not record, stay as they are.
+  Write(conversations + "2024.03.05.14.07.09.3.wav", "c1");
+  Write(conversations + "2024.03.05.14.07.09.3.dat", BuildConversationData(12, {u"caller2"}));
+  Write(conversations + "2024.03.09.09.00.00.9.wav", "not recorded here");
+  Reload();
+
+  EXPECT_EQ(qav::test::ReadFileBytes(killed + ".dat"), BuildConversationData(3, {})) << "2.5 s, rounded up";
+  EXPECT_EQ(std::filesystem::file_size(killed + ".wav"), 46u + 80000u) << "the half frame is cut off";
+  const int fd = ::open((killed + ".wav").c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  WAVEFORMATEX format{};
+  uint32_t offset = 0, size = 0;
+  EXPECT_EQ(WaveUtilsReadAudioFileHeaderFormat(fd, &format, kWaveFormatExSize, &offset, &size), 1);
+  ::close(fd);
+  EXPECT_EQ(size, 80000u) << "the header says what the file holds";
+  EXPECT_FALSE(std::filesystem::exists(conversations + "2024.03.08.09.00.00.8.wav"));
+  EXPECT_FALSE(std::filesystem::exists(conversations + "2024.03.08.09.00.00.8.dat"));
+  EXPECT_EQ(qav::test::ReadFileBytes(conversations + "2024.03.05.14.07.09.3.dat"), BuildConversationData(12, {u"caller2"}));
+  EXPECT_EQ(qav::test::ReadFileBytes(conversations + "2024.03.09.09.00.00.9.wav"), "not recorded here");
+  EXPECT_FALSE(std::filesystem::exists(conversations + "2024.03.09.09.00.00.9.dat"));
+
+  ASSERT_EQ(g_ConversationCollection.GetCount(), 3u);
+  for (const CConversation* conversation : g_ConversationCollection.GetConversations()) {
+    const int32_t duration = conversation->GetConferenceId() == 7 ? 3 : conversation->GetConferenceId() == 3 ? 12 : 0;
+    EXPECT_EQ(conversation->GetDuration(), duration) << conversation->GetConferenceId();
+  }
+}
+
 TEST_F(RecordingsTest, DeletingARecordingDetachesItsCallsAndDropsTheRebuiltOnes) {
   Write(MessagesFolder() + "caller77.2024.03.05.14.07.09.42.s.mp3", "m1");
   Write(ConversationsFolder() + "2024.03.07.09.00.00.4.wav", "c2");

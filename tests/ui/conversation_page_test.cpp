@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QMimeData>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <QTreeWidget>
@@ -13,22 +14,11 @@
 #include "tests/support/call_model_fixture.h"
 #include "ui/button_ssl.h"
 #include "ui/dlg_conversation.h"
-#include "ui/list_page_text.h"
-#include "ui/sheet_services.h"
+#include "ui/player_walk.h"
+#include "ui/samples/sample_recordings.h"
+#include "ui/samples/sample_sheet_services.h"
 
 namespace {
-
-class PageServices : public CSheetServices {
- public:
-  std::u16string CurrentUserHandle() override { return u"me"; }
-  void SaveSettings() override {}
-  void LoadSettings() override {}
-  std::u16string GreetingPath(bool) override { return {}; }
-  bool ReloadGreeting(bool) override { return true; }
-  void ShowError(const std::u16string&) override {}
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
-  void OpenUrl(const std::u16string&) override {}
-};
 
 class ConversationPageTest : public qav::test::CallModelFixture {
  protected:
@@ -47,8 +37,13 @@ class ConversationPageTest : public qav::test::CallModelFixture {
     CallModelFixture::TearDown();
   }
 
-  // A conversation with one call to `handle`; ended unless `running`.
-  CConversation* Record(int callId, std::u16string_view handle, bool running = false) {
+  // An ended conversation with `handle`, as found at start.
+  CConversation* Ended(std::u16string_view handle) {
+    const int64_t start = 1700000000 + int64_t{60} * ++started_;
+    return qav::samples::AddSampleConversation(start, 30, {{handle, handle}});
+  }
+  // A conversation with one call to `handle`, recording through the audio double now.
+  CConversation* Recording(int callId, std::u16string_view handle) {
     CCall* call = AddCall(callId);
     CUser* partner = g_UserCollection.FindOrCreate(handle);
     partner->SetDisplayName(handle);
@@ -59,7 +54,6 @@ class ConversationPageTest : public qav::test::CallModelFixture {
     CConversation* conversation = g_ConversationCollection.add(std::move(created));
     int out = 0, in = 0;
     EXPECT_EQ(conversation->Begin(call, &out, &in), 1);
-    if (!running) EXPECT_EQ(conversation->End(call), 1);
     return conversation;
   }
   int RowOf(const CConversation* conversation) const {
@@ -73,15 +67,16 @@ class ConversationPageTest : public qav::test::CallModelFixture {
     for (const CConversation* c : conversations) page_->List()->topLevelItem(RowOf(c))->setSelected(true);
   }
 
-  PageServices services_;
+  CSampleSheetServices services_;
   std::unique_ptr<CDlgConversation> page_;
   std::vector<ConversationId> played_;
   std::vector<int> results_;
+  int started_ = 0;
 };
 
 TEST_F(ConversationPageTest, ARecordingConversationCannotBePlayedCopiedOrDeleted) {
-  CConversation* ended = Record(1, u"ann");
-  CConversation* running = Record(2, u"bob", true);
+  CConversation* ended = Ended(u"ann");
+  CConversation* running = Recording(2, u"bob");
   page_->OnSetActive();
   ASSERT_EQ(page_->List()->topLevelItemCount(), 2);
   Select({running});
@@ -106,6 +101,36 @@ TEST_F(ConversationPageTest, ARecordingConversationCannotBePlayedCopiedOrDeleted
   EXPECT_EQ(menu[0].text, u"Play");
 }
 
+TEST_F(ConversationPageTest, SortingKeepsTheSelectionOnItsConversationAndPutsAGoneOneLast) {
+  using qav::samples::AddSampleConversation;
+  CConversation* bob = AddSampleConversation(1700000000, 30, {{u"bob", u"Bob"}});
+  CConversation* ann = AddSampleConversation(1700000060, 10, {{u"ann", u"Ann"}});
+  CConversation* cid = AddSampleConversation(1700000120, 20, {{u"cid", u"Cid"}});
+  const ConversationId bobId = bob->GetId(), annId = ann->GetId(), cidId = cid->GetId();
+  auto order = [this] {
+    std::vector<ConversationId> ids;
+    for (int i = 0; i < page_->List()->topLevelItemCount(); ++i) ids.push_back(CDlgConversation::RowId(page_->List()->topLevelItem(i)));
+    return ids;
+  };
+  CDlgConversation::Sort() = {};
+  page_->OnSetActive();
+  EXPECT_EQ(order(), (std::vector<ConversationId>{cidId, annId, bobId}));  // newest first
+  Select({ann});
+  page_->OnColumnClick(CDlgConversation::kParticipantsColumn);  // ascending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{annId, bobId, cidId}));
+  page_->OnColumnClick(CDlgConversation::kDurationColumn);  // descending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{bobId, cidId, annId}));
+  ASSERT_EQ(page_->List()->selectedItems().size(), 1);
+  EXPECT_EQ(CDlgConversation::RowId(page_->List()->selectedItems().front()), annId);
+
+  // Gone from the collection before the next rebuild: last in either direction.
+  g_ConversationCollection.del(bob);
+  page_->OnColumnClick(CDlgConversation::kDurationColumn);  // ascending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{annId, cidId, bobId}));
+  page_->OnColumnClick(CDlgConversation::kDurationColumn);  // descending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{cidId, annId, bobId}));
+}
+
 TEST_F(ConversationPageTest, AConversationWhoseAudioCannotBeDeletedStaysListed) {
   g_ConversationDeleteConfirmation.Set(0);
   class Boxes : public qav::MessageBoxHandler {
@@ -117,8 +142,8 @@ TEST_F(ConversationPageTest, AConversationWhoseAudioCannotBeDeletedStaysListed) 
     std::vector<std::u16string> texts;
   } boxes;
   qav::SetMessageBoxHandler(&boxes);
-  CConversation* kept = Record(1, u"ann");
-  CConversation* deleted = Record(2, u"bob");
+  CConversation* kept = Ended(u"ann");
+  CConversation* deleted = Ended(u"bob");
   const std::u16string folder = g_ConversationCollection.GetConversationsFolder();
   std::filesystem::create_directories(std::filesystem::path(folder));
   { std::ofstream(std::filesystem::path(folder + deleted->GetAudioFileName())) << "audio"; }
@@ -138,8 +163,8 @@ TEST_F(ConversationPageTest, AConversationWhoseAudioCannotBeDeletedStaysListed) 
 }
 
 TEST_F(ConversationPageTest, CopyGivesTheEndedConversationsFiles) {
-  CConversation* first = Record(1, u"ann");
-  CConversation* second = Record(2, u"bob");
+  CConversation* first = Ended(u"ann");
+  CConversation* second = Ended(u"bob");
   page_->OnSetActive();
   Select({first});
   std::unique_ptr<QMimeData> one(page_->SelectionMimeData());
@@ -150,6 +175,21 @@ TEST_F(ConversationPageTest, CopyGivesTheEndedConversationsFiles) {
   std::unique_ptr<QMimeData> two(page_->SelectionMimeData());
   EXPECT_EQ(two->urls().size(), 2);
   EXPECT_FALSE(two->formats().contains("text/plain"));
+}
+
+TEST_F(ConversationPageTest, SendToTheSiblingIsOneNoticeOfTheEndedConversations) {
+  CConversation* first = Ended(u"ann");
+  CConversation* second = Ended(u"bob");
+  CConversation* running = Recording(3, u"cid");
+  page_->OnSetActive();
+  Select({first, second, running});
+  page_->RunCommand(CDlgConversation::kCmdSendToSibling, first->GetId());
+  ASSERT_EQ(services_.siblingNotices.size(), 1u);
+  auto files = services_.siblingNotices[0];
+  std::sort(files.begin(), files.end());
+  auto expected = std::vector<std::u16string>{first->GetAudioFileName(), second->GetAudioFileName()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
 }
 
 }  // namespace

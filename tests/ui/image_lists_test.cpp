@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QIcon>
 #include <QImage>
+#include <QPixmap>
 
 #include "ui/app_image_lists.h"
 #include "ui/color_utils.h"
@@ -57,6 +59,29 @@ TEST(ImageLists, AStripNarrowerThanOnePictureAddsNothing) {
   EXPECT_EQ(qAlpha(second.pixel(0, 0)), 0);  // magenta became transparent
   EXPECT_EQ(second.pixel(4, 5), qRgb(1, 2, 3));
   EXPECT_TRUE(list.GetImage(4).isNull());
+}
+
+TEST(ImageLists, AnIconIsBuiltOnceAndSharedWhileACopyChangedStaysTheCallers) {
+  CImageList list(16, 16);
+  QImage strip(16, 16, QImage::Format_ARGB32);
+  strip.fill(qRgb(10, 200, 10));
+  ASSERT_EQ(list.AddStrip(strip), 0);
+  const QIcon first = list.GetIcon(0);
+  EXPECT_EQ(list.GetIcon(0).cacheKey(), first.cacheKey());
+  // The disabled form is the blended one, not the picture itself.
+  EXPECT_NE(first.pixmap(16, QIcon::Disabled).toImage().pixel(3, 3), first.pixmap(16).toImage().pixel(3, 3));
+
+  QIcon changed = list.GetIcon(0);
+  changed.addPixmap(QPixmap(32, 32));
+  EXPECT_NE(changed.cacheKey(), first.cacheKey());
+  EXPECT_EQ(list.GetIcon(0).cacheKey(), first.cacheKey());
+  EXPECT_EQ(list.GetIcon(0).availableSizes(), first.availableSizes());
+
+  // Pictures added after icons were taken get theirs; indexes past the end give none.
+  ASSERT_EQ(list.AddStrip(strip), 1);
+  EXPECT_FALSE(list.GetIcon(1).isNull());
+  EXPECT_TRUE(list.GetIcon(2).isNull());
+  EXPECT_TRUE(list.GetIcon(-1).isNull());
 }
 
 TEST(ColorUtils, LightnessMovesTowardWhiteOrScalesDown) {

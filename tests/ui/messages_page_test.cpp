@@ -6,32 +6,19 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QTreeWidget>
+#include <algorithm>
 #include <deque>
 
 #include "foundation/settings.h"
 #include "platform/message_box.h"
-#include "tests/app/voice_message_helpers.h"
 #include "tests/support/call_model_fixture.h"
 #include "ui/button_ssl.h"
 #include "ui/dlg_messages.h"
-#include "ui/list_page_text.h"
-#include "ui/sheet_services.h"
+#include "ui/player_walk.h"
+#include "ui/samples/sample_recordings.h"
+#include "ui/samples/sample_sheet_services.h"
 
 namespace {
-
-class PageServices : public CSheetServices {
- public:
-  std::u16string handle = u"me";
-  int posts = 0;
-  std::u16string CurrentUserHandle() override { return handle; }
-  void SaveSettings() override {}
-  void LoadSettings() override {}
-  std::u16string GreetingPath(bool) override { return {}; }
-  bool ReloadGreeting(bool) override { return true; }
-  void ShowError(const std::u16string&) override {}
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override { ++posts; }
-  void OpenUrl(const std::u16string&) override {}
-};
 
 class RecordingBoxes : public qav::MessageBoxHandler {
  public:
@@ -69,7 +56,7 @@ class MessagesPageTest : public qav::test::CallModelFixture {
   // A message from `handle` of `seconds`, `minutesAgo` before now.
   CMessage* Add(int callId, std::u16string_view name, int seconds, std::u16string_view handle = {}) {
     const std::u16string who = handle.empty() ? std::u16string(name) + u".h" : std::u16string(handle);
-    return qav::test::AddVoiceMessageOf(AddCall(callId), who, name, true, seconds);
+    return qav::samples::AddSampleVoiceMessage(callId, {who, name}, seconds, false);
   }
   void Activate() { page_->OnSetActive(); }
   void Select(std::initializer_list<int> rows) {
@@ -82,7 +69,7 @@ class MessagesPageTest : public qav::test::CallModelFixture {
     return callers;
   }
 
-  PageServices services_;
+  CSampleSheetServices services_;
   std::unique_ptr<CDlgMessages> page_;
   int64_t now_ = 1000;
   std::deque<int> script_;
@@ -266,6 +253,21 @@ TEST_F(MessagesPageTest, TheContextMenuFollowsTheClickedMessage) {
   const VoiceMessageId gone = ann->GetId();
   g_MessageCollection.del(ann);
   EXPECT_TRUE(page_->ContextMenu(gone).empty());
+}
+
+TEST_F(MessagesPageTest, SendToTheSiblingIsOneNoticeForTheWholeSelection) {
+  CMessage* ann = Add(1, u"Ann", 10);
+  CMessage* bea = Add(2, u"Bea", 12);
+  Add(3, u"Cid", -1);  // still recording: not sent
+  Activate();
+  Select({0, 1, 2});
+  page_->RunCommand(CDlgMessages::kCmdSendToSibling, ann->GetId());
+  ASSERT_EQ(services_.siblingNotices.size(), 1u);
+  auto files = services_.siblingNotices[0];
+  std::sort(files.begin(), files.end());
+  auto expected = std::vector<std::u16string>{ann->GetFileName(), bea->GetFileName()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
 }
 
 }  // namespace

@@ -18,7 +18,9 @@
 #include "ui/dlg_opt_answer_machine_gen.h"
 #include "ui/dlg_opt_call_waiting_settings.h"
 #include "ui/dlg_opt_conversation_record_gen.h"
+#include "ui/app_image_lists.h"
 #include "ui/dlg_options.h"
+#include "ui/list_box_st.h"
 
 namespace qav::test {
 namespace {
@@ -285,6 +287,37 @@ TEST_F(OptionsPageTest, TheListPicksTheChildAndAnUnlistedOrUnknownIdFallsBack) {
   EXPECT_EQ(list->currentRow(), -1);
   EXPECT_EQ(page.CurrentChild()->DialogId(), 207);
   EXPECT_FALSE(sheet.modified);
+}
+
+// Every caption shows whole: no word is wider than the room its row leaves for text, in both
+// modes, in the list's own font and with its icons; the children stay clear of the list.
+TEST_F(OptionsPageTest, TheListShowsEachCaptionWholeWithItsIcon) {
+  CAppImageLists lists;
+  lists.Create();
+  g_pImageLists = &lists;
+  for (const int advanced : {0, 1}) {
+    SCOPED_TRACE(advanced ? "advanced" : "basic");
+    g_AdvancedSettingMode = advanced;
+    CDlgOptions page(sheet, nullptr);
+    page.show();
+    CListBoxST* list = page.SelectionList();
+    EXPECT_EQ(list->GetImageList(), &lists.m_optionsList);
+    ASSERT_EQ(list->count(), advanced ? 9 : 6);
+    const QFontMetrics metrics(list->font());
+    const int room = list->TextWidth(list->viewport()->width());
+    for (int row = 0; row < list->count(); ++row) {
+      const COptionChild* child = reinterpret_cast<COptionChild*>(list->GetItemData(row));
+      ASSERT_NE(child, nullptr);
+      int slot = 0;
+      while (page.Child(slot) != child) ++slot;
+      EXPECT_EQ(list->GetItemImage(row), slot) << "the slot's picture";
+      for (const QString& word : list->item(row)->text().split(' ', Qt::SkipEmptyParts))
+        EXPECT_LE(metrics.horizontalAdvance(word), room) << word.toStdString();
+      EXPECT_GT(child->x(), list->geometry().right()) << "beside the list, not over it";
+    }
+    EXPECT_GE(page.minimumWidth(), page.Child(0)->geometry().right());
+  }
+  g_pImageLists = nullptr;
 }
 
 TEST_F(OptionsPageTest, TheRememberedChildComesBackAndAnIndexOutOfRangeMeansTheFirst) {

@@ -53,6 +53,9 @@
 #include "skype/link/user_collection.h"
 #include <QTemporaryDir>
 #include "ui/qt_property_sheet.h"
+#include "ui/samples/sample_recordings.h"
+#include "ui/samples/sample_sheet_services.h"
+#include "calls/conversation_collection.h"
 #include "ui/dlg_prop_sheet.h"
 #include "skype/link/main_window_port.h"
 #include "ui/qt_report_dialog.h"
@@ -339,7 +342,7 @@ void ShootPlayer() {
 }
 
 // The options page with each of its children, in basic, advanced and screen-reader modes.
-void ShootOptionPages() {
+void ShootOptionPages(CAppImageLists& lists) {
   struct ShotSheet : COptionsSheetLink {
     void SetModified(bool) override {}
     bool IsModified() const override { return false; }
@@ -354,6 +357,7 @@ void ShootOptionPages() {
     int LoadGreetingMemFile(bool) override { return 1; }
   } sheet;
   LoadDefaultLangLib();
+  g_pImageLists = &lists;  // the list's icons and the buttons' pictures, as in the program
   SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
   SetDefaultOptions();
   const std::pair<const char*, std::pair<int, int>> modes[] = {
@@ -374,62 +378,38 @@ void ShootOptionPages() {
   g_AdvancedSettingMode = 0;
   g_ScreenReaderFriendlyMode = 0;
   SetSettingsHooks({});
+  g_pImageLists = nullptr;
 }
 
 }  // namespace
 
 namespace {
 
-// The property sheet on each of its pages, as the tray opens it.
-class ShotSheetServices : public CSheetServices {
- public:
-  std::u16string CurrentUserHandle() override { return u"alice.s"; }
-  void SaveSettings() override {}
-  void LoadSettings() override {}
-  std::u16string GreetingPath(bool) override { return {}; }
-  bool ReloadGreeting(bool) override { return true; }
-  void ShowError(const std::u16string&) override {}
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
-  void OpenUrl(const std::u16string&) override {}
-};
-
-// Voice messages as finished recordings leave them, for the list pages.
-void SeedMessages() {
-  struct Seed {
-    int32_t callId;
-    const char16_t* handle;
-    const char16_t* name;
-    int32_t seconds;
-    int32_t seen;
-  } seeds[] = {
-      {1, u"bob.k", u"Bob Kramer", 42, 1},
-      {2, u"+4930555123", u"+4930555123", 17, 1},
-      {3, u"carla.m", u"Carla Mendes", 95, 0},
-      {4, u"dave_w", u"Dave", 8, 0},
-  };
+// Recordings as the user finds them: voice messages, heard and new, from contacts and a telephone
+// number, and ended conversations, one of them a conference.
+void SeedRecordings() {
+  using qav::samples::AddSampleConversation;
+  using qav::samples::AddSampleVoiceMessage;
   g_MessageCollection.init(u"alice.s");
-  for (const Seed& seed : seeds) {
-    auto call = std::make_unique<CCall>();
-    call->init(seed.callId);
-    CCall* added = call.get();
-    g_CallCollection.Add(std::move(call));
-    CUser* caller = g_UserCollection.FindOrCreate(seed.handle);
-    caller->SetDisplayName(seed.name);
-    added->set(caller);
-    auto message = std::make_unique<CMessage>();
-    message->Init(added, seed.seen, u"wav");
-    message->SetDuration(seed.seconds);
-    added->SetMessage(g_MessageCollection.Add(std::move(message)));
-  }
+  g_ConversationCollection.init(u"alice.s");
+  AddSampleVoiceMessage(1, {u"bob.k", u"Bob Kramer"}, 42, true);
+  AddSampleVoiceMessage(2, {u"+4930555123", u"+4930555123"}, 17, true);
+  AddSampleVoiceMessage(3, {u"carla.m", u"Carla Mendes"}, 95, false);
+  AddSampleVoiceMessage(4, {u"dave_w", u"Dave"}, 8, false);
+  const int64_t monday = 1709539200;  // 2024-03-04 08:00 UTC
+  AddSampleConversation(monday + 3600 * 2, 754, {{u"bob.k", u"Bob Kramer"}});
+  AddSampleConversation(monday + 86400 + 3600 * 6, 1835, {{u"carla.m", u"Carla Mendes"}, {u"dave_w", u"Dave"}});
+  AddSampleConversation(monday + 2 * 86400 + 600, 48, {{u"+4930555123", u"+4930555123"}});
 }
 
+// The property sheet on each of its pages, as the tray opens it.
 void ShootSheet(CAppImageLists& lists) {
   QTemporaryDir data;
   qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
   g_pImageLists = &lists;
   SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice.s"); }});
-  SeedMessages();
-  CQtPropertySheet sheet(std::make_unique<ShotSheetServices>());
+  SeedRecordings();
+  CQtPropertySheet sheet(std::make_unique<CSampleSheetServices>(u"alice.s"));
   sheet.Create(u"QAV");
   sheet.Localize();
   const std::pair<uint32_t, const char*> pages[] = {{kPageVoiceMessages, "sheet_voice_messages"},
@@ -441,6 +421,15 @@ void ShootSheet(CAppImageLists& lists) {
     QApplication::processEvents();
     Save(sheet.Window()->grab(), name);
   }
+  // Screen-reader mode switched on in the open sheet: the greeting child's captions need room.
+  g_ScreenReaderFriendlyMode = 1;
+  sheet.Localize();
+  sheet.ShowPage(kPageOptions);
+  sheet.SelectOptionChild(347);
+  QApplication::processEvents();
+  Save(sheet.Window()->grab(), "sheet_options_screenreader");
+  g_ScreenReaderFriendlyMode = 0;
+  sheet.Localize();
   sheet.Window()->hide();
   sheet.ShowPage(kPageVoiceMessages);
   if (auto* list = sheet.Window()->findChild<QTreeWidget*>()) {
@@ -452,6 +441,7 @@ void ShootSheet(CAppImageLists& lists) {
   sheet.Window()->hide();
   sheet.Destroy();
   g_MessageCollection.RemoveAll();
+  g_ConversationCollection.DeleteAll();
   g_CallCollection.DeleteAll();
   g_UserCollection.RemoveAll();
   g_pImageLists = nullptr;
@@ -479,7 +469,7 @@ int main(int argc, char** argv) {
   ShootCustomControls(lists);
   ShootReportDialogs();
   ShootSheet(lists);
-  ShootOptionPages();
+  ShootOptionPages(lists);
   ShootPlayer();
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;

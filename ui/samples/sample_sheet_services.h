@@ -1,0 +1,40 @@
+// CSampleSheetServices: the rest of the program as the property sheet and its pages see it, for
+// the screenshots, the sheet benchmark and the page tests: a signed-in user (the handle may be
+// changed or cleared), settings that are neither saved nor read back, and a record of what the
+// pages asked the program for.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "calls/conversation.h"
+#include "calls/message.h"
+#include "ui/sheet_services.h"
+
+class CSampleSheetServices : public CSheetServices {
+ public:
+  explicit CSampleSheetServices(std::u16string signedInHandle = u"me") : handle(std::move(signedInHandle)) {}
+
+  std::u16string CurrentUserHandle() override { return handle; }
+  void SaveSettings() override {}
+  void LoadSettings() override {}
+  std::u16string GreetingPath(bool) override { return {}; }
+  bool ReloadGreeting(bool) override { return true; }
+  void ShowError(const std::u16string&) override {}
+  void PostMainWindow(uint32_t, uint64_t, int64_t) override { ++posts; }
+  void OpenUrl(const std::u16string& url) override { openedUrls.push_back(url); }
+  void SendToSibling(const std::vector<const CMessage*>& messages,
+                     const std::vector<const CConversation*>& conversations) override {
+    std::vector<std::u16string>& files = siblingNotices.emplace_back();
+    for (const CMessage* message : messages) files.push_back(message->GetFileName());
+    for (const CConversation* conversation : conversations) files.push_back(conversation->GetAudioFileName());
+  }
+
+  std::u16string handle;
+  // Messages posted to the main window.
+  int posts = 0;
+  std::vector<std::u16string> openedUrls;
+  // The file names of each notice sent to the sibling application.
+  std::vector<std::vector<std::u16string>> siblingNotices;
+};
