@@ -77,6 +77,10 @@ void COptionsPropPage::EditTextFile(const std::u16string& path) {
   OpenWebPage(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
 }
 
+void COptionsPropPage::FitSheetToPage() {
+  if (Sheet()) Sheet()->FitToPages();
+}
+
 bool COptionsPropPage::CreateVideoDriver() {
   if (HasVideoDriver()) return true;
   return Sheet() && Sheet()->Services().CreateVideoDriver() && HasVideoDriver();

@@ -422,6 +422,15 @@ void ShootSheet(CAppImageLists& lists) {
     QApplication::processEvents();
     Save(sheet.Window()->grab(), name);
   }
+  // Screen-reader mode switched on in the open sheet: the greeting child's captions need room.
+  g_ScreenReaderFriendlyMode = 1;
+  sheet.Localize();
+  sheet.ShowPage(kPageOptions);
+  sheet.SelectOptionChild(347);
+  QApplication::processEvents();
+  Save(sheet.Window()->grab(), "sheet_options_screenreader");
+  g_ScreenReaderFriendlyMode = 0;
+  sheet.Localize();
   sheet.Window()->hide();
   sheet.ShowPage(kPageVoiceMessages);
   if (auto* messages = dynamic_cast<CDlgMessages*>(sheet.Window()->Page(kPageVoiceMessages))) {
