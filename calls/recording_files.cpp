@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -49,19 +50,25 @@ bool MoveRecordingFile(std::u16string_view from, std::u16string_view to) {
   return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
-std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder) {
-  std::vector<std::u16string> names;
+std::vector<RecordingFileEntry> ListRecordingFilesWithSizes(std::u16string_view folder) {
+  std::vector<RecordingFileEntry> entries;
   const std::string path = U8(folder);
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
-  if (!dir) return names;
+  if (!dir) return entries;
   while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     struct stat st {};
-    if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-    names.push_back(U16(name));
+    if (::fstatat(::dirfd(dir.get()), name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    entries.push_back({U16(name), static_cast<int64_t>(st.st_size)});
   }
-  std::sort(names.begin(), names.end());
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  return entries;
+}
+
+std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder) {
+  std::vector<std::u16string> names;
+  for (RecordingFileEntry& entry : ListRecordingFilesWithSizes(folder)) names.push_back(std::move(entry.name));
   return names;
 }
 
