@@ -129,10 +129,16 @@ void CDlgConversation::OnRefreshTimer() { m_refresh.OnTimer(); }
 
 ConversationId CDlgConversation::RowId(const QTreeWidgetItem* item) { return ConversationId{RecordingRowId(item)}; }
 
-void CDlgConversation::FillRow(QTreeWidgetItem& row, const CConversation& conversation) {
+// Durations repeat across a large archive.
+struct CDlgConversation::RowTexts {
+  CSharedRowTexts<int32_t> durations;
+};
+
+void CDlgConversation::FillRow(QTreeWidgetItem& row, const CConversation& conversation, RowTexts& texts) {
   row.setText(kParticipantsColumn, Q(NamesOf(conversation).names));
   row.setText(kTimeColumn, Q(conversation.GetStartTimeText()));
-  row.setText(kDurationColumn, Q(conversation.GetDurationText()));
+  row.setText(kDurationColumn,
+              texts.durations.Get(conversation.GetDuration(), [&conversation] { return conversation.GetDurationText(); }));
   if (g_pImageLists) {
     // Recording, paused, ended.
     const int state = std::clamp(conversation.GetState(), 1, 3) - 1;
@@ -152,8 +158,10 @@ void CDlgConversation::RebuildList() {
     m_list->setUpdatesEnabled(false);
     {
       const QSignalBlocker blocker(m_list);
-      SyncRecordingRows(*m_list, ids,
-                        [&conversations](QTreeWidgetItem& row, size_t index) { FillRow(row, *conversations[index]); });
+      RowTexts texts;
+      SyncRecordingRows(*m_list, ids, [&conversations, &texts](QTreeWidgetItem& row, size_t index) {
+        FillRow(row, *conversations[index], texts);
+      });
       SortList();
     }
     m_list->setUpdatesEnabled(true);

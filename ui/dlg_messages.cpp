@@ -122,19 +122,26 @@ QTreeWidgetItem* CDlgMessages::FindRow(VoiceMessageId id) const {
   return nullptr;
 }
 
+// Callers and durations repeat across thousands of messages.
+struct CDlgMessages::RowTexts {
+  CSharedRowTexts<const CUser*> callers;
+  CSharedRowTexts<int32_t> durations;
+};
+
 void CDlgMessages::UpdateDlgItem(CMessage& message) {
   QTreeWidgetItem* row = FindRow(message.GetId());
   if (!row) {
     row = new CRecordingRow(static_cast<uint64_t>(message.GetId()));
     m_list->addTopLevelItem(row);
   }
-  FillRow(*row, message);
+  RowTexts texts;
+  FillRow(*row, message, texts);
 }
 
-void CDlgMessages::FillRow(QTreeWidgetItem& row, const CMessage& message) {
-  row.setText(kCallerColumn, Q(message.GetUserDisplayNameWithHandle()));
+void CDlgMessages::FillRow(QTreeWidgetItem& row, const CMessage& message, RowTexts& texts) {
+  row.setText(kCallerColumn, texts.callers.Get(message.GetUser(), [&message] { return message.GetUserDisplayNameWithHandle(); }));
   row.setText(kTimeColumn, Q(message.GetTimeOfCallText()));
-  row.setText(kDurationColumn, Q(message.GetDurationText()));
+  row.setText(kDurationColumn, texts.durations.Get(message.GetDuration(), [&message] { return message.GetDurationText(); }));
   if (g_pImageLists) {
     SetRowIcon(row, kCallerColumn, g_pImageLists->m_statusList.GetIcon(message.GetUserStatus()));
     SetRowIcon(row, kNewMarkColumn, g_pImageLists->m_statusList.GetIcon(message.GetIconIndex(g_pImageLists->MarkBase())));
@@ -153,7 +160,9 @@ void CDlgMessages::RebuildList() {
     m_list->setUpdatesEnabled(false);
     {
       const QSignalBlocker blocker(m_list);
-      SyncRecordingRows(*m_list, ids, [&messages](QTreeWidgetItem& row, size_t index) { FillRow(row, *messages[index]); });
+      RowTexts texts;
+      SyncRecordingRows(*m_list, ids,
+                        [&messages, &texts](QTreeWidgetItem& row, size_t index) { FillRow(row, *messages[index], texts); });
       SortList();
     }
     m_list->setUpdatesEnabled(true);

@@ -107,8 +107,9 @@ class CDlgMessages : public CPropPage {
 
  private:
   void UpdateDlgItem(CMessage& message);
+  struct RowTexts;
   // Writes the message's texts and icons into its row.
-  static void FillRow(QTreeWidgetItem& row, const CMessage& message);
+  static void FillRow(QTreeWidgetItem& row, const CMessage& message, RowTexts& texts);
   QTreeWidgetItem* FindRow(VoiceMessageId id) const;
   void SortList();
   void UpdateButtons();

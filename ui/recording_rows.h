@@ -10,10 +10,12 @@
 // GUI thread only.
 #pragma once
 
+#include <QString>
 #include <QTreeWidgetItem>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QIcon;
@@ -47,6 +49,23 @@ uint64_t RecordingRowId(const QTreeWidgetItem* row);
 // new ones after the rest. `fill` gets the row and the recording's index in `ids`.
 void SyncRecordingRows(QTreeWidget& list, const std::vector<uint64_t>& ids,
                        const std::function<void(QTreeWidgetItem& row, size_t index)>& fill);
+
+// Texts that many rows show alike (a caller's name, a duration), made once per rebuild and shared
+// by those rows: less formatting, and one copy in memory instead of one per row.
+template <typename Key>
+class CSharedRowTexts {
+ public:
+  // The text for the key; `make` (giving a std::u16string) is called only for a key not seen yet.
+  template <typename Make>
+  const QString& Get(const Key& key, Make&& make) {
+    const auto [place, added] = m_texts.try_emplace(key);
+    if (added) place->second = QString::fromStdU16String(make());
+    return place->second;
+  }
+
+ private:
+  std::unordered_map<Key, QString> m_texts;
+};
 
 // Sets the column's icon unless the row shows that icon already. (Qt cannot compare icons, so
 // setting the same one again would repaint the row every rebuild.)

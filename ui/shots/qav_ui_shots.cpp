@@ -56,6 +56,7 @@
 #include "ui/samples/sample_recordings.h"
 #include "ui/samples/sample_sheet_services.h"
 #include "calls/conversation_collection.h"
+#include "ui/dlg_messages.h"
 #include "ui/dlg_prop_sheet.h"
 #include "skype/link/main_window_port.h"
 #include "ui/qt_report_dialog.h"
@@ -432,7 +433,9 @@ void ShootSheet(CAppImageLists& lists) {
   sheet.Localize();
   sheet.Window()->hide();
   sheet.ShowPage(kPageVoiceMessages);
-  if (auto* list = sheet.Window()->findChild<QTreeWidget*>()) {
+  if (auto* messages = dynamic_cast<CDlgMessages*>(sheet.Window()->Page(kPageVoiceMessages))) {
+    QTreeWidget* list = messages->List();
+    list->setFocus();
     list->topLevelItem(0)->setSelected(true);
     list->topLevelItem(1)->setSelected(true);
   }
