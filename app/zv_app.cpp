@@ -180,6 +180,8 @@ bool CZVApp::InitInstance() {
   StartupUpdate();
   LoadSettings();
   ApplyLanguage(GetLanguageFilePath());
+  // The only copy now: a greeting recording still in the temporary folder is one a crash cut off.
+  RemoveLeftoverGreetingRecordings();
 
   if (m_request.removeVac) {
     const bool removed = m_components.removeVirtualCable && m_components.removeVirtualCable();

@@ -4,7 +4,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <vector>
+
+#include "foundation/logger.h"
 #include "platform/folders.h"
+#include "platform/leftover_files.h"
 #include "platform/text.h"
 
 std::u16string GetAppFolder() {
@@ -31,6 +35,16 @@ std::u16string GetSpecialFolderPath(int csidl) {
       return {};
   }
   return qav::CreateFolderTree(folder, 0700) ? folder : std::u16string();
+}
+
+int RemoveLeftoverGreetingRecordings() {
+  const std::u16string folder = qav::TempFolder();
+  if (folder.empty()) return 0;
+  const std::vector<std::u16string> removed = qav::RemoveLeftoverFiles(folder, kGreetingRecordingPrefix);
+  for (const std::u16string& name : removed) {
+    QAV_LOG(LOG_INFO, u"Removed a greeting recording an earlier run left behind: %s%s", folder, name);
+  }
+  return static_cast<int>(removed.size());
 }
 
 std::u16string GetTempFileNameWithPrefix(std::u16string_view prefix, std::u16string_view suffix) {

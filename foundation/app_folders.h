@@ -25,3 +25,10 @@ std::u16string GetSpecialFolderPath(int csidl);
 // the extension). The file is created (mode 0600) before the name is returned, so no other caller
 // can take the name. "" when no file can be made.
 std::u16string GetTempFileNameWithPrefix(std::u16string_view prefix, std::u16string_view suffix = u".tmp");
+
+// The names of greeting recordings in the private temporary folder, while the options page records.
+inline constexpr char16_t kGreetingRecordingPrefix[] = u"TempNewGreeting-";
+
+// Removes the greeting recordings a run that crashed left in the private temporary folder (those
+// nobody marks in use, platform/leftover_files.h), each logged; returns how many.
+int RemoveLeftoverGreetingRecordings();

@@ -14,6 +14,7 @@
 #include "foundation/settings.h"
 #include "foundation/settings_folders.h"
 #include "platform/atomic_file.h"
+#include "platform/leftover_files.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "platform/text.h"
@@ -36,7 +37,6 @@ constexpr int kGap = 4;
 constexpr int kRightButton = kInnerLeft + kInnerWidth - 10 - kButton;
 constexpr int kMiddleButton = kRightButton - kButton - 4;
 constexpr int kLeftButton = kMiddleButton - kButton - 4;
-const char16_t kTempRecordingPrefix[] = u"TempNewGreeting-";
 
 class WaitCursor {
  public:
@@ -258,10 +258,16 @@ void CDlgOptGreeting::StartRecording() {
   // A file of its own in the private temporary folder: nobody else can see, take or swap it, and
   // the audio thread writes WAV or MP3 by its extension.
   DeleteTempRecording();
-  m_tempRecording = GetTempFileNameWithPrefix(kTempRecordingPrefix, u"." + GetRecordingFileExtension());
+  m_tempRecording = GetTempFileNameWithPrefix(kGreetingRecordingPrefix, u"." + GetRecordingFileExtension());
+  // In use while it is ours, so that another copy's start-up never takes it for a crash's leftover.
+  m_tempRecordingInUse = qav::FileInUse(m_tempRecording);
   const int started =
       !m_tempRecording.empty() && g_pAudioDriver ? g_pAudioDriver->RecAudioFileStart(m_tempRecording) : 0;
-  if (started >= 1) return;
+  if (started >= 1) {
+    // The writer makes the file anew: the mark goes onto the file it writes.
+    m_tempRecordingInUse = qav::FileInUse(m_tempRecording);
+    return;
+  }
   m_recording = false;
   ShowVoiceButtons();
   LogAudioError(m_settings.recordHandler, "RecAudioFileStart", m_tempRecording);
@@ -294,6 +300,7 @@ void CDlgOptGreeting::SaveRecording(const std::u16string& extension) {
       }
     }
     m_tempRecording.clear();  // it is the greeting now
+    m_tempRecordingInUse.Release();
     const bool changed = *chosen != m_settings.voicePath->Get();
     if (changed) *m_settings.voicePath = *chosen;
     // The file changed even when its name did not: the greeting in memory is always rebuilt.
@@ -328,6 +335,7 @@ void CDlgOptGreeting::RecordingStopped() {
 void CDlgOptGreeting::DeleteTempRecording() {
   RemoveFile(m_tempRecording);
   m_tempRecording.clear();
+  m_tempRecordingInUse.Release();
 }
 
 void CDlgOptGreeting::OnCheckGreetingTextMsgEnabled() {

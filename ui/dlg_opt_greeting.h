@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "platform/leftover_files.h"
 #include "platform/window.h"
 #include "ui/option_child.h"
 
@@ -131,6 +132,7 @@ class CDlgOptGreeting : public COptionChild {
   bool m_playing = false;
   bool m_recording = false;
   std::u16string m_tempRecording;
+  qav::FileInUse m_tempRecordingInUse;
   // Receives the playback's end notice; made for each playback and destroyed with its end, so a
   // notice of an earlier playback never ends a later one.
   qav::Window m_noticeWindow;

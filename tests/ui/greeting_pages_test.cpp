@@ -22,6 +22,7 @@
 #include "tests/ui/option_test_controls.h"
 #include "tests/ui/options_fixture.h"
 #include "ui/button_ssl.h"
+#include "foundation/app_folders.h"
 #include "tests/support/log_capture.h"
 #include "ui/dlg_opt_default_caller.h"
 #include "ui/dlg_opt_unknown_caller.h"
@@ -264,6 +265,8 @@ TEST_F(GreetingAudioTest, ARecordingSavedWritesTheGreetingAndTheSettingAndRebuil
   struct stat folder {};
   ASSERT_EQ(::stat(U8(privateFolder).c_str(), &folder), 0);
   EXPECT_EQ(folder.st_mode & 0777, 0700u) << "nobody else can reach into it";
+  EXPECT_EQ(RemoveLeftoverGreetingRecordings(), 0) << "another copy's start-up leaves a recording in progress alone";
+  EXPECT_EQ(::access(U8(temp).c_str(), F_OK), 0);
   EXPECT_FALSE(play->isEnabled()) << "no playback while recording";
   EXPECT_EQ(record->toolTip(), QString::fromStdU16String(GetLangString(634)));
 
