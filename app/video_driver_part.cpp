@@ -15,11 +15,13 @@ bool CVideoDriverPart::Create() {
     QAV_LOG(LOG_INFO, u"CVideoDriverPart::Create: %s", e.what());
     return false;
   }
-  g_pVideoDriver = m_driver.get();
+  // Published only once it is built, so a reader on another thread never sees half a driver.
+  g_pVideoDriver.store(m_driver.get(), std::memory_order_release);
   return true;
 }
 
 void CVideoDriverPart::Delete() {
-  if (g_pVideoDriver == m_driver.get()) g_pVideoDriver = nullptr;
+  CVideoDriver* ours = m_driver.get();
+  g_pVideoDriver.compare_exchange_strong(ours, nullptr, std::memory_order_acq_rel);
   m_driver.reset();
 }

@@ -54,11 +54,24 @@ bool CWorkerThreads::OnCopyData(uint64_t dataKind, std::string_view bytes) {
 }
 
 void CWorkerThreads::SendCallDoneNotice(const CMessage* message, const CConversation* conversation) {
-  if (message == nullptr && conversation == nullptr) return;
+  std::vector<const CMessage*> messages;
+  std::vector<const CConversation*> conversations;
+  if (message != nullptr) messages.push_back(message);
+  if (conversation != nullptr) conversations.push_back(conversation);
+  SendRecordingsNotice(messages, conversations);
+}
+
+void CWorkerThreads::SendRecordingsNotice(const std::vector<const CMessage*>& messages,
+                                          const std::vector<const CConversation*>& conversations) {
+  if (messages.empty() && conversations.empty()) return;
   CExtrAppNotify notice;
   if (!notice.Begin()) return;
-  if (message != nullptr) notice.AddVoiceMessage(*message);
-  if (conversation != nullptr) notice.AddConversation(*conversation);
+  for (const CMessage* message : messages) {
+    if (message != nullptr) notice.AddVoiceMessage(*message);
+  }
+  for (const CConversation* conversation : conversations) {
+    if (conversation != nullptr) notice.AddConversation(*conversation);
+  }
   notice.Send(m_notify);
   notice.Release();
 }

@@ -30,6 +30,8 @@ class CWorkerThreads : public CAppWorkers {
   // conversation; false when refused or when the sibling application does not run.
   bool OnCopyData(uint64_t dataKind, std::string_view bytes) override;
   void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) override;
+  void SendRecordingsNotice(const std::vector<const CMessage*>& messages,
+                            const std::vector<const CConversation*>& conversations) override;
   bool Stop(int timeoutMs) override;
 
   CSendSMTPThread& MailThread() { return m_mail; }

@@ -38,5 +38,7 @@ std::u16string CAudioDeviceList::GetNameById(int id) const {
 }
 
 CPlaybackDeviceList::CPlaybackDeviceList() : CAudioDeviceList(qav::ListPlaybackDevices()) {}
+CPlaybackDeviceList::CPlaybackDeviceList(KnownDevices) : CAudioDeviceList(qav::KnownPlaybackDevices()) {}
 
 CRecordingDeviceList::CRecordingDeviceList() : CAudioDeviceList(qav::ListRecordingDevices()) {}
+CRecordingDeviceList::CRecordingDeviceList(KnownDevices) : CAudioDeviceList(qav::KnownRecordingDevices()) {}

@@ -4,7 +4,9 @@
 // Entry 0 is always the system's default device: device id -1 (WAVE_MAPPER) and the name of
 // language string 820 ("Windows Default"). Entries 1 onward are the machine's devices in the
 // order the sound layer lists them (platform/sound/sound_devices.h): index i, device id i - 1, the
-// device's name. The lists are built on the spot and never cached. A list holds 32 entries at
+// device's name. A list made plainly probes the machine on the spot (the option pages); one made
+// with kKnownDevices takes the devices of the last probe and opens no device node (the audio
+// thread, which must not stall when a recording starts). A list holds 32 entries at
 // most: the default and up to 31 devices (the sound layer lists no more).
 #pragma once
 
@@ -16,6 +18,7 @@
 
 class CAudioDeviceList {
  public:
+  enum KnownDevices { kKnownDevices };
   struct Entry {
     int index;
     int deviceId;
@@ -48,10 +51,12 @@ class CAudioDeviceList {
 class CPlaybackDeviceList : public CAudioDeviceList {
  public:
   CPlaybackDeviceList();
+  explicit CPlaybackDeviceList(KnownDevices);
 };
 
 // The recording devices.
 class CRecordingDeviceList : public CAudioDeviceList {
  public:
   CRecordingDeviceList();
+  explicit CRecordingDeviceList(KnownDevices);
 };

@@ -11,6 +11,8 @@
 #include "audio/wave_mem_file.h"
 #include "foundation/logger.h"
 #include "platform/message_loop.h"
+#include "platform/sound/sound_device_watch.h"
+#include "platform/sound/sound_devices.h"
 #include "platform/sound/wave_device.h"
 #include "platform/thread_priority.h"
 
@@ -61,6 +63,9 @@ CAudioDriver::~CAudioDriver() {
 int CAudioDriver::Start(qav::Clock& clock) {
   if (m_thread.threadId() != 0 || m_destroying.load()) return 0;
   m_context.clock = &clock;
+  // The jobs open devices by name from what was last probed; the probing is done here, off the
+  // audio thread, at start and whenever a device comes or goes.
+  if (!qav::VirtualSoundForced()) m_deviceWatch = std::make_unique<qav::SoundDeviceWatch>();
   const bool started = m_thread.Start("QAVAudio", [this](qav::MessageLoop& loop) { InitInstance(loop); }, clock);
   return started ? 1 : 0;
 }

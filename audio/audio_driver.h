@@ -46,6 +46,9 @@
 #include "platform/message_thread.h"
 
 class CAudioJob;
+namespace qav {
+class SoundDeviceWatch;
+}
 class CWaveMemFile;
 
 // Request messages (thread messages to the audio thread).
@@ -154,6 +157,8 @@ class CAudioDriver {
     return dynamic_cast<Job*>(m_job.get());
   }
 
+  // Keeps the known sound devices current off this thread (not when the virtual device is forced).
+  std::unique_ptr<qav::SoundDeviceWatch> m_deviceWatch;
   qav::MessageThread m_thread;
   std::atomic<AudioDriverState> m_state{AudioDriverState::kIdle};
   std::atomic<bool> m_destroying{false};

@@ -21,6 +21,8 @@ GreetingBuild BuildGreetingMemFile(const std::vector<std::u16string>& files) {
       break;
     }
   }
+  // The greeting is only read from now on: the room its growth left (a third more) goes back.
+  build.memFile->GetFile()->ShrinkToFit();
   build.memFile->GetFile()->SeekToBegin();
   return build;
 }

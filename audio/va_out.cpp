@@ -37,6 +37,7 @@ int CVAOut::Open(qav::ThreadId owner, int* port, uint32_t bytesPerSecond) {
   m_owner = owner;
   m_bytesPerSecond = bytesPerSecond;
   m_leadBytes = std::max<uint32_t>(2, (bytesPerSecond * kLeadMs / 1000) & ~1u);
+  m_pieceBytes = std::max<uint32_t>(2, (bytesPerSecond * kPieceMs / 1000) & ~1u);
   m_catchUpBytes = (bytesPerSecond * kCatchUpMs / 1000) & ~1u;
   *port = bound;
   m_state = kOpen;
@@ -112,6 +113,7 @@ uint32_t CVAOut::Allowance() {
     m_paceRunning = true;
     m_paceStartMs = now;
     m_paceSent = 0;
+    m_paceStarting = true;
   }
   const uint64_t earned = static_cast<uint64_t>(std::max<int64_t>(0, now - m_paceStartMs)) * m_bytesPerSecond / 1000;
   const uint64_t allowed = m_leadBytes + earned - std::min<uint64_t>(m_paceSent, m_leadBytes + earned);
@@ -120,6 +122,7 @@ uint32_t CVAOut::Allowance() {
     // catch-up ahead, rather than send everything that could have gone meanwhile.
     m_paceStartMs = now;
     m_paceSent = 0;
+    m_paceStarting = true;
     return m_leadBytes + m_catchUpBytes;
   }
   return static_cast<uint32_t>(allowed);
@@ -128,19 +131,30 @@ uint32_t CVAOut::Allowance() {
 bool CVAOut::GetBuffer(uint8_t** data, uint32_t* length, void** user) {
   if (m_state != kOpen || m_queue.empty() || m_lent) {
     QAV_LOG(LOG_FINEST, u"CVAOut::GetBuffer() Nothing to send [state = %d, Count = %d]", m_state, m_queue.size());
+    // A piece cut short by an empty queue goes on with the next write: the buffer after a
+    // returned one is written a message later, and the piece's rest is due now.
     return false;
   }
   const uint32_t allowance = Allowance() & ~1u;  // whole samples
-  if (allowance == 0) {
-    ArmPaceTimer(allowance);
+  // Sending goes in pieces: a piece begins once the pace allows a whole one (or all that is
+  // queued), and goes on across buffers until the allowance is spent. One wake-up per piece.
+  const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(m_pieceBytes, QueuedBytes()));
+  if (allowance == 0 || (!m_inPiece && !m_paceStarting && allowance < piece)) {
+    m_inPiece = false;
+    ArmPaceTimer(allowance, piece);
     return false;
   }
+  m_inPiece = true;
+  m_paceStarting = false;
   m_lent = std::move(m_queue.front());
   m_queue.pop_front();
   *data = m_lent->data.data() + m_lent->bytesDone;
   *length = std::min<uint32_t>(static_cast<uint32_t>(m_lent->data.size()) - m_lent->bytesDone, allowance);
   *user = m_lent.get();
-  if (*length < m_lent->data.size() - m_lent->bytesDone) ArmPaceTimer(0);
+  if (*length < m_lent->data.size() - m_lent->bytesDone) {
+    m_inPiece = false;
+    ArmPaceTimer(0, m_pieceBytes);
+  }
   return true;
 }
 
@@ -156,10 +170,10 @@ void CVAOut::ReleaseBuffer(uint8_t*, uint32_t count, void* user, bool) {
   }
 }
 
-void CVAOut::ArmPaceTimer(uint32_t allowance) {
+void CVAOut::ArmPaceTimer(uint32_t allowance, uint32_t piece) {
   if (m_paceTimerArmed || !m_paceWindow) return;
-  // Wake when half the lead has been earned again.
-  const uint32_t wanted = m_leadBytes / 2 > allowance ? m_leadBytes / 2 - allowance : 2;
+  // Wake when the next piece has been earned.
+  const uint32_t wanted = piece > allowance ? piece - allowance : 2;
   const uint32_t ms = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{wanted} * 1000 + m_bytesPerSecond - 1) /
                                                                    m_bytesPerSecond));
   if (qav::SetTimer(m_paceWindow.handle(), kPaceTimerId, ms)) m_paceTimerArmed = true;

@@ -11,6 +11,11 @@
 // greeting block has been played). A socket takes seconds of audio at once, so the link keeps the
 // pace itself: it sends no faster than the stream's bytes per second, measured on the loop's
 // clock, with kLeadMs of audio ahead, and a buffer comes back when its last byte has been sent.
+// It sends in pieces of kPieceMs (a client that reads its input every 20 ms finds a piece each
+// time), each once the pace allows the whole piece, so the thread wakes 50 times a second to send
+// rather than 200. (Pieces of 40 ms were tried: the second part of a piece that spans two buffers
+// then often arrived 20 ms late, beyond the greeting's pace target of 20 ms.) The last byte of each piece still goes kLeadMs before it is due; when the pace
+// starts, the first piece is only the lead, so no byte goes more than kLeadMs early.
 // When the thread was held up (a busy machine) the time is made up, up to kCatchUpMs; after a
 // longer pause in the stream the pace starts again from the next write, without a burst.
 //
@@ -38,6 +43,7 @@ class CVAOut : public CVAOutSocketCallbacks {
  public:
   enum State { kClosed = 1, kOpen = 2, kPaused = 3, kClosedAfterUse = 4 };
   static constexpr int kLeadMs = 10;
+  static constexpr int kPieceMs = 20;
   // A thread held up for up to this long makes the time up afterwards; a longer pause is not made up.
   static constexpr int kCatchUpMs = 200;
   static constexpr int kMaxQueuedMs = 2000;
@@ -72,7 +78,8 @@ class CVAOut : public CVAOutSocketCallbacks {
  private:
   // Bytes the pace allows to be sent now.
   uint32_t Allowance();
-  void ArmPaceTimer(uint32_t allowance);
+  // Wakes the sender once `piece` bytes are allowed.
+  void ArmPaceTimer(uint32_t allowance, uint32_t piece);
   void OnPaceTimer();
   void ReturnBufferToApplication(VaHeaderPtr header);
   void ReturnAll();
@@ -83,6 +90,9 @@ class CVAOut : public CVAOutSocketCallbacks {
   qav::ThreadId m_owner = 0;
   uint32_t m_bytesPerSecond = kDefaultBytesPerSecond;
   uint32_t m_leadBytes = 0;
+  uint32_t m_pieceBytes = 0;
+  bool m_inPiece = false;
+  bool m_paceStarting = false;  // the pace has just (re)started: the lead goes at once  // a piece is being sent: the rest of the allowance goes without waiting
   uint32_t m_catchUpBytes = 0;
   std::deque<VaHeaderPtr> m_queue;
   VaHeaderPtr m_lent;  // the buffer the sender is sending

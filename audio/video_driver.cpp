@@ -10,7 +10,7 @@
 #include "platform/folders.h"
 #include "platform/text.h"
 
-CVideoDriver* g_pVideoDriver = nullptr;
+std::atomic<CVideoDriver*> g_pVideoDriver{nullptr};
 
 namespace {
 

@@ -17,6 +17,7 @@
 // the application answers, at most the library's time-out per request.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,5 +75,7 @@ class CVideoDriver {
   int32_t m_startedByUs = 0;
 };
 
-// The program's video driver; null when there is none (every user checks).
-extern CVideoDriver* g_pVideoDriver;
+// The program's video driver; null when there is none (every user checks). The GUI thread sets it at
+// start-up and again when the options page retries a missing driver, and uses it; the dispatcher
+// thread asks whether there is one at the same time. A user loads it once and uses what it loaded.
+extern std::atomic<CVideoDriver*> g_pVideoDriver;

@@ -34,11 +34,15 @@ class AudioThreadRequests : public CCallAudioRequests {
   }
   int RecordSkypeInsertBeep() override { return g_pAudioDriver ? g_pAudioDriver->RecordSkypeInsertBeep() : 0; }
   void WaitWhileBeepPlays(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-  bool HasVideoDriver() override { return g_pVideoDriver != nullptr; }
+  bool HasVideoDriver() override { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }
   int PlayVideoFileStart(std::u16string_view path) override {
-    return g_pVideoDriver ? g_pVideoDriver->PlayVideoFileStart(path) : 0;
+    CVideoDriver* driver = g_pVideoDriver.load(std::memory_order_acquire);
+    return driver ? driver->PlayVideoFileStart(path) : 0;
   }
-  int PlayVideoFileStop() override { return g_pVideoDriver ? g_pVideoDriver->PlayVideoFileStop() : 0; }
+  int PlayVideoFileStop() override {
+    CVideoDriver* driver = g_pVideoDriver.load(std::memory_order_acquire);
+    return driver ? driver->PlayVideoFileStop() : 0;
+  }
 };
 
 AudioThreadRequests g_audioThreadRequests;

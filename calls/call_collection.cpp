@@ -1,6 +1,7 @@
 #include "calls/call_collection.h"
 
 #include "calls/call_fsm_table.h"
+#include "calls/rebuilt_calls.h"
 #include "foundation/logger.h"
 #include "skype/link/skype_vocabulary.h"
 
@@ -48,9 +49,17 @@ void CCallCollection::DeleteAll() {
   m_displaced.clear();
 }
 
+// The calls of the call client, without those rebuilt for stored recordings: the rebuilt ones have
+// the lowest ids (below kRebuiltConversationCallIdBase) and can be neither ringing, in progress nor
+// recording, and a user with 100,000 stored messages made every scan on the way to answering a
+// call walk past 100,000 of them (some 20 ms a ring).
+auto CCallCollection::ClientCalls() const -> std::ranges::subrange<Calls::const_iterator> {
+  return {m_calls.lower_bound(kRebuiltConversationCallIdBase), m_calls.end()};
+}
+
 CCall* CCallCollection::GetCallRinging() const {
   QAV_LOG(LOG_INFO, u"CCallCollection::GetCallRinging");
-  for (const auto& [id, call] : m_calls) {
+  for (const auto& [id, call] : ClientCalls()) {
     const int32_t status = call->GetStatus();
     if (call->IsIncoming() && (status == SkypeCallStatus::RINGING || status == SkypeCallStatus::EARLYMEDIA)) {
       return call.get();
@@ -61,7 +70,7 @@ CCall* CCallCollection::GetCallRinging() const {
 
 CCall* CCallCollection::GetCallInprogress() const {
   QAV_LOG(LOG_INFO, u"CCallCollection::GetCallInprogress");
-  for (const auto& [id, call] : m_calls) {
+  for (const auto& [id, call] : ClientCalls()) {
     if (call->GetStatus() == SkypeCallStatus::INPROGRESS) return call.get();
   }
   return nullptr;
@@ -69,14 +78,14 @@ CCall* CCallCollection::GetCallInprogress() const {
 
 int CCallCollection::GetCallsInprogress(std::vector<CCall*>& calls) const {
   if (!calls.empty()) return 0;
-  for (const auto& [id, call] : m_calls) {
+  for (const auto& [id, call] : ClientCalls()) {
     if (call->GetStatus() == SkypeCallStatus::INPROGRESS) calls.push_back(call.get());
   }
   return 1;
 }
 
 CCall* CCallCollection::GetCallRecording(const CCall* except) const {
-  for (const auto& [id, call] : m_calls) {
+  for (const auto& [id, call] : ClientCalls()) {
     if (call.get() == except) continue;
     if (call->IsMessageState() || call->IsConversationState()) return call.get();
   }

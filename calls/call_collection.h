@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <ranges>
 #include <memory>
 #include <vector>
 
@@ -57,7 +58,11 @@ class CCallCollection {
   bool IsEmpty() const { return m_calls.empty(); }
 
  private:
-  std::map<int32_t, std::unique_ptr<CCall>> m_calls;
+  using Calls = std::map<int32_t, std::unique_ptr<CCall>>;
+  // The calls the call client knows of (the rebuilt ones left out).
+  std::ranges::subrange<Calls::const_iterator> ClientCalls() const;
+
+  Calls m_calls;
   std::vector<std::unique_ptr<CCall>> m_displaced;
 };
 

@@ -1,11 +1,13 @@
 // The list a recordings collection keeps: it owns its items, newest first, and finds them by
 // pointer (the pages and the calls hold plain pointers). What a collection does around adding and
-// removing (detaching calls, telling the pages) stays with the collection.
+// removing (detaching calls, telling the pages) stays with the collection. The items are kept in a
+// deque: a pointer's room each, where a list's node took four times that (100,000 loaded
+// recordings, 2.4 MB).
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
-#include <list>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -45,5 +47,5 @@ class COwnedList {
   }
 
  private:
-  std::list<std::unique_ptr<T>> m_items;
+  std::deque<std::unique_ptr<T>> m_items;
 };

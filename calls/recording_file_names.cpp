@@ -1,6 +1,9 @@
 #include "calls/recording_file_names.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/date_time.h"
@@ -20,19 +23,24 @@ std::optional<int32_t> Digits(std::u16string_view field) {
   return qav::ParseInt32(field);
 }
 
-// The time that six local-time fields stand for; nullopt for a date or time that does not exist.
-// Daylight saving is the system's to decide (an hour skipped in spring moves on by that hour).
-std::optional<int64_t> LocalFieldsToTime(const std::u16string_view* fields) {
-  int32_t v[6];
-  for (int i = 0; i < 6; ++i) {
-    const std::optional<int32_t> n = Digits(fields[i]);
-    if (!n) return std::nullopt;
-    v[i] = *n;
-  }
-  if (v[0] < 1900 || v[0] > 9999 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 31 || v[3] > 23 || v[4] > 59 ||
-      v[5] > 60) {
-    return std::nullopt;
-  }
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+int DaysInMonth(int32_t year, int32_t month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// mktime, for fields already checked; nullopt when the date does not exist.
+std::optional<int64_t> MakeLocalTime(const int32_t* v) {
   std::tm local{};
   local.tm_year = v[0] - 1900;
   local.tm_mon = v[1] - 1;
@@ -46,6 +54,59 @@ std::optional<int64_t> LocalFieldsToTime(const std::u16string_view* fields) {
   // 31 February and its kind are moved on by mktime: such a date is no date.
   if (local.tm_year != v[0] - 1900 || local.tm_mon != v[1] - 1 || local.tm_mday != v[2]) return std::nullopt;
   return static_cast<int64_t>(t);
+}
+
+// mktime weighs the zone's rules afresh at every call (microseconds), and a folder of many
+// recordings holds many of one day: the offset of a local day that has no change of offset is
+// kept, per thread and per TZ, and the time of any second of it is plain arithmetic.
+class LocalDayOffsets {
+ public:
+  // Seconds to subtract from the fields read as UTC; nullopt when the day changes its offset.
+  std::optional<int64_t> For(int32_t year, int32_t month, int32_t day) {
+    const char* zone = std::getenv("TZ");
+    if ((zone ? zone : "\n") != m_zone) {
+      m_zone = zone ? zone : "\n";  // (no TZ differs from every TZ)
+      m_days.clear();
+    }
+    const int64_t key = (int64_t{year} * 100 + month) * 100 + day;
+    if (auto known = m_days.find(key); known != m_days.end()) return known->second;
+    if (m_days.size() >= 4096) m_days.clear();
+    const int32_t first[6] = {year, month, day, 0, 0, 0};
+    const int32_t last[6] = {year, month, day, 23, 59, 59};
+    const std::optional<int64_t> start = MakeLocalTime(first);
+    const std::optional<int64_t> end = MakeLocalTime(last);
+    const int64_t asUtc = DaysFromCivil(year, month, day) * 86400;
+    std::optional<int64_t> offset;
+    if (start && end && asUtc - *start == asUtc + 86399 - *end) offset = asUtc - *start;
+    m_days.emplace(key, offset);
+    return offset;
+  }
+
+ private:
+  std::string m_zone;
+  std::unordered_map<int64_t, std::optional<int64_t>> m_days;
+};
+
+// The time that six local-time fields stand for; nullopt for a date or time that does not exist.
+// Daylight saving is the system's to decide (an hour skipped in spring moves on by that hour).
+std::optional<int64_t> LocalFieldsToTime(const std::u16string_view* fields) {
+  int32_t v[6];
+  for (int i = 0; i < 6; ++i) {
+    const std::optional<int32_t> n = Digits(fields[i]);
+    if (!n) return std::nullopt;
+    v[i] = *n;
+  }
+  if (v[0] < 1900 || v[0] > 9999 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 31 || v[3] > 23 || v[4] > 59 ||
+      v[5] > 60) {
+    return std::nullopt;
+  }
+  if (v[2] > DaysInMonth(v[0], v[1])) return std::nullopt;
+  // A leap second is left to mktime: at the end of a day it is no time of that day.
+  if (v[5] == 60) return MakeLocalTime(v);
+  thread_local LocalDayOffsets offsets;
+  const std::optional<int64_t> offset = offsets.For(v[0], v[1], v[2]);
+  if (!offset) return MakeLocalTime(v);  // a day whose offset changes: the system decides each time
+  return DaysFromCivil(v[0], v[1], v[2]) * 86400 + v[3] * 3600 + v[4] * 60 + v[5] - *offset;
 }
 
 bool IsUnsafeNameCharacter(char16_t c) { return c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F; }

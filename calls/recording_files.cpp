@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 #include "foundation/settings_folders.h"
 #include "platform/atomic_file.h"
@@ -49,19 +51,51 @@ bool MoveRecordingFile(std::u16string_view from, std::u16string_view to) {
   return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
-std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder) {
-  std::vector<std::u16string> names;
+std::vector<RecordingFileEntry> ListRecordingFilesWithSizes(std::u16string_view folder) {
+  std::vector<RecordingFileEntry> entries;
   const std::string path = U8(folder);
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
-  if (!dir) return names;
+  if (!dir) return entries;
+  std::vector<std::string> names;
   while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    struct stat st {};
-    if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-    names.push_back(U16(name));
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 || entry->d_type == DT_DIR) continue;
+    names.emplace_back(name);
   }
-  std::sort(names.begin(), names.end());
+  // Each file is looked at for its kind and size, some microseconds each: a folder of many
+  // recordings is looked at by a few threads at once.
+  std::vector<int64_t> sizes(names.size(), -1);
+  const int folderFd = ::dirfd(dir.get());
+  const auto look = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      struct stat st {};
+      if (::fstatat(folderFd, names[i].c_str(), &st, 0) == 0 && S_ISREG(st.st_mode)) sizes[i] = st.st_size;
+    }
+  };
+  constexpr size_t kFilesPerThread = 4096;
+  const size_t threads = std::min<size_t>(4, (names.size() + kFilesPerThread - 1) / kFilesPerThread);
+  if (threads <= 1) {
+    look(0, names.size());
+  } else {
+    std::vector<std::thread> lookers;
+    const size_t share = (names.size() + threads - 1) / threads;
+    for (size_t t = 1; t < threads; ++t) {
+      lookers.emplace_back(look, std::min(names.size(), t * share), std::min(names.size(), (t + 1) * share));
+    }
+    look(0, std::min(names.size(), share));
+    for (std::thread& looker : lookers) looker.join();
+  }
+  entries.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (sizes[i] >= 0) entries.push_back({U16(names[i]), sizes[i]});
+  }
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  return entries;
+}
+
+std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder) {
+  std::vector<std::u16string> names;
+  for (RecordingFileEntry& entry : ListRecordingFilesWithSizes(folder)) names.push_back(std::move(entry.name));
   return names;
 }
 

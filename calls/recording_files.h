@@ -26,6 +26,12 @@ bool DeleteRecordingFile(std::u16string_view path);
 bool MoveRecordingFile(std::u16string_view from, std::u16string_view to);
 // The names of the regular files in the folder (not "." and "..", no folders), sorted.
 std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder);
+// The same with each file's size, from the one look at each file the listing takes.
+struct RecordingFileEntry {
+  std::u16string name;
+  int64_t size = 0;
+};
+std::vector<RecordingFileEntry> ListRecordingFilesWithSizes(std::u16string_view folder);
 // The whole file, when it is a regular file of at most `maxBytes`.
 std::optional<std::string> ReadRecordingFile(std::u16string_view path, size_t maxBytes);
 // Replaces the file's content with the bytes, all or nothing; true when written.

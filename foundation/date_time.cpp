@@ -1,6 +1,8 @@
 #include "foundation/date_time.h"
 
 #include <locale.h>
+#include <cstdlib>
+#include <string>
 #include <sys/stat.h>
 #include <time.h>
 
@@ -20,6 +22,46 @@ std::u16string FormatTm(const char* format, const tm& parts, locale_t locale) {
   return qav::Utf8ToUtf16(std::string_view(buffer, length));
 }
 
+// The user's time locale as the environment names it, kept (per thread) while the environment
+// names the same one: making a locale reads the locale files and costs more than the date it
+// formats, and a list page formats thousands. Null when the named locale cannot be loaded.
+locale_t UserTimeLocale() {
+  struct Kept {
+    bool made = false;
+    std::string names;
+    locale_t locale = static_cast<locale_t>(0);
+    ~Kept() {
+      if (locale != static_cast<locale_t>(0)) freelocale(locale);
+    }
+  };
+  thread_local Kept kept;
+  std::string names;
+  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG", "LOCPATH"}) {
+    const char* value = std::getenv(variable);
+    names += value != nullptr ? value : "";
+    names += '\n';
+  }
+  if (!kept.made || names != kept.names) {
+    if (kept.locale != static_cast<locale_t>(0)) freelocale(kept.locale);
+    kept.locale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    kept.names = std::move(names);
+    kept.made = true;
+  }
+  return kept.locale;
+}
+
+locale_t PosixTimeLocale() {
+  static const locale_t locale = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+  return locale;
+}
+
+std::u16string FormatDateOf(const tm& parts) {
+  if (const locale_t user = UserTimeLocale(); user != static_cast<locale_t>(0)) return FormatTm("%x", parts, user);
+  return FormatTm("%b %d, %Y", parts, PosixTimeLocale());
+}
+
+std::u16string FormatTimeOf(const tm& parts) { return FormatTm("%H:%M", parts, nullptr); }
+
 // Days between 1601-01-01 and 1970-01-01, in 100-nanosecond steps.
 constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
 
@@ -28,25 +70,20 @@ constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
 std::u16string FormatDate(int64_t time) {
   tm parts{};
   if (!ToLocalTm(time, parts)) return {};
-  locale_t userLocale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
-  if (userLocale == static_cast<locale_t>(0)) {
-    locale_t c = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
-    std::u16string text = FormatTm("%b %d, %Y", parts, c);
-    if (c != static_cast<locale_t>(0)) freelocale(c);
-    return text;
-  }
-  std::u16string text = FormatTm("%x", parts, userLocale);
-  freelocale(userLocale);
-  return text;
+  return FormatDateOf(parts);
 }
 
 std::u16string FormatTime(int64_t time) {
   tm parts{};
   if (!ToLocalTm(time, parts)) return {};
-  return FormatTm("%H:%M", parts, nullptr);
+  return FormatTimeOf(parts);
 }
 
-std::u16string FormatDateTime(int64_t time) { return FormatDate(time) + u", " + FormatTime(time); }
+std::u16string FormatDateTime(int64_t time) {
+  tm parts{};
+  if (!ToLocalTm(time, parts)) return u", ";
+  return FormatDateOf(parts) + u", " + FormatTimeOf(parts);
+}
 
 bool TimeToLocalDateTime(int64_t time, LocalDateTime& out) {
   tm parts{};

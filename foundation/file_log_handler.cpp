@@ -65,7 +65,10 @@ int CFileLogHandler::Log(CLogRecord& record) {
     }
   }
 
-  const std::string bytes = CutUtf8(qav::U8(FormatLogRecord(record)), kMaxRecordBytes);
+  // The record's text is built in storage kept from record to record (under the lock).
+  m_text.clear();
+  AppendLogRecordText(record, m_text);
+  const std::string bytes = CutUtf8(qav::U8(m_text), kMaxRecordBytes);
   const bool written = qav::WriteAllToFd(fd, bytes);
   if (fd != STDERR_FILENO) close(fd);
   return written ? 1 : 0;

@@ -41,4 +41,5 @@ class CFileLogHandler : public CLogHandler {
   const int32_t m_maxSizeBytes;
   const bool m_toStandardError;
   int m_fileIndex = 0;  // under the file handlers' lock
+  std::u16string m_text;  // the record being written, under the file handlers' lock
 };

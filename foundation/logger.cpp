@@ -62,11 +62,11 @@ int CLogger::Log(int32_t level, std::u16string_view sourceFile, int32_t sourceLi
   CLogRecord record;
   record.level = level;
   record.loggerName = m_name;
-  record.message = std::u16string(message);
+  record.message = message;
   const qav::WallTime now = qav::CurrentClock().Now();
   record.timeSeconds = now.seconds;
   record.milliseconds = now.milliseconds;
-  record.sourceFile = std::u16string(sourceFile);
+  record.sourceFile = sourceFile;
   record.sourceLine = sourceLine;
   record.threadId = qav::CurrentThreadId();
   record.processId = qav::CurrentProcessId();

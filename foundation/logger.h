@@ -31,15 +31,17 @@ enum LogLevel : int32_t {
   LOG_OFF = 9,
 };
 
-// One log call's record, built on the caller's stack.
+// One log call's record, built on the caller's stack. Its texts are views of what the caller
+// holds (the formatted message, the logger's name, the call site's file name) for the time of the
+// call: a handler that keeps a record copies what it keeps, once, into its own storage.
 struct CLogRecord {
   int32_t level = 0;
-  std::u16string loggerName;
-  std::u16string message;
+  std::u16string_view loggerName;
+  std::u16string_view message;
   int64_t timeSeconds = 0;  // seconds since 1970; the text form shows local time
   int32_t milliseconds = 0;
   uint32_t sequence = 0;  // set by each handler just before it formats the record
-  std::u16string sourceFile;
+  std::u16string_view sourceFile;
   int32_t sourceLine = 0;
   uint32_t threadId = 0;
   uint32_t processId = 0;
@@ -110,10 +112,12 @@ constexpr std::string_view QavSourceName(std::string_view path) {
 }
 
 // QAV_LOG(level, format, args...): formats (qav::Format rules) only when a handler takes the level.
-#define QAV_LOG(level, ...)                                                                     \
-  do {                                                                                          \
-    if (static_cast<int32_t>(level) >= g_Logger.GetMinLevel()) {                                \
-      g_Logger.Log(static_cast<int32_t>(level), qav::Utf8ToUtf16(QavSourceName(__FILE__)), __LINE__, \
-                   qav::Format(__VA_ARGS__));                                                   \
-    }                                                                                           \
+// The message is formatted once and handed to the handlers as it is; the call site's file name is
+// converted the first time the site logs and kept.
+#define QAV_LOG(level, ...)                                                                              \
+  do {                                                                                                   \
+    if (static_cast<int32_t>(level) >= g_Logger.GetMinLevel()) {                                         \
+      static const std::u16string qavLogSourceName = qav::Utf8ToUtf16(QavSourceName(__FILE__));          \
+      g_Logger.Log(static_cast<int32_t>(level), qavLogSourceName, __LINE__, qav::Format(__VA_ARGS__));   \
+    }                                                                                                    \
   } while (0)

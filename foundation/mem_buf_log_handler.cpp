@@ -169,7 +169,7 @@ int CMemBufLogHandler::DumpToFile(std::u16string_view path) const {
 
   std::string bytes = "\xFF\xFE";
   CLogRecord record;
-  std::u16string text;
+  std::u16string name, file, message, text;
   for (size_t i = 0; i < count; ++i) {
     if (ring.size() - offset < kWrapMarkerBytes || ReadSize(ring, offset) == 0) offset = 0;
     StoredHeader header{};
@@ -182,9 +182,12 @@ int CMemBufLogHandler::DumpToFile(std::u16string_view path) const {
     record.threadId = header.threadId;
     record.processId = header.processId;
     const unsigned char* in = ring.data() + offset + sizeof header;
-    in = LoadText(in, header.nameLength, record.loggerName);
-    in = LoadText(in, header.fileLength, record.sourceFile);
-    LoadText(in, header.messageLength, record.message);
+    in = LoadText(in, header.nameLength, name);
+    in = LoadText(in, header.fileLength, file);
+    LoadText(in, header.messageLength, message);
+    record.loggerName = name;
+    record.sourceFile = file;
+    record.message = message;
     text.clear();
     AppendLogRecordText(record, text);
     bytes += qav::TextToUtf16LeBytes(text);

@@ -28,6 +28,8 @@ class CMemFile {
   // and the position stays. A position past the end is allowed (the next write fills the gap).
   int64_t Seek(int64_t offset, SeekFrom from);
   void SeekToBegin() { m_position = 0; }
+  // Gives back the room grown beyond the length (a file that is complete and only read now).
+  void ShrinkToFit() { m_bytes.shrink_to_fit(); }
   uint64_t SeekToEnd();
 
   uint64_t GetPosition() const { return m_position; }

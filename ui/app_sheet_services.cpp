@@ -40,8 +40,9 @@ void CAppSheetServices::OpenUrl(const std::u16string& url) {
   if (g_pApp) g_pApp->Shell().OpenUrl(url, true);
 }
 
-void CAppSheetServices::SendToSibling(const CMessage& message) {
-  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendCallDoneNotice(&message, nullptr);
+void CAppSheetServices::SendToSibling(const std::vector<const CMessage*>& messages,
+                                      const std::vector<const CConversation*>& conversations) {
+  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendRecordingsNotice(messages, conversations);
 }
 
 void CAppSheetServices::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
@@ -49,8 +50,4 @@ void CAppSheetServices::SendChatMessage(const std::u16string& handle, const std:
   DeviceToSkypeCmd command;
   command.Message(handle, text);
   g_pApp->MainWindow()->Link().QueueCommand(command);
-}
-
-void CAppSheetServices::SendToSibling(const CConversation& conversation) {
-  if (g_pApp && g_pApp->MainWindow()) g_pApp->MainWindow()->Workers().SendCallDoneNotice(nullptr, &conversation);
 }

@@ -31,6 +31,7 @@
 #include "ui/list_page_text.h"
 #include "ui/player_walk.h"
 #include "ui/recording_list_layout.h"
+#include "ui/recording_rows.h"
 #include "ui/sheet_services.h"
 #include "ui/title_menu.h"
 
@@ -38,7 +39,6 @@ namespace {
 
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-constexpr int kIdRole = Qt::UserRole + 1;
 // The toolbar list's pictures the call button switches between.
 constexpr int kImageCall = 9, kImageConference = 10;
 
@@ -127,24 +127,22 @@ void CDlgConversation::OnUpdateDlg() { m_refresh.Request(); }
 
 void CDlgConversation::OnRefreshTimer() { m_refresh.OnTimer(); }
 
-ConversationId CDlgConversation::RowId(const QTreeWidgetItem* item) {
-  return ConversationId{item->data(kParticipantsColumn, kIdRole).toULongLong()};
-}
+ConversationId CDlgConversation::RowId(const QTreeWidgetItem* item) { return ConversationId{RecordingRowId(item)}; }
 
-void CDlgConversation::UpdateDlgItem(CConversation& conversation, QTreeWidgetItem* item) {
-  if (!item) {
-    item = new QTreeWidgetItem(m_list);
-    item->setData(kParticipantsColumn, kIdRole, QVariant::fromValue<qulonglong>(static_cast<uint64_t>(conversation.GetId())));
-    item->setTextAlignment(kTimeColumn, Qt::AlignCenter);
-    item->setTextAlignment(kDurationColumn, Qt::AlignCenter);
-  }
-  item->setText(kParticipantsColumn, Q(NamesOf(conversation).names));
-  item->setText(kTimeColumn, Q(conversation.GetStartTimeText()));
-  item->setText(kDurationColumn, Q(conversation.GetDurationText()));
+// Durations repeat across a large archive.
+struct CDlgConversation::RowTexts {
+  CSharedRowTexts<int32_t> durations;
+};
+
+void CDlgConversation::FillRow(QTreeWidgetItem& row, const CConversation& conversation, RowTexts& texts) {
+  row.setText(kParticipantsColumn, Q(NamesOf(conversation).names));
+  row.setText(kTimeColumn, Q(conversation.GetStartTimeText()));
+  row.setText(kDurationColumn,
+              texts.durations.Get(conversation.GetDuration(), [&conversation] { return conversation.GetDurationText(); }));
   if (g_pImageLists) {
     // Recording, paused, ended.
     const int state = std::clamp(conversation.GetState(), 1, 3) - 1;
-    item->setIcon(kParticipantsColumn, g_pImageLists->m_conversationList.GetIcon(state));
+    SetRowIcon(row, kParticipantsColumn, g_pImageLists->m_conversationList.GetIcon(state));
   }
 }
 
@@ -153,28 +151,17 @@ void CDlgConversation::RebuildList() {
   ++m_rebuilds;
   if (m_services.SignedIn()) {
     m_noUser->hide();
-    std::unordered_map<uint64_t, CConversation*> byId;
-    for (CConversation* conversation : g_ConversationCollection.GetConversations()) {
-      byId.emplace(static_cast<uint64_t>(conversation->GetId()), conversation);
-    }
-    for (int i = 0; i < m_list->topLevelItemCount();) {
-      if (byId.count(static_cast<uint64_t>(RowId(m_list->topLevelItem(i)))) == 0) {
-        delete m_list->takeTopLevelItem(i);
-      } else {
-        ++i;
-      }
-    }
+    const std::vector<CConversation*> conversations = g_ConversationCollection.GetConversations();
+    std::vector<uint64_t> ids;
+    ids.reserve(conversations.size());
+    for (const CConversation* conversation : conversations) ids.push_back(static_cast<uint64_t>(conversation->GetId()));
     m_list->setUpdatesEnabled(false);
     {
       const QSignalBlocker blocker(m_list);
-      std::unordered_map<uint64_t, QTreeWidgetItem*> rows;
-      for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        rows.emplace(static_cast<uint64_t>(RowId(m_list->topLevelItem(i))), m_list->topLevelItem(i));
-      }
-      for (CConversation* conversation : g_ConversationCollection.GetConversations()) {
-        const auto found = rows.find(static_cast<uint64_t>(conversation->GetId()));
-        UpdateDlgItem(*conversation, found == rows.end() ? nullptr : found->second);
-      }
+      RowTexts texts;
+      SyncRecordingRows(*m_list, ids, [&conversations, &texts](QTreeWidgetItem& row, size_t index) {
+        FillRow(row, *conversations[index], texts);
+      });
       SortList();
     }
     m_list->setUpdatesEnabled(true);
@@ -188,45 +175,45 @@ void CDlgConversation::RebuildList() {
   UpdateButtons();
 }
 
-bool CDlgConversation::SortsBefore(const CConversation* first, const CConversation* second, const SortState& sort) {
-  if (!first || !second) return first && !second;  // gone: after every other, in either direction
-  auto ordered = [&sort](const auto& a, const auto& b) { return sort.ascending ? a < b : b < a; };
-  switch (sort.column) {
-    case kParticipantsColumn:
-      return ordered(NamesOf(*first).names, NamesOf(*second).names);
-    case kTimeColumn:
-      return ordered(first->GetStartTime(), second->GetStartTime());
-    case kDurationColumn:
-      return ordered(first->GetDuration(), second->GetDuration());
+namespace {
+
+RecordingSortKey SortKeyOf(const CConversation* conversation, int column) {
+  RecordingSortKey key;
+  if (!conversation) return key;
+  key.gone = false;
+  switch (column) {
+    case CDlgConversation::kParticipantsColumn:
+      key.text = NamesOf(*conversation).names;
+      break;
+    case CDlgConversation::kTimeColumn:
+      key.number = conversation->GetStartTime();
+      break;
+    case CDlgConversation::kDurationColumn:
+      key.number = conversation->GetDuration();
+      break;
     default:
-      return false;
+      break;
   }
+  return key;
+}
+
+}  // namespace
+
+bool CDlgConversation::SortsBefore(const CConversation* first, const CConversation* second, const SortState& sort) {
+  return SortKeyBefore(SortKeyOf(first, sort.column), SortKeyOf(second, sort.column), sort.ascending);
 }
 
 void CDlgConversation::SortList() {
-  std::vector<std::pair<QTreeWidgetItem*, const CConversation*>> rows;
-  std::vector<bool> selected;
-  while (m_list->topLevelItemCount() > 0) {
-    QTreeWidgetItem* item = m_list->topLevelItem(0);
-    item->setData(kTimeColumn, kIdRole, item->isSelected());
-    rows.emplace_back(m_list->takeTopLevelItem(0), nullptr);
-  }
   std::unordered_map<uint64_t, const CConversation*> byId;
   for (const CConversation* conversation : g_ConversationCollection.GetConversations()) {
     byId.emplace(static_cast<uint64_t>(conversation->GetId()), conversation);
   }
-  for (auto& row : rows) {
-    const auto found = byId.find(static_cast<uint64_t>(RowId(row.first)));
-    row.second = found == byId.end() ? nullptr : found->second;
-  }
   const SortState sort = Sort();
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&sort](const auto& a, const auto& b) { return SortsBefore(a.second, b.second, sort); });
-  QList<QTreeWidgetItem*> items;
-  for (const auto& row : rows) items.append(row.first);
   const QSignalBlocker blocker(m_list);
-  m_list->addTopLevelItems(items);
-  for (QTreeWidgetItem* item : items) item->setSelected(item->data(kTimeColumn, kIdRole).toBool());
+  SortRecordingRows(*m_list, sort.ascending, [&byId, &sort](uint64_t id) {
+    const auto found = byId.find(id);
+    return SortKeyOf(found == byId.end() ? nullptr : found->second, sort.column);
+  });
 }
 
 void CDlgConversation::OnColumnClick(int column) {
@@ -436,7 +423,9 @@ void CDlgConversation::RunCommand(uint32_t command, ConversationId clicked) {
     return;
   }
   if (command == kCmdSendToSibling) {
-    for (const CConversation* conversation : SelectedConversations(true)) m_services.SendToSibling(*conversation);
+    // One notice for the whole selection.
+    const std::vector<CConversation*> selected = SelectedConversations(true);
+    if (!selected.empty()) m_services.SendToSibling({}, {selected.begin(), selected.end()});
     return;
   }
   CConversation* conversation = g_ConversationCollection.Find(clicked);

@@ -90,7 +90,9 @@ class CDlgConversation : public CPropPage {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void UpdateDlgItem(CConversation& conversation, QTreeWidgetItem* item);
+  struct RowTexts;
+  // Writes the conversation's texts and icon into its row.
+  static void FillRow(QTreeWidgetItem& row, const CConversation& conversation, RowTexts& texts);
   void SortList();
   void UpdateButtons();
   std::vector<int> SelectedRows() const;

@@ -32,14 +32,13 @@
 #include "ui/list_page_text.h"
 #include "ui/player_walk.h"
 #include "ui/recording_list_layout.h"
+#include "ui/recording_rows.h"
 #include "ui/sheet_services.h"
 #include "ui/title_menu.h"
 
 namespace {
 
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
-
-constexpr int kIdRole = Qt::UserRole + 1;
 
 // The toolbar list's pictures the call button switches between.
 constexpr int kImageCall = 9, kImageConference = 10;
@@ -113,9 +112,7 @@ void CDlgMessages::OnUpdateDlg() { m_refresh.Request(); }
 
 void CDlgMessages::OnRefreshTimer() { m_refresh.OnTimer(); }
 
-VoiceMessageId CDlgMessages::RowId(const QTreeWidgetItem* item) {
-  return VoiceMessageId{item->data(kCallerColumn, kIdRole).toULongLong()};
-}
+VoiceMessageId CDlgMessages::RowId(const QTreeWidgetItem* item) { return VoiceMessageId{RecordingRowId(item)}; }
 
 QTreeWidgetItem* CDlgMessages::FindRow(VoiceMessageId id) const {
   for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
@@ -125,21 +122,29 @@ QTreeWidgetItem* CDlgMessages::FindRow(VoiceMessageId id) const {
   return nullptr;
 }
 
-void CDlgMessages::UpdateDlgItem(CMessage& message) { UpdateDlgItem(message, FindRow(message.GetId())); }
+// Callers and durations repeat across thousands of messages.
+struct CDlgMessages::RowTexts {
+  CSharedRowTexts<const CUser*> callers;
+  CSharedRowTexts<int32_t> durations;
+};
 
-void CDlgMessages::UpdateDlgItem(CMessage& message, QTreeWidgetItem* item) {
-  if (!item) {
-    item = new QTreeWidgetItem(m_list);
-    item->setData(kCallerColumn, kIdRole, QVariant::fromValue<qulonglong>(static_cast<uint64_t>(message.GetId())));
-    item->setTextAlignment(kTimeColumn, Qt::AlignCenter);
-    item->setTextAlignment(kDurationColumn, Qt::AlignCenter);
+void CDlgMessages::UpdateDlgItem(CMessage& message) {
+  QTreeWidgetItem* row = FindRow(message.GetId());
+  if (!row) {
+    row = new CRecordingRow(static_cast<uint64_t>(message.GetId()));
+    m_list->addTopLevelItem(row);
   }
-  item->setText(kCallerColumn, Q(message.GetUserDisplayNameWithHandle()));
-  item->setText(kTimeColumn, Q(message.GetTimeOfCallText()));
-  item->setText(kDurationColumn, Q(message.GetDurationText()));
+  RowTexts texts;
+  FillRow(*row, message, texts);
+}
+
+void CDlgMessages::FillRow(QTreeWidgetItem& row, const CMessage& message, RowTexts& texts) {
+  row.setText(kCallerColumn, texts.callers.Get(message.GetUser(), [&message] { return message.GetUserDisplayNameWithHandle(); }));
+  row.setText(kTimeColumn, Q(message.GetTimeOfCallText()));
+  row.setText(kDurationColumn, texts.durations.Get(message.GetDuration(), [&message] { return message.GetDurationText(); }));
   if (g_pImageLists) {
-    item->setIcon(kCallerColumn, g_pImageLists->m_statusList.GetIcon(message.GetUserStatus()));
-    item->setIcon(kNewMarkColumn, g_pImageLists->m_statusList.GetIcon(message.GetIconIndex(g_pImageLists->MarkBase())));
+    SetRowIcon(row, kCallerColumn, g_pImageLists->m_statusList.GetIcon(message.GetUserStatus()));
+    SetRowIcon(row, kNewMarkColumn, g_pImageLists->m_statusList.GetIcon(message.GetIconIndex(g_pImageLists->MarkBase())));
   }
 }
 
@@ -148,30 +153,18 @@ void CDlgMessages::RebuildList() {
   ++m_rebuilds;
   if (m_services.SignedIn()) {
     m_noUser->hide();
-    // One look-up table per rebuild: the collection finds by walking its list.
-    std::unordered_map<uint64_t, CMessage*> byId;
-    for (CMessage* message : g_MessageCollection.GetMessages()) byId.emplace(static_cast<uint64_t>(message->GetId()), message);
-    for (int i = 0; i < m_list->topLevelItemCount();) {
-      if (byId.count(static_cast<uint64_t>(RowId(m_list->topLevelItem(i)))) == 0) {
-        delete m_list->takeTopLevelItem(i);
-      } else {
-        ++i;
-      }
-    }
-    // Thousands of rows: one index rebuild, not one per row.
+    const std::vector<CMessage*> messages = g_MessageCollection.GetMessages();
+    std::vector<uint64_t> ids;
+    ids.reserve(messages.size());
+    for (const CMessage* message : messages) ids.push_back(static_cast<uint64_t>(message->GetId()));
     m_list->setUpdatesEnabled(false);
-    const QSignalBlocker blocker(m_list);
-    std::unordered_map<uint64_t, QTreeWidgetItem*> rows;
-    rows.reserve(m_list->topLevelItemCount());
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* item = m_list->topLevelItem(i);
-      rows.emplace(static_cast<uint64_t>(RowId(item)), item);
+    {
+      const QSignalBlocker blocker(m_list);
+      RowTexts texts;
+      SyncRecordingRows(*m_list, ids,
+                        [&messages, &texts](QTreeWidgetItem& row, size_t index) { FillRow(row, *messages[index], texts); });
+      SortList();
     }
-    for (CMessage* message : g_MessageCollection.GetMessages()) {
-      const auto found = rows.find(static_cast<uint64_t>(message->GetId()));
-      UpdateDlgItem(*message, found == rows.end() ? nullptr : found->second);
-    }
-    SortList();
     m_list->setUpdatesEnabled(true);
     m_list->show();
     m_list->setEnabled(true);
@@ -183,61 +176,48 @@ void CDlgMessages::RebuildList() {
   UpdateButtons();
 }
 
-bool CDlgMessages::SortsBefore(const CMessage* first, const CMessage* second, const SortState& sort) {
-  // A message that has gone ranks after every other, whatever the direction, so the order stays
-  // a strict weak ordering.
-  if (!first || !second) return first && !second;
-  auto ordered = [&sort](const auto& a, const auto& b) { return sort.ascending ? a < b : b < a; };
-  switch (sort.column) {
-    case kCallerColumn:
-      return ordered(first->GetUserDisplayNameWithHandle(), second->GetUserDisplayNameWithHandle());
-    case kTimeColumn:
-      return ordered(first->GetTimeOfCall(), second->GetTimeOfCall());
-    case kDurationColumn:
-      return ordered(first->GetDuration(), second->GetDuration());
-    case kNewMarkColumn:
+namespace {
+
+RecordingSortKey SortKeyOf(const CMessage* message, int column) {
+  RecordingSortKey key;
+  if (!message) return key;
+  key.gone = false;
+  switch (column) {
+    case CDlgMessages::kCallerColumn:
+      key.text = message->GetUserDisplayNameWithHandle();
+      break;
+    case CDlgMessages::kTimeColumn:
+      key.number = message->GetTimeOfCall();
+      break;
+    case CDlgMessages::kDurationColumn:
+      key.number = message->GetDuration();
+      break;
+    case CDlgMessages::kNewMarkColumn:
       // New before heard when ascending.
-      return ordered(first->IsSeen(), second->IsSeen());
+      key.number = message->IsSeen() ? 1 : 0;
+      break;
     default:
-      return false;
+      break;
   }
+  return key;
+}
+
+}  // namespace
+
+bool CDlgMessages::SortsBefore(const CMessage* first, const CMessage* second, const SortState& sort) {
+  return SortKeyBefore(SortKeyOf(first, sort.column), SortKeyOf(second, sort.column), sort.ascending);
 }
 
 void CDlgMessages::SortList() {
-  const int count = m_list->topLevelItemCount();
-  struct Row {
-    QTreeWidgetItem* item;
-    const CMessage* message;
-    bool selected;
-  };
-  std::vector<Row> rows;
-  rows.reserve(count);
-  const QTreeWidgetItem* current = m_list->currentItem();
-  for (int i = count - 1; i >= 0; --i) {
-    QTreeWidgetItem* item = m_list->topLevelItem(i);
-    rows.push_back({item, nullptr, item->isSelected()});
-  }
-  std::reverse(rows.begin(), rows.end());
+  // One look-up table per sort: the collection finds by walking its list.
   std::unordered_map<uint64_t, const CMessage*> byId;
   for (const CMessage* message : g_MessageCollection.GetMessages()) byId.emplace(static_cast<uint64_t>(message->GetId()), message);
-  for (Row& row : rows) {
-    const auto found = byId.find(static_cast<uint64_t>(RowId(row.item)));
-    row.message = found == byId.end() ? nullptr : found->second;
-  }
   const SortState sort = Sort();
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&sort](const Row& a, const Row& b) { return SortsBefore(a.message, b.message, sort); });
   const QSignalBlocker blocker(m_list);
-  const VoiceMessageId currentId = current ? RowId(current) : VoiceMessageId{0};
-  while (m_list->topLevelItemCount() > 0) m_list->takeTopLevelItem(m_list->topLevelItemCount() - 1);
-  QList<QTreeWidgetItem*> items;
-  items.reserve(count);
-  for (const Row& row : rows) items.append(row.item);
-  m_list->addTopLevelItems(items);
-  for (const Row& row : rows) {
-    row.item->setSelected(row.selected);
-    if (current && RowId(row.item) == currentId) m_list->setCurrentItem(row.item, 0, QItemSelectionModel::NoUpdate);
-  }
+  SortRecordingRows(*m_list, sort.ascending, [&byId, &sort](uint64_t id) {
+    const auto found = byId.find(id);
+    return SortKeyOf(found == byId.end() ? nullptr : found->second, sort.column);
+  });
 }
 
 void CDlgMessages::OnColumnClick(int column) {
@@ -507,8 +487,10 @@ void CDlgMessages::CopySelection() {
 }
 
 void CDlgMessages::SendToSibling() {
-  // The notice goes through the workers' sibling thread; a sibling gone meanwhile drops it.
-  for (const CMessage* message : SelectedMessages(true)) m_services.SendToSibling(*message);
+  // One notice for the whole selection, through the workers' sibling thread; a sibling gone
+  // meanwhile drops it.
+  const std::vector<CMessage*> selected = SelectedMessages(true);
+  if (!selected.empty()) m_services.SendToSibling({selected.begin(), selected.end()}, {});
 }
 
 bool CDlgMessages::eventFilter(QObject* watched, QEvent* event) {

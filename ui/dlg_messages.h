@@ -107,8 +107,9 @@ class CDlgMessages : public CPropPage {
 
  private:
   void UpdateDlgItem(CMessage& message);
-  // Shows the message in its row (null: a new row at the end).
-  void UpdateDlgItem(CMessage& message, QTreeWidgetItem* item);
+  struct RowTexts;
+  // Writes the message's texts and icons into its row.
+  static void FillRow(QTreeWidgetItem& row, const CMessage& message, RowTexts& texts);
   QTreeWidgetItem* FindRow(VoiceMessageId id) const;
   void SortList();
   void UpdateButtons();

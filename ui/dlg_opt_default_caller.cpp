@@ -6,11 +6,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QUrl>
+#include <unistd.h>
 
 #include "app/web_links.h"
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
+#include "platform/text.h"
 #include "ui/button_ssl.h"
 #include "ui/hyper_link.h"
 #include "ui/options_sheet_link.h"
@@ -36,6 +38,8 @@ const CDlgOptGreeting::Settings kContacts = {
             .lengthEdit = 1077, .lengthLabel = 1079, .mailGroup = 1149, .mail = 1172, .attach = 1173,
             .deleteAfterMail = 1233}};
 constexpr int kPlayImage = 0;
+constexpr int kFileNotFoundError = 2;
+constexpr int kNoHandlerError = 31;
 constexpr int kBrowseImage = 5;
 }  // namespace
 
@@ -143,5 +147,8 @@ void CDlgOptDefaultCaller::OnButtonGreetingVideoPlay() {
   const std::u16string path = g_GreetingVideoMsgPath.Get();
   QAV_LOG(LOG_INFO, u"Video Greeting to play: %s", path);
   // The desktop's player for the file's kind shows it, as the user's own double-click would.
-  Sheet().OpenWebPage(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
+  if (Sheet().OpenFile(path)) return;
+  // The shell's codes: the file is missing, or nothing on the desktop opens its kind.
+  const int error = access(qav::U8(path).c_str(), F_OK) == 0 ? kNoHandlerError : kFileNotFoundError;
+  QAV_LOG(LOG_WARNING, u"Video Greeting play failed with ERROR: %d", error);
 }

@@ -1,6 +1,7 @@
 #include "ui/dlg_options.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QStringList>
@@ -48,6 +49,8 @@ constexpr int kListTop = 11;
 constexpr int kListHeight = 330;
 // The children sit beside the list, this far from its right edge.
 constexpr int kChildGap = 6;
+constexpr int kChildTop = 5;
+// The page's least height; a child that is taller (screen-reader mode) makes it taller.
 constexpr int kPageHeight = 350;
 
 int g_rememberedIndex = 0;
@@ -92,7 +95,9 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
   m_slots[7].child = new CDlgOptAdvanced(sheet, this);
   m_slots[kApplicationSlot].child = new CDlgOptApplication(sheet, this);
   for (const Slot& slot : m_slots) {
-    if (slot.child != nullptr) slot.child->hide();
+    if (slot.child == nullptr) continue;
+    slot.child->hide();
+    slot.child->installEventFilter(this);
   }
   if (g_pImageLists != nullptr) m_list->SetImageList(&g_pImageLists->m_optionsList);
   m_current = nullptr;
@@ -157,17 +162,35 @@ void CDlgOptions::FitListWidth() {
   m_listWidth = std::max(kListWidth, m_list->WidthForWholeWords(captions, kListHeight));
   m_list->setGeometry(8, kListTop, m_listWidth, kListHeight);
   const int childLeft = 8 + m_listWidth + kChildGap;
+  for (const Slot& slot : m_slots) {
+    if (slot.child != nullptr) slot.child->move(childLeft, kChildTop);
+  }
+  FitPageSize();
+}
+
+void CDlgOptions::FitPageSize() {
+  const int childLeft = 8 + m_listWidth + kChildGap;
   int childWidth = 0;
+  int childHeight = 0;
   for (const Slot& slot : m_slots) {
     if (slot.child == nullptr) continue;
-    slot.child->move(childLeft, -3 + 8);
     childWidth = std::max(childWidth, slot.child->width());
+    childHeight = std::max(childHeight, slot.child->height());
   }
   const int pageWidth = childLeft + childWidth + 5;
+  const int pageHeight = std::max(kPageHeight, kChildTop + childHeight + 4);
   m_noUserFrame->setGeometry(m_listWidth + 12, kListTop, pageWidth - m_listWidth - 20, kListHeight);
   m_noUserText->setGeometry(m_noUserFrame->geometry());
-  setMinimumSize(pageWidth, kPageHeight);
-  resize(std::max(width(), pageWidth), kPageHeight);
+  if (minimumSize() == QSize(pageWidth, pageHeight)) return;
+  setMinimumSize(pageWidth, pageHeight);
+  resize(std::max(width(), pageWidth), pageHeight);
+  m_sheet.FitSheetToPage();
+}
+
+bool CDlgOptions::eventFilter(QObject* watched, QEvent* event) {
+  // A child grows in screen-reader mode (its icon buttons' captions need lines of their own).
+  if (event->type() == QEvent::Resize && m_list != nullptr) FitPageSize();
+  return QWidget::eventFilter(watched, event);
 }
 
 void CDlgOptions::UpdateDlg() {

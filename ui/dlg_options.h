@@ -62,6 +62,9 @@ class CDlgOptions : public QWidget {
   // Widens the list (and moves the children and the page's edge with it) so that no word of a
   // caption is cut in the current language and font.
   void FitListWidth();
+  // The page is as wide and tall as its widest and tallest child needs; the sheet is told.
+  void FitPageSize();
+  bool eventFilter(QObject* watched, QEvent* event) override;
   bool IsGreetingChild(const COptionChild* child) const;
 
   COptionsSheetLink& m_sheet;

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/app_names.h"
 #include "foundation/language_tables.h"
@@ -96,13 +97,32 @@ void CDlgPropSheet::InitSheet() {
     m_tabs->setCurrentIndex(-1);
   }
   adjustSize();
-  setFixedSize(sizeHint().expandedTo(QSize(kMinimumWidth, kMinimumHeight)));
+  m_builtSize = sizeHint().expandedTo(QSize(kMinimumWidth, kMinimumHeight));
+  FitToPages();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(SheetPlacementOnScreen(screen));
   }
   Localize(false);
   UpdateAllPages();
   m_tabs->setCurrentIndex(0);
+}
+
+void CDlgPropSheet::FitToPages() {
+  if (!m_builtSize.isValid()) return;  // InitSheet sizes the sheet once its pages are in
+  m_tabs->updateGeometry();
+  layout()->invalidate();
+  QSize wanted = m_builtSize.expandedTo(layout()->totalMinimumSize());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    wanted = wanted.boundedTo(screen->availableSize() - frame);
+    // A sheet that grew past the screen's edge comes back onto it.
+    const QRect available = screen->availableGeometry();
+    const QPoint from = pos();
+    const int x = std::max(available.left(), std::min(from.x(), available.right() + 1 - wanted.width() - frame.width()));
+    const int y = std::max(available.top(), std::min(from.y(), available.bottom() + 1 - wanted.height() - frame.height()));
+    if (QPoint(x, y) != from && isVisible()) move(x, y);
+  }
+  if (wanted != size() || minimumSize() != maximumSize()) setFixedSize(wanted);
 }
 
 QPoint CDlgPropSheet::SheetPlacementOnScreen(const QScreen* screen) const {

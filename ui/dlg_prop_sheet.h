@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QSize>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +34,9 @@ class CDlgPropSheet : public QDialog {
   // Places the sheet (the remembered position or centred), sets its texts, refreshes the pages
   // and activates the first; once, after the pages are added.
   void InitSheet();
+  // Grows the sheet (never below its size at InitSheet) until every page's least size fits, within
+  // the screen: a page can need more room later (another language, screen-reader captions).
+  void FitToPages();
   // With show: refreshes the tab titles, activates the page of the flag (any other flag keeps the
   // current page) and raises the sheet. Without: hides it.
   void ShowSheet(bool visible, uint32_t pageFlag);
@@ -88,5 +92,6 @@ class CDlgPropSheet : public QDialog {
   QPushButton* m_cancel;
   QPushButton* m_apply;
   std::vector<PageEntry> m_pages;
+  QSize m_builtSize;
   int m_activeIndex = -1;
 };

@@ -9,10 +9,13 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/option_value.h"
 
@@ -78,18 +81,37 @@ class COptionChild : public QWidget {
   // Sets a control's text from a language string (labels, boxes, buttons, group titles).
   void SetText(int id, int stringId);
   // The icon buttons' background: the themed tab body colour, else the button face.
-  static void ColourIconButton(class CButtonSSL* button, int image);
+  void ColourIconButton(class CButtonSSL* button, int image);
   // An icon button's tooltip; in screen-reader mode also its caption, else it shows only its image.
-  static void SetIconButtonTip(class CButtonSSL* button, int stringId);
+  void SetIconButtonTip(class CButtonSSL* button, int stringId);
   // A multi-line edit that keeps at most maxLength characters (the edit's text limit) and notifies
   // the handler of each change.
   template <class Handler>
   QPlainTextEdit* AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler);
 
  private:
+  // A caption is a whole sentence, far wider than an icon: in screen-reader mode each row of icon
+  // buttons gets lines of its own below the row, the buttons as wide as their captions, and what
+  // lies below moves down (the frames around grow). Outside it every control is where the child
+  // placed it.
+  void FitIconButtons();
+  // The row's buttons (sorted by x) laid into lines from `left` to `right`; returns the lines' height.
+  int PlaceIconButtonLines(const std::vector<class CButtonSSL*>& row, int left, int right, int top) const;
+  QRect DesignGeometry(QWidget* control);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+  struct DesignPlace {
+    QPointer<QWidget> control;
+    QRect geometry;
+  };
   COptionsSheetLink& m_sheet;
   int m_dialogId;
   const char* m_className;
+  // Where the child put its controls and its own size, before any screen-reader lines.
+  std::vector<DesignPlace> m_design;
+  QSize m_designSize;
+  QSize m_fittedSize;
+  bool m_fitting = false;
 };
 
 void LimitPlainText(QPlainTextEdit* edit, int maxLength);

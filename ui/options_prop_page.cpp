@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "app/app_messages.h"
+#include "app/parts/shell.h"
 #include "app/zv_app.h"
 #include "platform/message.h"
 #include "ui/dlg_options.h"
@@ -75,6 +76,15 @@ std::u16string COptionsPropPage::LanguageFilePath() { return g_pApp ? g_pApp->Ge
 void COptionsPropPage::EditTextFile(const std::u16string& path) {
   // The desktop's handler for text files is the user's editor.
   OpenWebPage(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
+}
+
+bool COptionsPropPage::OpenFile(const std::u16string& path) {
+  // Shown at its normal size, as a double-click on the file would.
+  return g_pApp && g_pApp->Shell().OpenUrl(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String(), false);
+}
+
+void COptionsPropPage::FitSheetToPage() {
+  if (Sheet()) Sheet()->FitToPages();
 }
 
 bool COptionsPropPage::CreateVideoDriver() {

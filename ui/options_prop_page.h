@@ -34,6 +34,8 @@ class COptionsPropPage : public CPropPage, public COptionsSheetLink {
   void EditTextFile(const std::u16string& path) override;
   int LoadGreetingMemFile(bool buddy) override;
   bool CreateVideoDriver() override;
+  void FitSheetToPage() override;
+  bool OpenFile(const std::u16string& path) override;
 
   CDlgOptions* Options() const { return m_options; }
 

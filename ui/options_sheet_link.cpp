@@ -1,6 +1,7 @@
 #include "ui/options_sheet_link.h"
 
 #include <QFileDialog>
+#include <QUrl>
 
 #include "audio/video_driver.h"
 
@@ -35,4 +36,9 @@ std::optional<std::u16string> COptionsSheetLink::ChooseSaveFile(QWidget* owner, 
   return dialog.selectedFiles().front().toStdU16String();
 }
 
-bool COptionsSheetLink::HasVideoDriver() { return g_pVideoDriver != nullptr; }
+bool COptionsSheetLink::OpenFile(const std::u16string& path) {
+  OpenWebPage(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
+  return true;
+}
+
+bool COptionsSheetLink::HasVideoDriver() { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }

@@ -46,6 +46,12 @@ class COptionsSheetLink {
   virtual std::optional<std::u16string> ChooseSaveFile(QWidget* owner, const std::u16string& title,
                                                        const std::u16string& start, const std::u16string& filter,
                                                        const std::u16string& extension);
+  // The options page needs more room than before (a longer word, screen-reader captions): the
+  // sheet grows to fit it, within the screen.
+  virtual void FitSheetToPage() {}
+  // Opens a file with the desktop's handler for its kind, as the user's double-click would;
+  // whether one took it. By default through OpenWebPage with the file's address.
+  virtual bool OpenFile(const std::u16string& path);
   // Whether the program has its video driver, so that a video greeting can be shown to callers.
   virtual bool HasVideoDriver();
   // Tries to build the video driver when there is none; whether there is one afterwards.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CConversation;
 class CMessage;
@@ -31,7 +32,8 @@ class CSheetServices {
   virtual bool CreateVideoDriver() { return false; }
   // Sends a chat text to a contact through the call client, queued with acknowledgement.
   virtual void SendChatMessage(const std::u16string& /*handle*/, const std::u16string& /*text*/) {}
-  // Tells the sibling application about a voice message; dropped when it is not there.
-  virtual void SendToSibling(const CMessage& /*message*/) {}
-  virtual void SendToSibling(const CConversation& /*conversation*/) {}
+  // Tells the sibling application about the recordings, all in one notice; dropped when it is not
+  // there.
+  virtual void SendToSibling(const std::vector<const CMessage*>& /*messages*/,
+                             const std::vector<const CConversation*>& /*conversations*/) {}
 };

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "calls/message.h"
 
@@ -23,6 +24,10 @@ class CAppWorkers {
   // A call that recorded something has ended: the sibling application's notice of the voice
   // message and the conversation (either may be null), built before this returns.
   virtual void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) = 0;
+  // The user sends recordings to the sibling application from the pages: one notice with all of
+  // them (in this order, messages first), built before this returns.
+  virtual void SendRecordingsNotice(const std::vector<const CMessage*>& messages,
+                                    const std::vector<const CConversation*>& conversations) = 0;
   // Ends both threads; false when one has not ended within the bound.
   virtual bool Stop(int timeoutMs) = 0;
 };
@@ -35,5 +40,7 @@ class CNullWorkers : public CAppWorkers {
   bool MailVoiceMessage(VoiceMessageId message) override;
   bool OnCopyData(uint64_t, std::string_view) override { return false; }
   void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) override;
+  void SendRecordingsNotice(const std::vector<const CMessage*>& messages,
+                            const std::vector<const CConversation*>& conversations) override;
   bool Stop(int) override { return true; }
 };

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "platform/sound/alsa_wave_device.h"
@@ -38,31 +39,78 @@ std::string FirstLine(const char* text) {
   return end ? std::string(text, end) : std::string(text);
 }
 
-std::vector<SoundDeviceInfo> List(bool capture) {
+std::vector<SoundDeviceInfo> ProbeList(bool capture) {
   std::vector<SoundDeviceInfo> devices;
-  if (!VirtualSoundForced()) {
-    QuietAlsa();
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) == 0) {
-      for (void** h = hints; *h && devices.size() + 1 < kMaxListedDevices; ++h) {
-        char* name = snd_device_name_get_hint(*h, "NAME");
-        char* desc = snd_device_name_get_hint(*h, "DESC");
-        char* ioid = snd_device_name_get_hint(*h, "IOID");
-        const bool direction = !ioid || std::strcmp(ioid, capture ? "Input" : "Output") == 0;
-        if (name && direction && Listed(name)) {
-          const std::string first = FirstLine(desc);
-          devices.push_back({first.empty() ? std::string(name) : first + " (" + name + ")", name});
-        }
-        std::free(name);
-        std::free(desc);
-        std::free(ioid);
+  void** hints = nullptr;
+  if (snd_device_name_hint(-1, "pcm", &hints) == 0) {
+    for (void** h = hints; *h && devices.size() + 1 < kMaxListedDevices; ++h) {
+      char* name = snd_device_name_get_hint(*h, "NAME");
+      char* desc = snd_device_name_get_hint(*h, "DESC");
+      char* ioid = snd_device_name_get_hint(*h, "IOID");
+      const bool direction = !ioid || std::strcmp(ioid, capture ? "Input" : "Output") == 0;
+      if (name && direction && Listed(name)) {
+        const std::string first = FirstLine(desc);
+        devices.push_back({first.empty() ? std::string(name) : first + " (" + name + ")", name});
       }
-      snd_device_name_free_hint(hints);
+      std::free(name);
+      std::free(desc);
+      std::free(ioid);
     }
+    snd_device_name_free_hint(hints);
   }
   devices.push_back({kVirtualSoundDeviceName, ""});
   return devices;
 }
+
+// What one probe found.
+struct DeviceSnapshot {
+  std::vector<SoundDeviceInfo> playback;
+  std::vector<SoundDeviceInfo> recording;
+  bool hasSoundCard = false;
+};
+
+std::mutex g_observerLock;
+std::function<void()> g_probeObserver;
+std::mutex g_probing;   // one probe at a time; a reader without a snapshot waits for it
+std::mutex g_snapshotLock;
+std::shared_ptr<const DeviceSnapshot> g_snapshot;
+
+// Runs with g_probing held.
+std::shared_ptr<const DeviceSnapshot> ProbeHeld() {
+  {
+    std::lock_guard lock(g_observerLock);
+    if (g_probeObserver) g_probeObserver();
+  }
+  QuietAlsa();
+  auto snapshot = std::make_shared<DeviceSnapshot>();
+  snapshot->playback = ProbeList(false);
+  snapshot->recording = ProbeList(true);
+  int card = -1;
+  snapshot->hasSoundCard = snd_card_next(&card) == 0 && card >= 0;
+  std::lock_guard lock(g_snapshotLock);
+  g_snapshot = snapshot;
+  return snapshot;
+}
+
+std::shared_ptr<const DeviceSnapshot> Probe() {
+  std::lock_guard probing(g_probing);
+  return ProbeHeld();
+}
+
+std::shared_ptr<const DeviceSnapshot> Snapshot() {
+  std::lock_guard lock(g_snapshotLock);
+  return g_snapshot;
+}
+
+std::shared_ptr<const DeviceSnapshot> KnownOrProbe() {
+  if (std::shared_ptr<const DeviceSnapshot> known = Snapshot()) return known;
+  // Nothing probed yet: a probe already running is waited for and its result taken.
+  std::lock_guard probing(g_probing);
+  if (std::shared_ptr<const DeviceSnapshot> known = Snapshot()) return known;
+  return ProbeHeld();
+}
+
+std::vector<SoundDeviceInfo> OnlyTheVirtualDevice() { return {{kVirtualSoundDeviceName, ""}}; }
 
 // What a device id opens: the ALSA name, or empty for the virtual device; false for a bad id.
 bool Resolve(int deviceId, bool capture, std::string* alsaName) {
@@ -72,7 +120,8 @@ bool Resolve(int deviceId, bool capture, std::string* alsaName) {
     if (MachineHasSoundCard()) *alsaName = "default";
     return true;
   }
-  const std::vector<SoundDeviceInfo> devices = List(capture);
+  const std::shared_ptr<const DeviceSnapshot> known = KnownOrProbe();
+  const std::vector<SoundDeviceInfo>& devices = capture ? known->recording : known->playback;
   if (deviceId < 0 || static_cast<size_t>(deviceId) >= devices.size()) return false;
   *alsaName = devices[static_cast<size_t>(deviceId)].alsaName;
   return true;
@@ -88,14 +137,25 @@ bool VirtualSoundForced() {
   return v && std::strcmp(v, "virtual") == 0;
 }
 
-bool MachineHasSoundCard() {
-  QuietAlsa();
-  int card = -1;
-  return snd_card_next(&card) == 0 && card >= 0;
-}
+bool MachineHasSoundCard() { return KnownOrProbe()->hasSoundCard; }
 
-std::vector<SoundDeviceInfo> ListPlaybackDevices() { return List(false); }
-std::vector<SoundDeviceInfo> ListRecordingDevices() { return List(true); }
+std::vector<SoundDeviceInfo> ListPlaybackDevices() {
+  return VirtualSoundForced() ? OnlyTheVirtualDevice() : Probe()->playback;
+}
+std::vector<SoundDeviceInfo> ListRecordingDevices() {
+  return VirtualSoundForced() ? OnlyTheVirtualDevice() : Probe()->recording;
+}
+std::vector<SoundDeviceInfo> KnownPlaybackDevices() {
+  return VirtualSoundForced() ? OnlyTheVirtualDevice() : KnownOrProbe()->playback;
+}
+std::vector<SoundDeviceInfo> KnownRecordingDevices() {
+  return VirtualSoundForced() ? OnlyTheVirtualDevice() : KnownOrProbe()->recording;
+}
+void RefreshSoundDevices() { Probe(); }
+void SetSoundDeviceProbeObserver(std::function<void()> observer) {
+  std::lock_guard lock(g_observerLock);
+  g_probeObserver = std::move(observer);
+}
 
 int OpenWaveOut(std::unique_ptr<WaveOutDevice>* device, int deviceId, const WAVEFORMATEX& format,
                 ThreadId callbackThread) {

@@ -17,6 +17,7 @@
 // QAV_VIRTUAL_SPEAKER_FILE names, when set.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,25 @@ struct SoundDeviceInfo {
   std::string alsaName;  // what ALSA opens; empty for the virtual device
 };
 
+// Probes the machine now (ALSA opens every device node it knows, some milliseconds) and keeps the
+// result as the known devices. For whoever shows the lists: the option pages.
 std::vector<SoundDeviceInfo> ListPlaybackDevices();
 std::vector<SoundDeviceInfo> ListRecordingDevices();
 
+// The devices of the last probe, without probing; the first call probes when nothing has been
+// probed yet (or waits for a probe that is running). For the audio thread, which must not stall on
+// device nodes when a recording starts: OpenWaveOut and OpenWaveIn resolve ids against these too.
+// Kept fresh by RefreshSoundDevices, the lists above, and SoundDeviceWatch (sound_device_watch.h).
+std::vector<SoundDeviceInfo> KnownPlaybackDevices();
+std::vector<SoundDeviceInfo> KnownRecordingDevices();
+// Probes now and keeps the result.
+void RefreshSoundDevices();
+// Called on the probing thread at each probe (empty: none), for tests that check who probes when.
+void SetSoundDeviceProbeObserver(std::function<void()> observer);
+
 // True when QAV_SOUND_DEVICE asks for the virtual device everywhere.
 bool VirtualSoundForced();
-// True when ALSA knows at least one sound card.
+// True when ALSA knows at least one sound card (as of the last probe).
 bool MachineHasSoundCard();
 
 }  // namespace qav

@@ -89,6 +89,10 @@ class RecordingWorkers : public CAppWorkers {
   void SendCallDoneNotice(const CMessage* message, const CConversation* conversation) override {
     j_.Add(std::string("workers.calldone") + (message ? " message" : "") + (conversation ? " conversation" : ""));
   }
+  void SendRecordingsNotice(const std::vector<const CMessage*>& messages,
+                            const std::vector<const CConversation*>& conversations) override {
+    j_.Add("workers.notice " + std::to_string(messages.size()) + " " + std::to_string(conversations.size()));
+  }
   bool Stop(int) override {
     j_.Add("workers.stop");
     return true;

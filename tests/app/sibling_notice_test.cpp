@@ -115,6 +115,23 @@ TEST_F(SiblingNoticeTest, TheSiblingReceivesTheNoticeOfAFinishedCallByteForByteU
   }
 }
 
+TEST_F(SiblingNoticeTest, RecordingsSentFromThePagesArriveInOneNotice) {
+  auto sibling = StartSibling(false);
+  CMessage* first = AddMessage(7, u"zoe.m", u"Zoe", 12);
+  CMessage* second = AddMessage(9, u"ann", u"Ann", 3);
+  workers_.SendRecordingsNotice({first, second}, {});
+  const std::u16string expected =
+      Head() +
+      AudioFile(u"VoiceMessage", first->GetFileName(), g_MessageCollection.GetMessagesFolder(),
+                first->GetCall()->GetStartTime(), 12, u"zoe.m", u"Zoe") +
+      AudioFile(u"VoiceMessage", second->GetFileName(), g_MessageCollection.GetMessagesFolder(),
+                second->GetCall()->GetStartTime(), 3, u"ann", u"Ann") +
+      u"</QAVInformationNotify>\r\n";
+  EXPECT_EQ(NextNotice(*sibling), Bytes(expected));
+  sibling->WriteLine("quit");
+  EXPECT_TRUE(sibling->WaitForExit().has_value());
+}
+
 TEST_F(SiblingNoticeTest, WithoutTheSiblingNoNoticeIsBuiltOrQueued) {
   CMessage* message = AddMessage(7, u"zoe.m", u"Zoe", 12);
   CExtrAppNotify notice;

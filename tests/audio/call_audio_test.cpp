@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -12,7 +13,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <algorithm>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -24,6 +27,7 @@
 #include "audio/wave_utils.h"
 #include "foundation/settings.h"
 #include "platform/clock.h"
+#include "platform/sound/sound_devices.h"
 #include "platform/text.h"
 #include "sim/call_audio_peer.h"
 #include "sim/call_audio_peers.h"
@@ -532,6 +536,46 @@ TEST_F(CallAudioTest, AConversationFileIsContinuedInItsOwnFormat) {
       EXPECT_EQ(seconds, int((data.size() + 63999) / 64000)) << "the length of the whole file";
     }
   }
+}
+
+// Probing the machine's sound devices opens every device node ALSA knows (milliseconds): the audio
+// thread must never do it when a recording starts, where it would hold up the call's sound. The
+// devices are probed by the driver's device watch instead, off the audio thread.
+TEST_F(CallAudioTest, StartingARecordingProbesNoSoundDeviceOnTheAudioThread) {
+  test::ScopedEnv realDevices("QAV_SOUND_DEVICE", std::nullopt);
+  std::mutex lock;
+  std::vector<std::string> probers;
+  SetSoundDeviceProbeObserver([&] {
+    char name[16] = {};
+    pthread_getname_np(pthread_self(), name, sizeof name);
+    std::lock_guard guard(lock);
+    probers.emplace_back(name);
+  });
+  const std::u16string playback = g_AudioPlaybackDeviceName.Get(), recording = g_AudioRecordingDeviceName.Get();
+  g_AudioPlaybackDeviceName = U16(kVirtualSoundDeviceName);
+  g_AudioRecordingDeviceName = U16(kVirtualSoundDeviceName);
+  {
+    CAudioDriver driver;
+    ASSERT_EQ(driver.Start(clock_), 1);
+    ASSERT_TRUE(Eventually([&] {
+      std::lock_guard guard(lock);
+      return std::count(probers.begin(), probers.end(), "QAVSoundWatch") > 0;
+    })) << "the watch probes once as the driver starts";
+    auto greeting = Greeting(kLive, test::Tone(16000, 1, 500, 1.0));
+    int inPort = 0, outPort = 0, seconds = 0;
+    ASSERT_EQ(driver.RecordSkypeMsgStart(&inPort, &outPort, greeting, Path("monitored.wav"), 1), 1);
+    ASSERT_EQ(driver.RecordSkypeMsgStop(&seconds), 1);
+    driver.SetSkypeSoundDevices(U16(kVirtualSoundDeviceName), U16(kVirtualSoundDeviceName));
+    inPort = outPort = 0;
+    ASSERT_EQ(driver.RecordSkypeConvStart(&inPort, &outPort, Path("conversation.wav")), 1);
+    ASSERT_EQ(driver.RecordSkypeConvStop(&seconds), 1);
+    ASSERT_EQ(driver.RecAudioFileStart(Path("greeting.wav")), 1);
+    ASSERT_EQ(driver.RecAudioFileStop(), 1);
+  }
+  SetSoundDeviceProbeObserver(nullptr);
+  g_AudioPlaybackDeviceName = playback;
+  g_AudioRecordingDeviceName = recording;
+  EXPECT_EQ(std::count(probers.begin(), probers.end(), "QAVAudio"), 0);
 }
 
 TEST_F(CallAudioTest, RequestsAreRefusedUnlessIdleAndEveryFailureReturnsToIdle) {

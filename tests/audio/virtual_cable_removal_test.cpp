@@ -31,7 +31,7 @@ class SourceLog : public CLogHandler {
   ~SourceLog() override { g_Logger.RemoveHandler(this); }
   int Log(CLogRecord& record) override {
     std::lock_guard lock(mutex);
-    if (record.sourceFile == u"QAVVAC") lines.push_back({record.level, record.message});
+    if (record.sourceFile == u"QAVVAC") lines.push_back({record.level, std::u16string(record.message)});
     return 1;
   }
   struct Line {

@@ -150,6 +150,28 @@ TEST_F(CentralEuropeanTime, LocalTimeFollowsDaylightSaving) {
   EXPECT_EQ(FormatRecordingTime(skipped->startTime), u"2024.03.31.03.30.00");
 }
 
+// Names are read by arithmetic on a kept offset for each day without a change of offset (mktime is
+// slow); every second of the year must still read as the system's local time, and a change of TZ
+// must not keep the offsets of the zone before.
+TEST_F(CentralEuropeanTime, EveryTimeOfTheYearReadsBackAndAChangeOfZoneIsSeen) {
+  constexpr int64_t kNewYear2024 = 1704063600;  // 2024-01-01 00:00:00 CET
+  for (int64_t time = kNewYear2024; time < kNewYear2024 + 366 * 86400; time += 37 * 60 + 13) {
+    const std::u16string fields = FormatRecordingTime(time);
+    // The repeated hour of October names two times alike: either may come back.
+    const bool repeated = FormatRecordingTime(time - 3600) == fields || FormatRecordingTime(time + 3600) == fields;
+    const std::optional<VoiceMessageFileName> read =
+        ParseVoiceMessageFileName(BuildVoiceMessageFileName(u"c", time, 1, true, u"wav"));
+    ASSERT_TRUE(read.has_value()) << qav::U8(fields);
+    if (!repeated) ASSERT_EQ(read->startTime, time) << qav::U8(fields);
+  }
+  EXPECT_EQ(ParseVoiceMessageFileName(u"c.2024.07.01.12.00.00.1.s.wav")->startTime, kJuly1st2024);
+  ScopedEnv utc("TZ", "UTC0");
+  tzset();
+  EXPECT_EQ(ParseVoiceMessageFileName(u"c.2024.07.01.12.00.00.1.s.wav")->startTime, kJuly1st2024 + 7200);
+  EXPECT_FALSE(ParseVoiceMessageFileName(u"c.2023.02.29.12.00.00.1.s.wav").has_value()) << "no 29 February in 2023";
+  EXPECT_TRUE(ParseVoiceMessageFileName(u"c.2024.02.29.12.00.00.1.s.wav").has_value());
+}
+
 TEST_F(CentralEuropeanTime, ConversationNamesCarryTimeAndConferenceId) {
   EXPECT_EQ(BuildConversationBaseName(kMarch5th2024, 3), u"2024.03.05.14.07.09.3");
   struct Case {

@@ -19,7 +19,7 @@ class CapturedLog : public CLogHandler {
   ~CapturedLog() override { g_Logger.RemoveHandler(this); }
   int Log(CLogRecord& record) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    messages_.push_back(record.message);
+    messages_.emplace_back(record.message);
     return 1;
   }
   bool Contains(std::u16string_view text) {

@@ -8,7 +8,7 @@ LogCapture::~LogCapture() { g_Logger.RemoveHandler(this); }
 
 int LogCapture::Log(CLogRecord& record) {
   std::lock_guard lock(mutex_);
-  lines_.push_back({record.level, record.message});
+  lines_.push_back({record.level, std::u16string(record.message)});
   return 1;
 }
 

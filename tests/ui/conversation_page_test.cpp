@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QMimeData>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <QTreeWidget>
@@ -100,6 +101,36 @@ TEST_F(ConversationPageTest, ARecordingConversationCannotBePlayedCopiedOrDeleted
   EXPECT_EQ(menu[0].text, u"Play");
 }
 
+TEST_F(ConversationPageTest, SortingKeepsTheSelectionOnItsConversationAndPutsAGoneOneLast) {
+  using qav::samples::AddSampleConversation;
+  CConversation* bob = AddSampleConversation(1700000000, 30, {{u"bob", u"Bob"}});
+  CConversation* ann = AddSampleConversation(1700000060, 10, {{u"ann", u"Ann"}});
+  CConversation* cid = AddSampleConversation(1700000120, 20, {{u"cid", u"Cid"}});
+  const ConversationId bobId = bob->GetId(), annId = ann->GetId(), cidId = cid->GetId();
+  auto order = [this] {
+    std::vector<ConversationId> ids;
+    for (int i = 0; i < page_->List()->topLevelItemCount(); ++i) ids.push_back(CDlgConversation::RowId(page_->List()->topLevelItem(i)));
+    return ids;
+  };
+  CDlgConversation::Sort() = {};
+  page_->OnSetActive();
+  EXPECT_EQ(order(), (std::vector<ConversationId>{cidId, annId, bobId}));  // newest first
+  Select({ann});
+  page_->OnColumnClick(CDlgConversation::kParticipantsColumn);  // ascending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{annId, bobId, cidId}));
+  page_->OnColumnClick(CDlgConversation::kDurationColumn);  // descending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{bobId, cidId, annId}));
+  ASSERT_EQ(page_->List()->selectedItems().size(), 1);
+  EXPECT_EQ(CDlgConversation::RowId(page_->List()->selectedItems().front()), annId);
+
+  // Gone from the collection before the next rebuild: last in either direction.
+  g_ConversationCollection.del(bob);
+  page_->OnColumnClick(CDlgConversation::kDurationColumn);  // ascending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{annId, cidId, bobId}));
+  page_->OnColumnClick(CDlgConversation::kDurationColumn);  // descending
+  EXPECT_EQ(order(), (std::vector<ConversationId>{cidId, annId, bobId}));
+}
+
 TEST_F(ConversationPageTest, AConversationWhoseAudioCannotBeDeletedStaysListed) {
   g_ConversationDeleteConfirmation.Set(0);
   class Boxes : public qav::MessageBoxHandler {
@@ -144,6 +175,21 @@ TEST_F(ConversationPageTest, CopyGivesTheEndedConversationsFiles) {
   std::unique_ptr<QMimeData> two(page_->SelectionMimeData());
   EXPECT_EQ(two->urls().size(), 2);
   EXPECT_FALSE(two->formats().contains("text/plain"));
+}
+
+TEST_F(ConversationPageTest, SendToTheSiblingIsOneNoticeOfTheEndedConversations) {
+  CConversation* first = Ended(u"ann");
+  CConversation* second = Ended(u"bob");
+  CConversation* running = Recording(3, u"cid");
+  page_->OnSetActive();
+  Select({first, second, running});
+  page_->RunCommand(CDlgConversation::kCmdSendToSibling, first->GetId());
+  ASSERT_EQ(services_.siblingNotices.size(), 1u);
+  auto files = services_.siblingNotices[0];
+  std::sort(files.begin(), files.end());
+  auto expected = std::vector<std::u16string>{first->GetAudioFileName(), second->GetAudioFileName()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "tests/ui/option_test_controls.h"
 #include "tests/ui/options_fixture.h"
 #include "ui/button_ssl.h"
+#include "tests/support/log_capture.h"
 #include "ui/dlg_opt_default_caller.h"
 #include "ui/dlg_opt_unknown_caller.h"
 #include "ui/hyper_link.h"
@@ -46,6 +47,10 @@ struct ChoosingSheet : FakeOptionsSheet {
     saveAnswers.pop_front();
     return answer;
   }
+  bool OpenFile(const std::u16string& path) override {
+    FakeOptionsSheet::OpenFile(path);
+    return fileOpens;
+  }
   bool HasVideoDriver() override { return videoDriver; }
   bool CreateVideoDriver() override {
     ++videoDriverTries;
@@ -57,6 +62,7 @@ struct ChoosingSheet : FakeOptionsSheet {
   std::vector<std::u16string> saveTitles;
   std::vector<std::u16string> saveStarts;
   std::vector<std::u16string> saveFilters;
+  bool fileOpens = true;
   bool videoDriver = false;
   bool videoDriverAppears = false;
   int videoDriverTries = 0;
@@ -448,9 +454,23 @@ TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
   Click(browse);  // the same file again
   EXPECT_FALSE(chooser.modified);
 
+  LogCapture log;
   Click(Find<CButtonSSL>(&page, 1201));
   ASSERT_EQ(chooser.pages.size(), 1u);
   EXPECT_EQ(chooser.pages[0], u"file://" + *chooser.chosen) << "the desktop's player shows it";
+  EXPECT_TRUE(log.Has(LOG_INFO, u"Video Greeting to play: " + *chooser.chosen));
+  // Nothing took it: the shell's code says whether the file is missing or nobody opens its kind.
+  chooser.fileOpens = false;
+  const std::pair<bool, std::u16string_view> failures[] = {{false, u"Video Greeting play failed with ERROR: 2"},
+                                                           {true, u"Video Greeting play failed with ERROR: 31"}};
+  for (const auto& [exists, line] : failures) {
+    if (exists) ASSERT_TRUE(WriteFileBytes(dir.File("hello.avi"), "RIFF"));
+    else std::remove(dir.File("hello.avi").c_str());
+    log.Clear();
+    Click(Find<CButtonSSL>(&page, 1201));
+    EXPECT_TRUE(log.Has(LOG_WARNING, line)) << U8(std::u16string(line));
+  }
+  chooser.fileOpens = true;
 
   Click(allowed);
   EXPECT_EQ(g_GreetingVideoAllowed, 0);

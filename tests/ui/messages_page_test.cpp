@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QTreeWidget>
+#include <algorithm>
 #include <deque>
 
 #include "foundation/settings.h"
@@ -252,6 +253,21 @@ TEST_F(MessagesPageTest, TheContextMenuFollowsTheClickedMessage) {
   const VoiceMessageId gone = ann->GetId();
   g_MessageCollection.del(ann);
   EXPECT_TRUE(page_->ContextMenu(gone).empty());
+}
+
+TEST_F(MessagesPageTest, SendToTheSiblingIsOneNoticeForTheWholeSelection) {
+  CMessage* ann = Add(1, u"Ann", 10);
+  CMessage* bea = Add(2, u"Bea", 12);
+  Add(3, u"Cid", -1);  // still recording: not sent
+  Activate();
+  Select({0, 1, 2});
+  page_->RunCommand(CDlgMessages::kCmdSendToSibling, ann->GetId());
+  ASSERT_EQ(services_.siblingNotices.size(), 1u);
+  auto files = services_.siblingNotices[0];
+  std::sort(files.begin(), files.end());
+  auto expected = std::vector<std::u16string>{ann->GetFileName(), bea->GetFileName()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "calls/conversation.h"
+#include "calls/message.h"
 #include "ui/sheet_services.h"
 
 class CSampleSheetServices : public CSheetServices {
@@ -22,9 +24,17 @@ class CSampleSheetServices : public CSheetServices {
   void ShowError(const std::u16string&) override {}
   void PostMainWindow(uint32_t, uint64_t, int64_t) override { ++posts; }
   void OpenUrl(const std::u16string& url) override { openedUrls.push_back(url); }
+  void SendToSibling(const std::vector<const CMessage*>& messages,
+                     const std::vector<const CConversation*>& conversations) override {
+    std::vector<std::u16string>& files = siblingNotices.emplace_back();
+    for (const CMessage* message : messages) files.push_back(message->GetFileName());
+    for (const CConversation* conversation : conversations) files.push_back(conversation->GetAudioFileName());
+  }
 
   std::u16string handle;
   // Messages posted to the main window.
   int posts = 0;
   std::vector<std::u16string> openedUrls;
+  // The file names of each notice sent to the sibling application.
+  std::vector<std::vector<std::u16string>> siblingNotices;
 };

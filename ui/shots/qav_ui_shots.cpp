@@ -56,6 +56,7 @@
 #include "ui/samples/sample_recordings.h"
 #include "ui/samples/sample_sheet_services.h"
 #include "calls/conversation_collection.h"
+#include "ui/dlg_messages.h"
 #include "ui/dlg_prop_sheet.h"
 #include "skype/link/main_window_port.h"
 #include "ui/qt_report_dialog.h"
@@ -421,9 +422,20 @@ void ShootSheet(CAppImageLists& lists) {
     QApplication::processEvents();
     Save(sheet.Window()->grab(), name);
   }
+  // Screen-reader mode switched on in the open sheet: the greeting child's captions need room.
+  g_ScreenReaderFriendlyMode = 1;
+  sheet.Localize();
+  sheet.ShowPage(kPageOptions);
+  sheet.SelectOptionChild(347);
+  QApplication::processEvents();
+  Save(sheet.Window()->grab(), "sheet_options_screenreader");
+  g_ScreenReaderFriendlyMode = 0;
+  sheet.Localize();
   sheet.Window()->hide();
   sheet.ShowPage(kPageVoiceMessages);
-  if (auto* list = sheet.Window()->findChild<QTreeWidget*>()) {
+  if (auto* messages = dynamic_cast<CDlgMessages*>(sheet.Window()->Page(kPageVoiceMessages))) {
+    QTreeWidget* list = messages->List();
+    list->setFocus();
     list->topLevelItem(0)->setSelected(true);
     list->topLevelItem(1)->setSelected(true);
   }
