@@ -1,5 +1,6 @@
 #include "ui/qt_property_sheet.h"
 
+#include <QThread>
 #include <QTimer>
 
 #include "skype/link/main_window_port.h"
@@ -15,7 +16,10 @@
 CQtPropertySheet::CQtPropertySheet(std::unique_ptr<CSheetServices> services)
     : m_services(services ? std::move(services) : std::make_unique<CAppSheetServices>()) {}
 
-CQtPropertySheet::~CQtPropertySheet() { Destroy(); }
+CQtPropertySheet::~CQtPropertySheet() {
+  Destroy();
+  m_closed.reset();
+}
 
 bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {
   if (m_sheet) return true;
@@ -33,9 +37,16 @@ bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {
 }
 
 void CQtPropertySheet::Destroy() {
-  if (!m_sheet) return;
-  m_sheet->RememberPosition();
-  m_sheet.reset();
+  if (m_sheet) {
+    m_sheet->RememberPosition();
+    m_sheet->hide();
+    m_closed = std::move(m_sheet);
+  }
+  // A page's modal dialog (the player, a box) may run its own loop further up this thread's stack,
+  // as when the program is told to end while the player is open: it uses its page until the quit
+  // has ended that loop, so the sheet goes only once no loop runs above the outermost one (at the
+  // latest with this part).
+  if (QThread::currentThread()->loopLevel() <= 1) m_closed.reset();
 }
 
 bool CQtPropertySheet::Exists() const { return m_sheet != nullptr; }

@@ -1,6 +1,7 @@
 // CQtPropertySheet: the property sheet part as the user interface gives it to the main window. It
 // builds the sheet with its four pages, in order: voice messages, conversations, options, About.
-// GUI thread only.
+// Destroying it while a page's modal dialog runs (the program ends with the player open) hides it
+// at once and deletes it once that dialog's loop has ended. GUI thread only.
 #pragma once
 
 #include <memory>
@@ -33,4 +34,6 @@ class CQtPropertySheet : public CAppPropertySheet {
  private:
   std::unique_ptr<CSheetServices> m_services;
   std::unique_ptr<CDlgPropSheet> m_sheet;
+  // A sheet destroyed while a loop ran above the outermost one, hidden until it can go.
+  std::unique_ptr<CDlgPropSheet> m_closed;
 };

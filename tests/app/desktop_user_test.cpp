@@ -154,12 +154,7 @@ class DesktopUserTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (qav_) {
-      test::ChildProcess shutdown(QAV_PROGRAM, {"/shutdown"});
-      EXPECT_TRUE(shutdown.WaitForExit(kStepBoundMs).has_value());
-      const auto status = qav_->WaitForExit(kStepBoundMs);
-      EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "qav did not end in order";
-    }
+    if (qav_) EXPECT_TRUE(EndQav());
     // The peers end in the order that leaves none of them complaining about another one gone.
     for (auto* process : {&client_, &trayer_, &bus_, &xvfb_}) {
       if (*process && (*process)->started()) {
@@ -170,6 +165,17 @@ class DesktopUserTest : public ::testing::Test {
     }
   }
 
+  // Asks the running qav to end, as a log-out does, and waits until it has.
+  testing::AssertionResult EndQav() {
+    test::ChildProcess shutdown(QAV_PROGRAM, {"/shutdown"});
+    shutdown.WaitForExit(kStepBoundMs);
+    const auto status = qav_->WaitForExit(kStepBoundMs);
+    qav_.reset();
+    if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) return testing::AssertionSuccess();
+    const std::string log = Log();
+    return testing::AssertionFailure() << "qav did not end in order; the end of its log:\n"
+                                       << log.substr(log.size() > 6000 ? log.size() - 6000 : 0);
+  }
   // Waits for a line of the client's transcript that holds the text; the lines before it are read.
   bool WaitForTranscript(const std::string& text, int boundMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
@@ -215,6 +221,8 @@ class DesktopUserTest : public ::testing::Test {
   test::ScopedEnv accessibility_{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"};
   // The messages' sound goes to the virtual device, never to a card the machine may have.
   test::ScopedEnv sound_{"QAV_SOUND_DEVICE", "virtual"};
+  // What the virtual speaker plays, appended as raw samples.
+  test::ScopedEnv speaker_{"QAV_VIRTUAL_SPEAKER_FILE", dir_.path() + "/speaker.raw"};
   std::optional<test::ScopedEnv> display_;
   std::optional<test::ScopedEnv> busAddress_;
   std::unique_ptr<test::ChildProcess> xvfb_, bus_, trayer_, client_, qav_;
@@ -346,6 +354,48 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   EXPECT_TRUE(FindObject(objects, "table cell", duration).has_value())
       << duration << "\n"
       << text;
+
+  // A double click on the row plays the message in the player, on the virtual sound device: the
+  // speaker gets the message's own samples.
+  const std::string message = folder + "/" + messageName;
+  const std::string samples = test::CommandOutput("sox -q " + Quoted(message) + " -t raw - 2>/dev/null");
+  ASSERT_GT(samples.size(), 16000u);
+  const size_t before = test::ReadFileBytes(dir_.File("speaker.raw")).size();
+  const Box row = FindObject(objects, "table cell", caller)->box;
+  test::CommandOutput("xdotool mousemove --sync " + std::to_string(row.CenterX()) + " " + std::to_string(row.CenterY()) +
+                      " click --repeat 2 --delay 60 1");
+  const std::string playerTitle = "QAV Play Saved Message";
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        objects = AccessibleObjects();
+        return FindObject(objects, "dialog", playerTitle).has_value();
+      },
+      kStepBoundMs))
+      << "the player did not open\n"
+      << Describe(objects) << Log();
+  Screenshot(Shot("desktop_5_player.png"));
+  std::string played;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        played = test::ReadFileBytes(dir_.File("speaker.raw")).substr(before);
+        return played.size() >= samples.size();
+      },
+      kStepBoundMs + 1000 * seconds))
+      << "the speaker got " << played.size() << " of the message's " << samples.size() << " bytes\n"
+      << Log();
+  EXPECT_TRUE(played.compare(0, samples.size(), samples) == 0) << "the speaker played other sound than the message's";
+  // Heard now: the page's tab no longer counts it as new.
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        objects = AccessibleObjects();
+        return FindObject(objects, "page tab", "Messages (1)").has_value();
+      },
+      kStepBoundMs))
+      << Describe(objects);
+  Screenshot(Shot("desktop_6_played.png"));
+
+  // Told to end with the player still open, as at a log-out, the program ends in order.
+  EXPECT_TRUE(EndQav());
 }
 
 }  // namespace
