@@ -53,7 +53,7 @@ void CCallCollection::DeleteAll() {
 // the lowest ids (below kRebuiltConversationCallIdBase) and can be neither ringing, in progress nor
 // recording, and a user with 100,000 stored messages made every scan on the way to answering a
 // call walk past 100,000 of them (some 20 ms a ring).
-auto CCallCollection::ClientCalls() const -> std::ranges::subrange<Calls::const_iterator> {
+auto CCallCollection::ClientCalls() const -> CallRange {
   return {m_calls.lower_bound(kRebuiltConversationCallIdBase), m_calls.end()};
 }
 

@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <map>
-#include <ranges>
 #include <memory>
 #include <vector>
 
@@ -59,8 +58,15 @@ class CCallCollection {
 
  private:
   using Calls = std::map<int32_t, std::unique_ptr<CCall>>;
+  // A range over part of the calls, for range-for (std::ranges::subrange of a map's iterators does
+  // not compile with clang 14 over libstdc++ 12).
+  struct CallRange {
+    Calls::const_iterator first, last;
+    Calls::const_iterator begin() const { return first; }
+    Calls::const_iterator end() const { return last; }
+  };
   // The calls the call client knows of (the rebuilt ones left out).
-  std::ranges::subrange<Calls::const_iterator> ClientCalls() const;
+  CallRange ClientCalls() const;
 
   Calls m_calls;
   std::vector<std::unique_ptr<CCall>> m_displaced;
