@@ -154,9 +154,12 @@ void ShutDownQav(Child& qav) {
   qav.Wait();
 }
 
-double CpuSeconds(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+// The user and system time in a /proc stat file (a process's or one of its threads'), in seconds; 0
+// when the file is gone.
+double CpuSecondsInStat(const std::string& statPath) {
+  std::ifstream in(statPath);
   std::string text((std::istreambuf_iterator<char>(in)), {});
+  if (text.empty()) return 0;
   std::istringstream fields(text.substr(text.rfind(')') + 2));
   std::string field;
   long utime = 0, stime = 0;
@@ -166,6 +169,8 @@ double CpuSeconds(pid_t pid) {
   }
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
+
+double CpuSeconds(pid_t pid) { return CpuSecondsInStat("/proc/" + std::to_string(pid) + "/stat"); }
 
 double ResidentKiB(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
@@ -296,17 +301,7 @@ pid_t ThreadByName(pid_t pid, const std::string& wanted) {
 
 // User plus system time of one thread, from /proc/<pid>/task/<tid>/stat.
 double ThreadCpuSeconds(pid_t pid, pid_t tid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), {});
-  if (text.empty()) return 0;
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::stol(field);
-    if (i == 15) stime = std::stol(field);
-  }
-  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return CpuSecondsInStat("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/stat");
 }
 
 // call_audio_bench's cost of one 40 ms block on the call path, as a percentage of the block: what

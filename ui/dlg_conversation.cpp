@@ -10,7 +10,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
-#include <unordered_map>
 
 #include "app/app_names.h"
 #include "app/extr_app_notify.h"
@@ -204,16 +203,10 @@ bool CDlgConversation::SortsBefore(const CConversation* first, const CConversati
 }
 
 void CDlgConversation::SortList() {
-  std::unordered_map<uint64_t, const CConversation*> byId;
-  for (const CConversation* conversation : g_ConversationCollection.GetConversations()) {
-    byId.emplace(static_cast<uint64_t>(conversation->GetId()), conversation);
-  }
   const SortState sort = Sort();
   const QSignalBlocker blocker(m_list);
-  SortRecordingRows(*m_list, sort.ascending, [&byId, &sort](uint64_t id) {
-    const auto found = byId.find(id);
-    return SortKeyOf(found == byId.end() ? nullptr : found->second, sort.column);
-  });
+  SortRecordingRowsOf(*m_list, g_ConversationCollection.GetConversations(), sort.ascending,
+                      [&sort](const CConversation* recording) { return SortKeyOf(recording, sort.column); });
 }
 
 void CDlgConversation::OnColumnClick(int column) {
@@ -224,13 +217,7 @@ void CDlgConversation::OnColumnClick(int column) {
   SortList();
 }
 
-std::vector<int> CDlgConversation::SelectedRows() const {
-  std::vector<int> rows;
-  for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-    if (m_list->topLevelItem(i)->isSelected()) rows.push_back(i);
-  }
-  return rows;
-}
+std::vector<int> CDlgConversation::SelectedRows() const { return SelectedRowIndexes(*m_list); }
 
 std::vector<CConversation*> CDlgConversation::SelectedConversations(bool endedOnly) const {
   std::vector<CConversation*> conversations;

@@ -12,7 +12,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
-#include <unordered_map>
 
 #include "app/app_messages.h"
 #include "app/app_names.h"
@@ -209,15 +208,10 @@ bool CDlgMessages::SortsBefore(const CMessage* first, const CMessage* second, co
 }
 
 void CDlgMessages::SortList() {
-  // One look-up table per sort: the collection finds by walking its list.
-  std::unordered_map<uint64_t, const CMessage*> byId;
-  for (const CMessage* message : g_MessageCollection.GetMessages()) byId.emplace(static_cast<uint64_t>(message->GetId()), message);
   const SortState sort = Sort();
   const QSignalBlocker blocker(m_list);
-  SortRecordingRows(*m_list, sort.ascending, [&byId, &sort](uint64_t id) {
-    const auto found = byId.find(id);
-    return SortKeyOf(found == byId.end() ? nullptr : found->second, sort.column);
-  });
+  SortRecordingRowsOf(*m_list, g_MessageCollection.GetMessages(), sort.ascending,
+                      [&sort](const CMessage* recording) { return SortKeyOf(recording, sort.column); });
 }
 
 void CDlgMessages::OnColumnClick(int column) {
@@ -228,13 +222,7 @@ void CDlgMessages::OnColumnClick(int column) {
   SortList();
 }
 
-std::vector<int> CDlgMessages::SelectedRows() const {
-  std::vector<int> rows;
-  for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-    if (m_list->topLevelItem(i)->isSelected()) rows.push_back(i);
-  }
-  return rows;
-}
+std::vector<int> CDlgMessages::SelectedRows() const { return SelectedRowIndexes(*m_list); }
 
 std::vector<CMessage*> CDlgMessages::SelectedMessages(bool knownDurationOnly) const {
   std::vector<CMessage*> messages;

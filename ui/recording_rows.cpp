@@ -94,3 +94,11 @@ void SortRecordingRows(QTreeWidget& list, bool ascending, const std::function<Re
   // every row's removal.
   if (moves) root->sortChildren(0, Qt::AscendingOrder);
 }
+
+std::vector<int> SelectedRowIndexes(const QTreeWidget& list) {
+  std::vector<int> rows;
+  for (int i = 0; i < list.topLevelItemCount(); ++i) {
+    if (list.topLevelItem(i)->isSelected()) rows.push_back(i);
+  }
+  return rows;
+}

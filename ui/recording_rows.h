@@ -86,3 +86,19 @@ bool SortKeyBefore(const RecordingSortKey& first, const RecordingSortKey& second
 // Orders the list's rows by their recordings' keys; rows with equal keys keep their order.
 // `keyOf` is asked once per row, with the row's identity.
 void SortRecordingRows(QTreeWidget& list, bool ascending, const std::function<RecordingSortKey(uint64_t id)>& keyOf);
+
+// SortRecordingRows over a collection's recordings (each with GetId()): `keyOf` gets the row's
+// recording, or null for one that has gone. One look-up table per sort, since the collections
+// find by walking their lists.
+template <class Recording, class KeyOf>
+void SortRecordingRowsOf(QTreeWidget& list, const std::vector<Recording*>& recordings, bool ascending, KeyOf&& keyOf) {
+  std::unordered_map<uint64_t, const Recording*> byId;
+  for (const Recording* recording : recordings) byId.emplace(static_cast<uint64_t>(recording->GetId()), recording);
+  SortRecordingRows(list, ascending, [&byId, &keyOf](uint64_t id) {
+    const auto found = byId.find(id);
+    return keyOf(found == byId.end() ? nullptr : found->second);
+  });
+}
+
+// The indexes of the list's selected rows, top to bottom.
+std::vector<int> SelectedRowIndexes(const QTreeWidget& list);

@@ -54,13 +54,7 @@ class OutsideDriver : public LoopRunner {
 
 TEST(AppRun, TheComponentsLoopRunnerServesTheGuiLoopFromStartUpToExit) {
   TempDir dir;
-  ScopedEnv desktop{"QAV_DESKTOP_DIR", dir.path() + "/desktop"};
-  ScopedEnv registry{"QAV_REGISTRY_DIR", dir.path() + "/registry"};
-  ScopedEnv data{"QAV_DATA_DIR", dir.path() + "/data"};
-  ScopedEnv config{"QAV_CONFIG_DIR", dir.path() + "/config"};
-  ScopedEnv state{"QAV_STATE_DIR", dir.path() + "/state"};
-  ScopedEnv temp{"QAV_TEMP_DIR", dir.path() + "/temp"};
-  ScopedEnv runtime{"QAV_RUNTIME_DIR", dir.path() + "/runtime"};
+  ScopedProgramFolders folders{dir.path()};
   RegistryStore store(dir.path() + "/registry");
   ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI"), kRegOk);
   ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",

@@ -154,7 +154,9 @@ class DesktopUserTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (qav_) EXPECT_TRUE(EndQav());
+    if (qav_) {
+      EXPECT_TRUE(EndQav());
+    }
     // The peers end in the order that leaves none of them complaining about another one gone.
     for (auto* process : {&client_, &trayer_, &bus_, &xvfb_}) {
       if (*process && (*process)->started()) {
@@ -206,13 +208,7 @@ class DesktopUserTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
-  test::ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
-  test::ScopedEnv data_{"QAV_DATA_DIR", dir_.path() + "/data"};
-  test::ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
-  test::ScopedEnv state_{"QAV_STATE_DIR", dir_.path() + "/state"};
-  test::ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
-  test::ScopedEnv runtime_{"QAV_RUNTIME_DIR", dir_.path() + "/runtime"};
+  test::ScopedProgramFolders folders_{dir_.path()};
   // The accessibility bus's socket goes into the session's runtime folder: the test's own.
   test::ScopedEnv xdgRuntime_{"XDG_RUNTIME_DIR", dir_.path()};
   test::ScopedEnv wayland_{"WAYLAND_DISPLAY", std::nullopt};

@@ -148,13 +148,7 @@ class ProgramTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", dir_.path() + "/desktop"};
-  test::ScopedEnv registry_{"QAV_REGISTRY_DIR", dir_.path() + "/registry"};
-  test::ScopedEnv data_{"QAV_DATA_DIR", dir_.path() + "/data"};
-  test::ScopedEnv config_{"QAV_CONFIG_DIR", dir_.path() + "/config"};
-  test::ScopedEnv state_{"QAV_STATE_DIR", dir_.path() + "/state"};
-  test::ScopedEnv temp_{"QAV_TEMP_DIR", dir_.path() + "/temp"};
-  test::ScopedEnv runtime_{"QAV_RUNTIME_DIR", dir_.path() + "/runtime"};
+  test::ScopedProgramFolders folders_{dir_.path()};
   // The program runs headless unless a test gives it a display of its own.
   test::ScopedEnv display_{"DISPLAY", std::nullopt};
   test::ScopedEnv wayland_{"WAYLAND_DISPLAY", std::nullopt};

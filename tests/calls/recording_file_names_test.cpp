@@ -162,7 +162,9 @@ TEST_F(CentralEuropeanTime, EveryTimeOfTheYearReadsBackAndAChangeOfZoneIsSeen) {
     const std::optional<VoiceMessageFileName> read =
         ParseVoiceMessageFileName(BuildVoiceMessageFileName(u"c", time, 1, true, u"wav"));
     ASSERT_TRUE(read.has_value()) << qav::U8(fields);
-    if (!repeated) ASSERT_EQ(read->startTime, time) << qav::U8(fields);
+    if (!repeated) {
+      ASSERT_EQ(read->startTime, time) << qav::U8(fields);
+    }
   }
   EXPECT_EQ(ParseVoiceMessageFileName(u"c.2024.07.01.12.00.00.1.s.wav")->startTime, kJuly1st2024);
   ScopedEnv utc("TZ", "UTC0");

@@ -130,7 +130,9 @@ TEST(ServerParams, AFailedExchangeKeepsTheLastGoodReply) {
     std::u16string latest;
     EXPECT_EQ(params.GetString(u"QAV/LatestVer", latest), 1);
     EXPECT_EQ(latest, u"5.0.9.9") << c.arguments[1];
-    if (!c.log.empty()) EXPECT_TRUE(log.Has(LOG_WARNING, c.log)) << c.arguments[1];
+    if (!c.log.empty()) {
+      EXPECT_TRUE(log.Has(LOG_WARNING, c.log)) << c.arguments[1];
+    }
   }
 }
 

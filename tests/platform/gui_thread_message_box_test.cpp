@@ -70,7 +70,9 @@ TEST(GuiThreadMessageBox, AThreadTheGuiThreadWaitsForGetsTheDefaultAnswerAtOnce)
     while (!done) v.WaitForWork(100);  // free the asker so the test ends
   }
   asker.join();
-  if (waited) EXPECT_TRUE(shower.shown.empty()) << "nothing is shown while the GUI thread does not serve";
+  if (waited) {
+    EXPECT_TRUE(shower.shown.empty()) << "nothing is shown while the GUI thread does not serve";
+  }
   EXPECT_EQ(questionAnswer, IDNO) << "the default button answers for a box shown later";
   EXPECT_EQ(timedAnswer, IDOK);
   v.RunUntilIdle();

@@ -23,15 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteUtf16LangFile(const std::string& path, const std::u16string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out.write("\xFF\xFE", 2);
-  for (char16_t c : text) {
-    const char bytes[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    out.write(bytes, 2);
-  }
-}
-
 class ApplicationPageTest : public OptionsTest {
  protected:
   void SetUp() override {

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,5 +92,11 @@ class OptionsTest : public ::testing::Test {
   FakeOptionsSheet sheet;
   ScriptedBoxes boxes;
 };
+
+// Writes a language file as the program's language files are stored: UTF-16 with its byte-order mark.
+inline void WriteUtf16LangFile(const std::string& path, const std::u16string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << "\xFF\xFE" << TextToUtf16LeBytes(text);
+}
 
 }  // namespace qav::test

@@ -15,7 +15,7 @@
 #include "ui/dlg_prop_sheet.h"
 #include "ui/option_child.h"
 #include "ui/options_prop_page.h"
-#include "ui/sheet_services.h"
+#include "ui/samples/sample_sheet_services.h"
 
 namespace qav::test {
 namespace {
@@ -114,22 +114,10 @@ TEST_F(ScreenReaderCaptionsTest, SwitchingTheModeLaysTheButtonsOutAndBackAgain) 
   EXPECT_EQ(page.minimumHeight(), designedHeight);
 }
 
-class QuietServices : public CSheetServices {
- public:
-  std::u16string CurrentUserHandle() override { return u"alice"; }
-  void SaveSettings() override {}
-  void LoadSettings() override {}
-  std::u16string GreetingPath(bool) override { return {}; }
-  bool ReloadGreeting(bool) override { return true; }
-  void ShowError(const std::u16string&) override {}
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
-  void OpenUrl(const std::u16string&) override {}
-};
-
 // In the program the page sits in the sheet, sized when it was built: switched on later, the mode
 // makes the sheet grow to show the taller page whole.
 TEST_F(ScreenReaderCaptionsTest, TheSheetGrowsToShowTheTallerPage) {
-  QuietServices services;
+  CSampleSheetServices services{u"alice"};
   CDlgPropSheet propertySheet(services);
   auto* options = new COptionsPropPage;
   propertySheet.AddPage(options, kPageOptions);

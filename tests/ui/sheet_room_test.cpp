@@ -14,33 +14,12 @@
 #include "ui/list_box_st.h"
 #include "ui/option_child.h"
 #include "ui/options_prop_page.h"
-#include "ui/sheet_services.h"
+#include "ui/samples/sample_sheet_services.h"
 
 namespace qav::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-class QuietServices : public CSheetServices {
- public:
-  std::u16string CurrentUserHandle() override { return u"alice"; }
-  void SaveSettings() override {}
-  void LoadSettings() override {}
-  std::u16string GreetingPath(bool) override { return {}; }
-  bool ReloadGreeting(bool) override { return true; }
-  void ShowError(const std::u16string&) override {}
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
-  void OpenUrl(const std::u16string&) override {}
-};
-
-void WriteUtf16LangFile(const std::string& path, const std::u16string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out.write("\xFF\xFE", 2);
-  for (char16_t c : text) {
-    const char bytes[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    out.write(bytes, 2);
-  }
-}
 
 class SheetRoomTest : public OptionsTest {
  protected:
@@ -75,7 +54,7 @@ class SheetRoomTest : public OptionsTest {
     }
   }
 
-  QuietServices services_;
+  CSampleSheetServices services_{u"alice"};
   std::string languages_;
 };
 
