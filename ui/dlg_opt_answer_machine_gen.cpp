@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
@@ -23,13 +24,15 @@ constexpr int kMuteValues[3] = {0, 1, 2};
 constexpr int kMuteIds[3] = {1176, 1177, 1178};
 // The wait after asking the test contact to call, so the user sees the call coming in.
 constexpr int kTestCallPauseMs = 3000;
+// The frame's width as the dialog was drawn, and the child's margin beyond it.
+constexpr int kFrameWidth = 396, kChildMargin = 4;
 }  // namespace
 
 CDlgOptAnswerMachineGen::CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptAnswerMachineGen", parent) {
   Trace("OnInitDialog");
   resize(400, 340);
-  m_frame = Add<QGroupBox>(1191, 0, 5, 396, 330);
+  m_frame = Add<QGroupBox>(1191, 0, 5, kFrameWidth, 330);
   m_frameRect = m_frame->geometry();
   m_answerAllowed = Add<QCheckBox>(1019, 10, 25, 380, 22);
   m_answerOnline = Add<QCheckBox>(1030, 24, 52, 196, 22);
@@ -83,6 +86,33 @@ void CDlgOptAnswerMachineGen::Localize() {
   m_takeControl->addItem(Lang(516), 1);
   m_takeControl->addItem(Lang(517), 2);
   m_takeControl->setCurrentIndex(g_TakeControlUserOption.Get());
+  FitAnswerRows();
+}
+
+void CDlgOptAnswerMachineGen::FitAnswerRows() {
+  constexpr int kCheckLeft = 24, kCheckWidth = 196, kEditWidth = 36, kLabelWidth = 140, kGap = 4, kRowHeight = 22;
+  const int checkWidth =
+      std::max({kCheckWidth, m_answerOnline->sizeHint().width() + kGap, m_answerAway->sizeHint().width() + kGap});
+  const int labelWidth =
+      std::max({kLabelWidth, m_secondsOnlineLabel->sizeHint().width(), m_secondsAwayLabel->sizeHint().width()});
+  const int editLeft = kCheckLeft + checkWidth;
+  const int labelLeft = editLeft + kEditWidth + kGap;
+  const struct {
+    QCheckBox* check;
+    QLineEdit* edit;
+    QLabel* label;
+    int top;
+  } rows[] = {{m_answerOnline, m_secondsOnline, m_secondsOnlineLabel, 52}, {m_answerAway, m_secondsAway, m_secondsAwayLabel, 80}};
+  for (const auto& row : rows) {
+    PlaceControl(row.check, {kCheckLeft, row.top, checkWidth, kRowHeight});
+    PlaceControl(row.edit, {editLeft, row.top, kEditWidth, kRowHeight});
+    PlaceControl(row.label, {labelLeft, row.top, labelWidth, kRowHeight});
+  }
+  // The frame keeps its right margin beyond the longest row; the child keeps its own beyond the frame.
+  const int frameWidth = std::max(kFrameWidth, labelLeft + labelWidth + kGap);
+  m_frameRect.setWidth(frameWidth);
+  m_frame->setGeometry(m_frameRect.x(), m_frame->y(), frameWidth, m_frame->height());
+  if (frameWidth + kChildMargin > width()) resize(frameWidth + kChildMargin, height());
 }
 
 void CDlgOptAnswerMachineGen::UpdateDlg() {

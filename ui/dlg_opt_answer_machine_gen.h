@@ -23,6 +23,9 @@ class CDlgOptAnswerMachineGen : public COptionChild {
 
   void Localize() override;
   void UpdateDlg() override;
+  // The dialog was drawn for a narrower font than a desktop's: the two "answer after" rows are laid
+  // out from their texts, so no caption is cut, and the child widens when a row needs more room.
+  void FitAnswerRows();
 
   void OnCheckAnswerAllowed();
   void OnCheckAnswerWhenOnline();

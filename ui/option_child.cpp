@@ -167,6 +167,13 @@ QRect COptionChild::DesignGeometry(QWidget* control) {
   return control->geometry();
 }
 
+void COptionChild::PlaceControl(QWidget* control, const QRect& geometry) {
+  for (DesignPlace& place : m_design) {
+    if (place.control == control) place.geometry = geometry;
+  }
+  control->setGeometry(geometry);
+}
+
 void COptionChild::FitIconButtons() {
   if (m_fitting) return;
   // Nothing to undo: outside screen-reader mode a child that was never fitted keeps its own layout.

@@ -80,6 +80,9 @@ class COptionChild : public QWidget {
   }
   // Sets a control's text from a language string (labels, boxes, buttons, group titles).
   void SetText(int id, int stringId);
+  // Places a control anew after the child was built (a row laid out from its texts): that becomes
+  // the control's own place, the one the screen-reader lines start from.
+  void PlaceControl(QWidget* control, const QRect& geometry);
   // The icon buttons' background: the themed tab body colour, else the button face.
   void ColourIconButton(class CButtonSSL* button, int image);
   // An icon button's tooltip; in screen-reader mode also its caption, else it shows only its image.

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <tuple>
 
 #include "platform/private_profile.h"
 #include "tests/ui/option_test_controls.h"
@@ -153,6 +154,23 @@ TEST_F(AnswerMachinePageTest, BasicModeHidesTheLowerGroupsAndShortensTheFrame) {
     EXPECT_FALSE(control->isEnabled()) << id;
   }
   EXPECT_TRUE(Find<QCheckBox>(page.get(), 1019)->isVisible());
+}
+
+// The dialog's widths were drawn for a narrower font: on a desktop's font the delay rows must still
+// show every caption whole, side by side, inside the frame and the child.
+TEST_F(AnswerMachinePageTest, TheDelayRowsShowTheirCaptionsWholeInsideTheFrame) {
+  const QRect frame = Find<QGroupBox>(page.get(), 1191)->geometry();
+  for (const auto& [check, edit, label] : {std::tuple{1030, 1018, 1061}, std::tuple{1027, 1021, 1060}}) {
+    const QWidget* box = Find<QCheckBox>(page.get(), check);
+    const QWidget* field = Find<QLineEdit>(page.get(), edit);
+    const QWidget* caption = Find<QLabel>(page.get(), label);
+    EXPECT_GE(box->width(), box->sizeHint().width()) << check;
+    EXPECT_GE(caption->width(), caption->sizeHint().width()) << label;
+    EXPECT_LE(box->geometry().right(), field->x()) << check;
+    EXPECT_LT(field->geometry().right(), caption->x()) << edit;
+    EXPECT_LT(caption->geometry().right(), frame.right()) << label;
+    EXPECT_LE(frame.right(), page->width()) << label;
+  }
 }
 
 TEST_F(AnswerMachinePageTest, TheTestCallIsALinkOrForScreenReadersAButtonAndAsksTheTestContact) {
