@@ -283,8 +283,9 @@ void ShootReportDialogs() {
 
 // A spoken sentence (espeak-ng, where it is installed; a wavering tone otherwise) as a voice
 // message of a user in a scratch data folder, in the player with its analysis, paused at 40 %.
-void ShootPlayer() {
+void ShootPlayer(CAppImageLists& lists) {
   QTemporaryDir data;
+  g_pImageLists = &lists;  // the buttons' pictures
   qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
   qputenv("XDG_CONFIG_HOME", data.path().toLocal8Bit());
   qputenv("QAV_SOUND_DEVICE", "virtual");
@@ -340,6 +341,7 @@ void ShootPlayer() {
   }
   g_pAudioDriver = nullptr;
   CRecordings().DeleteAll();
+  g_pImageLists = nullptr;
 }
 
 // The options page with each of its children, in basic, advanced and screen-reader modes.
@@ -473,7 +475,7 @@ int main(int argc, char** argv) {
   ShootReportDialogs();
   ShootSheet(lists);
   ShootOptionPages(lists);
-  ShootPlayer();
+  ShootPlayer(lists);
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);
   return g_failures == 0 ? 0 : 1;
 }
