@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <functional>
@@ -125,6 +126,19 @@ class PlayerTest : public CallModelFixture {
     RoundTrip();
     RoundTrip();
   }
+  // Plays `ms` more of the clock one block at a time, letting the audio thread refill the device
+  // after each block: a longer run in one go could outpace a thread the machine is slow to
+  // schedule, and blocks it queues after the clock stands never play.
+  void PlayOn(int64_t ms) {
+    const int64_t end = clock_.MonotonicMs() + ms;
+    for (int64_t at = clock_.MonotonicMs(); at < end;) {
+      at = std::min(at + 40, end);
+      clock_.RunUntil(at);
+      ASSERT_TRUE(WaitUntil([&] { return clock_.MonotonicMs() >= at; }));
+      FirstBlocksQueued();
+      RoundTrip();
+    }
+  }
 
   qav::test::ScopedEnv virtualSound_{"QAV_SOUND_DEVICE", "virtual"};
   qav::test::HeldClock clock_{kSpeed};
@@ -202,7 +216,7 @@ TEST_F(PlayerTest, PlaysWithPositionPauseKeepsTheOffsetStopRewindsAndTheEndNotic
   EXPECT_FALSE(player.StressBar()->isEnabled());
 
   FirstBlocksQueued();
-  clock_.RunUntil(clock_.MonotonicMs() + 400);
+  PlayOn(400);
   ASSERT_TRUE(WaitUntil([&] { return player.Position() >= 8000; }));
   clock_.Hold();
   player.ClickButton(CDlgPlayVoiceObject::kPlayPause);  // pause
