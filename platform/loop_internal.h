@@ -106,7 +106,9 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   // Called when a send-wait ends: a wake that the wait consumed (a post, a timer armed from
   // another thread) is given back, so Run and an outside driver look at the queue and timers again.
   void EndSendWait();
-  int PollFd() const { return mainEpoll_; }
+  // Whoever asks for it drives the loop from outside, so from then on every post and timer wakes
+  // it, and what was queued before is announced now.
+  int PollFd();
   int SendWaitFd() const { return sendEpoll_; }
   bool WaitForWork(int timeoutMs);
   bool QuitRequested() const { return quit_; }
@@ -141,6 +143,11 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   };
 
   void ClearWake();
+  // A wake for what was just queued or armed. The owner thread itself needs none when the loop is
+  // its own driver: it is not waiting, and every round looks at the queue and the timers before it
+  // blocks. Skipping the eventfd write and read saves two system calls for each message a thread
+  // posts to itself (the audio thread's blocks); an outside driver only learns through the wake.
+  void WakeForNewWork();
   bool ServeQueuedSends();
   bool ServeReadyFds(int epollFd, int timeoutMs);
   // Whether a WM_QUIT was dispatched since `quitsBefore` was read (by this round or a nested one).
@@ -159,6 +166,7 @@ class LoopCore : public std::enable_shared_from_this<LoopCore> {
   int sendEpoll_ = -1;
   int mainEpoll_ = -1;
   std::atomic<bool> wakePending_{false};
+  std::atomic<bool> outsideDriver_{false};
 
   mutable std::mutex mutex_;  // guards the members below it up to the owner-thread ones
   bool closed_ = false;

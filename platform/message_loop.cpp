@@ -128,7 +128,7 @@ bool LoopCore::Post(QueuedMsg message) {
     message.serial = nextPostSerial_++;
     posted_.push_back(std::move(message));
   }
-  Wake();
+  WakeForNewWork();
   return true;
 }
 
@@ -148,6 +148,15 @@ void LoopCore::Wake() {
     ssize_t n = write(eventFd_, &one, sizeof one);
     (void)n;  // a full counter is still readable, which is all a wake needs
   }
+}
+
+int LoopCore::PollFd() {
+  if (!outsideDriver_.exchange(true, std::memory_order_relaxed) && HasQueuedWork()) Wake();
+  return mainEpoll_;
+}
+
+void LoopCore::WakeForNewWork() {
+  if (outsideDriver_.load(std::memory_order_relaxed) || !IsOwnerThread()) Wake();
 }
 
 void LoopCore::ClearWake() {
@@ -175,7 +184,7 @@ bool LoopCore::SetTimer(const std::shared_ptr<WindowEntry>& window, uint64_t id,
     t.sequence = ++timerSequence_;
     t.window = window;
   }
-  Wake();  // an outside driver re-reads the next deadline
+  WakeForNewWork();  // an outside driver, or a Run blocked on another thread, re-reads the next deadline
   return true;
 }
 
@@ -386,7 +395,7 @@ bool LoopCore::RunRound(bool mayBlock) {
   bool sawQuit = QuitSince(quitsAtStart);
   if (!sawQuit) did |= ServePosted(&sawQuit);
   if (!sawQuit) did |= FireDueTimers();
-  if (HasQueuedWork()) Wake();  // what is left keeps PollFd readable
+  if (outsideDriver_.load(std::memory_order_relaxed) && HasQueuedWork()) Wake();  // keeps PollFd readable
   return did;
 }
 

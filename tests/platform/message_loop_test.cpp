@@ -652,6 +652,12 @@ TEST(MessageLoop, PollFdAndTimerDelayTellAnOutsideDriverWhenToProcess) {
   EXPECT_EQ(poll(&p, 1, kWatchdogMs), 1) << "a post from another thread wakes the driver";
   EXPECT_TRUE(v.loop().ProcessDue());
   EXPECT_EQ(poll(&p, 1, 0), 0) << "and processing clears it";
+  PostMessage(w, WM_USER);
+  EXPECT_EQ(poll(&p, 1, 0), 1) << "so does a post from the driver's own thread";
+  EXPECT_TRUE(v.loop().ProcessDue());
+  SetTimer(w, 2, 10);
+  EXPECT_EQ(poll(&p, 1, 0), 1) << "and a timer it arms, whose deadline the driver must re-read";
+  EXPECT_FALSE(v.loop().ProcessDue());
 }
 
 // A thread that waits in a send reads its loop's wake-ups; whatever they announced (here a timer
