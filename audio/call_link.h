@@ -37,6 +37,10 @@ class CCallLink {
 
   // Sends a copy of the block into the call; false (logged) when the CVAOut refuses it.
   bool WriteOut(const uint8_t* data, size_t bytes, uint64_t user);
+  // What is written from now on is a live stream (the caller's sound sent back, a microphone).
+  void SetOutLive(bool live) {
+    if (m_out) m_out->SetLiveSource(live);
+  }
   // A block came back sent (WM_VAOUT_DONE): false when it is not this link's.
   bool TakeBackOut(qav::Msg& msg);
   int OutOutstanding() const { return m_outOutstanding; }

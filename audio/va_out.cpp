@@ -37,6 +37,7 @@ int CVAOut::Open(qav::ThreadId owner, int* port, uint32_t bytesPerSecond) {
   m_owner = owner;
   m_bytesPerSecond = bytesPerSecond;
   m_leadBytes = std::max<uint32_t>(2, (bytesPerSecond * kLeadMs / 1000) & ~1u);
+  m_liveLeadBytes = std::max<uint32_t>(2, (bytesPerSecond * kLiveLeadMs / 1000) & ~1u);
   m_pieceBytes = std::max<uint32_t>(2, (bytesPerSecond * kPieceMs / 1000) & ~1u);
   m_catchUpBytes = (bytesPerSecond * kCatchUpMs / 1000) & ~1u;
   *port = bound;
@@ -115,15 +116,16 @@ uint32_t CVAOut::Allowance() {
     m_paceSent = 0;
     m_paceStarting = true;
   }
+  const uint64_t lead = m_live ? m_liveLeadBytes : m_leadBytes;
   const uint64_t earned = static_cast<uint64_t>(std::max<int64_t>(0, now - m_paceStartMs)) * m_bytesPerSecond / 1000;
-  const uint64_t allowed = m_leadBytes + earned - std::min<uint64_t>(m_paceSent, m_leadBytes + earned);
-  if (allowed > m_leadBytes + m_catchUpBytes) {
+  const uint64_t allowed = lead + earned - std::min<uint64_t>(m_paceSent, lead + earned);
+  if (allowed > lead + m_catchUpBytes) {
     // The stream paused, or the thread was held up for long: go on from now, with no more than the
     // catch-up ahead, rather than send everything that could have gone meanwhile.
     m_paceStartMs = now;
     m_paceSent = 0;
     m_paceStarting = true;
-    return m_leadBytes + m_catchUpBytes;
+    return static_cast<uint32_t>(lead + m_catchUpBytes);
   }
   return static_cast<uint32_t>(allowed);
 }

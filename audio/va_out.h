@@ -16,6 +16,9 @@
 // rather than 200. (Pieces of 40 ms were tried: the second part of a piece that spans two buffers
 // then often arrived 20 ms late, beyond the greeting's pace target of 20 ms.) The last byte of each piece still goes kLeadMs before it is due; when the pace
 // starts, the first piece is only the lead, so no byte goes more than kLeadMs early.
+// A live source (the caller's own stream sent back, a microphone) keeps real time by itself: its
+// writes arrive at the pace they are due. For it the lead is kLiveLeadMs, so each write goes out
+// whole as it comes, with no wake-up of its own and no more delay than the source's.
 // When the thread was held up (a busy machine) the time is made up, up to kCatchUpMs; after a
 // longer pause in the stream the pace starts again from the next write, without a burst.
 //
@@ -44,6 +47,7 @@ class CVAOut : public CVAOutSocketCallbacks {
   enum State { kClosed = 1, kOpen = 2, kPaused = 3, kClosedAfterUse = 4 };
   static constexpr int kLeadMs = 10;
   static constexpr int kPieceMs = 20;
+  static constexpr int kLiveLeadMs = 100;
   // A thread held up for up to this long makes the time up afterwards; a longer pause is not made up.
   static constexpr int kCatchUpMs = 200;
   static constexpr int kMaxQueuedMs = 2000;
@@ -59,6 +63,8 @@ class CVAOut : public CVAOutSocketCallbacks {
   int Open(qav::ThreadId owner, int* port, uint32_t bytesPerSecond = kDefaultBytesPerSecond);
   // Takes a buffer (bytesDone 0, nonzero length) when it succeeds; on failure the caller keeps it.
   int Write(VaHeaderPtr& header);
+  // Writes from now on come from a live source (see above), or no longer do.
+  void SetLiveSource(bool live) { m_live = live; }
   int Pause();
   int Restart();
   // Every queued buffer back to the owner.
@@ -90,9 +96,11 @@ class CVAOut : public CVAOutSocketCallbacks {
   qav::ThreadId m_owner = 0;
   uint32_t m_bytesPerSecond = kDefaultBytesPerSecond;
   uint32_t m_leadBytes = 0;
+  uint32_t m_liveLeadBytes = 0;
+  bool m_live = false;
   uint32_t m_pieceBytes = 0;
-  bool m_inPiece = false;
-  bool m_paceStarting = false;  // the pace has just (re)started: the lead goes at once  // a piece is being sent: the rest of the allowance goes without waiting
+  bool m_inPiece = false;        // a piece is being sent: the rest of the allowance goes without waiting
+  bool m_paceStarting = false;  // the pace has just (re)started: the lead goes at once
   uint32_t m_catchUpBytes = 0;
   std::deque<VaHeaderPtr> m_queue;
   VaHeaderPtr m_lent;  // the buffer the sender is sending

@@ -152,6 +152,7 @@ void CVoiceMessageJob::EndOfGreeting() {
 
 void CVoiceMessageJob::EnterCallerRecording() {
   m_context.SetState(AudioDriverState::kRecordingCaller);
+  m_link.SetOutLive(true);  // the caller's stream goes back as it comes
   m_link.In().SetDiscard(false);
   if (!m_link.In().Start()) QAV_LOG(LOG_WARNING, u"Line:%d - VAIN[%x]: ", __LINE__, m_link.In().GetState());
 }

@@ -298,6 +298,37 @@ TEST_F(LoopbackLinkTest, SendsAtThePaceOfRealTimeOnTheLoopsClock) {
   EXPECT_EQ(received, 25u * 1280u);
 }
 
+// A live source's blocks arrive when they are due: each goes out whole at once (no piece waits for
+// the link's own timer), yet a source that runs ahead is still held to the pace.
+TEST_F(LoopbackLinkTest, ALiveSourcesBlocksGoOutWholeAsTheyComeButNoFasterThanThePace) {
+  CVAOut out;
+  int port = 0;
+  ASSERT_EQ(out.Open(owner(), &port), 1);
+  out.SetLiveSource(true);
+  Peer peer(port);
+  PumpUntil(v, [&] { return out.IsConnected(); });
+  size_t received = 0;
+  const auto readAll = [&] {
+    PumpUntil(v, [&] { return true; });
+    ::poll(nullptr, 0, 2);  // the kernel carries what was sent; no timer of the link is waited for
+    received += peer.ReadAvailable().size();
+  };
+  for (int i = 0; i < 25; ++i) {
+    VaHeaderPtr h = Block(std::string(1280, static_cast<char>(i)));
+    ASSERT_EQ(out.Write(h), 1);
+    readAll();
+    EXPECT_EQ(received, (i + 1) * 1280u) << "block " << i << " went out whole when written";
+    v.clock().AdvanceMs(40);  // the next block comes when it is due; the link's timers do not run
+  }
+  // Written all at once, the next second goes no further ahead than the live lead.
+  for (int i = 0; i < 25; ++i) {
+    VaHeaderPtr h = Block(std::string(1280, 'x'));
+    ASSERT_EQ(out.Write(h), 1);
+  }
+  readAll();
+  EXPECT_LE(received, 25u * 1280u + CVAOut::kLiveLeadMs * 32u);
+}
+
 TEST_F(LoopbackLinkTest, APeerThatGoesAwayNeitherKillsTheProgramNorKeepsTheBuffers) {
   CVAOut out;
   int port = 0;
