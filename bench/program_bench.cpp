@@ -7,6 +7,8 @@
 //     within 3 times the call-path block cost that call_audio_bench measures; resident memory after
 //     the last call at most 5 MB above that after the first. $QAV_BENCH_CALLS calls (default 100,
 //     some 15 minutes; 10 for a routine run);
+//   - beside it, the floor: what the system alone charges a bare thread woken once a block (no
+//     target);
 //   - ring to ANSWER with 0 and with 100,000 stored voice messages: within 2 ms of each other;
 //   - 100,000 stored voice messages loaded (the program's own loading code, in this process):
 //     under 1 s, with the memory each loaded message takes.
@@ -17,6 +19,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +29,7 @@
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -393,6 +398,70 @@ void BM_RecordedCalls(benchmark::State& state) {
   state.SetLabel("target: audio thread <= 1 % of a core and <= 3 x block_bench_pct; rss_growth <= 5120 KiB");
 }
 BENCHMARK(BM_RecordedCalls)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+// What the system alone charges a thread that records a call: a bare thread, none of the program's
+// code, woken once a 40 ms block by the block arriving on a socket, which it receives, appends to a
+// file and sends back, as the audio thread does with a caller's message. Its CPU in % of a core is
+// the least the audio thread can cost, beside the block's own work (block_bench_pct); the audio
+// thread wakes more often than this (the greeting's pieces, the sound devices).
+void BM_OneWakeUpABlockFloor(benchmark::State& state) {
+  constexpr int kBlocks = 125;  // 5 s
+  constexpr auto kBlock = std::chrono::milliseconds(40);
+  const double blockPercent = BlockMicroBenchmarkPercent();
+  PrivateDesktop desktop;
+  for (auto _ : state) {
+    int in[2], out[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0 ||
+        socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, out) != 0) {
+      state.SkipWithError("no socket pair");
+      return;
+    }
+    fcntl(in[0], F_SETFL, O_NONBLOCK);
+    const int file = open((desktop.root + "/floor.raw").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::thread caller([&] {
+      const std::vector<char> block(1280);
+      auto due = Clock::now();
+      for (int i = 0; i < kBlocks; ++i) {
+        due += kBlock;
+        std::this_thread::sleep_until(due);
+        if (send(in[1], block.data(), block.size(), MSG_NOSIGNAL) < 0) break;
+      }
+    });
+    std::thread client([&] {
+      char sink[4096];
+      while (recv(out[1], sink, sizeof sink, 0) > 0) {
+      }
+    });
+    const int epoll = epoll_create1(EPOLL_CLOEXEC);
+    epoll_event watch{};
+    watch.events = EPOLLIN;
+    epoll_ctl(epoll, EPOLL_CTL_ADD, in[0], &watch);
+    timespec before{}, after{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+    char block[4096];
+    for (int got = 0; got < kBlocks;) {
+      epoll_event ready{};
+      if (epoll_wait(epoll, &ready, 1, 1000) <= 0) break;
+      for (ssize_t n; (n = recv(in[0], block, sizeof block, 0)) > 0;) {
+        got += static_cast<int>(n / 1280);
+        if (write(file, block, static_cast<size_t>(n)) != n) break;
+        send(out[0], block, static_cast<size_t>(n), MSG_NOSIGNAL);
+      }
+    }
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+    caller.join();
+    shutdown(out[0], SHUT_WR);
+    client.join();
+    for (int fd : {in[0], in[1], out[0], out[1], file, epoll}) close(fd);
+    const double cpu = static_cast<double>(after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) / 1e9;
+    const double percent = 100.0 * cpu / (kBlocks * 0.040);
+    state.counters["floor_cpu_pct"] = percent;
+    state.counters["block_bench_pct"] = blockPercent;
+    state.counters["floor_x_block"] = blockPercent > 0 ? percent / blockPercent : 0;
+  }
+  state.SetLabel("no target: the system's cost of one wake-up a block, beside the block's work");
+}
+BENCHMARK(BM_OneWakeUpABlockFloor)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 // Ring to ANSWER on a program that holds `stored` voice messages: the median of 9 calls (each hung
 // up once answered), after a first call that lets the loading finish.
