@@ -65,6 +65,13 @@
 
 namespace {
 
+// The user the shots show as signed in; the other settings hooks stay empty.
+void SignInAs(std::u16string handle) {
+  CSettingsHooks hooks;
+  hooks.currentUserHandle = [handle] { return handle; };
+  SetSettingsHooks(std::move(hooks));
+}
+
 QString g_folder;
 int g_failures = 0;
 
@@ -361,7 +368,7 @@ void ShootOptionPages(CAppImageLists& lists) {
   } sheet;
   LoadDefaultLangLib();
   g_pImageLists = &lists;  // the list's icons and the buttons' pictures, as in the program
-  SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice"); }});
+  SignInAs(u"alice");
   SetDefaultOptions();
   const std::pair<const char*, std::pair<int, int>> modes[] = {
       {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
@@ -410,7 +417,9 @@ void ShootSheet(CAppImageLists& lists) {
   QTemporaryDir data;
   qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
   g_pImageLists = &lists;
-  SetSettingsHooks({.currentUserHandle = [] { return std::u16string(u"alice.s"); }});
+  SignInAs(u"alice.s");
+  LoadDefaultLangLib();
+  SetDefaultOptions();  // the options page shows the default greeting and notice texts
   SeedRecordings();
   CQtPropertySheet sheet(std::make_unique<CSampleSheetServices>(u"alice.s"));
   sheet.Create(u"QAV");
