@@ -134,6 +134,9 @@ void COptionChild::ColourIconButton(CButtonSSL* button, int image) {
   const COLORREF colour = ThemedTabBodyColor(button->parentWidget(), TMT_FILLCOLORHINT, fallback);
   if (g_pImageLists != nullptr) button->SetImageList(g_pImageLists->m_smallButtonList, image);
   button->SetButtonStyle(0);
+  // The picture in the middle; with a caption (screen-reader mode) it stands at the left, its
+  // middle on the caption's line.
+  button->SetStateAndRedraw(CButtonSSL::kAlignHCenter | CButtonSSL::kAlignVCenter);
   if (!button->property(kIconButtonProperty).toBool()) {
     button->setProperty(kIconButtonProperty, true);
     // Showing or hiding a button (a row that comes and goes) changes the screen-reader lines.

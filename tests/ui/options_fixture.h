@@ -73,7 +73,9 @@ class OptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     LoadDefaultLangLib();
-    SetSettingsHooks({.currentUserHandle = [this] { return user; }});
+    CSettingsHooks hooks;
+    hooks.currentUserHandle = [this] { return user; };
+    SetSettingsHooks(std::move(hooks));
     SetDefaultOptions();
     SetMessageBoxHandler(&boxes);
   }

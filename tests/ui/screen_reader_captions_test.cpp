@@ -62,6 +62,8 @@ class ScreenReaderCaptionsTest : public OptionsTest {
       EXPECT_EQ(caption, button->GetTooltipText());
       const int room = button->width() - 3 - lists.m_smallButtonList.Width() - 1;
       EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(caption), room) << "caption cut";
+      EXPECT_EQ(button->GetImageAlign(), CButtonSSL::kAlignHCenter | CButtonSSL::kAlignVCenter)
+          << "the picture at the left, its middle on the caption's line";
       EXPECT_TRUE(child->rect().contains(button->geometry())) << "inside the child";
       for (const QWidget* other : Controls(child)) {
         if (other == button || !other->isVisibleTo(child) || qobject_cast<const QGroupBox*>(other) != nullptr) continue;
