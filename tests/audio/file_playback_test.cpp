@@ -232,6 +232,10 @@ TEST_F(FilePlaybackTest, StopEndsPlaybackWithoutANotice) {
   const std::string path = Wav("long.wav", data);
   const int64_t start = clock_.Hold();
   ASSERT_EQ(Play(path), 1);
+  // The first blocks are on the device before the clock runs: queued once it stands, they would
+  // never play.
+  RoundTrip();
+  RoundTrip();
   clock_.RunUntil(start + 2 * 40 + 20);
   ASSERT_TRUE(WaitForPositions(2));
   ASSERT_EQ(driver_->PlayAudioFileStop(), 1);
