@@ -42,3 +42,19 @@ CPlaybackDeviceList::CPlaybackDeviceList(KnownDevices) : CAudioDeviceList(qav::K
 
 CRecordingDeviceList::CRecordingDeviceList() : CAudioDeviceList(qav::ListRecordingDevices()) {}
 CRecordingDeviceList::CRecordingDeviceList(KnownDevices) : CAudioDeviceList(qav::KnownRecordingDevices()) {}
+
+namespace {
+bool NamesTheDefaultDevice(std::u16string_view name) {
+  return name.empty() || name == GetLangString(IDS_AUDIO_DEVICE_WINDOWS_DEFAULT);
+}
+}  // namespace
+
+int KnownPlaybackDeviceId(std::u16string_view name) {
+  if (NamesTheDefaultDevice(name)) return qav::WAVE_MAPPER;
+  return CPlaybackDeviceList(CAudioDeviceList::kKnownDevices).GetIdByName(name);
+}
+
+int KnownRecordingDeviceId(std::u16string_view name) {
+  if (NamesTheDefaultDevice(name)) return qav::WAVE_MAPPER;
+  return CRecordingDeviceList(CAudioDeviceList::kKnownDevices).GetIdByName(name);
+}

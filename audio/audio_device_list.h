@@ -60,3 +60,9 @@ class CRecordingDeviceList : public CAudioDeviceList {
   CRecordingDeviceList();
   explicit CRecordingDeviceList(KnownDevices);
 };
+
+// The device id a job opens for the device saved under `name`, from the devices of the last probe.
+// The default device ("" or the default entry's own name) needs no list: a recording on it never
+// waits for the machine's first probe, which can take seconds on a slow machine just after start.
+int KnownPlaybackDeviceId(std::u16string_view name);
+int KnownRecordingDeviceId(std::u16string_view name);

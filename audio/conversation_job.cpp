@@ -57,8 +57,8 @@ bool CConversationJob::Start(int* inPort, int* outPort, const std::u16string& pa
   }
   if (!m_link.Open(m_context.thread, inPort, outPort, kLiveBlockSize)) return fail();
   m_link.SetOutLive(true);  // the microphone goes into the call as it comes
-  if (!m_speaker.Open(CPlaybackDeviceList(CAudioDeviceList::kKnownDevices).GetIdByName(outputDevice), kLiveFormat, m_context.thread)) return fail();
-  if (!m_microphone.Open(CRecordingDeviceList(CAudioDeviceList::kKnownDevices).GetIdByName(inputDevice), kLiveFormat, m_context.thread,
+  if (!m_speaker.Open(KnownPlaybackDeviceId(outputDevice), kLiveFormat, m_context.thread)) return fail();
+  if (!m_microphone.Open(KnownRecordingDeviceId(inputDevice), kLiveFormat, m_context.thread,
                          kLiveBlockSize)) {
     return fail();
   }

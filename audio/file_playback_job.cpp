@@ -56,7 +56,7 @@ bool CFilePlaybackJob::Start(const std::u16string& path, double seek) {
   // A file without audio opens no device: there is nothing to play, and an MP3 without frames has
   // no format to open it in.
   if (m_dataLength > 0 &&
-      !m_speaker.Open(CPlaybackDeviceList(CAudioDeviceList::kKnownDevices).GetIdByName(g_AudioPlaybackDeviceName.Get()), deviceFormat,
+      !m_speaker.Open(KnownPlaybackDeviceId(g_AudioPlaybackDeviceName.Get()), deviceFormat,
                       m_context.thread)) {
     return false;
   }

@@ -75,7 +75,7 @@ bool CMicrophoneRecordingJob::Start(const std::u16string& path) {
       return fail();
     }
   }
-  if (!m_microphone.Open(CRecordingDeviceList(CAudioDeviceList::kKnownDevices).GetIdByName(g_AudioRecordingDeviceName.Get()), m_captureFormat,
+  if (!m_microphone.Open(KnownRecordingDeviceId(g_AudioRecordingDeviceName.Get()), m_captureFormat,
                          m_context.thread, blockSize)) {
     return fail();
   }

@@ -87,7 +87,7 @@ bool CVoiceMessageJob::Start(int* inPort, int* outPort, std::shared_ptr<const CW
     if (!m_output.PrepareMpeg(path, kLiveFormat, *mp3, qav::kVoiceMessageRecordingTitle)) return fail();
   }
   if (monitor &&
-      !m_speaker.Open(CPlaybackDeviceList(CAudioDeviceList::kKnownDevices).GetIdByName(g_AudioPlaybackDeviceName.Get()), kLiveFormat,
+      !m_speaker.Open(KnownPlaybackDeviceId(g_AudioPlaybackDeviceName.Get()), kLiveFormat,
                       m_context.thread)) {
     return fail();
   }

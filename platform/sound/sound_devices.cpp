@@ -137,7 +137,14 @@ bool VirtualSoundForced() {
   return v && std::strcmp(v, "virtual") == 0;
 }
 
-bool MachineHasSoundCard() { return KnownOrProbe()->hasSoundCard; }
+bool MachineHasSoundCard() {
+  if (std::shared_ptr<const DeviceSnapshot> known = Snapshot()) return known->hasSoundCard;
+  // Asked before the first probe has ended (the default device opened just after start): the card
+  // count needs no probe of every device, so nobody waits for one.
+  QuietAlsa();
+  int card = -1;
+  return snd_card_next(&card) == 0 && card >= 0;
+}
 
 std::vector<SoundDeviceInfo> ListPlaybackDevices() {
   return VirtualSoundForced() ? OnlyTheVirtualDevice() : Probe()->playback;

@@ -12,6 +12,7 @@
 #include <csignal>
 
 #include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <algorithm>
 #include <functional>
@@ -576,6 +577,59 @@ TEST_F(CallAudioTest, StartingARecordingProbesNoSoundDeviceOnTheAudioThread) {
   g_AudioPlaybackDeviceName = playback;
   g_AudioRecordingDeviceName = recording;
   EXPECT_EQ(std::count(probers.begin(), probers.end(), "QAVAudio"), 0);
+}
+
+// The machine's first probe can take seconds just after start (every device node, on a slow or
+// busy machine). A recording on the default devices needs no device list, so it starts while that
+// probe still runs, rather than hold up the audio thread and every thread that asks it something.
+TEST_F(CallAudioTest, ARecordingOnTheDefaultDevicesDoesNotWaitForTheFirstProbe) {
+  test::ScopedEnv realDevices("QAV_SOUND_DEVICE", std::nullopt);
+  std::mutex lock;
+  std::condition_variable changed;
+  bool probing = false, released = false, startsDone = false;
+  SetSoundDeviceProbeObserver([&] {
+    std::unique_lock guard(lock);
+    probing = true;
+    changed.notify_all();
+    changed.wait(guard, [&] { return released; });
+  });
+  // Lets the probe go on once the starts are done, or after 10 s if a start waits for it.
+  std::thread watchdog([&] {
+    std::unique_lock guard(lock);
+    changed.wait_for(guard, std::chrono::seconds(10), [&] { return startsDone; });
+    released = true;
+    changed.notify_all();
+  });
+  struct Join {
+    std::thread& thread;
+    ~Join() { thread.join(); }
+  } joinWatchdog{watchdog};
+  const std::u16string playback = g_AudioPlaybackDeviceName.Get(), recording = g_AudioRecordingDeviceName.Get();
+  g_AudioPlaybackDeviceName = u"";
+  g_AudioRecordingDeviceName = u"";
+  {
+    CAudioDriver driver;
+    ASSERT_EQ(driver.Start(clock_), 1);
+    {
+      std::unique_lock guard(lock);
+      ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(10), [&] { return probing; }));
+    }
+    int seconds = 0, inPort = 0, outPort = 0;
+    EXPECT_EQ(driver.RecAudioFileStart(Path("greeting.wav")), 1);
+    EXPECT_EQ(driver.RecAudioFileStop(), 1);
+    auto greeting = Greeting(kLive, test::Tone(16000, 1, 500, 0.2));
+    EXPECT_EQ(driver.RecordSkypeMsgStart(&inPort, &outPort, greeting, Path("monitored.wav"), 1), 1);
+    EXPECT_EQ(driver.RecordSkypeMsgStop(&seconds), 1);
+    {
+      std::lock_guard guard(lock);
+      EXPECT_FALSE(released) << "a start waited for the probe";
+      startsDone = true;
+    }
+    changed.notify_all();
+  }
+  SetSoundDeviceProbeObserver(nullptr);
+  g_AudioPlaybackDeviceName = playback;
+  g_AudioRecordingDeviceName = recording;
 }
 
 TEST_F(CallAudioTest, RequestsAreRefusedUnlessIdleAndEveryFailureReturnsToIdle) {
