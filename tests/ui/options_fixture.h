@@ -17,7 +17,10 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/support/scoped_env.h"
+#include "skype/link/main_window_port.h"
 #include "tests/support/temp_dir.h"
+#include "ui/dlg_prop_sheet.h"
+#include "ui/options_prop_page.h"
 #include "ui/options_sheet_link.h"
 
 namespace qav::test {
@@ -93,6 +96,18 @@ class OptionsTest : public ::testing::Test {
   std::u16string user = u"alice";
   FakeOptionsSheet sheet;
   ScriptedBoxes boxes;
+};
+
+// A property sheet holding only the options page, shown on that page as the program opens it.
+struct OptionsOnlySheet {
+  explicit OptionsOnlySheet(CSheetServices& services) : sheet(services) {
+    sheet.AddPage(options, kPageOptions);
+    sheet.InitSheet();
+    sheet.SetActivePage(kPageOptions);
+    sheet.show();
+  }
+  CDlgPropSheet sheet;
+  COptionsPropPage* options = new COptionsPropPage;  // the sheet owns it
 };
 
 // Writes a language file as the program's language files are stored: UTF-16 with its byte-order mark.

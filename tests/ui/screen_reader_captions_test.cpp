@@ -120,13 +120,10 @@ TEST_F(ScreenReaderCaptionsTest, SwitchingTheModeLaysTheButtonsOutAndBackAgain) 
 // makes the sheet grow to show the taller page whole.
 TEST_F(ScreenReaderCaptionsTest, TheSheetGrowsToShowTheTallerPage) {
   CSampleSheetServices services{u"alice"};
-  CDlgPropSheet propertySheet(services);
-  auto* options = new COptionsPropPage;
-  propertySheet.AddPage(options, kPageOptions);
-  propertySheet.InitSheet();
-  propertySheet.SetActivePage(kPageOptions);
-  propertySheet.show();
-  const QSize built = propertySheet.size();
+  OptionsOnlySheet built(services);
+  CDlgPropSheet& propertySheet = built.sheet;
+  COptionsPropPage* options = built.options;
+  const QSize builtSize = propertySheet.size();
 
   g_ScreenReaderFriendlyMode = 1;
   propertySheet.Localize(true);  // what the main window does on UM_LOCALIZE
@@ -135,7 +132,7 @@ TEST_F(ScreenReaderCaptionsTest, TheSheetGrowsToShowTheTallerPage) {
   const COptionChild* child = options->Options()->CurrentChild();
   const QRect shown(child->mapTo(&propertySheet, QPoint(0, 0)), child->size());
   EXPECT_TRUE(propertySheet.rect().contains(shown)) << "the greeting child whole inside the sheet";
-  EXPECT_GT(propertySheet.height(), built.height());
+  EXPECT_GT(propertySheet.height(), builtSize.height());
   EXPECT_EQ(propertySheet.minimumSize(), propertySheet.maximumSize()) << "still a fixed size";
 }
 

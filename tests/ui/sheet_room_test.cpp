@@ -61,12 +61,9 @@ class SheetRoomTest : public OptionsTest {
 constexpr char16_t kLongWord[] = u"E-Mail-Benachrichtigungseinstellungsverwaltung";
 
 TEST_F(SheetRoomTest, ALanguageWithLongerWordsWidensTheSheetWhenItComesLater) {
-  CDlgPropSheet sheet(services_);
-  auto* options = new COptionsPropPage;
-  sheet.AddPage(options, kPageOptions);
-  sheet.InitSheet();
-  sheet.SetActivePage(kPageOptions);
-  sheet.show();
+  OptionsOnlySheet shown(services_);
+  CDlgPropSheet& sheet = shown.sheet;
+  COptionsPropPage* options = shown.options;
   const int built = sheet.width();
   ExpectPageWhole(sheet, options);
 
@@ -82,12 +79,9 @@ TEST_F(SheetRoomTest, ALanguageWithLongerWordsWidensTheSheetWhenItComesLater) {
 TEST_F(SheetRoomTest, TheSheetIsBuiltWideEnoughForTheLanguageItStartsIn) {
   WriteLanguage(kLongWord);
   ASSERT_EQ(LoadLangLib(u"ZV_LW"), 1);
-  CDlgPropSheet sheet(services_);
-  auto* options = new COptionsPropPage;
-  sheet.AddPage(options, kPageOptions);
-  sheet.InitSheet();
-  sheet.SetActivePage(kPageOptions);
-  sheet.show();
+  OptionsOnlySheet shown(services_);
+  CDlgPropSheet& sheet = shown.sheet;
+  COptionsPropPage* options = shown.options;
   QApplication::processEvents();
   ExpectPageWhole(sheet, options);
 }
