@@ -1,13 +1,19 @@
-# qav_add_library(<name> [DIR <folder>] [DEPS <targets>...] [PUBLIC_LIBS <libs>...])
+# qav_add_library(<name> [DIR <folder>] [ROOMS <sub-folders>...] [DEPS <targets>...]
+#                 [PUBLIC_LIBS <libs>...])
 #
 # One static library per folder. Sources are found by glob, so adding a file to a folder needs no
 # edit here; headers are included by their folder ("platform/text.h") from the repository root.
+# A folder split into sub-folders names them as ROOMS; their sources join the same library.
 function(qav_add_library name)
-  cmake_parse_arguments(ARG "" "DIR" "DEPS;PUBLIC_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR" "ROOMS;DEPS;PUBLIC_LIBS" ${ARGN})
   if(NOT ARG_DIR)
     set(ARG_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   endif()
-  file(GLOB sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp ${ARG_DIR}/*.c)
+  set(patterns ${ARG_DIR}/*.cpp ${ARG_DIR}/*.c)
+  foreach(room ${ARG_ROOMS})
+    list(APPEND patterns ${ARG_DIR}/${room}/*.cpp)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${patterns})
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)

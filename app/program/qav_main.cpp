@@ -17,8 +17,8 @@
 #include "platform/message_loop.h"
 #include "platform/stop_signals.h"
 #include "platform/window.h"
-#include "ui/qt_crash_report_ui.h"
-#include "ui/qt_user_interface.h"
+#include "ui/reports/qt_crash_report_ui.h"
+#include "ui/bridge/qt_user_interface.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // Leak checks of sanitizer builds: the desktop bus library, which Qt's tray support loads, keeps a

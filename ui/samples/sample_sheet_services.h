@@ -10,7 +10,7 @@
 
 #include "calls/conversation.h"
 #include "calls/message.h"
-#include "ui/sheet_services.h"
+#include "ui/sheet/sheet_services.h"
 
 class CSampleSheetServices : public CSheetServices {
  public:

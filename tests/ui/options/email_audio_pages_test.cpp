@@ -1,0 +1,176 @@
+// The e-mail and audio-settings children: the password placeholder, the port limit, the subject
+// switch that follows its text, the test mail against a real SMTP server, and the device choosers
+// on the virtual sound device.
+#include <QComboBox>
+#include <QPushButton>
+
+#include "audio/audio_device_list.h"
+#include "net/send_smtp.h"
+#include "platform/sound/sound_devices.h"
+#include "tests/support/smtp_server.h"
+#include "tests/ui/options/option_test_controls.h"
+#include "tests/ui/options/options_fixture.h"
+#include "ui/options/dlg_opt_audio_settings.h"
+#include "ui/options/dlg_opt_email_settings.h"
+
+namespace qav::test {
+namespace {
+
+class EMailPageTest : public OptionsTest {
+ protected:
+  void SetUp() override {
+    OptionsTest::SetUp();
+    page = std::make_unique<CDlgOptEMailSettings>(sheet, nullptr);
+    page->show();
+  }
+  void TearDown() override {
+    page.reset();
+    OptionsTest::TearDown();
+  }
+  std::unique_ptr<CDlgOptEMailSettings> page;
+};
+
+TEST_F(EMailPageTest, TheStoredPasswordShowsAsThePlaceholderAndIsKeptUntilRetyped) {
+  g_EMailLoginPass = u"s3cret";
+  page->UpdateDlg();
+  auto* password = Find<QLineEdit>(page.get(), 1172);
+  EXPECT_EQ(password->text(), "1234567890");
+  EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(g_EMailLoginPass.Get(), u"s3cret");
+  EXPECT_FALSE(sheet.modified);
+  Type(password, "n3w");
+  EXPECT_EQ(g_EMailLoginPass.Get(), u"n3w");
+  EXPECT_TRUE(sheet.modified);
+  sheet.modified = false;
+  password->setText("1234567890");
+  EXPECT_EQ(g_EMailLoginPass.Get(), u"n3w") << "the placeholder can never be the password";
+  EXPECT_FALSE(sheet.modified);
+  g_EMailLoginPass = u"";
+  page->UpdateDlg();
+  EXPECT_EQ(password->text(), "");
+}
+
+TEST_F(EMailPageTest, ThePortTakesUpTo65535AndTheSubjectSwitchFollowsItsText) {
+  auto* port = Find<QLineEdit>(page.get(), 1022);
+  port->setText("65535");
+  EXPECT_EQ(g_SMTPServerPort, 65535);
+  EXPECT_TRUE(boxes.texts.empty());
+  port->setText("65536");
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0], GetLangString(836));
+  EXPECT_EQ(port->text(), "65535");
+  EXPECT_EQ(g_SMTPServerPort, 65535);
+
+  auto* subject = Find<QLineEdit>(page.get(), 1023);
+  auto* ownSubject = Find<QCheckBox>(page.get(), 1232);
+  ASSERT_EQ(g_EMailUserOwnSubjectLineAllow, 0);
+  Type(subject, "Hi");
+  EXPECT_EQ(g_EMailUserOwnSubjectLineText.Get(), u"Hi");
+  EXPECT_EQ(g_EMailUserOwnSubjectLineAllow, 1);
+  EXPECT_TRUE(ownSubject->isChecked());
+  Type(subject, "");
+  EXPECT_EQ(g_EMailUserOwnSubjectLineAllow, 0);
+  EXPECT_FALSE(ownSubject->isChecked());
+
+  const std::pair<int, COptionText*> texts[] = {{1019, &g_YourEMailAddress}, {1021, &g_EMailLoginName},
+                                                {1170, &g_SMTPServerAddress}, {1024, &g_EMailOtherTOAddressText}};
+  for (const auto& [id, option] : texts) {
+    sheet.modified = false;
+    Type(Find<QLineEdit>(page.get(), id), "x@y");
+    EXPECT_EQ(option->Get(), u"x@y") << id;
+    EXPECT_TRUE(sheet.modified) << id;
+  }
+  const std::pair<int, COptionInt*> checks[] = {{1230, &g_SMTPSSLEnabled}, {1229, &g_SMTPSPAEnabled},
+                                                {1233, &g_EMailOtherTOAddressAllow}};
+  for (const auto& [id, option] : checks) {
+    const int before = option->Get();
+    Click(Find<QCheckBox>(page.get(), id));
+    EXPECT_EQ(option->Get(), before ? 0 : 1) << id;
+  }
+}
+
+TEST_F(EMailPageTest, TheTestMailGoesWithTheUnsavedSettingsOrStopsWhenTheyAreIncomplete) {
+  SmtpServer server;
+  ASSERT_TRUE(server.started());
+  Click(Find<QPushButton>(page.get(), 1084));
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0], GetLangString(837)) << "no server: nothing is sent";
+  EXPECT_EQ(server.MailCount(), 0);
+
+  Type(Find<QLineEdit>(page.get(), 1019), "me@example.org");
+  Type(Find<QLineEdit>(page.get(), 1170), "127.0.0.1");
+  Type(Find<QLineEdit>(page.get(), 1022), QString::number(server.port()));
+  Click(Find<QCheckBox>(page.get(), 1233));
+  Type(Find<QLineEdit>(page.get(), 1024), "other@example.org");
+  Click(Find<QPushButton>(page.get(), 1084));
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  EXPECT_EQ(boxes.texts[1], GetLangString(1127));
+  const std::optional<ReceivedMail> mail = server.WaitForMail();
+  ASSERT_TRUE(mail.has_value());
+  EXPECT_EQ(mail->subject, "Testing your Email setting for QAV");
+  EXPECT_EQ(mail->envelopeTo, std::vector<std::string>{"other@example.org"});
+  EXPECT_EQ(mail->envelopeFrom, "me@example.org");
+  EXPECT_NE(mail->body.find("No voice message attachmented in this email."), std::string::npos);
+  EXPECT_NE(mail->body.find("\n- QAV - Answering Machine for Skype"), std::string::npos);
+
+  // A server that refuses the recipient: the failure is reported, not a success.
+  SmtpServerOptions refusing;
+  refusing.replyRcpt = 550;
+  SmtpServer refuser(refusing);
+  ASSERT_TRUE(refuser.started());
+  Type(Find<QLineEdit>(page.get(), 1022), QString::number(refuser.port()));
+  Click(Find<QPushButton>(page.get(), 1084));
+  ASSERT_EQ(boxes.texts.size(), 3u);
+  EXPECT_EQ(boxes.texts[2], GetLangString(1128));
+}
+
+TEST_F(EMailPageTest, TheHelpButtonOpensTheHelpPageInTheUsersLanguage) {
+  Click(Find<QPushButton>(page.get(), 1236));
+  ASSERT_EQ(sheet.pages.size(), 1u);
+  EXPECT_NE(sheet.pages[0].find(u"qav/applinks/QAVDlgOptEmailSettings_1_1/?lang="), std::u16string::npos);
+}
+
+class AudioPageTest : public OptionsTest {
+ protected:
+  ScopedEnv sound{"QAV_SOUND_DEVICE", std::string("virtual")};
+};
+
+TEST_F(AudioPageTest, AGoneDeviceSelectsTheFirstLineWithoutChangingTheSettingUntilOneIsPicked) {
+  g_AudioPlaybackDeviceName = u"A card long gone";
+  CDlgOptAudioSettings page(sheet, nullptr);
+  page.show();
+  auto* playback = Find<QComboBox>(&page, 1090);
+  ASSERT_GE(playback->count(), 2) << "the default and the virtual device";
+  EXPECT_EQ(playback->currentIndex(), 0);
+  EXPECT_EQ(g_AudioPlaybackDeviceName.Get(), u"A card long gone");
+  EXPECT_FALSE(sheet.modified);
+
+  const int virtualLine = playback->findText(kVirtualSoundDeviceName);
+  ASSERT_GT(virtualLine, 0);
+  playback->setCurrentIndex(virtualLine);
+  emit playback->activated(virtualLine);
+  EXPECT_EQ(g_AudioPlaybackDeviceName.Get(), qav::Utf8ToUtf16(kVirtualSoundDeviceName));
+  EXPECT_TRUE(sheet.modified);
+  page.UpdateDlg();
+  EXPECT_EQ(playback->currentIndex(), virtualLine);
+
+  auto* recording = Find<QComboBox>(&page, 1091);
+  sheet.modified = false;
+  recording->setCurrentIndex(0);
+  emit recording->activated(0);
+  EXPECT_EQ(g_AudioRecordingDeviceName.Get(), CRecordingDeviceList().GetNameAt(0));
+
+  Click(Find<QRadioButton>(&page, 1261));
+  EXPECT_EQ(g_AudioFileRecordingFormat, 1);
+  sheet.modified = false;
+  Click(Find<QRadioButton>(&page, 1261));
+  EXPECT_FALSE(sheet.modified);
+  auto* quality = Find<QComboBox>(&page, 1142);
+  EXPECT_EQ(quality->itemText(0), "CD Quality (High Bit Rate)");
+  quality->setCurrentIndex(2);
+  emit quality->activated(2);
+  EXPECT_EQ(g_AudioFileRecordingQuality, 2);
+}
+
+}  // namespace
+}  // namespace qav::test

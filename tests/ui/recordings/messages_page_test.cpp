@@ -1,0 +1,273 @@
+// The voice-messages page on Qt's offscreen platform, over the real message collection with
+// messages seeded as a finished recording leaves them; the player is a scripted stand-in.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMimeData>
+#include <QUrl>
+#include <QTreeWidget>
+#include <algorithm>
+#include <deque>
+
+#include "foundation/settings.h"
+#include "platform/message_box.h"
+#include "tests/support/call_model_fixture.h"
+#include "ui/controls/button_ssl.h"
+#include "ui/recordings/dlg_messages.h"
+#include "ui/recordings/player_walk.h"
+#include "ui/samples/sample_recordings.h"
+#include "ui/samples/sample_sheet_services.h"
+
+namespace {
+
+class RecordingBoxes : public qav::MessageBoxHandler {
+ public:
+  RecordingBoxes() { qav::SetMessageBoxHandler(this); }
+  ~RecordingBoxes() override { qav::SetMessageBoxHandler(nullptr); }
+  int Show(std::u16string_view text, std::u16string_view, uint32_t) override {
+    texts.emplace_back(text);
+    return answer;
+  }
+  std::vector<std::u16string> texts;
+  int answer = qav::IDOK;
+};
+
+class MessagesPageTest : public qav::test::CallModelFixture {
+ protected:
+  void SetUp() override {
+    CallModelFixture::SetUp();
+    SignIn(u"me");
+    CDlgMessages::Sort() = {};
+    page_ = std::make_unique<CDlgMessages>(services_);
+    page_->SetClock([this] { return now_; });
+    page_->SetPlayerRunner([this](CMessage& message, bool) {
+      played_.push_back(message.GetUserDisplayName());
+      if (script_.empty()) return 2;
+      const int result = script_.front();
+      script_.pop_front();
+      return result;
+    });
+  }
+  void TearDown() override {
+    page_.reset();
+    CallModelFixture::TearDown();
+  }
+
+  // A message from `handle` of `seconds`, `minutesAgo` before now.
+  CMessage* Add(int callId, std::u16string_view name, int seconds, std::u16string_view handle = {}) {
+    const std::u16string who = handle.empty() ? std::u16string(name) + u".h" : std::u16string(handle);
+    return qav::samples::AddSampleVoiceMessage(callId, {who, name}, seconds, false);
+  }
+  void Activate() { page_->OnSetActive(); }
+  void Select(std::initializer_list<int> rows) {
+    page_->List()->clearSelection();
+    for (int row : rows) page_->List()->topLevelItem(row)->setSelected(true);
+  }
+  std::vector<QString> Callers() const {
+    std::vector<QString> callers;
+    for (int i = 0; i < page_->List()->topLevelItemCount(); ++i) callers.push_back(page_->List()->topLevelItem(i)->text(0));
+    return callers;
+  }
+
+  CSampleSheetServices services_;
+  std::unique_ptr<CDlgMessages> page_;
+  int64_t now_ = 1000;
+  std::deque<int> script_;
+  std::vector<std::u16string> played_;
+};
+
+TEST_F(MessagesPageTest, TwoRefreshesInOneSecondRebuildOnceAndLeaveOneFollowUp) {
+  Add(1, u"Ann", 10);
+  Activate();
+  EXPECT_EQ(page_->RebuildCount(), 1);
+  EXPECT_EQ(page_->List()->topLevelItemCount(), 1);
+  page_->OnUpdateDlg();
+  page_->OnUpdateDlg();
+  EXPECT_EQ(page_->RebuildCount(), 1);
+  EXPECT_TRUE(page_->RefreshPending());
+  ++now_;
+  page_->OnRefreshTimer();
+  EXPECT_EQ(page_->RebuildCount(), 2);
+  EXPECT_FALSE(page_->RefreshPending());
+  // An inactive page does not rebuild; its next activation does at once.
+  page_->OnKillActive();
+  page_->OnUpdateDlg();
+  EXPECT_EQ(page_->RebuildCount(), 2);
+  Activate();
+  EXPECT_EQ(page_->RebuildCount(), 3);
+}
+
+TEST_F(MessagesPageTest, OneSortDirectionIsSharedByEveryColumnAndPage) {
+  Add(1, u"Bea", 30);
+  Add(2, u"Ann", 5);
+  Add(3, u"Cid", 12);
+  Activate();
+  page_->OnColumnClick(CDlgMessages::kDurationColumn);  // ascending
+  EXPECT_EQ(Callers(), (std::vector<QString>{"Ann (Ann.h)", "Cid (Cid.h)", "Bea (Bea.h)"}));
+  CDlgMessages other(services_);
+  other.OnColumnClick(CDlgMessages::kCallerColumn);  // the one flag toggles: descending
+  EXPECT_FALSE(CDlgMessages::Sort().ascending);
+  page_->OnColumnClick(CDlgMessages::kCallerColumn);  // ascending again
+  EXPECT_EQ(Callers(), (std::vector<QString>{"Ann (Ann.h)", "Bea (Bea.h)", "Cid (Cid.h)"}));
+
+  // A message that has gone sorts after the others in either direction.
+  CMessage* kept = g_MessageCollection.GetMessages().front();
+  for (bool ascending : {false, true}) {
+    const CDlgMessages::SortState sort{CDlgMessages::kDurationColumn, ascending};
+    EXPECT_TRUE(CDlgMessages::SortsBefore(kept, nullptr, sort));
+    EXPECT_FALSE(CDlgMessages::SortsBefore(nullptr, kept, sort));
+    EXPECT_FALSE(CDlgMessages::SortsBefore(nullptr, nullptr, sort));
+  }
+}
+
+TEST_F(MessagesPageTest, ButtonsFollowTheUserTheSelectionAndTelephoneNumbers) {
+  Add(1, u"Phone", 10, u"+4930123");
+  Add(2, u"Ann", 10);
+  Activate();
+  page_->List()->clearSelection();
+  EXPECT_FALSE(page_->PlayButton()->isEnabled());
+  EXPECT_TRUE(page_->FolderButton()->isEnabled());
+  Select({1});  // the telephone number (older, sorted by time descending)
+  ASSERT_EQ(Callers()[1], QStringLiteral("Phone (+4930123)"));
+  EXPECT_TRUE(page_->PlayButton()->isEnabled());
+  EXPECT_TRUE(page_->CallButton()->isEnabled());
+  EXPECT_FALSE(page_->ChatButton()->isEnabled());
+  Select({0, 1});
+  EXPECT_TRUE(page_->ChatButton()->isEnabled());
+
+  services_.handle.clear();
+  page_->RebuildList();
+  EXPECT_FALSE(page_->List()->isVisibleTo(page_.get()));
+  EXPECT_TRUE(page_->NoUserText()->isVisibleTo(page_.get()));
+  for (CButtonSSL* button : {page_->PlayButton(), page_->CallButton(), page_->ChatButton(), page_->DeleteButton(),
+                             page_->FolderButton(), page_->AnalysisButton()}) {
+    EXPECT_FALSE(button->isEnabled());
+  }
+}
+
+TEST_F(MessagesPageTest, ThePlayerWalksByItsResults) {
+  Add(1, u"C", 10);
+  Add(2, u"B", 10);
+  Add(3, u"A", 10);  // newest: row 0
+  g_VoiceMsgDeleteConfirmation.Set(0);
+  struct Case {
+    const char* name;
+    std::vector<int> selected;
+    std::deque<int> results;
+    std::vector<std::u16string> played;
+  } cases[] = {
+      {"next on one selection plays the rows below", {0}, {kListPlayerNext, kListPlayerNext}, {u"A", u"B", u"C"}},
+      {"previous walks up", {1}, {kListPlayerPrevious}, {u"B", u"A"}},
+      {"next on several skips unselected rows", {0, 2}, {kListPlayerNext}, {u"A", u"C"}},
+      {"an error on one selection ends the walk", {0}, {kListPlayerError}, {u"A"}},
+      {"an error on several goes on with the next selected", {0, 2}, {kListPlayerNothingToPlay}, {u"A", u"C"}},
+      {"closing ends the walk", {0}, {}, {u"A"}},
+  };
+  Activate();
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    page_->RebuildList();
+    Select({});
+    for (int row : c.selected) page_->List()->topLevelItem(row)->setSelected(true);
+    script_ = c.results;
+    played_.clear();
+    page_->PlaybackSelected(false);
+    EXPECT_EQ(played_, c.played);
+  }
+  // Delete and play next: the row below moves up and plays; the played message is gone.
+  Select({0});
+  script_ = {kListPlayerDeleteAndNext};
+  played_.clear();
+  page_->PlaybackSelected(false);
+  EXPECT_EQ(played_, (std::vector<std::u16string>{u"A", u"B"}));
+  EXPECT_EQ(g_MessageCollection.GetCount(), 2u);
+  EXPECT_TRUE(g_MessageCollection.GetMessages().front()->IsSeen());
+}
+
+TEST_F(MessagesPageTest, AMessageWhoseFileCannotBeDeletedStillLeavesTheList) {
+  RecordingBoxes boxes;
+  CMessage* message = Add(1, u"Ann", 10);  // its file was never written
+  Activate();
+  Select({0});
+  page_->DeleteSelected();
+  ASSERT_EQ(boxes.texts.size(), 2u);  // the question, then the failure
+  EXPECT_NE(boxes.texts[0].find(u"Going to delete message from Ann"), std::u16string::npos);
+  EXPECT_NE(boxes.texts[1].find(message == nullptr ? u"" : u"problem when trying to delete"), std::u16string::npos);
+  EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
+  EXPECT_EQ(page_->List()->topLevelItemCount(), 0);
+
+  // A refused question deletes nothing.
+  Add(2, u"Bea", 10);
+  page_->RebuildList();
+  Select({0});
+  boxes.answer = qav::IDCANCEL;
+  page_->DeleteSelected();
+  EXPECT_EQ(g_MessageCollection.GetCount(), 1u);
+}
+
+TEST_F(MessagesPageTest, CopyGivesFilesForEveryRowAndTextForOne) {
+  Add(1, u"Bea", 12);
+  Add(2, u"Ann", 7);
+  Activate();
+  Select({0});
+  std::unique_ptr<QMimeData> one(page_->SelectionMimeData());
+  ASSERT_TRUE(one);
+  ASSERT_EQ(one->urls().size(), 1);
+  EXPECT_TRUE(one->urls()[0].toLocalFile().endsWith(QString::fromStdU16String(g_MessageCollection.GetMessages().front()->GetFileName())));
+  EXPECT_TRUE(one->data("x-special/gnome-copied-files").startsWith("copy\nfile://"));
+  EXPECT_TRUE(one->formats().contains("text/plain"));
+  EXPECT_TRUE(one->text().contains("- From: Ann (Ann.h)"));
+  EXPECT_TRUE(one->text().contains("- Duration: 7 sec"));
+
+  Select({0, 1});
+  std::unique_ptr<QMimeData> two(page_->SelectionMimeData());
+  EXPECT_EQ(two->urls().size(), 2);
+  EXPECT_EQ(two->data("x-special/gnome-copied-files").count('\n'), 2);
+  EXPECT_FALSE(two->formats().contains("text/plain"));
+  Select({});
+  EXPECT_EQ(page_->SelectionMimeData(), nullptr);
+}
+
+TEST_F(MessagesPageTest, TheContextMenuFollowsTheClickedMessage) {
+  CMessage* phone = Add(1, u"Phone", 10, u"0049301");
+  CMessage* ann = Add(2, u"Ann", 10);
+  Activate();
+  Select({0});
+  auto menu = page_->ContextMenu(ann->GetId());
+  ASSERT_EQ(menu.size(), 7u);
+  EXPECT_EQ(menu[1].text, u"Call Contact");
+  EXPECT_EQ(menu[4].text, u"Mark as Heard");
+  EXPECT_FALSE(menu[2].grayed);
+  EXPECT_EQ(menu.back().id, CDlgMessages::kCmdDelete);
+
+  Select({0, 1});
+  menu = page_->ContextMenu(phone->GetId());
+  EXPECT_EQ(menu[1].text, u"Invite to conference");
+  EXPECT_TRUE(menu[2].grayed) << "no chat with a telephone number";
+  page_->RunCommand(CDlgMessages::kCmdToggleHeard, phone->GetId());
+  EXPECT_TRUE(phone->IsSeen());
+  EXPECT_TRUE(ann->IsSeen());
+  EXPECT_EQ(page_->ContextMenu(ann->GetId())[4].text, u"Mark as New");
+
+  // A message gone meanwhile opens no menu.
+  const VoiceMessageId gone = ann->GetId();
+  g_MessageCollection.del(ann);
+  EXPECT_TRUE(page_->ContextMenu(gone).empty());
+}
+
+TEST_F(MessagesPageTest, SendToTheSiblingIsOneNoticeForTheWholeSelection) {
+  CMessage* ann = Add(1, u"Ann", 10);
+  CMessage* bea = Add(2, u"Bea", 12);
+  Add(3, u"Cid", -1);  // still recording: not sent
+  Activate();
+  Select({0, 1, 2});
+  page_->RunCommand(CDlgMessages::kCmdSendToSibling, ann->GetId());
+  ASSERT_EQ(services_.siblingNotices.size(), 1u);
+  auto files = services_.siblingNotices[0];
+  std::sort(files.begin(), files.end());
+  auto expected = std::vector<std::u16string>{ann->GetFileName(), bea->GetFileName()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
+}
+
+}  // namespace

@@ -1,0 +1,309 @@
+// The pages' Play, the analysis button and the tray's "play new messages" in the sheet as the
+// program builds it: the real player on the audio thread's virtual sound device (a clock the test
+// holds), with recordings loaded from the user's folders as at start-up. A scripted hand presses
+// the player's buttons as each player opens, and the walk moves on by the player's result.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/audio_driver.h"
+#include "audio/wave_utils.h"
+#include "calls/conversation_data_file.h"
+#include "foundation/settings.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "skype/link/main_window_port.h"
+#include "tests/audio/audio_test_support.h"
+#include "tests/audio/held_clock.h"
+#include "tests/support/call_model_fixture.h"
+#include "ui/controls/button_ssl.h"
+#include "ui/recordings/dlg_conversation.h"
+#include "ui/recordings/dlg_messages.h"
+#include "ui/player/dlg_play_voice_object.h"
+#include "ui/sheet/dlg_prop_sheet.h"
+#include "ui/recordings/page_player.h"
+#include "ui/recordings/player_walk.h"
+#include "ui/bridge/qt_loop_bridge.h"
+#include "ui/sheet/qt_property_sheet.h"
+#include "ui/samples/sample_sheet_services.h"
+
+namespace {
+
+using Button = CDlgPlayVoiceObject::ButtonId;
+
+class RecordingBoxes : public qav::MessageBoxHandler {
+ public:
+  RecordingBoxes() : m_previous(qav::GetMessageBoxHandler()) { qav::SetMessageBoxHandler(this); }
+  ~RecordingBoxes() override { qav::SetMessageBoxHandler(m_previous); }
+  int Show(std::u16string_view text, std::u16string_view, uint32_t) override {
+    shown.emplace_back(text);
+    return qav::IDOK;
+  }
+  std::vector<std::u16string> shown;
+
+ private:
+  qav::MessageBoxHandler* m_previous;
+};
+
+// Waits for each player the walk opens, notes what it plays and whether the audio thread plays
+// it, and ends it with the next scripted button (the close box when the script is done).
+class PlayerHand {
+ public:
+  explicit PlayerHand(CAudioDriver& driver) : m_driver(driver) {
+    // It looks whenever Qt's loop runs, including the players' own modal loops.
+    m_looking.setInterval(0);
+    QObject::connect(&m_looking, &QTimer::timeout, [this] { Look(); });
+  }
+
+  void Start(std::deque<Button> script) {
+    m_script = std::move(script);
+    played.clear();
+    playing.clear();
+    analysed.clear();
+    m_looking.start();
+  }
+  void Stop() { m_looking.stop(); }
+
+  std::vector<std::u16string> played;  // file names, as the players opened
+  std::vector<bool> playing;
+  std::vector<bool> analysed;
+
+ private:
+  void Look() {
+    auto* player = dynamic_cast<CDlgPlayVoiceObject*>(QApplication::activeModalWidget());
+    if (!player || !player->isVisible()) return;
+    const std::u16string& path = player->FilePath();
+    played.push_back(path.substr(path.rfind(u'/') + 1));
+    playing.push_back(player->IsPlaying() && m_driver.GetState() == AudioDriverState::kPlayingFile);
+    analysed.push_back(player->IsAnalysisOn());
+    if (m_script.empty()) {
+      player->close();
+    } else {
+      player->Button(m_script.front())->click();
+      m_script.pop_front();
+    }
+  }
+
+  CAudioDriver& m_driver;
+  std::deque<Button> m_script;
+  QTimer m_looking;
+};
+
+const WAVEFORMATEX kFormat = WaveUtilsMakePCMFormat(1, 16, 16000);
+
+class PagePlayerTest : public qav::test::CallModelFixture {
+ protected:
+  void SetUp() override {
+    CallModelFixture::SetUp();
+    SignIn(u"me");
+    device_ = g_AudioPlaybackDeviceName.Get();
+    g_AudioPlaybackDeviceName = u"";
+    g_EnableVSAProcessing = 1;
+    g_VoiceMsgDeleteConfirmation = 0;
+    g_ConversationDeleteConfirmation = 0;
+    ASSERT_EQ(driver_.Start(clock_), 1);
+    g_pAudioDriver = &driver_;
+    clock_.Hold();
+  }
+  void TearDown() override {
+    hand_.Stop();
+    sheet_.reset();
+    g_pAudioDriver = nullptr;
+    g_AudioPlaybackDeviceName = device_;
+    CallModelFixture::TearDown();
+  }
+
+  // Voice messages of a tone from callers a, b, c ... one minute apart, the first the newest, so
+  // the list (newest first) shows them in this order; loaded as at the next start.
+  std::vector<std::u16string> Messages(int count, int heard = 0, double seconds = 1.0) {
+    std::vector<std::u16string> names;
+    const std::string data = qav::test::ToBytes(qav::test::Tone(16000, 1, 300, seconds));
+    for (int i = 0; i < count; ++i) {
+      const std::string name = std::string(1, static_cast<char>('a' + i)) + ".2024.03.05.14." +
+                               std::to_string(50 - i) + ".00.1." + (i < heard ? "s" : "n") + ".wav";
+      EXPECT_TRUE(qav::test::WriteWav(qav::U8(g_MessageCollection.GetMessagesFolder()) + name, kFormat, data));
+      names.push_back(qav::U16(name));
+    }
+    Reload();
+    return names;
+  }
+  void Reload() {
+    CRecordings().DeleteAll();
+    g_CallCollection.DeleteAll();
+    CRecordings().LoadForUser(u"me");
+  }
+  // The sheet as the program builds it, shown on that page.
+  void OpenSheet(uint32_t page) {
+    sheet_ = std::make_unique<CQtPropertySheet>(std::make_unique<CSampleSheetServices>());
+    ASSERT_TRUE(sheet_->Create(u"QAV"));
+    sheet_->ShowPage(page);
+  }
+  CDlgMessages& MessagesPage() { return *dynamic_cast<CDlgMessages*>(sheet_->Window()->Page(kPageVoiceMessages)); }
+  CDlgConversation& ConversationsPage() {
+    return *dynamic_cast<CDlgConversation*>(sheet_->Window()->Page(kPageConversations));
+  }
+  static void Select(QTreeWidget* list, std::initializer_list<int> rows) {
+    list->clearSelection();
+    for (int row : rows) list->topLevelItem(row)->setSelected(true);
+  }
+  static std::vector<QString> Rows(QTreeWidget* list) {
+    std::vector<QString> rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) rows.push_back(list->topLevelItem(i)->text(0));
+    return rows;
+  }
+  // Plays the selection with the button as the user clicks it; the hand answers the players.
+  void Press(CButtonSSL* button, std::deque<Button> script) {
+    hand_.Start(std::move(script));
+    QTest::mouseClick(button, Qt::LeftButton);
+    hand_.Stop();
+  }
+  // Plays from the row the user double-clicks (which selects it alone).
+  void DoubleClick(QTreeWidget* list, int row, std::deque<Button> script) {
+    hand_.Start(std::move(script));
+    const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+    // A double click is a press and release, then the second press that Qt reports as the double click.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    hand_.Stop();
+  }
+
+  qav::test::ScopedEnv virtualSound_{"QAV_SOUND_DEVICE", "virtual"};
+  qav::test::HeldClock clock_{20.0};
+  CAudioDriver driver_;
+  std::u16string device_;
+  PlayerHand hand_{driver_};
+  std::unique_ptr<CQtPropertySheet> sheet_;
+};
+
+TEST_F(PagePlayerTest, PlayRunsThePlayerOnTheDeviceAndTheWalkFollowsItsResults) {
+  const std::vector<std::u16string> names = Messages(3);  // a (row 0), b, c
+  OpenSheet(kPageVoiceMessages);
+  CDlgMessages& page = MessagesPage();
+  QTreeWidget* list = page.List();
+  ASSERT_EQ(list->topLevelItemCount(), 3);
+  auto heard = [](std::u16string name) { return name.substr(0, name.size() - 6) + u".s.wav"; };
+
+  Select(list, {0});
+  Press(page.PlayButton(), {Button::kNext, Button::kNext});
+  // Each is marked heard (its file renamed) before it plays.
+  EXPECT_EQ(hand_.played, (std::vector<std::u16string>{heard(names[0]), heard(names[1]), heard(names[2])}));
+  EXPECT_EQ(hand_.playing, (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(hand_.analysed, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(g_MessageCollection.GetNumNewSavedVoiceMessages(), 0);
+  driver_.RecordSkypeInsertBeep();  // a round trip: the last stop has been handled
+  EXPECT_EQ(driver_.GetState(), AudioDriverState::kIdle) << "nothing plays on after the walk";
+
+  Select(list, {1});
+  Press(page.PlayButton(), {Button::kPrevious});
+  EXPECT_EQ(hand_.played, (std::vector<std::u16string>{heard(names[1]), heard(names[0])}));
+
+  // Several selected: Next passes over the row between.
+  Select(list, {0, 2});
+  Press(page.PlayButton(), {Button::kNext});
+  EXPECT_EQ(hand_.played, (std::vector<std::u16string>{heard(names[0]), heard(names[2])}));
+
+  // Delete and play next: the row below moves up and plays.
+  Select(list, {0});
+  Press(page.PlayButton(), {Button::kDeleteNext});
+  EXPECT_EQ(hand_.played, (std::vector<std::u16string>{heard(names[0]), heard(names[1])}));
+  EXPECT_EQ(Rows(list).size(), 2u);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(g_MessageCollection.GetMessagesFolder() + heard(names[0]))));
+
+  // Delete ends the walk.
+  Select(list, {0});
+  Press(page.PlayButton(), {Button::kDelete, Button::kNext});
+  EXPECT_EQ(hand_.played, std::vector<std::u16string>{heard(names[1])});
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  EXPECT_EQ(g_MessageCollection.GetMessages().front()->GetFileName(), heard(names[2]));
+}
+
+TEST_F(PagePlayerTest, AMissingFileEndsAOneRowWalkAndIsPassedOverInASeveralRowWalk) {
+  const std::vector<std::u16string> names = Messages(3);
+  OpenSheet(kPageVoiceMessages);
+  CDlgMessages& page = MessagesPage();
+  ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(g_MessageCollection.GetMessagesFolder() + names[0])));
+  RecordingBoxes boxes;
+
+  Select(page.List(), {0});
+  Press(page.PlayButton(), {Button::kNext});
+  EXPECT_TRUE(hand_.played.empty());
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].find(u"Can't find file: "), std::u16string::npos);
+
+  // The missing file was marked heard under its new name before the player looked for it.
+  Select(page.List(), {0, 2});
+  Press(page.PlayButton(), {});
+  ASSERT_EQ(hand_.played.size(), 1u);
+  EXPECT_EQ(hand_.played[0].substr(0, 2), u"c.") << "the walk went on with the next selected row";
+  EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(PagePlayerTest, TheAnalysisButtonAsksThePlayerForTheAnalysis) {
+  Messages(1, 0, 4.0);
+  // The analysis runs behind the program's progress dialog, whose worker reports through the GUI
+  // thread's loop: Qt serves it here as in the program.
+  QtLoopBridge bridge(virtualLoop.loop());
+  OpenSheet(kPageVoiceMessages);
+  CDlgMessages& page = MessagesPage();
+  Select(page.List(), {0});
+  Press(page.AnalysisButton(), {});
+  EXPECT_EQ(hand_.analysed, std::vector<bool>{true});
+}
+
+TEST_F(PagePlayerTest, TheConversationsPagePlaysEndedConversations) {
+  const std::string folder = qav::U8(g_ConversationCollection.GetConversationsFolder());
+  for (const char* base : {"2024.03.07.09.00.00.4", "2024.03.07.08.00.00.3"}) {
+    ASSERT_TRUE(qav::test::WriteWav(folder + base + ".wav", kFormat, qav::test::ToBytes(qav::test::Tone(16000, 1, 300, 1.0))));
+    ASSERT_TRUE(qav::test::WriteFileBytes(folder + base + ".dat", BuildConversationData(1, {u"caller77"})));
+  }
+  Reload();
+  OpenSheet(kPageConversations);
+  CDlgConversation& page = ConversationsPage();
+  ASSERT_EQ(page.List()->topLevelItemCount(), 2);
+  DoubleClick(page.List(), 0, {Button::kNext, Button::kDeleteNext});
+  EXPECT_EQ(hand_.played, (std::vector<std::u16string>{u"2024.03.07.09.00.00.4.wav", u"2024.03.07.08.00.00.3.wav"}));
+  EXPECT_EQ(hand_.playing, (std::vector<bool>{true, true}));
+  EXPECT_EQ(g_ConversationCollection.GetCount(), 1u);
+}
+
+TEST_F(PagePlayerTest, PlayNewMessagesOpensTheSheetOnTheMessagesAndPlaysOnlyTheNewOnes) {
+  const std::vector<std::u16string> names = Messages(3, 1);  // a heard; b and c new
+  OpenSheet(kPageConversations);
+  sheet_->Window()->hide();
+  hand_.Start({Button::kNext, Button::kNext});
+  sheet_->PlayNewMessages();
+  EXPECT_TRUE(sheet_->Window()->isVisible());
+  EXPECT_EQ(sheet_->Window()->ActivePage(), &MessagesPage());
+  // The walk starts from the page's own queue, as a posted request, not inside the caller.
+  EXPECT_TRUE(hand_.played.empty());
+  QApplication::processEvents();
+  hand_.Stop();
+  ASSERT_EQ(hand_.played.size(), 2u);
+  EXPECT_EQ(hand_.played[0].substr(0, 2), u"b.");
+  EXPECT_EQ(hand_.played[1].substr(0, 2), u"c.");
+  EXPECT_EQ(g_MessageCollection.GetNumNewSavedVoiceMessages(), 0);
+}
+
+TEST(PagePlayerResults, ThePlayersEndsMapToTheWalksCodes) {
+  const std::pair<int, int> cases[] = {
+      {CDlgPlayVoiceObject::kResultPlayPrevious, kListPlayerPrevious},
+      {CDlgPlayVoiceObject::kResultPlayNext, kListPlayerNext},
+      {CDlgPlayVoiceObject::kResultDelete, kListPlayerDelete},
+      {CDlgPlayVoiceObject::kResultDeleteAndPlayNext, kListPlayerDeleteAndNext},
+      {CDlgPlayVoiceObject::kResultNoVoice, kListPlayerError},
+      {CDlgPlayVoiceObject::kResultNoFile, kListPlayerNothingToPlay},
+      {CDlgPlayVoiceObject::kResultCancel, kListPlayerClosed},
+      {0, kListPlayerClosed},
+  };
+  for (const auto& [result, code] : cases) EXPECT_EQ(WalkCodeOfPlayerResult(result), code) << result;
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include "ui/controls/hyper_link.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/parts/shell.h"
+#include "app/zv_app.h"
+#include "foundation/logger.h"
+#include "platform/message_box.h"
+#include "ui/controls/qt_color.h"
+
+CHyperLink::CHyperLink(const QString& text, QWidget* parent)
+    : QLabel(text, parent), m_backgroundColour(ToColorRef(QApplication::palette().color(QPalette::Button))) {
+  setCursor(Qt::PointingHandCursor);
+  m_url = text;
+  setToolTip(m_url);
+  Refresh();
+}
+
+void CHyperLink::SetColours(COLORREF link, COLORREF visited, COLORREF hover, COLORREF background) {
+  m_linkColour = link;
+  m_visitedColour = visited;
+  m_hoverColour = hover == kNoColour ? ToColorRef(QApplication::palette().color(QPalette::Highlight)) : hover;
+  m_backgroundColour = background;
+  Refresh();
+}
+
+void CHyperLink::SetURL(const QString& url) {
+  m_url = url;
+  // A link without its own text shows its address.
+  if (text().isEmpty()) setText(url);
+  FitToText();
+  if (m_tooltipActive) setToolTip(m_url);
+}
+
+void CHyperLink::SetAutoSize(bool autoSize) {
+  m_adjustToFit = autoSize;
+  FitToText();
+}
+
+void CHyperLink::SetUnderline(int mode) {
+  m_underline = mode;
+  Refresh();
+}
+
+void CHyperLink::SetAutoOpen(bool follow) { m_followOnClick = follow; }
+
+void CHyperLink::SetVisited(bool visited) {
+  m_visited = visited;
+  Refresh();
+}
+
+void CHyperLink::ActivateTooltip(bool active) {
+  m_tooltipActive = active;
+  setToolTip(active ? m_url : QString());
+}
+
+bool CHyperLink::IsUnderlinedNow() const {
+  return m_underline == kUnderlineAlways || (m_underline == kUnderlineHover && m_over);
+}
+
+COLORREF CHyperLink::CurrentTextColour() const {
+  if (m_over) return m_hoverColour;
+  return m_visited ? m_visitedColour : m_linkColour;
+}
+
+QString CHyperLink::OpenErrorText(int code) {
+  switch (code) {
+    case 0: return QStringLiteral("The operating system is out\nof memory or resources.");
+    case 2: return QStringLiteral("The specified file was not found.");
+    case 3: return QStringLiteral("The specified path was not found.");
+    case 5: return QStringLiteral("The operating system denied\naccess to the specified file.");
+    case 8: return QStringLiteral("There was not enough memory to complete the operation.");
+    case 11: return QStringLiteral("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
+    case 26: return QStringLiteral("A sharing violation occurred. ");
+    case 27: return QStringLiteral("The filename association is\nincomplete or invalid.");
+    case 28: return QStringLiteral("The DDE transaction could not\nbe completed because the request timed out.");
+    case 29: return QStringLiteral("The DDE transaction failed.");
+    case 30:
+      return QStringLiteral(
+          "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.");
+    case 31: return QStringLiteral("There is no application associated\nwith the given filename extension.");
+    case 32: return QStringLiteral("The specified dynamic-link library was not found.");
+    default: return QStringLiteral("Unknown Error (%1) occurred.").arg(code);
+  }
+}
+
+void CHyperLink::OnClicked() {
+  if (!m_followOnClick) {
+    SetVisited(true);
+    emit clicked();
+    return;
+  }
+  CAppShell* shell = m_shell ? m_shell : (g_pApp ? &g_pApp->Shell() : nullptr);
+  if (shell && !m_url.isEmpty() && shell->OpenUrl(m_url.toStdU16String(), false)) {
+    SetVisited(true);
+  } else {
+    // The shell says only that nothing could open the address: the user's lack of a handler.
+    QAV_LOG(LOG_WARNING, u"CHyperLink: the address [%s] could not be opened", m_url.toStdU16String());
+    QApplication::beep();
+    const QString text = QStringLiteral("Unable to open hyperlink:\n\n") + OpenErrorText(31);
+    qav::ShowMessageBox(text.toStdU16String(), u"QAV", qav::MB_OK | qav::MB_ICONEXCLAMATION);
+  }
+  emit clicked();
+}
+
+void CHyperLink::FitToText() {
+  if (!m_adjustToFit || text().isEmpty()) return;
+  QFont underlined = font();
+  underlined.setUnderline(true);
+  const QSize textSize = QFontMetrics(underlined).size(Qt::TextSingleLine, text());
+  const int frame = frameWidth() * 2;
+  const QRect old = geometry();
+  QRect fitted(old.topLeft(), QSize(textSize.width() + frame, old.height()));
+  if (alignment() & Qt::AlignHCenter)
+    fitted.moveLeft(old.left() + (old.width() - fitted.width()) / 2);
+  else if (alignment() & Qt::AlignRight)
+    fitted.moveRight(old.right());
+  if (!(alignment() & Qt::AlignVCenter)) fitted.setHeight(textSize.height() + frame);
+  setGeometry(fitted);
+}
+
+void CHyperLink::Refresh() {
+  QFont face = font();
+  if (face.underline() != IsUnderlinedNow()) {
+    face.setUnderline(IsUnderlinedNow());
+    setFont(face);
+  }
+  QPalette colours = palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    colours.setColor(group, QPalette::WindowText, ToQColor(CurrentTextColour()));
+  setPalette(colours);
+  update();
+}
+
+void CHyperLink::paintEvent(QPaintEvent* event) {
+  if (m_backgroundColour != kNoColour) {
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(m_backgroundColour));
+  }
+  QLabel::paintEvent(event);
+}
+
+void CHyperLink::enterEvent(QEnterEvent* event) {
+  m_over = true;
+  Refresh();
+  QLabel::enterEvent(event);
+}
+
+void CHyperLink::leaveEvent(QEvent* event) {
+  m_over = false;
+  Refresh();
+  QLabel::leaveEvent(event);
+}
+
+void CHyperLink::mouseReleaseEvent(QMouseEvent* event) {
+  QLabel::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) OnClicked();
+}
+
+void CHyperLink::changeEvent(QEvent* event) {
+  QLabel::changeEvent(event);
+  if (event->type() == QEvent::FontChange && !text().isEmpty()) FitToText();
+}

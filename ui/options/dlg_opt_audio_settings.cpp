@@ -1,0 +1,102 @@
+#include "ui/options/dlg_opt_audio_settings.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+
+#include "audio/audio_device_list.h"
+#include "foundation/settings.h"
+
+namespace {
+
+// Lists the devices with their ids as item data and selects the saved name, or the first line
+// when it is gone (the setting stays until the user picks a line).
+void FillDevices(QComboBox* combo, const CAudioDeviceList& devices, const std::u16string& saved) {
+  combo->clear();
+  int selected = 0;
+  for (int i = 0; i < devices.GetCount(); ++i) {
+    combo->addItem(QString::fromStdU16String(devices.GetNameAt(i)), devices.GetIdAt(i));
+    if (devices.GetNameAt(i) == saved && selected == 0) selected = i;
+  }
+  combo->setCurrentIndex(selected);
+}
+
+}  // namespace
+
+CDlgOptAudioSettings::CDlgOptAudioSettings(COptionsSheetLink& sheet, QWidget* parent)
+    : COptionChild(sheet, kDialogId, "CDlgOptAudioSettings", parent) {
+  Trace("OnInitDialog");
+  resize(400, 340);
+  Add<QGroupBox>(1240, 0, 5, 396, 100);
+  Add<QLabel>(1258, 10, 30, 90, 22);
+  m_quality = Add<QComboBox>(1142, 100, 28, 280, 24);
+  Add<QLabel>(1262, 10, 66, 90, 22);
+  m_wav = Add<QRadioButton>(1260, 100, 66, 80, 22);
+  m_mp3 = Add<QRadioButton>(1261, 190, 66, 80, 22);
+  auto* formats = new QButtonGroup(this);
+  formats->addButton(m_wav);
+  formats->addButton(m_mp3);
+  Add<QGroupBox>(1175, 0, 115, 396, 130);
+  Add<QLabel>(1159, 10, 138, 370, 20);
+  m_playback = Add<QComboBox>(1090, 10, 160, 370, 24);
+  Add<QLabel>(1158, 10, 190, 370, 20);
+  m_recording = Add<QComboBox>(1091, 10, 212, 370, 24);
+  m_wav->setText(QStringLiteral("WAV"));
+  m_mp3->setText(QStringLiteral("MP3"));
+  connect(m_quality, &QComboBox::activated, this, &CDlgOptAudioSettings::OnSelchangeComboRecordingAudioQuality);
+  connect(m_wav, &QRadioButton::clicked, this, &CDlgOptAudioSettings::OnRadioRecordingAudioFormatWAV);
+  connect(m_mp3, &QRadioButton::clicked, this, &CDlgOptAudioSettings::OnRadioRecordingAudioFormatMP3);
+  connect(m_playback, &QComboBox::activated, this, &CDlgOptAudioSettings::OnSelchangeComboPlaybackDevice);
+  connect(m_recording, &QComboBox::activated, this, &CDlgOptAudioSettings::OnSelchangeComboRecordingDevice);
+  Localize();
+  UpdateDlg();
+}
+
+void CDlgOptAudioSettings::Localize() {
+  Trace("Localize");
+  const std::pair<int, int> texts[] = {{1240, 800}, {1258, 801}, {1262, 802}, {1175, 810}, {1159, 811}, {1158, 812}};
+  for (const auto& [id, text] : texts) SetText(id, text);
+  m_quality->clear();
+  m_quality->addItem(Lang(807), 0);
+  m_quality->addItem(Lang(806), 1);
+  m_quality->addItem(Lang(805), 2);
+  m_quality->setCurrentIndex(g_AudioFileRecordingQuality.Get());
+}
+
+void CDlgOptAudioSettings::UpdateDlg() {
+  Trace("UpdateDlg");
+  FillDevices(m_playback, CPlaybackDeviceList(), g_AudioPlaybackDeviceName.Get());
+  FillDevices(m_recording, CRecordingDeviceList(), g_AudioRecordingDeviceName.Get());
+  m_quality->setCurrentIndex(g_AudioFileRecordingQuality.Get());
+  m_wav->setChecked(g_AudioFileRecordingFormat.Get() == 0);
+  m_mp3->setChecked(g_AudioFileRecordingFormat.Get() != 0);
+}
+
+void CDlgOptAudioSettings::OnSelchangeComboRecordingAudioQuality() {
+  Trace("OnSelchangeComboRecordingAudioQuality");
+  OnCombo(m_quality, g_AudioFileRecordingQuality);
+}
+
+void CDlgOptAudioSettings::OnRadioRecordingAudioFormatWAV() {
+  Trace("OnRadioRecordingAudioFormatWAV");
+  OnRadio(g_AudioFileRecordingFormat, 0);
+}
+
+void CDlgOptAudioSettings::OnRadioRecordingAudioFormatMP3() {
+  Trace("OnRadioRecordingAudioFormatMP3");
+  OnRadio(g_AudioFileRecordingFormat, 1);
+}
+
+void CDlgOptAudioSettings::OnSelchangeComboPlaybackDevice() {
+  Trace("OnSelchangeComboPlaybackDevice");
+  const std::u16string name = CPlaybackDeviceList().GetNameById(m_playback->currentData().toInt());
+  OnTextEdit(name, g_AudioPlaybackDeviceName);
+}
+
+void CDlgOptAudioSettings::OnSelchangeComboRecordingDevice() {
+  Trace("OnSelchangeComboRecordingDevice");
+  const std::u16string name = CRecordingDeviceList().GetNameById(m_recording->currentData().toInt());
+  OnTextEdit(name, g_AudioRecordingDeviceName);
+}

@@ -1,0 +1,42 @@
+// The call-waiting child of the options page: whether a second incoming call is rejected, with or
+// without a polite chat text, while the answering machine or while the user handles the first.
+#pragma once
+
+#include "ui/options/option_child.h"
+
+class CButtonSSL;
+class QCheckBox;
+class QPlainTextEdit;
+
+class CDlgOptCallWaitingSettings : public COptionChild {
+ public:
+  static constexpr int kDialogId = 348;
+  static constexpr int kMaxTextLength = 250;
+
+  CDlgOptCallWaitingSettings(COptionsSheetLink& sheet, QWidget* parent);
+
+  void Localize() override;
+  void UpdateDlg() override;
+
+  void OnCheckRejectCallWait4QAVEnabled();
+  void OnCheckRejectCallWaitTextMsg4QAVEnabled();
+  void OnChangeEditRejectCallWaitTextMsg4QAVStr();
+  void OnButtonResetRejectTextMessage4QAV();
+  void OnCheckRejectCallWait4UserEnabled();
+  void OnCheckRejectCallWaitTextMsg4UserEnabled();
+  void OnChangeEditRejectCallWaitTextMsg4UserStr();
+  void OnButtonResetRejectTextMessage4User();
+
+ private:
+  // The call-waiting tip has been seen enough once the user chose here.
+  static void NoteTipSeen();
+
+  QCheckBox* m_qavReject;
+  QCheckBox* m_qavTextSwitch;
+  QPlainTextEdit* m_qavText;
+  CButtonSSL* m_qavReset;
+  QCheckBox* m_userReject;
+  QCheckBox* m_userTextSwitch;
+  QPlainTextEdit* m_userText;
+  CButtonSSL* m_userReset;
+};

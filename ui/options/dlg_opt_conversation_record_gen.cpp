@@ -1,0 +1,169 @@
+#include "ui/options/dlg_opt_conversation_record_gen.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include "foundation/language_tables.h"
+#include "foundation/settings.h"
+#include "platform/message_box.h"
+#include "ui/controls/button_ssl.h"
+
+namespace {
+constexpr int kResetImage = 4;
+}
+
+CDlgOptConversationRecordGen::CDlgOptConversationRecordGen(COptionsSheetLink& sheet, QWidget* parent)
+    : COptionChild(sheet, kDialogId, "CDlgOptConversationRecordGen", parent) {
+  Trace("OnInitDialog");
+  resize(400, 340);
+  Add<QGroupBox>(1179, 0, 5, 396, 76);
+  m_auto = Add<QRadioButton>(1193, 10, 26, 380, 22);
+  m_manual = Add<QRadioButton>(1192, 10, 50, 380, 22);
+  auto* modeGroup = new QButtonGroup(this);
+  modeGroup->addButton(m_auto);
+  modeGroup->addButton(m_manual);
+
+  Add<QGroupBox>(1241, 0, 86, 396, 168);
+  m_beep = Add<QCheckBox>(1234, 10, 106, 380, 22);
+  m_startSwitch = Add<QCheckBox>(1235, 10, 130, 380, 22);
+  m_startText = AddTextEdit(1237, 24, 154, 330, 44, kMaxTextLength, [this] { OnChangeEditTextNotificationMsgStart(); });
+  m_startReset = Add<CButtonSSL>(1286, 360, 154, 28, 28);
+  m_stopSwitch = Add<QCheckBox>(1236, 10, 200, 380, 22);
+  m_stopText = AddTextEdit(1240, 24, 222, 330, 28, kMaxTextLength, [this] { OnChangeEditTextNotificationMsgStop(); });
+  m_stopReset = Add<CButtonSSL>(1287, 360, 222, 28, 28);
+
+  Add<QGroupBox>(1242, 0, 259, 396, 76);
+  m_stereo = Add<QRadioButton>(1238, 10, 280, 380, 22);
+  m_mono = Add<QRadioButton>(1239, 10, 304, 380, 22);
+  auto* fileGroup = new QButtonGroup(this);
+  fileGroup->addButton(m_stereo);
+  fileGroup->addButton(m_mono);
+
+  ColourIconButton(m_startReset, kResetImage);
+  ColourIconButton(m_stopReset, kResetImage);
+  connect(m_auto, &QRadioButton::clicked, this, &CDlgOptConversationRecordGen::OnRadioRecCallModeAuto);
+  connect(m_manual, &QRadioButton::clicked, this, &CDlgOptConversationRecordGen::OnRadioRecCallModeManual);
+  connect(m_beep, &QCheckBox::clicked, this, &CDlgOptConversationRecordGen::OnCheckConvRecAudioNotificationEnabled);
+  connect(m_startSwitch, &QCheckBox::clicked, this, &CDlgOptConversationRecordGen::OnCheckConvRecTextNotificationEnabledStart);
+  connect(m_stopSwitch, &QCheckBox::clicked, this, &CDlgOptConversationRecordGen::OnCheckConvRecTextNotificationEnabledStop);
+  connect(m_startReset, &CButtonSSL::clicked, this, &CDlgOptConversationRecordGen::OnButtonResetTextNotificationMsgStart);
+  connect(m_stopReset, &CButtonSSL::clicked, this, &CDlgOptConversationRecordGen::OnButtonResetTextNotificationMsgStop);
+  connect(m_stereo, &QRadioButton::clicked, this, &CDlgOptConversationRecordGen::OnRadioConvAudioFileModeStereo);
+  connect(m_mono, &QRadioButton::clicked, this, &CDlgOptConversationRecordGen::OnRadioConvAudioFileModeMono);
+  Localize();
+  UpdateDlg();
+}
+
+void CDlgOptConversationRecordGen::Localize() {
+  Trace("Localize");
+  const std::pair<int, int> texts[] = {{1179, 700}, {1193, 701}, {1192, 702}, {1241, 703}, {1234, 704},
+                                       {1235, 705}, {1236, 706}, {1242, 707}, {1238, 708}, {1239, 709}};
+  for (const auto& [id, text] : texts) SetText(id, text);
+  SetIconButtonTip(m_startReset, 715);
+  SetIconButtonTip(m_stopReset, 715);
+}
+
+void CDlgOptConversationRecordGen::UpdateDlg() {
+  Trace("UpdateDlg");
+  m_auto->setChecked(g_ConversationAutoRecordMode.Get() == 1);
+  m_manual->setChecked(g_ConversationAutoRecordMode.Get() != 1);
+  m_beep->setChecked(g_RecConvAudioNotificationAllowed.Get() != 0);
+  const bool start = g_RecConvTextNotificationStartAllowed.Get() != 0;
+  const bool stop = g_RecConvTextNotificationStopAllowed.Get() != 0;
+  m_startSwitch->setChecked(start);
+  m_stopSwitch->setChecked(stop);
+  m_startText->setPlainText(ToEditText(g_RecConvTextNotificationTextMsgStart.Get()));
+  m_stopText->setPlainText(ToEditText(g_RecConvTextNotificationTextMsgStop.Get()));
+  m_startText->setEnabled(start);
+  m_startReset->setEnabled(start);
+  m_stopText->setEnabled(stop);
+  m_stopReset->setEnabled(stop);
+  m_stereo->setChecked(g_ConversationAudioFileModeStereo.Get() == 1);
+  m_mono->setChecked(g_ConversationAudioFileModeStereo.Get() != 1);
+  SetIconButtonTip(m_startReset, 715);
+  SetIconButtonTip(m_stopReset, 715);
+}
+
+// The radios mark the page modified even when the value stays: choosing again is a choice.
+void CDlgOptConversationRecordGen::OnRadioRecCallModeAuto() {
+  Trace("OnRadioRecCallModeAuto");
+  g_ConversationAutoRecordMode = 1;
+  SetModified();
+}
+
+void CDlgOptConversationRecordGen::OnRadioRecCallModeManual() {
+  Trace("OnRadioRecCallModeManual");
+  g_ConversationAutoRecordMode = 0;
+  SetModified();
+}
+
+void CDlgOptConversationRecordGen::OnRadioConvAudioFileModeStereo() {
+  Trace("OnRadioConvAudioFileModeStereo");
+  g_ConversationAudioFileModeStereo = 1;
+  SetModified();
+}
+
+void CDlgOptConversationRecordGen::OnRadioConvAudioFileModeMono() {
+  Trace("OnRadioConvAudioFileModeMono");
+  g_ConversationAudioFileModeStereo = 0;
+  SetModified();
+}
+
+void CDlgOptConversationRecordGen::OnCheckConvRecAudioNotificationEnabled() {
+  Trace("OnCheckConvRecAudioNotificationEnabled");
+  OnCheck(m_beep, g_RecConvAudioNotificationAllowed);
+  if (g_RecConvAudioNotificationAllowed.Get() == 0) ShowLegalWarning();
+}
+
+void CDlgOptConversationRecordGen::OnCheckConvRecTextNotificationEnabledStart() {
+  Trace("OnCheckConvRecTextNotificationEnabledStart");
+  OnCheck(m_startSwitch, g_RecConvTextNotificationStartAllowed);
+  const bool on = g_RecConvTextNotificationStartAllowed.Get() != 0;
+  if (!on) ShowLegalWarning();
+  m_startText->setEnabled(on);
+  m_startReset->setEnabled(on);
+}
+
+void CDlgOptConversationRecordGen::OnCheckConvRecTextNotificationEnabledStop() {
+  Trace("OnCheckConvRecTextNotificationEnabledStop");
+  OnCheck(m_stopSwitch, g_RecConvTextNotificationStopAllowed);
+  const bool on = g_RecConvTextNotificationStopAllowed.Get() != 0;
+  if (!on) ShowLegalWarning();
+  m_stopText->setEnabled(on);
+  m_stopReset->setEnabled(on);
+}
+
+void CDlgOptConversationRecordGen::OnTextChanged(QPlainTextEdit* edit, COptionText& option) {
+  if (OnTextEdit(FromEditText(edit->toPlainText()), option) && option.IsEmpty()) ShowLegalWarning();
+}
+
+void CDlgOptConversationRecordGen::OnChangeEditTextNotificationMsgStart() {
+  Trace("OnChangeEditTextNotificationMsgStart");
+  OnTextChanged(m_startText, g_RecConvTextNotificationTextMsgStart);
+}
+
+void CDlgOptConversationRecordGen::OnChangeEditTextNotificationMsgStop() {
+  Trace("OnChangeEditTextNotificationMsgStop");
+  OnTextChanged(m_stopText, g_RecConvTextNotificationTextMsgStop);
+}
+
+void CDlgOptConversationRecordGen::OnButtonResetTextNotificationMsgStart() {
+  Trace("OnButtonResetTextNotificationMsgStart");
+  g_RecConvTextNotificationTextMsgStart = GetLangString(720);
+  SetModified();
+  UpdateDlg();
+}
+
+void CDlgOptConversationRecordGen::OnButtonResetTextNotificationMsgStop() {
+  Trace("OnButtonResetTextNotificationMsgStop");
+  g_RecConvTextNotificationTextMsgStop = GetLangString(721);
+  SetModified();
+  UpdateDlg();
+}
+
+void CDlgOptConversationRecordGen::ShowLegalWarning() {
+  qav::ShowMessageBox(GetLangString(710), u"QAV", qav::MB_ICONEXCLAMATION | qav::MB_OK);
+}

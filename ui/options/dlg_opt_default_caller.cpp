@@ -1,0 +1,154 @@
+#include "ui/options/dlg_opt_default_caller.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <unistd.h>
+
+#include "app/web_links.h"
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "platform/text.h"
+#include "ui/controls/button_ssl.h"
+#include "ui/controls/hyper_link.h"
+#include "ui/options/options_sheet_link.h"
+
+namespace {
+const CDlgOptGreeting::Settings kContacts = {
+    .forContacts = true,
+    .headerText = 600,
+    .headerHeight = 0,
+    .extraGreetingRows = 1,
+    .playHandler = "OnButtonGreetingAudioPlay",
+    .recordHandler = "OnButtonGreetingAudioRecord",
+    .voiceFilter = u"Sound files (*.wav *.mp3);;All Files (*)",
+    .voicePath = &g_GreetingSoundMsgPath,
+    .textAllowed = &g_GreetingTextMsgAllowed,
+    .text = &g_GreetingTextMsg,
+    .maxDuration = &g_MaxRecordingDurationSec,
+    .mailAllowed = &g_EMailNotificationAllowed,
+    .attachAllowed = &g_EMailAttachmentAllowed,
+    .deleteAfterMail = &g_AutoDelMsgAfterEMailAllowed,
+    .ids = {.header = 1185, .group = 1186, .voiceLabel = 1147, .voicePath = 1013, .browse = 1198, .play = 1199,
+            .record = 1250, .textLabel = 1148, .textSwitch = 1020, .text = 1037, .reset = 1284, .lengthGroup = 1187,
+            .lengthEdit = 1077, .lengthLabel = 1079, .mailGroup = 1149, .mail = 1172, .attach = 1173,
+            .deleteAfterMail = 1233}};
+constexpr int kPlayImage = 0;
+constexpr int kFileNotFoundError = 2;
+constexpr int kNoHandlerError = 31;
+constexpr int kBrowseImage = 5;
+}  // namespace
+
+CDlgOptDefaultCaller::CDlgOptDefaultCaller(COptionsSheetLink& sheet, QWidget* parent)
+    : CDlgOptGreeting(sheet, kDialogId, "CDlgOptDefaultCaller", kContacts, parent) {
+  Trace("OnInitDialog");
+  const int row = ExtraRowTop(0);
+  const QWidget* voicePath = findChild<QWidget*>(QString::number(kContacts.ids.voicePath));
+  const QWidget* browse = findChild<QWidget*>(QString::number(kContacts.ids.browse));
+  const QWidget* play = findChild<QWidget*>(QString::number(kContacts.ids.play));
+  m_videoLabel = Add<QLabel>(1150, voicePath->x() - 48, row, 44, 22);
+  m_videoAllowed = Add<QCheckBox>(1021, voicePath->x(), row, 20, 22);
+  m_videoPath = Add<QLineEdit>(1014, voicePath->x() + 24, row, browse->x() - voicePath->x() - 30, 22);
+  m_videoBrowse = Add<CButtonSSL>(1200, browse->x(), row - 3, browse->width(), browse->height());
+  m_videoPlay = Add<CButtonSSL>(1201, play->x(), row - 3, play->width(), play->height());
+  m_supportLink = new CHyperLink(QString(), this);
+  m_supportLink->setObjectName(QStringLiteral("1151"));
+  m_supportLink->move(voicePath->x(), row + 3);
+  m_supportButton = Add<QPushButton>(1151, voicePath->x(), row - 2, play->x() + play->width() - voicePath->x(), 26);
+  m_videoPath->setReadOnly(true);
+  ColourIconButton(m_videoBrowse, kBrowseImage);
+  ColourIconButton(m_videoPlay, kPlayImage);
+  m_supportLink->SetUnderline(CHyperLink::kUnderlineAlways);
+  m_supportLink->SetColours(0xEE0000, 0xEE0000, 0xEE0000);
+  m_supportLink->SetAutoOpen(false);
+  m_supportLink->SetAutoSize(true);
+  connect(m_videoAllowed, &QCheckBox::clicked, this, &CDlgOptDefaultCaller::OnCheckGreetingVideoEnabled);
+  connect(m_videoBrowse, &CButtonSSL::clicked, this, &CDlgOptDefaultCaller::OnButtonGreetingVideoBrowse);
+  connect(m_videoPlay, &CButtonSSL::clicked, this, &CDlgOptDefaultCaller::OnButtonGreetingVideoPlay);
+  connect(m_supportLink, &CHyperLink::clicked, this, &CDlgOptDefaultCaller::OnVideoDriverSupport);
+  connect(m_supportButton, &QPushButton::clicked, this, &CDlgOptDefaultCaller::OnVideoDriverSupport);
+  if (!Sheet().HasVideoDriver()) TryCreateVideoDriver();
+  Localize();
+  UpdateDlg();
+}
+
+void CDlgOptDefaultCaller::Localize() {
+  CDlgOptGreeting::Localize();
+  SetText(1150, 603);
+  m_supportLink->setText(Lang(604));
+  m_supportLink->SetURL(Lang(604));
+  m_supportButton->setText(Lang(604));
+  SetIconButtonTip(m_videoBrowse, 635);
+  SetIconButtonTip(m_videoPlay, 636);
+}
+
+void CDlgOptDefaultCaller::UpdateDlg() {
+  CDlgOptGreeting::UpdateDlg();
+  const bool driver = Sheet().HasVideoDriver();
+  const bool video = driver && g_GreetingVideoAllowed.Get() != 0;
+  ShowAndEnable(m_videoLabel, driver);
+  ShowAndEnable(m_videoAllowed, driver);
+  m_videoAllowed->setChecked(g_GreetingVideoAllowed.Get() != 0);
+  m_videoPath->setText(QString::fromStdU16String(g_GreetingVideoMsgPath.Get()));
+  for (QWidget* control : {static_cast<QWidget*>(m_videoPath), static_cast<QWidget*>(m_videoBrowse),
+                           static_cast<QWidget*>(m_videoPlay)}) {
+    control->setVisible(driver);
+    control->setEnabled(video);
+  }
+  // A link is out of reach of the keyboard: screen-reader mode offers the same as a button.
+  ShowAndEnable(m_supportLink, !driver && !ScreenReaderMode());
+  ShowAndEnable(m_supportButton, !driver && ScreenReaderMode());
+  SetIconButtonTip(m_videoBrowse, 635);
+  SetIconButtonTip(m_videoPlay, 636);
+}
+
+void CDlgOptDefaultCaller::TryCreateVideoDriver() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool created = Sheet().CreateVideoDriver();
+  QApplication::restoreOverrideCursor();
+  if (!created) QAV_LOG(LOG_WARNING, u"Can't find Video Driver.");
+}
+
+void CDlgOptDefaultCaller::OnVideoDriverSupport() {
+  Trace("OnVideoDriverSupport");
+  if (!Sheet().HasVideoDriver()) TryCreateVideoDriver();
+  UpdateDlg();
+  if (Sheet().HasVideoDriver()) return;
+  QAV_LOG(LOG_INFO, u"Open web site for more information.");
+  Sheet().OpenWebPage(ProductPageLink(u"applinks/video/", {{u"lang", GetLangCodeFromFile()}}));
+}
+
+void CDlgOptDefaultCaller::OnCheckGreetingVideoEnabled() {
+  Trace("OnCheckGreetingVideoEnabled");
+  OnCheck(m_videoAllowed, g_GreetingVideoAllowed);
+  UpdateDlg();
+}
+
+void CDlgOptDefaultCaller::OnButtonGreetingVideoBrowse() {
+  Trace("OnButtonGreetingVideoBrowse");
+  RecordingStopped();
+  PlayingStopped();
+  const std::optional<std::u16string> chosen =
+      Sheet().ChooseOpenFile(this, GetLangString(621), g_GreetingVideoMsgPath.Get(),
+                             u"Video files (*.avi *.mpg *.mpeg);;All Files (*)");
+  if (chosen && *chosen != g_GreetingVideoMsgPath.Get() && OnProgramDrive(*chosen)) {
+    g_GreetingVideoMsgPath = *chosen;
+    SetModified();
+  }
+  UpdateDlg();
+}
+
+void CDlgOptDefaultCaller::OnButtonGreetingVideoPlay() {
+  Trace("OnButtonGreetingVideoPlay");
+  const std::u16string path = g_GreetingVideoMsgPath.Get();
+  QAV_LOG(LOG_INFO, u"Video Greeting to play: %s", path);
+  // The desktop's player for the file's kind shows it, as the user's own double-click would.
+  if (Sheet().OpenFile(path)) return;
+  // The shell's codes: the file is missing, or nothing on the desktop opens its kind.
+  const int error = access(qav::U8(path).c_str(), F_OK) == 0 ? kNoHandlerError : kFileNotFoundError;
+  QAV_LOG(LOG_WARNING, u"Video Greeting play failed with ERROR: %d", error);
+}

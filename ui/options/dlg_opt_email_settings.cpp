@@ -1,0 +1,195 @@
+#include "ui/options/dlg_opt_email_settings.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/web_links.h"
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "net/send_smtp.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "ui/options/options_sheet_link.h"
+
+namespace {
+// As long as the notice mails may take before the server counts as gone.
+constexpr int32_t kTestMailTimeoutSec = 20;
+const std::u16string kProductTitle = u"QAV - Answering Machine for Skype™ users";
+}  // namespace
+
+CDlgOptEMailSettings::CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* parent)
+    : COptionChild(sheet, kDialogId, "CDlgOptEMailSettings", parent),
+      m_senderFactory([] { return std::make_unique<CSendSMTP>(); }) {
+  Trace("OnInitDialog");
+  resize(400, 340);
+  Add<QGroupBox>(1171, 0, 5, 396, 330);
+  const int labelW = 170, editX = 184, editW = 200;
+  Add<QLabel>(1062, 10, 28, labelW, 22);
+  m_address = Add<QLineEdit>(1019, editX, 28, editW, 22);
+  Add<QLabel>(1064, 10, 54, labelW, 22);
+  m_login = Add<QLineEdit>(1021, editX, 54, editW, 22);
+  Add<QLabel>(1173, 10, 80, labelW, 22);
+  m_password = Add<QLineEdit>(1172, editX, 80, editW, 22);
+  Add<QLabel>(1169, 10, 106, labelW, 22);
+  m_server = Add<QLineEdit>(1170, editX, 106, editW, 22);
+  Add<QLabel>(1065, 10, 132, labelW, 22);
+  m_port = Add<QLineEdit>(1022, editX, 132, 60, 22);
+  m_ssl = Add<QCheckBox>(1230, 10, 160, 380, 22);
+  m_spa = Add<QCheckBox>(1229, 10, 184, 380, 22);
+  m_ownSubject = Add<QCheckBox>(1232, 10, 212, 170, 22);
+  m_subject = Add<QLineEdit>(1023, editX, 212, editW, 22);
+  m_otherTo = Add<QCheckBox>(1233, 10, 238, 170, 22);
+  m_to = Add<QLineEdit>(1024, editX, 238, editW, 22);
+  auto* help = Add<QPushButton>(1236, 10, 290, 150, 28);
+  auto* test = Add<QPushButton>(1084, 200, 290, 184, 28);
+  m_password->setEchoMode(QLineEdit::Password);
+
+  connect(m_address, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailYourAddress);
+  connect(m_login, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailLoginName);
+  connect(m_password, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailLoginPass);
+  connect(m_server, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailSmtpServerAddress);
+  connect(m_port, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailSmtpServerPort);
+  connect(m_ssl, &QCheckBox::clicked, this, &CDlgOptEMailSettings::OnCheckEmailSmtpSSLEnabled);
+  connect(m_spa, &QCheckBox::clicked, this, &CDlgOptEMailSettings::OnCheckEmailSecPassAuthEnabled);
+  connect(m_ownSubject, &QCheckBox::clicked, this, &CDlgOptEMailSettings::OnCheckEmailUserOwnSubjectLine);
+  connect(m_subject, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailUserOwnSubjectLine);
+  connect(m_otherTo, &QCheckBox::clicked, this, &CDlgOptEMailSettings::OnCheckEmailUserOtherToAddress);
+  connect(m_to, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailUserOtherToAddress);
+  connect(help, &QPushButton::clicked, this, &CDlgOptEMailSettings::OnButtonEmailOnlineHelp);
+  connect(test, &QPushButton::clicked, this, &CDlgOptEMailSettings::OnButtonEmailTestAccountSettings);
+  Localize();
+  UpdateDlg();
+}
+
+void CDlgOptEMailSettings::SetMailSenderFactory(std::function<std::unique_ptr<CSendSMTP>()> factory) {
+  m_senderFactory = std::move(factory);
+}
+
+void CDlgOptEMailSettings::Localize() {
+  Trace("Localize");
+  const std::pair<int, int> texts[] = {{1171, 825}, {1062, 826}, {1064, 830}, {1173, 831}, {1169, 827},
+                                       {1065, 828}, {1230, 829}, {1229, 832}, {1232, 833}, {1233, 834},
+                                       {1236, 83},  {1084, 835}};
+  for (const auto& [id, text] : texts) SetText(id, text);
+}
+
+void CDlgOptEMailSettings::UpdateDlg() {
+  Trace("UpdateDlg");
+  m_address->setText(QString::fromStdU16String(g_YourEMailAddress.Get()));
+  m_login->setText(QString::fromStdU16String(g_EMailLoginName.Get()));
+  m_password->setText(g_EMailLoginPass.IsEmpty() ? QString() : QString::fromUtf16(kPasswordPlaceholder));
+  m_server->setText(QString::fromStdU16String(g_SMTPServerAddress.Get()));
+  m_port->setText(QString::number(g_SMTPServerPort.Get()));
+  m_ssl->setChecked(g_SMTPSSLEnabled.Get() != 0);
+  m_spa->setChecked(g_SMTPSPAEnabled.Get() != 0);
+  m_ownSubject->setChecked(g_EMailUserOwnSubjectLineAllow.Get() != 0);
+  m_subject->setText(QString::fromStdU16String(g_EMailUserOwnSubjectLineText.Get()));
+  m_otherTo->setChecked(g_EMailOtherTOAddressAllow.Get() != 0);
+  m_to->setText(QString::fromStdU16String(g_EMailOtherTOAddressText.Get()));
+}
+
+void CDlgOptEMailSettings::OnChangeEditEmailYourAddress() {
+  Trace("OnChangeEditEmailYourAddress");
+  OnTextEdit(m_address->text().toStdU16String(), g_YourEMailAddress);
+}
+
+void CDlgOptEMailSettings::OnChangeEditEmailLoginName() {
+  Trace("OnChangeEditEmailLoginName");
+  OnTextEdit(m_login->text().toStdU16String(), g_EMailLoginName);
+}
+
+void CDlgOptEMailSettings::OnChangeEditEmailLoginPass() {
+  Trace("OnChangeEditEmailLoginPass");
+  const std::u16string typed = m_password->text().toStdU16String();
+  // The placeholder shown for a stored password must never replace it.
+  if (typed == kPasswordPlaceholder) return;
+  OnTextEdit(typed, g_EMailLoginPass);
+}
+
+void CDlgOptEMailSettings::OnChangeEditEmailSmtpServerAddress() {
+  Trace("OnChangeEditEmailSmtpServerAddress");
+  OnTextEdit(m_server->text().toStdU16String(), g_SMTPServerAddress);
+}
+
+void CDlgOptEMailSettings::OnChangeEditEmailSmtpServerPort() {
+  Trace("OnChangeEditEmailSmtpServerPort");
+  OnNumberEdit(m_port, g_SMTPServerPort, kMaxPort, GetLangString(836), qav::MB_OK);
+}
+
+void CDlgOptEMailSettings::OnCheckEmailSmtpSSLEnabled() {
+  Trace("OnCheckEmailSmtpSSLEnabled");
+  OnCheck(m_ssl, g_SMTPSSLEnabled);
+}
+
+void CDlgOptEMailSettings::OnCheckEmailSecPassAuthEnabled() {
+  Trace("OnCheckEmailSecPassAuthEnabled");
+  OnCheck(m_spa, g_SMTPSPAEnabled);
+}
+
+void CDlgOptEMailSettings::OnCheckEmailUserOwnSubjectLine() {
+  Trace("OnCheckEmailUserOwnSubjectLine");
+  OnCheck(m_ownSubject, g_EMailUserOwnSubjectLineAllow);
+}
+
+void CDlgOptEMailSettings::OnChangeEditEmailUserOwnSubjectLine() {
+  Trace("OnChangeEditEmailUserOwnSubjectLine");
+  if (!OnTextEdit(m_subject->text().toStdU16String(), g_EMailUserOwnSubjectLineText)) return;
+  // The switch follows the text; the text change has marked the page already.
+  const bool empty = g_EMailUserOwnSubjectLineText.IsEmpty();
+  if (empty && g_EMailUserOwnSubjectLineAllow.Get() == 1) {
+    g_EMailUserOwnSubjectLineAllow = 0;
+    m_ownSubject->setChecked(false);
+  } else if (!empty && g_EMailUserOwnSubjectLineAllow.Get() == 0) {
+    g_EMailUserOwnSubjectLineAllow = 1;
+    m_ownSubject->setChecked(true);
+  }
+}
+
+void CDlgOptEMailSettings::OnCheckEmailUserOtherToAddress() {
+  Trace("OnCheckEmailUserOtherToAddress");
+  OnCheck(m_otherTo, g_EMailOtherTOAddressAllow);
+}
+
+void CDlgOptEMailSettings::OnChangeEditEmailUserOtherToAddress() {
+  Trace("OnChangeEditEmailUserOtherToAddress");
+  OnTextEdit(m_to->text().toStdU16String(), g_EMailOtherTOAddressText);
+}
+
+void CDlgOptEMailSettings::OnButtonEmailOnlineHelp() {
+  Trace("OnButtonEmailOnlineHelp");
+  Sheet().OpenWebPage(ProductPageLink(u"applinks/QAVDlgOptEmailSettings_1_1/", {{u"lang", GetLangCodeFromFile()}}));
+}
+
+void CDlgOptEMailSettings::OnButtonEmailTestAccountSettings() {
+  Trace("OnButtonEmailTestAccountSettings");
+  if (CheckRequiredSettings()) {
+    qav::ShowMessageBox(GetLangString(837), u"QAV", qav::MB_ICONINFORMATION);
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::u16string to = g_EMailOtherTOAddressAllow.Get() ? g_EMailOtherTOAddressText.Get() : g_YourEMailAddress.Get();
+  const std::u16string subject =
+      g_EMailUserOwnSubjectLineAllow.Get() ? g_EMailUserOwnSubjectLineText.Get() : GetLangString(1125);
+  const std::u16string body = GetLangString(1125) + u".\r\n" + GetLangString(1126) + u"\r\n" +
+                              u"\r\n______________________________________________" + u"\r\n- " + kProductTitle +
+                              u"\r\n- " + MakerWebSiteAddress();
+  std::unique_ptr<CSendSMTP> mail = m_senderFactory();
+  const bool sent =
+      mail->SetServer(g_SMTPServerAddress.Get(), g_SMTPServerPort, g_SMTPSSLEnabled != 0, kTestMailTimeoutSec) > 0 &&
+      mail->SetSender(g_YourEMailAddress.Get(), g_EMailLoginName.Get(), g_EMailLoginPass.Get(), g_SMTPSPAEnabled != 0) >
+          0 &&
+      mail->SetTo(to) > 0 && mail->SetSubject(subject) > 0 && mail->SetBody(body) > 0 && mail->Send() > 0;
+  mail.reset();
+  QApplication::restoreOverrideCursor();
+  if (sent) {
+    qav::ShowMessageBox(GetLangString(1127), u"QAV", qav::MB_ICONINFORMATION);
+  } else {
+    QAV_LOG(LOG_WARNING, u"E-Mail Send Failed!!");
+    qav::ShowMessageBox(GetLangString(1128), u"QAV", qav::MB_ICONINFORMATION);
+  }
+}

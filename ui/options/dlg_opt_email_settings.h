@@ -1,0 +1,58 @@
+// The e-mail child of the options page: the SMTP account that sends the voice-message notices, an
+// own subject line and another recipient, and a test mail sent at once with the settings as they
+// stand (before Apply).
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "ui/options/option_child.h"
+
+class CSendSMTP;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+class CDlgOptEMailSettings : public COptionChild {
+ public:
+  static constexpr int kDialogId = 344;
+  // What the password edit shows for a stored password; it never shows the password itself.
+  static constexpr const char16_t* kPasswordPlaceholder = u"1234567890";
+  static constexpr uint32_t kMaxPort = 65535;
+
+  CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* parent);
+
+  void Localize() override;
+  void UpdateDlg() override;
+
+  // Makes the sender of the test mail (a plain CSendSMTP unless a test gives another).
+  void SetMailSenderFactory(std::function<std::unique_ptr<CSendSMTP>()> factory);
+
+  void OnChangeEditEmailYourAddress();
+  void OnChangeEditEmailLoginName();
+  void OnChangeEditEmailLoginPass();
+  void OnChangeEditEmailSmtpServerAddress();
+  void OnChangeEditEmailSmtpServerPort();
+  void OnCheckEmailSmtpSSLEnabled();
+  void OnCheckEmailSecPassAuthEnabled();
+  void OnCheckEmailUserOwnSubjectLine();
+  void OnChangeEditEmailUserOwnSubjectLine();
+  void OnCheckEmailUserOtherToAddress();
+  void OnChangeEditEmailUserOtherToAddress();
+  void OnButtonEmailOnlineHelp();
+  void OnButtonEmailTestAccountSettings();
+
+ private:
+  std::function<std::unique_ptr<CSendSMTP>()> m_senderFactory;
+  QLineEdit* m_address;
+  QLineEdit* m_login;
+  QLineEdit* m_password;
+  QLineEdit* m_server;
+  QLineEdit* m_port;
+  QCheckBox* m_ssl;
+  QCheckBox* m_spa;
+  QCheckBox* m_ownSubject;
+  QLineEdit* m_subject;
+  QCheckBox* m_otherTo;
+  QLineEdit* m_to;
+};

@@ -1,0 +1,383 @@
+#include "ui/options/dlg_opt_greeting.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "audio/audio_driver.h"
+#include "foundation/app_folders.h"
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "foundation/settings_folders.h"
+#include "platform/atomic_file.h"
+#include "platform/leftover_files.h"
+#include "platform/message_box.h"
+#include "platform/message_loop.h"
+#include "platform/text.h"
+#include "ui/controls/button_ssl.h"
+#include "ui/options/options_sheet_link.h"
+
+namespace {
+constexpr int kPlayImage = 0;
+constexpr int kStopImage = 1;
+constexpr int kRecordImage = 2;
+constexpr int kResetImage = 4;
+constexpr int kBrowseImage = 5;
+constexpr int kButton = 28;
+// The inner groups sit inside the child's header group.
+constexpr int kInnerLeft = 8;
+constexpr int kInnerWidth = 380;
+constexpr int kTitleHeight = 20;
+constexpr int kGap = 4;
+// The voice row's buttons, from the right: record, play, browse.
+constexpr int kRightButton = kInnerLeft + kInnerWidth - 10 - kButton;
+constexpr int kMiddleButton = kRightButton - kButton - 4;
+constexpr int kLeftButton = kMiddleButton - kButton - 4;
+
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+void RemoveFile(const std::u16string& path) {
+  if (!path.empty()) std::remove(qav::U8(path).c_str());
+}
+}  // namespace
+
+CDlgOptGreeting::CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const char* className,
+                                 const Settings& settings, QWidget* parent)
+    : COptionChild(sheet, dialogId, className, parent), m_settings(settings) {
+  const ControlIds& ids = m_settings.ids;
+  int top = kHeaderTop + kTitleHeight + m_settings.headerHeight;
+  const int greetingHeight = 132 + kRowHeight * m_settings.extraGreetingRows;
+  Add<QGroupBox>(ids.group, kInnerLeft, top, kInnerWidth, greetingHeight);
+  Add<QLabel>(ids.voiceLabel, kInnerLeft + 10, top + 22, 44, 22);
+  m_voicePath = Add<QLineEdit>(ids.voicePath, kInnerLeft + 56, top + 22, kLeftButton - kInnerLeft - 62, 22);
+  m_browse = Add<CButtonSSL>(ids.browse, kLeftButton, top + 19, kButton, kButton);
+  m_play = Add<CButtonSSL>(ids.play, kMiddleButton, top + 19, kButton, kButton);
+  m_record = Add<CButtonSSL>(ids.record, kRightButton, top + 19, kButton, kButton);
+  const int textTop = top + 22 + kRowHeight * (1 + m_settings.extraGreetingRows);
+  Add<QLabel>(ids.textLabel, kInnerLeft + 10, textTop, 44, 22);
+  m_textAllowed = Add<QCheckBox>(ids.textSwitch, kInnerLeft + 56, textTop, 20, 22);
+  m_text = AddTextEdit(ids.text, kInnerLeft + 80, textTop - 2, kRightButton - kInnerLeft - 86, 72, kMaxTextLength,
+                       [this] { OnChangeEditGreetingTextMsg(); });
+  m_reset = Add<CButtonSSL>(ids.reset, kRightButton, textTop - 2, kButton, kButton);
+  top += greetingHeight + kGap;
+  Add<QGroupBox>(ids.lengthGroup, kInnerLeft, top, kInnerWidth, 48);
+  m_maxDuration = Add<QLineEdit>(ids.lengthEdit, kInnerLeft + 10, top + 18, 60, 22);
+  Add<QLabel>(ids.lengthLabel, kInnerLeft + 78, top + 18, kInnerWidth - 88, 22);
+  top += 48 + kGap;
+  Add<QGroupBox>(ids.mailGroup, kInnerLeft, top, kInnerWidth, 76);
+  m_mail = Add<QCheckBox>(ids.mail, kInnerLeft + 10, top + 16, kInnerWidth - 20, 20);
+  m_attach = Add<QCheckBox>(ids.attach, kInnerLeft + 26, top + 36, kInnerWidth - 36, 20);
+  m_delete = Add<QCheckBox>(ids.deleteAfterMail, kInnerLeft + 42, top + 54, kInnerWidth - 52, 20);
+  top += 76 + 6;
+  // The header group frames everything, so it goes behind the rest.
+  Add<QGroupBox>(ids.header, 0, kHeaderTop, kWidth, top - kHeaderTop)->lower();
+  resize(kWidth + 4, top + 2);
+
+  m_voicePath->setReadOnly(true);
+  ColourIconButton(m_browse, kBrowseImage);
+  ColourIconButton(m_play, kPlayImage);
+  ColourIconButton(m_record, kRecordImage);
+  ColourIconButton(m_reset, kResetImage);
+  connect(m_browse, &CButtonSSL::clicked, this, &CDlgOptGreeting::OnButtonGreetingAudioBrowse);
+  connect(m_play, &CButtonSSL::clicked, this, &CDlgOptGreeting::OnButtonGreetingAudioPlay);
+  connect(m_record, &CButtonSSL::clicked, this, &CDlgOptGreeting::OnButtonGreetingAudioRecord);
+  connect(m_textAllowed, &QCheckBox::clicked, this, &CDlgOptGreeting::OnCheckGreetingTextMsgEnabled);
+  connect(m_reset, &CButtonSSL::clicked, this, &CDlgOptGreeting::OnButtonResetTextGreeting);
+  connect(m_maxDuration, &QLineEdit::textChanged, this, &CDlgOptGreeting::OnChangeEditMaxRecordingDuration);
+  connect(m_mail, &QCheckBox::clicked, this, &CDlgOptGreeting::OnCheckEMailNotificationAllowed);
+  connect(m_attach, &QCheckBox::clicked, this, &CDlgOptGreeting::OnCheckEMailAttachmentAllowed);
+  connect(m_delete, &QCheckBox::clicked, this, &CDlgOptGreeting::OnCheckAutoDeleteAfterEmailAllow);
+}
+
+CDlgOptGreeting::~CDlgOptGreeting() {
+  // A child torn down with the sheet must leave nothing playing, recording or lying in the
+  // temporary folder.
+  RecordingStopped();
+  PlayingStopped();
+}
+
+int CDlgOptGreeting::ExtraRowTop(int row) const {
+  return kHeaderTop + kTitleHeight + m_settings.headerHeight + 22 + kRowHeight * (1 + row);
+}
+
+void CDlgOptGreeting::Localize() {
+  Trace("Localize");
+  const ControlIds& ids = m_settings.ids;
+  const std::pair<int, int> texts[] = {{ids.header, m_settings.headerText}, {ids.group, 601}, {ids.voiceLabel, 602},
+                                       {ids.textLabel, 606}, {ids.lengthGroup, 607}, {ids.lengthLabel, 608},
+                                       {ids.mailGroup, 609}, {ids.mail, 610}, {ids.attach, 611},
+                                       {ids.deleteAfterMail, 612}};
+  for (const auto& [id, text] : texts) SetText(id, text);
+  SetIconButtonTip(m_browse, 630);
+  SetIconButtonTip(m_reset, 637);
+  ShowVoiceButtons();
+}
+
+void CDlgOptGreeting::UpdateDlg() {
+  Trace("UpdateDlg");
+  const bool active = GreetingControlsActive();
+  // Greeting settings that are not in use cannot go on playing or recording either.
+  if (!active && (m_recording || m_playing)) {
+    RecordingStopped();
+    PlayingStopped();
+  }
+  const bool text = m_settings.textAllowed->Get() != 0;
+  const bool mail = m_settings.mailAllowed->Get() != 0;
+  const bool attach = m_settings.attachAllowed->Get() != 0;
+  m_voicePath->setText(QString::fromStdU16String(m_settings.voicePath->Get()));
+  m_textAllowed->setChecked(text);
+  m_text->setPlainText(ToEditText(m_settings.text->Get()));
+  m_maxDuration->setText(QString::number(m_settings.maxDuration->Get()));
+  m_mail->setChecked(mail);
+  m_attach->setChecked(attach);
+  m_delete->setChecked(m_settings.deleteAfterMail->Get() != 0);
+  for (QWidget* control : {static_cast<QWidget*>(m_voicePath), static_cast<QWidget*>(m_browse),
+                           static_cast<QWidget*>(m_textAllowed), static_cast<QWidget*>(m_maxDuration),
+                           static_cast<QWidget*>(m_mail)}) {
+    control->setEnabled(active);
+  }
+  m_text->setEnabled(active && text);
+  m_reset->setEnabled(active && text);
+  m_attach->setEnabled(active && mail);
+  m_delete->setEnabled(active && mail && attach);
+  SetIconButtonTip(m_browse, 630);
+  SetIconButtonTip(m_reset, 637);
+  ShowVoiceButtons();
+}
+
+void CDlgOptGreeting::ShowVoiceButtons() {
+  const bool active = GreetingControlsActive();
+  ColourIconButton(m_play, m_playing ? kStopImage : kPlayImage);
+  ColourIconButton(m_record, m_recording ? kStopImage : kRecordImage);
+  SetIconButtonTip(m_play, m_playing ? 633 : 631);
+  SetIconButtonTip(m_record, m_recording ? 634 : 632);
+  m_play->setEnabled(active && !m_recording);
+  m_record->setEnabled(active && !m_playing);
+}
+
+bool CDlgOptGreeting::OnProgramDrive(const std::u16string& path) const {
+  if (!g_RemovableMode) return true;
+  if (IsOnAppDrive(path)) return true;
+  QAV_LOG(LOG_WARNING, u"Greeting must be on same driver as QAV.exe [%s, %s]", GetAppDrive(), path);
+  qav::ShowMessageBox(GetLangString(2172) + u"\r\n" + GetLangString(2170), u"QAV", qav::MB_ICONEXCLAMATION);
+  return false;
+}
+
+void CDlgOptGreeting::RebuildGreetingInMemory() {
+  const WaitCursor wait;
+  if (Sheet().LoadGreetingMemFile(m_settings.forContacts) >= 1) return;
+  QAV_LOG(LOG_WARNING, m_settings.forContacts
+                           ? u"Fail to load Greeting Message Audio Files into memory for default caller."
+                           : u"Fail to load Greeting Message Audio Files into memory for unknwon callers");
+  qav::ShowMessageBox(GetLangString(m_settings.forContacts ? 1020 : 1021), u"QAV", qav::MB_ICONSTOP);
+}
+
+void CDlgOptGreeting::LogAudioError(const char* handler, const char* request) const {
+  QAV_LOG(LOG_WARNING, u"%s::%s[ ERROR from g_pAudioDriver->%s", ClassName(), handler, request);
+}
+
+void CDlgOptGreeting::LogAudioError(const char* handler, const char* request, const std::u16string& path) const {
+  QAV_LOG(LOG_WARNING, u"%s::%s[ ERROR from g_pAudioDriver->%s (%s)", ClassName(), handler, request, path);
+}
+
+void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
+  Trace("OnButtonGreetingAudioBrowse");
+  RecordingStopped();
+  PlayingStopped();
+  const std::optional<std::u16string> chosen =
+      Sheet().ChooseOpenFile(this, GetLangString(621), m_settings.voicePath->Get(), m_settings.voiceFilter);
+  if (chosen && *chosen != m_settings.voicePath->Get() && OnProgramDrive(*chosen)) {
+    *m_settings.voicePath = *chosen;
+    RebuildGreetingInMemory();
+    SetModified();
+  }
+  UpdateDlg();
+}
+
+void CDlgOptGreeting::OnButtonGreetingAudioPlay() {
+  Trace(m_settings.playHandler);
+  if (m_playing) {
+    if (g_pAudioDriver == nullptr || g_pAudioDriver->PlayAudioFileStop() < 1)
+      LogAudioError(m_settings.playHandler, "PlayAudioFileStop()");
+    m_noticeWindow.Destroy();
+    m_playing = false;
+    ShowVoiceButtons();
+    return;
+  }
+  if (m_recording) RecordingStopped();
+  m_playing = true;
+  ShowVoiceButtons();
+  if (qav::MessageLoop* loop = qav::MessageLoop::Current()) {
+    m_noticeWindow.Create(*loop, "QAVGreetingPlayback", u"", qav::WindowKind::kLocal, [this](qav::Msg& msg) {
+      if (msg.message == UM_AUDIONOTIFY) OnAudioNotify(msg.wParam);
+      return qav::LResult{0};
+    });
+  }
+  const std::u16string path = m_settings.voicePath->Get();
+  const int started =
+      g_pAudioDriver ? g_pAudioDriver->PlayAudioFileStart(path, m_noticeWindow.handle(), UM_AUDIONOTIFY, kNoticeEnded) : 0;
+  if (started >= 1) return;
+  m_noticeWindow.Destroy();
+  m_playing = false;
+  ShowVoiceButtons();
+  LogAudioError(m_settings.playHandler, "PlayAudioFileStart", path);
+  qav::ShowMessageBox(GetLangString(1003) + path, u"QAV", qav::MB_ICONSTOP);
+}
+
+void CDlgOptGreeting::OnAudioNotify(uint64_t flags) {
+  if ((flags & kNoticeEnded) != 0 && m_playing) PlayingStopped();
+}
+
+void CDlgOptGreeting::OnButtonGreetingAudioRecord() {
+  Trace(m_settings.recordHandler);
+  if (!m_recording) {
+    StartRecording();
+    return;
+  }
+  if (g_pAudioDriver == nullptr || g_pAudioDriver->RecAudioFileStop() < 1)
+    LogAudioError(m_settings.recordHandler, "RecAudioFileStop()");
+  // The audio thread is done with the file; what follows only decides where it is kept.
+  m_recording = false;
+  SaveRecording(GetRecordingFileExtension());
+  UpdateDlg();
+  ShowVoiceButtons();
+}
+
+void CDlgOptGreeting::StartRecording() {
+  if (m_playing) PlayingStopped();
+  m_recording = true;
+  ShowVoiceButtons();
+  // A file of its own in the private temporary folder: nobody else can see, take or swap it, and
+  // the audio thread writes WAV or MP3 by its extension.
+  DeleteTempRecording();
+  m_tempRecording = GetTempFileNameWithPrefix(kGreetingRecordingPrefix, u"." + GetRecordingFileExtension());
+  // In use while it is ours, so that another copy's start-up never takes it for a crash's leftover.
+  m_tempRecordingInUse = qav::FileInUse(m_tempRecording);
+  const int started =
+      !m_tempRecording.empty() && g_pAudioDriver ? g_pAudioDriver->RecAudioFileStart(m_tempRecording) : 0;
+  if (started >= 1) {
+    // The writer makes the file anew: the mark goes onto the file it writes.
+    m_tempRecordingInUse = qav::FileInUse(m_tempRecording);
+    return;
+  }
+  m_recording = false;
+  ShowVoiceButtons();
+  LogAudioError(m_settings.recordHandler, "RecAudioFileStart", m_tempRecording);
+  qav::ShowMessageBox(GetLangString(1004) + m_tempRecording, u"QAV", qav::MB_ICONSTOP);
+  DeleteTempRecording();
+}
+
+void CDlgOptGreeting::SaveRecording(const std::u16string& extension) {
+  const std::u16string filter = extension == u"mp3" ? u"Sounds (*.mp3)" : u"Sounds (*.wav)";
+  std::u16string start = m_settings.voicePath->Get();
+  for (;;) {
+    const std::optional<std::u16string> chosen =
+        Sheet().ChooseSaveFile(this, GetLangString(622), start, filter, extension);
+    if (!chosen || m_tempRecording.empty()) {
+      DeleteTempRecording();
+      return;
+    }
+    start = *chosen;
+    if (!OnProgramDrive(*chosen)) continue;
+    if (*chosen != m_tempRecording) {
+      // One rename over the old greeting: the greeting file is the old one or the new one, never
+      // missing. When that fails the old greeting stays and the recording waits for another place.
+      std::string problem;
+      if (!qav::MoveFileReplacing(qav::U8(m_tempRecording), qav::U8(*chosen), &problem)) {
+        QAV_LOG(LOG_WARNING, u"%s::%s[ cannot save the new greeting as %s: %s", ClassName(),
+                m_settings.recordHandler, *chosen, problem);
+        qav::ShowMessageBox(GetLangString(1004) + *chosen + u"\r\n" + qav::Utf8ToUtf16(problem), u"QAV",
+                            qav::MB_ICONSTOP);
+        continue;
+      }
+    }
+    m_tempRecording.clear();  // it is the greeting now
+    m_tempRecordingInUse.Release();
+    const bool changed = *chosen != m_settings.voicePath->Get();
+    if (changed) *m_settings.voicePath = *chosen;
+    // The file changed even when its name did not: the greeting in memory is always rebuilt.
+    RebuildGreetingInMemory();
+    if (changed) SetModified();
+    return;
+  }
+}
+
+void CDlgOptGreeting::OnStopAudio() {
+  Trace("OnStopAudio");
+  RecordingStopped();
+  PlayingStopped();
+}
+
+void CDlgOptGreeting::PlayingStopped() {
+  if (m_playing && (g_pAudioDriver == nullptr || g_pAudioDriver->PlayAudioFileStop() < 1))
+    LogAudioError("PlayingStopped", "PlayAudioFileStop()");
+  m_noticeWindow.Destroy();
+  m_playing = false;
+  ShowVoiceButtons();
+}
+
+void CDlgOptGreeting::RecordingStopped() {
+  if (m_recording && (g_pAudioDriver == nullptr || g_pAudioDriver->RecAudioFileStop() < 1))
+    LogAudioError("RecordingStopped", "RecAudioFileStop()");
+  m_recording = false;
+  ShowVoiceButtons();
+  DeleteTempRecording();
+}
+
+void CDlgOptGreeting::DeleteTempRecording() {
+  RemoveFile(m_tempRecording);
+  m_tempRecording.clear();
+  m_tempRecordingInUse.Release();
+}
+
+void CDlgOptGreeting::OnCheckGreetingTextMsgEnabled() {
+  Trace("OnCheckGreetingTextMsgEnabled");
+  OnCheck(m_textAllowed, *m_settings.textAllowed);
+  UpdateDlg();
+}
+
+void CDlgOptGreeting::OnChangeEditGreetingTextMsg() {
+  Trace("OnChangeEditGreetingTextMsg");
+  OnTextEdit(FromEditText(m_text->toPlainText()), *m_settings.text);
+}
+
+void CDlgOptGreeting::OnButtonResetTextGreeting() {
+  Trace("OnButtonResetTextGreeting");
+  *m_settings.text = GetLangString(650);
+  SetModified();
+  UpdateDlg();
+}
+
+void CDlgOptGreeting::OnChangeEditMaxRecordingDuration() {
+  Trace("OnChangeEditMaxRecordingDuration");
+  OnNumberEdit(m_maxDuration, *m_settings.maxDuration, kMaxRecordingSec,
+               qav::Format(GetLangString(620), static_cast<int>(kMaxRecordingSec)), qav::MB_OK);
+}
+
+void CDlgOptGreeting::OnCheckEMailNotificationAllowed() {
+  Trace("OnCheckEMailNotificationAllowed");
+  OnCheck(m_mail, *m_settings.mailAllowed);
+  UpdateDlg();
+  if (m_settings.mailAllowed->Get() != 0 && CheckRequiredSettings()) {
+    qav::ShowMessageBox(GetLangString(837), u"QAV", qav::MB_ICONINFORMATION);
+  }
+}
+
+void CDlgOptGreeting::OnCheckEMailAttachmentAllowed() {
+  Trace("OnCheckEMailAttachemtnAllowed");
+  OnCheck(m_attach, *m_settings.attachAllowed);
+  UpdateDlg();
+}
+
+void CDlgOptGreeting::OnCheckAutoDeleteAfterEmailAllow() {
+  Trace("OnCheckAutoDeleteAfterEmailAllow");
+  OnCheck(m_delete, *m_settings.deleteAfterMail);
+}

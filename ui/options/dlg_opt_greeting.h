@@ -1,0 +1,139 @@
+// What the two greeting children of the options page share: the voice greeting file (chosen,
+// played on the sound card, recorded from the microphone, and rebuilt in memory whenever it
+// changes), the text greeting sent as a chat message with its reset to the language's default, the
+// longest voice message, and the e-mail notice for new messages. The default-caller child edits
+// the contacts' settings (and adds the video greeting), the unknown-caller child those of everyone
+// else (and adds its two switches above).
+//
+// Playing and recording run on the audio thread (g_pAudioDriver) by its synchronous requests; the
+// end of a playback comes back as a notice to a window on the GUI thread's platform loop. A
+// recording goes into a file of its own in the program's private temporary folder until the user
+// names where it is kept; a save replaces the old greeting file in one step, and when it cannot,
+// the old greeting stays and the user is asked for another place. A child is idle, playing or
+// recording, never both. GUI thread only.
+#pragma once
+
+#include <string>
+
+#include "platform/leftover_files.h"
+#include "platform/window.h"
+#include "ui/options/option_child.h"
+
+class CButtonSSL;
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+class CDlgOptGreeting : public COptionChild {
+ public:
+  static constexpr uint32_t kMaxRecordingSec = 36000;
+  static constexpr int kMaxTextLength = 250;
+  // The audio thread's notice (WM_USER + 230) and its bit for a playback that has ended.
+  static constexpr uint32_t UM_AUDIONOTIFY = 0x4E6;
+  static constexpr uint32_t kNoticeEnded = 0x2;
+
+  // The control ids of one greeting child.
+  struct ControlIds {
+    int header;  // the child's own group at the top
+    int group, voiceLabel, voicePath, browse, play, record;
+    int textLabel, textSwitch, text, reset;
+    int lengthGroup, lengthEdit, lengthLabel;
+    int mailGroup, mail, attach, deleteAfterMail;
+  };
+  // What one greeting child edits, and the names its log lines give.
+  struct Settings {
+    bool forContacts;
+    int headerText;        // the header group's title
+    int headerHeight;      // room for the child's own controls in the header group
+    int extraGreetingRows;  // rows the child adds to the greeting group below the voice row
+    const char* playHandler;
+    const char* recordHandler;
+    const char16_t* voiceFilter;
+    COptionText* voicePath;
+    COptionInt* textAllowed;
+    COptionText* text;
+    COptionInt* maxDuration;
+    COptionInt* mailAllowed;
+    COptionInt* attachAllowed;
+    COptionInt* deleteAfterMail;
+    ControlIds ids;
+  };
+
+  ~CDlgOptGreeting() override;
+
+  void Localize() override;
+  void UpdateDlg() override;
+  // Leaving the child (hidden, or the page left): a recording is dropped and playback stops.
+  void OnStopAudio() override;
+
+  void OnButtonGreetingAudioBrowse();
+  void OnButtonGreetingAudioPlay();
+  void OnButtonGreetingAudioRecord();
+  void OnCheckGreetingTextMsgEnabled();
+  void OnChangeEditGreetingTextMsg();
+  void OnButtonResetTextGreeting();
+  void OnChangeEditMaxRecordingDuration();
+  void OnCheckEMailNotificationAllowed();
+  void OnCheckEMailAttachmentAllowed();
+  void OnCheckAutoDeleteAfterEmailAllow();
+  // The audio thread's notice: an ended playback returns the child to idle.
+  void OnAudioNotify(uint64_t flags);
+  // Stop playing, or stop recording and drop what was recorded; each asks the audio thread only
+  // when this child started something.
+  void PlayingStopped();
+  void RecordingStopped();
+
+  bool IsPlaying() const { return m_playing; }
+  bool IsRecording() const { return m_recording; }
+  // The file a recording in progress goes into; "" when there is none.
+  const std::u16string& TempRecordingPath() const { return m_tempRecording; }
+
+ protected:
+  CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const char* className, const Settings& settings,
+                  QWidget* parent);
+  // Whether the greeting controls are in use (the unknown caller's own settings may be off).
+  virtual bool GreetingControlsActive() const { return true; }
+  // Where a child's own greeting rows go: the row below the voice row, and the next ones.
+  int ExtraRowTop(int row) const;
+  // The header group's inside, for the child's own controls.
+  int HeaderTop() const { return kHeaderTop; }
+  // Portable mode keeps greetings on the program's file system; refuses (and says so) otherwise.
+  bool OnProgramDrive(const std::u16string& path) const;
+  // Rebuilds the voice greeting in memory from the setting, under the wait cursor; a failure is
+  // logged and shown (the greeting setting stays, the user is asked for another greeting).
+  void RebuildGreetingInMemory();
+
+  static constexpr int kHeaderTop = 5;
+  static constexpr int kRowHeight = 32;
+  static constexpr int kWidth = 396;
+
+ private:
+  void StartRecording();
+  // The save dialog after a recording, again until the recording is kept or dropped.
+  void SaveRecording(const std::u16string& extension);
+  void ShowVoiceButtons();
+  void DeleteTempRecording();
+  void LogAudioError(const char* handler, const char* request) const;
+  void LogAudioError(const char* handler, const char* request, const std::u16string& path) const;
+
+  Settings m_settings;
+  QLineEdit* m_voicePath;
+  CButtonSSL* m_browse;
+  CButtonSSL* m_play;
+  CButtonSSL* m_record;
+  QCheckBox* m_textAllowed;
+  QPlainTextEdit* m_text;
+  CButtonSSL* m_reset;
+  QLineEdit* m_maxDuration;
+  QCheckBox* m_mail;
+  QCheckBox* m_attach;
+  QCheckBox* m_delete;
+
+  bool m_playing = false;
+  bool m_recording = false;
+  std::u16string m_tempRecording;
+  qav::FileInUse m_tempRecordingInUse;
+  // Receives the playback's end notice; made for each playback and destroyed with its end, so a
+  // notice of an earlier playback never ends a later one.
+  qav::Window m_noticeWindow;
+};

@@ -1,0 +1,288 @@
+#include "ui/options/dlg_options.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QStringList>
+#include <algorithm>
+
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "ui/art/app_image_lists.h"
+#include "ui/options/dlg_opt_advanced.h"
+#include "ui/options/dlg_opt_answer_machine_gen.h"
+#include "ui/options/dlg_opt_application.h"
+#include "ui/options/dlg_opt_audio_settings.h"
+#include "ui/options/dlg_opt_call_waiting_settings.h"
+#include "ui/options/dlg_opt_conversation_record_gen.h"
+#include "ui/options/dlg_opt_default_caller.h"
+#include "ui/options/dlg_opt_unknown_caller.h"
+#include "ui/options/dlg_opt_email_settings.h"
+#include "ui/controls/list_box_st.h"
+#include "ui/options/option_child.h"
+#include "ui/options/options_sheet_link.h"
+
+namespace {
+
+struct SlotInfo {
+  int dialogId;
+  int textId;
+  bool advancedOnly;
+};
+// In the order of creation and of the list; the list image is the slot number.
+constexpr std::array<SlotInfo, CDlgOptions::kSlotCount> kSlotInfo = {{
+    {207, 400, false},  // conversation recording
+    {149, 401, false},  // answering machine
+    {347, 402, false},  // default caller
+    {148, 403, true},   // unknown caller
+    {348, 404, false},  // reject call waiting
+    {343, 405, true},   // audio settings
+    {344, 406, false},  // e-mail settings
+    {346, 407, true},   // advanced
+    {349, 408, false},  // application
+}};
+// The list's narrowest width; wider when a caption's longest word needs it.
+constexpr int kListWidth = 120;
+constexpr int kListTop = 11;
+constexpr int kListHeight = 330;
+// The children sit beside the list, this far from its right edge.
+constexpr int kChildGap = 6;
+constexpr int kChildTop = 5;
+// The page's least height; a child that is taller (screen-reader mode) makes it taller.
+constexpr int kPageHeight = 350;
+
+int g_rememberedIndex = 0;
+
+}  // namespace
+
+int CDlgOptions::RememberedIndex() { return g_rememberedIndex; }
+void CDlgOptions::SetRememberedIndex(int index) { g_rememberedIndex = index; }
+
+CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(parent), m_sheet(sheet) {
+  QAV_LOG(LOG_FINE, u"CDlgOptions::OnInitDialog");
+  setObjectName(QStringLiteral("330"));
+  // The dialogs' font: Tahoma 8 where it exists, at its pixel size elsewhere.
+  QFont pageFont(QStringLiteral("Tahoma"));
+  pageFont.setPixelSize(11);
+  setFont(pageFont);
+  m_noUserFrame = new QFrame(this);
+  m_noUserFrame->setObjectName(QStringLiteral("1316"));
+  m_noUserFrame->setFrameShape(QFrame::StyledPanel);
+  m_noUserText = new QLabel(this);
+  m_noUserText->setObjectName(QStringLiteral("1315"));
+  m_noUserText->setAlignment(Qt::AlignCenter);
+
+  m_list = new CListBoxST(this);
+  m_list->setObjectName(QStringLiteral("1712"));
+  QFont listFont(QStringLiteral("Tahoma"));
+  listFont.setPixelSize(12);  // the list's 14-pixel cell height
+  m_list->setFont(listFont);
+  m_list->setFrameShape(QFrame::StyledPanel);
+  m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+  connect(m_list, &QListWidget::currentRowChanged, this, [this](int) {
+    if (!m_selecting) OnListSelectChanged();
+  });
+
+  m_slots[0].child = new CDlgOptConversationRecordGen(sheet, this);
+  m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, this);
+  m_slots[2].child = new CDlgOptDefaultCaller(sheet, this);
+  m_slots[3].child = new CDlgOptUnknownCaller(sheet, this);
+  m_slots[4].child = new CDlgOptCallWaitingSettings(sheet, this);
+  m_slots[5].child = new CDlgOptAudioSettings(sheet, this);
+  m_slots[6].child = new CDlgOptEMailSettings(sheet, this);
+  m_slots[7].child = new CDlgOptAdvanced(sheet, this);
+  m_slots[kApplicationSlot].child = new CDlgOptApplication(sheet, this);
+  for (const Slot& slot : m_slots) {
+    if (slot.child == nullptr) continue;
+    slot.child->hide();
+    slot.child->installEventFilter(this);
+  }
+  if (g_pImageLists != nullptr) m_list->SetImageList(&g_pImageLists->m_optionsList);
+  m_current = nullptr;
+  // Building the list selects an entry; the child chosen last in this run is shown all the same.
+  const int remembered = g_rememberedIndex;
+  Localize();
+  if (m_current != nullptr) m_current->hide();
+  m_current = nullptr;
+  g_rememberedIndex = remembered;
+  if (GetCurrentUserHandle().empty() && m_slots[kApplicationSlot].listIndex >= 0) {
+    g_rememberedIndex = m_slots[kApplicationSlot].listIndex;
+  }
+  SelectRow(g_rememberedIndex);
+  OnListSelectChanged();
+}
+
+CDlgOptions::~CDlgOptions() = default;
+
+QString CDlgOptions::GetTabTitle() const { return QString::fromStdU16String(GetLangString(62)); }
+
+void CDlgOptions::Localize() {
+  m_noUserText->setText(QString::fromStdU16String(GetLangString(2200)));
+  RebuildSelectionList();
+  OnListSelectChanged();
+}
+
+void CDlgOptions::RebuildSelectionList() {
+  QAV_LOG(LOG_FINE, u"CDlgOptions::RebuildSelectionList");
+  const int previousRow = m_list->currentRow();
+  COptionChild* previousChild = ChildOfRow(previousRow);
+  m_selecting = true;
+  m_list->ResetContent();
+  const bool advanced = g_AdvancedSettingMode.Get() != 0;
+  for (size_t i = 0; i < m_slots.size(); ++i) {
+    Slot& slot = m_slots[i];
+    slot.listIndex = -1;
+    if (slot.child == nullptr || (kSlotInfo[i].advancedOnly && !advanced)) continue;
+    const int index =
+        m_list->AddString(QString::fromStdU16String(GetLangString(kSlotInfo[i].textId)), static_cast<int>(i));
+    m_list->SetItemData(index, reinterpret_cast<intptr_t>(slot.child));
+    slot.listIndex = index;
+    slot.child->Localize();
+    slot.child->hide();
+  }
+  FitListWidth();
+  int row = previousRow;
+  if (previousChild != nullptr) {
+    for (const Slot& slot : m_slots) {
+      if (slot.child == previousChild && slot.listIndex >= 0) row = slot.listIndex;
+    }
+  } else if (previousRow < 0) {
+    row = m_slots[kApplicationSlot].listIndex;
+  }
+  if (row >= m_list->count()) row = m_list->count() - 1;
+  m_list->setCurrentRow(row);
+  m_selecting = false;
+}
+
+void CDlgOptions::FitListWidth() {
+  QStringList captions;
+  for (int row = 0; row < m_list->count(); ++row) captions << m_list->item(row)->text();
+  m_listWidth = std::max(kListWidth, m_list->WidthForWholeWords(captions, kListHeight));
+  m_list->setGeometry(8, kListTop, m_listWidth, kListHeight);
+  const int childLeft = 8 + m_listWidth + kChildGap;
+  for (const Slot& slot : m_slots) {
+    if (slot.child != nullptr) slot.child->move(childLeft, kChildTop);
+  }
+  FitPageSize();
+}
+
+void CDlgOptions::FitPageSize() {
+  const int childLeft = 8 + m_listWidth + kChildGap;
+  int childWidth = 0;
+  int childHeight = 0;
+  for (const Slot& slot : m_slots) {
+    if (slot.child == nullptr) continue;
+    childWidth = std::max(childWidth, slot.child->width());
+    childHeight = std::max(childHeight, slot.child->height());
+  }
+  const int pageWidth = childLeft + childWidth + 5;
+  const int pageHeight = std::max(kPageHeight, kChildTop + childHeight + 4);
+  m_noUserFrame->setGeometry(m_listWidth + 12, kListTop, pageWidth - m_listWidth - 20, kListHeight);
+  m_noUserText->setGeometry(m_noUserFrame->geometry());
+  if (minimumSize() == QSize(pageWidth, pageHeight)) return;
+  setMinimumSize(pageWidth, pageHeight);
+  resize(std::max(width(), pageWidth), pageHeight);
+  m_sheet.FitSheetToPage();
+}
+
+bool CDlgOptions::eventFilter(QObject* watched, QEvent* event) {
+  // A child grows in screen-reader mode (its icon buttons' captions need lines of their own).
+  if (event->type() == QEvent::Resize && m_list != nullptr) FitPageSize();
+  return QWidget::eventFilter(watched, event);
+}
+
+void CDlgOptions::UpdateDlg() {
+  int index = g_rememberedIndex;
+  if (index < 0 || index >= m_list->count()) index = 0;
+  g_rememberedIndex = index;
+  m_current = nullptr;
+  m_current = ChildOfRow(index);
+  if (m_current == nullptr) return;
+  const bool editable = !GetCurrentUserHandle().empty() || m_current == m_slots[kApplicationSlot].child;
+  m_noUserText->setVisible(!editable);
+  m_noUserText->setEnabled(!editable);
+  m_noUserFrame->setVisible(!editable);
+  m_noUserFrame->setEnabled(!editable);
+  m_current->setVisible(editable);
+  m_current->OnUpdateDlg();
+}
+
+void CDlgOptions::OnUpdateDlg() {
+  Localize();
+  UpdateDlg();
+}
+
+void CDlgOptions::OnListSelectChanged() {
+  const int selection = m_list->currentRow();
+  QAV_LOG(LOG_FINE, u"CDlgOptions::OnListSelectChanged( CurSel: %d )", selection);
+  if (selection == g_rememberedIndex && m_current != nullptr) {
+    m_current->setVisible(!m_noUserText->isVisible());
+    return;
+  }
+  g_rememberedIndex = selection < 0 ? 0 : selection;
+  if (m_current != nullptr) {
+    if (IsGreetingChild(m_current)) m_current->OnStopAudio();
+    m_current->hide();
+    m_current = nullptr;
+  }
+  UpdateDlg();
+}
+
+void CDlgOptions::OnUserSelectPage(int dialogId) {
+  int slotIndex = kApplicationSlot;
+  for (size_t i = 0; i < kSlotInfo.size(); ++i) {
+    if (kSlotInfo[i].dialogId == dialogId) slotIndex = static_cast<int>(i);
+  }
+  SelectRow(m_slots[slotIndex].listIndex);
+  OnListSelectChanged();
+}
+
+void CDlgOptions::ShowApplicationChild() {
+  RebuildSelectionList();
+  SelectRow(m_slots[kApplicationSlot].listIndex);
+  OnListSelectChanged();
+  if (m_slots[kApplicationSlot].child != nullptr) m_slots[kApplicationSlot].child->setFocus();
+}
+
+bool CDlgOptions::OnSetActive() {
+  SelectRow(g_rememberedIndex);
+  UpdateDlg();
+  return true;
+}
+
+bool CDlgOptions::OnKillActive() {
+  if (m_current != nullptr && IsGreetingChild(m_current)) m_current->OnStopAudio();
+  return true;
+}
+
+bool CDlgOptions::OnApply() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  SaveSettings();
+  m_sheet.SetModified(false);
+  QApplication::restoreOverrideCursor();
+  return true;
+}
+
+void CDlgOptions::RefreshChildren() {
+  for (const Slot& slot : m_slots) {
+    if (slot.child != nullptr) slot.child->UpdateDlg();
+  }
+}
+
+void CDlgOptions::SelectRow(int row) {
+  m_selecting = true;
+  m_list->setCurrentRow(row < m_list->count() ? row : -1);
+  m_selecting = false;
+}
+
+COptionChild* CDlgOptions::ChildOfRow(int row) const {
+  if (row < 0 || row >= m_list->count()) return nullptr;
+  const intptr_t data = m_list->GetItemData(row);
+  return data == -1 ? nullptr : reinterpret_cast<COptionChild*>(data);
+}
+
+bool CDlgOptions::IsGreetingChild(const COptionChild* child) const {
+  return child == m_slots[2].child || child == m_slots[3].child;
+}

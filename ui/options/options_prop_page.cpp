@@ -1,0 +1,97 @@
+#include "ui/options/options_prop_page.h"
+
+#include <QVBoxLayout>
+
+#include <QUrl>
+
+#include "app/app_messages.h"
+#include "app/parts/shell.h"
+#include "app/zv_app.h"
+#include "platform/message.h"
+#include "ui/options/dlg_options.h"
+#include "ui/sheet/dlg_prop_sheet.h"
+#include "ui/sheet/sheet_services.h"
+
+namespace {
+// The main window's tray timer: its tick shows the answering state anew.
+constexpr uint64_t kTrayTimerId = 1;
+}  // namespace
+
+COptionsPropPage::COptionsPropPage(QWidget* parent) : CPropPage(parent), m_options(new CDlgOptions(*this, this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_options);
+}
+
+std::u16string COptionsPropPage::GetTabTitle() const { return m_options->GetTabTitle().toStdU16String(); }
+
+void COptionsPropPage::Localize() { m_options->Localize(); }
+
+void COptionsPropPage::OnUpdateDlg() { m_options->OnUpdateDlg(); }
+
+void COptionsPropPage::OnSetActive() { m_options->OnSetActive(); }
+
+void COptionsPropPage::OnKillActive() { m_options->OnKillActive(); }
+
+void COptionsPropPage::OnApply() {
+  if (IsModified()) m_options->OnApply();
+}
+
+void COptionsPropPage::OnUserSelectPage(uint32_t dialogId) { m_options->OnUserSelectPage(static_cast<int>(dialogId)); }
+
+void COptionsPropPage::OnSettingsReloaded() { m_options->RefreshChildren(); }
+
+void COptionsPropPage::SetModified(bool modified) {
+  if (Sheet()) Sheet()->SetModified(modified);
+}
+
+bool COptionsPropPage::IsModified() const { return Sheet() && Sheet()->IsModified(); }
+
+void COptionsPropPage::RefreshTrayIcon() {
+  if (Sheet()) Sheet()->PostMainWindow(qav::WM_TIMER, kTrayTimerId, 0);
+}
+
+void COptionsPropPage::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
+  if (Sheet()) Sheet()->Services().SendChatMessage(handle, text);
+}
+
+void COptionsPropPage::OpenWebPage(const std::u16string& url) {
+  if (Sheet()) Sheet()->Services().OpenUrl(url);
+}
+
+void COptionsPropPage::Relocalize() {
+  if (Sheet()) Sheet()->PostMainWindow(UM_LOCALIZE, 0, 0);
+}
+
+void COptionsPropPage::CheckForUpdatesNow() {
+  if (Sheet()) Sheet()->PostMainWindow(UM_CHECKFORUPDATE, 1, 0);
+}
+
+void COptionsPropPage::ApplyLanguage(const std::u16string& path) {
+  if (g_pApp) g_pApp->ApplyLanguage(path);
+}
+
+std::u16string COptionsPropPage::LanguageFilePath() { return g_pApp ? g_pApp->GetLanguageFilePath() : std::u16string(); }
+
+void COptionsPropPage::EditTextFile(const std::u16string& path) {
+  // The desktop's handler for text files is the user's editor.
+  OpenWebPage(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
+}
+
+bool COptionsPropPage::OpenFile(const std::u16string& path) {
+  // Shown at its normal size, as a double-click on the file would.
+  return g_pApp && g_pApp->Shell().OpenUrl(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String(), false);
+}
+
+void COptionsPropPage::FitSheetToPage() {
+  if (Sheet()) Sheet()->FitToPages();
+}
+
+bool COptionsPropPage::CreateVideoDriver() {
+  if (HasVideoDriver()) return true;
+  return Sheet() && Sheet()->Services().CreateVideoDriver() && HasVideoDriver();
+}
+
+int COptionsPropPage::LoadGreetingMemFile(bool buddy) {
+  return Sheet() && Sheet()->Services().ReloadGreeting(buddy) ? 1 : 0;
+}

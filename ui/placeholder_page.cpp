@@ -1,8 +1,0 @@
-#include "ui/placeholder_page.h"
-
-#include "foundation/language_tables.h"
-
-CPlaceholderPage::CPlaceholderPage(int titleStringId, QWidget* parent)
-    : CPropPage(parent), m_titleStringId(titleStringId) {}
-
-std::u16string CPlaceholderPage::GetTabTitle() const { return GetLangString(m_titleStringId); }

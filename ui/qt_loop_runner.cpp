@@ -1,8 +1,0 @@
-#include "ui/qt_loop_runner.h"
-
-#include "ui/qt_loop_bridge.h"
-
-int QtLoopRunner::RunUntilQuit(qav::MessageLoop& loop) {
-  QtLoopBridge bridge(loop);
-  return bridge.Run();
-}

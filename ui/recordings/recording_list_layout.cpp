@@ -1,0 +1,71 @@
+#include "ui/recordings/recording_list_layout.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "foundation/settings.h"
+#include "ui/art/app_image_lists.h"
+#include "ui/controls/button_ssl.h"
+
+namespace {
+
+// The toolbar list's pictures.
+constexpr int kImagePlay = 0, kImageDelete = 6, kImageFolder = 8, kImageCall = 9, kImageChat = 11, kImageAnalysis = 13;
+
+CButtonSSL* MakeButton(QWidget& page, int image) {
+  auto* button = new CButtonSSL(&page);
+  button->setFixedSize(36, 34);
+  if (g_pImageLists) button->SetImageList(g_pImageLists->m_toolbarList, image);
+  return button;
+}
+
+}  // namespace
+
+RecordingListControls BuildRecordingListControls(QWidget& page, std::initializer_list<int> columnWidths) {
+  RecordingListControls controls{};
+  controls.play = MakeButton(page, kImagePlay);
+  controls.call = MakeButton(page, kImageCall);
+  controls.chat = MakeButton(page, kImageChat);
+  controls.remove = MakeButton(page, kImageDelete);
+  controls.folder = MakeButton(page, kImageFolder);
+  controls.analysis = MakeButton(page, kImageAnalysis);
+  controls.folder->setVisible(g_ShowOpenFolderButton.Get() != 0);
+
+  QTreeWidget* list = controls.list = new QTreeWidget(&page);
+  list->setRootIsDecorated(false);
+  list->setUniformRowHeights(true);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  list->setColumnCount(static_cast<int>(columnWidths.size()));
+  list->header()->setSectionsClickable(true);
+  list->header()->setSortIndicatorShown(false);
+  list->header()->setStretchLastSection(false);
+  int column = 0;
+  for (int width : columnWidths) list->setColumnWidth(column++, width);
+
+  controls.noUser = new QLabel(&page);
+  controls.noUser->setAlignment(Qt::AlignCenter);
+  controls.noUser->setFrameShape(QFrame::StyledPanel);
+  controls.noUser->hide();
+
+  auto* toolbar = new QHBoxLayout;
+  for (CButtonSSL* button : {controls.play, controls.call, controls.chat, controls.remove, controls.folder, controls.analysis}) {
+    toolbar->addWidget(button);
+  }
+  toolbar->addStretch(1);
+  auto* layout = new QVBoxLayout(&page);
+  layout->addLayout(toolbar);
+  layout->addWidget(list, 1);
+  layout->addWidget(controls.noUser, 1);
+  return controls;
+}
+
+void SetRecordingListHeaders(QTreeWidget& list, const QStringList& titles) {
+  list.setHeaderLabels(titles);
+  list.headerItem()->setTextAlignment(1, Qt::AlignCenter);
+  list.headerItem()->setTextAlignment(2, Qt::AlignCenter);
+}

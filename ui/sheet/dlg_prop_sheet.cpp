@@ -1,0 +1,259 @@
+#include "ui/sheet/dlg_prop_sheet.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/app_names.h"
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+#include "skype/link/main_window_port.h"
+#include "ui/sheet/prop_page.h"
+#include "ui/sheet/sheet_placement.h"
+#include "ui/sheet/sheet_services.h"
+
+namespace {
+
+QPoint g_rememberedPosition(-1, -1);
+
+// Room for the widest option child and a useful number of list rows.
+constexpr int kMinimumWidth = 640;
+constexpr int kMinimumHeight = 500;
+
+QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+// Only these four arrive one at a time from the main window.
+bool IsSinglePageFlag(uint32_t flag) {
+  return flag == kPageVoiceMessages || flag == kPageConversations || flag == kPageOptions || flag == kPageAbout;
+}
+
+// Wait cursor while settings are written or read back.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+CDlgPropSheet::CDlgPropSheet(CSheetServices& services, QWidget* parent)
+    : QDialog(parent), m_services(services), m_tabs(new QTabWidget(this)) {
+  // A sheet that can be moved and closed, never minimised, maximised or resized.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setModal(false);
+  auto* buttons = new QDialogButtonBox(this);
+  m_ok = buttons->addButton(QDialogButtonBox::Ok);
+  m_cancel = buttons->addButton(QDialogButtonBox::Cancel);
+  m_apply = buttons->addButton(QDialogButtonBox::Apply);
+  m_apply->setEnabled(false);
+  connect(m_ok, &QPushButton::clicked, this, [this] { OnOK(); });
+  connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+  connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });
+  connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { OnCurrentChanged(index); });
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_tabs);
+  layout->addWidget(buttons);
+}
+
+CDlgPropSheet::~CDlgPropSheet() { RememberPosition(); }
+
+int CDlgPropSheet::AddPage(CPropPage* page, uint32_t pageFlag) {
+  page->SetSheet(this);
+  m_pages.push_back({page, pageFlag});
+  return m_tabs->addTab(page, Q(page->GetTabTitle()));
+}
+
+CPropPage* CDlgPropSheet::Page(uint32_t pageFlag) const {
+  for (const PageEntry& entry : m_pages) {
+    if (entry.flag == pageFlag) return entry.page;
+  }
+  return nullptr;
+}
+
+int CDlgPropSheet::PageIndex(uint32_t pageFlag) const {
+  for (size_t i = 0; i < m_pages.size(); ++i) {
+    if (m_pages[i].flag == pageFlag) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+CPropPage* CDlgPropSheet::ActivePage() const {
+  const int index = m_tabs->currentIndex();
+  return index >= 0 && index < static_cast<int>(m_pages.size()) ? m_pages[index].page : nullptr;
+}
+
+void CDlgPropSheet::InitSheet() {
+  // The largest page decides the size; the options page lays out its current child only when shown.
+  {
+    const QSignalBlocker quiet(m_tabs);
+    for (int i = 0; i < m_tabs->count(); ++i) m_tabs->setCurrentIndex(i);
+    m_tabs->setCurrentIndex(-1);
+  }
+  adjustSize();
+  m_builtSize = sizeHint().expandedTo(QSize(kMinimumWidth, kMinimumHeight));
+  FitToPages();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(SheetPlacementOnScreen(screen));
+  }
+  Localize(false);
+  UpdateAllPages();
+  m_tabs->setCurrentIndex(0);
+}
+
+void CDlgPropSheet::FitToPages() {
+  if (!m_builtSize.isValid()) return;  // InitSheet sizes the sheet once its pages are in
+  m_tabs->updateGeometry();
+  layout()->invalidate();
+  QSize wanted = m_builtSize.expandedTo(layout()->totalMinimumSize());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    wanted = wanted.boundedTo(screen->availableSize() - frame);
+    // A sheet that grew past the screen's edge comes back onto it.
+    const QRect available = screen->availableGeometry();
+    const QPoint from = pos();
+    const int x = std::max(available.left(), std::min(from.x(), available.right() + 1 - wanted.width() - frame.width()));
+    const int y = std::max(available.top(), std::min(from.y(), available.bottom() + 1 - wanted.height() - frame.height()));
+    if (QPoint(x, y) != from && isVisible()) move(x, y);
+  }
+  if (wanted != size() || minimumSize() != maximumSize()) setFixedSize(wanted);
+}
+
+QPoint CDlgPropSheet::SheetPlacementOnScreen(const QScreen* screen) const {
+  return SheetPlacement(g_rememberedPosition, frameGeometry().size(), screen->size(), screen->availableSize());
+}
+
+void CDlgPropSheet::ShowSheet(bool visible, uint32_t pageFlag) {
+  if (!visible) {
+    hide();
+    return;
+  }
+  RefreshTabTitles();
+  if (IsSinglePageFlag(pageFlag)) SetActivePage(pageFlag);
+  show();
+  raise();
+  activateWindow();
+}
+
+void CDlgPropSheet::SetActivePage(uint32_t pageFlag) {
+  const int index = PageIndex(pageFlag);
+  if (index >= 0) m_tabs->setCurrentIndex(index);
+}
+
+void CDlgPropSheet::Localize(bool withPages) {
+  const std::u16string handle = m_services.CurrentUserHandle();
+  setWindowTitle(handle.empty() ? Q(kAppName) : Q(std::u16string(kAppName) + u" - " + handle));
+  m_ok->setText(Q(GetLangString(80)));
+  m_cancel->setText(Q(GetLangString(81)));
+  m_apply->setText(Q(GetLangString(82)));
+  RefreshTabTitles();
+  if (!withPages) return;
+  for (const PageEntry& entry : m_pages) entry.page->Localize();
+}
+
+void CDlgPropSheet::UpdateAllPages() {
+  for (const PageEntry& entry : m_pages) {
+    if (entry.flag != kPageAbout) entry.page->OnUpdateDlg();
+  }
+}
+
+void CDlgPropSheet::RefreshTabTitles() {
+  for (size_t i = 0; i < m_pages.size(); ++i) m_tabs->setTabText(static_cast<int>(i), Q(m_pages[i].page->GetTabTitle()));
+}
+
+void CDlgPropSheet::OnUpdateDlg(uint32_t pageFlag) {
+  if (!IsSinglePageFlag(pageFlag)) return;
+  const int index = PageIndex(pageFlag);
+  if (index < 0) return;
+  m_pages[index].page->OnUpdateDlg();
+  m_tabs->setTabText(index, Q(m_pages[index].page->GetTabTitle()));
+}
+
+void CDlgPropSheet::SetModified(bool modified) { m_apply->setEnabled(modified); }
+
+bool CDlgPropSheet::IsModified() const { return m_apply->isEnabled(); }
+
+void CDlgPropSheet::PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) {
+  m_services.PostMainWindow(message, wParam, lParam);
+}
+
+void CDlgPropSheet::SelectOptionChild(uint32_t dialogId) {
+  if (CPropPage* options = Page(kPageOptions)) options->OnUserSelectPage(dialogId);
+}
+
+void CDlgPropSheet::OnApply() {
+  for (const PageEntry& entry : m_pages) entry.page->OnApply();
+  // Settings changed outside any page (the main window enabled Apply) are saved here.
+  if (IsModified()) {
+    WaitCursor wait;
+    m_services.SaveSettings();
+  }
+  SetModified(false);
+}
+
+void CDlgPropSheet::OnOK() {
+  QAV_LOG(LOG_FINE, u"CDlgPropSheet::OnOK");
+  if (IsModified()) {
+    WaitCursor wait;
+    m_services.SaveSettings();
+    SetModified(false);
+  }
+  if (CPropPage* options = Page(kPageOptions)) options->OnKillActive();
+  hide();
+}
+
+void CDlgPropSheet::OnCancel() {
+  QAV_LOG(LOG_FINE, u"CDlgPropSheet::OnCancel");
+  if (IsModified()) {
+    const std::u16string buddyBefore = m_services.GreetingPath(true);
+    const std::u16string nonBuddyBefore = m_services.GreetingPath(false);
+    WaitCursor wait;
+    m_services.LoadSettings();
+    ReloadGreetingIfChanged(true, buddyBefore);
+    ReloadGreetingIfChanged(false, nonBuddyBefore);
+    for (const PageEntry& entry : m_pages) entry.page->OnSettingsReloaded();
+  }
+  SetModified(false);
+  if (CPropPage* options = Page(kPageOptions)) options->OnKillActive();
+  hide();
+}
+
+void CDlgPropSheet::ReloadGreetingIfChanged(bool buddy, const std::u16string& before) {
+  if (m_services.GreetingPath(buddy) == before) return;
+  if (m_services.ReloadGreeting(buddy)) return;
+  if (buddy) {
+    QAV_LOG(LOG_SEVERE, u"Fail to load Greeting Message Audio Files into memory for default caller.");
+  } else {
+    QAV_LOG(LOG_SEVERE, u"Fail to load Greeting Message Audio Files into memory for unknwon callers");
+  }
+  m_services.ShowError(GetLangString(buddy ? 1020 : 1021));
+}
+
+QPoint CDlgPropSheet::RememberedPosition() { return g_rememberedPosition; }
+
+void CDlgPropSheet::SetRememberedPosition(QPoint position) { g_rememberedPosition = position; }
+
+void CDlgPropSheet::RememberPosition() { g_rememberedPosition = frameGeometry().topLeft(); }
+
+void CDlgPropSheet::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  OnCancel();
+}
+
+void CDlgPropSheet::reject() { OnCancel(); }
+
+void CDlgPropSheet::accept() { OnOK(); }
+
+void CDlgPropSheet::OnCurrentChanged(int index) {
+  if (m_activeIndex >= 0 && m_activeIndex < static_cast<int>(m_pages.size()) && m_activeIndex != index) {
+    m_pages[m_activeIndex].page->OnKillActive();
+  }
+  m_activeIndex = index;
+  if (index >= 0 && index < static_cast<int>(m_pages.size())) m_pages[index].page->OnSetActive();
+}
