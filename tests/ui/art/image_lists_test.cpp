@@ -68,8 +68,13 @@ TEST(ImageLists, AnIconIsBuiltOnceAndSharedWhileACopyChangedStaysTheCallers) {
   ASSERT_EQ(list.AddStrip(strip), 0);
   const QIcon first = list.GetIcon(0);
   EXPECT_EQ(list.GetIcon(0).cacheKey(), first.cacheKey());
-  // The disabled form is the blended one, not the picture itself.
-  EXPECT_NE(first.pixmap(16, QIcon::Disabled).toImage().pixel(3, 3), first.pixmap(16).toImage().pixel(3, 3));
+  // The disabled form is the picture blended 25 % with the pale blue 0xC08181 (as 0x00BBGGRR):
+  // three parts the picture's (10, 200, 10) to one part (0x81, 0x81, 0xC0).
+  const QRgb disabled = first.pixmap(16, QIcon::Disabled).toImage().pixel(3, 3);
+  EXPECT_NEAR(qRed(disabled), (3 * 10 + 0x81) / 4, 1);
+  EXPECT_NEAR(qGreen(disabled), (3 * 200 + 0x81) / 4, 1);
+  EXPECT_NEAR(qBlue(disabled), (3 * 10 + 0xC0) / 4, 1);
+  EXPECT_EQ(qAlpha(disabled), 255);
 
   QIcon changed = list.GetIcon(0);
   changed.addPixmap(QPixmap(32, 32));

@@ -112,13 +112,38 @@ TEST(PushGraphModel, OnlyTheNewestPointsThatFitAreDrawn) {
   model.SetStep(2);
   model.AddLine(0, 0);
   for (int i = 0; i < 20; ++i) model.Push(i, 0);
+  // The graph updates before it repaints: 20 - 7 + 1 = 14 points of 2 px scrolled, so the grid
+  // moves back 28 px mod 15.
+  model.Update(10);
+  EXPECT_EQ(model.GetGridOffset(), ((0 - 28) % 15 + 15) % 15);
   const auto layout = model.Layout(QRect(0, 0, 10, 100));  // 7 visible points: 6 are drawn
   ASSERT_EQ(layout.size(), 1u);
   ASSERT_EQ(layout[0].points.size(), 7u);  // start + 6
   EXPECT_EQ(layout[0].points[1], QPoint(0, 100 - 14));
   EXPECT_EQ(layout[0].points.back(), QPoint(10, 100 - 19));
-  model.Update(10);  // 20 - 7 + 1 = 14 points of 2 px scrolled: the grid moves back 28 px mod 15
-  EXPECT_EQ(model.GetGridOffset(), ((0 - 28) % 15 + 15) % 15);
+}
+
+TEST(PushGraphModel, DrawingDropsTheOldestPointsSoTheNextUpdateScrollsByWhatCameSince) {
+  CPushGraphModel model;
+  model.SetStep(2);
+  model.AddLine(0, 0);
+  model.AddLine(1, 0);
+  for (int i = 0; i < 20; ++i) model.Push(i, 0);
+  model.Update(10);  // 7 visible points: 20 - 7 + 1 = 14 points of 2 px back, 28 mod 15
+  model.Layout(QRect(0, 0, 10, 100));
+  EXPECT_EQ(model.GetGridOffset(), 2);
+  // What was drawn is what is kept: six points each, the shorter line evened out to its last value.
+  EXPECT_EQ(model.Lines()[0].values, (std::vector<int>{14, 15, 16, 17, 18, 19}));
+  EXPECT_EQ(model.Lines()[1].values, (std::vector<int>(6, 0)));
+
+  for (int i = 20; i < 23; ++i) model.Push(i, 0);
+  model.Update(10);  // 9 - 7 + 1 = 3 points, 6 px further back
+  EXPECT_EQ(model.GetGridOffset(), 11);
+  model.Layout(QRect(0, 0, 10, 100));
+  model.Push(23, 0);
+  model.Update(10);  // 6 + 1 points: 7 - 7 + 1 = 1 point, 2 px
+  EXPECT_EQ(model.GetGridOffset(), 9);
+  EXPECT_EQ(model.Lines()[0].values.size(), 7u);
 }
 
 TEST(PushGraphModel, ThePositionCursorIsAtLeastOnePixelWideWithStepOne) {
