@@ -239,7 +239,9 @@ std::vector<CTrayMenuItem> CTrayIcon::BuildMenu() {
 }
 
 void CTrayIcon::ShowSysTrayMenu(CTrayPoint at) {
-  const uint32_t chosen = m_host->TrackMenu(BuildMenu(), at, false);
+  // The menu reads in the language's direction, as the sheet does.
+  const bool rightToLeft = g_pApp && g_pApp->Profile().RightToLeft;
+  const uint32_t chosen = m_host->TrackMenu(BuildMenu(), at, rightToLeft);
   if (chosen != 0) OnMenuCommand(chosen);
 }
 

@@ -45,9 +45,10 @@ class FakeTrayHost : public CTrayHost {
   }
   void Remove() override { shown = false; }
   CTrayPoint CursorPos() override { return {100, 200}; }
-  uint32_t TrackMenu(const std::vector<CTrayMenuItem>& items, CTrayPoint at, bool) override {
+  uint32_t TrackMenu(const std::vector<CTrayMenuItem>& items, CTrayPoint at, bool rtl) override {
     j_.Add("host.menu at " + std::to_string(at.x) + "," + std::to_string(at.y));
     menu = items;
+    rightToLeft = rtl;
     return choose;
   }
 
@@ -55,6 +56,7 @@ class FakeTrayHost : public CTrayHost {
   int image = -1;
   std::u16string tooltip;
   std::vector<CTrayMenuItem> menu;
+  bool rightToLeft = false;
   uint32_t choose = 0;
 
  private:
@@ -159,6 +161,14 @@ TEST_F(TrayIconTest, TheMenuFitsTheMoment) {
     EXPECT_EQ(host_->menu.back().id, CTrayIcon::ID_SYSTRAY_MENU_QUIT);
   }
   EXPECT_EQ(host_->menu[0].text, u"Open Messages Window");  // no counts while they are off
+}
+
+TEST_F(TrayIconTest, TheMenuOpensInTheLanguagesDirection) {
+  for (bool rightToLeft : {true, false}) {
+    app_->Profile().RightToLeft = rightToLeft;
+    Event(CTrayEvent::kRightButtonUp);
+    EXPECT_EQ(host_->rightToLeft, rightToLeft);
+  }
 }
 
 TEST_F(TrayIconTest, MenuCommandsReachTheirTargets) {
