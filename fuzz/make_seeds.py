@@ -202,6 +202,9 @@ def main():
     put("xml", "notify_utf8", b"\x00" + xml.encode())
     put("xml", "notify_utf16", b"\x01" + xml.encode("utf-16-le"))
     put("xml", "nested", b"\x00<a><b x='1'><c>&#65;&#x42;</c></b><!-- note --><d/></a>")
+    # A caller's name with characters XML 1.0 does not allow, as UTF-16 units.
+    put("xml", "not_xml_characters", b"\x01" + "<n>Ann\x01e \ufffe\uffff \ud800x \U0001F600</n>".encode(
+        "utf-16-le", "surrogatepass"))
 
     language = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else None
     if language is None:
