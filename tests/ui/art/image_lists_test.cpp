@@ -30,6 +30,23 @@ TEST(ImageLists, EveryListHoldsItsPicturesAtItsSizeOnEveryScreenDepth) {
     // Both forms are transparent around the pictures (the PNG by alpha, the bitmap by magenta).
     const QImage corner = lists.m_toolbarList.GetImage(0).toImage();
     EXPECT_EQ(qAlpha(corner.pixel(0, 0)), 0) << depth;
+    // And told apart by their edges: only the 32-bit form has the soft edges of its alpha; the
+    // magenta key makes a pixel wholly seen or wholly not.
+    int softEdges = 0;
+    for (int i = 0; i < lists.m_toolbarList.GetImageCount(); ++i) {
+      const QImage picture = lists.m_toolbarList.GetImage(i).toImage();
+      for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+          const int alpha = qAlpha(picture.pixel(x, y));
+          softEdges += alpha > 0 && alpha < 255;
+        }
+      }
+    }
+    if (depth == 32) {
+      EXPECT_GT(softEdges, 0);
+    } else {
+      EXPECT_EQ(softEdges, 0) << depth;
+    }
     lists.Release();
     EXPECT_TRUE(lists.m_trayList.IsEmpty());
   }

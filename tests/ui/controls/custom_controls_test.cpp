@@ -492,12 +492,36 @@ TEST(ListBoxST, SelectedRowsDrawOnTheHighlightAndDisabledRowsGrey) {
   list.SetImageList(&icons);
   list.AddString(QStringLiteral("first"), 0);
   list.AddString(QStringLiteral("second"), 0);
+  list.AddString(QStringLiteral("third"), 0);
+  list.EnableItem(2, false);
   list.setCurrentRow(0);
   list.show();
   QApplication::processEvents();
   const QImage image = list.viewport()->grab().toImage();
   const QRect row0 = list.visualItemRect(list.item(0));
   const QRect row1 = list.visualItemRect(list.item(1));
+  const QRect row2 = list.visualItemRect(list.item(2));
+  // How many pixels of a row's text area (right of the icon) have exactly this colour.
+  const auto textPixels = [&image](const QRect& row, QColor colour) {
+    int count = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y) {
+      for (int x = row.left() + 3 + 16 + 6; x <= row.right(); ++x) count += image.pixel(x, y) == colour.rgb();
+    }
+    return count;
+  };
+  const QColor text = list.palette().color(QPalette::Text);
+  const QColor inverted = QColor::fromRgb(~text.rgb() & 0xFFFFFF);
+  const QColor greyText = list.palette().color(QPalette::Disabled, QPalette::Text);
+  ASSERT_NE(greyText.rgb(), text.rgb()) << "the palette must tell the two apart for this test";
+  // The selected row's text is the window text with every bit flipped, the others' as they are,
+  // and the disabled row's grey.
+  EXPECT_GT(textPixels(row0, inverted), 0);
+  EXPECT_EQ(textPixels(row0, text), 0);
+  EXPECT_GT(textPixels(row1, text), 0);
+  EXPECT_GT(textPixels(row2, greyText), 0);
+  EXPECT_EQ(textPixels(row2, text), 0);
+  // A disabled row's icon is the blended one.
+  EXPECT_NE(image.pixel(row2.left() + 3 + 8, row2.top() + 2 + 8), qRgb(200, 0, 0));
   // The highlight of the window's current colour group (it may not be the active window).
   const QRgb highlight = image.pixel(row0.right() - 8, row0.center().y());
   EXPECT_TRUE(highlight == list.palette().color(QPalette::Active, QPalette::Highlight).rgb() ||
