@@ -263,8 +263,12 @@ void CTrayIcon::OnMenuCommand(uint32_t id) {
       return;
     case ID_SYSTRAY_MENU_FORCE_ANSWER:
       QAV_LOG(LOG_INFO, u"ID_SYSTRAY_MENU_FORCE_ANSWER");
+      // The ringing call: the one the menu offered to answer, never a second that rang since.
       for (const CAppCallHandling& c : link.Calls()) {
-        if (c.ringing) link.ForceAnswer(c.callId);
+        if (c.ringing) {
+          link.ForceAnswer(c.callId);
+          break;
+        }
       }
       return;
     case ID_SYSTRAY_MENU_TAKE_CONTROL:
@@ -290,7 +294,10 @@ void CTrayIcon::OnMenuCommand(uint32_t id) {
       }
       if (!anyInProgress && start) {
         for (const CAppCallHandling& c : calls) {
-          if (c.ringing) link.RecordConversation(c.callId, true);
+          if (c.ringing) {
+            link.RecordConversation(c.callId, true);
+            break;
+          }
         }
       }
       return;
