@@ -120,12 +120,9 @@ bool CDlgConversation::SortsBefore(const CConversation* first, const CConversati
 }
 
 std::vector<CConversation*> CDlgConversation::Conversations(const std::vector<uint64_t>& ids, bool endedOnly) const {
-  std::vector<CConversation*> conversations;
-  for (uint64_t id : ids) {
-    CConversation* conversation = g_ConversationCollection.Find(ConversationId{id});
-    if (conversation && (!endedOnly || Ended(*conversation))) conversations.push_back(conversation);
-  }
-  return conversations;
+  return FindRecordings<ConversationId>(g_ConversationCollection, ids, [endedOnly](const CConversation& conversation) {
+    return !endedOnly || Ended(conversation);
+  });
 }
 
 int CDlgConversation::PartnerCount(const std::vector<CConversation*>& conversations) {
@@ -161,11 +158,7 @@ std::optional<int> CDlgConversation::Play(uint64_t id, bool analysis) {
   return m_player ? m_player(*conversation, analysis) : kListPlayerClosed;
 }
 
-void CDlgConversation::DeleteRecordings(const std::vector<uint64_t>& ids) {
-  std::vector<ConversationId> conversations;
-  for (uint64_t id : ids) conversations.push_back(ConversationId{id});
-  Delete(conversations);
-}
+void CDlgConversation::DeleteRecordings(const std::vector<uint64_t>& ids) { Delete(RecordingIdsAs<ConversationId>(ids)); }
 
 std::vector<uint64_t> CDlgConversation::Deletable(const std::vector<uint64_t>& selected) const {
   return RecordingIdsOf(Conversations(selected, true));

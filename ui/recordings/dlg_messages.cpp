@@ -115,12 +115,9 @@ bool CDlgMessages::SortsBefore(const CMessage* first, const CMessage* second, co
 }
 
 std::vector<CMessage*> CDlgMessages::Messages(const std::vector<uint64_t>& ids, bool knownDurationOnly) const {
-  std::vector<CMessage*> messages;
-  for (uint64_t id : ids) {
-    CMessage* message = g_MessageCollection.Find(VoiceMessageId{id});
-    if (message && (!knownDurationOnly || message->GetDuration() >= 0)) messages.push_back(message);
-  }
-  return messages;
+  return FindRecordings<VoiceMessageId>(g_MessageCollection, ids, [knownDurationOnly](const CMessage& message) {
+    return !knownDurationOnly || message.GetDuration() >= 0;
+  });
 }
 
 RecordingButtonStates CDlgMessages::ButtonStates(const std::vector<uint64_t>& selected) const {
@@ -150,11 +147,7 @@ std::optional<int> CDlgMessages::Play(uint64_t id, bool analysis) {
   return m_player ? m_player(*message, analysis) : kListPlayerClosed;
 }
 
-void CDlgMessages::DeleteRecordings(const std::vector<uint64_t>& ids) {
-  std::vector<VoiceMessageId> messages;
-  for (uint64_t id : ids) messages.push_back(VoiceMessageId{id});
-  Delete(messages);
-}
+void CDlgMessages::DeleteRecordings(const std::vector<uint64_t>& ids) { Delete(RecordingIdsAs<VoiceMessageId>(ids)); }
 
 std::vector<uint64_t> CDlgMessages::Deletable(const std::vector<uint64_t>& selected) const {
   return RecordingIdsOf(Messages(selected, false));

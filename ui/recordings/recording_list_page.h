@@ -82,6 +82,26 @@ struct RecordingButtonStates {
   bool analysis = false;
 };
 
+// The recordings' own identity type (VoiceMessageId, ConversationId) for each of the ids.
+template <class Id>
+std::vector<Id> RecordingIdsAs(const std::vector<uint64_t>& ids) {
+  std::vector<Id> typed;
+  typed.reserve(ids.size());
+  for (uint64_t id : ids) typed.push_back(Id{id});
+  return typed;
+}
+
+// The recordings of `ids` still in the collection that `keep` accepts, in the order of the ids.
+template <class Id, class Collection, class Keep>
+auto FindRecordings(const Collection& collection, const std::vector<uint64_t>& ids, Keep&& keep) {
+  std::vector<decltype(collection.Find(Id{}))> found;
+  for (uint64_t id : ids) {
+    auto* recording = collection.Find(Id{id});
+    if (recording && keep(*recording)) found.push_back(recording);
+  }
+  return found;
+}
+
 class CRecordingListPage : public CPropPage {
  public:
   using Clock = CListRefreshThrottle::Clock;
