@@ -81,7 +81,14 @@ CRecordingListPage::CRecordingListPage(CSheetServices& services, RecordingPageDe
   setMinimumSize(460, 320);
 }
 
-CRecordingListPage::~CRecordingListPage() = default;
+CRecordingListPage::~CRecordingListPage() {
+  // The page's own part has gone already: nothing the view announces while it goes may reach the
+  // page any more, and the view goes before the rows it shows.
+  m_list->selectionModel()->disconnect(this);
+  delete m_list;
+  delete m_proxy;
+  delete m_model;
+}
 
 void CRecordingListPage::Localize() {
   const bool screenReader = g_ScreenReaderFriendlyMode.Get() != 0;
