@@ -117,10 +117,15 @@ void MoveFolderRecursive(const std::u16string& fromFolder, const std::u16string&
 }
 
 bool FoldersNest(const std::u16string& first, const std::u16string& second) {
-  std::error_code error;
-  const fs::path a = fs::weakly_canonical(qav::U8(WithoutTrailingSlashes(first)), error);
-  const fs::path b = fs::weakly_canonical(qav::U8(WithoutTrailingSlashes(second)), error);
-  if (error) return false;
+  // Links resolved where they can be, the path's own spelling tidied where not.
+  const auto resolved = [](const std::u16string& folder) {
+    const fs::path path = qav::U8(WithoutTrailingSlashes(folder));
+    std::error_code error;
+    fs::path real = fs::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : real;
+  };
+  const fs::path a = resolved(first);
+  const fs::path b = resolved(second);
   const auto [inA, inB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
   return inA == a.end() || inB == b.end();
 }
