@@ -388,10 +388,13 @@ void ResetSettingsToFactoryDefaults() {
   // user had moved would drop out of the lists while its files stay on disk.
   const std::u16string messagesRoot = g_RcvdMsgsFolderPath.Get();
   const std::u16string conversationsRoot = g_RecConvsFolderPath.Get();
+  const bool userKnown = !GetCurrentUserHandle().empty();
   std::error_code ignored;
   std::filesystem::remove(qav::U8(GetIniFilePath()), ignored);
-  if (!GetCurrentUserHandle().empty()) std::filesystem::remove(qav::U8(GetUserIniPath()), ignored);
+  if (userKnown) std::filesystem::remove(qav::U8(GetUserIniPath()), ignored);
   LoadSettings();
+  // Without a user the user's own file, which holds the folders, stays as it is.
+  if (!userKnown) return;
   const std::pair<COptionText*, const char16_t*> kept[] = {{&g_RcvdMsgsFolderPath, u"RcvdMsgsFolderPath"},
                                                            {&g_RecConvsFolderPath, u"RecConvsFolderPath"}};
   const std::u16string roots[] = {messagesRoot, conversationsRoot};

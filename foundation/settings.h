@@ -111,8 +111,8 @@ void SaveAnswerSettings();
 // language switch hook gets it.
 void LoadSettings();
 // The factory reset: deletes the global settings file and the current user's (when there is one)
-// and loads every option's default, except the two recording folders, which keep their locations
-// (in memory and in the settings file) so that the recordings stay listed.
+// and loads every option's default, except the two recording folders of a current user, which keep
+// their locations (in memory and in the user's file) so that the recordings stay listed.
 void ResetSettingsToFactoryDefaults();
 // SaveAnswerSettings, then the application-wide keys (LanguageFilePath from the language-path hook;
 // ShowOpenFolderButton and the player position are not written here), then UpdateStartupShortcut.

@@ -153,6 +153,23 @@ TEST_F(ApplicationPageTest, AFactoryResetKeepsTheRecordingFoldersAndShowsTheDefa
   EXPECT_EQ(g_AdvancedSettingMode, 0);
 }
 
+TEST_F(ApplicationPageTest, AResetWithNoUserKnownDeletesOnlyTheGlobalFileAndLeavesTheUsersFolders) {
+  fs::create_directories(dir.path() + "/data/QAV/alice");
+  g_RcvdMsgsFolderPath = qav::Utf8ToUtf16(dir.path() + "/moved/");
+  g_ShowBalloonTips = 1;
+  SaveSettings();
+  const std::u16string userFile = GetUserIniPath();
+  user.clear();
+  CDlgOptApplication page(sheet, nullptr);
+  boxes.answer = IDYES;
+  Click(Find<QPushButton>(&page, 1184));
+  EXPECT_FALSE(fs::exists(qav::U8(GetIniFilePath())));
+  EXPECT_EQ(g_ShowBalloonTips, 0);
+  EXPECT_EQ(GetPrivateProfileString(u"Settings", u"RcvdMsgsFolderPath", u"", 4096, userFile),
+            qav::Utf8ToUtf16(dir.path() + "/moved/"))
+      << "the user's own file is not touched";
+}
+
 TEST_F(ApplicationPageTest, AdvancedModeListsTheThreeMoreChildrenAndKeepsTheApplicationChildShown) {
   CDlgOptions options(sheet, nullptr);
   options.show();
