@@ -53,6 +53,12 @@ void RemoveFile(const std::u16string& path) {
   if (!path.empty()) std::remove(qav::U8(path).c_str());
 }
 
+// Tries the file alone as a greeting; reading a long MP3 takes a moment.
+bool TryAsGreeting(const std::u16string& path) {
+  const WaitCursor wait;
+  return LoadsAsGreeting(path);
+}
+
 // The folder part of a path, with its "/"; "" for a bare name.
 std::u16string FolderOf(const std::u16string& path) {
   const size_t slash = path.rfind(u'/');
@@ -245,7 +251,7 @@ void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
   const std::optional<std::u16string> chosen =
       Sheet().ChooseOpenFile(this, GetLangString(621), m_settings.voicePath->Get(), m_settings.voiceFilter);
   if (chosen && *chosen != m_settings.voicePath->Get() && OnProgramDrive(*chosen)) {
-    if (LoadsAsGreeting(*chosen)) {
+    if (TryAsGreeting(*chosen)) {
       *m_settings.voicePath = *chosen;
       RebuildGreetingInMemory();
       SetModified();
@@ -303,11 +309,12 @@ void CDlgOptGreeting::OnButtonGreetingAudioRecord() {
     LogAudioError(m_settings.recordHandler, "RecAudioFileStop()");
   // The audio thread is done with the file; what follows only decides where it is kept.
   m_recording = false;
-  if (LoadsAsGreeting(m_tempRecording)) {
+  if (TryAsGreeting(m_tempRecording)) {
     SaveRecording();
   } else {
     // Nothing usable was recorded: it replaces no greeting, and nobody is asked where to keep it.
-    LogAudioError(m_settings.recordHandler, "RecAudioFileStop", m_tempRecording);
+    QAV_LOG(LOG_WARNING, u"%s::%s[ the recording %s does not load as a greeting", ClassName(),
+            m_settings.recordHandler, m_tempRecording);
     qav::ShowMessageBox(GetLangString(1004) + m_tempRecording, u"QAV", qav::MB_ICONSTOP);
     DeleteTempRecording();
   }

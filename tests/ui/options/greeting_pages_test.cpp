@@ -430,8 +430,6 @@ TEST_F(GreetingAudioTest, ARecordingIsKeptUnderANameThatSaysWhatItHoldsAndNeverI
 // Both callers start with the shipped greeting: a recording for the one is never offered the name
 // the other's recording was kept under, so keeping the offered name loses neither greeting.
 TEST_F(GreetingAudioTest, TheOtherCallersGreetingIsNotOfferedToBeReplaced) {
-  g_UseNonAuthorizedCallerSettings = 1;
-  g_DisableAnswerOfNonAuthCaller = 0;
   CDlgOptDefaultCaller contacts(chooser, nullptr);
   contacts.show();
   RecordSome(contacts, Find<CButtonSSL>(&contacts, 1250));
@@ -442,6 +440,8 @@ TEST_F(GreetingAudioTest, TheOtherCallersGreetingIsNotOfferedToBeReplaced) {
   const std::string contactsBytes = ReadFileBytes(U8(contactsGreeting));
   contacts.OnStopAudio();
 
+  g_UseNonAuthorizedCallerSettings = 1;
+  g_DisableAnswerOfNonAuthCaller = 0;
   CDlgOptUnknownCaller others(chooser, nullptr);
   others.show();
   RecordSome(others, Find<CButtonSSL>(&others, 1251));
