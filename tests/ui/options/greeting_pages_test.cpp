@@ -125,7 +125,6 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
   ASSERT_TRUE(WriteFileBytes(dir.File("notes.wav"), "These are my notes, not a sound.\n"));
   ASSERT_TRUE(WriteFileBytes(dir.File("empty.wav"), ""));
   ASSERT_TRUE(WriteWav(dir.File("silent.wav"), WaveUtilsMakePCMFormat(1, 16, 16000), ""));
-  const std::string notThere = dir.File("not-there.wav");
   for (const bool contacts : {true, false}) {
     COptionText& setting = contacts ? g_GreetingSoundMsgPath : g_GreetingSoundMsgPathForNonAuth;
     const int browseId = contacts ? 1198 : 1200;
@@ -147,7 +146,7 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
       Click(Find<CButtonSSL>(page.get(), browseId));
       ASSERT_EQ(boxes.texts.size(), 1u) << "told once";
       EXPECT_EQ(boxes.texts[0], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chooser.chosen);
-      EXPECT_EQ(boxes.types[0], qav::MB_ICONSTOP);
+      EXPECT_EQ(boxes.types.back(), qav::MB_ICONSTOP);
       EXPECT_EQ(setting.Get(), U16(mine));
       EXPECT_EQ(Find<QLineEdit>(page.get(), fieldId)->text().toStdU16String(), U16(mine)) << "the field shows it";
       EXPECT_TRUE(chooser.greetingLoads.empty()) << "the greeting in memory stays the one in use";
