@@ -26,3 +26,8 @@ GreetingBuild BuildGreetingMemFile(const std::vector<std::u16string>& files) {
   build.memFile->GetFile()->SeekToBegin();
   return build;
 }
+
+bool LoadsAsGreeting(const std::u16string& path) {
+  // An empty path fails to load too, but leaves failedFile as empty as a success does.
+  return !path.empty() && BuildGreetingMemFile({path}).failedFile.empty();
+}

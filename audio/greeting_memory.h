@@ -25,3 +25,9 @@ struct GreetingBuild {
 // Makes a greeting memory file of 16-bit mono 44,100 Hz from the files in order, each converted
 // while it is appended; the first file that fails stops the sequence.
 GreetingBuild BuildGreetingMemFile(const std::vector<std::u16string>& files);
+
+// Whether the file makes a greeting on its own: what BuildGreetingMemFile would load of it, the
+// greeting tried alone, so that a file that is no greeting (text under a ".wav" name, MP3 data
+// under a ".wav" name, a recording that holds no sound) is refused before it takes the old
+// greeting's place. Reads the whole file.
+bool LoadsAsGreeting(const std::u16string& path);

@@ -73,4 +73,17 @@ TEST_F(GreetingMemoryTest, AGreetingThatFailsPartWayLeavesNothingOfItself) {
   EXPECT_NEAR(static_cast<double>(Frames(build)), 0.1 * 44100, 64) << "beep1 alone";
 }
 
+TEST_F(GreetingMemoryTest, AFileLoadsAsAGreetingOnlyWhenItHoldsSound) {
+  ASSERT_TRUE(WriteWav(dir_.File("silent.wav"), WaveUtilsMakePCMFormat(1, 16, 16000), ""));
+  ASSERT_TRUE(WriteFileBytes(dir_.File("notes.wav"), "Notes, not a sound."));
+  ASSERT_EQ(RunCommand("sox -n -r 44100 -c 1 " + Quote(dir_.File("tone.mp3")) + " synth 0.3 sine 440"), 0);
+  ASSERT_TRUE(WriteFileBytes(dir_.File("tone-named.wav"), ReadFileBytes(dir_.File("tone.mp3"))));
+  const std::pair<std::string, bool> cases[] = {
+      {greeting_, true},           {dir_.File("tone.mp3"), true},       {dir_.File("silent.wav"), false},
+      {dir_.File("notes.wav"), false}, {dir_.File("tone-named.wav"), false}, {dir_.File("missing.wav"), false},
+      {"", false},
+  };
+  for (const auto& [file, loads] : cases) EXPECT_EQ(LoadsAsGreeting(U16(file)), loads) << file;
+}
+
 }  // namespace

@@ -2,18 +2,23 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include "audio/audio_driver.h"
+#include "audio/fd_io.h"
+#include "audio/greeting_memory.h"
+#include "audio/wave_utils.h"
 #include "foundation/app_folders.h"
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "foundation/settings_folders.h"
 #include "platform/atomic_file.h"
+#include "platform/folders.h"
 #include "platform/leftover_files.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
@@ -46,6 +51,57 @@ class WaitCursor {
 
 void RemoveFile(const std::u16string& path) {
   if (!path.empty()) std::remove(qav::U8(path).c_str());
+}
+
+// Tries the file alone as a greeting; reading a long MP3 takes a moment.
+bool TryAsGreeting(const std::u16string& path) {
+  const WaitCursor wait;
+  return LoadsAsGreeting(path);
+}
+
+// The folder part of a path, with its "/"; "" for a bare name.
+std::u16string FolderOf(const std::u16string& path) {
+  const size_t slash = path.rfind(u'/');
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+// The file name without its folder and its extension.
+std::u16string StemOf(const std::u16string& path) {
+  std::u16string name = path.substr(FolderOf(path).size());
+  const size_t dot = name.rfind(u'.');
+  if (dot != std::u16string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+// The user's own folder: where a greeting of theirs belongs when the current one is the program's.
+std::u16string UsersOwnFolder() {
+  std::u16string folder = GetUserDataFolder();
+  if (folder.empty()) folder = GetAppDataFolder();
+  if (folder.empty() || folder == GetAppFolder()) folder = qav::WithTrailingSlash(QDir::homePath().toStdU16String());
+  return folder;
+}
+
+// The name the save dialog offers for a new recording: the current greeting's name with the
+// extension of what was recorded, so that keeping it never puts MP3 data under a ".wav" name. The
+// program's folder holds the shipped greeting, which is never offered to be replaced: a greeting
+// there is offered under its name in the user's own folder. Another existing file (the other
+// callers' greeting, an older recording) is not offered either: a number goes after the name.
+std::u16string SuggestedRecordingName(const std::u16string& current, const std::u16string& extension) {
+  constexpr int kMostNumbers = 100;
+  std::u16string folder = FolderOf(current);
+  std::u16string stem = StemOf(current);
+  if (stem.empty()) stem = u"greeting";
+  if (folder.empty() || folder == GetAppFolder()) folder = UsersOwnFolder();
+  std::u16string name = folder + stem + u"." + extension;
+  for (int n = 2; n <= kMostNumbers && name != current && qav::PathExists(name); ++n) {
+    name = folder + stem + u" " + qav::Utf8ToUtf16(std::to_string(n)) + u"." + extension;
+  }
+  return name;
+}
+
+// The chosen name with the recording's extension in place of its own (or added when it has none).
+std::u16string WithExtension(const std::u16string& path, const std::u16string& extension) {
+  return FolderOf(path) + StemOf(path) + u"." + extension;
 }
 }  // namespace
 
@@ -195,9 +251,16 @@ void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
   const std::optional<std::u16string> chosen =
       Sheet().ChooseOpenFile(this, GetLangString(621), m_settings.voicePath->Get(), m_settings.voiceFilter);
   if (chosen && *chosen != m_settings.voicePath->Get() && OnProgramDrive(*chosen)) {
-    *m_settings.voicePath = *chosen;
-    RebuildGreetingInMemory();
-    SetModified();
+    if (TryAsGreeting(*chosen)) {
+      *m_settings.voicePath = *chosen;
+      RebuildGreetingInMemory();
+      SetModified();
+    } else {
+      // Kept, it would be saved on Apply and fail at every start: the greeting in use stays.
+      QAV_LOG(LOG_WARNING, u"%s::OnButtonGreetingAudioBrowse[ %s does not load as a greeting", ClassName(), *chosen);
+      qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chosen, u"QAV",
+                          qav::MB_ICONSTOP);
+    }
   }
   UpdateDlg();
 }
@@ -246,7 +309,15 @@ void CDlgOptGreeting::OnButtonGreetingAudioRecord() {
     LogAudioError(m_settings.recordHandler, "RecAudioFileStop()");
   // The audio thread is done with the file; what follows only decides where it is kept.
   m_recording = false;
-  SaveRecording(GetRecordingFileExtension());
+  if (TryAsGreeting(m_tempRecording)) {
+    SaveRecording();
+  } else {
+    // Nothing usable was recorded: it replaces no greeting, and nobody is asked where to keep it.
+    QAV_LOG(LOG_WARNING, u"%s::%s[ the recording %s does not load as a greeting", ClassName(),
+            m_settings.recordHandler, m_tempRecording);
+    qav::ShowMessageBox(GetLangString(1004) + m_tempRecording, u"QAV", qav::MB_ICONSTOP);
+    DeleteTempRecording();
+  }
   UpdateDlg();
   ShowVoiceButtons();
 }
@@ -258,7 +329,8 @@ void CDlgOptGreeting::StartRecording() {
   // A file of its own in the private temporary folder: nobody else can see, take or swap it, and
   // the audio thread writes WAV or MP3 by its extension.
   DeleteTempRecording();
-  m_tempRecording = GetTempFileNameWithPrefix(kGreetingRecordingPrefix, u"." + GetRecordingFileExtension());
+  m_recordingExtension = GetRecordingFileExtension();
+  m_tempRecording = GetTempFileNameWithPrefix(kGreetingRecordingPrefix, u"." + m_recordingExtension);
   // In use while it is ours, so that another copy's start-up never takes it for a crash's leftover.
   m_tempRecordingInUse = qav::FileInUse(m_tempRecording);
   const int started =
@@ -275,9 +347,10 @@ void CDlgOptGreeting::StartRecording() {
   DeleteTempRecording();
 }
 
-void CDlgOptGreeting::SaveRecording(const std::u16string& extension) {
+void CDlgOptGreeting::SaveRecording() {
+  const std::u16string& extension = m_recordingExtension;
   const std::u16string filter = extension == u"mp3" ? u"Sounds (*.mp3)" : u"Sounds (*.wav)";
-  std::u16string start = m_settings.voicePath->Get();
+  std::u16string start = SuggestedRecordingName(m_settings.voicePath->Get(), extension);
   for (;;) {
     const std::optional<std::u16string> chosen =
         Sheet().ChooseSaveFile(this, GetLangString(622), start, filter, extension);
@@ -287,6 +360,13 @@ void CDlgOptGreeting::SaveRecording(const std::u16string& extension) {
     }
     start = *chosen;
     if (!OnProgramDrive(*chosen)) continue;
+    // The name says what the file holds: players, and the greeting's own loader, go by it.
+    if (!IsFileExtension(*chosen, u"." + extension)) {
+      qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_EXTENSION) + u"." + extension, u"QAV",
+                          qav::MB_ICONEXCLAMATION);
+      start = WithExtension(*chosen, extension);
+      continue;
+    }
     if (*chosen != m_tempRecording) {
       // One rename over the old greeting: the greeting file is the old one or the new one, never
       // missing. When that fails the old greeting stays and the recording waits for another place.

@@ -8,9 +8,11 @@
 // Playing and recording run on the audio thread (g_pAudioDriver) by its synchronous requests; the
 // end of a playback comes back as a notice to a window on the GUI thread's platform loop. A
 // recording goes into a file of its own in the program's private temporary folder until the user
-// names where it is kept; a save replaces the old greeting file in one step, and when it cannot,
-// the old greeting stays and the user is asked for another place. A child is idle, playing or
-// recording, never both. GUI thread only.
+// names where it is kept, under a name with the extension of what was recorded; a save replaces the
+// old greeting file in one step, and when it cannot, the old greeting stays and the user is asked
+// for another place. A file that does not load as a greeting (chosen or recorded) never takes the
+// old greeting's place: the setting, the file and the greeting in memory stay, and the user is told
+// once. A child is idle, playing or recording, never both. GUI thread only.
 #pragma once
 
 #include <string>
@@ -110,7 +112,7 @@ class CDlgOptGreeting : public COptionChild {
  private:
   void StartRecording();
   // The save dialog after a recording, again until the recording is kept or dropped.
-  void SaveRecording(const std::u16string& extension);
+  void SaveRecording();
   void ShowVoiceButtons();
   void DeleteTempRecording();
   void LogAudioError(const char* handler, const char* request) const;
@@ -132,6 +134,8 @@ class CDlgOptGreeting : public COptionChild {
   bool m_playing = false;
   bool m_recording = false;
   std::u16string m_tempRecording;
+  // "wav" or "mp3": what the recording in m_tempRecording holds, taken when it started.
+  std::u16string m_recordingExtension;
   qav::FileInUse m_tempRecordingInUse;
   // Receives the playback's end notice; made for each playback and destroyed with its end, so a
   // notice of an earlier playback never ends a later one.

@@ -11,8 +11,10 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 
 #include "audio/audio_driver.h"
+#include "audio/greeting_memory.h"
 #include "audio/wave_utils.h"
 #include "platform/folders.h"
 #include "platform/virtual_loop.h"
@@ -46,8 +48,11 @@ struct ChoosingSheet : FakeOptionsSheet {
     if (saveAnswers.empty()) return std::nullopt;
     std::optional<std::u16string> answer = saveAnswers.front();
     saveAnswers.pop_front();
+    if (answer == kKeepOfferedName) return start;
     return answer;
   }
+  // An answer of the save dialog: the user keeps the name it offers.
+  static constexpr char16_t kKeepOfferedName[] = u"<the offered name>";
   bool OpenFile(const std::u16string& path) override {
     FakeOptionsSheet::OpenFile(path);
     return fileOpens;
@@ -78,10 +83,16 @@ class GreetingPagesTest : public OptionsTest {
   ChoosingSheet chooser;
 };
 
+// A WAV as the program records one: 16 kHz, 16-bit mono, a tone.
+bool WriteGreetingWav(const std::string& path) {
+  return WriteWav(path, WaveUtilsMakePCMFormat(1, 16, 16000), ToBytes(Tone(16000, 1, 440, 0.2)));
+}
+
 TEST_F(GreetingPagesTest, AChosenGreetingIsRebuiltInMemoryAndAFailureIsReported) {
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
   chooser.chosen = qav::Utf8ToUtf16(dir.File("hello.wav"));
+  ASSERT_TRUE(WriteGreetingWav(dir.File("hello.wav")));
   Click(Find<CButtonSSL>(&page, 1198));
   EXPECT_EQ(g_GreetingSoundMsgPath.Get(), *chooser.chosen);
   EXPECT_EQ(chooser.greetingLoads, std::vector<bool>{true});
@@ -89,17 +100,65 @@ TEST_F(GreetingPagesTest, AChosenGreetingIsRebuiltInMemoryAndAFailureIsReported)
   EXPECT_TRUE(boxes.texts.empty());
   EXPECT_EQ(Find<QLineEdit>(&page, 1013)->text().toStdU16String(), *chooser.chosen);
 
-  chooser.chosen = qav::Utf8ToUtf16(dir.File("broken.wav"));
+  // The greeting loads, but the greeting in memory cannot be built (the program's beeps are gone):
+  // the user is told, and the greeting, which is sound, stays chosen.
+  chooser.chosen = qav::Utf8ToUtf16(dir.File("other.wav"));
+  ASSERT_TRUE(WriteGreetingWav(dir.File("other.wav")));
   chooser.greetingLoadResult = 0;
   Click(Find<CButtonSSL>(&page, 1198));
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], GetLangString(1020));
-  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), *chooser.chosen) << "the choice stays; the user is told to choose anew";
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), *chooser.chosen);
 
   chooser.modified = false;
   chooser.chosen.reset();
   Click(Find<CButtonSSL>(&page, 1198));
   EXPECT_FALSE(chooser.modified) << "cancelled";
+}
+
+// Chosen, a file that is no greeting would be saved on Apply and fail to load at every start: it is
+// refused, the greeting in use stays in the field, in the setting and in memory, and the user is
+// told once. What the page shows is what comes back after a restart.
+TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePreviousGreetingStaysAfterARestart) {
+  const std::string mine = dir.File("mine.wav");
+  ASSERT_TRUE(WriteGreetingWav(mine));
+  ASSERT_TRUE(WriteFileBytes(dir.File("notes.wav"), "These are my notes, not a sound.\n"));
+  ASSERT_TRUE(WriteFileBytes(dir.File("empty.wav"), ""));
+  ASSERT_TRUE(WriteWav(dir.File("silent.wav"), WaveUtilsMakePCMFormat(1, 16, 16000), ""));
+  for (const bool contacts : {true, false}) {
+    COptionText& setting = contacts ? g_GreetingSoundMsgPath : g_GreetingSoundMsgPathForNonAuth;
+    const int browseId = contacts ? 1198 : 1200;
+    const int fieldId = contacts ? 1013 : 1211;
+    g_UseNonAuthorizedCallerSettings = 1;
+    g_DisableAnswerOfNonAuthCaller = 0;
+    setting = U16(mine);
+    SaveSettings();
+    for (const char* name : {"notes.wav", "empty.wav", "silent.wav", "not-there.wav"}) {
+      SCOPED_TRACE(std::string(contacts ? "contacts, " : "other callers, ") + name);
+      std::unique_ptr<CDlgOptGreeting> page;
+      if (contacts) page = std::make_unique<CDlgOptDefaultCaller>(chooser, nullptr);
+      else page = std::make_unique<CDlgOptUnknownCaller>(chooser, nullptr);
+      page->show();
+      boxes.texts.clear();
+      chooser.greetingLoads.clear();
+      chooser.modified = false;
+      chooser.chosen = U16(dir.File(name));
+      Click(Find<CButtonSSL>(page.get(), browseId));
+      ASSERT_EQ(boxes.texts.size(), 1u) << "told once";
+      EXPECT_EQ(boxes.texts[0], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chooser.chosen);
+      EXPECT_EQ(boxes.types.back(), qav::MB_ICONSTOP);
+      EXPECT_EQ(setting.Get(), U16(mine));
+      EXPECT_EQ(Find<QLineEdit>(page.get(), fieldId)->text().toStdU16String(), U16(mine)) << "the field shows it";
+      EXPECT_TRUE(chooser.greetingLoads.empty()) << "the greeting in memory stays the one in use";
+      EXPECT_FALSE(chooser.modified);
+
+      SaveSettings();  // Apply
+      SetDefaultOptions();
+      LoadSettings();  // the next start
+      EXPECT_EQ(setting.Get(), U16(mine));
+      EXPECT_TRUE(LoadsAsGreeting(setting.Get()));
+    }
+  }
 }
 
 TEST_F(GreetingPagesTest, InPortableModeAGreetingOnAnotherFileSystemIsRefused) {
@@ -313,6 +372,118 @@ TEST_F(GreetingAudioTest, ARecordingSavedWritesTheGreetingAndTheSettingAndRebuil
   EXPECT_TRUE(boxes.texts.empty());
 }
 
+// A recording is offered under the current greeting's name with the extension of what was
+// recorded, outside the program's folder, and a name whose extension does not match what the file
+// holds is refused: the greeting kept loads, now and after a restart.
+TEST_F(GreetingAudioTest, ARecordingIsKeptUnderANameThatSaysWhatItHoldsAndNeverInTheProgramsFolder) {
+  const std::u16string shipped = GetAppFolder() + u"greeting.wav";
+  ASSERT_EQ(g_GreetingSoundMsgPath.Get(), shipped) << "the shipped greeting is the default";
+  g_AudioFileRecordingFormat = 1;  // MP3
+  CDlgOptDefaultCaller page(chooser, nullptr);
+  page.show();
+  auto* record = Find<CButtonSSL>(&page, 1250);
+  RecordSome(page, record);
+  const std::string wavName = Greeting("greeting.wav");
+  chooser.saveAnswers = {U16(wavName), ChoosingSheet::kKeepOfferedName};
+  Click(record);
+  ASSERT_EQ(chooser.saveStarts.size(), 2u) << "asked again after the refused name";
+  EXPECT_EQ(chooser.saveStarts[0], GetUserDataFolder() + u"greeting.mp3")
+      << "the user's own folder, not over the shipped greeting";
+  EXPECT_EQ(chooser.saveFilters[0], u"Sounds (*.mp3)");
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_EXTENSION) + u".mp3");
+  EXPECT_FALSE(Exists(wavName)) << "no MP3 under a .wav name";
+  const std::string mp3Name = Greeting("greeting.mp3");
+  EXPECT_EQ(chooser.saveStarts[1], U16(mp3Name)) << "the name chosen, with the right extension";
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(mp3Name));
+  EXPECT_TRUE(LoadsAsGreeting(U16(mp3Name)));
+  EXPECT_EQ(chooser.greetingLoads, std::vector<bool>{true});
+
+  // The same MP3 under a .wav name is no greeting: chosen, it is refused and the MP3 stays.
+  ASSERT_TRUE(WriteFileBytes(wavName, ReadFileBytes(mp3Name)));
+  chooser.chosen = U16(wavName);
+  Click(Find<CButtonSSL>(&page, 1198));
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  EXPECT_EQ(boxes.texts[1], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + U16(wavName));
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(mp3Name));
+  ASSERT_EQ(::unlink(wavName.c_str()), 0);
+
+  // Back to WAV: offered as the current greeting's name with ".wav", beside it.
+  g_AudioFileRecordingFormat = 0;
+  RecordSome(page, record);
+  chooser.saveAnswers = {ChoosingSheet::kKeepOfferedName};
+  Click(record);
+  EXPECT_EQ(chooser.saveStarts.back(), U16(wavName));
+  EXPECT_EQ(chooser.saveFilters.back(), u"Sounds (*.wav)");
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(wavName));
+  EXPECT_TRUE(LoadsAsGreeting(U16(wavName)));
+  EXPECT_TRUE(LoadsAsGreeting(U16(mp3Name))) << "the MP3 greeting is still there";
+
+  SaveSettings();  // Apply
+  SetDefaultOptions();
+  LoadSettings();  // the next start
+  EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(wavName));
+  EXPECT_EQ(boxes.texts.size(), 2u);
+}
+
+// Both callers start with the shipped greeting: a recording for the one is never offered the name
+// the other's recording was kept under, so keeping the offered name loses neither greeting.
+TEST_F(GreetingAudioTest, TheOtherCallersGreetingIsNotOfferedToBeReplaced) {
+  CDlgOptDefaultCaller contacts(chooser, nullptr);
+  contacts.show();
+  RecordSome(contacts, Find<CButtonSSL>(&contacts, 1250));
+  chooser.saveAnswers = {ChoosingSheet::kKeepOfferedName};
+  Click(Find<CButtonSSL>(&contacts, 1250));
+  const std::u16string contactsGreeting = GetUserDataFolder() + u"greeting.wav";
+  ASSERT_EQ(g_GreetingSoundMsgPath.Get(), contactsGreeting);
+  const std::string contactsBytes = ReadFileBytes(U8(contactsGreeting));
+  contacts.OnStopAudio();
+
+  g_UseNonAuthorizedCallerSettings = 1;
+  g_DisableAnswerOfNonAuthCaller = 0;
+  CDlgOptUnknownCaller others(chooser, nullptr);
+  others.show();
+  RecordSome(others, Find<CButtonSSL>(&others, 1251));
+  chooser.saveAnswers = {ChoosingSheet::kKeepOfferedName};
+  Click(Find<CButtonSSL>(&others, 1251));
+  EXPECT_EQ(chooser.saveStarts.back(), GetUserDataFolder() + u"greeting 2.wav");
+  EXPECT_EQ(g_GreetingSoundMsgPathForNonAuth.Get(), GetUserDataFolder() + u"greeting 2.wav");
+  EXPECT_EQ(ReadFileBytes(U8(contactsGreeting)), contactsBytes) << "the contacts' greeting is untouched";
+  EXPECT_TRUE(LoadsAsGreeting(g_GreetingSoundMsgPathForNonAuth.Get()));
+  EXPECT_TRUE(boxes.texts.empty());
+}
+
+// A recording that holds no sound (a WAV stopped before the microphone gave any; an MP3 always
+// holds the encoder's last frames) is no greeting: nobody is asked where to keep it, the greeting
+// in use stays untouched, and the user is told once.
+TEST_F(GreetingAudioTest, ARecordingThatHoldsNoSoundReplacesNoGreeting) {
+  g_UseNonAuthorizedCallerSettings = 1;
+  g_DisableAnswerOfNonAuthCaller = 0;
+  const std::string old = Greeting("old.wav");
+  ASSERT_TRUE(WriteGreetingWav(old));
+  const std::string oldBytes = ReadFileBytes(old);
+  g_GreetingSoundMsgPathForNonAuth = U16(old);
+  CDlgOptUnknownCaller page(chooser, nullptr);
+  page.show();
+  auto* record = Find<CButtonSSL>(&page, 1251);
+  clock_.Hold();  // the microphone gives nothing
+  Click(record);
+  ASSERT_TRUE(page.IsRecording());
+  const std::u16string temp = page.TempRecordingPath();
+  chooser.saveAnswers = {U16(old)};
+  Click(record);
+  clock_.Run();
+  EXPECT_FALSE(page.IsRecording());
+  EXPECT_TRUE(chooser.saveTitles.empty()) << "nothing to keep";
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0], GetLangString(1004) + temp);
+  EXPECT_EQ(ReadFileBytes(old), oldBytes) << "the greeting in use is untouched";
+  EXPECT_EQ(g_GreetingSoundMsgPathForNonAuth.Get(), U16(old));
+  EXPECT_TRUE(chooser.greetingLoads.empty());
+  EXPECT_FALSE(Exists(U8(temp)));
+  EXPECT_TRUE(Find<CButtonSSL>(&page, 1201)->isEnabled()) << "idle again";
+}
+
 TEST_F(GreetingAudioTest, InPortableModeTheSaveDialogAsksAgainUntilTheGreetingIsOnTheProgramsDrive) {
   g_RemovableMode = true;
   std::u16string drive = qav::MountPointOf(U16(dir.path())).value_or(u"/");
@@ -332,6 +503,10 @@ TEST_F(GreetingAudioTest, InPortableModeTheSaveDialogAsksAgainUntilTheGreetingIs
   EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(Greeting("portable.wav")));
   EXPECT_TRUE(Exists(Greeting("portable.wav")));
   EXPECT_EQ(chooser.greetingLoads, std::vector<bool>{true});
+  // Portable mode keeps the user's folder beside the program, on its drive: offered there.
+  const std::u16string usersFolder = GetAppFolder() + user + u"/";
+  EXPECT_EQ(chooser.saveStarts[0], usersFolder + u"greeting.wav");
+  ::rmdir(U8(usersFolder).c_str());  // made for the offer, in the build's folder
   SetAppDrive(u"");
 }
 
