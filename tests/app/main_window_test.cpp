@@ -11,6 +11,7 @@
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
+#include "foundation/settings_ini.h"
 #include "platform/registered_message.h"
 #include "platform/virtual_loop.h"
 #include "skype/link/skype_vocabulary.h"
@@ -215,6 +216,57 @@ TEST_F(MainWindowTest, UpdateCheckWaitsForTheUserAndTheWeek) {
   EXPECT_EQ(g_LastCheckForUpdatesDate.Get(), v_.clock().Now().seconds);
 }
 
+// The call client names the user's status before the user; the check waits for the name. Its time
+// is stored at once, so neither the settings reload at sign-in nor a restart forgets it.
+TEST_F(MainWindowTest, UpdateCheckIsWeeklyAcrossTheSignInReloadAndARestart) {
+  const CAppCurrentUser alice{u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  app_ = std::make_unique<CZVApp>(v_.loop(), parts_->Components(), CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  parts_->link->user.onlineStatus = SkypeOnlineStatus::ONLINE;
+  ASSERT_TRUE(window_->Create());  // the first tick of timer 4
+  Post(WM_TIMER, kTimerUpdateCheck);  // the dispatcher's tick at the status
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+
+  // Sign-in: the dispatcher names the user, reloads the settings and ticks timer 4 at the status.
+  journal_.Clear();
+  parts_->link->user = alice;
+  LoadSettings();
+  Post(WM_TIMER, kTimerUpdateCheck);
+  EXPECT_EQ(journal_.Text(), "exchange.start 0 username=alice fullname=Alice A skypever= lang=EN");
+  const int64_t checkedAt = v_.clock().Now().seconds;
+  EXPECT_NE(ReadFileBytes(dir_.path() + "/data/QAV/QAV.ini").find("LastCheckForUpdatesDate=" + std::to_string(checkedAt)),
+            std::string::npos)
+      << ReadFileBytes(dir_.path() + "/data/QAV/QAV.ini");
+
+  // A second sign-in's reload, and one that read the file just before the check was stored.
+  journal_.Clear();
+  LoadSettings();
+  Post(WM_TIMER, kTimerUpdateCheck);
+  g_LastCheckForUpdatesDate = 0;
+  Post(WM_TIMER, kTimerUpdateCheck);
+  v_.AdvanceMs(2'880'000);
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+
+  // A restart: the settings are read back from the file before the window's first tick.
+  window_.reset();
+  app_.reset();
+  g_LastCheckForUpdatesDate = 0;
+  LoadSettings();
+  EXPECT_EQ(g_LastCheckForUpdatesDate.Get(), checkedAt);
+  Open(true, [&](RecordingLink& link) { link.user = alice; });
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+
+  // A week after the check, the next tick asks again.
+  KillTimer(window_->GetSafeHwnd(), kTimerTrayIcon);  // only timer 4 matters for the week
+  KillTimer(window_->GetSafeHwnd(), kTimerCallStatus);
+  const int64_t dueMs = (checkedAt + kWeek - v_.clock().Now().seconds) * 1000;
+  v_.AdvanceMs(dueMs - 1000);
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+  v_.AdvanceMs(1000 + 2'880'000 - 1);
+  EXPECT_EQ(journal_.Text(), "exchange.start 0 username=alice fullname=Alice A skypever= lang=EN");
+}
+
 TEST_F(MainWindowTest, ACheckAskedWhileOneRunsIsRefusedBeforeItsValuesChange) {
   Open(true, [](RecordingLink& link) { link.user.onlineStatus = SkypeOnlineStatus::ONLINE; });
   parts_->exchange->running = true;
@@ -288,13 +340,14 @@ TEST_F(MainWindowTest, TheServersPeriodIsHeldAndRestartsTimer4) {
       {-5, 12'000},                      // 60 s at least
   };
   for (const auto& c : cases) {
-    Open(true, [](RecordingLink& link) { link.user.onlineStatus = SkypeOnlineStatus::ONLINE; });
+    Open(true, [](RecordingLink& link) { link.user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE}; });
     KillTimer(window_->GetSafeHwnd(), kTimerTrayIcon);  // only timer 4 runs here
     KillTimer(window_->GetSafeHwnd(), kTimerCallStatus);
     v_.AdvanceMs(1000);
     if (c.period) parts_->exchange->ints[u"QAV/UpdateCheckPeriodSec"] = *c.period;
     Post(UM_SERVERUPDATEDONE, 0, 1);
     g_LastCheckForUpdatesDate = 0;  // every tick checks
+    WriteIniInt64(u"LastCheckForUpdatesDate", 0);
     journal_.Clear();
     v_.AdvanceMs(c.nextCheckMs - 1);
     EXPECT_EQ(journal_.Text(), "") << c.nextCheckMs;
