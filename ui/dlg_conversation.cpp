@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTreeWidget>
-#include <QUrl>
 #include <algorithm>
 
 #include "app/app_names.h"
@@ -85,7 +84,7 @@ CDlgConversation::CDlgConversation(CSheetServices& services, QWidget* parent)
   connect(m_delete, &CButtonSSL::clicked, this, [this] { DeleteSelected(); });
   connect(m_folder, &CButtonSSL::clicked, this, [this] {
     if (m_services.SignedIn()) {
-      m_services.OpenUrl(QUrl::fromLocalFile(Q(g_ConversationCollection.GetConversationsFolder())).toString().toStdU16String());
+      m_services.OpenLocalFile(g_ConversationCollection.GetConversationsFolder());
     }
   });
   m_list->installEventFilter(this);

@@ -10,7 +10,6 @@
 #include <QMimeData>
 #include <QThread>
 #include <QTreeWidget>
-#include <QUrl>
 #include <algorithm>
 
 #include "app/app_messages.h"
@@ -365,7 +364,7 @@ void CDlgMessages::ChatSelected() {
 
 void CDlgMessages::OpenFolder() {
   if (!m_services.SignedIn()) return;
-  m_services.OpenUrl(QUrl::fromLocalFile(Q(g_MessageCollection.GetMessagesFolder())).toString().toStdU16String());
+  m_services.OpenLocalFile(g_MessageCollection.GetMessagesFolder());
 }
 
 void CDlgMessages::PlayNewMessages() {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/app_messages.h"
+#include "app/desktop_shell.h"
 #include "app/server_exchange_part.h"
 #include "app/web_links.h"
 #include "app/zv_app.h"
@@ -16,6 +17,7 @@
 #include "platform/virtual_loop.h"
 #include "skype/link/skype_vocabulary.h"
 #include "tests/app/app_doubles.h"
+#include "tests/support/fake_opener.h"
 #include "tests/support/pump.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -300,6 +302,34 @@ TEST_F(MainWindowTest, StartUpCheckReachesTheServerAndAnnouncesACriticalVersion)
       << journal_.Text();
   EXPECT_NE(journal_.Text().find("shell.open http://downloads.test/qav.exe"), std::string::npos) << journal_.Text();
   EXPECT_NE(server.Read("request-1.info.xml").find("<username>alice</username>"), std::string::npos);
+}
+
+// The download link is the server's to name, so it is outside data: only an http or https link
+// reaches the desktop's opener (a stand-in recording its argv), and nothing else is taken for a
+// file to show or an option of the opener.
+TEST_F(MainWindowTest, TheServersDownloadLinkOpensOnlyWhenItIsAWebAddress) {
+  FakeOpener opener(dir_.path());
+  for (const char* link : {"file:///etc/passwd", "--help", "http://127.0.0.1/qav.exe"}) {
+    WebStandIn server({"--latest-ver", "99.0.0.0", "--critical", "1", "--link", link});
+    ASSERT_TRUE(server.started());
+    parts_ = std::make_unique<RecordingParts>(journal_);
+    CAppComponents components = parts_->Components();
+    components.serverExchange = [&] { return std::make_unique<CServerExchangePart>(server.BaseUrl16() + u"qav/"); };
+    components.shell = [] { return std::make_unique<CDesktopShell>(); };
+    app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+    window_ = std::make_unique<CZVAppWnd>(*app_);
+    parts_->link->user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+    journal_.Clear();
+    ASSERT_TRUE(window_->Create());
+    ASSERT_TRUE(PumpUntil(v_, [&] { return journal_.Text().find("box 0x41") != std::string::npos; }, 20000))
+        << journal_.Text();  // the user answers OK
+    window_.reset();
+    app_.reset();
+    g_LastCheckForUpdatesDate = 0;
+    WriteIniInt64(u"LastCheckForUpdatesDate", 0);
+  }
+  ASSERT_TRUE(opener.WaitForRuns(1));
+  EXPECT_EQ(opener.Runs(), std::vector<std::string>{"1 [http://127.0.0.1/qav.exe]"});
 }
 
 // A check that hangs on the network does not hold up the exit: its thread is stopped and joined,
