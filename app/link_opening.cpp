@@ -25,9 +25,10 @@ std::u16string OpenLinkErrorText(int code) {
   }
 }
 
+std::u16string UnableToOpenLinkText(int code) { return u"Unable to open hyperlink:\n\n" + OpenLinkErrorText(code); }
+
 void ShowUnableToOpenLink(int code) {
-  qav::ShowMessageBox(u"Unable to open hyperlink:\n\n" + OpenLinkErrorText(code), u"QAV",
-                      qav::MB_OK | qav::MB_ICONEXCLAMATION);
+  qav::ShowMessageBox(UnableToOpenLinkText(code), u"QAV", qav::MB_OK | qav::MB_ICONEXCLAMATION);
 }
 
 bool OpenWebLinkForUser(CAppShell& shell, std::u16string_view url, bool maximized) {

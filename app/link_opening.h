@@ -2,7 +2,8 @@
 // own files or folders with the desktop's handler for its kind. A web link that is not http or
 // https (app/web_links.h) is logged and not opened; when the desktop cannot open a link (no opener
 // installed, or it cannot be started) the user is told so in the "Unable to open hyperlink" box,
-// instead of the click doing nothing. GUI thread.
+// instead of the click doing nothing; an opener that starts and then gives up is reported the same
+// way by the desktop shell (app/desktop_shell.h). GUI thread.
 #pragma once
 
 #include <string>
@@ -16,7 +17,9 @@ inline constexpr int kOpenLinkNoHandler = 31;
 // The text of the error a result code of the desktop's "open" stands for.
 std::u16string OpenLinkErrorText(int code);
 
-// "Unable to open hyperlink:\n\n" and the error's text, in an exclamation box.
+// "Unable to open hyperlink:\n\n" and the error's text.
+std::u16string UnableToOpenLinkText(int code = kOpenLinkNoHandler);
+// That text in an exclamation box.
 void ShowUnableToOpenLink(int code = kOpenLinkNoHandler);
 
 // Opens the web address through the shell; false (and the box, unless the link was refused) when

@@ -6,6 +6,7 @@
 
 #include "app/app_messages.h"
 #include "app/desktop_shell.h"
+#include "app/link_opening.h"
 #include "app/server_exchange_part.h"
 #include "app/web_links.h"
 #include "app/zv_app.h"
@@ -330,6 +331,25 @@ TEST_F(MainWindowTest, TheServersDownloadLinkOpensOnlyWhenItIsAWebAddress) {
   }
   ASSERT_TRUE(opener.WaitForRuns(1));
   EXPECT_EQ(opener.Runs(), std::vector<std::string>{"1 [http://127.0.0.1/qav.exe]"});
+}
+
+// An opener that starts and then gives up (no browser on the desktop) is put to the user too,
+// by the main window, once the opener has ended.
+TEST_F(MainWindowTest, AnOpenerThatGivesUpIsReportedToTheUser) {
+  FakeOpener opener(dir_.path(), FakeOpener::Presence::kFailing);
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  CAppComponents components = parts_->Components();
+  components.shell = [&] { return std::make_unique<CDesktopShell>([&] { return window_->GetSafeHwnd(); }); };
+  app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  ASSERT_TRUE(window_->Create());
+  journal_.Clear();
+  EXPECT_TRUE(OpenWebLinkForUser(app_->Shell(), u"http://127.0.0.1/help", true));  // it started
+  ASSERT_TRUE(PumpUntil(v_, [&] { return journal_.Text().find("box ") != std::string::npos; }, 20000));
+  EXPECT_EQ(journal_.Text(),
+            "box 0x30 Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename "
+            "extension.");
+  EXPECT_EQ(opener.Runs(), std::vector<std::string>{"1 [http://127.0.0.1/help]"});
 }
 
 // A check that hangs on the network does not hold up the exit: its thread is stopped and joined,

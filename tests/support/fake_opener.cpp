@@ -14,13 +14,14 @@ namespace qav::test {
 std::string FakeOpener::MakeFolder(const std::string& folder, Presence presence) {
   const std::string bin = folder + "/opener-bin";
   mkdir(bin.c_str(), 0755);
-  if (presence == Presence::kPresent) {
+  if (presence != Presence::kAbsent) {
     // One line a run, written whole by a single printf, so a reader never sees half of it.
     const std::string script =
         "#!/bin/sh\n"
         "line=\"$#\"\n"
         "for a in \"$@\"; do line=\"$line [$a]\"; done\n"
-        "printf '%s\\n' \"$line\" >> '" + folder + "/opener-runs.txt'\n";
+        "printf '%s\\n' \"$line\" >> '" + folder + "/opener-runs.txt'\n" +
+        (presence == Presence::kFailing ? "exit 3\n" : "");
     const std::string path = bin + "/xdg-open";
     WriteFileBytes(path, script);
     chmod(path.c_str(), 0755);

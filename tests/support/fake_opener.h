@@ -1,7 +1,8 @@
 // A stand-in for the desktop's opener (xdg-open) on a private $PATH, for the life of the object:
 // a script that records each of its runs as one line, its argument count and then every argument
-// in brackets, so a test sees exactly the argv the program gave it. Without the script ("absent")
-// the private $PATH holds no opener at all, as on a desktop without xdg-utils.
+// in brackets, so a test sees exactly the argv the program gave it. A failing one then exits 3, as
+// xdg-open does on a desktop without a browser. Without the script ("absent") the private $PATH
+// holds no opener at all, as on a desktop without xdg-utils.
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@ namespace qav::test {
 
 class FakeOpener {
  public:
-  enum class Presence { kPresent, kAbsent };
+  enum class Presence { kPresent, kFailing, kAbsent };
   // `folder` is a fresh folder of the test's; the script and its record live in it.
   explicit FakeOpener(const std::string& folder, Presence presence = Presence::kPresent);
 
