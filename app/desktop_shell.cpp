@@ -22,11 +22,6 @@ constexpr auto kOpenerVerdictTime = std::chrono::seconds(20);
 // xdg-open's exit code for a file that does not exist.
 constexpr int kOpenerNoSuchFile = 2;
 
-// Hands the address to the opener as its one argument, never shell text. Every address given here
-// begins with "http://", "https://" or "file://", so the opener cannot take it for an option.
-// When the opener soon ends with a failure, the main window (if it still exists then) tells the
-// user in the "Unable to open hyperlink" box; the box is posted, since the opener is reaped on a
-// thread of its own.
 }  // namespace
 
 CDesktopShell::CDesktopShell(NoticeWindow noticeWindow) : m_noticeWindow(std::move(noticeWindow)) {
@@ -35,6 +30,11 @@ CDesktopShell::CDesktopShell(NoticeWindow noticeWindow) : m_noticeWindow(std::mo
   }
 }
 
+// Hands the address to the opener as its one argument, never shell text. Every address given here
+// begins with "http://", "https://" or "file://", so the opener cannot take it for an option.
+// When the opener soon ends with a failure, the main window (if it still exists then) tells the
+// user in the "Unable to open hyperlink" box; the box is posted, since the opener is reaped on a
+// thread of its own.
 bool CDesktopShell::RunOpener(const std::u16string& address) {
   const qav::Hwnd window = m_noticeWindow();
   const auto started = std::chrono::steady_clock::now();
