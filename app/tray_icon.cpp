@@ -2,6 +2,7 @@
 
 #include "app/app_messages.h"
 #include "app/app_names.h"
+#include "app/link_opening.h"
 #include "app/web_links.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
@@ -141,8 +142,8 @@ void CTrayIcon::OnNotify(CTrayEvent event) {
       return;
     case CTrayEvent::kBalloonClicked:
       QAV_LOG(LOG_INFO, u"NIN_BALLOONUSERCLICK");
-      if (m_balloonLink.rfind(u"http://", 0) == 0) {
-        if (g_pApp) g_pApp->Shell().OpenUrl(m_balloonLink, false);
+      if (IsWebAddress(m_balloonLink)) {
+        if (g_pApp) OpenWebLinkForUser(g_pApp->Shell(), m_balloonLink, false);
       } else if (m_balloonLink.rfind(u"page:", 0) == 0) {
         QAV_LOG(LOG_INFO, u"!!!!! page");
         if (m_wnd.Sheet().Exists()) {
@@ -329,7 +330,10 @@ void CTrayIcon::OnMenuCommand(uint32_t id) {
       return;
     case ID_SYSTRAY_MENU_GOTO_HELP:
       QAV_LOG(LOG_INFO, u"ID_SYSTRAY_MENU_GOTO_HELP");
-      if (g_pApp) g_pApp->Shell().OpenUrl(ProductPageLink(u"applinks/help/", {{u"lang", g_pApp->Profile().Language}}), true);
+      if (g_pApp) {
+        OpenWebLinkForUser(g_pApp->Shell(), ProductPageLink(u"applinks/help/", {{u"lang", g_pApp->Profile().Language}}),
+                           true);
+      }
       return;
     case ID_SYSTRAY_MENU_GOTO_ABOUT:
       QAV_LOG(LOG_INFO, u"ID_SYSTRAY_MENU_GOTO_ABOUT");

@@ -13,12 +13,15 @@ std::u16string MakerWebSiteAddress() {
   return base;
 }
 
-std::u16string PercentEncode(std::u16string_view text) {
+namespace {
+
+// Percent-encodes text (as UTF-8), leaving letters, digits, "-._~" and the given extra character.
+std::u16string PercentEncodeKeeping(std::u16string_view text, char kept) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::u16string encoded;
   for (unsigned char c : qav::Utf16ToUtf8(text)) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '.' || c == '_' || c == '~';
+                       c == '.' || c == '_' || c == '~' || (kept != 0 && c == static_cast<unsigned char>(kept));
     if (plain) {
       encoded += static_cast<char16_t>(c);
     } else {
@@ -28,6 +31,31 @@ std::u16string PercentEncode(std::u16string_view text) {
     }
   }
   return encoded;
+}
+
+}  // namespace
+
+std::u16string PercentEncode(std::u16string_view text) { return PercentEncodeKeeping(text, 0); }
+
+bool IsWebAddress(std::u16string_view link) {
+  size_t schemeLength = 0;
+  if (qav::StartsWithNoCase(link, u"http://")) {
+    schemeLength = 7;
+  } else if (qav::StartsWithNoCase(link, u"https://")) {
+    schemeLength = 8;
+  } else {
+    return false;
+  }
+  if (link.size() == schemeLength) return false;
+  for (const char16_t c : link) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
+std::u16string LocalFileAddress(std::u16string_view path) {
+  if (path.empty() || path[0] != u'/') return {};
+  return u"file://" + PercentEncodeKeeping(path, '/');
 }
 
 std::u16string ProductPageLink(std::u16string_view page, const QueryValues& query) {

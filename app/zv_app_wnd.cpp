@@ -14,12 +14,17 @@
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
+#include "foundation/settings_ini.h"
 #include "platform/registered_message.h"
 #include "skype/link/device_to_skype_cmd.h"
 #include "skype/link/skype_protocol_error.h"
 #include "skype/link/skype_vocabulary.h"
 
 namespace {
+
+// The automatic check asks the server at most once in this time.
+constexpr int64_t kUpdateCheckWeekSec = 604800;
+constexpr char16_t kLastCheckForUpdatesKey[] = u"LastCheckForUpdatesDate";
 
 constexpr uint32_t kRefreshFlags[] = {kPageVoiceMessages, kPageConversations, kPageOptions, kPageAbout};
 
@@ -241,11 +246,20 @@ void CZVAppWnd::OnUpdateCheckTimer() {
     m_timer4 = qav::SetTimer(m_window.handle(), kTimerUpdateCheck,
                              UpdateCheckTimerPeriodMs(m_app.Profile().UpdateCheckPeriodSec));
   }
-  const int32_t status = m_link->CurrentUser().onlineStatus;
-  if (status < SkypeOnlineStatus::ONLINE || status > SkypeOnlineStatus::INVISIBLE) return;
+  // The call client reports the user's status before it names the user: a check needs both, so
+  // that the server is never asked on behalf of nobody.
+  const CAppCurrentUser user = m_link->CurrentUser();
+  if (user.handle.empty()) return;
+  if (user.onlineStatus < SkypeOnlineStatus::ONLINE || user.onlineStatus > SkypeOnlineStatus::INVISIBLE) return;
   const int64_t now = qav::CurrentClock().Now().seconds;
-  if (now - g_LastCheckForUpdatesDate.Get() > 604799) {
+  // The stored time counts as well as the one in memory: the dispatcher reloads every setting at
+  // sign-in on its own thread, and a reload that read the file just before a check here must not
+  // bring the time before the check back.
+  const int64_t last = std::max<int64_t>(g_LastCheckForUpdatesDate.Get(), ReadIniUInt(kLastCheckForUpdatesKey, 0));
+  if (now - last > kUpdateCheckWeekSec - 1) {
+    // Stored at once: the reload at sign-in and the next start read it from the file.
     g_LastCheckForUpdatesDate = now;
+    WriteIniInt64(kLastCheckForUpdatesKey, now);
     OnCheckForUpdate(false);
   } else {
     QAV_LOG(LOG_FINE, u"CZVAppWnd::CheckForUpdatesTimer [need to wait more time before next update check]");

@@ -6,6 +6,7 @@
 
 #include "app/app_messages.h"
 #include "app/app_names.h"
+#include "app/link_opening.h"
 #include "app/registry_profile.h"
 #include "app/web_links.h"
 #include "app/zv_app.h"
@@ -162,7 +163,7 @@ void CZVAppWnd::AskToDownload(int noticeId, const std::u16string& link, const ch
                              qav::MB_OKCANCEL | qav::MB_ICONINFORMATION);
   if (answer == qav::IDOK) {
     QAV_LOG(LOG_INFO, openedLog);
-    m_app.Shell().OpenUrl(link, true);
+    OpenWebLinkForUser(m_app.Shell(), link, true);
   } else {
     QAV_LOG(LOG_INFO, declinedLog);
   }
@@ -184,7 +185,7 @@ void CZVAppWnd::OnReportProblem() {
     for (const auto& [name, value] : optional) {
       if (!value.empty()) query.emplace_back(name, value);
     }
-    m_app.Shell().OpenUrl(ProductPageLink(u"applinks/report/", query), false);
+    OpenWebLinkForUser(m_app.Shell(), ProductPageLink(u"applinks/report/", query), false);
     return;
   }
   if (m_problemReport->SendProblemReport() == 1) {

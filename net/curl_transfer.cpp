@@ -193,6 +193,24 @@ std::string CurlTransfer::ErrorText() const {
   return curl_easy_strerror(static_cast<CURLcode>(m_result));
 }
 
+std::string CurlTransfer::FailureText() const {
+  if (!IsFollowedRedirect(m_status)) return ErrorText();
+  std::string location;
+  for (const auto& [name, value] : m_headers) {
+    if (qav::EqualsNoCase(name, "Location")) location = value;
+  }
+  const std::string reply = qav::FormatUtf8("%d %s to \"%s\"", m_status, m_statusText, location);
+  if (m_result == CURLE_TOO_MANY_REDIRECTS) {
+    return qav::FormatUtf8("More than %d redirects, the most that are followed; the last reply was %s.",
+                           static_cast<int>(kMaxRedirects), reply);
+  }
+  if (m_status == 307 || m_status == 308) {
+    return qav::FormatUtf8("The reply was %s; only 301, 302 and 303 are followed, since a %d would need the "
+                           "body sent again.", reply, m_status);
+  }
+  return ErrorText() + " (the last reply was " + reply + ")";
+}
+
 template <typename Ready>
 int CurlTransfer::Drive(Ready ready) {
   while (true) {

@@ -54,6 +54,9 @@ class CurlTransfer {
   const std::vector<std::pair<std::string, std::string>>& Headers() const { return m_headers; }
   // libcurl's description of the error that ended the exchange.
   std::string ErrorText() const;
+  // What ended the exchange, for the log: for a redirect that was not followed or one too many,
+  // the reply's status and where it pointed; otherwise libcurl's description.
+  std::string FailureText() const;
 
  private:
   // fuzz/ hands recorded replies to the callbacks below as libcurl would, without a connection.

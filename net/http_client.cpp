@@ -256,7 +256,7 @@ qav::net::HttpTransferSettings CHttpClientT::PrepareRequest(std::u16string_view 
 void CHttpClientT::Start(qav::net::HttpTransferSettings settings) {
   m_transfer = std::make_unique<qav::net::CurlTransfer>();
   const int error = m_transfer->Start(settings);
-  if (error != 0) ThrowHttpError(kHttpErrorSendRequestEx, static_cast<uint32_t>(error));
+  if (error != 0) ThrowHttpTransferError(kHttpErrorSendRequestEx, static_cast<uint32_t>(error), m_transfer->FailureText());
 }
 
 void CHttpClientT::BeginPost(std::u16string_view url, bool useCache) {
@@ -355,7 +355,7 @@ void CHttpClientT::Write(std::string_view bytes, bool payload) {
     ThrowHttpError(kHttpErrorOverflow);
   }
   const int error = m_transfer->Write(bytes.data(), bytes.size());
-  if (error != 0) ThrowHttpError(kHttpErrorWriteFile, static_cast<uint32_t>(error));
+  if (error != 0) ThrowHttpTransferError(kHttpErrorWriteFile, static_cast<uint32_t>(error), m_transfer->FailureText());
   if (payload) {
     m_stat.AddPayloadPosted(bytes.size());
   } else {
@@ -365,10 +365,10 @@ void CHttpClientT::Write(std::string_view bytes, bool payload) {
 
 std::unique_ptr<CHttpResponseT> CHttpClientT::EndRequest() {
   if (const int error = m_transfer->Flush(); error != 0) {
-    ThrowHttpError(kHttpErrorWriteFile, static_cast<uint32_t>(error));
+    ThrowHttpTransferError(kHttpErrorWriteFile, static_cast<uint32_t>(error), m_transfer->FailureText());
   }
   const int error = m_transfer->Finish();
-  if (error != 0) ThrowHttpError(kHttpErrorEndRequest, static_cast<uint32_t>(error));
+  if (error != 0) ThrowHttpTransferError(kHttpErrorEndRequest, static_cast<uint32_t>(error), m_transfer->FailureText());
   auto response = std::make_unique<CHttpResponseT>(std::move(m_transfer));
   Reset();
   return response;

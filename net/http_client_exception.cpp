@@ -12,6 +12,12 @@ void ThrowHttpError(uint32_t errorCode, uint32_t lastError) {
   throw httpclientexceptionW(std::u16string(GetErrorMessage(errorCode)), errorCode, lastError);
 }
 
+void ThrowHttpTransferError(uint32_t errorCode, uint32_t transferError, std::string_view description) {
+  std::u16string message(GetErrorMessage(errorCode));
+  if (!description.empty()) message += u" " + qav::Utf8ToUtf16(description);
+  throw httpclientexceptionW(std::move(message), errorCode, transferError);
+}
+
 void ThrowHttpFileError(uint32_t errorCode, std::u16string_view path, uint32_t lastError) {
   throw httpclientexceptionW(CutFormattedMessage(qav::Format(GetErrorMessage(errorCode), path)), errorCode, lastError);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "net/errmsg_exception.h"
 
@@ -28,6 +29,9 @@ class httpclientexceptionW : public errmsg_exceptionW {
 [[noreturn]] void ThrowHttpError(uint32_t errorCode);
 // By code, with the system error of the call that failed.
 [[noreturn]] void ThrowHttpError(uint32_t errorCode, uint32_t lastError);
+// By one of the transfer codes (407-409, 401), with the transfer library's error number: the
+// table's message followed by what went wrong, in the transfer's words.
+[[noreturn]] void ThrowHttpTransferError(uint32_t errorCode, uint32_t transferError, std::string_view description);
 // By one of the codes whose message names a file (114, 603, 605, 606).
 [[noreturn]] void ThrowHttpFileError(uint32_t errorCode, std::u16string_view path, uint32_t lastError = 0);
 // A refused argument or a call at the wrong moment: the message names class, operation and

@@ -75,7 +75,7 @@ uint32_t CHttpResponseT::ReadContent(void* buffer, uint32_t size) {
   if (size == 0) ThrowHttpArgument(u"CHttpResponseT::ReadContent: cbBuff can not be zero.");
   size_t got = 0;
   const int error = m_transfer->Read(static_cast<char*>(buffer), size, got);
-  if (error != 0) ThrowHttpError(kHttpErrorReadFile, static_cast<uint32_t>(error));
+  if (error != 0) ThrowHttpTransferError(kHttpErrorReadFile, static_cast<uint32_t>(error), m_transfer->FailureText());
   return static_cast<uint32_t>(got);
 }
 

@@ -35,8 +35,14 @@ int CServerAccess::UpdateServerInformation(const std::atomic<bool>* abortFlag) {
 int CServerAccess::ReadReply(Vemra::CHttpResponseT& response) {
   try {
     const std::u16string* type = response.GetHeader(u"Content-Type");
-    if (response.GetStatus() != 200 || !type || !qav::StartsWithNoCase(*type, u"text/")) {
-      QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: %s", response.GetStatusText());
+    if (response.GetStatus() != 200) {
+      QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: status %u %s (expected 200)", response.GetStatus(),
+              response.GetStatusText());
+      return 0;
+    }
+    if (!type || !qav::StartsWithNoCase(*type, u"text/")) {
+      QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: Content-Type %s (expected text/...)",
+              type ? u"\"" + *type + u"\"" : std::u16string(u"missing"));
       return 0;
     }
     // The envelope is plain ASCII: each byte becomes one unit, without any character set.

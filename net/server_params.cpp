@@ -51,7 +51,9 @@ void CServerParams::RunJob(Job& job) {
   job.result = 0;
   if (job.access.UpdateServerInformation(&job.abort) == 1) {
     job.reply = job.access.GetReply();
-    job.result = CServerReply::IsProgramReply(job.reply) ? 1 : 0;
+    const std::u16string refused = CServerReply::RefusalReason(job.reply);
+    if (!refused.empty()) QAV_LOG(LOG_WARNING, u"Web Access Failure Reason: %s", refused);
+    job.result = refused.empty() ? 1 : 0;
   }
 }
 

@@ -32,9 +32,22 @@ int32_t ReadLeadingNumber(std::u16string_view text, int radix) {
 
 CServerReply::CServerReply() { m_document.Clear(); }
 
-bool CServerReply::IsProgramReply(std::u16string_view text) {
+bool CServerReply::IsProgramReply(std::u16string_view text) { return RefusalReason(text).empty(); }
+
+std::u16string CServerReply::RefusalReason(std::u16string_view text) {
+  // The log shows this much of a reply that is no document: enough to tell an error page.
+  constexpr size_t kShownUnits = 80;
+  if (text.empty()) return qav::Format(u"the reply is empty (expected an XML document with the root \"%s\")", kRootName);
   CXmlDocument document;
-  return document.Parse(text) && document.GetRoot()->GetName() == kRootName;
+  // A text without any element parses to a document with no root's name.
+  if (!document.Parse(text) || document.GetRoot() == nullptr || document.GetRoot()->GetName().empty()) {
+    const std::u16string shown(text.substr(0, kShownUnits));
+    return qav::Format(u"the reply is not an XML document (expected one with the root \"%s\"); it begins \"%s\"%s",
+                       kRootName, shown, text.size() > kShownUnits ? u"..." : u"");
+  }
+  const std::u16string root = document.GetRoot()->GetName();
+  if (root != kRootName) return qav::Format(u"the reply's root is \"%s\" (expected \"%s\")", root, kRootName);
+  return {};
 }
 
 void CServerReply::Take(std::u16string_view text) { m_document.Parse(text); }

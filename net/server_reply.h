@@ -18,6 +18,8 @@ class CServerReply {
 
   // Whether the text is a document whose root is exactly the program's.
   static bool IsProgramReply(std::u16string_view text);
+  // Why the text is not: "" when it is, else what was wrong, with what was expected and found.
+  static std::u16string RefusalReason(std::u16string_view text);
   // Takes a text that IsProgramReply accepted as the reply the questions below answer from.
   void Take(std::u16string_view text);
 

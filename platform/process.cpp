@@ -148,14 +148,15 @@ int SpawnAndWait(const ProcessLaunch& launch) {
   return WaitForExit(pid);
 }
 
-pid_t SpawnDetached(const ProcessLaunch& launch) {
+pid_t SpawnDetached(const ProcessLaunch& launch, std::function<void(int)> onExit) {
   SpawnRequest request(launch);
   const pid_t pid = request.Start(true);
   if (pid < 0) return -1;
   // The child outlives this call; a small thread waits for it so that it does not stay a zombie.
-  std::thread([pid] {
+  std::thread([pid, onExit = std::move(onExit)] {
     PrepareThreadForCrashes();
-    WaitForExit(pid);
+    const int code = WaitForExit(pid);
+    if (onExit) onExit(code);
   }).detach();
   return pid;
 }

@@ -9,6 +9,7 @@
 // back at its default action, so nothing the program holds open leaks into the child.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -41,7 +42,8 @@ int SpawnAndWait(const ProcessLaunch& launch);
 
 // Starts the program in a session of its own and returns its process id without waiting; the
 // child is reaped in the background when it ends, so it never lingers as a zombie. -1 when the
-// program cannot be started.
-pid_t SpawnDetached(const ProcessLaunch& launch);
+// program cannot be started. `onExit`, when given, is called with the exit code (as SpawnAndWait
+// gives it) on the background thread that reaped the child.
+pid_t SpawnDetached(const ProcessLaunch& launch, std::function<void(int)> onExit = {});
 
 }  // namespace qav

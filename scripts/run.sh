@@ -2,7 +2,9 @@
 # Installs what the project needs, builds QAV and runs its main job: QAV answers a call from the
 # simulated call client on a private desktop, plays the greeting, records the caller's message and
 # mails it to a local SMTP server (aiosmtpd on 127.0.0.1), and this script prints the voice
-# message's path and length and where the mail it received was saved. QAV runs with its tray icon
+# message's path and length and where the mail it received was saved. QAV's version check goes to
+# the web server's stand-in on 127.0.0.1 ($QAV_WEB_BASE), so nothing leaves the machine, and the
+# script prints what it asked and what QAV made of the answer. QAV runs with its tray icon
 # on a private virtual display (Xvfb with the trayer tray); at the end its voice messages page is
 # opened there and saved as a screenshot, whose path is printed.
 #
@@ -22,6 +24,7 @@ keep=0
 [ "${1:-}" = "--keep-running" ] && keep=1
 qav=$PWD/build/app/qav
 client=$PWD/build/sim/qav-sim-callclient
+webserver=$PWD/build/sim/qav-sim-webserver
 screenshot=$PWD/build/tests/qav_x_screenshot
 answerDelaySec=3
 callId=1234
@@ -34,12 +37,15 @@ mkdir -p "$work/data/QAV" "$work/temp"
 qavPid=
 clientPid=
 smtpPid=
+webPid=
 xvfbPid=
 trayPid=
 finish() {
   if [ "$keep" -eq 0 ]; then
     [ -n "$smtpPid" ] && kill -TERM "$smtpPid" 2>/dev/null || true
     [ -n "$smtpPid" ] && wait "$smtpPid" 2>/dev/null || true
+    [ -n "$webPid" ] && kill -TERM "$webPid" 2>/dev/null || true
+    [ -n "$webPid" ] && wait "$webPid" 2>/dev/null || true
     [ -n "$qavPid" ] && "$qav" /shutdown >/dev/null 2>&1 || true
     [ -n "$qavPid" ] && wait "$qavPid" 2>/dev/null || true
     [ -n "$clientPid" ] && kill -TERM "$clientPid" 2>/dev/null || true
@@ -93,6 +99,14 @@ smtpPid=$!
 waitFor 10 grep -q '^ready ' "$work/smtp.txt" || fail "the local SMTP server did not start"
 smtpPort=$(sed -n 's/^ready //p' "$work/smtp.txt")
 
+# The maker's web server: its stand-in on a free port of 127.0.0.1, which answers the version check
+# with the latest version it is told and saves each request's info document into $work/web.
+mkdir -p "$work/web"
+"$webserver" --folder "$work/web" --latest-ver 1.0.0.0 --period 14400 >"$work/webserver.txt" 2>&1 &
+webPid=$!
+waitFor 10 grep -q '^PORT ' "$work/webserver.txt" || fail "the web server's stand-in did not start"
+export QAV_WEB_BASE=http://127.0.0.1:$(sed -n 's/^PORT //p' "$work/webserver.txt")/
+
 # The answering machine's settings: answer after a few seconds, keep the message as WAV, and mail
 # it, attached, to the local server.
 cat >"$work/data/QAV/QAV.ini" <<EOF
@@ -142,6 +156,17 @@ qavPid=$!
 
 waitFor 10 grep -q '^attached ' "$work/callclient.txt" || fail "QAV did not attach to the call client"
 echo "QAV is attached to the simulated call client; a call rings (QAV answers after ${answerDelaySec} s)."
+
+# The version check runs once the call client has named the signed-in user.
+qavLog() { cat "$work"/state/QAV/*.log 2>/dev/null; }
+waitFor 20 test -s "$work/web/request-1.info.xml" || fail "QAV's version check did not reach the web server's stand-in"
+checkUser=$(sed -n 's:.*<username>\(.*\)</username>.*:\1:p' "$work/web/request-1.info.xml")
+echo "Version check: QAV asked the web server's stand-in at $QAV_WEB_BASE for user '$checkUser'."
+waitFor 10 sh -c "cat '$work'/state/QAV/*.log 2>/dev/null | grep -q 'Web Site version is'" ||
+  fail "QAV logged no answer to its version check"
+qavLog | grep -m1 -o 'Web Site version is .*' | sed 's/^/  the answer: /'
+qavLog | grep -m1 -o "Using version download link .*" | sed 's/^/  /' || true
+echo "  ($(ls "$work"/web/request-*.info.xml | wc -l) version check(s) in this run; the stand-in's log: $work/webserver.txt)"
 waitFor $((answerDelaySec + 15)) grep -q "ALTER CALL $callId ANSWER" "$work/callclient.txt" ||
   fail "QAV did not answer the call"
 echo "QAV answered; the caller hears the greeting and leaves a message."

@@ -19,6 +19,8 @@ packages=(
   dbus-daemon at-spi2-core python3-pyatspi
   mpg123 sox libsox-fmt-mp3 lame espeak-ng unzip python3 python3-aiosmtpd
   openssl curl
+  # The desktop's opener (xdg-open), through which the program opens web pages and its own files.
+  xdg-utils
 )
 
 missing=()

@@ -71,6 +71,7 @@ std::optional<WebMisbehaviour> ParseWebMisbehaviour(std::string_view name) {
   if (name == "garbage-status") return WebMisbehaviour::kGarbageStatus;
   if (name == "wrong-type") return WebMisbehaviour::kWrongType;
   if (name == "bad-crc") return WebMisbehaviour::kBadCrc;
+  if (name == "not-xml") return WebMisbehaviour::kNotXml;
   if (name == "huge-reply") return WebMisbehaviour::kHugeReply;
   if (name == "cut-reply") return WebMisbehaviour::kCutReply;
   return std::nullopt;
@@ -173,6 +174,8 @@ void WebServerStandIn::HandleConnection(int fd) {
     return;
   } else if (requestLine.find("/redirect/") != std::string::npos) {
     reply = "HTTP/1.1 303 See Other\r\nLocation: /qav/landed/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+  } else if (requestLine.find("/redirect-loop/") != std::string::npos) {
+    reply = "HTTP/1.1 302 Found\r\nLocation: /qav/redirect-loop/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
   } else if (requestLine.find("/redirect-keep/") != std::string::npos) {
     reply = "HTTP/1.1 307 Temporary Redirect\r\nLocation: /qav/landed/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
   } else if (requestLine.rfind("GET /qav/landed/", 0) == 0) {
@@ -235,7 +238,9 @@ std::string WebServerStandIn::VersionCheckReply(const std::string& body, int num
   add(u"LatestVer", m_options.latestVersion, latestAttributes);
   add(u"MinimunVersion", m_options.minimumVersion);
 
-  std::string envelope = Utf16ToUtf8(EncodeServerString(reply.GetXml()));
+  const std::u16string document =
+      m_options.misbehaviour == WebMisbehaviour::kNotXml ? u"Service temporarily unavailable" : reply.GetXml();
+  std::string envelope = Utf16ToUtf8(EncodeServerString(document));
   if (m_options.misbehaviour == WebMisbehaviour::kBadCrc && !envelope.empty()) {
     envelope[0] = envelope[0] == '0' ? '1' : '0';
   }

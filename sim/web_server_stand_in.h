@@ -29,6 +29,7 @@ enum class WebMisbehaviour {
   kGarbageStatus,  // the reply's status line is not HTTP
   kWrongType,      // the reply is application/xml
   kBadCrc,         // the reply's envelope fails its checksum
+  kNotXml,         // a sound envelope around a text that is no XML document
   kHugeReply,      // a 10 MB text reply
   kCutReply,       // a reply that announces 10 MB and closes the connection after 5
 };

@@ -213,8 +213,13 @@ class RecordingShell : public CAppShell {
   explicit RecordingShell(Journal& journal) : j_(journal) {}
   bool OpenUrl(std::u16string_view url, bool maximized) override {
     j_.Add("shell.open " + U8(url) + (maximized ? " max" : ""));
-    return true;
+    return opens;
   }
+  bool OpenLocalFile(std::u16string_view path) override {
+    j_.Add("shell.openfile " + U8(path));
+    return opens;
+  }
+  bool opens = true;  // whether the desktop has something that opens it
   bool StartProgram(std::u16string_view program, const std::vector<std::u16string>& arguments) override {
     std::string line = "shell.start " + U8(program);
     for (const auto& a : arguments) line += " [" + U8(a) + "]";
@@ -300,7 +305,11 @@ struct RecordingParts {
       return exchange;
     };
     c.problemReport = [this] { return std::make_unique<RecordingReport>(j); };
-    c.shell = [this] { return std::make_unique<RecordingShell>(j); };
+    c.shell = [this] {
+      auto shell = std::make_unique<RecordingShell>(j);
+      this->shell = shell.get();
+      return shell;
+    };
     c.audioDriver = [this] { return std::make_unique<RecordingAudioDriver>(j); };
     c.engine = [this] { return std::make_unique<RecordingEngine>(j); };
     return c;
@@ -311,6 +320,7 @@ struct RecordingParts {
   RecordingTray* tray = nullptr;
   RecordingLink* link = nullptr;
   ScriptedExchange* exchange = nullptr;
+  RecordingShell* shell = nullptr;
 };
 
 }  // namespace qav::test

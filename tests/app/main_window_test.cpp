@@ -5,16 +5,20 @@
 #include <memory>
 
 #include "app/app_messages.h"
+#include "app/desktop_shell.h"
+#include "app/link_opening.h"
 #include "app/server_exchange_part.h"
 #include "app/web_links.h"
 #include "app/zv_app.h"
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
+#include "foundation/settings_ini.h"
 #include "platform/registered_message.h"
 #include "platform/virtual_loop.h"
 #include "skype/link/skype_vocabulary.h"
 #include "tests/app/app_doubles.h"
+#include "tests/support/fake_opener.h"
 #include "tests/support/pump.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -215,6 +219,57 @@ TEST_F(MainWindowTest, UpdateCheckWaitsForTheUserAndTheWeek) {
   EXPECT_EQ(g_LastCheckForUpdatesDate.Get(), v_.clock().Now().seconds);
 }
 
+// The call client names the user's status before the user; the check waits for the name. Its time
+// is stored at once, so neither the settings reload at sign-in nor a restart forgets it.
+TEST_F(MainWindowTest, UpdateCheckIsWeeklyAcrossTheSignInReloadAndARestart) {
+  const CAppCurrentUser alice{u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  app_ = std::make_unique<CZVApp>(v_.loop(), parts_->Components(), CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  parts_->link->user.onlineStatus = SkypeOnlineStatus::ONLINE;
+  ASSERT_TRUE(window_->Create());  // the first tick of timer 4
+  Post(WM_TIMER, kTimerUpdateCheck);  // the dispatcher's tick at the status
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+
+  // Sign-in: the dispatcher names the user, reloads the settings and ticks timer 4 at the status.
+  journal_.Clear();
+  parts_->link->user = alice;
+  LoadSettings();
+  Post(WM_TIMER, kTimerUpdateCheck);
+  EXPECT_EQ(journal_.Text(), "exchange.start 0 username=alice fullname=Alice A skypever= lang=EN");
+  const int64_t checkedAt = v_.clock().Now().seconds;
+  EXPECT_NE(ReadFileBytes(dir_.path() + "/data/QAV/QAV.ini").find("LastCheckForUpdatesDate=" + std::to_string(checkedAt)),
+            std::string::npos)
+      << ReadFileBytes(dir_.path() + "/data/QAV/QAV.ini");
+
+  // A second sign-in's reload, and one that read the file just before the check was stored.
+  journal_.Clear();
+  LoadSettings();
+  Post(WM_TIMER, kTimerUpdateCheck);
+  g_LastCheckForUpdatesDate = 0;
+  Post(WM_TIMER, kTimerUpdateCheck);
+  v_.AdvanceMs(2'880'000);
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+
+  // A restart: the settings are read back from the file before the window's first tick.
+  window_.reset();
+  app_.reset();
+  g_LastCheckForUpdatesDate = 0;
+  LoadSettings();
+  EXPECT_EQ(g_LastCheckForUpdatesDate.Get(), checkedAt);
+  Open(true, [&](RecordingLink& link) { link.user = alice; });
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+
+  // A week after the check, the next tick asks again.
+  KillTimer(window_->GetSafeHwnd(), kTimerTrayIcon);  // only timer 4 matters for the week
+  KillTimer(window_->GetSafeHwnd(), kTimerCallStatus);
+  const int64_t dueMs = (checkedAt + kWeek - v_.clock().Now().seconds) * 1000;
+  v_.AdvanceMs(dueMs - 1000);
+  EXPECT_EQ(journal_.Text().find("exchange.start"), std::string::npos) << journal_.Text();
+  v_.AdvanceMs(1000 + 2'880'000 - 1);
+  EXPECT_EQ(journal_.Text(), "exchange.start 0 username=alice fullname=Alice A skypever= lang=EN");
+}
+
 TEST_F(MainWindowTest, ACheckAskedWhileOneRunsIsRefusedBeforeItsValuesChange) {
   Open(true, [](RecordingLink& link) { link.user.onlineStatus = SkypeOnlineStatus::ONLINE; });
   parts_->exchange->running = true;
@@ -248,6 +303,53 @@ TEST_F(MainWindowTest, StartUpCheckReachesTheServerAndAnnouncesACriticalVersion)
       << journal_.Text();
   EXPECT_NE(journal_.Text().find("shell.open http://downloads.test/qav.exe"), std::string::npos) << journal_.Text();
   EXPECT_NE(server.Read("request-1.info.xml").find("<username>alice</username>"), std::string::npos);
+}
+
+// The download link is the server's to name, so it is outside data: only an http or https link
+// reaches the desktop's opener (a stand-in recording its argv), and nothing else is taken for a
+// file to show or an option of the opener.
+TEST_F(MainWindowTest, TheServersDownloadLinkOpensOnlyWhenItIsAWebAddress) {
+  FakeOpener opener(dir_.path());
+  for (const char* link : {"file:///etc/passwd", "--help", "http://127.0.0.1/qav.exe"}) {
+    WebStandIn server({"--latest-ver", "99.0.0.0", "--critical", "1", "--link", link});
+    ASSERT_TRUE(server.started());
+    parts_ = std::make_unique<RecordingParts>(journal_);
+    CAppComponents components = parts_->Components();
+    components.serverExchange = [&] { return std::make_unique<CServerExchangePart>(server.BaseUrl16() + u"qav/"); };
+    components.shell = [] { return std::make_unique<CDesktopShell>(); };
+    app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+    window_ = std::make_unique<CZVAppWnd>(*app_);
+    parts_->link->user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE};
+    journal_.Clear();
+    ASSERT_TRUE(window_->Create());
+    ASSERT_TRUE(PumpUntil(v_, [&] { return journal_.Text().find("box 0x41") != std::string::npos; }, 20000))
+        << journal_.Text();  // the user answers OK
+    window_.reset();
+    app_.reset();
+    g_LastCheckForUpdatesDate = 0;
+    WriteIniInt64(u"LastCheckForUpdatesDate", 0);
+  }
+  ASSERT_TRUE(opener.WaitForRuns(1));
+  EXPECT_EQ(opener.Runs(), std::vector<std::string>{"1 [http://127.0.0.1/qav.exe]"});
+}
+
+// An opener that starts and then gives up (no browser on the desktop) is put to the user too,
+// by the main window, once the opener has ended.
+TEST_F(MainWindowTest, AnOpenerThatGivesUpIsReportedToTheUser) {
+  FakeOpener opener(dir_.path(), FakeOpener::Presence::kFailing);
+  parts_ = std::make_unique<RecordingParts>(journal_);
+  CAppComponents components = parts_->Components();
+  components.shell = [&] { return std::make_unique<CDesktopShell>([&] { return window_->GetSafeHwnd(); }); };
+  app_ = std::make_unique<CZVApp>(v_.loop(), components, CommandLine());
+  window_ = std::make_unique<CZVAppWnd>(*app_);
+  ASSERT_TRUE(window_->Create());
+  journal_.Clear();
+  EXPECT_TRUE(OpenWebLinkForUser(app_->Shell(), u"http://127.0.0.1/help", true));  // it started
+  ASSERT_TRUE(PumpUntil(v_, [&] { return journal_.Text().find("box ") != std::string::npos; }, 20000));
+  EXPECT_EQ(journal_.Text(),
+            "box 0x30 Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename "
+            "extension.");
+  EXPECT_EQ(opener.Runs(), std::vector<std::string>{"1 [http://127.0.0.1/help]"});
 }
 
 // A check that hangs on the network does not hold up the exit: its thread is stopped and joined,
@@ -288,13 +390,14 @@ TEST_F(MainWindowTest, TheServersPeriodIsHeldAndRestartsTimer4) {
       {-5, 12'000},                      // 60 s at least
   };
   for (const auto& c : cases) {
-    Open(true, [](RecordingLink& link) { link.user.onlineStatus = SkypeOnlineStatus::ONLINE; });
+    Open(true, [](RecordingLink& link) { link.user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE}; });
     KillTimer(window_->GetSafeHwnd(), kTimerTrayIcon);  // only timer 4 runs here
     KillTimer(window_->GetSafeHwnd(), kTimerCallStatus);
     v_.AdvanceMs(1000);
     if (c.period) parts_->exchange->ints[u"QAV/UpdateCheckPeriodSec"] = *c.period;
     Post(UM_SERVERUPDATEDONE, 0, 1);
     g_LastCheckForUpdatesDate = 0;  // every tick checks
+    WriteIniInt64(u"LastCheckForUpdatesDate", 0);
     journal_.Clear();
     v_.AdvanceMs(c.nextCheckMs - 1);
     EXPECT_EQ(journal_.Text(), "") << c.nextCheckMs;

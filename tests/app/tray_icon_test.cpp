@@ -197,6 +197,20 @@ TEST_F(TrayIconTest, MenuCommandsReachTheirTargets) {
   EXPECT_NE(journal_.Text().find("link.shutdown"), std::string::npos);
 }
 
+// A desktop with nothing to open the help page: the user is told so instead of the item doing
+// nothing.
+TEST_F(TrayIconTest, HelpThatTheDesktopCannotOpenSaysSo) {
+  AnsweringBoxes boxes(journal_, IDOK);
+  parts_->shell->opens = false;
+  host_->choose = CTrayIcon::ID_SYSTRAY_MENU_GOTO_HELP;
+  Event(CTrayEvent::kRightButtonUp);
+  EXPECT_NE(journal_.Text().find("shell.open http://web.test/qav/applinks/help/?lang=EN max\n"
+                                 "box 0x30 Unable to open hyperlink:\n\nThere is no application associated\n"
+                                 "with the given filename extension."),
+            std::string::npos)
+      << journal_.Text();
+}
+
 TEST_F(TrayIconTest, TheIconBlinksWhileACallIsHandledAndShowsNotConnectedWithoutTheLink) {
   parts_->link->calls = {{3, true, false, true, false}};
   std::vector<int> images;
@@ -243,6 +257,14 @@ TEST_F(TrayIconTest, ABalloonLinkIsOpenedOnceAndABalloonWithoutOneOpensNothing) 
   Event(CTrayEvent::kBalloonTimedOut);
   Event(CTrayEvent::kBalloonClicked);
   EXPECT_EQ(journal_.Text(), "host.balloon Notice");
+
+  // The link is the server's: a file or an opener's option is not opened; https is.
+  for (const char16_t* link : {u"file:///etc/passwd", u"--help", u"https://web.test/qav/download"}) {
+    ASSERT_TRUE(window_->Tray().ShowBalloon(u"New version", -1, link));
+    Event(CTrayEvent::kBalloonClicked);
+  }
+  EXPECT_EQ(journal_.Text(), "host.balloon Notice\nhost.balloon New version\nhost.balloon New version\n"
+                             "host.balloon New version\nshell.open https://web.test/qav/download");
 }
 
 }  // namespace

@@ -108,16 +108,31 @@ TEST(ServerParams, ChecksForAVersionOnItsThreadAndAnswersByPath) {
 TEST(ServerParams, AFailedExchangeKeepsTheLastGoodReply) {
   WebStandIn good({"--latest-ver", "5.0.9.9"});
   ASSERT_TRUE(good.started());
+  // Each failure's log line says what was wrong, with what was expected and what came.
   const struct {
     std::vector<std::string> arguments;
     std::u16string_view log;
+    std::u16string_view area = u"qav/";
   } cases[] = {
-      {{"--misbehave", "wrong-type", "--latest-ver", "9"}, u"Web Access Failure Reason: OK"},
+      {{"--misbehave", "wrong-type", "--latest-ver", "9"},
+       u"Web Access Failure Reason: Content-Type \"application/xml\" (expected text/...)"},
       {{"--misbehave", "bad-crc", "--latest-ver", "9"}, u"CServerAccess: Failed CRC"},
-      {{"--reply-root", "Other_Root", "--latest-ver", "9"}, u""},
+      {{"--reply-root", "Other_Root", "--latest-ver", "9"},
+       u"Web Access Failure Reason: the reply's root is \"Other_Root\" (expected \"Zarvelin_XML_Info\")"},
+      {{"--misbehave", "not-xml", "--latest-ver", "9"},
+       u"Web Access Failure Reason: the reply is not an XML document (expected one with the root "
+       u"\"Zarvelin_XML_Info\"); it begins \"Service temporarily unavailable\""},
       {{"--misbehave", "huge-reply"}, u"Web Access Failure Reason: the reply is longer than 1048576 bytes"},
       {{"--misbehave", "garbage-status"}, u""},
       {{"--misbehave", "refuse"}, u""},
+      {{"--latest-ver", "9"},
+       u"Web Access Failure Reason: [409.47.::HttpEndRequest failed. More than 10 redirects, the most that are "
+       u"followed; the last reply was 302 Found to \"/qav/redirect-loop/\".]",
+       u"qav/redirect-loop/"},
+      {{"--latest-ver", "9"},
+       u"Web Access Failure Reason: [409.65.::HttpEndRequest failed. The reply was 307 Temporary Redirect to "
+       u"\"/qav/landed/\"; only 301, 302 and 303 are followed, since a 307 would need the body sent again.]",
+       u"qav/redirect-keep/"},
   };
   for (const auto& c : cases) {
     qav::test::LogCapture log;
@@ -125,13 +140,15 @@ TEST(ServerParams, AFailedExchangeKeepsTheLastGoodReply) {
     ASSERT_EQ(params.UpdateServerInformation(0, 0, 0), 1);
     WebStandIn bad(c.arguments);
     ASSERT_TRUE(bad.started());
-    params.Access().SetProductBase(ProductBase(bad));
+    params.Access().SetProductBase(bad.BaseUrl16() + std::u16string(c.area));
     EXPECT_EQ(params.UpdateServerInformation(0, 0, 0), 0) << c.arguments[1];
     std::u16string latest;
     EXPECT_EQ(params.GetString(u"QAV/LatestVer", latest), 1);
     EXPECT_EQ(latest, u"5.0.9.9") << c.arguments[1];
     if (!c.log.empty()) {
-      EXPECT_TRUE(log.Has(LOG_WARNING, c.log)) << c.arguments[1];
+      std::string lines;
+      for (const auto& line : log.Lines()) lines += qav::Utf16ToUtf8(line.message) + "\n";
+      EXPECT_TRUE(log.Has(LOG_WARNING, c.log)) << c.arguments[1] << " " << qav::Utf16ToUtf8(c.area) << "\n" << lines;
     }
   }
 }

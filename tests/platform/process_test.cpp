@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,4 +94,14 @@ TEST(Process, DetachedChildRunsInItsOwnSession) {
   for (int i = 0; i < 5000 && access(marker.c_str(), F_OK) != 0; ++i) usleep(1000);
   ASSERT_EQ(access(marker.c_str(), F_OK), 0);
   EXPECT_EQ(std::stoi(qav::test::ReadFileBytes(marker)), pid);  // session leader: sid == pid
+}
+
+TEST(Process, DetachedChildsExitCodeReachesItsCallback) {
+  // Shared with the reaping thread, which may outlive a failed wait.
+  auto ended = std::make_shared<std::promise<int>>();
+  std::future<int> code = ended->get_future();
+  ASSERT_GT(qav::SpawnDetached({u"/bin/sh", {u"-c", u"exit 3"}, u""}, [ended](int exitCode) { ended->set_value(exitCode); }),
+            0);
+  ASSERT_EQ(code.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  EXPECT_EQ(code.get(), 3);
 }

@@ -5,10 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "app/link_opening.h"
 #include "app/parts/shell.h"
 #include "app/zv_app.h"
 #include "foundation/logger.h"
-#include "platform/message_box.h"
 #include "ui/controls/qt_color.h"
 
 CHyperLink::CHyperLink(const QString& text, QWidget* parent)
@@ -66,26 +66,7 @@ COLORREF CHyperLink::CurrentTextColour() const {
   return m_visited ? m_visitedColour : m_linkColour;
 }
 
-QString CHyperLink::OpenErrorText(int code) {
-  switch (code) {
-    case 0: return QStringLiteral("The operating system is out\nof memory or resources.");
-    case 2: return QStringLiteral("The specified file was not found.");
-    case 3: return QStringLiteral("The specified path was not found.");
-    case 5: return QStringLiteral("The operating system denied\naccess to the specified file.");
-    case 8: return QStringLiteral("There was not enough memory to complete the operation.");
-    case 11: return QStringLiteral("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
-    case 26: return QStringLiteral("A sharing violation occurred. ");
-    case 27: return QStringLiteral("The filename association is\nincomplete or invalid.");
-    case 28: return QStringLiteral("The DDE transaction could not\nbe completed because the request timed out.");
-    case 29: return QStringLiteral("The DDE transaction failed.");
-    case 30:
-      return QStringLiteral(
-          "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.");
-    case 31: return QStringLiteral("There is no application associated\nwith the given filename extension.");
-    case 32: return QStringLiteral("The specified dynamic-link library was not found.");
-    default: return QStringLiteral("Unknown Error (%1) occurred.").arg(code);
-  }
-}
+QString CHyperLink::OpenErrorText(int code) { return QString::fromStdU16String(OpenLinkErrorText(code)); }
 
 void CHyperLink::OnClicked() {
   if (!m_followOnClick) {
@@ -100,8 +81,7 @@ void CHyperLink::OnClicked() {
     // The shell says only that nothing could open the address: the user's lack of a handler.
     QAV_LOG(LOG_WARNING, u"CHyperLink: the address [%s] could not be opened", m_url.toStdU16String());
     QApplication::beep();
-    const QString text = QStringLiteral("Unable to open hyperlink:\n\n") + OpenErrorText(31);
-    qav::ShowMessageBox(text.toStdU16String(), u"QAV", qav::MB_OK | qav::MB_ICONEXCLAMATION);
+    ShowUnableToOpenLink(kOpenLinkNoHandler);
   }
   emit clicked();
 }

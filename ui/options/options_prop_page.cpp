@@ -2,7 +2,6 @@
 
 #include <QVBoxLayout>
 
-#include <QUrl>
 
 #include "app/app_messages.h"
 #include "app/parts/shell.h"
@@ -75,12 +74,12 @@ std::u16string COptionsPropPage::LanguageFilePath() { return g_pApp ? g_pApp->Ge
 
 void COptionsPropPage::EditTextFile(const std::u16string& path) {
   // The desktop's handler for text files is the user's editor.
-  OpenWebPage(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
+  if (Sheet()) Sheet()->Services().OpenLocalFile(path);
 }
 
 bool COptionsPropPage::OpenFile(const std::u16string& path) {
   // Shown at its normal size, as a double-click on the file would.
-  return g_pApp && g_pApp->Shell().OpenUrl(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String(), false);
+  return g_pApp && g_pApp->Shell().OpenLocalFile(path);
 }
 
 void COptionsPropPage::FitSheetToPage() {

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTreeView>
-#include <QUrl>
 #include <algorithm>
 
 #include "app/app_names.h"
@@ -209,7 +208,7 @@ void CRecordingListPage::ChatSelected() {
 
 void CRecordingListPage::OpenFolder() {
   if (!m_services.SignedIn()) return;
-  m_services.OpenUrl(QUrl::fromLocalFile(Q(Folder())).toString().toStdU16String());
+  m_services.OpenLocalFile(Folder());
 }
 
 void CRecordingListPage::ShowContextMenu(const QPoint& at) {

@@ -1,6 +1,7 @@
 #include "ui/sheet/app_sheet_services.h"
 
 #include "app/app_names.h"
+#include "app/link_opening.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
 #include "foundation/settings.h"
@@ -37,7 +38,11 @@ void CAppSheetServices::PostMainWindow(uint32_t message, uint64_t wParam, int64_
 }
 
 void CAppSheetServices::OpenUrl(const std::u16string& url) {
-  if (g_pApp) g_pApp->Shell().OpenUrl(url, true);
+  if (g_pApp) OpenWebLinkForUser(g_pApp->Shell(), url, true);
+}
+
+void CAppSheetServices::OpenLocalFile(const std::u16string& path) {
+  if (g_pApp) OpenLocalFileForUser(g_pApp->Shell(), path);
 }
 
 void CAppSheetServices::SendToSibling(const std::vector<const CMessage*>& messages,

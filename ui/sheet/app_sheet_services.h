@@ -15,6 +15,7 @@ class CAppSheetServices : public CSheetServices {
   void ShowError(const std::u16string& text) override;
   void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) override;
   void OpenUrl(const std::u16string& url) override;
+  void OpenLocalFile(const std::u16string& path) override;
   void SendToSibling(const std::vector<const CMessage*>& messages,
                      const std::vector<const CConversation*>& conversations) override;
   void SendChatMessage(const std::u16string& handle, const std::u16string& text) override;

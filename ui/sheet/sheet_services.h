@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/web_links.h"
+
 class CConversation;
 class CMessage;
 
@@ -26,8 +28,11 @@ class CSheetServices {
   // An error box captioned with the program's name.
   virtual void ShowError(const std::u16string& text) = 0;
   virtual void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) = 0;
-  // Opens a web address in the default browser.
+  // Opens a web address (http or https) in the default browser.
   virtual void OpenUrl(const std::u16string& url) = 0;
+  // Opens one of the program's own files or folders (an absolute path) with the desktop's handler
+  // for its kind. By default through OpenUrl with the path's file address.
+  virtual void OpenLocalFile(const std::u16string& path) { OpenUrl(LocalFileAddress(path)); }
   // Builds the program's video driver when it has none; false when it cannot be built.
   virtual bool CreateVideoDriver() { return false; }
   // Sends a chat text to a contact through the call client, queued with acknowledgement.

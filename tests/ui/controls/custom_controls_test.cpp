@@ -28,6 +28,10 @@ class RecordingShell : public CAppShell {
     opened.emplace_back(url);
     return m_succeed;
   }
+  bool OpenLocalFile(std::u16string_view path) override {
+    opened.emplace_back(path);
+    return m_succeed;
+  }
   bool StartProgram(std::u16string_view, const std::vector<std::u16string>&) override { return false; }
   std::vector<std::u16string> opened;
 
