@@ -345,3 +345,32 @@ TEST_F(SettingsTest, TheAutostartEntryFollowsWinStartUp) {
 }
 
 }  // namespace
+
+TEST_F(SettingsTest, OneOptionIsSavedAtOnceToTheFileItsKeyBelongsTo) {
+  const struct {
+    COptionInt* option;
+    std::string key;
+    bool perUser;
+  } cases[] = {
+      {&g_AnswerAllowed, "AnswerAllowed", true},
+      {&g_ConversationAutoRecordMode, "ConversationAutoRecordMode", true},
+      {&g_ShowBalloonTips, "ShowBalloonTips", false},
+      {&g_DebugFileLevel, "DebugFileLevel", false},
+  };
+  for (const auto& c : cases) {
+    for (const std::u16string& signedIn : {std::u16string(u"alice"), std::u16string()}) {
+      user = signedIn;
+      *c.option = 7;
+      ASSERT_TRUE(SaveOption(*c.option)) << c.key;
+      // Without a current user a per-user key goes to the global file, as the single-key writers do.
+      const bool inUserFile = c.perUser && !signedIn.empty();
+      const std::string line = "\n" + c.key + "=7\n";
+      EXPECT_EQ(UserFile().find(line) != std::string::npos, inUserFile) << c.key << " " << U8(signedIn);
+      EXPECT_EQ(Global().find(line) != std::string::npos, !inUserFile) << c.key << " " << U8(signedIn);
+      std::filesystem::remove(dir.path() + "/data/QAV/alice/QAV.ini");
+      std::filesystem::remove(U8(GetIniFilePath()));
+    }
+  }
+  EXPECT_FALSE(SaveOption(g_ShowOpenFolderButton)) << "read only: the program never writes it";
+  EXPECT_EQ(Global().find("ShowOpenFolderButton"), std::string::npos);
+}
