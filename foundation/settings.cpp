@@ -292,7 +292,8 @@ void LoadUserOption(const OptionKey& o) {
       *o.text = GetUserIniString(o.key, o.textDefault, BufferFor(o.kind));
       break;
     case Kind::kMultiLineText:
-      *o.text = MultiLineFromStored(GetUserIniString(o.key, MultiLineToStored(GetLangString(o.langId))));
+      *o.text = MultiLineFromStored(
+          GetUserIniString(o.key, MultiLineToStored(GetLangString(o.langId)), kIniMultiLineTextBuffer));
       break;
     case Kind::kGreetingPath:
       *o.text = ApplyGreetingPathRule(GetUserIniString(o.key, o.textDefault, kIniPathBuffer), o.textDefault);

@@ -374,3 +374,23 @@ TEST_F(SettingsTest, OneOptionIsSavedAtOnceToTheFileItsKeyBelongsTo) {
   EXPECT_FALSE(SaveOption(g_ShowOpenFolderButton)) << "read only: the program never writes it";
   EXPECT_EQ(Global().find("ShowOpenFolderButton"), std::string::npos);
 }
+
+// A multi-line text is stored with each line break as two units, and may be longer than one line
+// of the file's usual 255: it reads back whole. A one-line text keeps the usual buffer.
+TEST_F(SettingsTest, MultiLineTextsLongerThanTheUsualBufferReadBackWhole) {
+  user = u"alice";
+  std::u16string lines;
+  for (int i = 0; i < 80; ++i) lines += u"line " + qav::Utf8ToUtf16(std::to_string(i)) + u"\r\n";
+  lines += u"end";
+  ASSERT_GT(lines.size(), 600u);
+  COptionText* const texts[] = {&g_GreetingTextMsg, &g_GreetingTextMsgForNonAuth,
+                                &g_RecConvTextNotificationTextMsgStart, &g_RecConvTextNotificationTextMsgStop,
+                                &g_RejectCallWaitingQAVTextMsg, &g_RejectCallWaitingUserTextMsg};
+  for (COptionText* text : texts) *text = lines;
+  g_EMailUserOwnSubjectLineText = std::u16string(300, u's');
+  SaveSettings();
+  SetDefaultOptions();
+  LoadSettings();
+  for (size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(texts[i]->Get(), lines) << "text " << i;
+  EXPECT_EQ(g_EMailUserOwnSubjectLineText.Get(), std::u16string(255, u's'));
+}
