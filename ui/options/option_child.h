@@ -19,6 +19,7 @@
 
 #include "foundation/option_value.h"
 #include "ui/controls/multi_line_edit.h"
+#include "ui/controls/number_edit.h"
 
 class QAbstractButton;
 class QComboBox;

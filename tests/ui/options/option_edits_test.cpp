@@ -1,10 +1,11 @@
 // The edits every option child shares, as a user types and pastes into them on the options page:
-// each multi-line text counts a line break as the settings file stores it (two units), so what the
-// page shows is what comes back after Apply, a restart and a reload. Each table runs at the default
-// font and at a larger one.
+// each number edit takes digits only, and each multi-line text counts a line break as the settings
+// file stores it (two units), so what the page shows is what comes back after Apply, a restart and a
+// reload. Each table runs at the default font and at a larger one.
 #include <QApplication>
 #include <QClipboard>
 #include <QFont>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <functional>
@@ -51,6 +52,66 @@ class OptionEditsTest : public OptionsTest {
 
   QFont defaultFont;
 };
+
+struct NumberEditCase {
+  int dialogId;
+  int editId;
+  COptionInt* option;
+  std::function<void()> enable;  // what the edit needs to be enabled
+};
+
+TEST_F(OptionEditsTest, EveryNumberEditTakesDigitsOnlyTypedOrPasted) {
+  const NumberEditCase cases[] = {
+      {149, 1018, &g_SecB4AnsweringOnline, [] { g_AnswerAllowedOnline = 1; }},
+      {149, 1021, &g_SecB4AnsweringAway, [] { g_AnswerAllowedAway = 1; }},
+      {347, 1077, &g_MaxRecordingDurationSec, [] {}},
+      {148, 1204, &g_MaxRecordingDurationForNonAuthSec,
+       [] {
+         g_UseNonAuthorizedCallerSettings = 1;
+         g_DisableAnswerOfNonAuthCaller = 0;
+       }},
+      {344, 1022, &g_SMTPServerPort, [] {}},
+      {346, 1063, &g_RcvdMsgsFolderSize, [] { g_IsRcvdMsgsFolderLimited = 1; }},
+      {346, 1065, &g_RecConvsFolderSize, [] { g_IsRecConvsFolderNotified = 1; }},
+  };
+  for (const QFont& font : Fonts()) {
+    QApplication::setFont(font);
+    for (const NumberEditCase& c : cases) {
+      SetDefaultOptions();
+      c.enable();
+      auto page = Open(c.dialogId);
+      auto* edit = Find<QLineEdit>(page->CurrentChild(), c.editId);
+      ASSERT_NE(edit, nullptr);
+      ASSERT_TRUE(edit->isEnabled()) << c.editId;
+      const std::string where = std::to_string(c.editId) + " at " + std::to_string(font.pointSizeF()) + "pt";
+
+      Type(edit, "12");
+      EXPECT_EQ(*c.option, 12) << where;
+
+      edit->selectAll();
+      QTest::keyClicks(edit, "ab");  // typed over the number: refused, the number stays
+      EXPECT_EQ(edit->text(), "12") << where;
+      edit->end(false);
+      QTest::keyClicks(edit, "-+ 4");  // no sign, no blank; the digit is taken
+      EXPECT_EQ(edit->text(), "124") << where;
+      QTest::keyClick(edit, Qt::Key_Backspace);
+      sheet.modified = false;
+      edit->selectAll();
+      Paste(edit, "ab");
+      EXPECT_EQ(edit->text(), "12") << where;
+      edit->end(false);
+      Paste(edit, "3x");  // a paste with a letter in it is refused whole
+      EXPECT_EQ(edit->text(), "12") << where;
+      EXPECT_EQ(*c.option, 12) << where;
+      EXPECT_FALSE(sheet.modified) << where;
+
+      Paste(edit, "3");
+      EXPECT_EQ(edit->text(), "123") << where;
+      EXPECT_EQ(*c.option, 123) << where;
+      EXPECT_TRUE(boxes.texts.empty()) << where;
+    }
+  }
+}
 
 struct TextEditCase {
   int dialogId;
