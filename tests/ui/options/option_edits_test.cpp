@@ -45,6 +45,19 @@ class OptionEditsTest : public OptionsTest {
     EXPECT_EQ(page->CurrentChild()->DialogId(), dialogId);
     return page;
   }
+  // The body for each case at each font, each time from the defaults with what the case needs
+  // switched on; `where` names the case and the font.
+  template <class Case, size_t N, class Body>
+  void AtEachFont(const Case (&cases)[N], Body body) {
+    for (const QFont& font : Fonts()) {
+      QApplication::setFont(font);
+      for (const Case& c : cases) {
+        SetDefaultOptions();
+        c.enable();
+        body(c, c.Name() + " at " + std::to_string(font.pointSizeF()) + "pt");
+      }
+    }
+  }
   static void Paste(QWidget* edit, const QString& text) {
     QApplication::clipboard()->setText(text);
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
@@ -58,6 +71,7 @@ struct NumberEditCase {
   int editId;
   COptionInt* option;
   std::function<void()> enable;  // what the edit needs to be enabled
+  std::string Name() const { return std::to_string(editId); }
 };
 
 TEST_F(OptionEditsTest, EveryNumberEditTakesDigitsOnlyTypedOrPasted) {
@@ -74,43 +88,37 @@ TEST_F(OptionEditsTest, EveryNumberEditTakesDigitsOnlyTypedOrPasted) {
       {346, 1063, &g_RcvdMsgsFolderSize, [] { g_IsRcvdMsgsFolderLimited = 1; }},
       {346, 1065, &g_RecConvsFolderSize, [] { g_IsRecConvsFolderNotified = 1; }},
   };
-  for (const QFont& font : Fonts()) {
-    QApplication::setFont(font);
-    for (const NumberEditCase& c : cases) {
-      SetDefaultOptions();
-      c.enable();
-      auto page = Open(c.dialogId);
-      auto* edit = Find<QLineEdit>(page->CurrentChild(), c.editId);
-      ASSERT_NE(edit, nullptr);
-      ASSERT_TRUE(edit->isEnabled()) << c.editId;
-      const std::string where = std::to_string(c.editId) + " at " + std::to_string(font.pointSizeF()) + "pt";
+  AtEachFont(cases, [&](const NumberEditCase& c, const std::string& where) {
+    auto page = Open(c.dialogId);
+    auto* edit = Find<QLineEdit>(page->CurrentChild(), c.editId);
+    ASSERT_NE(edit, nullptr);
+    ASSERT_TRUE(edit->isEnabled()) << where;
 
-      Type(edit, "12");
-      EXPECT_EQ(*c.option, 12) << where;
+    Type(edit, "12");
+    EXPECT_EQ(*c.option, 12) << where;
 
-      edit->selectAll();
-      QTest::keyClicks(edit, "ab");  // typed over the number: refused, the number stays
-      EXPECT_EQ(edit->text(), "12") << where;
-      edit->end(false);
-      QTest::keyClicks(edit, "-+ 4");  // no sign, no blank; the digit is taken
-      EXPECT_EQ(edit->text(), "124") << where;
-      QTest::keyClick(edit, Qt::Key_Backspace);
-      sheet.modified = false;
-      edit->selectAll();
-      Paste(edit, "ab");
-      EXPECT_EQ(edit->text(), "12") << where;
-      edit->end(false);
-      Paste(edit, "3x");  // a paste with a letter in it is refused whole
-      EXPECT_EQ(edit->text(), "12") << where;
-      EXPECT_EQ(*c.option, 12) << where;
-      EXPECT_FALSE(sheet.modified) << where;
+    edit->selectAll();
+    QTest::keyClicks(edit, "ab");  // typed over the number: refused, the number stays
+    EXPECT_EQ(edit->text(), "12") << where;
+    edit->end(false);
+    QTest::keyClicks(edit, "-+ 4");  // no sign, no blank; the digit is taken
+    EXPECT_EQ(edit->text(), "124") << where;
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    sheet.modified = false;
+    edit->selectAll();
+    Paste(edit, "ab");
+    EXPECT_EQ(edit->text(), "12") << where;
+    edit->end(false);
+    Paste(edit, "3x");  // a paste with a letter in it is refused whole
+    EXPECT_EQ(edit->text(), "12") << where;
+    EXPECT_EQ(*c.option, 12) << where;
+    EXPECT_FALSE(sheet.modified) << where;
 
-      Paste(edit, "3");
-      EXPECT_EQ(edit->text(), "123") << where;
-      EXPECT_EQ(*c.option, 123) << where;
-      EXPECT_TRUE(boxes.texts.empty()) << where;
-    }
-  }
+    Paste(edit, "3");
+    EXPECT_EQ(edit->text(), "123") << where;
+    EXPECT_EQ(*c.option, 123) << where;
+    EXPECT_TRUE(boxes.texts.empty()) << where;
+  });
 }
 
 struct TextEditCase {
@@ -120,6 +128,7 @@ struct TextEditCase {
   const char* key;
   bool limited;  // to 250 units; the call-waiting replies have no limit of the page's
   std::function<void()> enable;
+  std::string Name() const { return key; }
 };
 
 const TextEditCase kTextCases[] = {
@@ -158,46 +167,40 @@ TEST_F(OptionEditsTest, EachTextCountsALineBreakAsTwoAndComesBackWholeAfterApply
   // What 250 units hold: 22 whole lines of 11 units and 8 letters of the next.
   const std::u16string fits = Repeated(u"abcdefghi\r\n", 22) + u"abcdefgh";
   const std::u16string whole = Repeated(u"abcdefghi\r\n", 40);
-  for (const QFont& font : Fonts()) {
-    QApplication::setFont(font);
-    for (const TextEditCase& c : kTextCases) {
-      const std::string where = std::string(c.key) + " at " + std::to_string(font.pointSizeF()) + "pt";
-      SetDefaultOptions();
-      c.enable();
-      const std::u16string expected = c.limited ? fits : whole;
-      {
-        auto page = Open(c.dialogId);
-        auto* edit = Find<QPlainTextEdit>(page->CurrentChild(), c.editId);
-        ASSERT_NE(edit, nullptr);
-        ASSERT_TRUE(edit->isEnabled()) << where;
-        edit->selectAll();
-        Paste(edit, pasted);
-        EXPECT_EQ(c.option->Get(), expected) << where;
-        if (c.limited) {
-          QTest::keyClick(edit, Qt::Key_X);  // full: refused
-          EXPECT_EQ(c.option->Get(), fits) << where;
-          QTest::keyClick(edit, Qt::Key_Backspace);
-          QTest::keyClick(edit, Qt::Key_Return);  // a line break needs two units, one is left
-          EXPECT_EQ(c.option->Get(), fits.substr(0, 249)) << where;
-          QTest::keyClick(edit, Qt::Key_H);
-          EXPECT_EQ(c.option->Get(), fits) << where;
-        }
-        ASSERT_TRUE(page->OnApply()) << where;
-      }
-      SetDefaultOptions();  // a restart
-      LoadSettings();
-      EXPECT_EQ(c.option->Get(), expected) << where << " after a restart";
-      *c.option = u"changed, then cancelled";
-      LoadSettings();  // the sheet's Cancel reloads
-      EXPECT_EQ(c.option->Get(), expected) << where << " after a reload";
-      sheet.modified = false;
+  AtEachFont(kTextCases, [&](const TextEditCase& c, const std::string& where) {
+    const std::u16string expected = c.limited ? fits : whole;
+    {
       auto page = Open(c.dialogId);
-      EXPECT_EQ(Find<QPlainTextEdit>(page->CurrentChild(), c.editId)->toPlainText(),
-                COptionChild::ToEditText(expected))
-          << where;
-      EXPECT_FALSE(sheet.modified) << where;
+      auto* edit = Find<QPlainTextEdit>(page->CurrentChild(), c.editId);
+      ASSERT_NE(edit, nullptr);
+      ASSERT_TRUE(edit->isEnabled()) << where;
+      edit->selectAll();
+      Paste(edit, pasted);
+      EXPECT_EQ(c.option->Get(), expected) << where;
+      if (c.limited) {
+        QTest::keyClick(edit, Qt::Key_X);  // full: refused
+        EXPECT_EQ(c.option->Get(), fits) << where;
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(edit, Qt::Key_Return);  // a line break needs two units, one is left
+        EXPECT_EQ(c.option->Get(), fits.substr(0, 249)) << where;
+        QTest::keyClick(edit, Qt::Key_H);
+        EXPECT_EQ(c.option->Get(), fits) << where;
+      }
+      ASSERT_TRUE(page->OnApply()) << where;
     }
-  }
+    SetDefaultOptions();  // a restart
+    LoadSettings();
+    EXPECT_EQ(c.option->Get(), expected) << where << " after a restart";
+    *c.option = u"changed, then cancelled";
+    LoadSettings();  // the sheet's Cancel reloads
+    EXPECT_EQ(c.option->Get(), expected) << where << " after a reload";
+    sheet.modified = false;
+    auto page = Open(c.dialogId);
+    EXPECT_EQ(Find<QPlainTextEdit>(page->CurrentChild(), c.editId)->toPlainText(),
+              COptionChild::ToEditText(expected))
+        << where;
+    EXPECT_FALSE(sheet.modified) << where;
+  });
 }
 
 TEST_F(OptionEditsTest, AStoredTextLongerThanThePageAllowsIsShownWholeAndNotMarkedModified) {
@@ -208,37 +211,31 @@ TEST_F(OptionEditsTest, AStoredTextLongerThanThePageAllowsIsShownWholeAndNotMark
     return text + "end";
   }();
   const std::u16string value = Repeated(u"abcdefghi\r\n", 30) + u"end";
-  for (const QFont& font : Fonts()) {
-    QApplication::setFont(font);
-    for (const TextEditCase& c : kTextCases) {
-      const std::string where = std::string(c.key) + " at " + std::to_string(font.pointSizeF()) + "pt";
-      SetDefaultOptions();
-      c.enable();
-      std::filesystem::create_directories(dir.path() + "/data/QAV/alice");
-      {
-        std::ofstream file(dir.path() + "/data/QAV/alice/QAV.ini", std::ios::binary);
-        file << "[Settings]\n" << c.key << "=" << stored << "\n";
-      }
-      LoadAnswerSettings();
-      c.enable();
-      ASSERT_EQ(c.option->Get(), value) << where << ": read whole";
-      sheet.modified = false;
-      auto page = Open(c.dialogId);
-      auto* edit = Find<QPlainTextEdit>(page->CurrentChild(), c.editId);
-      ASSERT_NE(edit, nullptr);
-      EXPECT_EQ(edit->toPlainText(), COptionChild::ToEditText(value)) << where;
-      EXPECT_EQ(c.option->Get(), value) << where;
-      EXPECT_FALSE(sheet.modified) << where;
-
-      // The user may shorten it; a limited edit takes nothing more.
-      edit->moveCursor(QTextCursor::End);
-      QTest::keyClick(edit, Qt::Key_X);
-      EXPECT_EQ(c.option->Get(), c.limited ? value : value + u"x") << where;
-      QTest::keyClick(edit, Qt::Key_Backspace);
-      QTest::keyClick(edit, Qt::Key_Backspace);
-      EXPECT_EQ(c.option->Get(), value.substr(0, value.size() - (c.limited ? 2 : 1))) << where;
+  AtEachFont(kTextCases, [&](const TextEditCase& c, const std::string& where) {
+    std::filesystem::create_directories(dir.path() + "/data/QAV/alice");
+    {
+      std::ofstream file(dir.path() + "/data/QAV/alice/QAV.ini", std::ios::binary);
+      file << "[Settings]\n" << c.key << "=" << stored << "\n";
     }
-  }
+    LoadAnswerSettings();
+    c.enable();
+    ASSERT_EQ(c.option->Get(), value) << where << ": read whole";
+    sheet.modified = false;
+    auto page = Open(c.dialogId);
+    auto* edit = Find<QPlainTextEdit>(page->CurrentChild(), c.editId);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->toPlainText(), COptionChild::ToEditText(value)) << where;
+    EXPECT_EQ(c.option->Get(), value) << where;
+    EXPECT_FALSE(sheet.modified) << where;
+
+    // The user may shorten it; a limited edit takes nothing more.
+    edit->moveCursor(QTextCursor::End);
+    QTest::keyClick(edit, Qt::Key_X);
+    EXPECT_EQ(c.option->Get(), c.limited ? value : value + u"x") << where;
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(c.option->Get(), value.substr(0, value.size() - (c.limited ? 2 : 1))) << where;
+  });
 }
 
 }  // namespace
