@@ -128,16 +128,30 @@ constexpr OptionKey kOptions[] = {
 };
 
 // The built-in default the table gives a variable; a variable without a row does not compile.
-consteval const OptionKey& RowOf(const void* variable) {
+// Only the rows of the variable's own type are compared, so no address is ever compared with a
+// row's empty pointer (which some builds, the sanitizer ones, cannot decide while compiling).
+constexpr bool IsNumber(Kind kind) { return kind == Kind::kInt || kind == Kind::kReadOnlyInt; }
+constexpr bool IsText(Kind kind) { return !IsNumber(kind) && kind != Kind::kTime; }
+
+consteval int32_t DefaultOf(const COptionInt& option) {
   for (const OptionKey& o : kOptions) {
-    if (o.number == variable || o.time == variable || o.text == variable) return o;
+    if (IsNumber(o.kind) && o.number == &option) return o.intDefault;
   }
-  throw "an option variable without its row in kOptions";
+  throw "a number option without its row in kOptions";
 }
-consteval int32_t DefaultOf(const COptionInt& option) { return RowOf(&option).intDefault; }
-consteval int64_t DefaultOf(const COptionTime& option) { return RowOf(&option).intDefault; }
+consteval int64_t DefaultOf(const COptionTime& option) {
+  for (const OptionKey& o : kOptions) {
+    if (o.kind == Kind::kTime && o.time == &option) return o.intDefault;
+  }
+  throw "a time option without its row in kOptions";
+}
 // The language defaults come later, from SetDefaultOptions, once the language tables exist.
-consteval const char16_t* DefaultOf(const COptionText& option) { return RowOf(&option).textDefault; }
+consteval const char16_t* DefaultOf(const COptionText& option) {
+  for (const OptionKey& o : kOptions) {
+    if (IsText(o.kind) && o.text == &option) return o.textDefault;
+  }
+  throw "a text option without its row in kOptions";
+}
 
 }  // namespace
 
