@@ -11,7 +11,6 @@
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
-#include "foundation/settings_ini.h"
 #include "platform/text.h"
 #include "platform/window.h"
 
@@ -248,10 +247,10 @@ void CTrayIcon::ShowSysTrayMenu(CTrayPoint at) {
 
 void CTrayIcon::OnMenuCommand(uint32_t id) {
   CAppLink& link = m_wnd.Link();
-  const auto toggle = [this](COptionInt& option, const char16_t* key, const char16_t* on, const char16_t* off) {
+  const auto toggle = [this](COptionInt& option, const char16_t* on, const char16_t* off) {
     QAV_LOG(LOG_INFO, u"%s", option ? off : on);
     option = option ? 0 : 1;
-    WriteIniInt(key, option);
+    SaveOption(option);  // to the user's own file, where the next load finds it
     qav::PostMessage(m_window, UM_UPDATEDLG, kPageOptions);
     UpdateTrayIcon();
   };
@@ -317,12 +316,11 @@ void CTrayIcon::OnMenuCommand(uint32_t id) {
       m_wnd.ShowSheetPage(kPageConversations);
       return;
     case ID_SYSTRAY_MENU_ANSWERING_MODE:
-      toggle(g_AnswerAllowed, u"AnswerAllowed", u"ID_SYSTRAY_MENU_ANSWERING_MODE_ENABLE",
+      toggle(g_AnswerAllowed, u"ID_SYSTRAY_MENU_ANSWERING_MODE_ENABLE",
              u"ID_SYSTRAY_MENU_ANSWERING_MODE_DISABLE");
       return;
     case ID_SYSTRAY_MENU_CONV_REC_MODE:
-      toggle(g_ConversationAutoRecordMode, u"ConversationAutoRecordMode", u"ID_SYSTRAY_MENU_CONV_REC_MODE_AUTO",
-             u"ID_SYSTRAY_MENU_CONV_REC_MODE_MANUAL");
+      toggle(g_ConversationAutoRecordMode, u"ID_SYSTRAY_MENU_CONV_REC_MODE_AUTO", u"ID_SYSTRAY_MENU_CONV_REC_MODE_MANUAL");
       return;
     case ID_SYSTRAY_MENU_GOTO_OPTIONS:
       QAV_LOG(LOG_INFO, u"ID_SYSTRAY_MENU_GOTO_OPTIONS");

@@ -17,90 +17,6 @@
 #include "platform/private_profile.h"
 #include "platform/text.h"
 
-// ---- The option variables, with their built-in defaults ---------------------------------------
-// (The language defaults are filled in by SetDefaultOptions, once the language tables exist.)
-
-COptionInt g_AnswerAllowed{1};
-COptionInt g_AnswerAllowedOnline{1};
-COptionInt g_SecB4AnsweringOnline{15};
-COptionInt g_AnswerAllowedAway{1};
-COptionInt g_SecB4AnsweringAway{2};
-COptionInt g_MuteVolumeOnAnswer{1};
-COptionInt g_TakeControlUserOption{1};
-COptionText g_GreetingSoundMsgPath(std::u16string(u"greeting.wav"));
-COptionInt g_GreetingVideoAllowed{1};
-COptionText g_GreetingVideoMsgPath(std::u16string(u"greeting.avi"));
-COptionInt g_GreetingTextMsgAllowed{1};
-COptionText g_GreetingTextMsg;
-COptionInt g_MaxRecordingDurationSec{120};
-COptionInt g_EMailNotificationAllowed{0};
-COptionInt g_EMailAttachmentAllowed{0};
-COptionInt g_AutoDelMsgAfterEMailAllowed{0};
-COptionInt g_UseNonAuthorizedCallerSettings{0};
-COptionInt g_DisableAnswerOfNonAuthCaller{1};
-COptionText g_GreetingSoundMsgPathForNonAuth(std::u16string(u"greeting.wav"));
-COptionText g_GreetingTextMsgForNonAuth;
-COptionInt g_GreetingTextMsgAllowedForNonAuth{0};
-COptionInt g_MaxRecordingDurationForNonAuthSec{40};
-COptionInt g_EMailNotificationAllowedForNonAuth{0};
-COptionInt g_EMailAttachmentAllowedForNonAuth{0};
-COptionInt g_AutoDelMsgAfterEMailAllowedForNonAuth{0};
-COptionInt g_ConversationAutoRecordMode{0};
-COptionInt g_RecConvAudioNotificationAllowed{1};
-COptionInt g_RecConvTextNotificationStartAllowed{1};
-COptionText g_RecConvTextNotificationTextMsgStart;
-COptionInt g_RecConvTextNotificationStopAllowed{1};
-COptionText g_RecConvTextNotificationTextMsgStop;
-COptionInt g_ConversationAudioFileModeStereo{1};
-COptionInt g_RejectCallWaitingQAVEnabled{0};
-COptionInt g_RejectCallWaitingQAVTextEnabled{1};
-COptionText g_RejectCallWaitingQAVTextMsg;
-COptionInt g_RejectCallWaitingUserEnabled{0};
-COptionInt g_RejectCallWaitingUserTextEnabled{1};
-COptionText g_RejectCallWaitingUserTextMsg;
-COptionInt g_AudioFileRecordingQuality{1};
-COptionInt g_AudioFileRecordingFormat{0};
-COptionText g_AudioPlaybackDeviceName;
-COptionText g_AudioRecordingDeviceName;
-COptionText g_YourEMailAddress;
-COptionText g_SMTPServerAddress;
-COptionInt g_SMTPServerPort{25};
-COptionText g_EMailLoginName;
-COptionText g_EMailLoginPass;
-COptionInt g_SMTPSSLEnabled{0};
-COptionInt g_SMTPSPAEnabled{0};
-COptionInt g_EMailUserOwnSubjectLineAllow{0};
-COptionText g_EMailUserOwnSubjectLineText;
-COptionInt g_EMailOtherTOAddressAllow{0};
-COptionText g_EMailOtherTOAddressText;
-COptionText g_RcvdMsgsFolderPath;
-COptionInt g_IsRcvdMsgsFolderLimited{0};
-COptionInt g_RcvdMsgsFolderSize{0};
-COptionText g_RecConvsFolderPath;
-COptionInt g_IsRecConvsFolderNotified{0};
-COptionInt g_RecConvsFolderSize{0};
-COptionInt g_VoiceMsgDeleteConfirmation{1};
-COptionInt g_ConversationDeleteConfirmation{1};
-COptionInt g_ShowNumRecordingsInTab{1};
-COptionInt g_ShowNumRecordingsInSysTray{1};
-COptionInt g_EnableVSAProcessing{1};
-COptionInt g_CallWaitingInfoTipShowedCount{0};
-COptionInt g_ShowFrameVSAWhenDisabled{0};
-COptionInt g_AdvancedSettingMode{0};
-COptionInt g_WinStartUp{1};
-COptionInt g_SkypeStartUp{1};
-COptionInt g_RestoreWin{1};
-COptionInt g_ShowBalloonTips{0};
-COptionInt g_ScreenReaderFriendlyMode{0};
-COptionInt g_NotifyAboutMajorVersionsOnly{1};
-COptionText g_LanguageFilePath(std::u16string(u"Langauge/ZV_EN.lang"));
-COptionTime g_LastCheckForUpdatesDate{0};
-COptionText g_LastNotifiedVersionOnServer;
-COptionTime g_LastNotifiedVersionOnServerDate{0};
-COptionInt g_OpenSkypeDotComWhenMissingSkype{1};
-COptionInt g_ShowOpenFolderButton{0};
-COptionInt g_DebugFileLevel{8};
-
 namespace {
 
 enum class File { kUser, kGlobal };
@@ -129,8 +45,9 @@ struct OptionKey {
   int langId = 0;
 };
 
-// Every key, in the order the files have always been read and written.
-const OptionKey kOptions[] = {
+// Every option, defined once: its key, its file, how it is stored and its built-in default. The
+// order is the one the files have always been read and written in.
+constexpr OptionKey kOptions[] = {
     {.key = u"AnswerAllowed", .file = File::kUser, .kind = Kind::kInt, .number = &g_AnswerAllowed, .intDefault = 1},
     {.key = u"AnswerAllowedOnline", .file = File::kUser, .kind = Kind::kInt, .number = &g_AnswerAllowedOnline, .intDefault = 1},
     {.key = u"SecB4AnsweringOnline", .file = File::kUser, .kind = Kind::kInt, .number = &g_SecB4AnsweringOnline, .intDefault = 15},
@@ -213,6 +130,119 @@ const OptionKey kOptions[] = {
     {.key = u"DebugFileLevel", .file = File::kGlobal, .kind = Kind::kInt, .number = &g_DebugFileLevel, .intDefault = 8},
 };
 
+// The built-in default the table gives a variable; a variable without a row does not compile.
+// Only the rows of the variable's own type are compared, so no address is ever compared with a
+// row's empty pointer (which some builds, the sanitizer ones, cannot decide while compiling).
+constexpr bool IsNumber(Kind kind) { return kind == Kind::kInt || kind == Kind::kReadOnlyInt; }
+constexpr bool IsText(Kind kind) { return !IsNumber(kind) && kind != Kind::kTime; }
+
+consteval int32_t DefaultOf(const COptionInt& option) {
+  for (const OptionKey& o : kOptions) {
+    if (IsNumber(o.kind) && o.number == &option) return o.intDefault;
+  }
+  throw "a number option without its row in kOptions";
+}
+consteval int64_t DefaultOf(const COptionTime& option) {
+  for (const OptionKey& o : kOptions) {
+    if (o.kind == Kind::kTime && o.time == &option) return o.intDefault;
+  }
+  throw "a time option without its row in kOptions";
+}
+// The language defaults come later, from SetDefaultOptions, once the language tables exist.
+consteval const char16_t* DefaultOf(const COptionText& option) {
+  for (const OptionKey& o : kOptions) {
+    if (IsText(o.kind) && o.text == &option) return o.textDefault;
+  }
+  throw "a text option without its row in kOptions";
+}
+
+}  // namespace
+
+// ---- The option variables, each starting at its built-in default -------------------------------
+
+COptionInt g_AnswerAllowed{DefaultOf(g_AnswerAllowed)};
+COptionInt g_AnswerAllowedOnline{DefaultOf(g_AnswerAllowedOnline)};
+COptionInt g_SecB4AnsweringOnline{DefaultOf(g_SecB4AnsweringOnline)};
+COptionInt g_AnswerAllowedAway{DefaultOf(g_AnswerAllowedAway)};
+COptionInt g_SecB4AnsweringAway{DefaultOf(g_SecB4AnsweringAway)};
+COptionInt g_MuteVolumeOnAnswer{DefaultOf(g_MuteVolumeOnAnswer)};
+COptionInt g_TakeControlUserOption{DefaultOf(g_TakeControlUserOption)};
+COptionText g_GreetingSoundMsgPath{std::u16string(DefaultOf(g_GreetingSoundMsgPath))};
+COptionInt g_GreetingVideoAllowed{DefaultOf(g_GreetingVideoAllowed)};
+COptionText g_GreetingVideoMsgPath{std::u16string(DefaultOf(g_GreetingVideoMsgPath))};
+COptionInt g_GreetingTextMsgAllowed{DefaultOf(g_GreetingTextMsgAllowed)};
+COptionText g_GreetingTextMsg{std::u16string(DefaultOf(g_GreetingTextMsg))};
+COptionInt g_MaxRecordingDurationSec{DefaultOf(g_MaxRecordingDurationSec)};
+COptionInt g_EMailNotificationAllowed{DefaultOf(g_EMailNotificationAllowed)};
+COptionInt g_EMailAttachmentAllowed{DefaultOf(g_EMailAttachmentAllowed)};
+COptionInt g_AutoDelMsgAfterEMailAllowed{DefaultOf(g_AutoDelMsgAfterEMailAllowed)};
+COptionInt g_UseNonAuthorizedCallerSettings{DefaultOf(g_UseNonAuthorizedCallerSettings)};
+COptionInt g_DisableAnswerOfNonAuthCaller{DefaultOf(g_DisableAnswerOfNonAuthCaller)};
+COptionText g_GreetingSoundMsgPathForNonAuth{std::u16string(DefaultOf(g_GreetingSoundMsgPathForNonAuth))};
+COptionText g_GreetingTextMsgForNonAuth{std::u16string(DefaultOf(g_GreetingTextMsgForNonAuth))};
+COptionInt g_GreetingTextMsgAllowedForNonAuth{DefaultOf(g_GreetingTextMsgAllowedForNonAuth)};
+COptionInt g_MaxRecordingDurationForNonAuthSec{DefaultOf(g_MaxRecordingDurationForNonAuthSec)};
+COptionInt g_EMailNotificationAllowedForNonAuth{DefaultOf(g_EMailNotificationAllowedForNonAuth)};
+COptionInt g_EMailAttachmentAllowedForNonAuth{DefaultOf(g_EMailAttachmentAllowedForNonAuth)};
+COptionInt g_AutoDelMsgAfterEMailAllowedForNonAuth{DefaultOf(g_AutoDelMsgAfterEMailAllowedForNonAuth)};
+COptionInt g_ConversationAutoRecordMode{DefaultOf(g_ConversationAutoRecordMode)};
+COptionInt g_RecConvAudioNotificationAllowed{DefaultOf(g_RecConvAudioNotificationAllowed)};
+COptionInt g_RecConvTextNotificationStartAllowed{DefaultOf(g_RecConvTextNotificationStartAllowed)};
+COptionText g_RecConvTextNotificationTextMsgStart{std::u16string(DefaultOf(g_RecConvTextNotificationTextMsgStart))};
+COptionInt g_RecConvTextNotificationStopAllowed{DefaultOf(g_RecConvTextNotificationStopAllowed)};
+COptionText g_RecConvTextNotificationTextMsgStop{std::u16string(DefaultOf(g_RecConvTextNotificationTextMsgStop))};
+COptionInt g_ConversationAudioFileModeStereo{DefaultOf(g_ConversationAudioFileModeStereo)};
+COptionInt g_RejectCallWaitingQAVEnabled{DefaultOf(g_RejectCallWaitingQAVEnabled)};
+COptionInt g_RejectCallWaitingQAVTextEnabled{DefaultOf(g_RejectCallWaitingQAVTextEnabled)};
+COptionText g_RejectCallWaitingQAVTextMsg{std::u16string(DefaultOf(g_RejectCallWaitingQAVTextMsg))};
+COptionInt g_RejectCallWaitingUserEnabled{DefaultOf(g_RejectCallWaitingUserEnabled)};
+COptionInt g_RejectCallWaitingUserTextEnabled{DefaultOf(g_RejectCallWaitingUserTextEnabled)};
+COptionText g_RejectCallWaitingUserTextMsg{std::u16string(DefaultOf(g_RejectCallWaitingUserTextMsg))};
+COptionInt g_AudioFileRecordingQuality{DefaultOf(g_AudioFileRecordingQuality)};
+COptionInt g_AudioFileRecordingFormat{DefaultOf(g_AudioFileRecordingFormat)};
+COptionText g_AudioPlaybackDeviceName{std::u16string(DefaultOf(g_AudioPlaybackDeviceName))};
+COptionText g_AudioRecordingDeviceName{std::u16string(DefaultOf(g_AudioRecordingDeviceName))};
+COptionText g_YourEMailAddress{std::u16string(DefaultOf(g_YourEMailAddress))};
+COptionText g_SMTPServerAddress{std::u16string(DefaultOf(g_SMTPServerAddress))};
+COptionInt g_SMTPServerPort{DefaultOf(g_SMTPServerPort)};
+COptionText g_EMailLoginName{std::u16string(DefaultOf(g_EMailLoginName))};
+COptionText g_EMailLoginPass{std::u16string(DefaultOf(g_EMailLoginPass))};
+COptionInt g_SMTPSSLEnabled{DefaultOf(g_SMTPSSLEnabled)};
+COptionInt g_SMTPSPAEnabled{DefaultOf(g_SMTPSPAEnabled)};
+COptionInt g_EMailUserOwnSubjectLineAllow{DefaultOf(g_EMailUserOwnSubjectLineAllow)};
+COptionText g_EMailUserOwnSubjectLineText{std::u16string(DefaultOf(g_EMailUserOwnSubjectLineText))};
+COptionInt g_EMailOtherTOAddressAllow{DefaultOf(g_EMailOtherTOAddressAllow)};
+COptionText g_EMailOtherTOAddressText{std::u16string(DefaultOf(g_EMailOtherTOAddressText))};
+COptionText g_RcvdMsgsFolderPath{std::u16string(DefaultOf(g_RcvdMsgsFolderPath))};
+COptionInt g_IsRcvdMsgsFolderLimited{DefaultOf(g_IsRcvdMsgsFolderLimited)};
+COptionInt g_RcvdMsgsFolderSize{DefaultOf(g_RcvdMsgsFolderSize)};
+COptionText g_RecConvsFolderPath{std::u16string(DefaultOf(g_RecConvsFolderPath))};
+COptionInt g_IsRecConvsFolderNotified{DefaultOf(g_IsRecConvsFolderNotified)};
+COptionInt g_RecConvsFolderSize{DefaultOf(g_RecConvsFolderSize)};
+COptionInt g_VoiceMsgDeleteConfirmation{DefaultOf(g_VoiceMsgDeleteConfirmation)};
+COptionInt g_ConversationDeleteConfirmation{DefaultOf(g_ConversationDeleteConfirmation)};
+COptionInt g_ShowNumRecordingsInTab{DefaultOf(g_ShowNumRecordingsInTab)};
+COptionInt g_ShowNumRecordingsInSysTray{DefaultOf(g_ShowNumRecordingsInSysTray)};
+COptionInt g_EnableVSAProcessing{DefaultOf(g_EnableVSAProcessing)};
+COptionInt g_CallWaitingInfoTipShowedCount{DefaultOf(g_CallWaitingInfoTipShowedCount)};
+COptionInt g_ShowFrameVSAWhenDisabled{DefaultOf(g_ShowFrameVSAWhenDisabled)};
+COptionInt g_AdvancedSettingMode{DefaultOf(g_AdvancedSettingMode)};
+COptionInt g_WinStartUp{DefaultOf(g_WinStartUp)};
+COptionInt g_SkypeStartUp{DefaultOf(g_SkypeStartUp)};
+COptionInt g_RestoreWin{DefaultOf(g_RestoreWin)};
+COptionInt g_ShowBalloonTips{DefaultOf(g_ShowBalloonTips)};
+COptionInt g_ScreenReaderFriendlyMode{DefaultOf(g_ScreenReaderFriendlyMode)};
+COptionInt g_NotifyAboutMajorVersionsOnly{DefaultOf(g_NotifyAboutMajorVersionsOnly)};
+COptionText g_LanguageFilePath{std::u16string(DefaultOf(g_LanguageFilePath))};
+COptionTime g_LastCheckForUpdatesDate{DefaultOf(g_LastCheckForUpdatesDate)};
+COptionText g_LastNotifiedVersionOnServer{std::u16string(DefaultOf(g_LastNotifiedVersionOnServer))};
+COptionTime g_LastNotifiedVersionOnServerDate{DefaultOf(g_LastNotifiedVersionOnServerDate)};
+COptionInt g_OpenSkypeDotComWhenMissingSkype{DefaultOf(g_OpenSkypeDotComWhenMissingSkype)};
+COptionInt g_ShowOpenFolderButton{DefaultOf(g_ShowOpenFolderButton)};
+COptionInt g_DebugFileLevel{DefaultOf(g_DebugFileLevel)};
+
+namespace {
+
 constexpr std::u16string_view kSection = u"Settings";
 
 // What the file holds for a multi-line text: each line break as "/n".
@@ -259,7 +289,7 @@ std::u16string TextDefault(const OptionKey& o) {
 
 void SetToDefault(const OptionKey& o) {
   if (o.number) *o.number = o.intDefault;
-  if (o.time) *o.time = 0;
+  if (o.time) *o.time = o.intDefault;
   if (o.text) *o.text = TextDefault(o);
 }
 
@@ -271,7 +301,7 @@ void LoadUserOption(const OptionKey& o) {
       *o.number = GetUserIniInt(o.key, o.intDefault);
       break;
     case Kind::kTime:
-      *o.time = static_cast<int64_t>(static_cast<uint32_t>(GetUserIniInt(o.key, 0)));
+      *o.time = static_cast<int64_t>(static_cast<uint32_t>(GetUserIniInt(o.key, o.intDefault)));
       break;
     case Kind::kText:
     case Kind::kFolderPath:
@@ -279,7 +309,8 @@ void LoadUserOption(const OptionKey& o) {
       *o.text = GetUserIniString(o.key, o.textDefault, BufferFor(o.kind));
       break;
     case Kind::kMultiLineText:
-      *o.text = MultiLineFromStored(GetUserIniString(o.key, MultiLineToStored(GetLangString(o.langId))));
+      *o.text = MultiLineFromStored(
+          GetUserIniString(o.key, MultiLineToStored(GetLangString(o.langId)), kIniMultiLineTextBuffer));
       break;
     case Kind::kGreetingPath:
       *o.text = ApplyGreetingPathRule(GetUserIniString(o.key, o.textDefault, kIniPathBuffer), o.textDefault);
@@ -306,7 +337,7 @@ void LoadGlobalOption(const OptionKey& o) {
       break;
     case Kind::kTime:
       // Stored as the low 32 bits: read back unsigned, so times after 2038 keep their value.
-      *o.time = static_cast<int64_t>(ReadIniUInt(o.key, 0));
+      *o.time = static_cast<int64_t>(ReadIniUInt(o.key, static_cast<uint32_t>(o.intDefault)));
       break;
     case Kind::kLanguagePath: {
       const std::u16string path = GetGlobalIniString(o.key, o.textDefault, kIniPathBuffer);
@@ -409,6 +440,15 @@ void SaveSettings() {
   SaveAnswerSettings();
   SaveKeys(File::kGlobal, GetIniFilePath(), u"SaveSettings");
   UpdateStartupShortcut();
+}
+
+bool SaveOption(const COptionInt& option) {
+  for (const auto& o : kOptions) {
+    if (o.number != &option) continue;
+    if (o.kind == Kind::kReadOnlyInt) return false;
+    return o.file == File::kUser ? WriteUserIniInt(o.key, option) : WriteIniInt(o.key, option);
+  }
+  return false;
 }
 
 void LoadPlayMsgWindowPos(CPoint& point) {

@@ -118,6 +118,11 @@ void ResetSettingsToFactoryDefaults();
 // ShowOpenFolderButton and the player position are not written here), then UpdateStartupShortcut.
 void SaveSettings();
 
+// Writes one option at once to the file its key belongs to: a per-user key to the current user's
+// file (the global file without a current user), an application-wide key to the global file.
+// False when it could not be written, or for a key the program never writes.
+bool SaveOption(const COptionInt& option);
+
 // The player window's remembered corner (PlayMsgWinLeft, PlayMsgWinTop in the global file); -1 each
 // when none is stored.
 struct CPoint {

@@ -8,10 +8,11 @@
 //
 // Integers are written with "%u", so -1 is stored as 4294967295 and reads back as -1; times keep
 // their low 32 bits, read back unsigned. Texts are read through a buffer of kIniTextBuffer units
-// (at most 255 survive) unless the caller asks for more (the path keys, see docs/settings.md). A
-// text that begins with a double quote is written inside a further pair, because the reader removes
-// one pair. A text with a line break is written with blanks in its place (the multi-line keys
-// turn their breaks into "/n" first), so no write can break the file's lines.
+// (at most 255 survive) unless the caller asks for more (the path keys and the multi-line texts,
+// see docs/settings.md). A text that begins with a double quote is written inside a further pair,
+// because the reader removes one pair. A text with a line break is written with blanks in its
+// place (the multi-line keys turn their breaks into "/n" first), so no write can break the file's
+// lines.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,9 @@
 inline constexpr size_t kIniTextBuffer = 256;
 // The buffer for path keys: a Linux path may be far longer than 255 units.
 inline constexpr size_t kIniPathBuffer = 4096;
+// The buffer for the multi-line texts: whatever their edit holds (at most 32767 units, a line break
+// counted as two, as the file stores it) reads back whole.
+inline constexpr size_t kIniMultiLineTextBuffer = 32768;
 
 int32_t ReadIniInt(std::u16string_view key, int32_t defaultValue);
 uint32_t ReadIniUInt(std::u16string_view key, uint32_t defaultValue);

@@ -11,6 +11,8 @@
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
+#include "foundation/settings_folders.h"
+#include "platform/private_profile.h"
 #include "platform/virtual_loop.h"
 #include "platform/window.h"
 #include "tests/app/app_doubles.h"
@@ -88,6 +90,8 @@ class TrayIconTest : public ::testing::Test {
     window_.reset();
     app_.reset();
     g_AnswerAllowed = 1;
+    g_ConversationAutoRecordMode = 0;
+    SetSettingsHooks({});
     g_bTrayNewMessageFlag = false;
     g_bReportInProgress = false;
   }
@@ -209,6 +213,41 @@ TEST_F(TrayIconTest, HelpThatTheDesktopCannotOpenSaysSo) {
                                  "with the given filename extension."),
             std::string::npos)
       << journal_.Text();
+}
+
+// The menu's two switches belong to the signed-in user: each goes at once into that user's file,
+// which a save (OK or Apply) has filled with every key of the user's and which every later load
+// reads first. So neither a reload (the sheet's Cancel) nor a restart undoes the switch.
+TEST_F(TrayIconTest, TheMenuSwitchesGoToTheUsersFileAndSurviveASaveAReloadAndARestart) {
+  CSettingsHooks hooks;
+  hooks.currentUserHandle = [] { return std::u16string(u"alice"); };
+  SetSettingsHooks(std::move(hooks));
+  const struct {
+    uint32_t id;
+    COptionInt* option;
+    const char16_t* key;
+  } cases[] = {
+      {CTrayIcon::ID_SYSTRAY_MENU_ANSWERING_MODE, &g_AnswerAllowed, u"AnswerAllowed"},
+      {CTrayIcon::ID_SYSTRAY_MENU_CONV_REC_MODE, &g_ConversationAutoRecordMode, u"ConversationAutoRecordMode"},
+  };
+  for (const auto& c : cases) {
+    for (int32_t wanted : {1 - c.option->Get(), c.option->Get()}) {  // off and on again, or on and off
+      LoadSettings();
+      SaveSettings();
+      host_->choose = c.id;
+      Event(CTrayEvent::kRightButtonUp);
+      EXPECT_EQ(*c.option, wanted) << U8(c.key);
+      EXPECT_EQ(GetPrivateProfileInt(u"Settings", c.key, -5, GetUserIniPath()), wanted) << U8(c.key);
+      LoadSettings();
+      EXPECT_EQ(*c.option, wanted) << U8(c.key) << " after a reload";
+      SaveSettings();
+      SetDefaultOptions();
+      LoadSettings();
+      EXPECT_EQ(*c.option, wanted) << U8(c.key) << " after a restart";
+    }
+  }
+  EXPECT_EQ(ReadFileBytes(U8(GetIniFilePath())).find("AnswerAllowed"), std::string::npos)
+      << "the global file holds no switch of the user's";
 }
 
 TEST_F(TrayIconTest, TheIconBlinksWhileACallIsHandledAndShowsNotConnectedWithoutTheLink) {

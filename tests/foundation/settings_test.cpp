@@ -345,3 +345,52 @@ TEST_F(SettingsTest, TheAutostartEntryFollowsWinStartUp) {
 }
 
 }  // namespace
+
+TEST_F(SettingsTest, OneOptionIsSavedAtOnceToTheFileItsKeyBelongsTo) {
+  const struct {
+    COptionInt* option;
+    std::string key;
+    bool perUser;
+  } cases[] = {
+      {&g_AnswerAllowed, "AnswerAllowed", true},
+      {&g_ConversationAutoRecordMode, "ConversationAutoRecordMode", true},
+      {&g_ShowBalloonTips, "ShowBalloonTips", false},
+      {&g_DebugFileLevel, "DebugFileLevel", false},
+  };
+  for (const auto& c : cases) {
+    for (const std::u16string& signedIn : {std::u16string(u"alice"), std::u16string()}) {
+      user = signedIn;
+      *c.option = 7;
+      ASSERT_TRUE(SaveOption(*c.option)) << c.key;
+      // Without a current user a per-user key goes to the global file, as the single-key writers do.
+      const bool inUserFile = c.perUser && !signedIn.empty();
+      const std::string line = "\n" + c.key + "=7\n";
+      EXPECT_EQ(UserFile().find(line) != std::string::npos, inUserFile) << c.key << " " << U8(signedIn);
+      EXPECT_EQ(Global().find(line) != std::string::npos, !inUserFile) << c.key << " " << U8(signedIn);
+      std::filesystem::remove(dir.path() + "/data/QAV/alice/QAV.ini");
+      std::filesystem::remove(U8(GetIniFilePath()));
+    }
+  }
+  EXPECT_FALSE(SaveOption(g_ShowOpenFolderButton)) << "read only: the program never writes it";
+  EXPECT_EQ(Global().find("ShowOpenFolderButton"), std::string::npos);
+}
+
+// A multi-line text is stored with each line break as two units, and may be longer than one line
+// of the file's usual 255: it reads back whole. A one-line text keeps the usual buffer.
+TEST_F(SettingsTest, MultiLineTextsLongerThanTheUsualBufferReadBackWhole) {
+  user = u"alice";
+  std::u16string lines;
+  for (int i = 0; i < 80; ++i) lines += u"line " + qav::Utf8ToUtf16(std::to_string(i)) + u"\r\n";
+  lines += u"end";
+  ASSERT_GT(lines.size(), 600u);
+  COptionText* const texts[] = {&g_GreetingTextMsg, &g_GreetingTextMsgForNonAuth,
+                                &g_RecConvTextNotificationTextMsgStart, &g_RecConvTextNotificationTextMsgStop,
+                                &g_RejectCallWaitingQAVTextMsg, &g_RejectCallWaitingUserTextMsg};
+  for (COptionText* text : texts) *text = lines;
+  g_EMailUserOwnSubjectLineText = std::u16string(300, u's');
+  SaveSettings();
+  SetDefaultOptions();
+  LoadSettings();
+  for (size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(texts[i]->Get(), lines) << "text " << i;
+  EXPECT_EQ(g_EMailUserOwnSubjectLineText.Get(), std::u16string(255, u's'));
+}

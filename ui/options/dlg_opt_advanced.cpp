@@ -34,7 +34,7 @@ CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
   m_messagesLocation = Add<QLineEdit>(1064, 80, 26, 270, 22);
   m_messagesBrowse = Add<CButtonSSL>(1195, 356, 23, 28, 28);
   m_messagesLimited = Add<QCheckBox>(1196, 10, 56, 190, 22);
-  m_messagesSize = Add<QLineEdit>(1063, 200, 56, 60, 22);
+  m_messagesSize = Add<CNumberEdit>(1063, 200, 56, 60, 22);
   Add<QLabel>(1073, 266, 56, 30, 22)->setText(QStringLiteral("MB"));
   Add<QLabel>(1156, 10, 84, 70, 22);
   m_messagesCurrent = Add<QLabel>(1122, 80, 84, 200, 22);
@@ -43,7 +43,7 @@ CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
   m_conversationsLocation = Add<QLineEdit>(1066, 80, 143, 270, 22);
   m_conversationsBrowse = Add<CButtonSSL>(1067, 356, 140, 28, 28);
   m_conversationsNotified = Add<QCheckBox>(1198, 10, 173, 190, 22);
-  m_conversationsSize = Add<QLineEdit>(1065, 200, 173, 60, 22);
+  m_conversationsSize = Add<CNumberEdit>(1065, 200, 173, 60, 22);
   Add<QLabel>(1075, 266, 173, 30, 22)->setText(QStringLiteral("MB"));
   Add<QLabel>(1157, 10, 201, 70, 22);
   m_conversationsCurrent = Add<QLabel>(1123, 80, 201, 200, 22);

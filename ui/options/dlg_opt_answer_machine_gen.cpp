@@ -36,10 +36,10 @@ CDlgOptAnswerMachineGen::CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidg
   m_frameRect = m_frame->geometry();
   m_answerAllowed = Add<QCheckBox>(1019, 10, 25, 380, 22);
   m_answerOnline = Add<QCheckBox>(1030, 24, 52, 196, 22);
-  m_secondsOnline = Add<QLineEdit>(1018, 220, 52, 36, 22);
+  m_secondsOnline = Add<CNumberEdit>(1018, 220, 52, 36, 22);
   m_secondsOnlineLabel = Add<QLabel>(1061, 260, 52, 140, 22);
   m_answerAway = Add<QCheckBox>(1027, 24, 80, 196, 22);
-  m_secondsAway = Add<QLineEdit>(1021, 220, 80, 36, 22);
+  m_secondsAway = Add<CNumberEdit>(1021, 220, 80, 36, 22);
   m_secondsAwayLabel = Add<QLabel>(1060, 260, 80, 140, 22);
   m_testCallLink = Add<QLabel>(1273, 10, 115, 380, 22);
   m_testCallButton = Add<QPushButton>(1280, 10, 112, 380, 26);

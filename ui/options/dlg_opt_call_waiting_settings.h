@@ -11,7 +11,8 @@ class QPlainTextEdit;
 class CDlgOptCallWaitingSettings : public COptionChild {
  public:
   static constexpr int kDialogId = 348;
-  static constexpr int kMaxTextLength = 250;
+  // The replies get no limit of the page's own: the edit's own, which the settings read back whole.
+  static constexpr int kMaxTextLength = CMultiLineEdit::kDefaultLimit;
 
   CDlgOptCallWaitingSettings(COptionsSheetLink& sheet, QWidget* parent);
 

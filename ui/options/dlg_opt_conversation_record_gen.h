@@ -12,7 +12,7 @@ class QRadioButton;
 class CDlgOptConversationRecordGen : public COptionChild {
  public:
   static constexpr int kDialogId = 207;
-  // The longest chat text the edits take.
+  // The longest chat text the edits take, a line break counting two as in the settings file.
   static constexpr int kMaxTextLength = 250;
 
   CDlgOptConversationRecordGen(COptionsSheetLink& sheet, QWidget* parent);

@@ -38,7 +38,7 @@ CDlgOptEMailSettings::CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* pa
   Add<QLabel>(1169, 10, 106, labelW, 22);
   m_server = Add<QLineEdit>(1170, editX, 106, editW, 22);
   Add<QLabel>(1065, 10, 132, labelW, 22);
-  m_port = Add<QLineEdit>(1022, editX, 132, 60, 22);
+  m_port = Add<CNumberEdit>(1022, editX, 132, 60, 22);
   m_ssl = Add<QCheckBox>(1230, 10, 160, 380, 22);
   m_spa = Add<QCheckBox>(1229, 10, 184, 380, 22);
   m_ownSubject = Add<QCheckBox>(1232, 10, 212, 170, 22);

@@ -125,7 +125,7 @@ CDlgOptGreeting::CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const c
   m_reset = Add<CButtonSSL>(ids.reset, kRightButton, textTop - 2, kButton, kButton);
   top += greetingHeight + kGap;
   Add<QGroupBox>(ids.lengthGroup, kInnerLeft, top, kInnerWidth, 48);
-  m_maxDuration = Add<QLineEdit>(ids.lengthEdit, kInnerLeft + 10, top + 18, 60, 22);
+  m_maxDuration = Add<CNumberEdit>(ids.lengthEdit, kInnerLeft + 10, top + 18, 60, 22);
   Add<QLabel>(ids.lengthLabel, kInnerLeft + 78, top + 18, kInnerWidth - 88, 22);
   top += 48 + kGap;
   Add<QGroupBox>(ids.mailGroup, kInnerLeft, top, kInnerWidth, 76);

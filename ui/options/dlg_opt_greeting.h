@@ -29,6 +29,7 @@ class QPlainTextEdit;
 class CDlgOptGreeting : public COptionChild {
  public:
   static constexpr uint32_t kMaxRecordingSec = 36000;
+  // The longest text greeting, a line break counting two as in the settings file.
   static constexpr int kMaxTextLength = 250;
   // The audio thread's notice (WM_USER + 230) and its bit for a playback that has ended.
   static constexpr uint32_t UM_AUDIONOTIFY = 0x4E6;

@@ -266,13 +266,6 @@ int COptionChild::PlaceIconButtonLines(const std::vector<CButtonSSL*>& row, int 
   return kLineGap + (y + lineHeight - top);
 }
 
-void LimitPlainText(QPlainTextEdit* edit, int maxLength) {
-  const QString text = edit->toPlainText();
-  if (text.size() <= maxLength) return;
-  edit->setPlainText(text.left(maxLength));
-  edit->moveCursor(QTextCursor::End);
-}
-
 int32_t DecimalTextToInt(const QString& text) {
   const QString trimmed = text.trimmed();
   int i = 0;

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "foundation/option_value.h"
+#include "ui/controls/multi_line_edit.h"
+#include "ui/controls/number_edit.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -87,10 +89,10 @@ class COptionChild : public QWidget {
   void ColourIconButton(class CButtonSSL* button, int image);
   // An icon button's tooltip; in screen-reader mode also its caption, else it shows only its image.
   void SetIconButtonTip(class CButtonSSL* button, int stringId);
-  // A multi-line edit that keeps at most maxLength characters (the edit's text limit) and notifies
-  // the handler of each change.
+  // A multi-line edit whose user may put in at most maxLength units, a line break counting two as
+  // in the settings file (CMultiLineEdit), and that notifies the handler of each change.
   template <class Handler>
-  QPlainTextEdit* AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler);
+  CMultiLineEdit* AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler);
 
  private:
   // A caption is a whole sentence, far wider than an icon: in screen-reader mode each row of icon
@@ -117,16 +119,12 @@ class COptionChild : public QWidget {
   bool m_fitting = false;
 };
 
-void LimitPlainText(QPlainTextEdit* edit, int maxLength);
-
 template <class Handler>
-QPlainTextEdit* COptionChild::AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler) {
-  auto* edit = Add<QPlainTextEdit>(id, x, y, w, h);
-  QObject::connect(edit, &QPlainTextEdit::textChanged, this, [edit, maxLength, handler] {
-    if (edit->toPlainText().size() > maxLength) {
-      LimitPlainText(edit, maxLength);  // notifies again with the shortened text
-      return;
-    }
+CMultiLineEdit* COptionChild::AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler) {
+  auto* edit = Add<CMultiLineEdit>(id, x, y, w, h);
+  edit->SetLimit(maxLength);
+  QObject::connect(edit, &QPlainTextEdit::textChanged, this, [edit, handler] {
+    if (edit->CutUserExcess()) return;  // notifies again with the text that stays
     handler();
   });
   return edit;
