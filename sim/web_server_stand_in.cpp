@@ -131,7 +131,11 @@ void WebServerStandIn::HandleConnection(int fd) {
   const size_t bodyLength = std::min<size_t>(AtoI(HeaderValue(head, "Content-Length")), kMaxBody);
 
   if (m_options.misbehaviour == WebMisbehaviour::kStall) {
-    // Keep the connection open and read nothing more; the process's end closes it.
+    // The head is kept, so a test sees that the request came; then the connection stays open and
+    // nothing more is read. The process's end closes it.
+    if (!m_options.folder.empty()) {
+      SaveFile(std::filesystem::path(m_options.folder) / FormatUtf8("stalled-%d.head", ++m_stalled), head);
+    }
     while (true) ::pause();
   }
   if (m_options.misbehaviour == WebMisbehaviour::kCloseMidBody) {

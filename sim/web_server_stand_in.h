@@ -25,7 +25,7 @@ enum class WebMisbehaviour {
   kNone,
   kRefuse,         // nothing listens on the reported port
   kCloseMidBody,   // the connection is reset after half of the body
-  kStall,          // the request's head is read, then nothing more happens
+  kStall,          // the request's head is read (and saved as stalled-<n>.head), then nothing more happens
   kGarbageStatus,  // the reply's status line is not HTTP
   kWrongType,      // the reply is application/xml
   kBadCrc,         // the reply's envelope fails its checksum
@@ -67,6 +67,7 @@ class WebServerStandIn {
   WebServerOptions m_options;
   int m_listener = -1;
   std::atomic<int> m_requests{0};
+  std::atomic<int> m_stalled{0};
 };
 
 }  // namespace qav::sim

@@ -2,9 +2,10 @@
 // the simulated call client and the real qav, each in the test's private folders. A contact calls
 // and speaks; qav answers, plays the greeting and records the message; the tray icon blinks for
 // it; a click on the icon and one on the menu open the sheet on the voice messages page, which
-// lists the message with its caller and length. What the windows show is read back through the
-// accessibility bus, as a screen reader meets it, and every step is saved as a screenshot in the
-// build folder's ui-shots/.
+// lists the message with its caller and length. A problem report sent from the tray to a web server
+// that never answers holds up neither a call nor the program's end. What the windows show is read
+// back through the accessibility bus, as a screen reader meets it, and every step is saved as a
+// screenshot in the build folder's ui-shots/.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -26,6 +27,7 @@
 #include "tests/support/command_output.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
 
 using namespace qav;
 
@@ -392,6 +394,98 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
 
   // Told to end with the player still open, as at a log-out, the program ends in order.
   EXPECT_TRUE(EndQav());
+}
+
+// A problem report that the user sends from the tray to a web server that takes the upload and
+// never answers.
+class HangingReportTest : public DesktopUserTest {
+ protected:
+  // Starts qav with the call client, sends the report from the tray's menu and returns once the
+  // server holds the upload.
+  void SendAReportThatHangs() {
+    ASSERT_TRUE(server_.started());
+    test::ScopedEnv web("QAV_WEB_BASE", server_.BaseUrl());
+    const std::string data = dir_.path() + "/data/QAV";
+    std::filesystem::create_directories(data);
+    ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\n"
+                                                        "SecB4AnsweringOnline=1\nRestoreWin=0\n"));
+    client_ = std::make_unique<test::ChildProcess>(
+        QAV_SIM_CALLCLIENT,
+        std::vector<std::string>{"--stdin", "--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3"});
+    ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
+    qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
+    ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
+    std::vector<Box> windows;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          windows = QavWindows();
+          return windows.size() == 1 && windows[0].width <= 64;
+        },
+        kStartBoundMs))
+        << Log();
+
+    // The tray's menu: its last entries are "Report a Problem" and, below a separator, "Quit".
+    Click(windows[0].CenterX(), windows[0].CenterY());
+    ASSERT_TRUE(WaitFor([&] { return QavWindows().size() == 2; }, kStepBoundMs)) << "the tray's menu did not open\n"
+                                                                                 << Log();
+    test::CommandOutput("xdotool key Up Up Return");
+    std::vector<Accessible> objects;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          objects = AccessibleObjects();
+          return FindObject(objects, "push button", "Send").has_value();
+        },
+        kStepBoundMs))
+        << "the report dialog did not open\n"
+        << Describe(objects) << Log();
+    // The description (the tallest text field) must not be empty.
+    std::optional<Accessible> description;
+    for (const Accessible& o : objects) {
+      if (o.role == "text" && (!description || o.box.height > description->box.height)) description = o;
+    }
+    ASSERT_TRUE(description.has_value()) << Describe(objects);
+    Click(description->box.CenterX(), description->box.CenterY());
+    test::CommandOutput("xdotool type --delay 20 'The upload hangs.'");
+    Screenshot(Shot("report_1_dialog.png"));
+    const Box send = FindObject(objects, "push button", "Send")->box;
+    Click(send.CenterX(), send.CenterY());
+
+    // The upload reaches the server, which keeps it waiting (the version check may come first).
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          for (int n = 1; n <= 4; ++n) {
+            if (server_.Read("stalled-" + std::to_string(n) + ".head").find("applinks/report/") != std::string::npos) {
+              return true;
+            }
+          }
+          return false;
+        },
+        kStepBoundMs))
+        << Log();
+    Screenshot(Shot("report_2_uploading.png"));
+  }
+  bool UploadEnded() { return Log().find("Web Access Failure Reason") != std::string::npos; }
+
+  test::WebStandIn server_{{"--misbehave", "stall"}};
+};
+
+// While the upload hangs, a call that rings is answered at once: the upload runs off the GUI thread.
+TEST_F(HangingReportTest, ACallIsAnsweredWhileTheUploadHangs) {
+  ASSERT_NO_FATAL_FAILURE(SendAReportThatHangs());
+  client_->WriteLine("ring 1234 caller1");
+  ASSERT_TRUE(WaitForTranscript("ALTER CALL 1234 ANSWER", kStepBoundMs)) << Log();
+  EXPECT_FALSE(UploadEnded()) << "the upload ended before the answer";
+  client_->WriteLine("hangup 1234");
+  ASSERT_TRUE(WaitForTranscript("CALL 1234 STATUS FINISHED", kStepBoundMs)) << Log();
+}
+
+// /shutdown while the upload hangs ends the program in order, the upload stopped, instead of
+// leaving it running behind a "failed to send" box.
+TEST_F(HangingReportTest, ShutdownEndsTheProgramWhileTheUploadHangs) {
+  ASSERT_NO_FATAL_FAILURE(SendAReportThatHangs());
+  EXPECT_TRUE(EndQav());
+  const std::string log = Log();
+  EXPECT_NE(log.find("the upload was stopped"), std::string::npos) << log;
 }
 
 }  // namespace
