@@ -28,8 +28,19 @@
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
+#include "tests/support/x_desktop.h"
 
 using namespace qav;
+using qav::test::Accessible;
+using qav::test::AccessibleObjects;
+using qav::test::Box;
+using qav::test::Click;
+using qav::test::Describe;
+using qav::test::FindObject;
+using qav::test::ParseAccessible;
+using qav::test::QavWindows;
+using qav::test::ToolExists;
+using qav::test::WaitUntil;
 
 namespace {
 
@@ -37,88 +48,7 @@ namespace {
 constexpr int kStartBoundMs = 60000;
 constexpr int kStepBoundMs = 30000;
 
-bool WaitFor(const std::function<bool()>& condition, int boundMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return true;
-}
-
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-bool ToolExists(const std::string& command) {
-  int status = 0;
-  test::CommandOutput(command + " >/dev/null 2>&1", &status);
-  return status == 0;
-}
-
-struct Box {
-  int x = 0, y = 0, width = 0, height = 0;
-  int CenterX() const { return x + width / 2; }
-  int CenterY() const { return y + height / 2; }
-};
-
-// One object of a window as the accessibility bus tells it.
-struct Accessible {
-  int depth = 0;
-  std::string role;
-  std::string name;
-  Box box;
-  bool selected = false;
-};
-
-// One line of the accessibility readers: "role | name | x y width height[ | selected]", indented.
-Accessible ParseAccessible(const std::string& line) {
-  static const std::regex pattern(R"(^( *)(.*?) \| (.*?) \| (?:(-?\d+) (-?\d+) (\d+) (\d+))?( \| selected)?$)");
-  std::smatch m;
-  if (!std::regex_match(line, m, pattern)) return {};
-  Accessible object{static_cast<int>(m[1].length() / 2), m[2], m[3], {}, m[8].matched};
-  if (m[4].matched) object.box = {std::stoi(m[4]), std::stoi(m[5]), std::stoi(m[6]), std::stoi(m[7])};
-  return object;
-}
-
-// The visible objects of the program (named QAV there) on the accessibility bus, in tree order.
-std::vector<Accessible> AccessibleObjects() {
-  std::vector<Accessible> objects;
-  std::istringstream lines(test::CommandOutput(std::string(QAV_ACCESSIBLE_TREE) + " QAV 2>/dev/null"));
-  for (std::string line; std::getline(lines, line);) {
-    Accessible object = ParseAccessible(line);
-    if (!object.role.empty()) objects.push_back(object);
-  }
-  return objects;
-}
-
-std::string Describe(const std::vector<Accessible>& objects) {
-  std::string text;
-  for (const Accessible& o : objects) {
-    text += std::string(2 * o.depth, ' ') + o.role + " | " + o.name + (o.selected ? " | selected" : "") + "\n";
-  }
-  return text;
-}
-
-std::optional<Accessible> FindObject(const std::vector<Accessible>& objects, const std::string& role,
-                                     const std::string& name) {
-  for (const Accessible& o : objects) {
-    if (o.role == role && o.name == name) return o;
-  }
-  return std::nullopt;
-}
-
-// The visible windows of qav on the display, with their places.
-std::vector<Box> QavWindows() {
-  std::vector<Box> boxes;
-  std::istringstream ids(test::CommandOutput("xdotool search --onlyvisible --class qav 2>/dev/null"));
-  for (std::string id; ids >> id;) {
-    const std::string geometry = test::CommandOutput("xdotool getwindowgeometry --shell " + id + " 2>/dev/null");
-    std::smatch m;
-    if (std::regex_search(geometry, m, std::regex(R"(X=(-?\d+)\s+Y=(-?\d+)\s+WIDTH=(\d+)\s+HEIGHT=(\d+))"))) {
-      boxes.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])});
-    }
-  }
-  return boxes;
-}
 
 class DesktopUserTest : public ::testing::Test {
  protected:
@@ -135,38 +65,20 @@ class DesktopUserTest : public ::testing::Test {
                              MakeRegistryDword(4)),
               kRegOk);
 
-    // The display: Xvfb picks a free one and names it on its standard output.
-    xvfb_ = std::make_unique<test::ChildProcess>(
-        "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-    const auto number = xvfb_->WaitForLine("", {}, -1, kStartBoundMs);
-    ASSERT_TRUE(number.has_value()) << "Xvfb did not start";
-    display_.emplace("DISPLAY", ":" + *number);
-    // A session bus of the test's own: the accessibility bus is started on it when first asked for.
-    bus_ = std::make_unique<test::ChildProcess>(
-        "/usr/bin/dbus-daemon", std::vector<std::string>{"--session", "--nofork", "--nopidfile", "--print-address=1"});
-    const auto address = bus_->WaitForLine("unix:", {}, -1, kStartBoundMs);
-    ASSERT_TRUE(address.has_value()) << "the session bus did not start";
-    busAddress_.emplace("DBUS_SESSION_BUS_ADDRESS", *address);
-    trayer_ = std::make_unique<test::ChildProcess>(
-        "/usr/bin/trayer",
-        std::vector<std::string>{"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
-                                 "--height", "24"});
-    ASSERT_TRUE(WaitFor([] { return ToolExists("xdotool search --onlyvisible --class trayer"); }, kStartBoundMs))
-        << "trayer did not show its panel";
+    const std::string failed = desktop_.Start(kStartBoundMs);
+    ASSERT_EQ(failed, "");
   }
 
   void TearDown() override {
     if (qav_) {
       EXPECT_TRUE(EndQav());
     }
-    // The peers end in the order that leaves none of them complaining about another one gone.
-    for (auto* process : {&client_, &trayer_, &bus_, &xvfb_}) {
-      if (*process && (*process)->started()) {
-        kill((*process)->pid(), SIGTERM);
-        (*process)->WaitForExit(kStepBoundMs);
-      }
-      process->reset();
+    // The client before the desktop, so neither complains about the other gone.
+    if (client_ && client_->started()) {
+      kill(client_->pid(), SIGTERM);
+      client_->WaitForExit(kStepBoundMs);
     }
+    client_.reset();
   }
 
   // Asks the running qav to end, as a log-out does, and waits until it has.
@@ -204,26 +116,17 @@ class DesktopUserTest : public ::testing::Test {
     if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return "";
     return test::ReadFileBytes(file);
   }
-  // Moves the pointer there, as a person would, and clicks once it is there.
-  void Click(int x, int y) {
-    test::CommandOutput("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-  }
 
   test::TempDir dir_;
   test::ScopedProgramFolders folders_{dir_.path()};
   // The accessibility bus's socket goes into the session's runtime folder: the test's own.
   test::ScopedEnv xdgRuntime_{"XDG_RUNTIME_DIR", dir_.path()};
-  test::ScopedEnv wayland_{"WAYLAND_DISPLAY", std::nullopt};
-  test::ScopedEnv platform_{"QT_QPA_PLATFORM", "xcb"};
-  // Qt's widgets are on the accessibility bus whether or not a screen reader has asked for them.
-  test::ScopedEnv accessibility_{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"};
   // The messages' sound goes to the virtual device, never to a card the machine may have.
   test::ScopedEnv sound_{"QAV_SOUND_DEVICE", "virtual"};
   // What the virtual speaker plays, appended as raw samples.
   test::ScopedEnv speaker_{"QAV_VIRTUAL_SPEAKER_FILE", dir_.path() + "/speaker.raw"};
-  std::optional<test::ScopedEnv> display_;
-  std::optional<test::ScopedEnv> busAddress_;
-  std::unique_ptr<test::ChildProcess> xvfb_, bus_, trayer_, client_, qav_;
+  test::XDesktop desktop_;
+  std::unique_ptr<test::ChildProcess> client_, qav_;
 };
 
 TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWithIt) {
@@ -258,7 +161,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
 
   // The icon sits in the tray, at the top right of the screen.
   std::vector<Box> windows;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         windows = QavWindows();
         return windows.size() == 1 && windows[0].width <= 64;
@@ -278,7 +181,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   ASSERT_TRUE(WaitForTranscript("CALL 1234 STATUS FINISHED", kStartBoundMs)) << Log();
   const std::string folder = data + "/My Received Voice Messages/owner.one";
   std::string messageName;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -300,7 +203,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   // The icon blinks for the new message: it shows two pictures in turn.
   std::set<std::string> pictures;
   int sample = 0;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         const std::string picture = Screenshot(Shot("desktop_2_icon_" + std::to_string(sample++ % 2) + ".png"), icon);
         if (!picture.empty()) pictures.insert(picture);
@@ -317,7 +220,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   test::ChildProcess focus(QAV_ACCESSIBLE_FOCUS, {});
   ASSERT_TRUE(focus.WaitForLine("ready", {}, -1, kStartBoundMs).has_value()) << "the accessibility bus is not there";
   Click(icon.CenterX(), icon.CenterY());
-  ASSERT_TRUE(WaitFor([&] { return QavWindows().size() == 2; }, kStepBoundMs)) << "the tray's menu did not open\n"
+  ASSERT_TRUE(WaitUntil([&] { return QavWindows().size() == 2; }, kStepBoundMs)) << "the tray's menu did not open\n"
                                                                                << Log();
   Screenshot(Shot("desktop_3_tray_menu.png"));
   const std::string openMessages = "Open Messages Window (1/1)";
@@ -336,7 +239,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   Click(entry.CenterX(), entry.CenterY());
   const std::string caller = "Test Caller (caller1)";
   std::vector<Accessible> objects;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         objects = AccessibleObjects();
         return FindObject(objects, "table cell", caller).has_value();
@@ -363,7 +266,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   test::CommandOutput("xdotool mousemove --sync " + std::to_string(row.CenterX()) + " " + std::to_string(row.CenterY()) +
                       " click --repeat 2 --delay 60 1");
   const std::string playerTitle = "QAV Play Saved Message";
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         objects = AccessibleObjects();
         return FindObject(objects, "dialog", playerTitle).has_value();
@@ -373,7 +276,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
       << Describe(objects) << Log();
   Screenshot(Shot("desktop_5_player.png"));
   std::string played;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         played = test::ReadFileBytes(dir_.File("speaker.raw")).substr(before);
         return played.size() >= samples.size();
@@ -383,7 +286,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
       << Log();
   EXPECT_TRUE(played.compare(0, samples.size(), samples) == 0) << "the speaker played other sound than the message's";
   // Heard now: the page's tab no longer counts it as new.
-  EXPECT_TRUE(WaitFor(
+  EXPECT_TRUE(WaitUntil(
       [&] {
         objects = AccessibleObjects();
         return FindObject(objects, "page tab", "Messages (1)").has_value();
@@ -415,43 +318,11 @@ class HangingReportTest : public DesktopUserTest {
     ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
     qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
     ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
-    std::vector<Box> windows;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          windows = QavWindows();
-          return windows.size() == 1 && windows[0].width <= 64;
-        },
-        kStartBoundMs))
-        << Log();
-
-    // The tray's menu: its last entries are "Report a Problem" and, below a separator, "Quit".
-    Click(windows[0].CenterX(), windows[0].CenterY());
-    ASSERT_TRUE(WaitFor([&] { return QavWindows().size() == 2; }, kStepBoundMs)) << "the tray's menu did not open\n"
-                                                                                 << Log();
-    test::CommandOutput("xdotool key Up Up Return");
-    std::vector<Accessible> objects;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          objects = AccessibleObjects();
-          return FindObject(objects, "push button", "Send").has_value();
-        },
-        kStepBoundMs))
-        << "the report dialog did not open\n"
-        << Describe(objects) << Log();
-    // The description (the tallest text field) must not be empty.
-    std::optional<Accessible> description;
-    for (const Accessible& o : objects) {
-      if (o.role == "text" && (!description || o.box.height > description->box.height)) description = o;
-    }
-    ASSERT_TRUE(description.has_value()) << Describe(objects);
-    Click(description->box.CenterX(), description->box.CenterY());
-    test::CommandOutput("xdotool type --delay 20 'The upload hangs.'");
-    Screenshot(Shot("report_1_dialog.png"));
-    const Box send = FindObject(objects, "push button", "Send")->box;
-    Click(send.CenterX(), send.CenterY());
-
+    ASSERT_TRUE(WaitUntil([] { return QavWindows().size() == 1; }, kStartBoundMs)) << Log();
+    const std::string failed = desktop_.SendProblemReportFromTheTray("The upload hangs.", kStepBoundMs);
+    ASSERT_EQ(failed, "") << Log();
     // The upload reaches the server, which keeps it waiting (the version check may come first).
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(WaitUntil(
         [&] {
           for (int n = 1; n <= 4; ++n) {
             if (server_.Read("stalled-" + std::to_string(n) + ".head").find("applinks/report/") != std::string::npos) {
