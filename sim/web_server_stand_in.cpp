@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -73,6 +74,7 @@ std::optional<WebMisbehaviour> ParseWebMisbehaviour(std::string_view name) {
   if (name == "bad-crc") return WebMisbehaviour::kBadCrc;
   if (name == "huge-reply") return WebMisbehaviour::kHugeReply;
   if (name == "cut-reply") return WebMisbehaviour::kCutReply;
+  if (name == "drip") return WebMisbehaviour::kDrip;
   return std::nullopt;
 }
 
@@ -192,6 +194,16 @@ void WebServerStandIn::HandleConnection(int fd) {
     reply = Reply(status, status == 200 ? "OK" : "Bad Request", type, text);
   } else {
     reply = Reply(404, "Not Found", "text/plain", "no such page");
+  }
+  if (m_options.misbehaviour == WebMisbehaviour::kDrip) {
+    // Never slow enough for a stall bound, and never done soon: only a bound on the whole exchange
+    // ends it early.
+    for (const char byte : reply) {
+      if (::send(fd, &byte, 1, MSG_NOSIGNAL) != 1) break;
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    ::close(fd);
+    return;
   }
   SendAll(fd, reply);
   ::shutdown(fd, SHUT_WR);

@@ -11,6 +11,7 @@
 #include "foundation/language_tables.h"
 #include "net/crash_report_context.h"
 #include "net/report_dialog.h"
+#include "net/report_upload.h"
 #include "net/rpt_handler.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -267,6 +268,19 @@ TEST(ProblemReportOnAFullDisk, AnUnwritableZipFailsTheReportAndKeepsItsFiles) {
   });
   if (!result) GTEST_SKIP() << "cannot mount a tmpfs here (needs root or a mount namespace)";
   EXPECT_EQ(*result, 0);
+}
+
+// A server that takes the upload and answers one byte a second is never slow enough for the stall
+// bound; the bound on the whole exchange ends the upload as a failure instead of waiting the
+// minute and more the reply takes.
+TEST(ReportUpload, AReplyThatDripsIsCutOffAtTheWholeExchangeBound) {
+  qav::test::WebStandIn server({"--misbehave", "drip"});
+  ASSERT_TRUE(server.started());
+  const qav::net::HttpTimeouts timeouts{.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 30, .totalMs = 1500};
+  EXPECT_EQ(UploadReport(server.BaseUrl16() + u"qav/applinks/report/index.php", u"Subject", u"Body", u"", nullptr, {},
+                         timeouts),
+            0);
+  EXPECT_FALSE(server.Read("request-1.raw").empty());  // the request did arrive whole
 }
 
 TEST(CrashReportContext, SurvivesTheChannelWithEveryCharacter) {
