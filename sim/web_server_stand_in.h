@@ -31,7 +31,7 @@ enum class WebMisbehaviour {
   kBadCrc,         // the reply's envelope fails its checksum
   kHugeReply,      // a 10 MB text reply
   kCutReply,       // a reply that announces 10 MB and closes the connection after 5
-  kDrip,           // the request is taken whole, then the reply goes out one byte a second
+  kDrip,           // the request's body is read four bytes a second
 };
 
 std::optional<WebMisbehaviour> ParseWebMisbehaviour(std::string_view name);
