@@ -20,6 +20,7 @@
 #include "app/parts/workers.h"
 #include "net/report_dialog.h"
 #include "app/tray_host.h"
+#include "audio/progress_job.h"
 #include "platform/loop_runner.h"
 
 struct CAppComponents {
@@ -50,6 +51,9 @@ struct CAppComponents {
   // The report dialog of the user interface, which the problem report asks with (empty: the
   // report asks with a Yes/No message box).
   std::function<std::unique_ptr<CReportDialog>()> reportDialog;
+  // The progress dialog a problem report uploads behind (empty: the upload runs on a worker while
+  // the GUI thread serves its loop, with no window).
+  std::function<std::unique_ptr<qav::ProgressDialogRunner>()> progressDialog;
 };
 
 // Each factory's part, or the null part where the factory is empty (or gives nothing).

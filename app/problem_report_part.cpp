@@ -2,11 +2,13 @@
 
 #include "app/app_names.h"
 #include "app/crash_reporting.h"
+#include "app/loop_serving_progress_runner.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
 #include "foundation/logger.h"
 #include "net/crash_report_context.h"
 #include "platform/crash_channel.h"
+#include "platform/crash_signals.h"
 
 namespace {
 
@@ -58,11 +60,39 @@ CProblemReportPart::CProblemReportPart(CZVApp& app, int crashChannel)
                [this](CRptHandler&, bool crash) { m_app.ReportTerminateCallback(crash ? 1 : 0); }) {
   if (m_app.Components().reportDialog) m_dialog = m_app.Components().reportDialog();
   m_report.SetDialog(m_dialog.get());
+  if (m_app.Components().progressDialog) m_progress = m_app.Components().progressDialog();
+  if (!m_progress) m_progress = std::make_unique<CLoopServingProgressRunner>(m_app.GuiLoop());
+  m_report.SetUploadRunner([this](CRptHandler::Upload upload) { return RunUpload(std::move(upload)); });
+}
+
+int CProblemReportPart::RunUpload(CRptHandler::Upload upload) {
+  // The job owns the flag with the upload: after a cancel or an exit request the worker may run
+  // on for a moment after this returns.
+  auto abort = std::make_shared<std::atomic<bool>>(false);
+  const int result = m_progress->RunModal(kMessageBoxCaption, [abort, upload = std::move(upload)](
+                                                                  qav::ProgressJobContext& context) {
+    qav::PrepareThreadForCrashes();
+    return upload(abort.get(), [&context](int percent) { context.PostPosition(percent); });
+  });
+  if (result == qav::kProgressJobSucceeded) return 1;
+  if (result == qav::kProgressJobCancelled) {
+    abort->store(true);
+    QAV_LOG(LOG_INFO, u"CProblemReportPart: the upload was stopped (cancelled, or the program is ending)");
+  }
+  return 0;
 }
 
 int CProblemReportPart::SendProblemReport() {
+  // The GUI thread serves its loop while a report asks and uploads, so the tray can ask again.
+  if (m_reporting) {
+    QAV_LOG(LOG_INFO, u"CProblemReportPart::SendProblemReport: a report is under way already");
+    return 0;
+  }
+  m_reporting = true;
   const qav::Hwnd parent = m_app.MainWindow() ? m_app.MainWindow()->GetSafeHwnd() : 0;
-  return m_report.GenerateReport(false, parent, nullptr);
+  const int sent = m_report.GenerateReport(false, parent, nullptr);
+  m_reporting = false;
+  return sent;
 }
 
 void CProblemReportPart::RefreshCrashContext() {

@@ -2,8 +2,21 @@
 // "Body" and the ZIP as the file field "Attachment" (each only when not empty).
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string_view>
 
-// 1 when the server took the report (status 200); 0 on any other status or a failure, logged.
+#include "net/http_transfer_settings.h"
+
+// The bounds of one report upload: no connection within 30 s, less than a byte a second for 30 s,
+// or the whole exchange (a large ZIP on a slow line included) past 3 minutes fail it.
+inline constexpr qav::net::HttpTimeouts kReportUploadTimeouts{
+    .connectMs = 30000, .lowSpeedBytes = 1, .lowSpeedSeconds = 30, .totalMs = 180000};
+
+// 1 when the server took the report (status 200); 0 on any other status, a failure or a time-out,
+// logged. `abortFlag` (may be null; read from this thread, set from any) ends the upload within
+// about 100 ms when set. `progress` (may be empty) hears the share of the request sent, 0-100.
 int UploadReport(std::u16string_view url, std::u16string_view subject, std::u16string_view body,
-                 std::u16string_view zipPath);
+                 std::u16string_view zipPath, const std::atomic<bool>* abortFlag = nullptr,
+                 const std::function<void(int percent)>& progress = {},
+                 const qav::net::HttpTimeouts& timeouts = kReportUploadTimeouts);

@@ -248,5 +248,10 @@ int CRptHandler::ZipReportFiles(std::u16string& zipPath) {
 
 int CRptHandler::SendReport(std::u16string_view zipPath, std::u16string_view subject, std::u16string_view body) {
   QAV_LOG(LOG_INFO, u"CRptHandler::SendReport()");
-  return UploadReport(m_destination.uploadUrl, subject, body, zipPath);
+  Upload upload = [url = m_destination.uploadUrl, subject = std::u16string(subject), body = std::u16string(body),
+                   zip = std::u16string(zipPath)](const std::atomic<bool>* abortFlag,
+                                                  const std::function<void(int)>& progress) {
+    return UploadReport(url, subject, body, zip, abortFlag, progress);
+  };
+  return m_uploadRunner ? m_uploadRunner(std::move(upload)) : upload(nullptr, {});
 }

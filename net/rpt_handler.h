@@ -11,9 +11,12 @@
 // a ZIP that could not be written whole is never sent; its sources are then kept.
 //
 // Threading: one report at a time, on the thread that calls GenerateReport (the GUI thread for a
-// problem report, the helper's only thread for a crash).
+// problem report, the helper's only thread for a crash). The upload goes through the upload runner
+// when one is set: the program's runs it on a worker while the GUI thread goes on serving calls,
+// and stops it through its abort flag when the user cancels or the program ends.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <string>
@@ -43,6 +46,15 @@ class CRptHandler {
 
   // The dialog to ask with (null: the Yes/No message box). The caller keeps it alive.
   void SetDialog(CReportDialog* dialog) { m_dialog = dialog; }
+
+  // One upload, ready to run on any thread: it owns copies of everything it sends. It hears the
+  // share sent (0-100, may be empty) and stops soon after the abort flag (may be null) is set;
+  // 1 when the server took the report.
+  using Upload = std::function<int(const std::atomic<bool>* abortFlag, const std::function<void(int)>& progress)>;
+  // Runs an upload and returns its result; it may return before the upload has ended (it must then
+  // have set the flag it gave), giving 0. Empty: the upload runs on the calling thread.
+  using UploadRunner = std::function<int(Upload upload)>;
+  void SetUploadRunner(UploadRunner runner) { m_uploadRunner = std::move(runner); }
 
   void AddTextInfo(std::u16string_view subject, std::u16string_view body);
   // Adds the file when it can be opened for reading; the same path again replaces its entry.
@@ -77,6 +89,7 @@ class CRptHandler {
   const AddFilesCallback m_addFiles;
   const TerminateCallback m_terminate;
   CReportDialog* m_dialog = nullptr;
+  UploadRunner m_uploadRunner;
 
   std::map<std::u16string, std::u16string> m_files;
   std::map<std::u16string, bool> m_deleteFlags;

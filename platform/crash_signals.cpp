@@ -2,6 +2,7 @@
 
 #include <execinfo.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
@@ -197,14 +198,30 @@ void WriteRecord(int signal, const siginfo_t* info, const ucontext_t* context) {
   out.Finish();
 }
 
-// Blocks until the helper says the report is done or goes away.
+int64_t MonotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Waits until the helper says the report is done, goes away, or kCrashHelperWaitMs have passed.
+// The helper has the whole record by then and carries on by itself (a user may take minutes over
+// its dialog, an upload may stall): the crashed process must not hold the program's place that
+// long, so a new start can take over at once.
 void WaitForHelper() {
   const int channel = g_channel.load();
   if (channel < 0) return;
+  const int64_t deadline = MonotonicMs() + kCrashHelperWaitMs;
   char reply[16];
   for (;;) {
-    const ssize_t got = recv(channel, reply, sizeof reply, 0);
-    if (got < 0 && errno == EINTR) continue;
+    const int64_t left = deadline - MonotonicMs();
+    if (left <= 0) return;
+    pollfd ready{channel, POLLIN, 0};
+    const int polled = poll(&ready, 1, static_cast<int>(left));
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled <= 0) return;
+    const ssize_t got = recv(channel, reply, sizeof reply, MSG_DONTWAIT);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (got <= 0 || reply[0] == kCrashFrameDone) return;
   }
 }

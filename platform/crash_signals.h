@@ -5,8 +5,9 @@
 // lock (the logger's, the allocator's) may be held by the thread that died, the stack may be
 // exhausted. So the handler runs on an alternate signal stack and does only async-signal-safe
 // work: it writes the crash record (docs/crash-reports.md) to the crash helper over the channel,
-// waits until the helper has built and sent the report, and then lets the original signal end the
-// process with its usual status. Everything the record needs that is not safe to gather there (the
+// waits until the helper has built and sent the report, but no longer than kCrashHelperWaitMs (the
+// helper then goes on alone), and then lets the original signal end the process with its usual
+// status. Everything the record needs that is not safe to gather there (the
 // program's path, the module list, the backtrace machinery) is prepared when the handler is
 // installed. A second thread that crashes meanwhile waits for the process to end; a fault inside
 // the handler itself ends the process at once with the signal.
@@ -17,6 +18,9 @@
 #pragma once
 
 namespace qav {
+
+// How long a crashed process waits for its helper's report at most before it ends.
+inline constexpr int kCrashHelperWaitMs = 3000;
 
 // Installs the handler for the fatal signals and std::terminate, reporting over `channel` (the
 // program's end of StartCrashHelper's channel; -1 still installs it, and a crash then ends the

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -74,6 +75,7 @@ std::optional<WebMisbehaviour> ParseWebMisbehaviour(std::string_view name) {
   if (name == "not-xml") return WebMisbehaviour::kNotXml;
   if (name == "huge-reply") return WebMisbehaviour::kHugeReply;
   if (name == "cut-reply") return WebMisbehaviour::kCutReply;
+  if (name == "drip") return WebMisbehaviour::kDrip;
   return std::nullopt;
 }
 
@@ -132,7 +134,11 @@ void WebServerStandIn::HandleConnection(int fd) {
   const size_t bodyLength = std::min<size_t>(AtoI(HeaderValue(head, "Content-Length")), kMaxBody);
 
   if (m_options.misbehaviour == WebMisbehaviour::kStall) {
-    // Keep the connection open and read nothing more; the process's end closes it.
+    // The head is kept, so a test sees that the request came; then the connection stays open and
+    // nothing more is read. The process's end closes it.
+    if (!m_options.folder.empty()) {
+      SaveFile(std::filesystem::path(m_options.folder) / FormatUtf8("stalled-%d.head", ++m_stalled), head);
+    }
     while (true) ::pause();
   }
   if (m_options.misbehaviour == WebMisbehaviour::kCloseMidBody) {
@@ -146,8 +152,12 @@ void WebServerStandIn::HandleConnection(int fd) {
     ::close(fd);
     return;
   }
+  // Dripping, the body is taken four bytes a second: never slow enough for a stall bound, and a
+  // body larger than the connection's buffers takes hours.
+  const bool drip = m_options.misbehaviour == WebMisbehaviour::kDrip;
   while (data.size() - head.size() < bodyLength) {
-    const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+    if (drip) std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const ssize_t got = ::recv(fd, buffer, drip ? 1 : sizeof buffer, 0);
     if (got <= 0) break;
     data.append(buffer, static_cast<size_t>(got));
   }

@@ -25,13 +25,14 @@ enum class WebMisbehaviour {
   kNone,
   kRefuse,         // nothing listens on the reported port
   kCloseMidBody,   // the connection is reset after half of the body
-  kStall,          // the request's head is read, then nothing more happens
+  kStall,          // the request's head is read (and saved as stalled-<n>.head), then nothing more happens
   kGarbageStatus,  // the reply's status line is not HTTP
   kWrongType,      // the reply is application/xml
   kBadCrc,         // the reply's envelope fails its checksum
   kNotXml,         // a sound envelope around a text that is no XML document
   kHugeReply,      // a 10 MB text reply
   kCutReply,       // a reply that announces 10 MB and closes the connection after 5
+  kDrip,           // the request's body is read four bytes a second
 };
 
 std::optional<WebMisbehaviour> ParseWebMisbehaviour(std::string_view name);
@@ -68,6 +69,7 @@ class WebServerStandIn {
   WebServerOptions m_options;
   int m_listener = -1;
   std::atomic<int> m_requests{0};
+  std::atomic<int> m_stalled{0};
 };
 
 }  // namespace qav::sim

@@ -159,6 +159,43 @@ TEST_F(AppObjectTest, AProblemReportTheServerRefusesIsSavedAndNamed) {
   EXPECT_EQ(CommandOutput("unzip -p '" + saved + "' 'Global QAV.ini'"), "[Settings]\nEMailLoginPass=\n");
 }
 
+// Without a user interface too, the upload of a report runs off the GUI thread: while the server
+// holds it without answering, the GUI loop goes on serving what is posted to it, and an exit
+// request stops the upload and ends the report at once, which is then kept as the saved copy.
+TEST_F(AppObjectTest, AReportWhoseUploadHangsLeavesTheLoopServedAndEndsAtAnExitRequest) {
+  WebStandIn server({"--misbehave", "stall"});
+  ASSERT_TRUE(server.started());
+  ScopedEnv web("QAV_WEB_BASE", server.BaseUrl());
+  LoadDefaultLangLib();
+  AnsweringBoxes boxes(journal_, IDYES);
+  LogCapture log;
+  // A window of the GUI loop, which a peer posts to once the server holds the upload; served, it
+  // asks the program to end.
+  bool served = false;
+  Window window;
+  ASSERT_TRUE(window.Create(v_.loop(), "QAVTestPeer", u"", WindowKind::kLocal, [&](Msg& message) -> LResult {
+    if (message.message != WM_USER) return DefWindowProc(message);
+    served = true;
+    v_.loop().PostQuit(0);
+    return 0;
+  }));
+  std::thread peer([&, target = window.handle()] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (server.Read("stalled-1.head").empty() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    PostMessage(target, WM_USER);
+  });
+
+  CProblemReportPart report(app_, -1);
+  EXPECT_EQ(report.SendProblemReport(), 0);
+  peer.join();
+  EXPECT_TRUE(served);
+  EXPECT_NE(server.Read("stalled-1.head").find("applinks/report/"), std::string::npos);
+  EXPECT_TRUE(log.Has(LOG_INFO, u"CProblemReportPart: the upload was stopped (cancelled, or the program is ending)"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() + "/temp/Zarvelin QAV Report Log.zip"));
+}
+
 // With a user interface the report asks with its dialog, not with a box.
 TEST_F(AppObjectTest, AProblemReportAsksWithTheComponentsDialog) {
   struct Dialog : CReportDialog {

@@ -2,10 +2,11 @@
 // the simulated call client and the real qav, each in the test's private folders. A contact calls
 // and speaks; qav answers, plays the greeting and records the message; the tray icon blinks for
 // it; a click on the icon and one on the menu open the sheet on the voice messages page, which
-// lists the message with its caller and length. What the windows show is read back through the
-// accessibility bus, as a screen reader meets it, and every step is saved as a screenshot in the
-// build folder's ui-shots/. With a window manager (openbox), the sheet's frame and its return from
-// being iconified.
+// lists the message with its caller and length. A problem report sent from the tray to a web server
+// that never answers holds up neither a call nor the program's end. With a window manager
+// (openbox), the sheet's frame and its return from being iconified. What the windows show is read
+// back through the accessibility bus, as a screen reader meets it, and every step is saved as a
+// screenshot in the build folder's ui-shots/.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -27,8 +28,20 @@
 #include "tests/support/command_output.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/web_stand_in.h"
+#include "tests/support/x_desktop.h"
 
 using namespace qav;
+using qav::test::Accessible;
+using qav::test::AccessibleObjects;
+using qav::test::Box;
+using qav::test::Click;
+using qav::test::Describe;
+using qav::test::FindObject;
+using qav::test::ParseAccessible;
+using qav::test::QavWindows;
+using qav::test::ToolExists;
+using qav::test::WaitUntil;
 
 namespace {
 
@@ -36,88 +49,7 @@ namespace {
 constexpr int kStartBoundMs = 60000;
 constexpr int kStepBoundMs = 30000;
 
-bool WaitFor(const std::function<bool()>& condition, int boundMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return true;
-}
-
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-bool ToolExists(const std::string& command) {
-  int status = 0;
-  test::CommandOutput(command + " >/dev/null 2>&1", &status);
-  return status == 0;
-}
-
-struct Box {
-  int x = 0, y = 0, width = 0, height = 0;
-  int CenterX() const { return x + width / 2; }
-  int CenterY() const { return y + height / 2; }
-};
-
-// One object of a window as the accessibility bus tells it.
-struct Accessible {
-  int depth = 0;
-  std::string role;
-  std::string name;
-  Box box;
-  bool selected = false;
-};
-
-// One line of the accessibility readers: "role | name | x y width height[ | selected]", indented.
-Accessible ParseAccessible(const std::string& line) {
-  static const std::regex pattern(R"(^( *)(.*?) \| (.*?) \| (?:(-?\d+) (-?\d+) (\d+) (\d+))?( \| selected)?$)");
-  std::smatch m;
-  if (!std::regex_match(line, m, pattern)) return {};
-  Accessible object{static_cast<int>(m[1].length() / 2), m[2], m[3], {}, m[8].matched};
-  if (m[4].matched) object.box = {std::stoi(m[4]), std::stoi(m[5]), std::stoi(m[6]), std::stoi(m[7])};
-  return object;
-}
-
-// The visible objects of the program (named QAV there) on the accessibility bus, in tree order.
-std::vector<Accessible> AccessibleObjects() {
-  std::vector<Accessible> objects;
-  std::istringstream lines(test::CommandOutput(std::string(QAV_ACCESSIBLE_TREE) + " QAV 2>/dev/null"));
-  for (std::string line; std::getline(lines, line);) {
-    Accessible object = ParseAccessible(line);
-    if (!object.role.empty()) objects.push_back(object);
-  }
-  return objects;
-}
-
-std::string Describe(const std::vector<Accessible>& objects) {
-  std::string text;
-  for (const Accessible& o : objects) {
-    text += std::string(2 * o.depth, ' ') + o.role + " | " + o.name + (o.selected ? " | selected" : "") + "\n";
-  }
-  return text;
-}
-
-std::optional<Accessible> FindObject(const std::vector<Accessible>& objects, const std::string& role,
-                                     const std::string& name) {
-  for (const Accessible& o : objects) {
-    if (o.role == role && o.name == name) return o;
-  }
-  return std::nullopt;
-}
-
-// The visible windows of qav on the display, with their places.
-std::vector<Box> QavWindows() {
-  std::vector<Box> boxes;
-  std::istringstream ids(test::CommandOutput("xdotool search --onlyvisible --class qav 2>/dev/null"));
-  for (std::string id; ids >> id;) {
-    const std::string geometry = test::CommandOutput("xdotool getwindowgeometry --shell " + id + " 2>/dev/null");
-    std::smatch m;
-    if (std::regex_search(geometry, m, std::regex(R"(X=(-?\d+)\s+Y=(-?\d+)\s+WIDTH=(\d+)\s+HEIGHT=(\d+))"))) {
-      boxes.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])});
-    }
-  }
-  return boxes;
-}
 
 class DesktopUserTest : public ::testing::Test {
  protected:
@@ -134,38 +66,20 @@ class DesktopUserTest : public ::testing::Test {
                              MakeRegistryDword(4)),
               kRegOk);
 
-    // The display: Xvfb picks a free one and names it on its standard output.
-    xvfb_ = std::make_unique<test::ChildProcess>(
-        "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-    const auto number = xvfb_->WaitForLine("", {}, -1, kStartBoundMs);
-    ASSERT_TRUE(number.has_value()) << "Xvfb did not start";
-    display_.emplace("DISPLAY", ":" + *number);
-    // A session bus of the test's own: the accessibility bus is started on it when first asked for.
-    bus_ = std::make_unique<test::ChildProcess>(
-        "/usr/bin/dbus-daemon", std::vector<std::string>{"--session", "--nofork", "--nopidfile", "--print-address=1"});
-    const auto address = bus_->WaitForLine("unix:", {}, -1, kStartBoundMs);
-    ASSERT_TRUE(address.has_value()) << "the session bus did not start";
-    busAddress_.emplace("DBUS_SESSION_BUS_ADDRESS", *address);
-    trayer_ = std::make_unique<test::ChildProcess>(
-        "/usr/bin/trayer",
-        std::vector<std::string>{"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
-                                 "--height", "24"});
-    ASSERT_TRUE(WaitFor([] { return ToolExists("xdotool search --onlyvisible --class trayer"); }, kStartBoundMs))
-        << "trayer did not show its panel";
+    const std::string failed = desktop_.Start(kStartBoundMs);
+    ASSERT_EQ(failed, "");
   }
 
   void TearDown() override {
     if (qav_) {
       EXPECT_TRUE(EndQav());
     }
-    // The peers end in the order that leaves none of them complaining about another one gone.
-    for (auto* process : {&client_, &trayer_, &bus_, &xvfb_}) {
-      if (*process && (*process)->started()) {
-        kill((*process)->pid(), SIGTERM);
-        (*process)->WaitForExit(kStepBoundMs);
-      }
-      process->reset();
+    // The client before the desktop, so neither complains about the other gone.
+    if (client_ && client_->started()) {
+      kill(client_->pid(), SIGTERM);
+      client_->WaitForExit(kStepBoundMs);
     }
+    client_.reset();
   }
 
   // Asks the running qav to end, as a log-out does, and waits until it has.
@@ -203,26 +117,17 @@ class DesktopUserTest : public ::testing::Test {
     if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return "";
     return test::ReadFileBytes(file);
   }
-  // Moves the pointer there, as a person would, and clicks once it is there.
-  void Click(int x, int y) {
-    test::CommandOutput("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-  }
 
   test::TempDir dir_;
   test::ScopedProgramFolders folders_{dir_.path()};
   // The accessibility bus's socket goes into the session's runtime folder: the test's own.
   test::ScopedEnv xdgRuntime_{"XDG_RUNTIME_DIR", dir_.path()};
-  test::ScopedEnv wayland_{"WAYLAND_DISPLAY", std::nullopt};
-  test::ScopedEnv platform_{"QT_QPA_PLATFORM", "xcb"};
-  // Qt's widgets are on the accessibility bus whether or not a screen reader has asked for them.
-  test::ScopedEnv accessibility_{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"};
   // The messages' sound goes to the virtual device, never to a card the machine may have.
   test::ScopedEnv sound_{"QAV_SOUND_DEVICE", "virtual"};
   // What the virtual speaker plays, appended as raw samples.
   test::ScopedEnv speaker_{"QAV_VIRTUAL_SPEAKER_FILE", dir_.path() + "/speaker.raw"};
-  std::optional<test::ScopedEnv> display_;
-  std::optional<test::ScopedEnv> busAddress_;
-  std::unique_ptr<test::ChildProcess> xvfb_, bus_, trayer_, client_, qav_;
+  test::XDesktop desktop_;
+  std::unique_ptr<test::ChildProcess> client_, qav_;
 };
 
 TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWithIt) {
@@ -257,7 +162,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
 
   // The icon sits in the tray, at the top right of the screen.
   std::vector<Box> windows;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         windows = QavWindows();
         return windows.size() == 1 && windows[0].width <= 64;
@@ -277,7 +182,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   ASSERT_TRUE(WaitForTranscript("CALL 1234 STATUS FINISHED", kStartBoundMs)) << Log();
   const std::string folder = data + "/My Received Voice Messages/owner.one";
   std::string messageName;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -299,7 +204,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   // The icon blinks for the new message: it shows two pictures in turn.
   std::set<std::string> pictures;
   int sample = 0;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         const std::string picture = Screenshot(Shot("desktop_2_icon_" + std::to_string(sample++ % 2) + ".png"), icon);
         if (!picture.empty()) pictures.insert(picture);
@@ -316,7 +221,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   test::ChildProcess focus(QAV_ACCESSIBLE_FOCUS, {});
   ASSERT_TRUE(focus.WaitForLine("ready", {}, -1, kStartBoundMs).has_value()) << "the accessibility bus is not there";
   Click(icon.CenterX(), icon.CenterY());
-  ASSERT_TRUE(WaitFor([&] { return QavWindows().size() == 2; }, kStepBoundMs)) << "the tray's menu did not open\n"
+  ASSERT_TRUE(WaitUntil([&] { return QavWindows().size() == 2; }, kStepBoundMs)) << "the tray's menu did not open\n"
                                                                                << Log();
   Screenshot(Shot("desktop_3_tray_menu.png"));
   const std::string openMessages = "Open Messages Window (1/1)";
@@ -335,7 +240,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   Click(entry.CenterX(), entry.CenterY());
   const std::string caller = "Test Caller (caller1)";
   std::vector<Accessible> objects;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         objects = AccessibleObjects();
         return FindObject(objects, "table cell", caller).has_value();
@@ -362,7 +267,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
   test::CommandOutput("xdotool mousemove --sync " + std::to_string(row.CenterX()) + " " + std::to_string(row.CenterY()) +
                       " click --repeat 2 --delay 60 1");
   const std::string playerTitle = "QAV Play Saved Message";
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         objects = AccessibleObjects();
         return FindObject(objects, "dialog", playerTitle).has_value();
@@ -372,7 +277,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
       << Describe(objects) << Log();
   Screenshot(Shot("desktop_5_player.png"));
   std::string played;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         played = test::ReadFileBytes(dir_.File("speaker.raw")).substr(before);
         return played.size() >= samples.size();
@@ -382,7 +287,7 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
       << Log();
   EXPECT_TRUE(played.compare(0, samples.size(), samples) == 0) << "the speaker played other sound than the message's";
   // Heard now: the page's tab no longer counts it as new.
-  EXPECT_TRUE(WaitFor(
+  EXPECT_TRUE(WaitUntil(
       [&] {
         objects = AccessibleObjects();
         return FindObject(objects, "page tab", "Messages (1)").has_value();
@@ -406,7 +311,7 @@ class DesktopWindowManagerTest : public DesktopUserTest {
       GTEST_SKIP() << "missing: openbox or xprop (scripts/setup.sh installs them)";
     }
     openbox_ = std::make_unique<test::ChildProcess>("/usr/bin/openbox", std::vector<std::string>{"--sm-disable"});
-    ASSERT_TRUE(WaitFor([] { return Property("root", "_NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([] { return Property("root", "_NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; },
                         kStartBoundMs))
         << "openbox did not start";
   }
@@ -457,7 +362,7 @@ TEST_F(DesktopWindowManagerTest, TheSheetOffersNoMaximiseAndComesBackWhenIconifi
   qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
   ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
   std::vector<Box> windows;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         windows = QavWindows();
         return windows.size() == 1 && windows[0].width <= 64;
@@ -470,7 +375,7 @@ TEST_F(DesktopWindowManagerTest, TheSheetOffersNoMaximiseAndComesBackWhenIconifi
   // resized or maximised.
   RunQavSwitch("/winstartup");
   std::string sheet;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         sheet = SheetWindow();
         return !sheet.empty() && ShownNormally(sheet);
@@ -497,12 +402,72 @@ TEST_F(DesktopWindowManagerTest, TheSheetOffersNoMaximiseAndComesBackWhenIconifi
   };
   for (const Way& way : ways) {
     test::CommandOutput("xdotool windowminimize " + sheet);
-    ASSERT_TRUE(WaitFor([&] { return Iconified(sheet); }, kStepBoundMs)) << "openbox did not iconify the sheet";
+    ASSERT_TRUE(WaitUntil([&] { return Iconified(sheet); }, kStepBoundMs)) << "openbox did not iconify the sheet";
     way.show();
-    EXPECT_TRUE(WaitFor([&] { return ShownNormally(sheet); }, kStepBoundMs))
+    EXPECT_TRUE(WaitUntil([&] { return ShownNormally(sheet); }, kStepBoundMs))
         << way.name << " left the sheet iconified: " << Property(sheet, "_NET_WM_STATE") << Log();
   }
   SettledScreenshot(Shot("desktop_wm_2_sheet_back.png"));
+}
+
+// A problem report that the user sends from the tray to a web server that takes the upload and
+// never answers.
+class HangingReportTest : public DesktopUserTest {
+ protected:
+  // Starts qav with the call client, sends the report from the tray's menu and returns once the
+  // server holds the upload.
+  void SendAReportThatHangs() {
+    ASSERT_TRUE(server_.started());
+    test::ScopedEnv web("QAV_WEB_BASE", server_.BaseUrl());
+    const std::string data = dir_.path() + "/data/QAV";
+    std::filesystem::create_directories(data);
+    ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\n"
+                                                        "SecB4AnsweringOnline=1\nRestoreWin=0\n"));
+    client_ = std::make_unique<test::ChildProcess>(
+        QAV_SIM_CALLCLIENT,
+        std::vector<std::string>{"--stdin", "--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3"});
+    ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
+    qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
+    ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
+    ASSERT_TRUE(WaitUntil([] { return QavWindows().size() == 1; }, kStartBoundMs)) << Log();
+    const std::string failed = desktop_.SendProblemReportFromTheTray("The upload hangs.", kStepBoundMs);
+    ASSERT_EQ(failed, "") << Log();
+    // The upload reaches the server, which keeps it waiting (the version check may come first).
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          for (int n = 1; n <= 4; ++n) {
+            if (server_.Read("stalled-" + std::to_string(n) + ".head").find("applinks/report/") != std::string::npos) {
+              return true;
+            }
+          }
+          return false;
+        },
+        kStepBoundMs))
+        << Log();
+    Screenshot(Shot("report_2_uploading.png"));
+  }
+  bool UploadEnded() { return Log().find("Web Access Failure Reason") != std::string::npos; }
+
+  test::WebStandIn server_{{"--misbehave", "stall"}};
+};
+
+// While the upload hangs, a call that rings is answered at once: the upload runs off the GUI thread.
+TEST_F(HangingReportTest, ACallIsAnsweredWhileTheUploadHangs) {
+  ASSERT_NO_FATAL_FAILURE(SendAReportThatHangs());
+  client_->WriteLine("ring 1234 caller1");
+  ASSERT_TRUE(WaitForTranscript("ALTER CALL 1234 ANSWER", kStepBoundMs)) << Log();
+  EXPECT_FALSE(UploadEnded()) << "the upload ended before the answer";
+  client_->WriteLine("hangup 1234");
+  ASSERT_TRUE(WaitForTranscript("CALL 1234 STATUS FINISHED", kStepBoundMs)) << Log();
+}
+
+// /shutdown while the upload hangs ends the program in order, the upload stopped, instead of
+// leaving it running behind a "failed to send" box.
+TEST_F(HangingReportTest, ShutdownEndsTheProgramWhileTheUploadHangs) {
+  ASSERT_NO_FATAL_FAILURE(SendAReportThatHangs());
+  EXPECT_TRUE(EndQav());
+  const std::string log = Log();
+  EXPECT_NE(log.find("the upload was stopped"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -196,6 +196,9 @@ TEST_F(ProgramTest, ACrashOfTheProgramReachesTheWebServer) {
   EXPECT_NE(qav->Error().find("Zarvelin QAV has encountered a problem and needs to close."), std::string::npos)
       << qav->Error();
 
+  // The crashed process waits for its helper only a few seconds, so on a busy machine the upload
+  // may still be on its way.
+  ASSERT_TRUE(WaitFor([&] { return !server.Read("upload-1/parts.tsv").empty(); }));
   EXPECT_EQ(server.Read("upload-1/field-Subject"), "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
   EXPECT_NE(server.Read("upload-1/field-Body").find("\r\nApp Version: " QAV_VERSION_STRING), std::string::npos);
   const std::string zipName = test::CommandOutput("ls '" + server.File("upload-1") + "' | grep '^QAV.*\\.tmp$'");
@@ -213,8 +216,35 @@ TEST_F(ProgramTest, ACrashOfTheProgramReachesTheWebServer) {
             std::string::npos)
       << entries;
   // The report made for itself is gone; the program's lock does not outlive it.
-  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/temp/Zarvelin QAV.dmp"));
+  EXPECT_TRUE(WaitFor([&] { return !std::filesystem::exists(dir_.path() + "/temp/Zarvelin QAV.dmp"); }));
   EXPECT_FALSE(IsNamedMutexHeld("QAV"));
+}
+
+// The crash report's upload hangs (the server takes it and never answers): the crashed process
+// still ends within a few seconds instead of holding the program's place while the upload waits,
+// so /isrunning, a new start and /shutdown all work at once. The helper sends on by itself.
+TEST_F(ProgramTest, ACrashWhoseReportUploadHangsEndsAtOnceAndANewCopyTakesOver) {
+  test::WebStandIn server({"--misbehave", "stall"});
+  ASSERT_TRUE(server.started());
+  test::ScopedEnv web("QAV_WEB_BASE", server.BaseUrl());
+
+  auto crashed = StartRunningCopy();
+  ASSERT_TRUE(WaitFor([&] { return Logged("the crash reporter knows what a report carries"); })) << Log();
+  ASSERT_EQ(kill(crashed->pid(), SIGSEGV), 0);
+  // Well within the upload's own stall bound (30 s), and far from the minute it once took.
+  EXPECT_EQ(crashed->Wait(15000), 128 + SIGSEGV) << crashed->Error();
+  EXPECT_FALSE(IsNamedMutexHeld("QAV"));
+  EXPECT_TRUE(WaitFor([&] { return !server.Read("stalled-1.head").empty(); })) << "the helper did not upload";
+
+  Qav noneRuns({"/isrunning"});
+  EXPECT_EQ(noneRuns.Wait(), 1);
+  auto next = StartRunningCopy();
+  EXPECT_EQ(next->Error().find("You already have a running instance"), std::string::npos) << next->Error();
+  Qav runs({"/isrunning"});
+  EXPECT_EQ(runs.Wait(), 0);
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(next->Wait(), 0) << next->Error();
 }
 
 TEST_F(ProgramTest, IsRunningAnswersAndCreatesNothing) {

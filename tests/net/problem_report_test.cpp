@@ -5,12 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/language_tables.h"
 #include "net/crash_report_context.h"
 #include "net/report_dialog.h"
+#include "net/report_upload.h"
 #include "net/rpt_handler.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -267,6 +271,32 @@ TEST(ProblemReportOnAFullDisk, AnUnwritableZipFailsTheReportAndKeepsItsFiles) {
   });
   if (!result) GTEST_SKIP() << "cannot mount a tmpfs here (needs root or a mount namespace)";
   EXPECT_EQ(*result, 0);
+}
+
+// A server that reads the upload four bytes a second is never slow enough for the stall bound; the
+// bound on the whole exchange ends the upload as a failure instead of the hours the ZIP would take.
+// (A watchdog stops the upload after 20 s should the bound not hold.)
+TEST(ReportUpload, AnUploadTheServerDripsInIsCutOffAtTheWholeExchangeBound) {
+  qav::test::WebStandIn server({"--misbehave", "drip"});
+  ASSERT_TRUE(server.started());
+  TempDir dir;
+  // More than the connection's buffers hold, so the client has to wait for the server to read.
+  ASSERT_TRUE(WriteFileBytes(dir.File("report.zip"), qav::test::NoiseBytes(16 * 1024 * 1024, 5)));
+  std::atomic<bool> abort{false}, done{false}, watchdogFired{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!done) {
+      watchdogFired = true;
+      abort = true;
+    }
+  });
+  const qav::net::HttpTimeouts timeouts{.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 30, .totalMs = 1500};
+  const int sent = UploadReport(server.BaseUrl16() + u"qav/applinks/report/index.php", u"Subject", u"Body",
+                                qav::U16(dir.File("report.zip")), &abort, {}, timeouts);
+  done = true;
+  watchdog.join();
+  EXPECT_EQ(sent, 0);
+  EXPECT_FALSE(watchdogFired) << "the upload ran past its bound";
 }
 
 TEST(CrashReportContext, SurvivesTheChannelWithEveryCharacter) {

@@ -14,6 +14,7 @@
 #include "ui/sheet/qt_property_sheet.h"
 #include "ui/reports/qt_report_dialog.h"
 #include "ui/bridge/qt_tray_host.h"
+#include "ui/bridge/up_dialog.h"
 
 bool CQtUserInterface::DisplayAvailable() {
   return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -45,4 +46,5 @@ void CQtUserInterface::Install(CAppComponents& components) {
   };
   components.propertySheet = []() -> std::unique_ptr<CAppPropertySheet> { return std::make_unique<CQtPropertySheet>(); };
   components.reportDialog = []() -> std::unique_ptr<CReportDialog> { return std::make_unique<CQtReportDialog>(); };
+  components.progressDialog = []() -> std::unique_ptr<qav::ProgressDialogRunner> { return std::make_unique<CUPDialog>(); };
 }
