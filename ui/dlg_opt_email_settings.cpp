@@ -196,7 +196,9 @@ void CDlgOptEMailSettings::OnButtonEmailTestAccountSettings() {
     // may still be ending (within a second) while the dialog has gone.
     if (!m_testMailRunner) m_testMailRunner = std::make_unique<CUPDialog>(this);
     std::shared_ptr<CSendSMTP> sender(std::move(mail));
-    result = m_testMailRunner->RunModal(GetLangString(835), [sender](qav::ProgressJobContext& context) {
+    const std::u16string status = GetLangString(1125) + u"...";
+    result = m_testMailRunner->RunModal(GetLangString(835), [sender, status](qav::ProgressJobContext& context) {
+      context.PostText(status);
       sender->SetStopCheck([&context] { return context.IsTerminated(); });
       return sender->Send() > 0 ? qav::kProgressJobSucceeded : qav::kProgressJobFailed;
     });

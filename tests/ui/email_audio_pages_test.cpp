@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <chrono>
 
@@ -145,7 +146,7 @@ TEST_F(EMailPageTest, ATestMailToAServerThatNeverAnswersLeavesTheGuiThreadFreeAn
   // A timer of the GUI thread's platform loop, as the answer timers are: it must keep firing while
   // the mail waits for the server. Once it has fired ten times behind the dialog, it cancels.
   int ticksBehindTheDialog = 0;
-  QString dialogTitle;
+  QString dialogTitle, dialogStatus;
   std::chrono::steady_clock::time_point cancelledAt;
   Window ticker;
   ASSERT_TRUE(ticker.Create(loop, "QAVTestTicker", u"", WindowKind::kLocal, [&](Msg& m) -> LResult {
@@ -153,6 +154,7 @@ TEST_F(EMailPageTest, ATestMailToAServerThatNeverAnswersLeavesTheGuiThreadFreeAn
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr || !dialog->isVisible()) return 0;
     dialogTitle = dialog->windowTitle();
+    if (auto* status = dialog->findChild<QLabel*>(QStringLiteral("status"))) dialogStatus = status->text();
     if (++ticksBehindTheDialog == 10) {
       cancelledAt = std::chrono::steady_clock::now();
       Click(dialog->findChild<QPushButton*>(QStringLiteral("cancel")));
@@ -167,6 +169,7 @@ TEST_F(EMailPageTest, ATestMailToAServerThatNeverAnswersLeavesTheGuiThreadFreeAn
 
   EXPECT_GE(ticksBehindTheDialog, 10) << "the GUI thread waited on the server";
   EXPECT_EQ(dialogTitle, QString::fromStdU16String(GetLangString(835)));
+  EXPECT_EQ(dialogStatus, QString::fromStdU16String(GetLangString(1125) + u"..."));
   EXPECT_TRUE(server.WaitFor("connected", 5000));
   // The cancelled mail lets go of the server at once, and nothing claims it was sent or failed.
   EXPECT_TRUE(server.WaitFor("closed", 5000)) << "the cancelled mail went on";
