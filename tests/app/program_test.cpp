@@ -148,6 +148,31 @@ class ProgramTest : public ::testing::Test {
     return qav;
   }
 
+  // Settings that answer at once, record 2 s and mail the message with the recording to the
+  // server on `smtpPort`, with the lines of `extra` after them; a short greeting and a caller's
+  // 5 s of tone beside them.
+  bool WriteMailingAnswerSettings(int smtpPort, const std::string& extra = "") {
+    const std::string data = dir_.path() + "/data/QAV";
+    std::filesystem::create_directories(data);
+    return std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()) == 0 &&
+           std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()) == 0 &&
+           test::WriteFileBytes(data + "/QAV.ini",
+                                "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"
+                                "MaxRecordingDurationSec=2\nAudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
+                                    dir_.path() + "/greeting.wav\n"
+                                    "EMailNotificationAllowed=1\nEMailAttachmentAllowed=1\n"
+                                    "YourEMailAddress=owner@example.org\nSMTPServerAddress=127.0.0.1\nSMTPServerPort=" +
+                                    std::to_string(smtpPort) + "\nSMTPSSLEnabled=0\n" + extra);
+  }
+  // The simulated call client, which rings once qav has attached: a contact whose caller speaks
+  // the tone until qav hangs up.
+  Qav RingingClient() {
+    return Qav({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+                "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait-command ALTER CALL 1234 ANSWER",
+                "--step", "wait-command ALTER CALL 1234 HANGUP"},
+               QAV_SIM_CALLCLIENT);
+  }
+
   test::TempDir dir_;
   test::ScopedProgramFolders folders_{dir_.path()};
   // The program runs headless unless a test gives it a display of its own.
@@ -576,20 +601,8 @@ TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTh
   test::ChildProcess sibling(QAV_SIM_VOXPOST, {"--record=" + dir_.path() + "/notices"});
   ASSERT_TRUE(sibling.WaitForLine("ready").has_value());
   const std::string data = dir_.path() + "/data/QAV";
-  std::filesystem::create_directories(data);
-  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
-  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()), 0);
-  ASSERT_TRUE(test::WriteFileBytes(
-      data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"
-                         "MaxRecordingDurationSec=2\nAudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
-                             dir_.path() + "/greeting.wav\n"
-                             "EMailNotificationAllowed=1\nEMailAttachmentAllowed=1\n"
-                             "YourEMailAddress=owner@example.org\nSMTPServerAddress=127.0.0.1\nSMTPServerPort=" +
-                             std::to_string(server.port()) + "\nSMTPSSLEnabled=0\n"));
-  Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
-              "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait-command ALTER CALL 1234 ANSWER",
-              "--step", "wait-command ALTER CALL 1234 HANGUP"},
-             QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WriteMailingAnswerSettings(server.port()));
+  Qav client = RingingClient();
   ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
   auto qav = StartRunningCopy();
   const auto mail = server.WaitForMail(kBoundMs);
@@ -636,27 +649,14 @@ TEST_F(ProgramTest, ShutdownWhileAVoiceMessageIsMailedToAHangingServerEndsWithin
       {"the server never answers", test::SmtpMisbehaviour::kSilent, "connected"},
       {"the server stalls after the message", test::SmtpMisbehaviour::kStallAfterData, "data-end"},
   };
-  const std::string data = dir_.path() + "/data/QAV";
-  std::filesystem::create_directories(data);
-  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
-  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()), 0);
+  const std::string messages = dir_.path() + "/data/QAV/My Received Voice Messages/owner.one";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::StallingSmtpServer server(c.mode);
     ASSERT_TRUE(server.started());
-    const std::string messages = data + "/My Received Voice Messages/owner.one";
     std::filesystem::remove_all(messages);
-    ASSERT_TRUE(test::WriteFileBytes(
-        data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"
-                           "MaxRecordingDurationSec=2\nAudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
-                               dir_.path() + "/greeting.wav\n"
-                               "EMailNotificationAllowed=1\nEMailAttachmentAllowed=1\nAutoDelMsgAfterEMailAllowed=1\n"
-                               "YourEMailAddress=owner@example.org\nSMTPServerAddress=127.0.0.1\nSMTPServerPort=" +
-                               std::to_string(server.port()) + "\nSMTPSSLEnabled=0\n"));
-    Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
-                "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait-command ALTER CALL 1234 ANSWER",
-                "--step", "wait-command ALTER CALL 1234 HANGUP"},
-               QAV_SIM_CALLCLIENT);
+    ASSERT_TRUE(WriteMailingAnswerSettings(server.port(), "AutoDelMsgAfterEMailAllowed=1\n"));
+    Qav client = RingingClient();
     ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
     auto qav = StartRunningCopy();
     ASSERT_TRUE(server.WaitFor(c.hangsAt, kBoundMs)) << Log();
