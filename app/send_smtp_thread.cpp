@@ -34,11 +34,12 @@ bool CSendSMTPThread::Start() {
   }
   const std::string caFile = m_caFile;
   const qav::Hwnd resultWindow = m_resultWindow.handle();
-  m_running = m_thread.Start("qav-mail", [caFile, resultWindow](qav::MessageLoop& loop) {
+  m_stopping = std::make_shared<std::atomic<bool>>(false);
+  m_running = m_thread.Start("qav-mail", [caFile, resultWindow, stopping = m_stopping](qav::MessageLoop& loop) {
     qav::SetCurrentThreadPriority(qav::ThreadPriority::kBelowNormal);
-    loop.SetThreadMessageHandler([caFile, resultWindow](qav::Msg& message) {
+    loop.SetThreadMessageHandler([caFile, resultWindow, stopping](qav::Msg& message) {
       if (message.message != WM_SEND_SMTP_PROCESS) return;
-      if (const auto* job = message.Get<CVoiceMailJob>()) OnSendSMTPProcess(*job, caFile, resultWindow);
+      if (const auto* job = message.Get<CVoiceMailJob>()) OnSendSMTPProcess(*job, caFile, resultWindow, *stopping);
     });
   });
   if (!m_running) m_resultWindow.Destroy();
@@ -51,6 +52,9 @@ bool CSendSMTPThread::PostSendRequest(const CVoiceMailJob& job) {
 
 bool CSendSMTPThread::Stop(int timeoutMs) {
   if (!m_running) return true;
+  // The mail in flight gives up within about a second and the queued ones are skipped: each
+  // message stays, as after any failed mail.
+  m_stopping->store(true);
   m_thread.Quit();
   if (!m_thread.Join(timeoutMs)) return false;
   m_running = false;
@@ -58,13 +62,19 @@ bool CSendSMTPThread::Stop(int timeoutMs) {
   return true;
 }
 
-void CSendSMTPThread::OnSendSMTPProcess(const CVoiceMailJob& job, const std::string& caFile, qav::Hwnd resultWindow) {
+void CSendSMTPThread::OnSendSMTPProcess(const CVoiceMailJob& job, const std::string& caFile, qav::Hwnd resultWindow,
+                                        const std::atomic<bool>& stopping) {
   QAV_LOG(LOG_FINE, u"CSendSMTPThread::OnSendSMTPProcess");
+  if (stopping.load()) {
+    QAV_LOG(LOG_INFO, u"CSendSMTPThread[ The message [%s] is not mailed: the program is ending ]", job.fileName);
+    return;
+  }
   const CVoiceMailNotice notice = ComposeVoiceMailNotice(job);
   if (!notice.send) return;
 
   CSendSMTP mail;
   if (!caFile.empty()) mail.SetTrustedCertificates(caFile);
+  mail.SetStopCheck([&stopping] { return stopping.load(); });
   QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Subject: %s ]", notice.subject);
   QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Body: %s ]", notice.body);
   bool ok = mail.SetServer(g_SMTPServerAddress.Get(), g_SMTPServerPort, g_SMTPSSLEnabled != 0, kSmtpTimeoutSec) &&

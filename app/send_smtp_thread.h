@@ -9,10 +9,14 @@
 //
 // Threading: Start, Stop and the destructor on the GUI thread, whose loop is given; PostSendRequest
 // from any thread. The thread runs below normal priority. Each mail is bounded by the sender's
-// time-outs (20 s a step), so Stop waits at most that long for the mail in progress.
+// time-outs (20 s a step, 5 minutes the whole exchange); Stop stops the mail in progress, which
+// ends within about a second, and skips those queued, so the program's exit never waits on a
+// server. A stopped mail is a failed one: its message stays.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/voice_mail_job.h"
@@ -34,7 +38,8 @@ class CSendSMTPThread {
   bool Start();
   // Queues the mail for the job; false when the thread does not run.
   bool PostSendRequest(const CVoiceMailJob& job);
-  // Ends the thread after the mail in progress; true when it ended within the bound.
+  // Stops the mail in progress, skips the queued ones and ends the thread; true when it ended
+  // within the bound.
   bool Stop(int timeoutMs);
   // Trusts the certificates of this PEM file for the SMTP server instead of the system's (a
   // private server's own authority); "" for the system's.
@@ -42,7 +47,8 @@ class CSendSMTPThread {
 
  private:
   // On the e-mail thread.
-  static void OnSendSMTPProcess(const CVoiceMailJob& job, const std::string& caFile, qav::Hwnd resultWindow);
+  static void OnSendSMTPProcess(const CVoiceMailJob& job, const std::string& caFile, qav::Hwnd resultWindow,
+                                const std::atomic<bool>& stopping);
   // On the GUI thread: the mail with the recording went out; delete the message.
   void OnMailedForDeletion(const CVoiceMailJob& job);
 
@@ -50,6 +56,8 @@ class CSendSMTPThread {
   std::function<void(std::u16string)> m_reportError;
   std::string m_caFile;
   qav::Window m_resultWindow;
+  // Set by Stop; the thread's mails look at it.
+  std::shared_ptr<std::atomic<bool>> m_stopping;
   qav::MessageThread m_thread;
   bool m_running = false;
 };

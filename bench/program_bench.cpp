@@ -11,7 +11,9 @@
 //     target);
 //   - ring to ANSWER with 0 and with 100,000 stored voice messages: within 2 ms of each other;
 //   - 100,000 stored voice messages loaded (the program's own loading code, in this process):
-//     under 1 s, with the memory each loaded message takes.
+//     under 1 s, with the memory each loaded message takes;
+//   - from /shutdown to the program's end while a voice message's mail hangs on a server that
+//     never answers, and on one that stalls after the message: under 3 s.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
@@ -106,7 +108,10 @@ class Child {
       while ((end = buffer_.find('\n')) != std::string::npos) {
         const std::string line = buffer_.substr(0, end);
         buffer_.erase(0, end + 1);
-        if (line.find(part) != std::string::npos) return true;
+        if (line.find(part) != std::string::npos) {
+          lastLine_ = line;
+          return true;
+        }
       }
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) return false;
@@ -128,6 +133,8 @@ class Child {
     out->append(chunk, static_cast<size_t>(n));
     return true;
   }
+  // The line the last successful WaitLine found.
+  const std::string& LastLine() const { return lastLine_; }
   int Wait() {
     int status = 0;
     waitpid(pid_, &status, 0);
@@ -140,6 +147,7 @@ class Child {
   int out_ = -1;
   int in_ = -1;
   std::string buffer_;
+  std::string lastLine_;
 };
 
 std::string Qav() { return g_buildDir + "/app/qav"; }
@@ -535,5 +543,48 @@ void BM_Load100000Messages(benchmark::State& state) {
   state.SetLabel("target: under 1 s");
 }
 BENCHMARK(BM_Load100000Messages)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// ---- Exit while a mail hangs ---------------------------------------------------------------
+
+// From /shutdown to the end of the program while the voice message's mail hangs at `hangsAt` on a
+// server that misbehaves in `mode` (sim/programs/sim_stalling_smtp_server.py); negative when the
+// mail never got there.
+double ShutdownWhileMailHangsMs(benchmark::State& state, const std::string& mode, const std::string& hangsAt) {
+  PrivateDesktop desktop;
+  Child server({"/usr/bin/python3", QAV_SOURCE_DIR "/sim/programs/sim_stalling_smtp_server.py", "--mode", mode});
+  if (!server.WaitLine("ready ", 10000)) return -1;
+  const std::string port = server.LastLine().substr(6);
+  WriteAnsweringSettings(desktop);
+  std::system(("printf 'EMailNotificationAllowed=1\\nEMailAttachmentAllowed=1\\nYourEMailAddress=owner@example.org\\n"
+               "SMTPServerAddress=127.0.0.1\\nSMTPServerPort=" + port + "\\n' >> " + desktop.root + "/DATA/QAV/QAV.ini")
+                  .c_str());
+  Child client({CallClient(), "--stdin"}, true);
+  client.WaitLine("ready ", 5000);
+  auto qav = StartAttached(state, client);
+  if (!qav) return -1;
+  client.WaitLine("AUDIO_OUT ", 10000);
+  if (RingUntilAnswered(client, 3001) < 0) return -1;
+  client.Send("wait " + std::to_string(static_cast<int>((GreetingSeconds() + 2.0) * 1000)));
+  HangUp(client, 3001);
+  if (!server.WaitLine(hangsAt, 30000)) return -1;
+  const auto told = Clock::now();
+  ShutDownQav(*qav);
+  return std::chrono::duration<double, std::milli>(Clock::now() - told).count();
+}
+
+void BM_ShutdownWhileAMailHangs(benchmark::State& state) {
+  for (auto _ : state) {
+    const double silent = ShutdownWhileMailHangsMs(state, "silent", "connected");
+    const double stalled = ShutdownWhileMailHangsMs(state, "stall-data", "data-end");
+    if (silent < 0 || stalled < 0) {
+      state.SkipWithError("the mail did not reach the hanging server");
+      return;
+    }
+    state.counters["server_never_answers_ms"] = silent;
+    state.counters["server_stalls_after_data_ms"] = stalled;
+  }
+  state.SetLabel("target: under 3000 ms each");
+}
+BENCHMARK(BM_ShutdownWhileAMailHangs)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 }  // namespace

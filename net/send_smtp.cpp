@@ -2,9 +2,11 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <memory>
 
 #include "net/curl_global.h"
@@ -22,6 +24,9 @@ struct SlistDeleter {
 };
 struct MimeDeleter {
   void operator()(curl_mime* mime) const { curl_mime_free(mime); }
+};
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
 using CurlSlist = std::unique_ptr<curl_slist, SlistDeleter>;
 
@@ -58,6 +63,71 @@ std::string BaseName(std::string_view path) {
   const size_t slash = path.find_last_of("/\\");
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
+
+using SteadyClock = std::chrono::steady_clock;
+
+// The longest wait of one round of the exchange, so a stop request is seen promptly.
+constexpr int kPollMs = 100;
+// How many step bounds the whole exchange may take.
+constexpr int kStepsInWholeExchange = 15;
+// libcurl's own wait for a reply is a backstop this much behind the watch's bound: the watch must
+// give up first, because after libcurl's own time-out it sends QUIT and waits a whole bound again.
+constexpr long kLibcurlReplyBackstopSec = 5;
+
+// Watches one exchange from the sending thread: every step (the connection, each wait for a reply,
+// a body that stops moving) within the step bound, the whole within its own bound, and the caller's
+// stop request. libcurl reports each command, reply and piece of the message through its debug
+// callback; the watch counts each as the start of the next step. Giving up shuts the connection's
+// socket down first, so that libcurl's closing QUIT fails at once instead of waiting for an answer
+// that will not come.
+struct ExchangeWatch {
+  std::function<bool()> stopRequested;
+  SteadyClock::duration stepBound{};
+  SteadyClock::time_point deadline;
+  SteadyClock::time_point stepStart;
+  curl_socket_t socket = CURL_SOCKET_BAD;
+  std::u16string reason;  // why the watch gave up; "" while it has not
+
+  // True when the exchange must end now; the first time, says why and shuts the socket down.
+  bool GiveUp() {
+    if (!reason.empty()) return true;
+    const SteadyClock::time_point now = SteadyClock::now();
+    if (stopRequested && stopRequested()) {
+      reason = u"the mail was stopped: the program is ending";
+    } else if (now - stepStart > stepBound) {
+      reason = u"the server did not answer in time";
+    } else if (now > deadline) {
+      reason = u"the mail took longer than the whole exchange may";
+    } else {
+      return false;
+    }
+    if (socket != CURL_SOCKET_BAD) shutdown(socket, SHUT_RDWR);
+    return true;
+  }
+
+  static int OnDebug(CURL*, curl_infotype type, char*, size_t, void* self) {
+    if (type == CURLINFO_HEADER_IN || type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) {
+      static_cast<ExchangeWatch*>(self)->stepStart = SteadyClock::now();
+    }
+    return 0;
+  }
+  // Called by libcurl also while it waits inside a step of its own (the reply to the message's
+  // end, the QUIT), about once a second.
+  static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<ExchangeWatch*>(self)->GiveUp() ? 1 : 0;
+  }
+  static curl_socket_t OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
+    auto* watch = static_cast<ExchangeWatch*>(self);
+    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (fd >= 0) watch->socket = fd;
+    return fd >= 0 ? fd : CURL_SOCKET_BAD;
+  }
+  static int OnCloseSocket(void* self, curl_socket_t fd) {
+    auto* watch = static_cast<ExchangeWatch*>(self);
+    if (watch->socket == fd) watch->socket = CURL_SOCKET_BAD;
+    return close(fd);
+  }
+};
 
 }  // namespace
 
@@ -181,6 +251,11 @@ int CSendSMTP::SendWithCurl() {
 
   char errorText[CURL_ERROR_SIZE] = {};
   const long timeout = m_timeoutSec;
+  ExchangeWatch watch;
+  watch.stopRequested = m_stopRequested;
+  watch.stepBound = std::chrono::seconds(m_timeoutSec);
+  watch.stepStart = SteadyClock::now();
+  watch.deadline = watch.stepStart + std::chrono::seconds(WholeExchangeBoundSec(m_timeoutSec));
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
@@ -198,15 +273,61 @@ int CSendSMTP::SendWithCurl() {
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(h, CURLOPT_MIMEPOST, mime.get());
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeout);
-  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
+  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout + kLibcurlReplyBackstopSec);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeout);
+  curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(WholeExchangeBoundSec(m_timeoutSec)));
+  // The connection ends with this exchange, under the watch, not later in a cache's clean-up.
+  curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+  // The debug callback is how the watch sees each step; it writes nothing anywhere.
+  curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+  curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &ExchangeWatch::OnDebug);
+  curl_easy_setopt(h, CURLOPT_DEBUGDATA, &watch);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &ExchangeWatch::OnProgress);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
+  curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &ExchangeWatch::OnOpenSocket);
+  curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &watch);
+  curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &ExchangeWatch::OnCloseSocket);
+  curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, &watch);
 
-  const CURLcode result = curl_easy_perform(h);
+  // The exchange runs in rounds of at most kPollMs, so the watch is asked between any two.
+  std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+  if (!multi || curl_multi_add_handle(multi.get(), h) != CURLM_OK) {
+    m_lastError = u"libcurl could not start the exchange";
+    return 0;
+  }
+  CURLcode result = CURLE_OK;
+  bool done = false;
+  while (!done) {
+    int running = 0;
+    if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+      if (message->msg == CURLMSG_DONE) {
+        done = true;
+        result = message->data.result;
+      }
+    }
+    if (done) break;
+    if (watch.GiveUp()) {
+      result = CURLE_OPERATION_TIMEDOUT;
+      break;
+    }
+    curl_multi_poll(multi.get(), nullptr, 0, kPollMs, nullptr);
+  }
+  // Taking the handle out of an unfinished exchange drops its connection without a QUIT.
+  curl_multi_remove_handle(multi.get(), h);
   if (result == CURLE_OK) return 1;
   long reply = 0;
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply);
-  const std::string text = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
-  m_lastError = qav::U16(text) + qav::Format(u" (libcurl error %d, last server reply %d)", static_cast<int>(result), static_cast<int>(reply));
+  const std::u16string text =
+      !watch.reason.empty() ? watch.reason : qav::U16(errorText[0] != '\0' ? errorText : curl_easy_strerror(result));
+  m_lastError = text + qav::Format(u" (libcurl error %d, last server reply %d)", static_cast<int>(result), static_cast<int>(reply));
   return 0;
 }
+
+int32_t CSendSMTP::WholeExchangeBoundSec(int32_t timeoutSec) { return timeoutSec * kStepsInWholeExchange; }

@@ -11,9 +11,13 @@
 // The server's certificate is checked against the system's trusted authorities.
 // Login: a non-empty login name logs in with AUTH LOGIN, or NTLM when secure password
 // authentication is on; an empty login name sends no AUTH at all.
-// Time-outs: the time-out given to SetServer bounds the connection (TCP and TLS) and each wait for
-// a server reply, and a transfer that stops moving for as long is given up, so a stalled server
-// can never hold the calling thread for good.
+// Time-outs: the time-out given to SetServer bounds every step: the connection (TCP and TLS),
+// each wait for a server reply (the one after the message's end included), and a transfer that
+// stops moving. The whole exchange is bounded by WholeExchangeBoundSec. A server that fails a step
+// gets no QUIT waited for, so Send returns within about a second of the bound.
+// Stopping: a stop check given with SetStopCheck is asked at least once a second (ten times a
+// second outside libcurl's own waits); once it says so, Send ends as a failure within about a
+// second and delivers nothing.
 // The message: From, To, Subject, Date and Message-ID of its own (the subject and display names
 // RFC 2047-encoded, line breaks removed), a UTF-8 text part and each attachment in base64 under
 // its base name (audio/wav, audio/mpeg, else application/octet-stream).
@@ -22,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +62,12 @@ class CSendSMTP {
   void SetTrustedCertificates(std::string pemFile) { m_caFile = std::move(pemFile); }
   // The port that speaks TLS from the first byte (465); tests move it to the free port they got.
   void SetImplicitTlsPort(int32_t port) { m_implicitTlsPort = port; }
+  // Asked on the sending thread while Send runs; true ends the exchange (the program is ending, the
+  // user cancelled). Must be quick and must not block.
+  void SetStopCheck(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
+  // The bound of the whole exchange for a step time-out: 15 of them (5 minutes at 20 s), time
+  // enough for a long recording over a slow line.
+  static int32_t WholeExchangeBoundSec(int32_t timeoutSec);
 
  private:
   int SendWithCurl();
@@ -76,6 +87,7 @@ class CSendSMTP {
   std::string m_caFile;
   int32_t m_implicitTlsPort = 465;
   std::u16string m_lastError;
+  std::function<bool()> m_stopRequested;
 
   bool m_serverSet = false;
   bool m_senderSet = false;

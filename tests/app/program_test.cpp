@@ -28,6 +28,7 @@
 #include "tests/support/scoped_env.h"
 #include "tests/support/command_output.h"
 #include "tests/support/smtp_server.h"
+#include "tests/support/stalling_smtp_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
 
@@ -145,6 +146,31 @@ class ProgramTest : public ::testing::Test {
     EXPECT_TRUE(WaitFor([&] { return WindowProcessId(RunningWindow()) == static_cast<uint32_t>(qav->pid()); }))
         << qav->Error();
     return qav;
+  }
+
+  // Settings that answer at once, record 2 s and mail the message with the recording to the
+  // server on `smtpPort`, with the lines of `extra` after them; a short greeting and a caller's
+  // 5 s of tone beside them.
+  bool WriteMailingAnswerSettings(int smtpPort, const std::string& extra = "") {
+    const std::string data = dir_.path() + "/data/QAV";
+    std::filesystem::create_directories(data);
+    return std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()) == 0 &&
+           std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()) == 0 &&
+           test::WriteFileBytes(data + "/QAV.ini",
+                                "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"
+                                "MaxRecordingDurationSec=2\nAudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
+                                    dir_.path() + "/greeting.wav\n"
+                                    "EMailNotificationAllowed=1\nEMailAttachmentAllowed=1\n"
+                                    "YourEMailAddress=owner@example.org\nSMTPServerAddress=127.0.0.1\nSMTPServerPort=" +
+                                    std::to_string(smtpPort) + "\nSMTPSSLEnabled=0\n" + extra);
+  }
+  // The simulated call client, which rings once qav has attached: a contact whose caller speaks
+  // the tone until qav hangs up.
+  Qav RingingClient() {
+    return Qav({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
+                "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait-command ALTER CALL 1234 ANSWER",
+                "--step", "wait-command ALTER CALL 1234 HANGUP"},
+               QAV_SIM_CALLCLIENT);
   }
 
   test::TempDir dir_;
@@ -605,20 +631,8 @@ TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTh
   test::ChildProcess sibling(QAV_SIM_VOXPOST, {"--record=" + dir_.path() + "/notices"});
   ASSERT_TRUE(sibling.WaitForLine("ready").has_value());
   const std::string data = dir_.path() + "/data/QAV";
-  std::filesystem::create_directories(data);
-  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
-  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/caller.wav' synth 5 sine 300").c_str()), 0);
-  ASSERT_TRUE(test::WriteFileBytes(
-      data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\nSecB4AnsweringOnline=1\n"
-                         "MaxRecordingDurationSec=2\nAudioFileRecordingFormat=0\nGreetingSoundMsgPath=" +
-                             dir_.path() + "/greeting.wav\n"
-                             "EMailNotificationAllowed=1\nEMailAttachmentAllowed=1\n"
-                             "YourEMailAddress=owner@example.org\nSMTPServerAddress=127.0.0.1\nSMTPServerPort=" +
-                             std::to_string(server.port()) + "\nSMTPSSLEnabled=0\n"));
-  Qav client({"--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3", "--step", "wait 500", "--step",
-              "ring 1234 caller1 audio=" + dir_.path() + "/caller.wav", "--step", "wait-command ALTER CALL 1234 ANSWER",
-              "--step", "wait-command ALTER CALL 1234 HANGUP"},
-             QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WriteMailingAnswerSettings(server.port()));
+  Qav client = RingingClient();
   ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
   auto qav = StartRunningCopy();
   const auto mail = server.WaitForMail(kBoundMs);
@@ -653,6 +667,45 @@ TEST_F(ProgramTest, AnAnsweredCallsVoiceMessageArrivesByMailAsTheFileOnDiskAndTh
   kill(client.pid(), SIGTERM);
   EXPECT_EQ(client.Wait(), 0);
   EXPECT_TRUE(std::filesystem::exists(message));  // not deleted: that option is off
+}
+
+TEST_F(ProgramTest, ShutdownWhileAVoiceMessageIsMailedToAHangingServerEndsWithinSecondsAndKeepsTheMessage) {
+  struct Case {
+    const char* name;
+    test::SmtpMisbehaviour mode;
+    const char* hangsAt;
+  };
+  const Case cases[] = {
+      {"the server never answers", test::SmtpMisbehaviour::kSilent, "connected"},
+      {"the server stalls after the message", test::SmtpMisbehaviour::kStallAfterData, "data-end"},
+  };
+  const std::string messages = dir_.path() + "/data/QAV/My Received Voice Messages/owner.one";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::StallingSmtpServer server(c.mode);
+    ASSERT_TRUE(server.started());
+    std::filesystem::remove_all(messages);
+    ASSERT_TRUE(WriteMailingAnswerSettings(server.port(), "AutoDelMsgAfterEMailAllowed=1\n"));
+    Qav client = RingingClient();
+    ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+    auto qav = StartRunningCopy();
+    ASSERT_TRUE(server.WaitFor(c.hangsAt, kBoundMs)) << Log();
+
+    // The mail hangs: the program still ends within a few seconds of being told to.
+    const auto toldAt = std::chrono::steady_clock::now();
+    Qav shutdown({"/shutdown"});
+    EXPECT_EQ(shutdown.Wait(), 0);
+    EXPECT_EQ(qav->Wait(8000), 0) << "still running 8 s after /shutdown\n" << Log();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - toldAt).count();
+    EXPECT_LT(seconds, 8.0);
+    EXPECT_TRUE(server.WaitFor("closed", 5000)) << "the connection was left open";
+    // A stopped mail is a failed one: the message stays, though the options delete mailed ones.
+    int wavs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(messages)) wavs += entry.path().extension() == ".wav";
+    EXPECT_EQ(wavs, 1) << Log();
+    kill(client.pid(), SIGTERM);
+    EXPECT_EQ(client.Wait(), 0);
+  }
 }
 
 TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {

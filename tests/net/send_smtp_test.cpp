@@ -4,18 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "platform/text.h"
 #include "tests/support/smtp_server.h"
+#include "tests/support/stalling_smtp_server.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using qav::test::ReceivedMail;
 using qav::test::SmtpServer;
+using qav::test::SmtpMisbehaviour;
 using qav::test::SmtpServerOptions;
+using qav::test::StallingSmtpServer;
 using qav::test::TempDir;
 
 // Bytes that survive only an exact transfer: every byte value, CR and LF in every order.
@@ -52,13 +57,13 @@ SmtpServerOptions Server(std::string tls, std::string auth, int replyRcpt = 0, i
   return options;
 }
 
-// Sets up a sender for the server in the order both callers use, sends, and reports the result.
-int Send(const SmtpServer& server, const MailSettings& settings, std::u16string* error = nullptr,
-         const std::string& tls = "") {
+// Sets up a sender for the port in the order both callers use, sends, and reports the result.
+int SendTo(int port, const MailSettings& settings, std::u16string* error = nullptr, const std::string& tls = "",
+           const std::string& certificate = "") {
   CSendSMTP mail;
-  if (settings.trustServer && !tls.empty()) mail.SetTrustedCertificates(server.certificate());
-  if (tls == "implicit") mail.SetImplicitTlsPort(server.port());
-  if (!mail.SetServer(u"127.0.0.1", server.port(), settings.ssl, settings.timeoutSec)) return -1;
+  if (settings.trustServer && !tls.empty()) mail.SetTrustedCertificates(certificate);
+  if (tls == "implicit") mail.SetImplicitTlsPort(port);
+  if (!mail.SetServer(u"127.0.0.1", port, settings.ssl, settings.timeoutSec)) return -1;
   if (!mail.SetSender(u"qav@example.org", settings.login, settings.password, false)) return -2;
   if (!mail.SetTo(settings.to)) return -3;
   if (!mail.SetSubject(settings.subject)) return -4;
@@ -69,6 +74,11 @@ int Send(const SmtpServer& server, const MailSettings& settings, std::u16string*
   const int sent = mail.Send();
   if (error) *error = mail.GetLastError();
   return sent;
+}
+
+int Send(const SmtpServer& server, const MailSettings& settings, std::u16string* error = nullptr,
+         const std::string& tls = "") {
+  return SendTo(server.port(), settings, error, tls, server.certificate());
 }
 
 TEST(SendSmtp, DeliversSubjectBodyAndAttachmentExactlyToEveryRecipient) {
@@ -254,6 +264,77 @@ TEST(SendSmtp, AnEmptyBodyWithAnAttachmentIsSent) {
   ASSERT_TRUE(mail.has_value());
   ASSERT_EQ(mail->attachments.size(), 1u);
   EXPECT_TRUE(mail->attachments[0].bytes == AudioLikeBytes(10));
+}
+
+}  // namespace
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Each way of hanging, with the step where it hangs: the greeting that never comes, the greeting
+// that drips a byte a second, and the answer to the message's end that never comes.
+struct Misbehaviour {
+  const char* name;
+  SmtpMisbehaviour mode;
+  const char* hangsAt;  // the server's report of the step that hangs
+};
+const Misbehaviour kMisbehaviours[] = {
+    {"never answers", SmtpMisbehaviour::kSilent, "connected"},
+    {"drips its greeting", SmtpMisbehaviour::kDrip, "connected"},
+    {"stalls after the message", SmtpMisbehaviour::kStallAfterData, "data-end"},
+};
+
+TEST(SendSmtp, EveryStepOfAHangingServerIsBoundedByTheTimeOutAndNoQuitIsWaitedFor) {
+  constexpr int kTimeoutSec = 5;
+  for (const Misbehaviour& m : kMisbehaviours) {
+    SCOPED_TRACE(m.name);
+    StallingSmtpServer server(m.mode);
+    ASSERT_TRUE(server.started());
+    MailSettings settings;
+    settings.timeoutSec = kTimeoutSec;
+    std::u16string error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendTo(server.port(), settings, &error), 0);
+    const double seconds = SecondsSince(start);
+    EXPECT_TRUE(server.WaitFor(m.hangsAt, 5000)) << "the exchange did not reach the step that hangs";
+    // One bound, not one for the step and another for the QUIT after it.
+    EXPECT_LT(seconds, kTimeoutSec * 1.5) << qav::U8(error);
+    EXPECT_GE(seconds, kTimeoutSec - 1.0) << qav::U8(error);
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(server.WaitFor("closed", 5000)) << "the connection was left open";
+  }
+}
+
+TEST(SendSmtp, AStopRequestEndsTheExchangeWithinASecondWhereverItHangs) {
+  for (const Misbehaviour& m : kMisbehaviours) {
+    SCOPED_TRACE(m.name);
+    StallingSmtpServer server(m.mode);
+    ASSERT_TRUE(server.started());
+    std::atomic<bool> stop{false};
+    int sent = -1;
+    std::u16string error;
+    std::thread sender([&] {
+      CSendSMTP mail;
+      mail.SetStopCheck([&stop] { return stop.load(); });
+      sent = mail.SetServer(u"127.0.0.1", server.port(), false, 20) && mail.SetSender(u"qav@example.org", u"", u"", false) &&
+                     mail.SetTo(u"ann@example.org") && mail.SetSubject(u"s") && mail.SetBody(u"b")
+                 ? mail.Send()
+                 : -2;
+      error = mail.GetLastError();
+    });
+    EXPECT_TRUE(server.WaitFor(m.hangsAt, 20000));
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    stop = true;
+    sender.join();
+    const double seconds = SecondsSince(stoppedAt);
+    EXPECT_EQ(sent, 0);
+    EXPECT_LT(seconds, 2.5) << "the sender went on after the stop request";
+    EXPECT_NE(error.find(u"stopped"), std::u16string::npos) << qav::U8(error);
+    EXPECT_TRUE(server.WaitFor("closed", 5000));
+  }
 }
 
 }  // namespace

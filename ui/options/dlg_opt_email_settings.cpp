@@ -15,6 +15,7 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "ui/options/options_sheet_link.h"
+#include "ui/bridge/up_dialog.h"
 
 namespace {
 // As long as the notice mails may take before the server counts as gone.
@@ -65,6 +66,8 @@ CDlgOptEMailSettings::CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* pa
   Localize();
   UpdateDlg();
 }
+
+CDlgOptEMailSettings::~CDlgOptEMailSettings() = default;
 
 void CDlgOptEMailSettings::SetMailSenderFactory(std::function<std::unique_ptr<CSendSMTP>()> factory) {
   m_senderFactory = std::move(factory);
@@ -179,15 +182,31 @@ void CDlgOptEMailSettings::OnButtonEmailTestAccountSettings() {
                               u"\r\n______________________________________________" + u"\r\n- " + kProductTitle +
                               u"\r\n- " + MakerWebSiteAddress();
   std::unique_ptr<CSendSMTP> mail = m_senderFactory();
-  const bool sent =
+  // Setting up the mail contacts nobody; only the exchange itself waits on the server.
+  const bool ready =
       mail->SetServer(g_SMTPServerAddress.Get(), g_SMTPServerPort, g_SMTPSSLEnabled != 0, kTestMailTimeoutSec) > 0 &&
       mail->SetSender(g_YourEMailAddress.Get(), g_EMailLoginName.Get(), g_EMailLoginPass.Get(), g_SMTPSPAEnabled != 0) >
           0 &&
-      mail->SetTo(to) > 0 && mail->SetSubject(subject) > 0 && mail->SetBody(body) > 0 && mail->Send() > 0;
-  mail.reset();
+      mail->SetTo(to) > 0 && mail->SetSubject(subject) > 0 && mail->SetBody(body) > 0;
   QApplication::restoreOverrideCursor();
-  if (sent) {
+  int result = qav::kProgressJobFailed;
+  if (ready) {
+    // The exchange runs on a worker behind the progress dialog, so the GUI thread goes on running
+    // the call link and the answer timers meanwhile. The job owns the sender: after a cancel it
+    // may still be ending (within a second) while the dialog has gone.
+    if (!m_testMailRunner) m_testMailRunner = std::make_unique<CUPDialog>(this);
+    std::shared_ptr<CSendSMTP> sender(std::move(mail));
+    const std::u16string status = GetLangString(1125) + u"...";
+    result = m_testMailRunner->RunModal(GetLangString(835), [sender, status](qav::ProgressJobContext& context) {
+      context.PostText(status);
+      sender->SetStopCheck([&context] { return context.IsTerminated(); });
+      return sender->Send() > 0 ? qav::kProgressJobSucceeded : qav::kProgressJobFailed;
+    });
+  }
+  if (result == qav::kProgressJobSucceeded) {
     qav::ShowMessageBox(GetLangString(1127), u"QAV", qav::MB_ICONINFORMATION);
+  } else if (result == qav::kProgressJobCancelled) {
+    QAV_LOG(LOG_INFO, u"The test e-mail was cancelled");
   } else {
     QAV_LOG(LOG_WARNING, u"E-Mail Send Failed!!");
     qav::ShowMessageBox(GetLangString(1128), u"QAV", qav::MB_ICONINFORMATION);

@@ -1,6 +1,6 @@
 // The e-mail child of the options page: the SMTP account that sends the voice-message notices, an
 // own subject line and another recipient, and a test mail sent at once with the settings as they
-// stand (before Apply).
+// stand (before Apply), on a worker behind the progress dialog (ui/up_dialog.h), which can cancel it.
 #pragma once
 
 #include <functional>
@@ -9,6 +9,9 @@
 #include "ui/options/option_child.h"
 
 class CSendSMTP;
+namespace qav {
+class ProgressDialogRunner;
+}
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +27,10 @@ class CDlgOptEMailSettings : public COptionChild {
 
   void Localize() override;
   void UpdateDlg() override;
+
+  CDlgOptEMailSettings(const CDlgOptEMailSettings&) = delete;
+  CDlgOptEMailSettings& operator=(const CDlgOptEMailSettings&) = delete;
+  ~CDlgOptEMailSettings() override;
 
   // Makes the sender of the test mail (a plain CSendSMTP unless a test gives another).
   void SetMailSenderFactory(std::function<std::unique_ptr<CSendSMTP>()> factory);
@@ -44,6 +51,9 @@ class CDlgOptEMailSettings : public COptionChild {
 
  private:
   std::function<std::unique_ptr<CSendSMTP>()> m_senderFactory;
+  // Kept after a run: a cancelled job may still be ending, and its runner waits for it only at the
+  // next run or when the page goes.
+  std::unique_ptr<qav::ProgressDialogRunner> m_testMailRunner;
   QLineEdit* m_address;
   QLineEdit* m_login;
   QLineEdit* m_password;

@@ -1,17 +1,25 @@
 // The e-mail and audio-settings children: the password placeholder, the port limit, the subject
 // switch that follows its text, the test mail against a real SMTP server, and the device choosers
 // on the virtual sound device.
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QPushButton>
+#include <chrono>
 
 #include "audio/audio_device_list.h"
 #include "net/send_smtp.h"
+#include "platform/message_loop.h"
 #include "platform/sound/sound_devices.h"
+#include "platform/window.h"
 #include "tests/support/smtp_server.h"
+#include "tests/support/stalling_smtp_server.h"
 #include "tests/ui/options/option_test_controls.h"
 #include "tests/ui/options/options_fixture.h"
 #include "ui/options/dlg_opt_audio_settings.h"
 #include "ui/options/dlg_opt_email_settings.h"
+#include "ui/bridge/qt_loop_bridge.h"
 
 namespace qav::test {
 namespace {
@@ -27,6 +35,10 @@ class EMailPageTest : public OptionsTest {
     page.reset();
     OptionsTest::TearDown();
   }
+  // The GUI thread's platform loop, driven by Qt as in the program: the test mail's progress
+  // dialog hears from its worker through it, and the call link and the answer timers run on it.
+  MessageLoop loop;
+  QtLoopBridge bridge{loop};
   std::unique_ptr<CDlgOptEMailSettings> page;
 };
 
@@ -122,6 +134,48 @@ TEST_F(EMailPageTest, TheTestMailGoesWithTheUnsavedSettingsOrStopsWhenTheyAreInc
   Click(Find<QPushButton>(page.get(), 1084));
   ASSERT_EQ(boxes.texts.size(), 3u);
   EXPECT_EQ(boxes.texts[2], GetLangString(1128));
+}
+
+TEST_F(EMailPageTest, ATestMailToAServerThatNeverAnswersLeavesTheGuiThreadFreeAndCanBeCancelled) {
+  StallingSmtpServer server(SmtpMisbehaviour::kSilent);
+  ASSERT_TRUE(server.started());
+  Type(Find<QLineEdit>(page.get(), 1019), "me@example.org");
+  Type(Find<QLineEdit>(page.get(), 1170), "127.0.0.1");
+  Type(Find<QLineEdit>(page.get(), 1022), QString::number(server.port()));
+
+  // A timer of the GUI thread's platform loop, as the answer timers are: it must keep firing while
+  // the mail waits for the server. Once it has fired ten times behind the dialog, it cancels.
+  int ticksBehindTheDialog = 0;
+  QString dialogTitle, dialogStatus;
+  std::chrono::steady_clock::time_point cancelledAt;
+  Window ticker;
+  ASSERT_TRUE(ticker.Create(loop, "QAVTestTicker", u"", WindowKind::kLocal, [&](Msg& m) -> LResult {
+    if (m.message != WM_TIMER) return DefWindowProc(m);
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return 0;
+    dialogTitle = dialog->windowTitle();
+    if (auto* status = dialog->findChild<QLabel*>(QStringLiteral("status"))) dialogStatus = status->text();
+    if (++ticksBehindTheDialog == 10) {
+      cancelledAt = std::chrono::steady_clock::now();
+      Click(dialog->findChild<QPushButton*>(QStringLiteral("cancel")));
+    }
+    return 0;
+  }));
+  SetTimer(ticker.handle(), 1, 50);
+  const size_t boxesBefore = boxes.texts.size();
+  const auto start = std::chrono::steady_clock::now();
+  Click(Find<QPushButton>(page.get(), 1084));
+  KillTimer(ticker.handle(), 1);
+
+  EXPECT_GE(ticksBehindTheDialog, 10) << "the GUI thread waited on the server";
+  EXPECT_EQ(dialogTitle, QString::fromStdU16String(GetLangString(835)));
+  EXPECT_EQ(dialogStatus, QString::fromStdU16String(GetLangString(1125) + u"..."));
+  EXPECT_TRUE(server.WaitFor("connected", 5000));
+  // The cancelled mail lets go of the server at once, and nothing claims it was sent or failed.
+  EXPECT_TRUE(server.WaitFor("closed", 5000)) << "the cancelled mail went on";
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+  EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, std::chrono::seconds(5));
+  EXPECT_EQ(boxes.texts.size(), boxesBefore);
 }
 
 TEST_F(EMailPageTest, TheHelpButtonOpensTheHelpPageInTheUsersLanguage) {
