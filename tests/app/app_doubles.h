@@ -278,7 +278,7 @@ struct RecordingParts {
 
   CAppComponents Components() {
     CAppComponents c;
-    c.propertySheet = [this] { return std::make_unique<RecordingSheet>(j, sheetExists); };
+    c.propertySheet = [this](CSheetServices&) { return std::make_unique<RecordingSheet>(j, sheetExists); };
     c.tray = [this] {
       auto tray = std::make_unique<RecordingTray>(j);
       this->tray = tray.get();

@@ -4,18 +4,9 @@
 
 #include <QUrl>
 
-#include "app/app_messages.h"
-#include "app/parts/shell.h"
-#include "app/zv_app.h"
-#include "platform/message.h"
 #include "ui/options/dlg_options.h"
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "ui/sheet/sheet_services.h"
-
-namespace {
-// The main window's tray timer: its tick shows the answering state anew.
-constexpr uint64_t kTrayTimerId = 1;
-}  // namespace
 
 COptionsPropPage::COptionsPropPage(QWidget* parent) : CPropPage(parent), m_options(new CDlgOptions(*this, this)) {
   auto* layout = new QVBoxLayout(this);
@@ -45,10 +36,14 @@ void COptionsPropPage::SetModified(bool modified) {
   if (Sheet()) Sheet()->SetModified(modified);
 }
 
+void COptionsPropPage::SaveSettings() {
+  if (Sheet()) Sheet()->Services().SaveSettings();
+}
+
 bool COptionsPropPage::IsModified() const { return Sheet() && Sheet()->IsModified(); }
 
 void COptionsPropPage::RefreshTrayIcon() {
-  if (Sheet()) Sheet()->PostMainWindow(qav::WM_TIMER, kTrayTimerId, 0);
+  if (Sheet()) Sheet()->Services().RefreshTray();
 }
 
 void COptionsPropPage::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
@@ -60,18 +55,18 @@ void COptionsPropPage::OpenWebPage(const std::u16string& url) {
 }
 
 void COptionsPropPage::Relocalize() {
-  if (Sheet()) Sheet()->PostMainWindow(UM_LOCALIZE, 0, 0);
+  if (Sheet()) Sheet()->Services().Relocalize();
 }
 
 void COptionsPropPage::CheckForUpdatesNow() {
-  if (Sheet()) Sheet()->PostMainWindow(UM_CHECKFORUPDATE, 1, 0);
+  if (Sheet()) Sheet()->Services().CheckForUpdatesNow();
 }
 
 void COptionsPropPage::ApplyLanguage(const std::u16string& path) {
-  if (g_pApp) g_pApp->ApplyLanguage(path);
+  if (Sheet()) Sheet()->Services().ApplyLanguage(path);
 }
 
-std::u16string COptionsPropPage::LanguageFilePath() { return g_pApp ? g_pApp->GetLanguageFilePath() : std::u16string(); }
+std::u16string COptionsPropPage::LanguageFilePath() { return Sheet() ? Sheet()->Services().LanguageFilePath() : std::u16string(); }
 
 void COptionsPropPage::EditTextFile(const std::u16string& path) {
   // The desktop's handler for text files is the user's editor.
@@ -80,7 +75,7 @@ void COptionsPropPage::EditTextFile(const std::u16string& path) {
 
 bool COptionsPropPage::OpenFile(const std::u16string& path) {
   // Shown at its normal size, as a double-click on the file would.
-  return g_pApp && g_pApp->Shell().OpenUrl(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String(), false);
+  return Sheet() && Sheet()->Services().OpenAddress(QUrl::fromLocalFile(QString::fromStdU16String(path)).toString().toStdU16String());
 }
 
 void COptionsPropPage::FitSheetToPage() {

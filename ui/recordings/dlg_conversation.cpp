@@ -12,7 +12,6 @@
 #include <algorithm>
 
 #include "app/app_names.h"
-#include "app/extr_app_notify.h"
 #include "calls/call.h"
 #include "calls/conversation_collection.h"
 #include "foundation/date_time.h"
@@ -354,7 +353,7 @@ std::vector<CDlgConversation::MenuEntry> CDlgConversation::ContextMenu(Conversat
   int total = 0, skype = 0, telephone = 0;
   conversation->GetPartnerCounts(&total, &skype, &telephone);
   const bool noChat = skype == 0;
-  const bool sibling = FindSiblingAppWindow() != 0;
+  const bool sibling = m_services.SiblingRunning();
   std::vector<MenuEntry> entries;
   switch (conversation->GetState()) {
     case CConversation::kEnded: {

@@ -13,9 +13,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/app_messages.h"
 #include "app/app_names.h"
-#include "app/extr_app_notify.h"
 #include "app/web_links.h"
 #include "calls/message_collection.h"
 #include "foundation/date_time.h"
@@ -255,7 +253,7 @@ void CDlgMessages::UpdateButtons() {
   m_call->update();
 }
 
-void CDlgMessages::NotifyMainWindow() { m_services.PostMainWindow(UM_UPDATEDLG, kPageVoiceMessages, 0); }
+void CDlgMessages::NotifyMainWindow() { m_services.PagesChanged(CSheetPages{kPageVoiceMessages}); }
 
 void CDlgMessages::PlaybackSelected(bool analysis) {
   g_bTrayNewMessageFlag = false;
@@ -401,7 +399,7 @@ std::vector<CDlgMessages::MenuEntry> CDlgMessages::ContextMenu(VoiceMessageId cl
       {kCmdToggleHeard, GetLangString(message->IsSeen() ? 125 : 124), 9, false},
       {kCmdCopy, GetLangString(128), 13, false},
   };
-  if (FindSiblingAppWindow() != 0) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
+  if (m_services.SiblingRunning()) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
   entries.push_back({kCmdDelete, GetLangString(126), 11, false});
   return entries;
 }
