@@ -3,7 +3,6 @@
 #include <QCursor>
 #include <algorithm>
 
-#include "platform/window.h"
 #include "ui/controls/title_menu.h"
 
 CQtTrayHost::CQtTrayHost(const CImageList& trayImages) : m_images(trayImages) {
