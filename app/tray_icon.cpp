@@ -246,7 +246,9 @@ std::vector<CTrayMenuItem> CTrayIcon::BuildMenu() {
 }
 
 void CTrayIcon::ShowSysTrayMenu(CTrayPoint at) {
-  const uint32_t chosen = m_host->TrackMenu(BuildMenu(), at, false);
+  // The menu reads in the language's direction, as the sheet does.
+  const bool rightToLeft = g_pApp && g_pApp->Profile().RightToLeft;
+  const uint32_t chosen = m_host->TrackMenu(BuildMenu(), at, rightToLeft);
   if (chosen != 0) OnMenuCommand(chosen);
 }
 
@@ -268,8 +270,12 @@ void CTrayIcon::OnMenuCommand(uint32_t id) {
       return;
     case ID_SYSTRAY_MENU_FORCE_ANSWER:
       QAV_LOG(LOG_INFO, u"ID_SYSTRAY_MENU_FORCE_ANSWER");
+      // The ringing call: the one the menu offered to answer, never a second that rang since.
       for (const CAppCallHandling& c : link.Calls()) {
-        if (c.ringing) link.ForceAnswer(c.callId);
+        if (c.ringing) {
+          link.ForceAnswer(c.callId);
+          break;
+        }
       }
       return;
     case ID_SYSTRAY_MENU_TAKE_CONTROL:
@@ -295,7 +301,10 @@ void CTrayIcon::OnMenuCommand(uint32_t id) {
       }
       if (!anyInProgress && start) {
         for (const CAppCallHandling& c : calls) {
-          if (c.ringing) link.RecordConversation(c.callId, true);
+          if (c.ringing) {
+            link.RecordConversation(c.callId, true);
+            break;
+          }
         }
       }
       return;

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <memory>
 
 #include "calls/conversation_collection.h"

@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
+#include <iterator>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -377,6 +380,28 @@ void LoadSettings() {
   LoadAnswerSettings();
   for (const auto& o : kOptions) {
     if (o.file == File::kGlobal) LoadGlobalOption(o);
+  }
+}
+
+void ResetSettingsToFactoryDefaults() {
+  // The recordings stay where they are: with their folders back at the default, every recording the
+  // user had moved would drop out of the lists while its files stay on disk.
+  const std::u16string messagesRoot = g_RcvdMsgsFolderPath.Get();
+  const std::u16string conversationsRoot = g_RecConvsFolderPath.Get();
+  const bool userKnown = !GetCurrentUserHandle().empty();
+  std::error_code ignored;
+  std::filesystem::remove(qav::U8(GetIniFilePath()), ignored);
+  if (userKnown) std::filesystem::remove(qav::U8(GetUserIniPath()), ignored);
+  LoadSettings();
+  // Without a user the user's own file, which holds the folders, stays as it is.
+  if (!userKnown) return;
+  const std::pair<COptionText*, const char16_t*> kept[] = {{&g_RcvdMsgsFolderPath, u"RcvdMsgsFolderPath"},
+                                                           {&g_RecConvsFolderPath, u"RecConvsFolderPath"}};
+  const std::u16string roots[] = {messagesRoot, conversationsRoot};
+  for (size_t i = 0; i < std::size(kept); ++i) {
+    if (roots[i].empty() || roots[i] == kept[i].first->Get()) continue;
+    *kept[i].first = roots[i];
+    WriteUserIniString(kept[i].second, roots[i]);
   }
 }
 

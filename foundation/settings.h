@@ -110,6 +110,10 @@ void SaveAnswerSettings();
 // LoadAnswerSettings, then the application-wide keys; right after LanguageFilePath is read the
 // language switch hook gets it.
 void LoadSettings();
+// The factory reset: deletes the global settings file and the current user's (when there is one)
+// and loads every option's default, except the two recording folders of a current user, which keep
+// their locations (in memory and in the user's file) so that the recordings stay listed.
+void ResetSettingsToFactoryDefaults();
 // SaveAnswerSettings, then the application-wide keys (LanguageFilePath from the language-path hook;
 // ShowOpenFolderButton and the player position are not written here), then UpdateStartupShortcut.
 void SaveSettings();

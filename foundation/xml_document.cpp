@@ -14,7 +14,7 @@ namespace {
 constexpr uint64_t kMaxFileBytes = 16u << 20;
 
 std::u16string Escape(std::u16string_view value) {
-  std::u16string text = qav::ReplaceAll(value, u"&", u"&amp;");
+  std::u16string text = qav::ReplaceAll(XmlCharactersOnly(value), u"&", u"&amp;");
   text = qav::ReplaceAll(text, u"<", u"&lt;");
   return qav::ReplaceAll(text, u">", u"&gt;");
 }
@@ -82,6 +82,25 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
+std::u16string XmlCharactersOnly(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    const bool high = c >= 0xD800 && c <= 0xDBFF;
+    const bool low = c >= 0xDC00 && c <= 0xDFFF;
+    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      out += c;
+      out += text[++i];
+    } else if (high || low || c == 0xFFFE || c == 0xFFFF || (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')) {
+      out += u'\uFFFD';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 CXmlElement* CXmlDocument::AddElement(CXmlElement* parent, std::u16string_view name, std::u16string_view value,
                                       std::u16string_view attributes) {
   std::u16string trimmedName = qav::Trim(name);
@@ -129,7 +148,12 @@ std::u16string CXmlDocument::GetXml() const {
 }
 
 int CXmlDocument::SaveFile(std::u16string_view path) const {
-  const std::string bytes = "\xFF\xFE" + qav::TextToUtf16LeBytes(GetXml());
+  // The file is UTF-16LE, so its declaration says so: a strict reader refuses a UTF-16 file that
+  // calls itself UTF-8. The text sent elsewhere (GetXml) keeps its UTF-8 declaration.
+  std::u16string xml = GetXml();
+  const std::u16string_view declared = u"encoding=\"UTF-8\"";
+  xml.replace(xml.find(declared), declared.size(), u"encoding=\"UTF-16\"");
+  const std::string bytes = "\xFF\xFE" + qav::TextToUtf16LeBytes(xml);
   const std::string file = qav::Utf16ToUtf8(path);
   FILE* out = std::fopen(file.c_str(), "wbe");
   if (out == nullptr) return 0;

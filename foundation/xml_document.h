@@ -12,6 +12,12 @@
 
 #include "foundation/xml_element.h"
 
+// The text with every character XML 1.0 does not allow (control characters but TAB, LF and CR,
+// U+FFFE, U+FFFF and unpaired surrogates) replaced by U+FFFD: such a character cannot be written
+// even as a reference, and one of them makes a strict reader refuse the whole document. Callers'
+// names, paths and chat texts come from outside and may hold any of them.
+std::u16string XmlCharactersOnly(std::u16string_view text);
+
 class CXmlDocument {
  public:
   // Documents nested deeper than this are refused by Parse (they come from the network).
@@ -25,7 +31,8 @@ class CXmlDocument {
   const CXmlElement* GetRoot() const { return &m_root; }
 
   // Appends an element to the parent's children and returns it: the name trimmed of blanks, the
-  // value with "&", "<" and ">" escaped, the attribute text as given. With no parent the root
+  // value with "&", "<" and ">" escaped and only XML characters (XmlCharactersOnly), the attribute
+  // text as given. With no parent the root
   // itself takes the name, value and attribute text.
   CXmlElement* AddElement(CXmlElement* parent, std::u16string_view name, std::u16string_view value,
                           std::u16string_view attributes = {});

@@ -102,6 +102,16 @@ def version_check_document(**values):
     return "\r\n".join(lines + ["  </QAV>", "</Zarvelin_XML_Info>", ""])
 
 
+def elf_note(kind, name, desc, name_size=None, desc_size=None):
+    """One ELF note: the header with the sizes given (the true ones by default), name and
+    description each padded to four bytes."""
+    data = struct.pack("<III", len(name) if name_size is None else name_size,
+                       len(desc) if desc_size is None else desc_size, kind)
+    for part in (name, desc):
+        data += part + b"\0" * (-len(part) % 4)
+    return data
+
+
 def http_seeds():
     """HTTP replies: the stand-in's, the tests' HTTPS server's, and the shapes a server may send."""
     latest = version_check_document(UpdateCheckPeriodSec="86400", ShowCheckForUpdateBtn="0",
@@ -192,6 +202,9 @@ def main():
     put("xml", "notify_utf8", b"\x00" + xml.encode())
     put("xml", "notify_utf16", b"\x01" + xml.encode("utf-16-le"))
     put("xml", "nested", b"\x00<a><b x='1'><c>&#65;&#x42;</c></b><!-- note --><d/></a>")
+    # A caller's name with characters XML 1.0 does not allow, as UTF-16 units.
+    put("xml", "not_xml_characters", b"\x01" + "<n>Ann\x01e \ufffe\uffff \ud800x \U0001F600</n>".encode(
+        "utf-16-le", "surrogatepass"))
 
     language = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else None
     if language is None:
@@ -234,6 +247,12 @@ def main():
                               "  -2147483648 ", "0x7fffFFFF", "+00123", "%%%p%S%ls%hs"]):
         put("text", f"text{i}", b"\x00" + text.encode("utf-8", "surrogatepass"))
     put("text", "units", b"\x01" + "%s \ud800 x".encode("utf-16-le", "surrogatepass"))
+
+    # Module notes as a crash report reads them: another note, then a build id; and sizes whose
+    # padding wraps in 32 bits.
+    put("build_id_note", "gnu_build_id", elf_note(1, b"ABC\0", b"abcd") + elf_note(3, b"GNU\0", bytes(range(20))))
+    put("build_id_note", "description_size_wraps", elf_note(3, b"GNU\0", b"\x01\x02\x03\x04", desc_size=0xFFFFFFFF))
+    put("build_id_note", "name_size_wraps", elf_note(3, b"GNU\0", b"\x01\x02", name_size=0xFFFFFFFD))
 
     for i, text in enumerate(["me@example.org", "Ann Example <ann@example.org>; bob@example.net,, ",
                               "Grüße Müller <gm@example.de>", "a@b\r\nBcc: evil@example.com"]):

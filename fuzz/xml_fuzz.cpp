@@ -1,5 +1,6 @@
 // XML as the program reads it back (saved conversation lists and settings exports): parsed, walked,
-// written out again, and the written text parsed to the same text.
+// written out again, and the written text parsed to the same text; and any text written as a value
+// comes out as XML characters only.
 #include <cstddef>
 #include <cstdint>
 
@@ -35,6 +36,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t choice = qav::fuzz::TakeByte(input);
   // UTF-16 units or UTF-8 bytes, so both markup and any text inside it are reached.
   const std::u16string text = (choice & 1) ? qav::fuzz::Units(input) : qav::U16(input);
+  // Whatever text a value holds, what the writer makes of it holds only XML characters.
+  CXmlDocument written;
+  written.AddElement(nullptr, u"r", text);
+  const std::u16string xml = written.GetXml();
+  for (size_t i = 0; i < xml.size(); ++i) {
+    const char16_t c = xml[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < xml.size() && xml[i + 1] >= 0xDC00 && xml[i + 1] <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    const bool control = c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
+    if (control || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF) __builtin_trap();
+  }
+
   CXmlDocument document;
   if (!document.Parse(text)) return 0;
   const bool plainNames = Walk(document.GetRoot(), 0);

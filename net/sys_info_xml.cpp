@@ -48,7 +48,7 @@ int32_t CpuFamily() {
 std::u16string Attribute(std::u16string_view name, std::u16string_view value) {
   std::u16string text(name);
   text += u"=\"";
-  for (char16_t c : value) {
+  for (char16_t c : XmlCharactersOnly(value)) {
     switch (c) {
       case u'&': text += u"&amp;"; break;
       case u'<': text += u"&lt;"; break;

@@ -24,23 +24,9 @@ std::string Hex(const unsigned char* bytes, size_t count) {
   return text;
 }
 
-// The NT_GNU_BUILD_ID note of a loaded PT_NOTE segment.
-std::string BuildIdIn(const unsigned char* notes, size_t length) {
-  size_t offset = 0;
-  while (offset + sizeof(ElfW(Nhdr)) <= length) {
-    ElfW(Nhdr) header;
-    std::memcpy(&header, notes + offset, sizeof header);
-    const size_t nameAt = offset + sizeof header;
-    const size_t descAt = nameAt + ((header.n_namesz + 3u) & ~size_t{3});
-    const size_t next = descAt + ((header.n_descsz + 3u) & ~size_t{3});
-    if (next > length) break;
-    if (header.n_type == NT_GNU_BUILD_ID && header.n_namesz == 4 && std::memcmp(notes + nameAt, "GNU", 4) == 0) {
-      return Hex(notes + descAt, header.n_descsz);
-    }
-    offset = next;
-  }
-  return {};
-}
+// Padded to the notes' four-byte alignment, counted in 64 bits: a 32-bit size near its top would
+// wrap to a few bytes and pass the bound check.
+uint64_t Padded(uint32_t size) { return (uint64_t{size} + 3) & ~uint64_t{3}; }
 
 int AddModule(dl_phdr_info* info, size_t, void* data) {
   auto& modules = *static_cast<std::vector<LoadedModule>*>(data);
@@ -54,7 +40,7 @@ int AddModule(dl_phdr_info* info, size_t, void* data) {
       low = std::min<uintptr_t>(low, segment.p_vaddr);
       high = std::max<uintptr_t>(high, segment.p_vaddr + segment.p_memsz);
     } else if (segment.p_type == PT_NOTE && module.buildId.empty()) {
-      module.buildId = BuildIdIn(reinterpret_cast<const unsigned char*>(info->dlpi_addr + segment.p_vaddr),
+      module.buildId = BuildIdInNotes(reinterpret_cast<const unsigned char*>(info->dlpi_addr + segment.p_vaddr),
                                  segment.p_memsz);
     }
   }
@@ -66,6 +52,23 @@ int AddModule(dl_phdr_info* info, size_t, void* data) {
 }
 
 }  // namespace
+
+std::string BuildIdInNotes(const unsigned char* notes, size_t length) {
+  uint64_t offset = 0;
+  while (offset + sizeof(ElfW(Nhdr)) <= length) {
+    ElfW(Nhdr) header;
+    std::memcpy(&header, notes + offset, sizeof header);
+    const uint64_t nameAt = offset + sizeof header;
+    const uint64_t descAt = nameAt + Padded(header.n_namesz);
+    const uint64_t next = descAt + Padded(header.n_descsz);
+    if (next > length) break;  // a note that does not fit ends the list
+    if (header.n_type == NT_GNU_BUILD_ID && header.n_namesz == 4 && std::memcmp(notes + nameAt, "GNU", 4) == 0) {
+      return Hex(notes + descAt, header.n_descsz);
+    }
+    offset = next;
+  }
+  return {};
+}
 
 std::vector<LoadedModule> ListLoadedModules() {
   std::vector<LoadedModule> modules;

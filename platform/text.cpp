@@ -12,16 +12,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<char16_t>(cp));
-  } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  }
-}
-
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -43,14 +33,18 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view in) {
-  std::u16string out;
-  out.reserve(in.size());
+  // Every byte gives at most one unit (a four-byte sequence gives two, a bad byte one replacement),
+  // so the units are written into room made once: the call client's lines are decoded here, one by
+  // one, at thousands a second.
+  std::u16string out(in.size(), u'\0');
+  char16_t* const begin = out.data();
+  char16_t* o = begin;
   size_t i = 0;
   const size_t n = in.size();
   while (i < n) {
     const unsigned char b0 = static_cast<unsigned char>(in[i]);
     if (b0 < 0x80) {
-      out.push_back(b0);
+      *o++ = b0;
       ++i;
       continue;
     }
@@ -64,7 +58,7 @@ std::u16string Utf8ToUtf16(std::string_view in) {
     } else if (b0 >= 0xF0 && b0 <= 0xF4) {
       extra = 3, cp = b0 & 0x07, minimum = 0x10000;
     } else {
-      out.push_back(static_cast<char16_t>(kReplacement));
+      *o++ = static_cast<char16_t>(kReplacement);
       ++i;
       continue;
     }
@@ -77,13 +71,20 @@ std::u16string Utf8ToUtf16(std::string_view in) {
     }
     if (taken < extra || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       // One replacement for the maximal bad prefix, then resynchronise on the next byte.
-      out.push_back(static_cast<char16_t>(kReplacement));
+      *o++ = static_cast<char16_t>(kReplacement);
       i = j;
       continue;
     }
-    AppendUtf16(out, cp);
+    if (cp < 0x10000) {
+      *o++ = static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
     i = j;
   }
+  out.resize(static_cast<size_t>(o - begin));
   return out;
 }
 

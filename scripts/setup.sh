@@ -12,6 +12,8 @@ packages=(
   libasound2-dev libcurl4-openssl-dev zlib1g-dev libminizip-dev
   qt6-base-dev
   xvfb trayer xdotool x11-utils
+  # A window manager for the tests that meet the sheet in a real frame.
+  openbox
   # A session bus and the accessibility bus on it, through which the real-window tests read what
   # the program's windows show.
   dbus-daemon at-spi2-core python3-pyatspi

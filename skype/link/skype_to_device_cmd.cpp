@@ -231,8 +231,11 @@ std::u16string SkypeToDeviceCmd::LineFromWire(std::string_view bytes) {
   return qav::Utf8ToUtf16(bytes);
 }
 
-void SkypeToDeviceCmd::Parse(std::u16string_view line) {
-  m_strText.assign(line);
+void SkypeToDeviceCmd::Parse(std::u16string_view line) { Parse(std::u16string(line)); }
+
+void SkypeToDeviceCmd::Parse(std::u16string&& text) {
+  m_strText = std::move(text);
+  const std::u16string_view line = m_strText;
   m_nId = -1;
   m_nNotifyIndex = SkypeNotify::NONE;
   m_payload.reset();

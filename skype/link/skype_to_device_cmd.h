@@ -40,6 +40,10 @@ class SkypeToDeviceCmd {
   // the command a reply answers although the rest of the reply ("#15 OK", a bare "#15", "#15
   // ERROR" without a number) could not be read.
   void Parse(std::u16string_view line);
+  // The same for a line the caller hands over: the record keeps it without a copy (the receipt
+  // path decodes each line into a string of its own and needs it no more).
+  void Parse(std::u16string&& line);
+  void Parse(const char16_t* line) { Parse(std::u16string_view(line)); }
 
   // The id of a line's leading "#<digits>": -1 when the line has none, or when the digits are
   // missing, followed by anything but a space, or beyond int32.

@@ -272,9 +272,9 @@ qav::LResult CSTL::OnCopyData(const qav::Msg& message) {
   const auto* data = message.Get<qav::CopyDataPayload>();
   if (m_hWndSkypeAPI == 0 || message.wParam != m_hWndSkypeAPI || data == nullptr || data->bytes().empty()) return 0;
   ++m_counters.receivedLines;
-  const std::u16string line = SkypeToDeviceCmd::LineFromWire(data->bytes());
+  std::u16string line = SkypeToDeviceCmd::LineFromWire(data->bytes());
   QAV_LOG(LOG_INFO, u"<- S2D[#%d]: %s ", m_counters.receivedLines, line);
-  Skype2DeviceMsgHandle(line);
+  Skype2DeviceMsgHandle(std::move(line));
   return 1;
 }
 
@@ -335,14 +335,14 @@ void CSTL::ScheduleReconnect(uint32_t delayMs) {
   if (m_bAutoReconnect.load() && !IsTimerArmed(TRY_RECONNECT)) ArmTimer(TRY_RECONNECT, delayMs);
 }
 
-void CSTL::Skype2DeviceMsgHandle(const std::u16string& line) {
+void CSTL::Skype2DeviceMsgHandle(std::u16string line) {
   ArmTimer(SKYPEAPI_KEEPALIVE_SEND_PING, kPingPeriodMs);
   StopTimer(SKYPEAPI_KEEPALIVE_FAILED);
 
   SkypeToDeviceCmd received;
   bool parsed = true;
   try {
-    received.Parse(line);
+    received.Parse(std::move(line));
   } catch (const qav::SkypeProtocolError& error) {
     QAV_LOG(LOG_WARNING, u"CSTL::Skype2DeviceMsgHandle( Failed on SkypeToDeviceCmd - Last Skype message bad parsing] %s",
             error.what());

@@ -126,7 +126,7 @@ class CSTL final : public CSkypeTransport {
 
   void SendDiscover();
   void ScheduleReconnect(uint32_t delayMs);
-  void Skype2DeviceMsgHandle(const std::u16string& line);
+  void Skype2DeviceMsgHandle(std::u16string line);
   void SendNextAckCmdIfPossible();
   bool CheckIfTimeoutOnWaitingAckCmd();
   void ReQueAllWaitAckCmds();

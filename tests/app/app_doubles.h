@@ -132,6 +132,10 @@ class RecordingLink : public CAppLink {
     j_.Add("link.forceanswer " + std::to_string(callId));
     return true;
   }
+  bool RecordConversation(int32_t callId, bool start) override {
+    j_.Add("link.record " + std::to_string(callId) + (start ? " start" : " stop"));
+    return true;
+  }
 
   int32_t transportState = 7;
   std::vector<CAppCallHandling> calls;

@@ -4,7 +4,8 @@
 // it; a click on the icon and one on the menu open the sheet on the voice messages page, which
 // lists the message with its caller and length. What the windows show is read back through the
 // accessibility bus, as a screen reader meets it, and every step is saved as a screenshot in the
-// build folder's ui-shots/.
+// build folder's ui-shots/. With a window manager (openbox), the sheet's frame and its return from
+// being iconified.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -392,6 +393,116 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
 
   // Told to end with the player still open, as at a log-out, the program ends in order.
   EXPECT_TRUE(EndQav());
+}
+
+// The same desktop with a window manager (openbox): what the frame of the sheet offers, and what
+// happens when the window manager iconifies it anyway.
+class DesktopWindowManagerTest : public DesktopUserTest {
+ protected:
+  void SetUp() override {
+    DesktopUserTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    if (!ToolExists("command -v openbox") || !ToolExists("command -v xprop")) {
+      GTEST_SKIP() << "missing: openbox or xprop (scripts/setup.sh installs them)";
+    }
+    openbox_ = std::make_unique<test::ChildProcess>("/usr/bin/openbox", std::vector<std::string>{"--sm-disable"});
+    ASSERT_TRUE(WaitFor([] { return Property("root", "_NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; },
+                        kStartBoundMs))
+        << "openbox did not start";
+  }
+  void TearDown() override {
+    if (qav_) {
+      EXPECT_TRUE(EndQav());
+    }
+    if (openbox_ && openbox_->started()) {
+      kill(openbox_->pid(), SIGTERM);
+      openbox_->WaitForExit(kStepBoundMs);
+    }
+    openbox_.reset();
+    DesktopUserTest::TearDown();
+  }
+  // An X property of a window ("root" for the screen's), as xprop prints it.
+  static std::string Property(const std::string& window, const std::string& name) {
+    const std::string which = window == "root" ? "-root" : "-id " + window;
+    return test::CommandOutput("xprop " + which + " " + name + " 2>/dev/null");
+  }
+  static std::string SheetWindow() {
+    std::istringstream ids(test::CommandOutput("xdotool search --name '^QAV - owner.one$' 2>/dev/null"));
+    std::string id;
+    ids >> id;
+    return id;
+  }
+  static bool Iconified(const std::string& window) {
+    return Property(window, "_NET_WM_STATE").find("_NET_WM_STATE_HIDDEN") != std::string::npos;
+  }
+  static bool ShownNormally(const std::string& window) {
+    return !Iconified(window) && Property(window, "WM_STATE").find("Normal") != std::string::npos;
+  }
+  // A mapped window paints a moment later: the picture is for a person to look at, so it waits.
+  void SettledScreenshot(const std::string& file) {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    Screenshot(file);
+  }
+  void RunQavSwitch(const std::string& which) {
+    test::ChildProcess second(QAV_PROGRAM, {which});
+    second.WaitForExit(kStepBoundMs);
+  }
+
+  std::unique_ptr<test::ChildProcess> openbox_;
+};
+
+TEST_F(DesktopWindowManagerTest, TheSheetOffersNoMaximiseAndComesBackWhenIconifiedAnyway) {
+  client_ = std::make_unique<test::ChildProcess>(QAV_SIM_CALLCLIENT, std::vector<std::string>{"--stdin", "--step", "wait-attach"});
+  ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
+  qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
+  ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
+  std::vector<Box> windows;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        windows = QavWindows();
+        return windows.size() == 1 && windows[0].width <= 64;
+      },
+      kStartBoundMs))
+      << Log();
+  const Box icon = windows[0];
+
+  // The start-up entry's switch brings the sheet up; its frame can be moved and closed, never
+  // resized or maximised.
+  RunQavSwitch("/winstartup");
+  std::string sheet;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        sheet = SheetWindow();
+        return !sheet.empty() && ShownNormally(sheet);
+      },
+      kStepBoundMs))
+      << Log();
+  const std::string actions = Property(sheet, "_NET_WM_ALLOWED_ACTIONS");
+  EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
+  EXPECT_EQ(actions.find("_NET_WM_ACTION_MAXIMIZE"), std::string::npos) << actions;
+  EXPECT_EQ(actions.find("_NET_WM_ACTION_RESIZE"), std::string::npos) << actions;
+  SettledScreenshot(Shot("desktop_wm_1_sheet.png"));
+
+  // Iconified by the window manager, the sheet comes back on every way the user has to show it.
+  struct Way {
+    const char* name;
+    std::function<void()> show;
+  } ways[] = {
+      {"the tray icon's double click",
+       [&] {
+         test::CommandOutput("xdotool mousemove --sync " + std::to_string(icon.CenterX()) + " " +
+                             std::to_string(icon.CenterY()) + " click --repeat 2 --delay 80 1");
+       }},
+      {"qav /winstartup", [&] { RunQavSwitch("/winstartup"); }},
+  };
+  for (const Way& way : ways) {
+    test::CommandOutput("xdotool windowminimize " + sheet);
+    ASSERT_TRUE(WaitFor([&] { return Iconified(sheet); }, kStepBoundMs)) << "openbox did not iconify the sheet";
+    way.show();
+    EXPECT_TRUE(WaitFor([&] { return ShownNormally(sheet); }, kStepBoundMs))
+        << way.name << " left the sheet iconified: " << Property(sheet, "_NET_WM_STATE") << Log();
+  }
+  SettledScreenshot(Shot("desktop_wm_2_sheet_back.png"));
 }
 
 }  // namespace

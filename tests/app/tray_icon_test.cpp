@@ -46,9 +46,10 @@ class FakeTrayHost : public CTrayHost {
   }
   void Remove() override { shown = false; }
   CTrayPoint CursorPos() override { return {100, 200}; }
-  uint32_t TrackMenu(const std::vector<CTrayMenuItem>& items, CTrayPoint at, bool) override {
+  uint32_t TrackMenu(const std::vector<CTrayMenuItem>& items, CTrayPoint at, bool rtl) override {
     j_.Add("host.menu at " + std::to_string(at.x) + "," + std::to_string(at.y));
     menu = items;
+    rightToLeft = rtl;
     return choose;
   }
 
@@ -56,6 +57,7 @@ class FakeTrayHost : public CTrayHost {
   int image = -1;
   std::u16string tooltip;
   std::vector<CTrayMenuItem> menu;
+  bool rightToLeft = false;
   uint32_t choose = 0;
   // Where the icon's events go, as the desktop's tray reports them.
   EventSink events;
@@ -172,6 +174,30 @@ TEST_F(TrayIconTest, TheMenuFitsTheMoment) {
     EXPECT_EQ(host_->menu.back().id, CTrayIcon::ID_SYSTRAY_MENU_QUIT);
   }
   EXPECT_EQ(host_->menu[0].text, u"Open Messages Window");  // no counts while they are off
+}
+
+TEST_F(TrayIconTest, ForceAnswerAndRecordingAskForTheRingingCallOnly) {
+  // Two calls ringing at once (a second one rang while the menu was open): the menu's commands
+  // act on the ringing call it offered, the first.
+  parts_->link->calls = {{5, false, true, false, false}, {6, false, true, false, false}};
+  for (uint32_t command : {CTrayIcon::ID_SYSTRAY_MENU_FORCE_ANSWER, CTrayIcon::ID_SYSTRAY_MENU_RECORD_CONVERSATION_START}) {
+    journal_.Clear();
+    host_->choose = command;
+    Event(CTrayEvent::kRightButtonUp);
+    const std::string text = journal_.Text();
+    EXPECT_NE(text.find(command == CTrayIcon::ID_SYSTRAY_MENU_FORCE_ANSWER ? "link.forceanswer 5" : "link.record 5 start"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find(" 6"), std::string::npos) << text;
+  }
+}
+
+TEST_F(TrayIconTest, TheMenuOpensInTheLanguagesDirection) {
+  for (bool rightToLeft : {true, false}) {
+    app_->Profile().RightToLeft = rightToLeft;
+    Event(CTrayEvent::kRightButtonUp);
+    EXPECT_EQ(host_->rightToLeft, rightToLeft);
+  }
 }
 
 TEST_F(TrayIconTest, MenuCommandsReachTheirTargets) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
+#include "tests/support/command_output.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -94,6 +95,26 @@ TEST(XmlDocument, WrittenTreesReadBack) {
   EXPECT_EQ(loaded.LoadFile(path), 1);
   EXPECT_EQ(Describe(*loaded.GetRoot()), Describe(*doc.GetRoot()));
   EXPECT_EQ(doc.SaveFile(qav::U16(dir.File("missing/folder.xml"))), 0);
+}
+
+TEST(XmlDocument, ASavedDocumentIsReadByAStrictReaderWhateverItsTextHolds) {
+  // A caller's name with a control character, the two non-characters and a lone surrogate: none
+  // of them may stand in XML 1.0, so each becomes U+FFFD; a pair of surrogates stays one character.
+  CXmlDocument doc;
+  CXmlElement* root = doc.AddElement(nullptr, u"Notify", u"", u"version=\"1.0\"");
+  doc.AddElement(root, u"Name", u"Ann\u0001e \uFFFE\uFFFF \xD800x \U0001F600 a&b\tc");
+  qav::test::TempDir dir;
+  ASSERT_EQ(doc.SaveFile(qav::U16(dir.File("notice.xml"))), 1);
+
+  // Python's expat reader, which refuses what is not well-formed XML or not in its declared encoding.
+  int status = 0;
+  const std::string read = qav::test::CommandOutput(
+      "/usr/bin/python3 -c 'import sys, xml.dom.minidom as m; d = m.parse(sys.argv[1]); "
+      "sys.stdout.buffer.write(d.getElementsByTagName(\"Name\")[0].firstChild.data.encode(\"utf-8\"))' " +
+          dir.File("notice.xml"),
+      &status);
+  ASSERT_EQ(status, 0) << read;
+  EXPECT_EQ(qav::U16(read), u"Ann\uFFFDe \uFFFD\uFFFD \uFFFDx \U0001F600 a&b\tc");
 }
 
 TEST(XmlDocument, LoadFileCases) {

@@ -40,7 +40,8 @@ QIcon CImageList::GetIcon(int index) const {
   QImage disabled = normal.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
   QPainter painter(&disabled);
   painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-  painter.fillRect(disabled.rect(), QColor(0x81, 0x81, 0xC0, 191));
+  // A quarter of the blend colour over three quarters of the picture, where the picture is.
+  painter.fillRect(disabled.rect(), QColor(0x81, 0x81, 0xC0, 64));
   painter.end();
   icon.addPixmap(QPixmap::fromImage(disabled), QIcon::Disabled);
   return icon;

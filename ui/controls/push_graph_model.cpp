@@ -93,8 +93,11 @@ std::vector<CPushGraphModel::LineLayout> CPushGraphModel::Layout(const QRect& ar
   const int64_t span = std::max<int64_t>(static_cast<int64_t>(m_maximum) - m_minimum, 1);
   auto heightOf = [&](int value) { return static_cast<int>(static_cast<int64_t>(area.height()) * value / span); };
 
-  for (const PushGraphLine& line : m_lines) {
-    std::vector<int> values = line.values;
+  for (PushGraphLine& line : m_lines) {
+    // The lines themselves are evened out and trimmed, not a copy: the next Update scrolls the grid
+    // by what was pushed since this drawing, and the points that scrolled out are gone for good, so
+    // a graph fed for a long time holds no more than a window's width.
+    std::vector<int>& values = line.values;
     if (values.empty()) values.push_back(m_minimum);
     values.resize(longest, values.back());
     // Only the newest points that fit stay: fewer than the visible count.

@@ -61,7 +61,8 @@ class CPushGraphModel {
   // Moves the grid's phase back by the points that scrolled off (the graph calls it before it
   // repaints).
   void Update(int width);
-  // The lines as drawn into `area`; nothing when every line is empty.
+  // The lines as drawn into `area`; nothing when every line is empty. Drawing evens the lines out
+  // to the longest and drops the points that scrolled off, from the lines themselves.
   std::vector<LineLayout> Layout(const QRect& area);
 
   // The fraction of the recording under a click at client x on a plot `plotWidth` pixels wide,

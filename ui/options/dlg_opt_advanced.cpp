@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "calls/conversation_collection.h"
 #include "calls/message_collection.h"
@@ -11,6 +12,7 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
+#include "platform/open_files.h"
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/options/folder_move.h"
@@ -20,6 +22,7 @@ namespace {
 constexpr int kBrowseImage = 5;
 // Below the subfolder, the per-user folders are recreated and their contents moved entry by entry.
 constexpr int kMoveDepth = 2;
+constexpr size_t kFailedFilesShown = 5;
 }  // namespace
 
 CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
@@ -140,6 +143,14 @@ void CDlgOptAdvanced::OnButtonConvRecFolderPathSelect() {
 }
 
 void CDlgOptAdvanced::ChooseFolder(const FolderKind& kind) {
+  if (g_RemovableMode) {
+    // A portable program keeps its recordings beside it and reads them there whatever the setting
+    // says: recordings moved elsewhere would drop out of the lists.
+    QAV_LOG(LOG_WARNING, u"The recordings folder cannot move in portable mode");
+    qav::ShowMessageBox(GetLangString(2172) + u"\r\n" + GetLangString(IDS_OPT_ADVANCED_NO_MOVE_IN_PORTABLE_MODE),
+                        u"QAV", qav::MB_ICONEXCLAMATION);
+    return;
+  }
   const std::u16string oldRoot = kind.currentRoot();
   const std::optional<std::u16string> chosen = Sheet().ChooseFolder(this, GetLangString(865), oldRoot);
   if (!chosen) return;
@@ -149,14 +160,33 @@ void CDlgOptAdvanced::ChooseFolder(const FolderKind& kind) {
   const std::u16string oldFolder = oldRoot + kind.subfolder;
   const std::u16string newFolder = newRoot + kind.subfolder;
   if (oldFolder == newFolder) return;
-  if (g_RemovableMode) {
-    // "The same drive" of a portable program: the file system it was started from.
-    if (!IsOnAppDrive(newRoot)) {
-      QAV_LOG(LOG_WARNING, u"Folder must be on same driver as QAV.exe [%s, %s]", GetAppDrive(), newFolder);
-      qav::ShowMessageBox(GetLangString(2172) + u"\r\n" + GetLangString(2171), u"QAV", qav::MB_ICONEXCLAMATION);
-      return;
-    }
+  if (!RefuseMove(oldFolder, newFolder, newRoot)) MoveRecordings(kind, oldFolder, newFolder, newRoot);
+  UpdateDlg();
+}
+
+bool CDlgOptAdvanced::RefuseMove(const std::u16string& oldFolder, const std::u16string& newFolder,
+                                 const std::u16string& newRoot) {
+  auto refuse = [](const std::u16string& text) {
+    QAV_LOG(LOG_WARNING, u"Folder move refused: %s", text);
+    qav::ShowMessageBox(text, u"QAV", qav::MB_ICONEXCLAMATION);
+    return true;
+  };
+  // The move would put the folder inside itself, or one level too deep where nobody looks.
+  if (FoldersNest(oldFolder, newFolder)) {
+    return refuse(qav::Format(GetLangString(IDS_OPT_ADVANCED_MOVE_INTO_ITSELF), oldFolder, newFolder));
   }
+  // A recording still being written would lose what comes after the copy.
+  const std::vector<std::u16string> busy = qav::FilesOpenForWriting(oldFolder);
+  if (!busy.empty()) return refuse(qav::Format(GetLangString(IDS_OPT_ADVANCED_MOVE_WHILE_RECORDING), busy.front()));
+  if (const std::error_code reason = CheckMoveTarget(oldFolder, newRoot)) {
+    return refuse(qav::Format(GetLangString(IDS_OPT_ADVANCED_MOVE_TARGET_UNUSABLE), newFolder,
+                              qav::Utf8ToUtf16(reason.message())));
+  }
+  return false;
+}
+
+void CDlgOptAdvanced::MoveRecordings(const FolderKind& kind, const std::u16string& oldFolder,
+                                     const std::u16string& newFolder, const std::u16string& newRoot) {
   const std::u16string question = qav::Format(GetLangString(kind.confirmTextId), oldFolder, newFolder);
   QAV_LOG(LOG_INFO, u"%s", question);
   if (qav::ShowMessageBox(question, u"QAV", qav::MB_OKCANCEL | qav::MB_ICONINFORMATION) != qav::IDOK) return;
@@ -169,10 +199,14 @@ void CDlgOptAdvanced::ChooseFolder(const FolderKind& kind) {
     *kind.rootSetting = newRoot;
     WriteUserIniString(kind.settingKey, newRoot);
   }
-  if (!result.failed.empty()) {
-    std::u16string list;
-    for (const std::u16string& path : result.failed) list += path + u"\r\n";
-    qav::ShowMessageBox(qav::Format(GetLangString(868), list), u"QAV", qav::MB_ICONEXCLAMATION);
+  if (result.failed.empty()) return;
+  // The first few paths tell which files; a box with hundreds of lines would not fit the screen.
+  std::u16string list;
+  const size_t shown = std::min(result.failed.size(), kFailedFilesShown);
+  for (size_t i = 0; i < shown; ++i) list += result.failed[i].path + u"\r\n";
+  if (result.failed.size() > shown) {
+    list += qav::Format(GetLangString(IDS_OPT_ADVANCED_MOVE_FAILED_MORE), static_cast<int>(result.failed.size() - shown));
   }
-  UpdateDlg();
+  qav::ShowMessageBox(qav::Format(GetLangString(868), qav::Utf8ToUtf16(result.failed.front().reason.message()), list),
+                      u"QAV", qav::MB_ICONEXCLAMATION);
 }

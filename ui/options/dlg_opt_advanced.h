@@ -35,6 +35,11 @@ class CDlgOptAdvanced : public COptionChild {
     int confirmTextId;
   };
   void ChooseFolder(const FolderKind& kind);
+  // Says why the recordings cannot move there, when they cannot; whether it refused.
+  bool RefuseMove(const std::u16string& oldFolder, const std::u16string& newFolder, const std::u16string& newRoot);
+  // Asks, moves, stores the new root and reports what could not move.
+  void MoveRecordings(const FolderKind& kind, const std::u16string& oldFolder, const std::u16string& newFolder,
+                      const std::u16string& newRoot);
   void OnSizeEdit(QLineEdit* edit, COptionInt& option);
 
   QLineEdit* m_messagesLocation;

@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <filesystem>
 
 #include "foundation/language_list.h"
 #include "foundation/language_tables.h"
@@ -174,19 +173,19 @@ void CDlgOptApplication::OnButtonResetToFactoryDefaults() {
   Trace("OnButtonResetToFactoryDefaults");
   if (qav::ShowMessageBox(GetLangString(943), u"QAV", qav::MB_YESNO | qav::MB_ICONEXCLAMATION) != qav::IDYES) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::error_code ignored;
-  std::filesystem::remove(qav::U8(GetIniFilePath()), ignored);
-  if (!GetCurrentUserHandle().empty()) std::filesystem::remove(qav::U8(GetUserIniPath()), ignored);
-  LoadSettings();
+  ResetSettingsToFactoryDefaults();
   ReportGreetingLoad(true);
   ReportGreetingLoad(false);
   Sheet().SetModified(false);
-  // Every child shows the defaults now, not the values it showed before.
+  // Every child shows the defaults now, not the values it showed before; the list loses the
+  // advanced entries, and this child stays shown in it.
   if (auto* page = dynamic_cast<CDlgOptions*>(parentWidget())) {
-    page->RebuildSelectionList();
+    page->ShowApplicationChild();
     page->RefreshChildren();
   } else {
     UpdateDlg();
   }
+  // The other pages, the tab titles and the screen-reader captions follow the defaults too.
+  Sheet().Relocalize();
   QApplication::restoreOverrideCursor();
 }

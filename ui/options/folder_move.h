@@ -3,12 +3,19 @@
 // place only once its copy is complete in the new one.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <system_error>
 #include <vector>
 
+struct CFolderMoveFailure {
+  std::u16string path;     // stayed where it was
+  std::error_code reason;  // why it could not move
+};
+
 struct CFolderMoveResult {
-  int moved = 0;                        // files and folders now in the new place
-  std::vector<std::u16string> failed;   // the paths that stayed where they were
+  int moved = 0;  // files and folders now in the new place
+  std::vector<CFolderMoveFailure> failed;
 };
 
 // Moves the contents of `from` into `to` (both folder paths). Down to `depth` levels the folders
@@ -16,3 +23,12 @@ struct CFolderMoveResult {
 // whole. A file of the same name in the new place is replaced. Each folder emptied is removed.
 void MoveFolderRecursive(const std::u16string& from, const std::u16string& to, int depth,
                          CFolderMoveResult& result);
+
+// Whether one folder is the other or lies inside it, either way round (links resolved), so that a
+// move between them would put the recordings inside their own folder.
+bool FoldersNest(const std::u16string& first, const std::u16string& second);
+
+// Whether the new root can take the recordings of `fromFolder` before anything moves: it is a folder
+// a file can be written to and, on another file system, it has room for all of them. The reason
+// when not; no error when it can.
+std::error_code CheckMoveTarget(const std::u16string& fromFolder, const std::u16string& newRoot);

@@ -1,8 +1,8 @@
 // CDlgConversation: the sheet's second page, the current user's recorded conversations: a list
-// (participants, start time, duration) with the same toolbar, refresh, sorting and player walk as
-// the voice-messages page. A conversation still recording or paused cannot be played, copied or
-// deleted; its menu pauses, resumes or hangs up instead. Rows hold the conversation's identity and
-// find it again in the collection at every use. GUI thread only.
+// (participants, start time, duration) on the recordings pages' one page class
+// (ui/recordings/recording_list_page.h), with the same toolbar, refresh, sorting and player walk
+// as the voice-messages page. A conversation still recording or paused cannot be played, copied
+// or deleted; its menu pauses, resumes or hangs up instead. GUI thread only.
 #pragma once
 
 #include <cstdint>
@@ -11,108 +11,67 @@
 #include <vector>
 
 #include "calls/conversation.h"
-#include "ui/recordings/list_refresh_throttle.h"
-#include "ui/sheet/prop_page.h"
+#include "ui/recordings/recording_list_page.h"
 
-class QLabel;
-class QMimeData;
-class QTreeWidget;
-class QTreeWidgetItem;
-class CButtonSSL;
 class CSheetServices;
 
-class CDlgConversation : public CPropPage {
+class CDlgConversation : public CRecordingListPage {
  public:
   enum Column { kParticipantsColumn = 0, kTimeColumn = 1, kDurationColumn = 2 };
   enum Command : uint32_t {
     kCmdHangUp = 32720,
     kCmdPause = 32721,
     kCmdResume = 32722,
-    kCmdPlay = 32723,
-    kCmdDelete = 32724,
+    kCmdPlay = kRecordingCmdPlay,
+    kCmdDelete = kRecordingCmdDelete,
     kCmdChat = 32726,
     kCmdCall = 32727,
-    kCmdCopy = 32728,
+    kCmdCopy = kRecordingCmdCopy,
     kCmdProfile = 32730,
-    kCmdSendToSibling = 32731,
+    kCmdSendToSibling = kRecordingCmdSendToSibling,
   };
-  struct MenuEntry {
-    uint32_t id;
-    std::u16string text;
-    int image;
-    bool grayed;
-  };
+  using MenuEntry = RecordingMenuEntry;
   // The page's own sort state, kept for the run (not the messages page's).
-  struct SortState {
-    int column = kTimeColumn;
-    bool ascending = false;
-  };
+  using SortState = RecordingSortState;
   using PlayerRunner = std::function<int(CConversation& conversation, bool analysis)>;
-  using Clock = CListRefreshThrottle::Clock;
 
   explicit CDlgConversation(CSheetServices& services, QWidget* parent = nullptr);
-  ~CDlgConversation() override;
 
   void SetPlayerRunner(PlayerRunner runner) { m_player = std::move(runner); }
-  void SetClock(Clock clock) { m_refresh.SetClock(std::move(clock)); }
 
   std::u16string GetTabTitle() const override;
-  void Localize() override;
-  void OnUpdateDlg() override;
-  void OnSetActive() override;
-  void OnKillActive() override;
 
-  void RebuildList();
-  void PlaybackSelected(bool analysis);
   void Delete(const std::vector<ConversationId>& ids);
-  void DeleteSelected();
-  void OnColumnClick(int column);
 
-  std::vector<MenuEntry> ContextMenu(ConversationId clicked) const;
-  void RunCommand(uint32_t command, ConversationId clicked);
-  QMimeData* SelectionMimeData() const;
+  std::vector<MenuEntry> ContextMenu(ConversationId clicked) const { return MenuFor(static_cast<uint64_t>(clicked)); }
+  void RunCommand(uint32_t command, ConversationId clicked) { RunMenuCommand(command, static_cast<uint64_t>(clicked)); }
 
   static SortState& Sort();
   static bool SortsBefore(const CConversation* first, const CConversation* second, const SortState& sort);
-
-  QTreeWidget* List() const { return m_list; }
-  CButtonSSL* PlayButton() const { return m_play; }
-  CButtonSSL* CallButton() const { return m_call; }
-  CButtonSSL* ChatButton() const { return m_chat; }
-  CButtonSSL* DeleteButton() const { return m_delete; }
-  CButtonSSL* AnalysisButton() const { return m_analysis; }
-  bool RefreshPending() const { return m_refresh.Pending(); }
-  int RebuildCount() const { return m_rebuilds; }
-  void OnRefreshTimer();
-  static ConversationId RowId(const QTreeWidgetItem* item);
+  static ConversationId RowId(const QModelIndex& row);
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void FillModel(CRecordingTableModel& model) override;
+  std::vector<RecordingSortKey> SortKeys(const std::vector<uint64_t>& ids, int column) const override;
+  RecordingButtonStates ButtonStates(const std::vector<uint64_t>& selected) const override;
+  std::optional<int> Play(uint64_t id, bool analysis) override;
+  void DeleteRecordings(const std::vector<uint64_t>& ids) override;
+  std::vector<uint64_t> Deletable(const std::vector<uint64_t>& selected) const override;
+  bool CallOf(uint64_t id) override;
+  bool ChatWith(uint64_t id) override;
+  std::u16string Folder() const override;
+  std::vector<RecordingMenuEntry> MenuFor(uint64_t id) const override;
+  void RunOwnCommand(uint32_t command, uint64_t clicked) override;
+  std::vector<std::u16string> CopiedFiles(const std::vector<uint64_t>& selected) const override;
+  std::u16string CopiedText(uint64_t id) const override;
+  void SendToSibling(const std::vector<uint64_t>& selected) override;
 
  private:
-  struct RowTexts;
-  // Writes the conversation's texts and icon into its row.
-  static void FillRow(QTreeWidgetItem& row, const CConversation& conversation, RowTexts& texts);
-  void SortList();
-  void UpdateButtons();
-  std::vector<int> SelectedRows() const;
-  std::vector<CConversation*> SelectedConversations(bool endedOnly) const;
-  int PartnerCount(const std::vector<CConversation*>& conversations) const;
-  void ShowContextMenu(const QPoint& at);
-  void CallOf(const CConversation& conversation) const;
-  void ChatWith(const CConversation& conversation) const;
-  void ProfileOf(const CConversation& conversation) const;
+  std::vector<CConversation*> Conversations(const std::vector<uint64_t>& ids, bool endedOnly) const;
+  static int PartnerCount(const std::vector<CConversation*>& conversations);
+  static void CallPartners(const CConversation& conversation);
+  static void ChatWithPartners(const CConversation& conversation);
+  static void ProfileOf(const CConversation& conversation);
 
-  CSheetServices& m_services;
   PlayerRunner m_player;
-  CListRefreshThrottle m_refresh;
-  int m_rebuilds = 0;
-  QTreeWidget* m_list;
-  QLabel* m_noUser;
-  CButtonSSL* m_play;
-  CButtonSSL* m_call;
-  CButtonSSL* m_chat;
-  CButtonSSL* m_delete;
-  CButtonSSL* m_folder;
-  CButtonSSL* m_analysis;
 };

@@ -1,18 +1,21 @@
 #include "ui/recordings/player_walk.h"
 
-#include <QTreeWidget>
+#include <QItemSelectionModel>
 #include <algorithm>
 #include <vector>
 
-void WalkSelectedRows(QTreeWidget& list, const PlayerWalk& walk) {
+#include "ui/recordings/recording_table_model.h"
+
+void WalkSelectedRows(const QItemSelectionModel& selection, const PlayerWalk& walk) {
+  const QAbstractItemModel* list = selection.model();
+  if (!list) return;
+  auto rowId = [list](int row) { return RecordingIdOf(list->index(row, 0)); };
   std::vector<int> selected;
-  std::vector<uint64_t> selectedIds;
-  for (int i = 0; i < list.topLevelItemCount(); ++i) {
-    if (!list.topLevelItem(i)->isSelected()) continue;
-    selected.push_back(i);
-    selectedIds.push_back(walk.rowId(list.topLevelItem(i)));
-  }
+  for (const QModelIndex& index : selection.selectedRows()) selected.push_back(index.row());
   if (selected.empty()) return;
+  std::sort(selected.begin(), selected.end());
+  std::vector<uint64_t> selectedIds;
+  for (int row : selected) selectedIds.push_back(rowId(row));
   // Rows are found again by identity: a delete rebuilds the list under the walk.
   auto wasSelected = [&selectedIds](uint64_t id) {
     return std::find(selectedIds.begin(), selectedIds.end(), id) != selectedIds.end();
@@ -20,8 +23,8 @@ void WalkSelectedRows(QTreeWidget& list, const PlayerWalk& walk) {
   bool restricted = selected.size() > 1;
   int n = selected.front();
   int step = 1;
-  while (n >= 0 && n < list.topLevelItemCount()) {
-    const uint64_t id = walk.rowId(list.topLevelItem(n));
+  while (n >= 0 && n < list->rowCount()) {
+    const uint64_t id = rowId(n);
     const std::optional<int> result = walk.play(id);
     if (!result) {
       if (walk.passOverDownwards) step = 1;
@@ -52,8 +55,6 @@ void WalkSelectedRows(QTreeWidget& list, const PlayerWalk& walk) {
       }
     }
     n += step;
-    while (restricted && n >= 0 && n < list.topLevelItemCount() && !wasSelected(walk.rowId(list.topLevelItem(n)))) {
-      n += step;
-    }
+    while (restricted && n >= 0 && n < list->rowCount() && !wasSelected(rowId(n))) n += step;
   }
 }

@@ -9,8 +9,7 @@
 #include <functional>
 #include <optional>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class QItemSelectionModel;
 
 // The ends of a player run as the walk reads them (the player dialog's result codes).
 inline constexpr int kListPlayerPrevious = 4721;
@@ -23,8 +22,6 @@ inline constexpr int kListPlayerNothingToPlay = 4726;
 inline constexpr int kListPlayerClosed = 2;
 
 struct PlayerWalk {
-  // The identity of the recording a row shows.
-  std::function<uint64_t(const QTreeWidgetItem* row)> rowId;
   // Plays that recording and returns the player's result; nothing when there is nothing to play
   // (the recording has gone, or is still being recorded).
   std::function<std::optional<int>(uint64_t id)> play;
@@ -34,5 +31,7 @@ struct PlayerWalk {
   bool passOverDownwards = false;
 };
 
-// Walks from the first selected row of the list until the player is closed or the walk leaves the list.
-void WalkSelectedRows(QTreeWidget& list, const PlayerWalk& walk);
+// Walks from the first selected row of the list (the selection's model, in the order the view
+// shows; each row answers its recording's identity, ui/recordings/recording_table_model.h) until
+// the player is closed or the walk leaves the list.
+void WalkSelectedRows(const QItemSelectionModel& selection, const PlayerWalk& walk);

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "foundation/settings.h"
@@ -24,7 +24,7 @@ CButtonSSL* MakeButton(QWidget& page, int image) {
 
 }  // namespace
 
-RecordingListControls BuildRecordingListControls(QWidget& page, std::initializer_list<int> columnWidths) {
+RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemModel& rows, const std::vector<int>& columnWidths) {
   RecordingListControls controls{};
   controls.play = MakeButton(page, kImagePlay);
   controls.call = MakeButton(page, kImageCall);
@@ -34,13 +34,15 @@ RecordingListControls BuildRecordingListControls(QWidget& page, std::initializer
   controls.analysis = MakeButton(page, kImageAnalysis);
   controls.folder->setVisible(g_ShowOpenFolderButton.Get() != 0);
 
-  QTreeWidget* list = controls.list = new QTreeWidget(&page);
+  QTreeView* list = controls.list = new QTreeView(&page);
+  list->setModel(&rows);
   list->setRootIsDecorated(false);
   list->setUniformRowHeights(true);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
   list->setContextMenuPolicy(Qt::CustomContextMenu);
-  list->setColumnCount(static_cast<int>(columnWidths.size()));
+  // The page sorts on a header click, by its own rule (ui/recordings/recording_sort_proxy.h).
+  list->setSortingEnabled(false);
   list->header()->setSectionsClickable(true);
   list->header()->setSortIndicatorShown(false);
   list->header()->setStretchLastSection(false);
@@ -62,10 +64,4 @@ RecordingListControls BuildRecordingListControls(QWidget& page, std::initializer
   layout->addWidget(list, 1);
   layout->addWidget(controls.noUser, 1);
   return controls;
-}
-
-void SetRecordingListHeaders(QTreeWidget& list, const QStringList& titles) {
-  list.setHeaderLabels(titles);
-  list.headerItem()->setTextAlignment(1, Qt::AlignCenter);
-  list.headerItem()->setTextAlignment(2, Qt::AlignCenter);
 }

@@ -136,6 +136,9 @@ void CDlgPropSheet::ShowSheet(bool visible, uint32_t pageFlag) {
   }
   RefreshTabTitles();
   if (IsSinglePageFlag(pageFlag)) SetActivePage(pageFlag);
+  // The sheet asks for no minimise button, but a window manager may offer one anyway (or iconify
+  // the sheet by itself): showing the sheet always brings it back to the front.
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();

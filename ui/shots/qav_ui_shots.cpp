@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdio>
@@ -446,10 +446,9 @@ void ShootSheet(CAppImageLists& lists) {
   sheet.Window()->hide();
   sheet.ShowPage(kPageVoiceMessages);
   if (auto* messages = dynamic_cast<CDlgMessages*>(sheet.Window()->Page(kPageVoiceMessages))) {
-    QTreeWidget* list = messages->List();
+    QTreeView* list = messages->List();
     list->setFocus();
-    list->topLevelItem(0)->setSelected(true);
-    list->topLevelItem(1)->setSelected(true);
+    for (int row : {0, 1}) list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
   QApplication::processEvents();
   Save(sheet.Window()->grab(), "sheet_voice_messages_selected");

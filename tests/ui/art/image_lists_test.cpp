@@ -30,6 +30,23 @@ TEST(ImageLists, EveryListHoldsItsPicturesAtItsSizeOnEveryScreenDepth) {
     // Both forms are transparent around the pictures (the PNG by alpha, the bitmap by magenta).
     const QImage corner = lists.m_toolbarList.GetImage(0).toImage();
     EXPECT_EQ(qAlpha(corner.pixel(0, 0)), 0) << depth;
+    // And told apart by their edges: only the 32-bit form has the soft edges of its alpha; the
+    // magenta key makes a pixel wholly seen or wholly not.
+    int softEdges = 0;
+    for (int i = 0; i < lists.m_toolbarList.GetImageCount(); ++i) {
+      const QImage picture = lists.m_toolbarList.GetImage(i).toImage();
+      for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+          const int alpha = qAlpha(picture.pixel(x, y));
+          softEdges += alpha > 0 && alpha < 255;
+        }
+      }
+    }
+    if (depth == 32) {
+      EXPECT_GT(softEdges, 0);
+    } else {
+      EXPECT_EQ(softEdges, 0) << depth;
+    }
     lists.Release();
     EXPECT_TRUE(lists.m_trayList.IsEmpty());
   }
@@ -68,8 +85,13 @@ TEST(ImageLists, AnIconIsBuiltOnceAndSharedWhileACopyChangedStaysTheCallers) {
   ASSERT_EQ(list.AddStrip(strip), 0);
   const QIcon first = list.GetIcon(0);
   EXPECT_EQ(list.GetIcon(0).cacheKey(), first.cacheKey());
-  // The disabled form is the blended one, not the picture itself.
-  EXPECT_NE(first.pixmap(16, QIcon::Disabled).toImage().pixel(3, 3), first.pixmap(16).toImage().pixel(3, 3));
+  // The disabled form is the picture blended 25 % with the pale blue 0xC08181 (as 0x00BBGGRR):
+  // three parts the picture's (10, 200, 10) to one part (0x81, 0x81, 0xC0).
+  const QRgb disabled = first.pixmap(16, QIcon::Disabled).toImage().pixel(3, 3);
+  EXPECT_NEAR(qRed(disabled), (3 * 10 + 0x81) / 4, 1);
+  EXPECT_NEAR(qGreen(disabled), (3 * 200 + 0x81) / 4, 1);
+  EXPECT_NEAR(qBlue(disabled), (3 * 10 + 0xC0) / 4, 1);
+  EXPECT_EQ(qAlpha(disabled), 255);
 
   QIcon changed = list.GetIcon(0);
   changed.addPixmap(QPixmap(32, 32));

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "platform/message_box.h"
@@ -151,9 +152,9 @@ TEST(UPDialog, TheResultFollowsTheJobAndCancelEndsAtOnce) {
     EXPECT_EQ(dialog.RunModal(u"Analysis", [](ProgressJobContext&) { return 0; }), kProgressJobFailed);
     EXPECT_EQ(dialog.RunModal(u"Analysis", [](ProgressJobContext&) -> int { throw 5; }), kProgressJobFailed);
   }
+  std::atomic<bool> sawTerminate{false};
   {
     CUPDialog dialog;
-    std::atomic<bool> sawTerminate{false};
     std::atomic<bool> started{false};
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -171,14 +172,17 @@ TEST(UPDialog, TheResultFollowsTheJobAndCancelEndsAtOnce) {
       c.PostPosition(30);
       c.PostText(u"Working");
       started = true;
-      while (!c.IsTerminated()) std::this_thread::yield();
-      sawTerminate = true;
+      // Bounded, so a Cancel that never reaches the job fails the test instead of hanging it.
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (!c.IsTerminated() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+      sawTerminate = c.IsTerminated();
       return 1;
     });
     EXPECT_EQ(result, kProgressJobCancelled);
     EXPECT_EQ(dialog.Dialog(), nullptr);
     // The job stops by itself at the flag; the dialog's end is not waited for it.
   }  // the destructor joins the worker
+  EXPECT_TRUE(sawTerminate) << "Cancel did not reach the job through its flag";
 }
 
 TEST(UPDialog, WithoutCancelNeitherButtonNorCloseBoxStopsTheJob) {

@@ -113,13 +113,38 @@ TEST(PushGraphModel, OnlyTheNewestPointsThatFitAreDrawn) {
   model.SetStep(2);
   model.AddLine(0, 0);
   for (int i = 0; i < 20; ++i) model.Push(i, 0);
+  // The graph updates before it repaints: 20 - 7 + 1 = 14 points of 2 px scrolled, so the grid
+  // moves back 28 px mod 15.
+  model.Update(10);
+  EXPECT_EQ(model.GetGridOffset(), ((0 - 28) % 15 + 15) % 15);
   const auto layout = model.Layout(QRect(0, 0, 10, 100));  // 7 visible points: 6 are drawn
   ASSERT_EQ(layout.size(), 1u);
   ASSERT_EQ(layout[0].points.size(), 7u);  // start + 6
   EXPECT_EQ(layout[0].points[1], QPoint(0, 100 - 14));
   EXPECT_EQ(layout[0].points.back(), QPoint(10, 100 - 19));
-  model.Update(10);  // 20 - 7 + 1 = 14 points of 2 px scrolled: the grid moves back 28 px mod 15
-  EXPECT_EQ(model.GetGridOffset(), ((0 - 28) % 15 + 15) % 15);
+}
+
+TEST(PushGraphModel, DrawingDropsTheOldestPointsSoTheNextUpdateScrollsByWhatCameSince) {
+  CPushGraphModel model;
+  model.SetStep(2);
+  model.AddLine(0, 0);
+  model.AddLine(1, 0);
+  for (int i = 0; i < 20; ++i) model.Push(i, 0);
+  model.Update(10);  // 7 visible points: 20 - 7 + 1 = 14 points of 2 px back, 28 mod 15
+  model.Layout(QRect(0, 0, 10, 100));
+  EXPECT_EQ(model.GetGridOffset(), 2);
+  // What was drawn is what is kept: six points each, the shorter line evened out to its last value.
+  EXPECT_EQ(model.Lines()[0].values, (std::vector<int>{14, 15, 16, 17, 18, 19}));
+  EXPECT_EQ(model.Lines()[1].values, (std::vector<int>(6, 0)));
+
+  for (int i = 20; i < 23; ++i) model.Push(i, 0);
+  model.Update(10);  // 9 - 7 + 1 = 3 points, 6 px further back
+  EXPECT_EQ(model.GetGridOffset(), 11);
+  model.Layout(QRect(0, 0, 10, 100));
+  model.Push(23, 0);
+  model.Update(10);  // 6 + 1 points: 7 - 7 + 1 = 1 point, 2 px
+  EXPECT_EQ(model.GetGridOffset(), 9);
+  EXPECT_EQ(model.Lines()[0].values.size(), 7u);
 }
 
 TEST(PushGraphModel, ThePositionCursorIsAtLeastOnePixelWideWithStepOne) {
@@ -468,12 +493,36 @@ TEST(ListBoxST, SelectedRowsDrawOnTheHighlightAndDisabledRowsGrey) {
   list.SetImageList(&icons);
   list.AddString(QStringLiteral("first"), 0);
   list.AddString(QStringLiteral("second"), 0);
+  list.AddString(QStringLiteral("third"), 0);
+  list.EnableItem(2, false);
   list.setCurrentRow(0);
   list.show();
   QApplication::processEvents();
   const QImage image = list.viewport()->grab().toImage();
   const QRect row0 = list.visualItemRect(list.item(0));
   const QRect row1 = list.visualItemRect(list.item(1));
+  const QRect row2 = list.visualItemRect(list.item(2));
+  // How many pixels of a row's text area (right of the icon) have exactly this colour.
+  const auto textPixels = [&image](const QRect& row, QColor colour) {
+    int count = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y) {
+      for (int x = row.left() + 3 + 16 + 6; x <= row.right(); ++x) count += image.pixel(x, y) == colour.rgb();
+    }
+    return count;
+  };
+  const QColor text = list.palette().color(QPalette::Text);
+  const QColor inverted = QColor::fromRgb(~text.rgb() & 0xFFFFFF);
+  const QColor greyText = list.palette().color(QPalette::Disabled, QPalette::Text);
+  ASSERT_NE(greyText.rgb(), text.rgb()) << "the palette must tell the two apart for this test";
+  // The selected row's text is the window text with every bit flipped, the others' as they are,
+  // and the disabled row's grey.
+  EXPECT_GT(textPixels(row0, inverted), 0);
+  EXPECT_EQ(textPixels(row0, text), 0);
+  EXPECT_GT(textPixels(row1, text), 0);
+  EXPECT_GT(textPixels(row2, greyText), 0);
+  EXPECT_EQ(textPixels(row2, text), 0);
+  // A disabled row's icon is the blended one.
+  EXPECT_NE(image.pixel(row2.left() + 3 + 8, row2.top() + 2 + 8), qRgb(200, 0, 0));
   // The highlight of the window's current colour group (it may not be the active window).
   const QRgb highlight = image.pixel(row0.right() - 8, row0.center().y());
   EXPECT_TRUE(highlight == list.palette().color(QPalette::Active, QPalette::Highlight).rgb() ||

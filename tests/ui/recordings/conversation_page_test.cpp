@@ -6,12 +6,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "tests/support/call_model_fixture.h"
+#include "tests/ui/recordings/list_view_rows.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/dlg_conversation.h"
 #include "ui/recordings/player_walk.h"
@@ -57,14 +58,14 @@ class ConversationPageTest : public qav::test::CallModelFixture {
     return conversation;
   }
   int RowOf(const CConversation* conversation) const {
-    for (int i = 0; i < page_->List()->topLevelItemCount(); ++i) {
-      if (CDlgConversation::RowId(page_->List()->topLevelItem(i)) == conversation->GetId()) return i;
+    for (int i = 0; i < qav::test::RowCount(page_->List()); ++i) {
+      if (CDlgConversation::RowId(qav::test::RowIndex(page_->List(), i)) == conversation->GetId()) return i;
     }
     return -1;
   }
   void Select(std::initializer_list<const CConversation*> conversations) {
     page_->List()->clearSelection();
-    for (const CConversation* c : conversations) page_->List()->topLevelItem(RowOf(c))->setSelected(true);
+    for (const CConversation* c : conversations) qav::test::SelectRow(page_->List(), RowOf(c));
   }
 
   CSampleSheetServices services_;
@@ -78,7 +79,7 @@ TEST_F(ConversationPageTest, ARecordingConversationCannotBePlayedCopiedOrDeleted
   CConversation* ended = Ended(u"ann");
   CConversation* running = Recording(2, u"bob");
   page_->OnSetActive();
-  ASSERT_EQ(page_->List()->topLevelItemCount(), 2);
+  ASSERT_EQ(qav::test::RowCount(page_->List()), 2);
   Select({running});
   EXPECT_FALSE(page_->PlayButton()->isEnabled());
   EXPECT_FALSE(page_->DeleteButton()->isEnabled());
@@ -109,7 +110,7 @@ TEST_F(ConversationPageTest, SortingKeepsTheSelectionOnItsConversationAndPutsAGo
   const ConversationId bobId = bob->GetId(), annId = ann->GetId(), cidId = cid->GetId();
   auto order = [this] {
     std::vector<ConversationId> ids;
-    for (int i = 0; i < page_->List()->topLevelItemCount(); ++i) ids.push_back(CDlgConversation::RowId(page_->List()->topLevelItem(i)));
+    for (int i = 0; i < qav::test::RowCount(page_->List()); ++i) ids.push_back(CDlgConversation::RowId(qav::test::RowIndex(page_->List(), i)));
     return ids;
   };
   CDlgConversation::Sort() = {};
@@ -120,8 +121,8 @@ TEST_F(ConversationPageTest, SortingKeepsTheSelectionOnItsConversationAndPutsAGo
   EXPECT_EQ(order(), (std::vector<ConversationId>{annId, bobId, cidId}));
   page_->OnColumnClick(CDlgConversation::kDurationColumn);  // descending
   EXPECT_EQ(order(), (std::vector<ConversationId>{bobId, cidId, annId}));
-  ASSERT_EQ(page_->List()->selectedItems().size(), 1);
-  EXPECT_EQ(CDlgConversation::RowId(page_->List()->selectedItems().front()), annId);
+  ASSERT_EQ(qav::test::SelectedRows(page_->List()).size(), 1);
+  EXPECT_EQ(CDlgConversation::RowId(qav::test::SelectedRows(page_->List()).front()), annId);
 
   // Gone from the collection before the next rebuild: last in either direction.
   g_ConversationCollection.del(bob);
@@ -159,7 +160,7 @@ TEST_F(ConversationPageTest, AConversationWhoseAudioCannotBeDeletedStaysListed) 
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_NE(boxes.texts[0].find(kept->GetAudioFileName()), std::u16string::npos);
   EXPECT_FALSE(g_ConversationCollection.Contains(deleted));
-  EXPECT_EQ(page_->List()->topLevelItemCount(), static_cast<int>(g_ConversationCollection.GetCount()));
+  EXPECT_EQ(qav::test::RowCount(page_->List()), static_cast<int>(g_ConversationCollection.GetCount()));
 }
 
 TEST_F(ConversationPageTest, CopyGivesTheEndedConversationsFiles) {

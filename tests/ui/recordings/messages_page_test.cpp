@@ -5,13 +5,14 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QUrl>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <deque>
 
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "tests/support/call_model_fixture.h"
+#include "tests/ui/recordings/list_view_rows.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/dlg_messages.h"
 #include "ui/recordings/player_walk.h"
@@ -59,15 +60,8 @@ class MessagesPageTest : public qav::test::CallModelFixture {
     return qav::samples::AddSampleVoiceMessage(callId, {who, name}, seconds, false);
   }
   void Activate() { page_->OnSetActive(); }
-  void Select(std::initializer_list<int> rows) {
-    page_->List()->clearSelection();
-    for (int row : rows) page_->List()->topLevelItem(row)->setSelected(true);
-  }
-  std::vector<QString> Callers() const {
-    std::vector<QString> callers;
-    for (int i = 0; i < page_->List()->topLevelItemCount(); ++i) callers.push_back(page_->List()->topLevelItem(i)->text(0));
-    return callers;
-  }
+  void Select(std::initializer_list<int> rows) { qav::test::SelectRows(page_->List(), rows); }
+  std::vector<QString> Callers() const { return qav::test::RowTexts(page_->List()); }
 
   CSampleSheetServices services_;
   std::unique_ptr<CDlgMessages> page_;
@@ -80,7 +74,7 @@ TEST_F(MessagesPageTest, TwoRefreshesInOneSecondRebuildOnceAndLeaveOneFollowUp) 
   Add(1, u"Ann", 10);
   Activate();
   EXPECT_EQ(page_->RebuildCount(), 1);
-  EXPECT_EQ(page_->List()->topLevelItemCount(), 1);
+  EXPECT_EQ(qav::test::RowCount(page_->List()), 1);
   page_->OnUpdateDlg();
   page_->OnUpdateDlg();
   EXPECT_EQ(page_->RebuildCount(), 1);
@@ -168,7 +162,7 @@ TEST_F(MessagesPageTest, ThePlayerWalksByItsResults) {
     SCOPED_TRACE(c.name);
     page_->RebuildList();
     Select({});
-    for (int row : c.selected) page_->List()->topLevelItem(row)->setSelected(true);
+    for (int row : c.selected) qav::test::SelectRow(page_->List(), row);
     script_ = c.results;
     played_.clear();
     page_->PlaybackSelected(false);
@@ -194,7 +188,7 @@ TEST_F(MessagesPageTest, AMessageWhoseFileCannotBeDeletedStillLeavesTheList) {
   EXPECT_NE(boxes.texts[0].find(u"Going to delete message from Ann"), std::u16string::npos);
   EXPECT_NE(boxes.texts[1].find(message == nullptr ? u"" : u"problem when trying to delete"), std::u16string::npos);
   EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
-  EXPECT_EQ(page_->List()->topLevelItemCount(), 0);
+  EXPECT_EQ(qav::test::RowCount(page_->List()), 0);
 
   // A refused question deletes nothing.
   Add(2, u"Bea", 10);

@@ -8,7 +8,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <deque>
 #include <optional>
 #include <string>
@@ -24,6 +24,7 @@
 #include "tests/audio/audio_test_support.h"
 #include "tests/audio/held_clock.h"
 #include "tests/support/call_model_fixture.h"
+#include "tests/ui/recordings/list_view_rows.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/dlg_conversation.h"
 #include "ui/recordings/dlg_messages.h"
@@ -150,15 +151,8 @@ class PagePlayerTest : public qav::test::CallModelFixture {
   CDlgConversation& ConversationsPage() {
     return *dynamic_cast<CDlgConversation*>(sheet_->Window()->Page(kPageConversations));
   }
-  static void Select(QTreeWidget* list, std::initializer_list<int> rows) {
-    list->clearSelection();
-    for (int row : rows) list->topLevelItem(row)->setSelected(true);
-  }
-  static std::vector<QString> Rows(QTreeWidget* list) {
-    std::vector<QString> rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) rows.push_back(list->topLevelItem(i)->text(0));
-    return rows;
-  }
+  static void Select(QTreeView* list, std::initializer_list<int> rows) { qav::test::SelectRows(list, rows); }
+  static std::vector<QString> Rows(QTreeView* list) { return qav::test::RowTexts(list); }
   // Plays the selection with the button as the user clicks it; the hand answers the players.
   void Press(CButtonSSL* button, std::deque<Button> script) {
     hand_.Start(std::move(script));
@@ -166,9 +160,9 @@ class PagePlayerTest : public qav::test::CallModelFixture {
     hand_.Stop();
   }
   // Plays from the row the user double-clicks (which selects it alone).
-  void DoubleClick(QTreeWidget* list, int row, std::deque<Button> script) {
+  void DoubleClick(QTreeView* list, int row, std::deque<Button> script) {
     hand_.Start(std::move(script));
-    const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+    const QPoint at = list->visualRect(qav::test::RowIndex(list, row)).center();
     // A double click is a press and release, then the second press that Qt reports as the double click.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -187,8 +181,8 @@ TEST_F(PagePlayerTest, PlayRunsThePlayerOnTheDeviceAndTheWalkFollowsItsResults) 
   const std::vector<std::u16string> names = Messages(3);  // a (row 0), b, c
   OpenSheet(kPageVoiceMessages);
   CDlgMessages& page = MessagesPage();
-  QTreeWidget* list = page.List();
-  ASSERT_EQ(list->topLevelItemCount(), 3);
+  QTreeView* list = page.List();
+  ASSERT_EQ(qav::test::RowCount(list), 3);
   auto heard = [](std::u16string name) { return name.substr(0, name.size() - 6) + u".s.wav"; };
 
   Select(list, {0});
@@ -267,7 +261,7 @@ TEST_F(PagePlayerTest, TheConversationsPagePlaysEndedConversations) {
   Reload();
   OpenSheet(kPageConversations);
   CDlgConversation& page = ConversationsPage();
-  ASSERT_EQ(page.List()->topLevelItemCount(), 2);
+  ASSERT_EQ(qav::test::RowCount(page.List()), 2);
   DoubleClick(page.List(), 0, {Button::kNext, Button::kDeleteNext});
   EXPECT_EQ(hand_.played, (std::vector<std::u16string>{u"2024.03.07.09.00.00.4.wav", u"2024.03.07.08.00.00.3.wav"}));
   EXPECT_EQ(hand_.playing, (std::vector<bool>{true, true}));

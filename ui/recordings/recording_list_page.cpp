@@ -1,0 +1,266 @@
+#include "ui/recordings/recording_list_page.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QTreeView>
+#include <QUrl>
+#include <algorithm>
+
+#include "app/app_names.h"
+#include "foundation/language_tables.h"
+#include "foundation/logger.h"
+#include "foundation/settings.h"
+#include "platform/message_box.h"
+#include "ui/art/app_image_lists.h"
+#include "ui/controls/button_ssl.h"
+#include "ui/controls/title_menu.h"
+#include "ui/recordings/list_page_text.h"
+#include "ui/recordings/player_walk.h"
+#include "ui/recordings/recording_list_layout.h"
+#include "ui/recordings/recording_table_model.h"
+#include "ui/sheet/sheet_services.h"
+
+namespace {
+
+QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+// The toolbar list's pictures the call button switches between.
+constexpr int kImageCall = 9, kImageConference = 10;
+
+std::vector<int> CentredColumns(const RecordingPageDescription& description) {
+  std::vector<int> centred;
+  for (size_t column = 0; column < description.columns.size(); ++column) {
+    if (description.columns[column].centred) centred.push_back(static_cast<int>(column));
+  }
+  return centred;
+}
+
+std::vector<int> ColumnWidths(const RecordingPageDescription& description) {
+  std::vector<int> widths;
+  for (const RecordingPageDescription::Column& column : description.columns) widths.push_back(column.width);
+  return widths;
+}
+
+}  // namespace
+
+CRecordingListPage::CRecordingListPage(CSheetServices& services, RecordingPageDescription description, QWidget* parent)
+    : CPropPage(parent),
+      m_services(services),
+      m_description(std::move(description)),
+      m_refresh([this] { RebuildList(); }),
+      m_model(new CRecordingTableModel(static_cast<int>(m_description.columns.size()), CentredColumns(m_description), this)),
+      m_proxy(new CRecordingSortProxy(
+          *m_model, [this](const std::vector<uint64_t>& ids, int column) { return SortKeys(ids, column); }, this)) {
+  const RecordingListControls controls = BuildRecordingListControls(*this, *m_proxy, ColumnWidths(m_description));
+  m_play = controls.play;
+  m_call = controls.call;
+  m_chat = controls.chat;
+  m_delete = controls.remove;
+  m_folder = controls.folder;
+  m_analysis = controls.analysis;
+  m_list = controls.list;
+  m_noUser = controls.noUser;
+  connect(m_play, &CButtonSSL::clicked, this, [this] { PlaybackSelected(false); });
+  connect(m_analysis, &CButtonSSL::clicked, this, [this] { PlaybackSelected(true); });
+  connect(m_call, &CButtonSSL::clicked, this, [this] { CallSelected(); });
+  connect(m_chat, &CButtonSSL::clicked, this, [this] { ChatSelected(); });
+  connect(m_delete, &CButtonSSL::clicked, this, [this] { DeleteSelected(); });
+  connect(m_folder, &CButtonSSL::clicked, this, [this] { OpenFolder(); });
+  m_list->installEventFilter(this);
+  // Where a header click sorts.
+  connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) { OnColumnClick(column); });
+  connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
+  connect(m_list, &QTreeView::doubleClicked, this, [this] { PlaybackSelected(false); });
+  connect(m_list, &QTreeView::customContextMenuRequested, this,
+          [this](const QPoint& at) { ShowContextMenu(m_list->viewport()->mapToGlobal(at)); });
+  setMinimumSize(460, 320);
+}
+
+CRecordingListPage::~CRecordingListPage() {
+  // The page's own part has gone already: nothing the view announces while it goes may reach the
+  // page any more, and the view goes before the rows it shows.
+  m_list->selectionModel()->disconnect(this);
+  delete m_list;
+  delete m_proxy;
+  delete m_model;
+}
+
+void CRecordingListPage::Localize() {
+  const bool screenReader = g_ScreenReaderFriendlyMode.Get() != 0;
+  const std::pair<CButtonSSL*, int> tips[] = {
+      {m_play, 100}, {m_chat, 104}, {m_delete, 105}, {m_folder, m_description.folderTipId}, {m_analysis, 107}};
+  for (const auto& [button, id] : tips) {
+    button->SetTooltipText(Q(GetLangString(id)));
+    button->setText(screenReader ? Q(GetLangString(id)) : QString());
+  }
+  QStringList titles;
+  for (const RecordingPageDescription::Column& column : m_description.columns) {
+    titles.append(column.titleId != 0 ? Q(GetLangString(column.titleId)) : QString());
+  }
+  m_model->SetHeaders(titles);
+  m_noUser->setText(Q(GetLangString(2200)));
+  UpdateButtons();
+}
+
+void CRecordingListPage::OnSetActive() { m_refresh.Activate(); }
+
+void CRecordingListPage::OnKillActive() { m_refresh.Deactivate(); }
+
+void CRecordingListPage::OnUpdateDlg() { m_refresh.Request(); }
+
+void CRecordingListPage::OnRefreshTimer() { m_refresh.OnTimer(); }
+
+void CRecordingListPage::RebuildList() {
+  if (!m_refresh.IsActive()) return;
+  ++m_rebuilds;
+  if (m_services.SignedIn()) {
+    m_noUser->hide();
+    m_list->setUpdatesEnabled(false);
+    FillModel(*m_model);
+    SortList();
+    m_list->setUpdatesEnabled(true);
+    m_list->show();
+    m_list->setEnabled(true);
+  } else {
+    m_list->hide();
+    m_list->setEnabled(false);
+    m_noUser->show();
+  }
+  UpdateButtons();
+}
+
+void CRecordingListPage::SortList() { m_proxy->Apply(*m_description.sort); }
+
+void CRecordingListPage::OnColumnClick(int column) {
+  RecordingSortState& sort = *m_description.sort;
+  sort.ascending = !sort.ascending;
+  sort.column = column;
+  QAV_LOG(LOG_FINE, u"%s::OnColumnclickTablelist( %d )", m_description.name, column);
+  SortList();
+}
+
+std::vector<uint64_t> CRecordingListPage::SelectedIds() const {
+  QModelIndexList rows = m_list->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  std::vector<uint64_t> ids;
+  ids.reserve(static_cast<size_t>(rows.size()));
+  for (const QModelIndex& row : rows) ids.push_back(RecordingIdOf(row));
+  return ids;
+}
+
+void CRecordingListPage::UpdateButtons() {
+  const RecordingButtonStates states = ButtonStates(SelectedIds());
+  if (g_pImageLists) m_call->SetImageList(g_pImageLists->m_toolbarList, states.conferenceImage ? kImageConference : kImageCall);
+  const std::u16string callText = GetLangString(states.conferenceText ? m_description.conferenceTipId : m_description.callTipId);
+  m_call->SetTooltipText(Q(callText));
+  m_call->setText(g_ScreenReaderFriendlyMode.Get() != 0 ? Q(callText) : QString());
+  if (!m_services.SignedIn()) {
+    for (CButtonSSL* button : {m_play, m_call, m_chat, m_delete, m_folder, m_analysis}) button->setEnabled(false);
+    return;
+  }
+  m_folder->setEnabled(true);
+  m_play->setEnabled(states.play);
+  m_call->setEnabled(states.call);
+  m_chat->setEnabled(states.chat);
+  m_delete->setEnabled(states.remove);
+  m_analysis->setEnabled(states.analysis);
+  m_call->update();
+}
+
+void CRecordingListPage::PlaybackSelected(bool analysis) {
+  OnWalkStarts();
+  PlayerWalk walk;
+  walk.play = [this, analysis](uint64_t id) { return Play(id, analysis); };
+  walk.remove = [this](uint64_t id) { DeleteRecordings({id}); };
+  walk.passOverDownwards = m_description.passOverDownwards;
+  WalkSelectedRows(*m_list->selectionModel(), walk);
+}
+
+void CRecordingListPage::DeleteSelected() {
+  const std::vector<uint64_t> ids = Deletable(SelectedIds());
+  if (!ids.empty()) DeleteRecordings(ids);
+}
+
+bool CRecordingListPage::AskToDelete(const std::u16string& question) {
+  if (qav::ShowMessageBox(question, kAppName, qav::MB_OKCANCEL | qav::MB_ICONEXCLAMATION) == qav::IDOK) return true;
+  QAV_LOG(LOG_FINE, u"Delete denied!");
+  return false;
+}
+
+void CRecordingListPage::ReportUndeleted(const std::u16string& folder, const std::u16string& file) {
+  QAV_LOG(LOG_WARNING, u"Error deleting file: %s%s", folder, file);
+  qav::ShowMessageBox(GetLangString(1005) + folder + file, kAppName, qav::MB_OK);
+}
+
+void CRecordingListPage::CallSelected() {
+  const std::vector<uint64_t> selected = SelectedIds();
+  if (!selected.empty() && !CallOf(selected.front())) RebuildList();
+}
+
+void CRecordingListPage::ChatSelected() {
+  const std::vector<uint64_t> selected = SelectedIds();
+  if (!selected.empty() && !ChatWith(selected.front())) RebuildList();
+}
+
+void CRecordingListPage::OpenFolder() {
+  if (!m_services.SignedIn()) return;
+  m_services.OpenUrl(QUrl::fromLocalFile(Q(Folder())).toString().toStdU16String());
+}
+
+void CRecordingListPage::ShowContextMenu(const QPoint& at) {
+  const QModelIndex row = m_list->indexAt(m_list->viewport()->mapFromGlobal(at));
+  if (!row.isValid()) return;
+  const uint64_t clicked = RecordingIdOf(row);
+  const std::vector<RecordingMenuEntry> entries = MenuFor(clicked);
+  if (entries.empty()) return RebuildList();
+  CTitleMenu menu(this);
+  if (g_pImageLists) menu.SetImageList(g_pImageLists->m_menuList);
+  for (const RecordingMenuEntry& entry : entries) {
+    menu.AppendMenu(entry.grayed ? (MF_STRING | MF_GRAYED) : MF_STRING, entry.id, Q(entry.text), entry.image);
+  }
+  menu.SetDefaultItem(entries.front().id);
+  const uint32_t command = menu.TrackPopupMenu(at);
+  if (command != 0) RunMenuCommand(command, clicked);
+}
+
+void CRecordingListPage::RunMenuCommand(uint32_t command, uint64_t clicked) {
+  switch (command) {
+    case kRecordingCmdPlay:
+      return PlaybackSelected(false);
+    case kRecordingCmdDelete:
+      return DeleteSelected();
+    case kRecordingCmdCopy:
+      return CopySelection();
+    case kRecordingCmdSendToSibling:
+      // One notice for the whole selection, through the workers' sibling thread; a sibling gone
+      // meanwhile drops it.
+      return SendToSibling(SelectedIds());
+    default:
+      return RunOwnCommand(command, clicked);
+  }
+}
+
+QMimeData* CRecordingListPage::SelectionMimeData() const {
+  const std::vector<uint64_t> selected = SelectedIds();
+  if (selected.empty()) return nullptr;
+  return CopiedFilesMimeData(CopiedFiles(selected), selected.size() == 1 ? CopiedText(selected.front()) : std::u16string());
+}
+
+void CRecordingListPage::CopySelection() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (QMimeData* data = SelectionMimeData()) QApplication::clipboard()->setMimeData(data);
+  QApplication::restoreOverrideCursor();
+}
+
+bool CRecordingListPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_list && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    DeleteSelected();
+    return true;
+  }
+  return CPropPage::eventFilter(watched, event);
+}
