@@ -23,8 +23,9 @@ std::unique_ptr<CAppVideoDriver> MakeVideoDriver(const CAppComponents& c) {
 }
 std::unique_ptr<CAppEngine> MakeEngine(const CAppComponents& c) { return Make<CAppEngine, CNullEngine>(c.engine); }
 std::unique_ptr<CAppShell> MakeShell(const CAppComponents& c) { return Make<CAppShell, CDesktopShell>(c.shell); }
-std::unique_ptr<CAppPropertySheet> MakePropertySheet(const CAppComponents& c) {
-  return Make<CAppPropertySheet, CNullPropertySheet>(c.propertySheet);
+std::unique_ptr<CAppPropertySheet> MakePropertySheet(const CAppComponents& c, CSheetServices& services) {
+  std::unique_ptr<CAppPropertySheet> sheet = c.propertySheet ? c.propertySheet(services) : nullptr;
+  return sheet ? std::move(sheet) : std::make_unique<CNullPropertySheet>();
 }
 std::unique_ptr<CAppTray> MakeTray(const CAppComponents& c) { return Make<CAppTray, CNullTray>(c.tray); }
 std::unique_ptr<CAppWorkers> MakeWorkers(const CAppComponents& c) { return Make<CAppWorkers, CNullWorkers>(c.workers); }

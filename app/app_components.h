@@ -14,6 +14,7 @@
 #include "app/parts/problem_report.h"
 #include "app/parts/property_sheet.h"
 #include "app/parts/server_exchange.h"
+#include "app/parts/sheet_services.h"
 #include "app/parts/shell.h"
 #include "app/parts/tray.h"
 #include "app/parts/video_driver.h"
@@ -38,8 +39,9 @@ struct CAppComponents {
   std::function<std::unique_ptr<CAppVideoDriver>()> videoDriver;
   std::function<std::unique_ptr<CAppEngine>()> engine;
   std::function<std::unique_ptr<CAppShell>()> shell;
-  // Built by the main window.
-  std::function<std::unique_ptr<CAppPropertySheet>()> propertySheet;
+  // Built by the main window; the sheet asks the program through the services it is given, which
+  // outlive it.
+  std::function<std::unique_ptr<CAppPropertySheet>(CSheetServices&)> propertySheet;
   std::function<std::unique_ptr<CAppTray>()> tray;
   // The desktop's tray for the program's own tray logic (app/tray_icon.h), used when `tray` is
   // empty; without either the tray is the null part.
@@ -62,7 +64,7 @@ std::unique_ptr<CAppAudioDriver> MakeAudioDriver(const CAppComponents& component
 std::unique_ptr<CAppVideoDriver> MakeVideoDriver(const CAppComponents& components);
 std::unique_ptr<CAppEngine> MakeEngine(const CAppComponents& components);
 std::unique_ptr<CAppShell> MakeShell(const CAppComponents& components);
-std::unique_ptr<CAppPropertySheet> MakePropertySheet(const CAppComponents& components);
+std::unique_ptr<CAppPropertySheet> MakePropertySheet(const CAppComponents& components, CSheetServices& services);
 std::unique_ptr<CAppTray> MakeTray(const CAppComponents& components);
 std::unique_ptr<CAppWorkers> MakeWorkers(const CAppComponents& components);
 std::unique_ptr<CAppLink> MakeLink(const CAppComponents& components);

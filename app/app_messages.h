@@ -28,6 +28,8 @@ inline constexpr uint32_t kPageCurrent = 0x100000;
 inline constexpr uint32_t UM_APP_MESSAGEBOX = 0x8001;  // payload: CQueuedMessageBox
 inline constexpr uint32_t UM_APP_REFRESHUI = 0x8002;
 inline constexpr uint32_t UM_APP_OPENURL = 0x8003;     // payload: the address (std::u16string)
+// From the sheet's services (app/app_sheet_services.h): the tray icon shows the answering state anew.
+inline constexpr uint32_t UM_APP_REFRESHTRAY = 0x8004;
 
 struct CQueuedMessageBox {
   std::u16string text;

@@ -4,26 +4,10 @@
 #include "app/web_links.h"
 #include "foundation/logger.h"
 #include "platform/message_box.h"
+#include "platform/open_errors.h"
 #include "platform/text.h"
 
-std::u16string OpenLinkErrorText(int code) {
-  switch (code) {
-    case 0: return u"The operating system is out\nof memory or resources.";
-    case 2: return u"The specified file was not found.";
-    case 3: return u"The specified path was not found.";
-    case 5: return u"The operating system denied\naccess to the specified file.";
-    case 8: return u"There was not enough memory to complete the operation.";
-    case 11: return u"The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).";
-    case 26: return u"A sharing violation occurred. ";
-    case 27: return u"The filename association is\nincomplete or invalid.";
-    case 28: return u"The DDE transaction could not\nbe completed because the request timed out.";
-    case 29: return u"The DDE transaction failed.";
-    case 30: return u"The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.";
-    case 31: return u"There is no application associated\nwith the given filename extension.";
-    case 32: return u"The specified dynamic-link library was not found.";
-    default: return qav::Format(u"Unknown Error (%d) occurred.", code);
-  }
-}
+std::u16string OpenLinkErrorText(int code) { return qav::OpenErrorText(code); }
 
 std::u16string UnableToOpenLinkText(int code) { return u"Unable to open hyperlink:\n\n" + OpenLinkErrorText(code); }
 

@@ -1,19 +1,19 @@
 // The notification-area icon as the tray logic (app/tray_icon.h) drives it; the user interface
 // gives the real one (a system tray icon), tests a fake.
 //
-// The host reports the icon's mouse and balloon events by posting them to the window given to
-// Add, as its callback message: wParam 1 (the icon's id), lParam the event (a CTrayEvent).
-// So the tray logic handles them in the window's procedure, on its loop and clock, whatever
-// toolkit shows the icon. Every call is made on the GUI thread.
+// The host reports the icon's mouse and balloon events, typed, to the sink given to Add, on the GUI
+// thread as the toolkit reports them. The tray logic's sink queues each onto the main window's
+// loop, so it is handled in the window's procedure, on its loop and clock, whatever toolkit shows
+// the icon. Every call is made on the GUI thread.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/parts/tray.h"
-#include "platform/message.h"
 
 struct CTrayPoint {
   int x = 0;
@@ -29,10 +29,12 @@ struct CTrayMenuItem {
 
 class CTrayHost {
  public:
+  using EventSink = std::function<void(CTrayEvent event)>;
+
   virtual ~CTrayHost() = default;
   // Shows the icon with picture `image` of the tray image list and the tooltip; its events go to
-  // `window` as `callbackMessage`. False when there is no tray to show it in.
-  virtual bool Add(qav::Hwnd window, uint32_t callbackMessage, int image, std::u16string_view tooltip) = 0;
+  // `onEvent`. False when there is no tray to show it in.
+  virtual bool Add(EventSink onEvent, int image, std::u16string_view tooltip) = 0;
   // False when the icon is not shown (never added, or lost with the tray).
   virtual bool SetImage(int image) = 0;
   virtual bool SetTooltip(std::u16string_view tooltip) = 0;

@@ -27,7 +27,7 @@ void CTrayIcon::Add(qav::Hwnd mainWindow, uint32_t callbackMessage) {
   m_window = mainWindow;
   m_callbackMessage = callbackMessage;
   m_image = 0;
-  m_added = m_host->Add(mainWindow, callbackMessage, 0, kTrayTitle);
+  m_added = m_host->Add(TrayEventSink(), 0, kTrayTitle);
   if (m_added) {
     QAV_LOG(LOG_INFO, u"CTrayIcon::Add [the tray icon is shown]");
   } else {
@@ -72,12 +72,19 @@ int CTrayIcon::ChooseImage() {
   return wasSet ? first : second;
 }
 
+CTrayHost::EventSink CTrayIcon::TrayEventSink() {
+  // Queued as the tray's callback message, so the click timing runs on the window's loop and clock.
+  return [window = m_window, message = m_callbackMessage](CTrayEvent event) {
+    qav::PostMessage(window, message, 1, static_cast<qav::LParam>(event));
+  };
+}
+
 void CTrayIcon::UpdateTrayIcon() {
   m_image = ChooseImage();
   if (!m_host->SetImage(m_image)) {
     // The tray went away and came back (its host restarted): show the icon anew.
     m_host->Remove();
-    m_added = m_host->Add(m_window, m_callbackMessage, 0, kTrayTitle);
+    m_added = m_host->Add(TrayEventSink(), 0, kTrayTitle);
   }
   // Trays that report no hover get a fresh tooltip with every tick instead.
   if (m_added && !g_bReportInProgress) {

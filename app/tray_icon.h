@@ -59,6 +59,8 @@ class CTrayIcon : public CAppTray {
   const std::u16string& BalloonLink() const { return m_balloonLink; }
 
  private:
+  // The host's events, queued onto the main window as the tray's callback message.
+  CTrayHost::EventSink TrayEventSink();
   void ShowSysTrayMenu(CTrayPoint at);
   int ChooseImage();
   bool CallHandled(bool* conversation);

@@ -6,6 +6,7 @@
 
 #include "app/app_components.h"
 #include "app/app_messages.h"
+#include "app/app_sheet_services.h"
 #include "app/main_window_poster.h"
 #include "app/registry_profile.h"
 #include "app/tray_icon.h"
@@ -48,7 +49,8 @@ bool AcceptedFromOtherProcess(uint32_t message) {
 
 CZVAppWnd::CZVAppWnd(CZVApp& app)
     : m_app(app),
-      m_sheet(MakePropertySheet(app.Components())),
+      m_sheetServices(std::make_unique<CAppSheetServices>(app, *this)),
+      m_sheet(MakePropertySheet(app.Components(), *m_sheetServices)),
       m_tray(MakeTrayFor(*this, app.Components())),
       m_workers(MakeWorkers(app.Components())),
       m_link(MakeLink(app.Components())),
@@ -186,6 +188,9 @@ qav::LResult CZVAppWnd::WindowProc(qav::Msg& message) {
       return 0;
     case UM_APP_REFRESHUI:
       RefreshUI();
+      return 0;
+    case UM_APP_REFRESHTRAY:
+      m_tray->UpdateTrayIcon();
       return 0;
     case UM_APP_OPENURL:
       if (const auto* url = message.Get<std::u16string>()) m_app.Shell().OpenUrl(*url, true);

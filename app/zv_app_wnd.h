@@ -19,6 +19,7 @@
 #include "app/parts/problem_report.h"
 #include "app/parts/property_sheet.h"
 #include "app/parts/server_exchange.h"
+#include "app/parts/sheet_services.h"
 #include "app/parts/tray.h"
 #include "app/parts/workers.h"
 #include "platform/mount_watch.h"
@@ -87,6 +88,8 @@ class CZVAppWnd {
 
   CZVApp& m_app;
   qav::Window m_window;
+  // Before the sheet, which is given them and goes first.
+  std::unique_ptr<CSheetServices> m_sheetServices;
   std::unique_ptr<CAppPropertySheet> m_sheet;
   std::unique_ptr<CAppTray> m_tray;
   std::unique_ptr<CAppWorkers> m_workers;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "audio/audio_job.h"
+#include "audio/playback_notice.h"
 #include "audio/recording_formats.h"
 #include "audio/speaker_output.h"
 #include "platform/wave_format.h"
@@ -22,10 +23,6 @@
 
 class CAudioFormatConverter;
 struct MPEGFrameInfo;
-
-// Playback notices (wParam); the same values are the mask bits that ask for them.
-constexpr uint32_t AUDIO_EVENT_PLAY_DONE = 2;
-constexpr uint32_t AUDIO_EVENT_BUFFER_PLAYED = 16;
 
 // Who hears how playback goes: a window or a thread, the message, and the notices it wants.
 struct PlaybackClient {

@@ -45,6 +45,7 @@ class QuietSheet : public COptionsSheetLink {
  public:
   void SetModified(bool) override {}
   bool IsModified() const override { return false; }
+  void SaveSettings() override {}
   void RefreshTrayIcon() override {}
   void SendChatMessage(const std::u16string&, const std::u16string&) override {}
   void OpenWebPage(const std::u16string&) override {}

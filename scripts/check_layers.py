@@ -3,8 +3,13 @@
 
 The rule is the layout table in docs/architecture.md ("may use"), written here as data. A file's
 layer is its top folder, except skype/, which is two libraries (skype/link below calls/, and
-skype/dispatcher above it), and app/program/, the program's main, which puts every part together. Every layer may use its own folder and the generated string ids
-(data/). Tests, benchmarks, fuzz targets and build helpers may use anything.
+skype/dispatcher above it), app/program/, the program's main, which puts every part together, and
+ui/controls/, the user interface's Qt-only widgets, which use nothing of the program but platform/.
+Every layer may use its own folder and the generated string ids (data/). Tests, benchmarks, fuzz
+targets and build helpers may use anything.
+
+The user interface reaches app/ only through the headers of its seam (UI_SEAM, listed in
+docs/architecture.md): the sheet's services and the parts it implements, and two headers of names.
 
     scripts/check_layers.py            check the repository this script lives in
     scripts/check_layers.py <root>     check another checkout
@@ -12,6 +17,18 @@ skype/dispatcher above it), and app/program/, the program's main, which puts eve
 import pathlib
 import re
 import sys
+
+# The only app/ headers ui/ may include: the one way up (the sheet's services), the parts the user
+# interface implements and its installer fills, and the program's names and web addresses.
+UI_SEAM = {
+    "app/parts/sheet_services.h",
+    "app/parts/property_sheet.h",
+    "app/parts/image_lists.h",
+    "app/tray_host.h",
+    "app/app_components.h",
+    "app/app_names.h",
+    "app/web_links.h",
+}
 
 # layer -> the layers its files may include (besides its own and data/).
 MAY_USE = {
@@ -23,10 +40,11 @@ MAY_USE = {
     "skype/dispatcher": {"skype/link", "calls", "audio", "foundation", "platform"},
     "net": {"foundation", "platform"},
     "app": {"skype/link", "skype/dispatcher", "calls", "audio", "net", "foundation", "platform"},
-    "app/program": {"app", "ui", "skype/link", "skype/dispatcher", "calls", "audio", "net", "foundation",
-                    "platform"},
-    "ui": {"app", "skype/link", "skype/dispatcher", "calls", "audio", "net", "foundation",
-           "platform"},
+    "app/program": {"app", "ui", "ui/controls", "skype/link", "skype/dispatcher", "calls", "audio", "net",
+                    "foundation", "platform"},
+    "ui": UI_SEAM | {"ui/controls", "skype/link", "skype/dispatcher", "calls", "audio", "net", "foundation",
+                     "platform"},
+    "ui/controls": {"platform"},
     "vxrelay": {"platform"},
     "sim": {"foundation", "platform"},
 }
@@ -41,6 +59,8 @@ def layer_of(relative: str) -> str:
         return "skype/" + parts[1]
     if parts[:2] == ["app", "program"] and len(parts) > 2:
         return "app/program"
+    if parts[:2] == ["ui", "controls"] and len(parts) > 2:
+        return "ui/controls"
     return parts[0]
 
 

@@ -287,7 +287,10 @@ struct RecordingParts {
 
   CAppComponents Components() {
     CAppComponents c;
-    c.propertySheet = [this] { return std::make_unique<RecordingSheet>(j, sheetExists); };
+    c.propertySheet = [this](CSheetServices& services) {
+      sheetServices = &services;
+      return std::make_unique<RecordingSheet>(j, sheetExists);
+    };
     c.tray = [this] {
       auto tray = std::make_unique<RecordingTray>(j);
       this->tray = tray.get();
@@ -319,6 +322,8 @@ struct RecordingParts {
   bool sheetExists;
   RecordingTray* tray = nullptr;
   RecordingLink* link = nullptr;
+  // The services the main window gave its sheet.
+  CSheetServices* sheetServices = nullptr;
   ScriptedExchange* exchange = nullptr;
   RecordingShell* shell = nullptr;
 };

@@ -133,6 +133,27 @@ TEST_F(MainWindowTest, PrivateMessagesReachTheirParts) {
   }
 }
 
+// The sheet asks the program by name; what changes the program's look is queued onto the window's
+// loop and runs once the page's handler has returned, in the order asked.
+TEST_F(MainWindowTest, TheSheetsRequestsRunOnTheWindowsLoopAfterThePagesHandler) {
+  Open(true, [](RecordingLink& link) { link.user = {u"alice", u"Alice A", u"Ally", u"", SkypeOnlineStatus::ONLINE}; });
+  ASSERT_NE(parts_->sheetServices, nullptr);
+  CSheetServices& services = *parts_->sheetServices;
+  EXPECT_EQ(services.CurrentUserHandle(), u"alice");
+  EXPECT_EQ(services.WebLanguage(), u"EN");
+  const int updates = parts_->tray->updates;
+  services.Relocalize();
+  services.RefreshTray();
+  services.PagesChanged(CSheetPages{kPageVoiceMessages});
+  services.CheckForUpdatesNow();
+  EXPECT_EQ(journal_.Text(), "");
+  EXPECT_EQ(parts_->tray->updates, updates);
+  v_.RunUntilIdle();
+  EXPECT_EQ(parts_->tray->updates, updates + 1);
+  EXPECT_EQ(journal_.Text().rfind("sheet.localize\nsheet.changed 0x10000\nexchange.start 1 username=alice", 0), 0u)
+      << journal_.Text();
+}
+
 TEST_F(MainWindowTest, AVoiceMessageIsMailedOnlyWhileTheCollectionHoldsIt) {
   Open();
   ASSERT_EQ(g_MessageCollection.init(u"me"), 1);

@@ -28,8 +28,9 @@ namespace {
 class FakeTrayHost : public CTrayHost {
  public:
   explicit FakeTrayHost(Journal& journal) : j_(journal) {}
-  bool Add(Hwnd, uint32_t, int image, std::u16string_view tip) override {
+  bool Add(EventSink onEvent, int image, std::u16string_view tip) override {
     j_.Add("host.add " + std::to_string(image) + " " + U8(tip));
+    events = std::move(onEvent);
     shown = true;
     return true;
   }
@@ -60,6 +61,8 @@ class FakeTrayHost : public CTrayHost {
   std::vector<CTrayMenuItem> menu;
   bool rightToLeft = false;
   uint32_t choose = 0;
+  // Where the icon's events go, as the desktop's tray reports them.
+  EventSink events;
 
  private:
   Journal& j_;
@@ -95,8 +98,10 @@ class TrayIconTest : public ::testing::Test {
     g_bTrayNewMessageFlag = false;
     g_bReportInProgress = false;
   }
+  // The icon's event as the tray reports it; handled once the window's loop has run.
   void Event(CTrayEvent event) {
-    ASSERT_TRUE(PostMessage(window_->GetSafeHwnd(), window_->TaskbarMessage(), 1, static_cast<LParam>(event)));
+    ASSERT_TRUE(host_->events);
+    host_->events(event);
     v_.RunUntilIdle();
   }
   std::vector<uint32_t> MenuIds() {
@@ -118,6 +123,14 @@ class TrayIconTest : public ::testing::Test {
   std::unique_ptr<CZVAppWnd> window_;
   FakeTrayHost* host_ = nullptr;
 };
+
+// The host's events are queued onto the window's loop, never handled inside the toolkit's signal.
+TEST_F(TrayIconTest, TheHostsEventsWaitForTheWindowsLoop) {
+  host_->events(CTrayEvent::kRightButtonUp);
+  EXPECT_EQ(journal_.Text(), "");
+  v_.RunUntilIdle();
+  EXPECT_EQ(journal_.Text(), "host.menu at 100,200");
+}
 
 TEST_F(TrayIconTest, OneClickOpensTheMenuLaterAndTwoOpenTheWindowInstead) {
   Event(CTrayEvent::kLeftButtonUp);

@@ -7,7 +7,6 @@
 #include <QPixmap>
 
 #include "app/web_links.h"
-#include "app/zv_app.h"
 #include "foundation/language_tables.h"
 #include "foundation/version.h"
 #include "ui/art/art_images.h"
@@ -101,7 +100,7 @@ void CDlgAbout::Localize() {
 void CDlgAbout::OnSetActive() { Localize(); }
 
 std::u16string CDlgAbout::ProductAddress() {
-  return ProductPageLink(u"", {{u"lang", g_pApp ? g_pApp->Profile().Language : std::u16string(u"EN")}});
+  return ProductPageLink(u"", {{u"lang", m_services.WebLanguage()}});
 }
 
 std::u16string CDlgAbout::VersionValue(std::u16string_view name) {

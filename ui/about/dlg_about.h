@@ -20,7 +20,7 @@ class CDlgAbout : public CPropPage {
   void OnSetActive() override;
 
   // The product's web page for the current language.
-  static std::u16string ProductAddress();
+  std::u16string ProductAddress();
   static const char16_t* const kCallClientAddress;
   static const char16_t* const kEncoderAddress;
   static const char16_t* const kWebcamAddress;

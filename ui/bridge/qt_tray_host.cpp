@@ -3,7 +3,6 @@
 #include <QCursor>
 #include <algorithm>
 
-#include "platform/window.h"
 #include "ui/controls/title_menu.h"
 
 CQtTrayHost::CQtTrayHost(const CImageList& trayImages) : m_images(trayImages) {
@@ -14,12 +13,11 @@ CQtTrayHost::CQtTrayHost(const CImageList& trayImages) : m_images(trayImages) {
 CQtTrayHost::~CQtTrayHost() { Remove(); }
 
 void CQtTrayHost::Post(CTrayEvent event) {
-  if (m_window != 0) qav::PostMessage(m_window, m_callbackMessage, 1, static_cast<qav::LParam>(event));
+  if (m_onEvent) m_onEvent(event);
 }
 
-bool CQtTrayHost::Add(qav::Hwnd window, uint32_t callbackMessage, int image, std::u16string_view tooltip) {
-  m_window = window;
-  m_callbackMessage = callbackMessage;
+bool CQtTrayHost::Add(EventSink onEvent, int image, std::u16string_view tooltip) {
+  m_onEvent = std::move(onEvent);
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   m_icon = std::make_unique<QSystemTrayIcon>(m_images.GetIcon(image));
   QObject::connect(m_icon.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {

@@ -1,7 +1,7 @@
 // CQtTrayHost: the tray icon on a real desktop, through QSystemTrayIcon (app/tray_host.h).
 //
-// Clicks and balloon clicks are posted to the main window as the tray's callback message, so the
-// tray logic's click timing runs on the platform loop. A double click arrives from Qt as a second
+// Clicks and balloon clicks go to the tray logic's sink, which queues them onto the platform loop,
+// so the tray logic's click timing runs there. A double click arrives from Qt as a second
 // press: it is posted as a second left-button release, which the tray logic reads as the double
 // click. Qt reports no hover, so the tray logic refreshes the tooltip on its 750 ms tick. Balloons
 // last 10 to 30 s whatever the caller asks (some ask 10 ms, others no end at all), and their end
@@ -24,7 +24,7 @@ class CQtTrayHost : public CTrayHost {
   explicit CQtTrayHost(const CImageList& trayImages);
   ~CQtTrayHost() override;
 
-  bool Add(qav::Hwnd window, uint32_t callbackMessage, int image, std::u16string_view tooltip) override;
+  bool Add(EventSink onEvent, int image, std::u16string_view tooltip) override;
   bool SetImage(int image) override;
   bool SetTooltip(std::u16string_view tooltip) override;
   bool ShowBalloon(std::u16string_view title, std::u16string_view text, int32_t durationMs) override;
@@ -42,6 +42,5 @@ class CQtTrayHost : public CTrayHost {
   CImageList m_images;
   std::unique_ptr<QSystemTrayIcon> m_icon;
   QTimer m_balloonEnd;
-  qav::Hwnd m_window = 0;
-  uint32_t m_callbackMessage = 0;
+  EventSink m_onEvent;
 };

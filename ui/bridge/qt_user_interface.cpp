@@ -44,7 +44,9 @@ void CQtUserInterface::Install(CAppComponents& components) {
   components.trayHost = []() -> std::unique_ptr<CTrayHost> {
     return std::make_unique<CQtTrayHost>(g_pImageLists ? g_pImageLists->m_trayList : CImageList(16, 16));
   };
-  components.propertySheet = []() -> std::unique_ptr<CAppPropertySheet> { return std::make_unique<CQtPropertySheet>(); };
+  components.propertySheet = [](CSheetServices& services) -> std::unique_ptr<CAppPropertySheet> {
+    return std::make_unique<CQtPropertySheet>(services);
+  };
   components.reportDialog = []() -> std::unique_ptr<CReportDialog> { return std::make_unique<CQtReportDialog>(); };
   components.progressDialog = []() -> std::unique_ptr<qav::ProgressDialogRunner> { return std::make_unique<CUPDialog>(); };
 }

@@ -11,6 +11,7 @@
 
 #include "foundation/logger.h"
 #include "platform/window.h"
+#include "ui/bridge/thread_notice_receiver.h"
 
 struct CUPDialog::Shared {
   std::atomic<bool> running{false};
@@ -101,30 +102,30 @@ int CUPDialog::RunModal(std::u16string_view title, qav::ProgressJob job) {
   QObject::connect(cancel, &QPushButton::clicked, [this] { Cancel(); });
   if (!m_allowCancel) dialog.setWindowFlag(Qt::WindowCloseButtonHint, false);
 
-  // The window the job posts to; it goes with this scope, and posts after that are dropped.
-  qav::Window window;
-  window.Create(*loop, "QAVProgressDialog", u"", qav::WindowKind::kLocal, [&](qav::Msg& message) -> qav::LResult {
+  // Where the job posts; it goes with this scope, and posts after that are dropped.
+  CThreadNoticeReceiver notices(&dialog);
+  notices.Open("QAVProgressDialog", [&](qav::Msg& message) {
     switch (message.message) {
       case qav::kProgressMsgSetPosition:
         bar->setValue(static_cast<int>(std::min<qav::WParam>(message.wParam, 100)));
-        return 0;
+        return true;
       case qav::kProgressMsgSetText:
         if (const auto* text = message.Get<qav::TextPayload>()) status->setText(QString::fromStdU16String(text->text));
-        return 0;
+        return true;
       case kMsgDisableClose:
         cancel->setEnabled(false);
-        return 0;
+        return true;
       case kMsgEnd:
         dialog.done(static_cast<int>(message.wParam));
-        return 0;
+        return true;
       case kMsgTerminate:
         Cancel();
-        return 0;
+        return true;
       default:
-        return qav::DefWindowProc(message);
+        return false;
     }
   });
-  m_shared->window = window.handle();
+  m_shared->window = notices.Window();
 
   try {
     m_worker = std::thread([shared = m_shared, job = std::move(job)] {

@@ -5,11 +5,18 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/link_opening.h"
-#include "app/parts/shell.h"
-#include "app/zv_app.h"
-#include "foundation/logger.h"
+#include "platform/message_box.h"
+#include "platform/open_errors.h"
 #include "ui/controls/qt_color.h"
+
+namespace {
+CHyperLink::Opener& DefaultOpener() {
+  static CHyperLink::Opener opener;
+  return opener;
+}
+}  // namespace
+
+void CHyperLink::SetDefaultOpener(Opener opener) { DefaultOpener() = std::move(opener); }
 
 CHyperLink::CHyperLink(const QString& text, QWidget* parent)
     : QLabel(text, parent), m_backgroundColour(ToColorRef(QApplication::palette().color(QPalette::Button))) {
@@ -66,7 +73,7 @@ COLORREF CHyperLink::CurrentTextColour() const {
   return m_visited ? m_visitedColour : m_linkColour;
 }
 
-QString CHyperLink::OpenErrorText(int code) { return QString::fromStdU16String(OpenLinkErrorText(code)); }
+QString CHyperLink::OpenErrorText(int code) { return QString::fromStdU16String(qav::OpenErrorText(code)); }
 
 void CHyperLink::OnClicked() {
   if (!m_followOnClick) {
@@ -74,14 +81,15 @@ void CHyperLink::OnClicked() {
     emit clicked();
     return;
   }
-  CAppShell* shell = m_shell ? m_shell : (g_pApp ? &g_pApp->Shell() : nullptr);
-  if (shell && !m_url.isEmpty() && shell->OpenUrl(m_url.toStdU16String(), false)) {
+  const Opener& opener = m_opener ? m_opener : DefaultOpener();
+  if (opener && !m_url.isEmpty() && opener(m_url.toStdU16String())) {
     SetVisited(true);
   } else {
-    // The shell says only that nothing could open the address: the user's lack of a handler.
-    QAV_LOG(LOG_WARNING, u"CHyperLink: the address [%s] could not be opened", m_url.toStdU16String());
+    // The opener says only that nothing could open the address (and logs it): the user's lack of
+    // a handler.
     QApplication::beep();
-    ShowUnableToOpenLink(kOpenLinkNoHandler);
+    const QString text = QStringLiteral("Unable to open hyperlink:\n\n") + OpenErrorText(31);
+    qav::ShowMessageBox(text.toStdU16String(), u"QAV", qav::MB_OK | qav::MB_ICONEXCLAMATION);
   }
   emit clicked();
 }

@@ -2,16 +2,17 @@
 // never or only while hovered, a hand cursor, a tooltip with the address, and on click either
 // opening the address through the desktop shell or leaving the click to the parent (clicked()).
 //
-// The address opens through the shell part (app/parts/shell.h): by default the program's own,
-// while the program runs; SetShell gives another (tests record). GUI thread only.
+// The address opens through an opener given from outside: the link's own (SetOpener), else the
+// default one the program's sheet installs from its services for the links of its pages and
+// dialogs; without either a click cannot open the address. GUI thread only.
 #pragma once
 
 #include <QLabel>
 #include <QString>
+#include <functional>
+#include <string>
 
 #include "ui/controls/color_utils.h"
-
-class CAppShell;
 
 class CHyperLink : public QLabel {
   Q_OBJECT
@@ -42,8 +43,12 @@ class CHyperLink : public QLabel {
   void SetVisited(bool visited);
   bool GetVisited() const { return m_visited; }
   void ActivateTooltip(bool active);
-  // The shell the address opens through; null goes back to the program's own.
-  void SetShell(CAppShell* shell) { m_shell = shell; }
+  // Opens the address with the desktop's handler; whether one took it.
+  using Opener = std::function<bool(const std::u16string& address)>;
+  // This link's opener; an empty one goes back to the default.
+  void SetOpener(Opener opener) { m_opener = std::move(opener); }
+  // The opener of every link without its own (empty: none).
+  static void SetDefaultOpener(Opener opener);
 
   // What the link shows now.
   bool IsOver() const { return m_over; }
@@ -80,5 +85,5 @@ class CHyperLink : public QLabel {
   bool m_followOnClick = true;
   bool m_tooltipActive = true;
   QString m_url;
-  CAppShell* m_shell = nullptr;
+  Opener m_opener;
 };

@@ -270,7 +270,7 @@ void CDlgOptGreeting::OnButtonGreetingAudioPlay() {
   if (m_playing) {
     if (g_pAudioDriver == nullptr || g_pAudioDriver->PlayAudioFileStop() < 1)
       LogAudioError(m_settings.playHandler, "PlayAudioFileStop()");
-    m_noticeWindow.Destroy();
+    m_notices.Close();
     m_playing = false;
     ShowVoiceButtons();
     return;
@@ -278,25 +278,20 @@ void CDlgOptGreeting::OnButtonGreetingAudioPlay() {
   if (m_recording) RecordingStopped();
   m_playing = true;
   ShowVoiceButtons();
-  if (qav::MessageLoop* loop = qav::MessageLoop::Current()) {
-    m_noticeWindow.Create(*loop, "QAVGreetingPlayback", u"", qav::WindowKind::kLocal, [this](qav::Msg& msg) {
-      if (msg.message == UM_AUDIONOTIFY) OnAudioNotify(msg.wParam);
-      return qav::LResult{0};
-    });
-  }
+  m_notices.OpenForPlayback("QAVGreetingPlayback", [this](const PlaybackNotice& notice) { OnPlaybackNotice(notice); });
   const std::u16string path = m_settings.voicePath->Get();
   const int started =
-      g_pAudioDriver ? g_pAudioDriver->PlayAudioFileStart(path, m_noticeWindow.handle(), UM_AUDIONOTIFY, kNoticeEnded) : 0;
+      g_pAudioDriver ? g_pAudioDriver->PlayAudioFileStart(path, m_notices.Window(), UM_AUDIONOTIFY, AUDIO_EVENT_PLAY_DONE) : 0;
   if (started >= 1) return;
-  m_noticeWindow.Destroy();
+  m_notices.Close();
   m_playing = false;
   ShowVoiceButtons();
   LogAudioError(m_settings.playHandler, "PlayAudioFileStart", path);
   qav::ShowMessageBox(GetLangString(1003) + path, u"QAV", qav::MB_ICONSTOP);
 }
 
-void CDlgOptGreeting::OnAudioNotify(uint64_t flags) {
-  if ((flags & kNoticeEnded) != 0 && m_playing) PlayingStopped();
+void CDlgOptGreeting::OnPlaybackNotice(const PlaybackNotice& notice) {
+  if (notice.kind == PlaybackNotice::Kind::kEnded && m_playing) PlayingStopped();
 }
 
 void CDlgOptGreeting::OnButtonGreetingAudioRecord() {
@@ -399,7 +394,7 @@ void CDlgOptGreeting::OnStopAudio() {
 void CDlgOptGreeting::PlayingStopped() {
   if (m_playing && (g_pAudioDriver == nullptr || g_pAudioDriver->PlayAudioFileStop() < 1))
     LogAudioError("PlayingStopped", "PlayAudioFileStop()");
-  m_noticeWindow.Destroy();
+  m_notices.Close();
   m_playing = false;
   ShowVoiceButtons();
 }

@@ -18,7 +18,8 @@
 #include <string>
 
 #include "platform/leftover_files.h"
-#include "platform/window.h"
+#include "audio/playback_notice.h"
+#include "ui/bridge/thread_notice_receiver.h"
 #include "ui/options/option_child.h"
 
 class CButtonSSL;
@@ -31,9 +32,6 @@ class CDlgOptGreeting : public COptionChild {
   static constexpr uint32_t kMaxRecordingSec = 36000;
   // The longest text greeting, a line break counting two as in the settings file.
   static constexpr int kMaxTextLength = 250;
-  // The audio thread's notice (WM_USER + 230) and its bit for a playback that has ended.
-  static constexpr uint32_t UM_AUDIONOTIFY = 0x4E6;
-  static constexpr uint32_t kNoticeEnded = 0x2;
 
   // The control ids of one greeting child.
   struct ControlIds {
@@ -80,7 +78,7 @@ class CDlgOptGreeting : public COptionChild {
   void OnCheckEMailAttachmentAllowed();
   void OnCheckAutoDeleteAfterEmailAllow();
   // The audio thread's notice: an ended playback returns the child to idle.
-  void OnAudioNotify(uint64_t flags);
+  void OnPlaybackNotice(const PlaybackNotice& notice);
   // Stop playing, or stop recording and drop what was recorded; each asks the audio thread only
   // when this child started something.
   void PlayingStopped();
@@ -140,5 +138,5 @@ class CDlgOptGreeting : public COptionChild {
   qav::FileInUse m_tempRecordingInUse;
   // Receives the playback's end notice; made for each playback and destroyed with its end, so a
   // notice of an earlier playback never ends a later one.
-  qav::Window m_noticeWindow;
+  CThreadNoticeReceiver m_notices{this};
 };

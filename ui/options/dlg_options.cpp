@@ -259,7 +259,7 @@ bool CDlgOptions::OnKillActive() {
 
 bool CDlgOptions::OnApply() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  SaveSettings();
+  m_sheet.SaveSettings();
   m_sheet.SetModified(false);
   QApplication::restoreOverrideCursor();
   return true;

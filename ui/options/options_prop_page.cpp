@@ -2,19 +2,9 @@
 
 #include <QVBoxLayout>
 
-
-#include "app/app_messages.h"
-#include "app/parts/shell.h"
-#include "app/zv_app.h"
-#include "platform/message.h"
 #include "ui/options/dlg_options.h"
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "ui/sheet/sheet_services.h"
-
-namespace {
-// The main window's tray timer: its tick shows the answering state anew.
-constexpr uint64_t kTrayTimerId = 1;
-}  // namespace
 
 COptionsPropPage::COptionsPropPage(QWidget* parent) : CPropPage(parent), m_options(new CDlgOptions(*this, this)) {
   auto* layout = new QVBoxLayout(this);
@@ -44,10 +34,14 @@ void COptionsPropPage::SetModified(bool modified) {
   if (Sheet()) Sheet()->SetModified(modified);
 }
 
+void COptionsPropPage::SaveSettings() {
+  if (Sheet()) Sheet()->Services().SaveSettings();
+}
+
 bool COptionsPropPage::IsModified() const { return Sheet() && Sheet()->IsModified(); }
 
 void COptionsPropPage::RefreshTrayIcon() {
-  if (Sheet()) Sheet()->PostMainWindow(qav::WM_TIMER, kTrayTimerId, 0);
+  if (Sheet()) Sheet()->Services().RefreshTray();
 }
 
 void COptionsPropPage::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
@@ -59,18 +53,18 @@ void COptionsPropPage::OpenWebPage(const std::u16string& url) {
 }
 
 void COptionsPropPage::Relocalize() {
-  if (Sheet()) Sheet()->PostMainWindow(UM_LOCALIZE, 0, 0);
+  if (Sheet()) Sheet()->Services().Relocalize();
 }
 
 void COptionsPropPage::CheckForUpdatesNow() {
-  if (Sheet()) Sheet()->PostMainWindow(UM_CHECKFORUPDATE, 1, 0);
+  if (Sheet()) Sheet()->Services().CheckForUpdatesNow();
 }
 
 void COptionsPropPage::ApplyLanguage(const std::u16string& path) {
-  if (g_pApp) g_pApp->ApplyLanguage(path);
+  if (Sheet()) Sheet()->Services().ApplyLanguage(path);
 }
 
-std::u16string COptionsPropPage::LanguageFilePath() { return g_pApp ? g_pApp->GetLanguageFilePath() : std::u16string(); }
+std::u16string COptionsPropPage::LanguageFilePath() { return Sheet() ? Sheet()->Services().LanguageFilePath() : std::u16string(); }
 
 void COptionsPropPage::EditTextFile(const std::u16string& path) {
   // The desktop's handler for text files is the user's editor.
@@ -79,7 +73,7 @@ void COptionsPropPage::EditTextFile(const std::u16string& path) {
 
 bool COptionsPropPage::OpenFile(const std::u16string& path) {
   // Shown at its normal size, as a double-click on the file would.
-  return g_pApp && g_pApp->Shell().OpenLocalFile(path);
+  return Sheet() && Sheet()->Services().OpenLocalFile(path);
 }
 
 void COptionsPropPage::FitSheetToPage() {

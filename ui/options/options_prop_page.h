@@ -24,6 +24,7 @@ class COptionsPropPage : public CPropPage, public COptionsSheetLink {
 
   void SetModified(bool modified) override;
   bool IsModified() const override;
+  void SaveSettings() override;
   void RefreshTrayIcon() override;
   void SendChatMessage(const std::u16string& handle, const std::u16string& text) override;
   void OpenWebPage(const std::u16string& url) override;

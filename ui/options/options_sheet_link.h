@@ -13,6 +13,8 @@ class COptionsSheetLink {
   // Marks the options page modified (Apply becomes available) or not (nothing left to apply).
   virtual void SetModified(bool modified) = 0;
   virtual bool IsModified() const = 0;
+  // Writes every setting to the store (the options page's Apply).
+  virtual void SaveSettings() = 0;
   // The tray icon shows the answering state anew (the main window's tray timer, at once).
   virtual void RefreshTrayIcon() = 0;
   // Sends a chat text to a contact through the call-client link, queued with acknowledgement.

@@ -37,7 +37,7 @@ constexpr int kGraphLine = 0;
 constexpr int kMarkerLine = 2;
 constexpr COLORREF kGraphColour = RGB(255, 0, 0);   // 0x0000FF
 constexpr COLORREF kMarkerColour = RGB(0, 255, 0);  // 0x00FF00
-constexpr uint32_t kPlayerNotices = 0x12;           // ended and position
+constexpr uint32_t kPlayerNotices = AUDIO_EVENT_PLAY_DONE | AUDIO_EVENT_BUFFER_PLAYED;
 
 // The dialog's layout is kept in dialog units of its 8-point font; one unit is about 3/2 pixel
 // across and 13/8 down.
@@ -182,12 +182,7 @@ int CDlgPlayVoiceObject::InitDialog() {
   // A size not kept with the item is measured, so positions and seeks still map onto the file.
   if (m_total <= 0) m_total = FileSize(m_filePath);
 
-  if (qav::MessageLoop* loop = qav::MessageLoop::Current()) {
-    m_noticeWindow.Create(*loop, "QAVPlayVoiceObject", u"", qav::WindowKind::kLocal, [this](qav::Msg& msg) {
-      if (msg.message == UM_AUDIONOTIFY) OnAudioNotify(msg.wParam, static_cast<int64_t>(msg.lParam));
-      return qav::LResult{0};
-    });
-  }
+  m_notices.OpenForPlayback("QAVPlayVoiceObject", [this](const PlaybackNotice& notice) { OnPlaybackNotice(notice); });
 
   PlaceOnScreen();
   SetTexts();
@@ -357,7 +352,7 @@ int CDlgPlayVoiceObject::Playback() {
   int started = 0;
   if (g_pAudioDriver) {
     g_pAudioDriver->PlayAudioFileSetOffset(m_total > 0 ? static_cast<double>(m_position) / m_total : 0.0);
-    started = g_pAudioDriver->PlayAudioFileStart(m_filePath, m_noticeWindow.handle(), UM_AUDIONOTIFY, kPlayerNotices);
+    started = g_pAudioDriver->PlayAudioFileStart(m_filePath, m_notices.Window(), UM_AUDIONOTIFY, kPlayerNotices);
   }
   if (started == 1) return 1;
   m_playing = false;
@@ -400,11 +395,11 @@ void CDlgPlayVoiceObject::SetPosition(int64_t bytes) {
   m_graph->Update();
 }
 
-void CDlgPlayVoiceObject::OnAudioNotify(uint64_t flags, int64_t value) {
+void CDlgPlayVoiceObject::OnPlaybackNotice(const PlaybackNotice& notice) {
   // Notices the audio thread queued before a stop arrive after it; they belong to a playback that
   // is over and would move the kept (or rewound) position.
   if (!m_playing) return;
-  if (flags & kNoticeEnded) {
+  if (notice.kind == PlaybackNotice::Kind::kEnded) {
     QAV_LOG(LOG_INFO, u"CDlgPlayVoiceObject::PlaybackStopped");
     m_playing = false;
     ShowPlayLook(true);
@@ -412,7 +407,7 @@ void CDlgPlayVoiceObject::OnAudioNotify(uint64_t flags, int64_t value) {
     m_stressBar->SetPos(0);
     return;
   }
-  if (flags & kNoticePosition) SetPosition(value);
+  SetPosition(notice.position);
 }
 
 void CDlgPlayVoiceObject::OnProgressClick(int kind, int value) {
@@ -454,6 +449,6 @@ void CDlgPlayVoiceObject::Finish(int result) {
 void CDlgPlayVoiceObject::done(int result) {
   SavePlayMsgWindowPos(CPoint{static_cast<int32_t>(x()), static_cast<int32_t>(y())});
   if (m_playing) StopAndRewind();
-  m_noticeWindow.Destroy();
+  m_notices.Close();
   QDialog::done(result);
 }

@@ -5,7 +5,8 @@
 // page that opened it decides what plays next.
 //
 // Playback runs on the audio thread (g_pAudioDriver): requests are synchronous, and the thread's
-// position and end notices arrive at a window of the GUI thread's platform loop (UM_AUDIONOTIFY).
+// position and end notices arrive through the player's notice receiver (ui/bridge/
+// thread_notice_receiver.h).
 // The analysis (CVSA) runs behind a progress dialog. GUI thread only; the GUI thread's platform
 // loop must be served (ui/bridge/qt_loop_bridge.h) for the notices to arrive.
 #pragma once
@@ -16,8 +17,9 @@
 #include <memory>
 #include <string>
 
+#include "audio/playback_notice.h"
 #include "audio/vsa.h"
-#include "platform/window.h"
+#include "ui/bridge/thread_notice_receiver.h"
 
 class CButtonSSL;
 class CConversation;
@@ -45,10 +47,6 @@ class CDlgPlayVoiceObject : public QDialog {
   static constexpr int kResultNoVoice = 4725;
   static constexpr int kResultNoFile = 4726;
   static constexpr int kResultCancel = 2;
-  // The audio thread's notices to the player (WM_USER + 230); wParam 0x2 ended, 0x10 position.
-  static constexpr uint32_t UM_AUDIONOTIFY = 0x4E6;
-  static constexpr uint32_t kNoticeEnded = 0x2;
-  static constexpr uint32_t kNoticePosition = 0x10;
   // Control ids of the buttons.
   enum ButtonId { kPrevious = 1126, kStop = 1102, kPlayPause = 1105, kNext = 1125, kDelete = 1123, kDeleteNext = 1124 };
 
@@ -68,8 +66,8 @@ class CDlgPlayVoiceObject : public QDialog {
   int PausePlayback();
   void StopAndRewind();
   void SetPosition(int64_t bytes);
-  // The audio thread's notice (what UM_AUDIONOTIFY carries).
-  void OnAudioNotify(uint64_t flags, int64_t value);
+  // The audio thread's notice of how playback goes.
+  void OnPlaybackNotice(const PlaybackNotice& notice);
   // A press (1) or release (2) on the position bar at bar value `value`, or on the graph at x.
   void OnProgressClick(int kind, int value);
   void OnGraphClick(int kind, int x);
@@ -116,7 +114,7 @@ class CDlgPlayVoiceObject : public QDialog {
   bool m_analysisOn = false;
   CVSA m_analysis;
   qav::ProgressDialogRunner* m_analysisRunner = nullptr;
-  qav::Window m_noticeWindow;
+  CThreadNoticeReceiver m_notices{this};
 
   QGroupBox* m_detailsFrame = nullptr;
   QLabel* m_itemLabel = nullptr;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/extr_app_notify.h"
 #include "calls/call.h"
 #include "calls/conversation_collection.h"
 #include "foundation/language_tables.h"
@@ -242,7 +241,7 @@ std::vector<RecordingMenuEntry> CDlgConversation::MenuFor(uint64_t id) const {
   int total = 0, skype = 0, telephone = 0;
   conversation->GetPartnerCounts(&total, &skype, &telephone);
   const bool noChat = skype == 0;
-  const bool sibling = FindSiblingAppWindow() != 0;
+  const bool sibling = Services().SiblingRunning();
   std::vector<MenuEntry> entries;
   switch (conversation->GetState()) {
     case CConversation::kEnded: {

@@ -3,8 +3,6 @@
 #include <QItemSelectionModel>
 #include <QTreeView>
 
-#include "app/app_messages.h"
-#include "app/extr_app_notify.h"
 #include "calls/message_collection.h"
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
@@ -132,7 +130,7 @@ RecordingButtonStates CDlgMessages::ButtonStates(const std::vector<uint64_t>& se
   return states;
 }
 
-void CDlgMessages::NotifyMainWindow() { Services().PostMainWindow(UM_UPDATEDLG, kPageVoiceMessages, 0); }
+void CDlgMessages::NotifyMainWindow() { Services().PagesChanged(CSheetPages{kPageVoiceMessages}); }
 
 void CDlgMessages::OnWalkStarts() { g_bTrayNewMessageFlag = false; }
 
@@ -242,7 +240,7 @@ std::vector<RecordingMenuEntry> CDlgMessages::MenuFor(uint64_t id) const {
       {kCmdToggleHeard, GetLangString(message->IsSeen() ? 125 : 124), 9, false},
       {kCmdCopy, GetLangString(128), 13, false},
   };
-  if (FindSiblingAppWindow() != 0) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
+  if (Services().SiblingRunning()) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
   entries.push_back({kCmdDelete, GetLangString(126), 11, false});
   return entries;
 }

@@ -22,8 +22,16 @@ class CSampleSheetServices : public CSheetServices {
   std::u16string GreetingPath(bool) override { return {}; }
   bool ReloadGreeting(bool) override { return true; }
   void ShowError(const std::u16string&) override {}
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override { ++posts; }
   void OpenUrl(const std::u16string& url) override { openedUrls.push_back(url); }
+  bool OpenAddress(const std::u16string& address) override {
+    openedUrls.push_back(address);
+    return true;
+  }
+  void RefreshTray() override { requests.push_back(u"refresh the tray"); }
+  void Relocalize() override { requests.push_back(u"re-localise"); }
+  void CheckForUpdatesNow() override { requests.push_back(u"check for updates"); }
+  void PagesChanged(CSheetPages pages) override { changedPages.push_back(pages.flags); }
+  bool SiblingRunning() override { return siblingRunning; }
   void SendToSibling(const std::vector<const CMessage*>& messages,
                      const std::vector<const CConversation*>& conversations) override {
     std::vector<std::u16string>& files = siblingNotices.emplace_back();
@@ -32,9 +40,11 @@ class CSampleSheetServices : public CSheetServices {
   }
 
   std::u16string handle;
-  // Messages posted to the main window.
-  int posts = 0;
+  // The queued requests, named, and the page sets said to have changed, in order.
+  std::vector<std::u16string> requests;
+  std::vector<uint32_t> changedPages;
   std::vector<std::u16string> openedUrls;
+  bool siblingRunning = false;
   // The file names of each notice sent to the sibling application.
   std::vector<std::vector<std::u16string>> siblingNotices;
 };

@@ -182,10 +182,6 @@ void CDlgPropSheet::SetModified(bool modified) { m_apply->setEnabled(modified); 
 
 bool CDlgPropSheet::IsModified() const { return m_apply->isEnabled(); }
 
-void CDlgPropSheet::PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam) {
-  m_services.PostMainWindow(message, wParam, lParam);
-}
-
 void CDlgPropSheet::SelectOptionChild(uint32_t dialogId) {
   if (CPropPage* options = Page(kPageOptions)) options->OnUserSelectPage(dialogId);
 }

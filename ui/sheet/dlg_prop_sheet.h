@@ -52,7 +52,6 @@ class CDlgPropSheet : public QDialog {
   // Apply: on while changes are unsaved.
   void SetModified(bool modified);
   bool IsModified() const;
-  void PostMainWindow(uint32_t message, uint64_t wParam, int64_t lParam);
   // The options page's child of that dialog id.
   void SelectOptionChild(uint32_t dialogId);
   CSheetServices& Services() { return m_services; }

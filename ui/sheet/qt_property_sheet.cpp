@@ -4,8 +4,8 @@
 #include <QTimer>
 
 #include "skype/link/main_window_port.h"
-#include "ui/sheet/app_sheet_services.h"
 #include "ui/about/dlg_about.h"
+#include "ui/controls/hyper_link.h"
 #include "ui/recordings/dlg_conversation.h"
 #include "ui/recordings/dlg_messages.h"
 #include "ui/sheet/dlg_prop_sheet.h"
@@ -13,12 +13,22 @@
 #include "ui/recordings/page_player.h"
 #include "ui/sheet/placeholder_page.h"
 
+CQtPropertySheet::CQtPropertySheet(CSheetServices& services) : m_services(&services) { InstallLinkOpener(); }
+
 CQtPropertySheet::CQtPropertySheet(std::unique_ptr<CSheetServices> services)
-    : m_services(services ? std::move(services) : std::make_unique<CAppSheetServices>()) {}
+    : m_ownServices(std::move(services)), m_services(m_ownServices.get()) {
+  InstallLinkOpener();
+}
 
 CQtPropertySheet::~CQtPropertySheet() {
   Destroy();
   m_closed.reset();
+  CHyperLink::SetDefaultOpener(nullptr);
+}
+
+void CQtPropertySheet::InstallLinkOpener() {
+  // The links of the pages and of the dialogs they open (the player's) open through the program.
+  CHyperLink::SetDefaultOpener([services = m_services](const std::u16string& address) { return services->OpenAddress(address); });
 }
 
 bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {

@@ -18,7 +18,7 @@ TEST(QtTrayHost, WithoutATrayNothingIsShownAndEveryCallSaysSo) {
   lists.CreateForDepth(32);
   CQtTrayHost host(lists.m_trayList);
   ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
-  EXPECT_FALSE(host.Add(0, 0xC000, 0, u"QAV"));
+  EXPECT_FALSE(host.Add({}, 0, u"QAV"));
   EXPECT_FALSE(host.SetImage(1));
   EXPECT_FALSE(host.ShowBalloon(u"QAV", u"text", 10));
   host.Remove();

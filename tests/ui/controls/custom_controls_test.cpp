@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/parts/shell.h"
 #include "platform/message_box.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/gradient_progress_ctrl.h"
@@ -21,18 +20,16 @@
 
 namespace {
 
-class RecordingShell : public CAppShell {
+// The link's opener: records the addresses and answers as told.
+class RecordingShell {
  public:
   explicit RecordingShell(bool succeed) : m_succeed(succeed) {}
-  bool OpenUrl(std::u16string_view url, bool) override {
-    opened.emplace_back(url);
-    return m_succeed;
+  CHyperLink::Opener Opener() {
+    return [this](const std::u16string& url) {
+      opened.push_back(url);
+      return m_succeed;
+    };
   }
-  bool OpenLocalFile(std::u16string_view path) override {
-    opened.emplace_back(path);
-    return m_succeed;
-  }
-  bool StartProgram(std::u16string_view, const std::vector<std::u16string>&) override { return false; }
   std::vector<std::u16string> opened;
 
  private:
@@ -330,7 +327,7 @@ TEST(ColorStaticST, PaintsItsBackgroundOnlyWhenNotTransparent) {
 TEST(HyperLink, FollowingOffOnlyMarksVisitedAndNotifiesTheParent) {
   RecordingShell shell(true);
   CHyperLink link(QStringLiteral("https://example.invalid/"));
-  link.SetShell(&shell);
+  link.SetOpener(shell.Opener());
   link.SetAutoOpen(false);
   QSignalSpy clicked(&link, &CHyperLink::clicked);
   QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
@@ -346,7 +343,7 @@ TEST(HyperLink, AClickOpensTheAddressThroughTheShellOrSaysWhyNot) {
   link.SetURL(QStringLiteral("http://127.0.0.1/a b?x=1&y=\"2\""));
   EXPECT_EQ(link.text(), QStringLiteral("Home page"));
   EXPECT_EQ(link.toolTip(), link.GetURL());
-  link.SetShell(&shell);
+  link.SetOpener(shell.Opener());
   QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0], u"http://127.0.0.1/a b?x=1&y=\"2\"");  // one argument, as it is
@@ -355,7 +352,7 @@ TEST(HyperLink, AClickOpensTheAddressThroughTheShellOrSaysWhyNot) {
   RecordingShell failing(false);
   RecordingBoxes boxes;
   CHyperLink broken(QStringLiteral("http://127.0.0.1/"));
-  broken.SetShell(&failing);
+  broken.SetOpener(failing.Opener());
   QTest::mouseClick(&broken, Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_FALSE(broken.GetVisited());
   ASSERT_EQ(boxes.shown.size(), 1u);

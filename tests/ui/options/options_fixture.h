@@ -29,6 +29,8 @@ class FakeOptionsSheet : public COptionsSheetLink {
  public:
   void SetModified(bool on) override { modified = on; }
   bool IsModified() const override { return modified; }
+  // The settings store the tests read back.
+  void SaveSettings() override { ::SaveSettings(); }
   void RefreshTrayIcon() override { ++trayRefreshes; }
   void SendChatMessage(const std::u16string& handle, const std::u16string& text) override {
     chats.push_back(handle + u": " + text);

@@ -46,7 +46,6 @@ class FakeServices : public CSheetServices {
     return reloadSucceeds;
   }
   void ShowError(const std::u16string& text) override { errors.push_back(text); }
-  void PostMainWindow(uint32_t, uint64_t, int64_t) override {}
   void OpenUrl(const std::u16string& url) override { opened.push_back(url); }
 };
 
