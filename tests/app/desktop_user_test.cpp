@@ -104,6 +104,31 @@ class DesktopUserTest : public ::testing::Test {
       if (line->find(text) != std::string::npos) return true;
     }
   }
+  // Starts the call client, which waits for the attach and then takes the steps given, and qav,
+  // and returns once qav has attached.
+  void StartClientAndQav(const std::vector<std::string>& steps) {
+    std::vector<std::string> arguments{"--stdin", "--step", "wait-attach"};
+    for (const std::string& step : steps) {
+      arguments.push_back("--step");
+      arguments.push_back(step);
+    }
+    client_ = std::make_unique<test::ChildProcess>(QAV_SIM_CALLCLIENT, arguments);
+    ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
+    qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
+    ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
+  }
+  // Waits until qav shows its tray icon and nothing else, and gives the icon's place.
+  void WaitForTheTrayIcon(Box& icon) {
+    std::vector<Box> windows;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          windows = QavWindows();
+          return windows.size() == 1 && windows[0].width <= 64;
+        },
+        kStartBoundMs))
+        << Log();
+    icon = windows[0];
+  }
   std::string Log() { return test::ReadFileBytes(dir_.path() + "/state/QAV/QAV Debug Log_0.log"); }
   std::string Shot(const std::string& name) { return std::string(QAV_SHOTS_FOLDER) + "/" + name; }
   // Saves the screen, or a part of it, as a PNG; its bytes ("" when it could not be taken).
@@ -152,24 +177,11 @@ TEST_F(DesktopUserTest, ANewVoiceMessageShowsInTheTrayAndItsMenuOpensTheListWith
                                                           "\nGreetingSoundMsgPath=" + dir_.File("greeting.wav") + "\n"));
 
   // The client waits with the call until the tray has been seen idle.
-  client_ = std::make_unique<test::ChildProcess>(
-      QAV_SIM_CALLCLIENT, std::vector<std::string>{"--stdin", "--step", "wait-attach", "--step",
-                                                   "contact caller1 FULLNAME Test Caller", "--step",
-                                                   "contact caller1 BUDDYSTATUS 3"});
-  ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
-  qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
-  ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndQav({"contact caller1 FULLNAME Test Caller", "contact caller1 BUDDYSTATUS 3"}));
 
   // The icon sits in the tray, at the top right of the screen.
-  std::vector<Box> windows;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        windows = QavWindows();
-        return windows.size() == 1 && windows[0].width <= 64;
-      },
-      kStartBoundMs))
-      << Log();
-  const Box icon = windows[0];
+  Box icon;
+  ASSERT_NO_FATAL_FAILURE(WaitForTheTrayIcon(icon));
   EXPECT_GT(icon.x, 400);
   EXPECT_LT(icon.y, 24);
   Screenshot(Shot("desktop_1_idle.png"));
@@ -357,19 +369,9 @@ class DesktopWindowManagerTest : public DesktopUserTest {
 };
 
 TEST_F(DesktopWindowManagerTest, TheSheetOffersNoMaximiseAndComesBackWhenIconifiedAnyway) {
-  client_ = std::make_unique<test::ChildProcess>(QAV_SIM_CALLCLIENT, std::vector<std::string>{"--stdin", "--step", "wait-attach"});
-  ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
-  qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
-  ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
-  std::vector<Box> windows;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        windows = QavWindows();
-        return windows.size() == 1 && windows[0].width <= 64;
-      },
-      kStartBoundMs))
-      << Log();
-  const Box icon = windows[0];
+  ASSERT_NO_FATAL_FAILURE(StartClientAndQav({}));
+  Box icon;
+  ASSERT_NO_FATAL_FAILURE(WaitForTheTrayIcon(icon));
 
   // The start-up entry's switch brings the sheet up; its frame can be moved and closed, never
   // resized or maximised.
@@ -423,13 +425,9 @@ class HangingReportTest : public DesktopUserTest {
     std::filesystem::create_directories(data);
     ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nAnswerAllowed=1\nAnswerAllowedOnline=1\n"
                                                         "SecB4AnsweringOnline=1\nRestoreWin=0\n"));
-    client_ = std::make_unique<test::ChildProcess>(
-        QAV_SIM_CALLCLIENT,
-        std::vector<std::string>{"--stdin", "--step", "wait-attach", "--step", "contact caller1 BUDDYSTATUS 3"});
-    ASSERT_TRUE(client_->WaitForLine("ready ", {}, -1, kStartBoundMs).has_value()) << "the call client did not start";
-    qav_ = std::make_unique<test::ChildProcess>(QAV_PROGRAM, std::vector<std::string>{});
-    ASSERT_TRUE(client_->WaitForLine("attached ", {}, -1, kStartBoundMs).has_value()) << Log();
-    ASSERT_TRUE(WaitUntil([] { return QavWindows().size() == 1; }, kStartBoundMs)) << Log();
+    ASSERT_NO_FATAL_FAILURE(StartClientAndQav({"contact caller1 BUDDYSTATUS 3"}));
+    Box icon;
+    ASSERT_NO_FATAL_FAILURE(WaitForTheTrayIcon(icon));
     const std::string failed = desktop_.SendProblemReportFromTheTray("The upload hangs.", kStepBoundMs);
     ASSERT_EQ(failed, "") << Log();
     // The upload reaches the server, which keeps it waiting (the version check may come first).

@@ -53,7 +53,8 @@ bool WaitUntil(const std::function<bool()>& condition, int boundMs);
 // points programs at them (DISPLAY, the bus, QT_QPA_PLATFORM=xcb, accessibility on).
 class XDesktop {
  public:
-  // "" when the desktop is up; else what failed.
+  // "" when the desktop is up; else what failed. A desktop whose tray does not come up is made
+  // again, up to three times.
   std::string Start(int boundMs);
   ~XDesktop();
 
@@ -63,6 +64,11 @@ class XDesktop {
   std::string SendProblemReportFromTheTray(const std::string& description, int boundMs);
 
  private:
+  // One try: the tray must show within `trayBoundMs`.
+  std::string StartOnce(int boundMs, int trayBoundMs);
+  // Ends the tray, the bus and the display, and restores the environment.
+  void Stop();
+
   std::unique_ptr<ChildProcess> xvfb_, bus_, trayer_;
   std::vector<std::unique_ptr<ScopedEnv>> env_;
 };
