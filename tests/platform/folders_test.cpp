@@ -171,7 +171,9 @@ TEST(PrivateFolder, IsAFolderOfOursWithMode0700OrRefusedWithItsReason) {
     }
     const std::string reason = qav::OpenPrivateFolder(path);
     EXPECT_EQ(reason, c.reason);
-    if (reason.empty()) EXPECT_EQ(ModeOf(path), 0700u);
+    if (reason.empty()) {
+      EXPECT_EQ(ModeOf(path), 0700u);
+    }
   }
   TempDir dir;
   EXPECT_TRUE(qav::OpenPrivateFolder(dir.path() + "/no/parent").starts_with("cannot be created ("));
