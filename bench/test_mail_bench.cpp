@@ -28,7 +28,7 @@
 #include "platform/window.h"
 #include "tests/support/stalling_smtp_server.h"
 #include "ui/options/dlg_opt_email_settings.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/samples/quiet_options_sheet.h"
 #include "ui/bridge/qt_loop_bridge.h"
 
 namespace {
@@ -39,23 +39,6 @@ constexpr uint32_t kRing = qav::WM_USER + 40;
 constexpr uint32_t kRingsDone = qav::WM_USER + 41;
 constexpr uint64_t kAnswerTimer = 7;
 constexpr int kRings = 10;
-
-// The page's sheet: nothing here is asked for.
-class QuietSheet : public COptionsSheetLink {
- public:
-  void SetModified(bool) override {}
-  bool IsModified() const override { return false; }
-  void SaveSettings() override {}
-  void RefreshTrayIcon() override {}
-  void SendChatMessage(const std::u16string&, const std::u16string&) override {}
-  void OpenWebPage(const std::u16string&) override {}
-  void Relocalize() override {}
-  void CheckForUpdatesNow() override {}
-  void ApplyLanguage(const std::u16string&) override {}
-  std::u16string LanguageFilePath() override { return u""; }
-  void EditTextFile(const std::u16string&) override {}
-  int LoadGreetingMemFile(bool) override { return 1; }
-};
 
 // Result boxes are counted, not shown.
 class CountingBoxes : public qav::MessageBoxHandler {
@@ -149,7 +132,7 @@ void BM_RingToAnswerWhileATestMailHangs(benchmark::State& state) {
   TheGui();
   CountingBoxes boxes;
   qav::SetMessageBoxHandler(&boxes);
-  QuietSheet sheet;
+  CQuietOptionsSheet sheet;
   for (auto _ : state) {
     qav::test::StallingSmtpServer server(qav::test::SmtpMisbehaviour::kSilent);
     if (!server.started()) {

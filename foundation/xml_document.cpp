@@ -141,8 +141,12 @@ void CXmlDocument::Clear() {
   m_root.m_attributes.clear();
 }
 
-std::u16string CXmlDocument::GetXml() const {
-  std::u16string out = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+std::u16string CXmlDocument::GetXml() const { return TextDeclaredAs(u"UTF-8"); }
+
+std::u16string CXmlDocument::TextDeclaredAs(std::u16string_view encoding) const {
+  std::u16string out = u"<?xml version=\"1.0\" encoding=\"";
+  out += encoding;
+  out += u"\"?>\r\n";
   WriteElement(m_root, out);
   return out;
 }
@@ -150,10 +154,7 @@ std::u16string CXmlDocument::GetXml() const {
 int CXmlDocument::SaveFile(std::u16string_view path) const {
   // The file is UTF-16LE, so its declaration says so: a strict reader refuses a UTF-16 file that
   // calls itself UTF-8. The text sent elsewhere (GetXml) keeps its UTF-8 declaration.
-  std::u16string xml = GetXml();
-  const std::u16string_view declared = u"encoding=\"UTF-8\"";
-  xml.replace(xml.find(declared), declared.size(), u"encoding=\"UTF-16\"");
-  const std::string bytes = "\xFF\xFE" + qav::TextToUtf16LeBytes(xml);
+  const std::string bytes = "\xFF\xFE" + qav::TextToUtf16LeBytes(TextDeclaredAs(u"UTF-16"));
   const std::string file = qav::Utf16ToUtf8(path);
   FILE* out = std::fopen(file.c_str(), "wbe");
   if (out == nullptr) return 0;

@@ -54,8 +54,9 @@ class CXmlDocument {
   // by 2n spaces when it had no value.
   std::u16string GetXml() const;
 
-  // Writes the UTF-16LE byte order mark and GetXml() in UTF-16LE. Returns 1, or 0 when the file
-  // cannot be written.
+  // Writes the UTF-16LE byte order mark and the document in UTF-16LE, declared as UTF-16 (a strict
+  // reader refuses a UTF-16 file that calls itself UTF-8). Returns 1, or 0 when the file cannot be
+  // written.
   int SaveFile(std::u16string_view path) const;
   // Reads a file (UTF-16LE after its byte order mark, else UTF-8), removes every LF, CR and TAB
   // and parses the text. 0 when the file cannot be opened, has 0 or 1 bytes, is larger than 16 MiB,
@@ -70,6 +71,9 @@ class CXmlDocument {
   const std::u16string& GetParsedText() const { return m_text; }
 
  private:
+  // The document as text under a declaration of that encoding.
+  std::u16string TextDeclaredAs(std::u16string_view encoding) const;
+
   CXmlElement m_root;
   std::u16string m_text;
 };

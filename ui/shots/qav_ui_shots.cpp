@@ -42,7 +42,6 @@
 #include "ui/boxes/countdown_message_box.h"
 #include "ui/options/dlg_options.h"
 #include "ui/options/option_child.h"
-#include "ui/options/options_sheet_link.h"
 #include "ui/boxes/message_box_extra.h"
 #include "ui/bridge/qt_loop_bridge.h"
 #include "calls/call.h"
@@ -62,6 +61,7 @@
 #include "ui/reports/qt_report_dialog.h"
 #include "ui/controls/title_menu.h"
 #include "ui/bridge/up_dialog.h"
+#include "ui/samples/quiet_options_sheet.h"
 
 namespace {
 
@@ -353,20 +353,7 @@ void ShootPlayer(CAppImageLists& lists) {
 
 // The options page with each of its children, in basic, advanced and screen-reader modes.
 void ShootOptionPages(CAppImageLists& lists) {
-  struct ShotSheet : COptionsSheetLink {
-    void SetModified(bool) override {}
-    bool IsModified() const override { return false; }
-    void SaveSettings() override {}
-    void RefreshTrayIcon() override {}
-    void SendChatMessage(const std::u16string&, const std::u16string&) override {}
-    void OpenWebPage(const std::u16string&) override {}
-    void Relocalize() override {}
-    void CheckForUpdatesNow() override {}
-    void ApplyLanguage(const std::u16string&) override {}
-    std::u16string LanguageFilePath() override { return GetLanguageFolder() + u"ZV_EN.lang"; }
-    void EditTextFile(const std::u16string&) override {}
-    int LoadGreetingMemFile(bool) override { return 1; }
-  } sheet;
+  CQuietOptionsSheet sheet(GetLanguageFolder() + u"ZV_EN.lang");
   LoadDefaultLangLib();
   g_pImageLists = &lists;  // the list's icons and the buttons' pictures, as in the program
   SignInAs(u"alice");
