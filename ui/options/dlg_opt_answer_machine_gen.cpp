@@ -4,18 +4,21 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <algorithm>
+#include <QVBoxLayout>
 
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "ui/controls/title_group_box.h"
 #include "ui/options/options_sheet_link.h"
 
 namespace {
@@ -24,40 +27,39 @@ constexpr int kMuteValues[3] = {0, 1, 2};
 constexpr int kMuteIds[3] = {1176, 1177, 1178};
 // The wait after asking the test contact to call, so the user sees the call coming in.
 constexpr int kTestCallPauseMs = 3000;
-// The frame's width as the dialog was drawn, and the child's margin beyond it.
-constexpr int kFrameWidth = 396, kChildMargin = 4;
+// The delay rows stand in under the switch they depend on; a gap parts the answering rows from
+// the groups below.
+constexpr int kIndent = 16, kGroupGap = 8;
 }  // namespace
 
 CDlgOptAnswerMachineGen::CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptAnswerMachineGen", parent) {
   Trace("OnInitDialog");
-  resize(400, 340);
-  m_frame = Add<QGroupBox>(1191, 0, 5, kFrameWidth, 330);
-  m_frameRect = m_frame->geometry();
-  m_answerAllowed = Add<QCheckBox>(1019, 10, 25, 380, 22);
-  m_answerOnline = Add<QCheckBox>(1030, 24, 52, 196, 22);
-  m_secondsOnline = Add<CNumberEdit>(1018, 220, 52, 36, 22);
-  m_secondsOnlineLabel = Add<QLabel>(1061, 260, 52, 140, 22);
-  m_answerAway = Add<QCheckBox>(1027, 24, 80, 196, 22);
-  m_secondsAway = Add<CNumberEdit>(1021, 220, 80, 36, 22);
-  m_secondsAwayLabel = Add<QLabel>(1060, 260, 80, 140, 22);
-  m_testCallLink = Add<QLabel>(1273, 10, 115, 380, 22);
-  m_testCallButton = Add<QPushButton>(1280, 10, 112, 380, 26);
-  m_muteGroup = Add<QGroupBox>(1174, 8, 182, 380, 52);
+  m_frame = Add<CTitleGroupBox>(1191, "answeringFrame");
+  m_answerAllowed = Add<QCheckBox>(1019, "answerAllowed");
+  m_answerOnline = Add<QCheckBox>(1030, "answerWhenOnline");
+  m_secondsOnline = Add<CNumberEdit>(1018, "secondsOnline");
+  m_secondsOnlineLabel = Add<QLabel>(1061, "secondsOnlineLabel");
+  m_answerAway = Add<QCheckBox>(1027, "answerWhenAway");
+  m_secondsAway = Add<CNumberEdit>(1021, "secondsAway");
+  m_secondsAwayLabel = Add<QLabel>(1060, "secondsAwayLabel");
+  m_testCallLink = Add<QLabel>(1273, "testCallLink");
+  m_testCallButton = Add<QPushButton>(1280, "testCallButton");
+  m_muteGroup = Add<QGroupBox>(1174, "muteGroup");
   auto* muteGroup = new QButtonGroup(this);
-  const int muteX[3] = {18, 110, 290};
-  const int muteW[3] = {88, 170, 90};
+  const char* muteNames[3] = {"muteNever", "muteWhenAway", "muteAlways"};
   for (int i = 0; i < 3; ++i) {
-    m_muteRadios[i] = Add<QRadioButton>(kMuteIds[i], muteX[i], 204, muteW[i], 22);
+    m_muteRadios[i] = Add<QRadioButton>(kMuteIds[i], muteNames[i]);
     muteGroup->addButton(m_muteRadios[i]);
     connect(m_muteRadios[i], &QRadioButton::clicked, this, [this, i] {
       Trace(i == 0 ? "OnCheckMuteNever" : i == 1 ? "OnCheckMuteAway" : "OnCheckMuteAlways");
       OnRadio(g_MuteVolumeOnAnswer, kMuteValues[i]);
     });
   }
-  m_takeControlGroup = Add<QGroupBox>(1182, 8, 242, 380, 82);
-  m_takeControlLabel = Add<QLabel>(1079, 18, 262, 360, 20);
-  m_takeControl = Add<QComboBox>(1142, 18, 286, 360, 24);
+  m_takeControlGroup = Add<QGroupBox>(1182, "takeControlGroup");
+  m_takeControlLabel = Add<QLabel>(1079, "takeControlLabel");
+  m_takeControl = Add<QComboBox>(1142, "takeControl");
+  Arrange();
 
   m_testCallLink->setTextFormat(Qt::RichText);
   m_testCallLink->setCursor(Qt::PointingHandCursor);
@@ -86,33 +88,44 @@ void CDlgOptAnswerMachineGen::Localize() {
   m_takeControl->addItem(Lang(516), 1);
   m_takeControl->addItem(Lang(517), 2);
   m_takeControl->setCurrentIndex(g_TakeControlUserOption.Get());
-  FitAnswerRows();
 }
 
-void CDlgOptAnswerMachineGen::FitAnswerRows() {
-  constexpr int kCheckLeft = 24, kCheckWidth = 196, kEditWidth = 36, kLabelWidth = 140, kGap = 4, kRowHeight = 22;
-  const int checkWidth =
-      std::max({kCheckWidth, m_answerOnline->sizeHint().width() + kGap, m_answerAway->sizeHint().width() + kGap});
-  const int labelWidth =
-      std::max({kLabelWidth, m_secondsOnlineLabel->sizeHint().width(), m_secondsAwayLabel->sizeHint().width()});
-  const int editLeft = kCheckLeft + checkWidth;
-  const int labelLeft = editLeft + kEditWidth + kGap;
+void CDlgOptAnswerMachineGen::Arrange() {
+  // The two delay rows line up: check box, seconds, their label.
+  auto* delays = new QGridLayout;
+  delays->setContentsMargins(kIndent, 0, 0, 0);
+  delays->setColumnStretch(3, 1);
   const struct {
     QCheckBox* check;
     QLineEdit* edit;
     QLabel* label;
-    int top;
-  } rows[] = {{m_answerOnline, m_secondsOnline, m_secondsOnlineLabel, 52}, {m_answerAway, m_secondsAway, m_secondsAwayLabel, 80}};
-  for (const auto& row : rows) {
-    PlaceControl(row.check, {kCheckLeft, row.top, checkWidth, kRowHeight});
-    PlaceControl(row.edit, {editLeft, row.top, kEditWidth, kRowHeight});
-    PlaceControl(row.label, {labelLeft, row.top, labelWidth, kRowHeight});
+  } rows[] = {{m_answerOnline, m_secondsOnline, m_secondsOnlineLabel}, {m_answerAway, m_secondsAway, m_secondsAwayLabel}};
+  for (int row = 0; row < 2; ++row) {
+    delays->addWidget(rows[row].check, row, 0);
+    rows[row].edit->setFixedWidth(rows[row].edit->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    delays->addWidget(rows[row].edit, row, 1);
+    delays->addWidget(rows[row].label, row, 2);
   }
-  // The frame keeps its right margin beyond the longest row; the child keeps its own beyond the frame.
-  const int frameWidth = std::max(kFrameWidth, labelLeft + labelWidth + kGap);
-  m_frameRect.setWidth(frameWidth);
-  m_frame->setGeometry(m_frameRect.x(), m_frame->y(), frameWidth, m_frame->height());
-  if (frameWidth + kChildMargin > width()) resize(frameWidth + kChildMargin, height());
+  auto* mute = new QHBoxLayout(m_muteGroup);
+  for (QRadioButton* radio : m_muteRadios) mute->addWidget(radio);
+  mute->addStretch(1);
+  auto* takeControl = new QVBoxLayout(m_takeControlGroup);
+  takeControl->addWidget(m_takeControlLabel);
+  takeControl->addWidget(m_takeControl);
+  m_takeControl->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+
+  auto* frame = new QVBoxLayout(m_frame);
+  frame->addWidget(m_answerAllowed);
+  frame->addLayout(delays);
+  frame->addWidget(m_testCallLink);
+  frame->addWidget(m_testCallButton, 0, Qt::AlignLeft);
+  frame->addSpacing(kGroupGap);
+  frame->addWidget(m_muteGroup);
+  frame->addWidget(m_takeControlGroup);
+  frame->addStretch(1);
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(m_frame);
 }
 
 void CDlgOptAnswerMachineGen::UpdateDlg() {
@@ -143,11 +156,8 @@ void CDlgOptAnswerMachineGen::UpdateDlg() {
                            static_cast<QWidget*>(m_takeControlLabel), static_cast<QWidget*>(m_takeControl)}) {
     ShowAndEnable(control, advanced);
   }
-  m_frame->setEnabled(advanced);
-  QRect frame = m_frameRect;
-  if (!advanced) frame.setHeight(m_frameRect.height() - kBasicModeFrameShortening);
-  m_frame->setGeometry(frame);
-  m_frame->lower();
+  // The frame's title greys outside advanced mode; it shrinks by itself as the advanced rows hide.
+  m_frame->SetTitleEnabled(advanced);
 
   const bool screenReader = ScreenReaderMode();
   m_testCallLink->setVisible(!screenReader);

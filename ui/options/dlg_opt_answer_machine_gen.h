@@ -25,7 +25,8 @@ class CDlgOptAnswerMachineGen : public COptionChild {
   void UpdateDlg() override;
   // The dialog was drawn for a narrower font than a desktop's: the two "answer after" rows are laid
   // out from their texts, so no caption is cut, and the child widens when a row needs more room.
-  void FitAnswerRows();
+  // The controls in their rows and groups.
+  void Arrange();
 
   void OnCheckAnswerAllowed();
   void OnCheckAnswerWhenOnline();
@@ -36,8 +37,7 @@ class CDlgOptAnswerMachineGen : public COptionChild {
   void OnStartTestCallFromEcho123();
 
  private:
-  QGroupBox* m_frame;
-  QRect m_frameRect;
+  class CTitleGroupBox* m_frame;
   QCheckBox* m_answerAllowed;
   QCheckBox* m_answerOnline;
   QLineEdit* m_secondsOnline;

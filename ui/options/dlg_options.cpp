@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QStringList>
 #include <algorithm>
@@ -22,6 +24,7 @@
 #include "ui/options/dlg_opt_email_settings.h"
 #include "ui/controls/list_box_st.h"
 #include "ui/options/option_child.h"
+#include "ui/options/option_child_area.h"
 #include "ui/options/options_sheet_link.h"
 
 namespace {
@@ -45,13 +48,10 @@ constexpr std::array<SlotInfo, CDlgOptions::kSlotCount> kSlotInfo = {{
 }};
 // The list's narrowest width; wider when a caption's longest word needs it.
 constexpr int kListWidth = 120;
-constexpr int kListTop = 11;
 constexpr int kListHeight = 330;
 // The children sit beside the list, this far from its right edge.
 constexpr int kChildGap = 6;
-constexpr int kChildTop = 5;
-// The page's least height; a child that is taller (screen-reader mode) makes it taller.
-constexpr int kPageHeight = 350;
+constexpr int kPageMargin = 8;
 
 int g_rememberedIndex = 0;
 
@@ -63,41 +63,52 @@ void CDlgOptions::SetRememberedIndex(int index) { g_rememberedIndex = index; }
 CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(parent), m_sheet(sheet) {
   QAV_LOG(LOG_FINE, u"CDlgOptions::OnInitDialog");
   setObjectName(QStringLiteral("330"));
-  // The dialogs' font: Tahoma 8 where it exists, at its pixel size elsewhere.
-  QFont pageFont(QStringLiteral("Tahoma"));
-  pageFont.setPixelSize(11);
-  setFont(pageFont);
-  m_noUserFrame = new QFrame(this);
-  m_noUserFrame->setObjectName(QStringLiteral("1316"));
-  m_noUserFrame->setFrameShape(QFrame::StyledPanel);
-  m_noUserText = new QLabel(this);
-  m_noUserText->setObjectName(QStringLiteral("1315"));
-  m_noUserText->setAlignment(Qt::AlignCenter);
-
+  // The page takes the desktop's font, as every other page does: the arrangement below grows
+  // with it.
   m_list = new CListBoxST(this);
-  m_list->setObjectName(QStringLiteral("1712"));
-  QFont listFont(QStringLiteral("Tahoma"));
-  listFont.setPixelSize(12);  // the list's 14-pixel cell height
-  m_list->setFont(listFont);
+  m_list->setObjectName(QStringLiteral("selectionList"));
+  m_list->setProperty("qavControlId", 1712);
   m_list->setFrameShape(QFrame::StyledPanel);
   m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_list->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   connect(m_list, &QListWidget::currentRowChanged, this, [this](int) {
     if (!m_selecting) OnListSelectChanged();
   });
+  m_childArea = new COptionChildArea(this);
+  m_childArea->setObjectName(QStringLiteral("childArea"));
+  QWidget* childParent = m_childArea->widget();
+  // Shown in the child's place when nothing but the application child can be edited.
+  m_noUserFrame = new QFrame(childParent);
+  m_noUserFrame->setObjectName(QStringLiteral("noUserFrame"));
+  m_noUserFrame->setProperty("qavControlId", 1316);
+  m_noUserFrame->setFrameShape(QFrame::StyledPanel);
+  m_noUserText = new QLabel(m_noUserFrame);
+  m_noUserText->setObjectName(QStringLiteral("noUserText"));
+  m_noUserText->setProperty("qavControlId", 1315);
+  m_noUserText->setAlignment(Qt::AlignCenter);
+  m_noUserText->setWordWrap(true);
+  auto* noUserLayout = new QVBoxLayout(m_noUserFrame);
+  noUserLayout->addWidget(m_noUserText);
+  m_childArea->AddChild(m_noUserFrame);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+  layout->setSpacing(kChildGap);
+  layout->addWidget(m_list);
+  layout->addWidget(m_childArea, 1);
 
-  m_slots[0].child = new CDlgOptConversationRecordGen(sheet, this);
-  m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, this);
-  m_slots[2].child = new CDlgOptDefaultCaller(sheet, this);
-  m_slots[3].child = new CDlgOptUnknownCaller(sheet, this);
-  m_slots[4].child = new CDlgOptCallWaitingSettings(sheet, this);
-  m_slots[5].child = new CDlgOptAudioSettings(sheet, this);
-  m_slots[6].child = new CDlgOptEMailSettings(sheet, this);
-  m_slots[7].child = new CDlgOptAdvanced(sheet, this);
-  m_slots[kApplicationSlot].child = new CDlgOptApplication(sheet, this);
+  m_slots[0].child = new CDlgOptConversationRecordGen(sheet, childParent);
+  m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, childParent);
+  m_slots[2].child = new CDlgOptDefaultCaller(sheet, childParent);
+  m_slots[3].child = new CDlgOptUnknownCaller(sheet, childParent);
+  m_slots[4].child = new CDlgOptCallWaitingSettings(sheet, childParent);
+  m_slots[5].child = new CDlgOptAudioSettings(sheet, childParent);
+  m_slots[6].child = new CDlgOptEMailSettings(sheet, childParent);
+  m_slots[7].child = new CDlgOptAdvanced(sheet, childParent);
+  m_slots[kApplicationSlot].child = new CDlgOptApplication(sheet, childParent);
   for (const Slot& slot : m_slots) {
     if (slot.child == nullptr) continue;
     slot.child->hide();
-    slot.child->installEventFilter(this);
+    m_childArea->AddChild(slot.child);
   }
   if (g_pImageLists != nullptr) m_list->SetImageList(&g_pImageLists->m_optionsList);
   m_current = nullptr;
@@ -159,38 +170,11 @@ void CDlgOptions::RebuildSelectionList() {
 void CDlgOptions::FitListWidth() {
   QStringList captions;
   for (int row = 0; row < m_list->count(); ++row) captions << m_list->item(row)->text();
-  m_listWidth = std::max(kListWidth, m_list->WidthForWholeWords(captions, kListHeight));
-  m_list->setGeometry(8, kListTop, m_listWidth, kListHeight);
-  const int childLeft = 8 + m_listWidth + kChildGap;
-  for (const Slot& slot : m_slots) {
-    if (slot.child != nullptr) slot.child->move(childLeft, kChildTop);
-  }
-  FitPageSize();
-}
-
-void CDlgOptions::FitPageSize() {
-  const int childLeft = 8 + m_listWidth + kChildGap;
-  int childWidth = 0;
-  int childHeight = 0;
-  for (const Slot& slot : m_slots) {
-    if (slot.child == nullptr) continue;
-    childWidth = std::max(childWidth, slot.child->width());
-    childHeight = std::max(childHeight, slot.child->height());
-  }
-  const int pageWidth = childLeft + childWidth + 5;
-  const int pageHeight = std::max(kPageHeight, kChildTop + childHeight + 4);
-  m_noUserFrame->setGeometry(m_listWidth + 12, kListTop, pageWidth - m_listWidth - 20, kListHeight);
-  m_noUserText->setGeometry(m_noUserFrame->geometry());
-  if (minimumSize() == QSize(pageWidth, pageHeight)) return;
-  setMinimumSize(pageWidth, pageHeight);
-  resize(std::max(width(), pageWidth), pageHeight);
+  const int rowsHeight = m_list->sizeHintForRow(0) * std::max(1, m_list->count()) + 2 * m_list->frameWidth();
+  m_listWidth = std::max(kListWidth, m_list->WidthForWholeWords(captions, std::max(kListHeight, rowsHeight)));
+  m_list->setFixedWidth(m_listWidth);
+  m_list->setMinimumHeight(rowsHeight);
   m_sheet.FitSheetToPage();
-}
-
-bool CDlgOptions::eventFilter(QObject* watched, QEvent* event) {
-  // A child grows in screen-reader mode (its icon buttons' captions need lines of their own).
-  if (event->type() == QEvent::Resize && m_list != nullptr) FitPageSize();
-  return QWidget::eventFilter(watched, event);
 }
 
 void CDlgOptions::UpdateDlg() {

@@ -63,8 +63,6 @@ class CDlgOptions : public QWidget {
   // caption is cut in the current language and font.
   void FitListWidth();
   // The page is as wide and tall as its widest and tallest child needs; the sheet is told.
-  void FitPageSize();
-  bool eventFilter(QObject* watched, QEvent* event) override;
   bool IsGreetingChild(const COptionChild* child) const;
 
   COptionsSheetLink& m_sheet;
@@ -72,6 +70,7 @@ class CDlgOptions : public QWidget {
   CListBoxST* m_list = nullptr;
   QLabel* m_noUserText = nullptr;
   QFrame* m_noUserFrame = nullptr;
+  class COptionChildArea* m_childArea = nullptr;
   std::array<Slot, kSlotCount> m_slots{};
   bool m_selecting = false;
   int m_listWidth = 0;

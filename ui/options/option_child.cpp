@@ -19,16 +19,10 @@
 #include "ui/controls/button_ssl.h"
 #include "ui/options/options_sheet_link.h"
 #include "ui/controls/ux_theme.h"
-
-#include <algorithm>
+#include "ui/options/icon_button_bar.h"
 
 namespace {
 const std::u16string kBoxCaption = u"QAV";
-// Marks the buttons that show only an icon outside screen-reader mode.
-const char kIconButtonProperty[] = "qavIconButton";
-constexpr int kLineGap = 4;
-
-bool Overlaps(const QRect& a, const QRect& b) { return a.top() <= b.bottom() && b.top() <= a.bottom(); }
 }  // namespace
 
 COptionChild::COptionChild(COptionsSheetLink& sheet, int dialogId, const char* className, QWidget* parent)
@@ -115,8 +109,15 @@ bool COptionChild::IsOnAppDrive(const std::u16string& path) {
 bool COptionChild::AdvancedMode() { return g_AdvancedSettingMode.Get() != 0; }
 bool COptionChild::ScreenReaderMode() { return g_ScreenReaderFriendlyMode.Get() != 0; }
 
+QWidget* COptionChild::ControlById(int id) const {
+  for (QWidget* control : findChildren<QWidget*>()) {
+    if (control->property(kControlIdProperty).toInt() == id) return control;
+  }
+  return nullptr;
+}
+
 void COptionChild::SetText(int id, int stringId) {
-  QWidget* control = findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+  QWidget* control = ControlById(id);
   if (control == nullptr) return;
   const QString text = Lang(stringId);
   if (auto* button = qobject_cast<QAbstractButton*>(control)) {
@@ -128,6 +129,17 @@ void COptionChild::SetText(int id, int stringId) {
   }
 }
 
+CIconButtonBar* COptionChild::AddIconBar(std::initializer_list<CButtonSSL*> buttons) {
+  auto* bar = new CIconButtonBar(buttons, this);
+  m_iconBars.push_back(bar);
+  bar->ShowCaptions(ScreenReaderMode());
+  return bar;
+}
+
+void COptionChild::ArrangeIconBars() {
+  for (CIconButtonBar* bar : m_iconBars) bar->ShowCaptions(ScreenReaderMode());
+}
+
 void COptionChild::ColourIconButton(CButtonSSL* button, int image) {
   const QColor face = QApplication::palette().color(QPalette::Button);
   const COLORREF fallback = RGB(face.red(), face.green(), face.blue());
@@ -137,11 +149,6 @@ void COptionChild::ColourIconButton(CButtonSSL* button, int image) {
   // The picture in the middle; with a caption (screen-reader mode) it stands at the left, its
   // middle on the caption's line.
   button->SetStateAndRedraw(CButtonSSL::kAlignHCenter | CButtonSSL::kAlignVCenter);
-  if (!button->property(kIconButtonProperty).toBool()) {
-    button->setProperty(kIconButtonProperty, true);
-    // Showing or hiding a button (a row that comes and goes) changes the screen-reader lines.
-    button->installEventFilter(this);
-  }
   for (int slot : {CButtonSSL::BTNST_COLOR_BK_IN, CButtonSSL::BTNST_COLOR_BK_HOT, CButtonSSL::BTNST_COLOR_BK_PRESSED,
                    CButtonSSL::BTNST_COLOR_BK_DISABLED}) {
     button->SetColor(slot, colour, true);
@@ -153,117 +160,7 @@ void COptionChild::SetIconButtonTip(CButtonSSL* button, int stringId) {
   button->SetTooltipText(tip);
   button->setAccessibleName(tip);
   button->setText(ScreenReaderMode() ? tip : QString());
-  FitIconButtons();
-}
-
-bool COptionChild::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) FitIconButtons();
-  return QWidget::eventFilter(watched, event);
-}
-
-QRect COptionChild::DesignGeometry(QWidget* control) {
-  for (const DesignPlace& place : m_design) {
-    if (place.control == control) return place.geometry;
-  }
-  // Not seen before: the child placed it and nothing has moved it yet.
-  m_design.push_back({control, control->geometry()});
-  return control->geometry();
-}
-
-void COptionChild::PlaceControl(QWidget* control, const QRect& geometry) {
-  for (DesignPlace& place : m_design) {
-    if (place.control == control) place.geometry = geometry;
-  }
-  control->setGeometry(geometry);
-}
-
-void COptionChild::FitIconButtons() {
-  if (m_fitting) return;
-  // Nothing to undo: outside screen-reader mode a child that was never fitted keeps its own layout.
-  if (!ScreenReaderMode() && m_design.empty()) return;
-  m_fitting = true;
-  // The child's own code may resize it (while it is built); that size is its design size.
-  if (m_design.empty() || size() != m_fittedSize) m_designSize = size();
-  std::vector<QWidget*> controls;
-  for (QObject* object : children()) {
-    if (auto* control = qobject_cast<QWidget*>(object); control != nullptr && !control->isWindow()) {
-      control->setGeometry(DesignGeometry(control));
-      controls.push_back(control);
-    }
-  }
-  int added = 0;
-  if (ScreenReaderMode()) {
-    std::vector<CButtonSSL*> buttons;
-    for (QWidget* control : controls) {
-      auto* button = dynamic_cast<CButtonSSL*>(control);
-      if (button != nullptr && button->property(kIconButtonProperty).toBool() && !button->isHidden()) {
-        buttons.push_back(button);
-      }
-    }
-    std::sort(buttons.begin(), buttons.end(), [](const CButtonSSL* a, const CButtonSSL* b) {
-      return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
-    });
-    // Rows: buttons side by side. From the bottom up, so that a row's new lines never move a row
-    // still to be laid out.
-    std::vector<std::vector<CButtonSSL*>> rows;
-    for (CButtonSSL* button : buttons) {
-      if (rows.empty() || !Overlaps(rows.back().front()->geometry(), button->geometry())) rows.emplace_back();
-      rows.back().push_back(button);
-    }
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-      QRect span;
-      for (const CButtonSSL* button : *row) span |= button->geometry();
-      // The row is the buttons and what stands beside them on their left (label, edit, box).
-      int bottom = span.bottom();
-      int left = span.left();
-      for (QWidget* control : controls) {
-        if (control->isHidden() || qobject_cast<QGroupBox*>(control) != nullptr) continue;
-        if (std::find(row->begin(), row->end(), control) != row->end()) continue;
-        const QRect place = control->geometry();
-        if (!Overlaps(place, span) || place.left() >= span.left()) continue;
-        bottom = std::max(bottom, place.bottom());
-        left = std::min(left, place.left());
-      }
-      const int linesTop = bottom + 1 + kLineGap;
-      std::vector<CButtonSSL*> sorted = *row;
-      std::sort(sorted.begin(), sorted.end(), [](const CButtonSSL* a, const CButtonSSL* b) { return a->x() < b->x(); });
-      const int height = PlaceIconButtonLines(sorted, left, span.right() + 1, linesTop);
-      // Below the row everything moves down; a frame around the row grows.
-      for (QWidget* control : controls) {
-        if (std::find(row->begin(), row->end(), control) != row->end()) continue;
-        const QRect place = control->geometry();
-        if (place.top() > bottom) {
-          control->move(place.x(), place.y() + height);
-        } else if (place.bottom() > bottom) {
-          control->resize(place.width(), place.height() + height);
-        }
-      }
-      added += height;
-    }
-  }
-  resize(m_designSize.width(), m_designSize.height() + added);
-  m_fittedSize = size();
-  m_fitting = false;
-}
-
-int COptionChild::PlaceIconButtonLines(const std::vector<CButtonSSL*>& row, int left, int right, int top) const {
-  int x = left;
-  int y = top;
-  int lineHeight = 0;
-  for (CButtonSSL* button : row) {
-    const int width = std::max(button->width(), button->sizeHint().width());
-    const int height = button->height();
-    if (x > left && x + width > right) {
-      x = left;
-      y += lineHeight + kLineGap;
-      lineHeight = 0;
-    }
-    button->setGeometry(x, y, width, height);
-    x += width + kLineGap;
-    lineHeight = std::max(lineHeight, height);
-  }
-  // The gap above the lines and the lines; the row's old gap to what follows stays below them.
-  return kLineGap + (y + lineHeight - top);
+  ArrangeIconBars();
 }
 
 int32_t DecimalTextToInt(const QString& text) {

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRect>
+#include <initializer_list>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -28,6 +29,9 @@ class COptionsSheetLink;
 
 class COptionChild : public QWidget {
  public:
+  // The dynamic property that carries a control's id.
+  static constexpr const char* kControlIdProperty = "qavControlId";
+
   COptionChild(COptionsSheetLink& sheet, int dialogId, const char* className, QWidget* parent);
 
   int DialogId() const { return m_dialogId; }
@@ -72,19 +76,38 @@ class COptionChild : public QWidget {
   static bool IsOnAppDrive(const std::u16string& path);
   static bool AdvancedMode();
   static bool ScreenReaderMode();
-  // A control of the child, named by its control id, placed in pixels.
+  // A control of the child: its object name says what it is (tests and tools find it by that),
+  // and its control id stays on it for the language texts (SetText) and the id-keyed lookups.
+  // The child puts it in a layout; nothing is placed in pixels.
+  template <class Control>
+  Control* Add(int id, const char* name) {
+    auto* control = new Control(this);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setProperty(kControlIdProperty, id);
+    return control;
+  }
+  // Transitional, while the children move to layouts: a control placed in pixels.
   template <class Control>
   Control* Add(int id, int x, int y, int w, int h) {
-    auto* control = new Control(this);
-    control->setObjectName(QString::number(id));
+    auto* control = Add<Control>(id, QString::number(id).toLatin1().constData());
     control->setGeometry(x, y, w, h);
     return control;
   }
+  void PlaceControl(QWidget* control, const QRect& geometry) { control->setGeometry(geometry); }
+  template <class Handler>
+  CMultiLineEdit* AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler) {
+    CMultiLineEdit* edit = AddTextEdit(id, QString::number(id).toLatin1().constData(), maxLength, handler);
+    edit->setGeometry(x, y, w, h);
+    return edit;
+  }
+  // The child's control of that id, wherever it sits in the child's layout; null when none.
+  QWidget* ControlById(int id) const;
   // Sets a control's text from a language string (labels, boxes, buttons, group titles).
   void SetText(int id, int stringId);
-  // Places a control anew after the child was built (a row laid out from its texts): that becomes
-  // the control's own place, the one the screen-reader lines start from.
-  void PlaceControl(QWidget* control, const QRect& geometry);
+  // The icon buttons at the end of a row, kept together: side by side outside screen-reader mode,
+  // on lines of their own below the row in it (CIconButtonBar). The child places the bar in its
+  // row's grid (CIconButtonBar::PlaceIn).
+  class CIconButtonBar* AddIconBar(std::initializer_list<class CButtonSSL*> buttons);
   // The icon buttons' background: the themed tab body colour, else the button face.
   void ColourIconButton(class CButtonSSL* button, int image);
   // An icon button's tooltip; in screen-reader mode also its caption, else it shows only its image.
@@ -92,36 +115,21 @@ class COptionChild : public QWidget {
   // A multi-line edit whose user may put in at most maxLength units, a line break counting two as
   // in the settings file (CMultiLineEdit), and that notifies the handler of each change.
   template <class Handler>
-  CMultiLineEdit* AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler);
+  CMultiLineEdit* AddTextEdit(int id, const char* name, int maxLength, Handler handler);
 
  private:
-  // A caption is a whole sentence, far wider than an icon: in screen-reader mode each row of icon
-  // buttons gets lines of its own below the row, the buttons as wide as their captions, and what
-  // lies below moves down (the frames around grow). Outside it every control is where the child
-  // placed it.
-  void FitIconButtons();
-  // The row's buttons (sorted by x) laid into lines from `left` to `right`; returns the lines' height.
-  int PlaceIconButtonLines(const std::vector<class CButtonSSL*>& row, int left, int right, int top) const;
-  QRect DesignGeometry(QWidget* control);
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  // Puts each icon bar where the current mode wants it.
+  void ArrangeIconBars();
 
-  struct DesignPlace {
-    QPointer<QWidget> control;
-    QRect geometry;
-  };
   COptionsSheetLink& m_sheet;
   int m_dialogId;
   const char* m_className;
-  // Where the child put its controls and its own size, before any screen-reader lines.
-  std::vector<DesignPlace> m_design;
-  QSize m_designSize;
-  QSize m_fittedSize;
-  bool m_fitting = false;
+  std::vector<class CIconButtonBar*> m_iconBars;
 };
 
 template <class Handler>
-CMultiLineEdit* COptionChild::AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler) {
-  auto* edit = Add<CMultiLineEdit>(id, x, y, w, h);
+CMultiLineEdit* COptionChild::AddTextEdit(int id, const char* name, int maxLength, Handler handler) {
+  auto* edit = Add<CMultiLineEdit>(id, name);
   edit->SetLimit(maxLength);
   QObject::connect(edit, &QPlainTextEdit::textChanged, this, [edit, handler] {
     if (edit->CutUserExcess()) return;  // notifies again with the text that stays

@@ -11,10 +11,21 @@
 
 namespace qav::test {
 
+// A control by its id, wherever it sits in the parent's layout.
 template <class Control>
 Control* Find(QWidget* parent, int id) {
-  auto* control = parent->findChild<Control*>(QString::number(id));
-  EXPECT_NE(control, nullptr) << "no control " << id;
+  for (Control* control : parent->findChildren<Control*>()) {
+    if (control->property("qavControlId").toInt() == id) return control;
+  }
+  ADD_FAILURE() << "no control " << id;
+  return nullptr;
+}
+
+// A control by its object name, which says what it is.
+template <class Control>
+Control* Find(QWidget* parent, const char* name) {
+  auto* control = parent->findChild<Control*>(QString::fromLatin1(name));
+  EXPECT_NE(control, nullptr) << "no control " << name;
   return control;
 }
 

@@ -1,0 +1,20 @@
+// Walks a window's widgets the way a reader's eye does and lists every text it cannot read whole:
+// a label, button, box or group title narrower or lower than its text, a control that stands
+// outside what its parents show (a scroll area's viewport aside: there the user scrolls), and two
+// text-bearing controls of one parent drawn over each other.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+namespace qav::test {
+
+// The problems found below `top`, one line each, naming the control by its object name and text.
+// Only what is visible to `top` counts.
+QStringList CutTexts(const QWidget* top);
+
+// One line for a failing assertion.
+inline std::string Listed(const QStringList& problems) { return problems.join(QLatin1Char('\n')).toStdString(); }
+
+}  // namespace qav::test

@@ -1,0 +1,65 @@
+#include "ui/options/option_child_area.h"
+
+#include <QScrollBar>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+// Beyond this the area scrolls rather than making the page narrower: a child's rows are never
+// squeezed below what their texts need.
+QSize LargestHint(const QWidget* column, bool minimum) {
+  QSize size;
+  for (const QObject* object : column->children()) {
+    auto* child = qobject_cast<const QWidget*>(object);
+    if (child == nullptr || child->isWindow()) continue;
+    // Hidden children count too: the sheet keeps one size whichever child is chosen.
+    size = size.expandedTo(minimum ? child->minimumSizeHint() : child->sizeHint());
+  }
+  return size;
+}
+}  // namespace
+
+// The column the children stand in; its hint is the largest child's, shown or not.
+class COptionChildArea::Column : public QWidget {
+ public:
+  explicit Column(QWidget* parent) : QWidget(parent), m_layout(new QVBoxLayout(this)) {
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+  }
+  void Add(QWidget* child) { m_layout->insertWidget(m_layout->count(), child); }
+  QSize sizeHint() const override { return LargestHint(this, false); }
+  QSize minimumSizeHint() const override {
+    // As wide as the widest child needs; as high as the shown one needs (the area scrolls).
+    return {LargestHint(this, true).width(), m_layout->minimumSize().height()};
+  }
+
+ private:
+  QVBoxLayout* m_layout;
+};
+
+COptionChildArea::COptionChildArea(QWidget* parent) : QScrollArea(parent), m_column(new Column(this)) {
+  setFrameShape(QFrame::NoFrame);
+  setWidgetResizable(true);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setWidget(m_column);
+}
+
+void COptionChildArea::AddChild(QWidget* child) {
+  m_column->Add(child);
+  updateGeometry();
+}
+
+QSize COptionChildArea::sizeHint() const {
+  // QScrollArea's own hint stops at a few dozen lines of text; this area wants its whole child.
+  const int frame = 2 * frameWidth();
+  return m_column->sizeHint() + QSize(frame, frame);
+}
+
+QSize COptionChildArea::minimumSizeHint() const {
+  // Room for a few lines and the scroll bar: below that the user scrolls.
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  const int lines = fontMetrics().height() * 8;
+  return {std::min(m_column->sizeHint().width(), 10 * lines) + bar, lines};
+}
