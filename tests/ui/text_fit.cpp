@@ -1,6 +1,7 @@
 #include "tests/ui/text_fit.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
@@ -120,7 +121,16 @@ void Walk(const QWidget* widget, const QWidget* top, QStringList& problems) {
 
 }  // namespace
 
+void SettleLayouts() {
+  constexpr int kRounds = 16;  // deeper than any window's nesting of layouts
+  for (int round = 0; round < kRounds; ++round) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+  }
+}
+
 QStringList CutTexts(const QWidget* top) {
+  SettleLayouts();
   QStringList problems;
   Walk(top, top, problems);
   return problems;

@@ -10,7 +10,11 @@
 
 namespace qav::test {
 
-// The problems found below `top`, one line each, naming the control by its object name and text.
+// Lets every pending layout run, as the event loop would before the user sees the window: a
+// layout that changes a widget's size asks its parent's layout to run again, one round later.
+void SettleLayouts();
+
+// The problems found below `top` (after SettleLayouts), one line each, naming the control by its object name and text.
 // Only what is visible to `top` counts.
 QStringList CutTexts(const QWidget* top);
 

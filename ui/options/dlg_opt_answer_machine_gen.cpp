@@ -122,10 +122,11 @@ void CDlgOptAnswerMachineGen::Arrange() {
   frame->addSpacing(kGroupGap);
   frame->addWidget(m_muteGroup);
   frame->addWidget(m_takeControlGroup);
-  frame->addStretch(1);
+  // The frame is as high as what it shows (shorter in basic mode); the room below stays empty.
   auto* child = new QVBoxLayout(this);
   child->setContentsMargins(0, 0, 0, 0);
   child->addWidget(m_frame);
+  child->addStretch(1);
 }
 
 void CDlgOptAnswerMachineGen::UpdateDlg() {

@@ -16,8 +16,6 @@ class QRadioButton;
 class CDlgOptAnswerMachineGen : public COptionChild {
  public:
   static constexpr int kDialogId = 149;
-  // How much shorter the settings frame is in basic mode, where the lower groups are hidden.
-  static constexpr int kBasicModeFrameShortening = 158;
 
   CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidget* parent);
 

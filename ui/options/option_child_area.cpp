@@ -1,5 +1,7 @@
 #include "ui/options/option_child_area.h"
 
+#include <QEvent>
+#include <QLayout>
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -14,7 +16,9 @@ QSize LargestHint(const QWidget* column, bool minimum) {
     auto* child = qobject_cast<const QWidget*>(object);
     if (child == nullptr || child->isWindow()) continue;
     // Hidden children count too: the sheet keeps one size whichever child is chosen.
-    size = size.expandedTo(minimum ? child->minimumSizeHint() : child->sizeHint());
+    // A child without a layout has the size it gave itself.
+    const QSize wish = child->layout() == nullptr ? child->size() : minimum ? child->minimumSizeHint() : child->sizeHint();
+    size = size.expandedTo(wish);
   }
   return size;
 }
@@ -23,7 +27,7 @@ QSize LargestHint(const QWidget* column, bool minimum) {
 // The column the children stand in; its hint is the largest child's, shown or not.
 class COptionChildArea::Column : public QWidget {
  public:
-  explicit Column(QWidget* parent) : QWidget(parent), m_layout(new QVBoxLayout(this)) {
+  explicit Column(COptionChildArea* area) : QWidget(area), m_area(area), m_layout(new QVBoxLayout(this)) {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
   }
@@ -33,8 +37,16 @@ class COptionChildArea::Column : public QWidget {
     // As wide as the widest child needs; as high as the shown one needs (the area scrolls).
     return {LargestHint(this, true).width(), m_layout->minimumSize().height()};
   }
+  bool event(QEvent* event) override {
+    const bool handled = QWidget::event(event);
+    // A child grew or shrank (a mode, a language): the area asks its page for the new room; a
+    // scroll area's viewport passes no such news up by itself.
+    if (event->type() == QEvent::LayoutRequest) m_area->updateGeometry();
+    return handled;
+  }
 
  private:
+  COptionChildArea* m_area;
   QVBoxLayout* m_layout;
 };
 

@@ -17,7 +17,9 @@ constexpr int kImagePlay = 0, kImageDelete = 6, kImageFolder = 8, kImageCall = 9
 
 CButtonSSL* MakeButton(QWidget& page, int image) {
   auto* button = new CButtonSSL(&page);
-  button->setFixedSize(36, 34);
+  // The picture's size, or wider with a caption (screen-reader mode), which is never cut.
+  button->setMinimumSize(36, 34);
+  button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   if (g_pImageLists) button->SetImageList(g_pImageLists->m_toolbarList, image);
   return button;
 }

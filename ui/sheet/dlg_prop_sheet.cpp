@@ -1,6 +1,7 @@
 #include "ui/sheet/dlg_prop_sheet.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 
 #include "app/app_names.h"
 #include "foundation/language_tables.h"
+#include "foundation/settings.h"
 #include "foundation/logger.h"
 #include "skype/link/main_window_port.h"
 #include "ui/sheet/prop_page.h"
@@ -111,7 +113,9 @@ void CDlgPropSheet::FitToPages() {
   if (!m_builtSize.isValid()) return;  // InitSheet sizes the sheet once its pages are in
   m_tabs->updateGeometry();
   layout()->invalidate();
-  QSize wanted = m_builtSize.expandedTo(layout()->totalMinimumSize());
+  // What the pages ask for, not their least: a page below its wish scrolls, which is for screens
+  // too small to give it.
+  QSize wanted = m_builtSize.expandedTo(layout()->totalSizeHint());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QSize frame = frameGeometry().size() - geometry().size();
     wanted = wanted.boundedTo(screen->availableSize() - frame);
@@ -123,6 +127,12 @@ void CDlgPropSheet::FitToPages() {
     if (QPoint(x, y) != from && isVisible()) move(x, y);
   }
   if (wanted != size() || minimumSize() != maximumSize()) setFixedSize(wanted);
+}
+
+bool CDlgPropSheet::event(QEvent* event) {
+  const bool handled = QDialog::event(event);
+  if (event->type() == QEvent::LayoutRequest) FitToPages();
+  return handled;
 }
 
 QPoint CDlgPropSheet::SheetPlacementOnScreen(const QScreen* screen) const {
@@ -212,11 +222,19 @@ void CDlgPropSheet::OnCancel() {
   if (IsModified()) {
     const std::u16string buddyBefore = m_services.GreetingPath(true);
     const std::u16string nonBuddyBefore = m_services.GreetingPath(false);
+    const int screenReaderBefore = g_ScreenReaderFriendlyMode.Get();
+    const int advancedBefore = g_AdvancedSettingMode.Get();
     WaitCursor wait;
     m_services.LoadSettings();
     ReloadGreetingIfChanged(true, buddyBefore);
     ReloadGreetingIfChanged(false, nonBuddyBefore);
     for (const PageEntry& entry : m_pages) entry.page->OnSettingsReloaded();
+    // A mode the user switched and cancelled changes every page's look back (captions, the rows
+    // of advanced mode): each page draws itself anew, as when the mode was switched.
+    if (g_ScreenReaderFriendlyMode.Get() != screenReaderBefore || g_AdvancedSettingMode.Get() != advancedBefore) {
+      Localize(true);
+      UpdateAllPages();
+    }
   }
   SetModified(false);
   if (CPropPage* options = Page(kPageOptions)) options->OnKillActive();

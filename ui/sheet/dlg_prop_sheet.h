@@ -34,8 +34,9 @@ class CDlgPropSheet : public QDialog {
   // Places the sheet (the remembered position or centred), sets its texts, refreshes the pages
   // and activates the first; once, after the pages are added.
   void InitSheet();
-  // Grows the sheet (never below its size at InitSheet) until every page's least size fits, within
-  // the screen: a page can need more room later (another language, screen-reader captions).
+  // Grows the sheet (never below its size at InitSheet) until every page has the room it asks for,
+  // within the screen (a page that gets less scrolls): a page can need more room later (another
+  // language, screen-reader captions). Runs again whenever a page's layout changes.
   void FitToPages();
   // With show: refreshes the tab titles, activates the page of the flag (any other flag keeps the
   // current page) and raises the sheet. Without: hides it.
@@ -72,6 +73,7 @@ class CDlgPropSheet : public QDialog {
   QTabWidget* Tabs() const { return m_tabs; }
 
  protected:
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
   void accept() override;

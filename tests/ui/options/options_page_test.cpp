@@ -15,6 +15,7 @@
 #include "platform/private_profile.h"
 #include "tests/ui/options/option_test_controls.h"
 #include "tests/ui/options/options_fixture.h"
+#include "tests/ui/text_fit.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/options/dlg_opt_answer_machine_gen.h"
 #include "ui/options/dlg_opt_call_waiting_settings.h"
@@ -141,36 +142,54 @@ TEST_F(AnswerMachinePageTest, TheSameComboLineOrMuteRadioAgainDoesNotMarkTheShee
 TEST_F(AnswerMachinePageTest, BasicModeHidesTheLowerGroupsAndShortensTheFrame) {
   g_AdvancedSettingMode = 1;
   page->UpdateDlg();
-  auto* frame = Find<QGroupBox>(page.get(), 1191);
+  SettleLayouts();
+  auto* frame = Find<QGroupBox>(page.get(), "answeringFrame");
   const int fullHeight = frame->height();
-  EXPECT_TRUE(Find<QComboBox>(page.get(), 1142)->isVisible());
+  const int lowerGroups = Find<QGroupBox>(page.get(), "muteGroup")->height() +
+                          Find<QGroupBox>(page.get(), "takeControlGroup")->height();
+  EXPECT_TRUE(Find<QComboBox>(page.get(), "takeControl")->isVisible());
   g_AdvancedSettingMode = 0;
   page->UpdateDlg();
-  EXPECT_EQ(frame->height(), fullHeight - CDlgOptAnswerMachineGen::kBasicModeFrameShortening);
-  EXPECT_EQ(frame->y(), 5);
+  SettleLayouts();
+  // The frame gives back at least the room of the two groups it no longer shows.
+  EXPECT_LE(frame->height(), fullHeight - lowerGroups);
+  EXPECT_GT(frame->height(), 0);
   for (int id : {1174, 1176, 1177, 1178, 1182, 1079, 1142}) {
     auto* control = Find<QWidget>(page.get(), id);
     EXPECT_FALSE(control->isVisible()) << id;
     EXPECT_FALSE(control->isEnabled()) << id;
   }
-  EXPECT_TRUE(Find<QCheckBox>(page.get(), 1019)->isVisible());
+  EXPECT_TRUE(Find<QCheckBox>(page.get(), "answerAllowed")->isVisible());
+  EXPECT_TRUE(Find<QCheckBox>(page.get(), "answerAllowed")->isEnabled()) << "the greyed frame leaves it in use";
 }
 
-// The dialog's widths were drawn for a narrower font: on a desktop's font the delay rows must still
-// show every caption whole, side by side, inside the frame and the child.
+// The delay rows show every caption whole, side by side (switch, seconds, label), at the desktop's
+// font and at a larger one, inside the frame and the child.
 TEST_F(AnswerMachinePageTest, TheDelayRowsShowTheirCaptionsWholeInsideTheFrame) {
-  const QRect frame = Find<QGroupBox>(page.get(), 1191)->geometry();
-  for (const auto& [check, edit, label] : {std::tuple{1030, 1018, 1061}, std::tuple{1027, 1021, 1060}}) {
-    const QWidget* box = Find<QCheckBox>(page.get(), check);
-    const QWidget* field = Find<QLineEdit>(page.get(), edit);
-    const QWidget* caption = Find<QLabel>(page.get(), label);
-    EXPECT_GE(box->width(), box->sizeHint().width()) << check;
-    EXPECT_GE(caption->width(), caption->sizeHint().width()) << label;
-    EXPECT_LE(box->geometry().right(), field->x()) << check;
-    EXPECT_LT(field->geometry().right(), caption->x()) << edit;
-    EXPECT_LT(caption->geometry().right(), frame.right()) << label;
-    EXPECT_LE(frame.right(), page->width()) << label;
+  const QFont defaultFont = QApplication::font();
+  QFont larger = defaultFont;
+  larger.setPointSizeF(defaultFont.pointSizeF() * 1.6);
+  for (const QFont& font : {defaultFont, larger}) {
+    QApplication::setFont(font);
+    page = std::make_unique<CDlgOptAnswerMachineGen>(sheet, nullptr);
+    page->show();
+    QApplication::processEvents();
+    SCOPED_TRACE(font.pointSizeF());
+    const QStringList cut = CutTexts(page.get());
+    EXPECT_TRUE(cut.isEmpty()) << Listed(cut);
+    const auto place = [this](const char* name) {
+      const QWidget* control = Find<QWidget>(page.get(), name);
+      return QRect(control->mapTo(page.get(), QPoint(0, 0)), control->size());
+    };
+    for (const auto& [check, edit, label] : {std::tuple{"answerWhenOnline", "secondsOnline", "secondsOnlineLabel"},
+                                             std::tuple{"answerWhenAway", "secondsAway", "secondsAwayLabel"}}) {
+      EXPECT_LE(place(check).right(), place(edit).left()) << check;
+      EXPECT_LT(place(edit).right(), place(label).left()) << edit;
+      EXPECT_LT(place(label).right(), place("answeringFrame").right()) << label;
+    }
+    EXPECT_EQ(place("secondsOnline").left(), place("secondsAway").left()) << "the rows line up";
   }
+  QApplication::setFont(defaultFont);
 }
 
 TEST_F(AnswerMachinePageTest, TheTestCallIsALinkOrForScreenReadersAButtonAndAsksTheTestContact) {
@@ -330,9 +349,11 @@ TEST_F(OptionsPageTest, TheListShowsEachCaptionWholeWithItsIcon) {
       EXPECT_EQ(list->GetItemImage(row), slot) << "the slot's picture";
       for (const QString& word : list->item(row)->text().split(' ', Qt::SkipEmptyParts))
         EXPECT_LE(metrics.horizontalAdvance(word), room) << word.toStdString();
-      EXPECT_GT(child->x(), list->geometry().right()) << "beside the list, not over it";
+      list->setCurrentRow(row);
+      QApplication::processEvents();
+      ASSERT_EQ(page.CurrentChild(), child);
+      EXPECT_GT(child->mapTo(&page, QPoint(0, 0)).x(), list->geometry().right()) << "beside the list, not over it";
     }
-    EXPECT_GE(page.minimumWidth(), page.Child(0)->geometry().right());
   }
   g_pImageLists = nullptr;
 }

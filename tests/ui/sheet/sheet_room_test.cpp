@@ -9,6 +9,7 @@
 #include "foundation/language_list.h"
 #include "skype/link/main_window_port.h"
 #include "tests/ui/options/options_fixture.h"
+#include "tests/ui/text_fit.h"
 #include "ui/options/dlg_options.h"
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "ui/controls/list_box_st.h"
@@ -70,7 +71,7 @@ TEST_F(SheetRoomTest, ALanguageWithLongerWordsWidensTheSheetWhenItComesLater) {
   WriteLanguage(kLongWord);
   ASSERT_EQ(LoadLangLib(u"ZV_LW"), 1);
   sheet.Localize(true);  // what the main window does on UM_LOCALIZE
-  QApplication::processEvents();
+  SettleLayouts();
   EXPECT_GT(sheet.width(), built) << "the list widened for the long word, and the sheet with it";
   ExpectPageWhole(sheet, options);
   EXPECT_EQ(sheet.minimumSize(), sheet.maximumSize()) << "still a fixed size";
@@ -82,7 +83,7 @@ TEST_F(SheetRoomTest, TheSheetIsBuiltWideEnoughForTheLanguageItStartsIn) {
   OptionsOnlySheet shown(services_);
   CDlgPropSheet& sheet = shown.sheet;
   COptionsPropPage* options = shown.options;
-  QApplication::processEvents();
+  SettleLayouts();
   ExpectPageWhole(sheet, options);
 }
 
@@ -95,7 +96,7 @@ TEST_F(SheetRoomTest, ASheetThatWouldOutgrowTheScreenStopsAtItsEdge) {
   WriteLanguage(std::u16string(static_cast<size_t>(screen.width() / 4), u'W'));  // no screen is that wide
   ASSERT_EQ(LoadLangLib(u"ZV_LW"), 1);
   sheet.Localize(true);
-  QApplication::processEvents();
+  SettleLayouts();
   EXPECT_LE(sheet.frameGeometry().width(), screen.width());
   EXPECT_LE(sheet.frameGeometry().height(), screen.height());
 }
