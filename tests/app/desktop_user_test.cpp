@@ -12,7 +12,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -410,6 +412,80 @@ TEST_F(DesktopWindowManagerTest, TheSheetOffersNoMaximiseAndComesBackWhenIconifi
         << way.name << " left the sheet iconified: " << Property(sheet, "_NET_WM_STATE") << Log();
   }
   SettledScreenshot(Shot("desktop_wm_2_sheet_back.png"));
+}
+
+// A 1024x768 desktop at 144 dots per inch, with every option shown and screen-reader captions on:
+// the sheet with its frame stays on the screen, on each of its pages.
+class LargeFontDesktopTest : public DesktopWindowManagerTest {
+ protected:
+  void SetUp() override {
+    desktop_.SetScreenSize("1024x768");
+    // The program's own settings file, as the application page writes both switches.
+    std::filesystem::create_directories(dir_.path() + "/data/QAV");
+    std::ofstream(dir_.path() + "/data/QAV/QAV.ini") << "[Settings]\nAdvancedSettingMode=1\nScreenReaderFriendlyMode=1\n";
+    DesktopWindowManagerTest::SetUp();
+  }
+  // The frame's extents around the window: left, right, top, bottom.
+  static std::vector<int> FrameExtents(const std::string& window) {
+    std::vector<int> extents;
+    const std::string line = Property(window, "_NET_FRAME_EXTENTS");
+    const std::regex number("[0-9]+");
+    for (auto it = std::sregex_iterator(line.begin(), line.end(), number); it != std::sregex_iterator(); ++it) {
+      extents.push_back(std::stoi(it->str()));
+    }
+    return extents;
+  }
+  // The window's place on the screen without its frame, as xwininfo reads it from the X server.
+  static Box WindowBox(const std::string& window) {
+    Box box;
+    std::istringstream info(test::CommandOutput("xwininfo -id " + window + " 2>/dev/null"));
+    std::string line;
+    const auto value = [&line](const char* label, int& into) {
+      const size_t at = line.find(label);
+      if (at != std::string::npos) into = std::atoi(line.c_str() + at + std::strlen(label));
+    };
+    while (std::getline(info, line)) {
+      value("Absolute upper-left X:", box.x);
+      value("Absolute upper-left Y:", box.y);
+      value("Width:", box.width);
+      value("Height:", box.height);
+    }
+    return box;
+  }
+
+  test::ScopedEnv dpi_{"QT_FONT_DPI", "144"};
+};
+
+TEST_F(LargeFontDesktopTest, TheSheetWithItsFrameFitsTheScreen) {
+  ASSERT_NO_FATAL_FAILURE(StartClientAndQav({}));
+  Box icon;
+  ASSERT_NO_FATAL_FAILURE(WaitForTheTrayIcon(icon));
+  RunQavSwitch("/winstartup");
+  std::string sheet;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        sheet = SheetWindow();
+        return !sheet.empty() && ShownNormally(sheet) && FrameExtents(sheet).size() == 4;
+      },
+      kStepBoundMs))
+      << Log();
+  const char* pages[] = {"messages", "conversations", "options", "about"};
+  for (const char* page : pages) {
+    SettledScreenshot(Shot(std::string("desktop_large_font_") + page + ".png"));
+    const Box box = WindowBox(sheet);
+    const std::vector<int> frame = FrameExtents(sheet);
+    ASSERT_EQ(frame.size(), 4u);
+    SCOPED_TRACE(page);
+    const std::string place = std::to_string(box.x) + "," + std::to_string(box.y) + " " + std::to_string(box.width) +
+                              "x" + std::to_string(box.height);
+    EXPECT_GT(box.width, 0);
+    EXPECT_GE(box.x - frame[0], 0) << "left edge: " << place;
+    EXPECT_GE(box.y - frame[2], 0) << "top edge: " << place;
+    EXPECT_LE(box.x + box.width + frame[1], 1024) << "right edge: " << place;
+    EXPECT_LE(box.y + box.height + frame[3], 768) << "bottom edge: " << place;
+    // The next page, as the keyboard chooses it.
+    test::CommandOutput("xdotool windowactivate --sync " + sheet + " key --clearmodifiers ctrl+Tab");
+  }
 }
 
 // A problem report that the user sends from the tray to a web server that takes the upload and

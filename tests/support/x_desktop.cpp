@@ -103,7 +103,7 @@ std::string XDesktop::Start(int boundMs) {
 std::string XDesktop::StartOnce(int boundMs, int trayBoundMs) {
   // The display: Xvfb picks a free one and names it on its standard output.
   xvfb_ = std::make_unique<ChildProcess>(
-      "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+      "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-screen", "0", screenSize_ + "x24", "-nolisten", "tcp"});
   const auto number = xvfb_->WaitForLine("", {}, -1, boundMs);
   if (!number) return "Xvfb did not start";
   env_.push_back(std::make_unique<ScopedEnv>("DISPLAY", ":" + *number));

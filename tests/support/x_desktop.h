@@ -57,6 +57,8 @@ class XDesktop {
   // again, up to three times.
   std::string Start(int boundMs);
   ~XDesktop();
+  // The screen's size in pixels, as Xvfb takes it ("800x600" unless set before Start).
+  void SetScreenSize(std::string size) { screenSize_ = std::move(size); }
 
   // With the tray icon of a running qav (its one small window): opens the tray's menu, chooses
   // "Report a Problem", writes `description` in the report dialog and presses Send. "" once Send
@@ -71,6 +73,7 @@ class XDesktop {
 
   std::unique_ptr<ChildProcess> xvfb_, bus_, trayer_;
   std::vector<std::unique_ptr<ScopedEnv>> env_;
+  std::string screenSize_ = "800x600";
 };
 
 }  // namespace qav::test

@@ -113,11 +113,17 @@ void CDlgPropSheet::FitToPages() {
   if (!m_builtSize.isValid()) return;  // InitSheet sizes the sheet once its pages are in
   m_tabs->updateGeometry();
   layout()->invalidate();
+  FitToLaidOutPages();
+}
+
+void CDlgPropSheet::FitToLaidOutPages() {
+  if (!m_builtSize.isValid()) return;
   // What the pages ask for, not their least: a page below its wish scrolls, which is for screens
   // too small to give it.
   QSize wanted = m_builtSize.expandedTo(layout()->totalSizeHint());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize frame = FrameAround();
+    m_fittedFrame = frame;
     wanted = wanted.boundedTo(screen->availableSize() - frame);
     // A sheet that grew past the screen's edge comes back onto it.
     const QRect available = screen->availableGeometry();
@@ -129,9 +135,30 @@ void CDlgPropSheet::FitToPages() {
   if (wanted != size() || minimumSize() != maximumSize()) setFixedSize(wanted);
 }
 
+QSize CDlgPropSheet::FrameAround() const {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  if (frame != QSize(0, 0) || QGuiApplication::platformName() == QLatin1String("offscreen")) return frame;
+  // Not known yet (the window manager frames the window once it is shown): a title bar of the
+  // desktop's font and thin borders.
+  const int border = 4;
+  return {2 * border, fontMetrics().height() + 12 + 2 * border};
+}
+
 bool CDlgPropSheet::event(QEvent* event) {
   const bool handled = QDialog::event(event);
-  if (event->type() == QEvent::LayoutRequest) FitToPages();
+  switch (event->type()) {
+    case QEvent::LayoutRequest:
+      // The layout has just run: asking it to run again would never end.
+      FitToLaidOutPages();
+      break;
+    case QEvent::Show:
+    case QEvent::Move:
+      // The window manager's frame is known, or changed: the sheet and its frame stay on the screen.
+      if (FrameAround() != m_fittedFrame) FitToLaidOutPages();
+      break;
+    default:
+      break;
+  }
   return handled;
 }
 

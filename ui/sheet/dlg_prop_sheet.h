@@ -94,5 +94,11 @@ class CDlgPropSheet : public QDialog {
   QPushButton* m_apply;
   std::vector<PageEntry> m_pages;
   QSize m_builtSize;
+  // The frame the window manager draws around the sheet, as last fitted for; before the sheet is
+  // shown it is unknown, and a title bar's worth is kept free.
+  QSize m_fittedFrame;
+  QSize FrameAround() const;
+  // FitToPages once the layout has run (it asks for no new run).
+  void FitToLaidOutPages();
   int m_activeIndex = -1;
 };
