@@ -15,8 +15,9 @@ namespace {
 // The toolbar list's pictures.
 constexpr int kImagePlay = 0, kImageDelete = 6, kImageFolder = 8, kImageCall = 9, kImageChat = 11, kImageAnalysis = 13;
 
-CButtonSSL* MakeButton(QWidget& page, int image) {
+CButtonSSL* MakeButton(QWidget& page, const char* name, int image) {
   auto* button = new CButtonSSL(&page);
+  button->setObjectName(QString::fromLatin1(name));
   // The picture's size, or wider with a caption (screen-reader mode), which is never cut.
   button->setMinimumSize(36, 34);
   button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -28,15 +29,16 @@ CButtonSSL* MakeButton(QWidget& page, int image) {
 
 RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemModel& rows, const std::vector<int>& columnWidths) {
   RecordingListControls controls{};
-  controls.play = MakeButton(page, kImagePlay);
-  controls.call = MakeButton(page, kImageCall);
-  controls.chat = MakeButton(page, kImageChat);
-  controls.remove = MakeButton(page, kImageDelete);
-  controls.folder = MakeButton(page, kImageFolder);
-  controls.analysis = MakeButton(page, kImageAnalysis);
+  controls.play = MakeButton(page, "play", kImagePlay);
+  controls.call = MakeButton(page, "call", kImageCall);
+  controls.chat = MakeButton(page, "chat", kImageChat);
+  controls.remove = MakeButton(page, "delete", kImageDelete);
+  controls.folder = MakeButton(page, "openFolder", kImageFolder);
+  controls.analysis = MakeButton(page, "analysis", kImageAnalysis);
   controls.folder->setVisible(g_ShowOpenFolderButton.Get() != 0);
 
   QTreeView* list = controls.list = new QTreeView(&page);
+  list->setObjectName(QStringLiteral("recordings"));
   list->setModel(&rows);
   list->setRootIsDecorated(false);
   list->setUniformRowHeights(true);
@@ -52,6 +54,7 @@ RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemMod
   for (int width : columnWidths) list->setColumnWidth(column++, width);
 
   controls.noUser = new QLabel(&page);
+  controls.noUser->setObjectName(QStringLiteral("noUser"));
   controls.noUser->setAlignment(Qt::AlignCenter);
   controls.noUser->setFrameShape(QFrame::StyledPanel);
   controls.noUser->hide();
