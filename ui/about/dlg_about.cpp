@@ -1,23 +1,28 @@
 #include "ui/about/dlg_about.h"
 
+#include <QApplication>
 #include <QGridLayout>
-#include <functional>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <functional>
 
 #include "app/web_links.h"
 #include "foundation/language_tables.h"
 #include "foundation/version.h"
 #include "ui/art/art_images.h"
+#include "ui/controls/color_static_st.h"
+#include "ui/controls/hyper_link.h"
+#include "ui/controls/qt_color.h"
+#include "ui/controls/ux_theme.h"
 #include "ui/sheet/sheet_services.h"
 
 namespace {
 
 QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
 
-// The link colour of the page's links (blue) as the sheet's pages draw links.
-constexpr char kLinkColour[] = "#0000ee";
+// The links are blue until opened, and blue while the mouse is over them.
+constexpr COLORREF kLinkColour = 0xEE0000;
 
 // The program's version information. There are no version resources here: the version is the
 // compiled-in one, the other values are the program's own.
@@ -49,9 +54,13 @@ const char16_t* const CDlgAbout::kCallClientAddress = u"https://www.skype.com/";
 const char16_t* const CDlgAbout::kEncoderAddress = u"https://lame.sourceforge.io/";
 const char16_t* const CDlgAbout::kWebcamAddress = u"https://www.vidralux.com/";
 
-CDlgAbout::CDlgAbout(CSheetServices& services, QWidget* parent) : CPropPage(parent), m_services(services) {
+CDlgAbout::CDlgAbout(CSheetServices& services, QWidget* parent)
+    : CPropPage(parent),
+      m_services(services),
+      // The button-text colour, or the themed tab body's text colour where the style gives one.
+      m_textColour(ThemedTabBodyColor(this, TMT_TEXTCOLOR, ToColorRef(QApplication::palette().color(QPalette::ButtonText)))) {
   auto* icon = new ClickableIcon(this);
-  icon->onClick = [this] { Open(Q(ProductAddress())); };
+  icon->onClick = [this] { m_services.OpenUrl(ProductAddress()); };
   icon->setCursor(Qt::PointingHandCursor);
   if (const auto art = FindArtImage(151)) {
     QPixmap pixmap;
@@ -59,29 +68,30 @@ CDlgAbout::CDlgAbout(CSheetServices& services, QWidget* parent) : CPropPage(pare
   }
   m_icon = icon;
   m_description = MakeLink(QStringLiteral("FileDescription"), ProductAddress());
-  m_fileVersion = new QLabel(QStringLiteral("FileVersion"), this);
-  m_copyright = new QLabel(QStringLiteral("LegalCopyright"), this);
-  m_company = new QLabel(QStringLiteral("CompanyName"), this);
-  m_credit = new QLabel(QStringLiteral("Comments"), this);
+  m_fileVersion = MakeText(QStringLiteral("FileVersion"));
+  m_copyright = MakeText(QStringLiteral("LegalCopyright"));
+  m_writtenBy = MakeText(QStringLiteral("Written by"));
+  m_company = MakeText(QStringLiteral("CompanyName"));
+  m_credit = MakeText(QStringLiteral("Comments"));
   m_credit->setWordWrap(true);
   m_callClient = MakeLink(QStringLiteral("Skype\u2122 is a trademark owned by Skype Limited"), kCallClientAddress);
-  m_components = new QLabel(QStringLiteral("Components:"), this);
+  m_components = MakeText(QStringLiteral("Components:"));
   m_encoder = MakeLink(QStringLiteral("LAME MP3 Encoding - lame.sourceforge.io"), kEncoderAddress);
-  m_webcam = MakeLink(QStringLiteral("Vidralux webcam application - www.vidralux.com"), kWebcamAddress);
+  m_webcam = MakeLink(QStringLiteral("Vidralux by Quenmark - www.vidralux.com"), kWebcamAddress);
 
-  auto* writtenBy = new QLabel(QStringLiteral("Written by"), this);
+  // A link takes the width of its text only, so that only a click on the text opens it.
   auto* layout = new QGridLayout(this);
   layout->addWidget(m_icon, 0, 0, 4, 1, Qt::AlignTop);
-  layout->addWidget(m_description, 0, 1, 1, 2);
+  layout->addWidget(m_description, 0, 1, 1, 2, Qt::AlignLeft);
   layout->addWidget(m_fileVersion, 1, 1, 1, 2);
   layout->addWidget(m_copyright, 2, 1, 1, 2);
-  layout->addWidget(writtenBy, 3, 1);
+  layout->addWidget(m_writtenBy, 3, 1);
   layout->addWidget(m_company, 3, 2);
   layout->addWidget(m_credit, 4, 1, 1, 2);
-  layout->addWidget(m_callClient, 5, 1, 1, 2);
+  layout->addWidget(m_callClient, 5, 1, 1, 2, Qt::AlignLeft);
   layout->addWidget(m_components, 6, 1, 1, 2);
-  layout->addWidget(m_encoder, 7, 1, 1, 2);
-  layout->addWidget(m_webcam, 8, 1, 1, 2);
+  layout->addWidget(m_encoder, 7, 1, 1, 2, Qt::AlignLeft);
+  layout->addWidget(m_webcam, 8, 1, 1, 2, Qt::AlignLeft);
   layout->setColumnStretch(2, 1);
   layout->setRowStretch(9, 1);
 
@@ -112,9 +122,9 @@ std::u16string CDlgAbout::VersionValue(std::u16string_view name) {
 }
 
 void CDlgAbout::FillVersionInfo() {
-  for (QLabel* label : {m_description, m_fileVersion, m_copyright, m_company}) {
-    const QString name = label->property("valueName").isValid() ? label->property("valueName").toString() : label->text();
-    std::u16string value = VersionValue(name.toStdU16String());
+  // Each control's text names the value that replaces it.
+  for (QLabel* label : std::initializer_list<QLabel*>{m_description, m_fileVersion, m_copyright, m_company}) {
+    std::u16string value = VersionValue(label->text().toStdU16String());
     if (value.empty()) continue;
     if (label == m_fileVersion) {
       // A version written "3, 0, 0, 1" shows as "3.0.0.1".
@@ -125,26 +135,24 @@ void CDlgAbout::FillVersionInfo() {
       }
       value = dotted;
     }
-    if (label == m_description) {
-      label->setText(QStringLiteral("<a href=\"%1\" style=\"color:%2\">%3</a>")
-                         .arg(label->property("address").toString().toHtmlEscaped(), QLatin1String(kLinkColour), Q(value).toHtmlEscaped()));
-    } else {
-      label->setText(Q(value));
-    }
+    label->setText(Q(value));
   }
 }
 
-QLabel* CDlgAbout::MakeLink(const QString& text, const std::u16string& address) {
-  auto* label = new QLabel(this);
-  label->setProperty("valueName", text);
-  label->setProperty("address", Q(address));
-  label->setTextFormat(Qt::RichText);
-  label->setText(QStringLiteral("<a href=\"%1\" style=\"color:%2\">%3</a>")
-                     .arg(Q(address).toHtmlEscaped(), QLatin1String(kLinkColour), text.toHtmlEscaped()));
-  label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-  label->setOpenExternalLinks(false);
-  connect(label, &QLabel::linkActivated, this, [this](const QString& link) { Open(link); });
+CColorStaticST* CDlgAbout::MakeText(const QString& text) {
+  auto* label = new CColorStaticST(this);
+  label->setText(text);
+  label->SetTextColor(m_textColour);
+  label->SetTransparent(true);
+  label->StartTextBlink(false, 0);
   return label;
 }
 
-void CDlgAbout::Open(const QString& address) { m_services.OpenUrl(address.toStdU16String()); }
+CHyperLink* CDlgAbout::MakeLink(const QString& text, const std::u16string& address) {
+  auto* link = new CHyperLink(text, this);
+  link->SetURL(Q(address));
+  link->SetColours(kLinkColour, m_textColour, kLinkColour, CHyperLink::kNoColour);
+  link->ActivateTooltip(false);
+  link->SetOpener([this](const std::u16string& target) { return m_services.OpenAddress(target); });
+  return link;
+}

@@ -1,14 +1,22 @@
 // CDlgAbout: the sheet's About page. It shows the program's version information, the translator's
 // credit of the current language, the product icon and four links: the product's web page and the
-// pages of the call client, the MP3 encoder and the webcam application. GUI thread only.
+// pages of the call client, the MP3 encoder and the webcam application.
+//
+// The texts are colour statics and the links hyperlinks (ui/controls), in the page's text colour:
+// a link shows blue until it has been opened, then the page's text colour. The links open through
+// the sheet's services at the browser's normal size, the product icon maximised. Qt layouts place
+// everything, so the page reads at any font size. GUI thread only.
 #pragma once
 
 #include <QString>
 #include <string>
 
+#include "ui/controls/color_utils.h"
 #include "ui/sheet/prop_page.h"
 
 class QLabel;
+class CColorStaticST;
+class CHyperLink;
 class CSheetServices;
 
 class CDlgAbout : public CPropPage {
@@ -28,31 +36,36 @@ class CDlgAbout : public CPropPage {
   // A value of the program's version information; "" when it has none of that name.
   static std::u16string VersionValue(std::u16string_view name);
 
-  QLabel* Description() const { return m_description; }
-  QLabel* FileVersion() const { return m_fileVersion; }
-  QLabel* Copyright() const { return m_copyright; }
-  QLabel* Company() const { return m_company; }
-  QLabel* Credit() const { return m_credit; }
-  QLabel* ComponentsLabel() const { return m_components; }
-  QLabel* CallClientLink() const { return m_callClient; }
-  QLabel* EncoderLink() const { return m_encoder; }
-  QLabel* WebcamLink() const { return m_webcam; }
+  // The colour of the page's texts, and of a link once it has been opened.
+  COLORREF TextColour() const { return m_textColour; }
+
+  CHyperLink* Description() const { return m_description; }
+  CColorStaticST* FileVersion() const { return m_fileVersion; }
+  CColorStaticST* Copyright() const { return m_copyright; }
+  CColorStaticST* Company() const { return m_company; }
+  CColorStaticST* Credit() const { return m_credit; }
+  CColorStaticST* ComponentsLabel() const { return m_components; }
+  CHyperLink* CallClientLink() const { return m_callClient; }
+  CHyperLink* EncoderLink() const { return m_encoder; }
+  CHyperLink* WebcamLink() const { return m_webcam; }
   QLabel* Icon() const { return m_icon; }
 
  private:
-  QLabel* MakeLink(const QString& text, const std::u16string& address);
+  CColorStaticST* MakeText(const QString& text);
+  CHyperLink* MakeLink(const QString& text, const std::u16string& address);
   void FillVersionInfo();
-  void Open(const QString& address);
 
   CSheetServices& m_services;
+  COLORREF m_textColour;
   QLabel* m_icon;
-  QLabel* m_description;
-  QLabel* m_fileVersion;
-  QLabel* m_copyright;
-  QLabel* m_company;
-  QLabel* m_credit;
-  QLabel* m_callClient;
-  QLabel* m_components;
-  QLabel* m_encoder;
-  QLabel* m_webcam;
+  CHyperLink* m_description;
+  CColorStaticST* m_fileVersion;
+  CColorStaticST* m_copyright;
+  CColorStaticST* m_writtenBy;
+  CColorStaticST* m_company;
+  CColorStaticST* m_credit;
+  CHyperLink* m_callClient;
+  CColorStaticST* m_components;
+  CHyperLink* m_encoder;
+  CHyperLink* m_webcam;
 };

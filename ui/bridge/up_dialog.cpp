@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <atomic>
 #include <system_error>
 
@@ -40,11 +41,19 @@ class DialogContext : public qav::ProgressJobContext {
   std::shared_ptr<CUPDialog::Shared> m_shared;
 };
 
-// The dialog: Escape and the close box ask to cancel instead of closing.
+// The dialog: Escape and the close box ask to cancel instead of closing; once closing is
+// disabled, the runner refuses them and the dialog stays.
 class ProgressWindow : public QDialog {
  public:
   ProgressWindow(QWidget* owner, CUPDialog& runner) : QDialog(owner), m_runner(runner) {}
   void reject() override { m_runner.Cancel(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    m_runner.Cancel();
+    // Whatever the runner decided, the dialog itself ends only through done().
+    event->ignore();
+  }
 
  private:
   CUPDialog& m_runner;
@@ -64,15 +73,38 @@ void CUPDialog::Teardown() {
 }
 
 void CUPDialog::Cancel() {
-  if (!m_dialog || !m_shared || !m_allowCancel) return;
+  if (!m_dialog || !m_shared || m_closeDisabled) return;
   QAV_LOG(LOG_INFO, u"CUPDialog: cancelled by the user");
+  Terminate();
+}
+
+qav::Hwnd CUPDialog::Window() const { return m_dialog && m_shared ? m_shared->window.load() : 0; }
+
+void CUPDialog::Terminate() {
+  if (!m_dialog || !m_shared) return;
   m_shared->terminate = true;
   auto* status = m_dialog->findChild<QLabel*>(QStringLiteral("status"));
   if (status) status->setText(QStringLiteral("Termination Initiated.."));
-  if (auto* cancel = m_dialog->findChild<QPushButton*>(QStringLiteral("cancel"))) cancel->setEnabled(false);
+  DisableClose();
   std::this_thread::yield();
   if (m_shared->running && status) status->setText(QStringLiteral("Termination Complete ..Shutting Down !!"));
   m_dialog->done(qav::kProgressJobCancelled);
+}
+
+void CUPDialog::DisableClose() {
+  m_closeDisabled = true;
+  if (!m_dialog) return;
+  if (auto* cancel = m_dialog->findChild<QPushButton*>(QStringLiteral("cancel"))) cancel->setEnabled(false);
+  const Qt::WindowFlags flags = m_dialog->windowFlags() & ~Qt::WindowCloseButtonHint;
+  if (flags == m_dialog->windowFlags()) return;
+  if (m_dialog->isVisible()) {
+    // Setting the widget's flags would hide the dialog, and a hidden dialog ends its modal loop:
+    // the open window loses its close box in place.
+    m_dialog->overrideWindowFlags(flags);
+    if (QWindow* window = m_dialog->windowHandle()) window->setFlags(flags);
+  } else {
+    m_dialog->setWindowFlags(flags);
+  }
 }
 
 int CUPDialog::RunModal(std::u16string_view title, qav::ProgressJob job) {
@@ -100,7 +132,9 @@ int CUPDialog::RunModal(std::u16string_view title, qav::ProgressJob job) {
   layout->addWidget(bar);
   layout->addWidget(cancel, 0, Qt::AlignHCenter);
   QObject::connect(cancel, &QPushButton::clicked, [this] { Cancel(); });
-  if (!m_allowCancel) dialog.setWindowFlag(Qt::WindowCloseButtonHint, false);
+  m_dialog = &dialog;
+  m_closeDisabled = false;
+  if (!m_allowCancel) DisableClose();
 
   // Where the job posts; it goes with this scope, and posts after that are dropped.
   CThreadNoticeReceiver notices(&dialog);
@@ -113,13 +147,13 @@ int CUPDialog::RunModal(std::u16string_view title, qav::ProgressJob job) {
         if (const auto* text = message.Get<qav::TextPayload>()) status->setText(QString::fromStdU16String(text->text));
         return true;
       case kMsgDisableClose:
-        cancel->setEnabled(false);
+        DisableClose();
         return true;
       case kMsgEnd:
         dialog.done(static_cast<int>(message.wParam));
         return true;
       case kMsgTerminate:
-        Cancel();
+        Terminate();
         return true;
       default:
         return false;
@@ -140,10 +174,10 @@ int CUPDialog::RunModal(std::u16string_view title, qav::ProgressJob job) {
     });
   } catch (const std::system_error& e) {
     QAV_LOG(LOG_SEVERE, u"CUPDialog::RunModal [ERROR cannot start the worker: %s]", e.what());
+    m_dialog = nullptr;
     return qav::kProgressJobFailed;
   }
 
-  m_dialog = &dialog;
   const int result = dialog.exec();
   m_dialog = nullptr;
   // A dialog ended from outside (the program quitting) counts as cancelled.

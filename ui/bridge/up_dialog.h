@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "audio/progress_job.h"
+#include "platform/window.h"
 
 class QDialog;
 class QWidget;
@@ -38,18 +39,27 @@ class CUPDialog : public qav::ProgressDialogRunner {
 
   // The dialog while RunModal runs (for tests and screenshots); null otherwise.
   QDialog* Dialog() const { return m_dialog; }
-  // Asks to cancel, as the Cancel button and the close box do (ignored when cancelling is off).
+  // The window the job's messages go to while RunModal runs (the dialog's messages above and
+  // audio/progress_job.h's); 0 otherwise.
+  qav::Hwnd Window() const;
+  // Asks to cancel, as the Cancel button, Escape and the close box do: refused once closing is
+  // disabled (cancelling off from the start, or the disable-close message, which also takes the
+  // close box off the window and greys Cancel).
   void Cancel();
 
   struct Shared;
 
  private:
   void Teardown();
+  // Stops the job and ends the dialog as cancelled (also the terminate message).
+  void Terminate();
+  void DisableClose();
 
   QWidget* m_owner;
   QString m_cancelText;
   bool m_allowCancel;
   QDialog* m_dialog = nullptr;
+  bool m_closeDisabled = false;
   std::shared_ptr<Shared> m_shared;
   std::thread m_worker;
 };

@@ -3,28 +3,38 @@
 #include <QApplication>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QStyle>
 #include <QWidgetAction>
 
 namespace {
 
 constexpr const char* kIdProperty = "qavCommandId";
 
-// The title band: a horizontal gradient with the title in bold.
+// The width of a menu's check mark (the system's SM_CXMENUCHECK): the style's check indicator.
+int MenuCheckWidth() { return QApplication::style()->pixelMetric(QStyle::PM_IndicatorWidth); }
+
+// The title band: a horizontal gradient with the title in bold, as wide as the title plus a check
+// mark's width and 10 pixels, and two pixels taller than the title.
 class TitleBand : public QWidget {
  public:
   TitleBand(const QString& title, QColor start, QColor end, QColor text)
       : m_title(title), m_start(start), m_end(end), m_text(text) {
-    QFont bold = font();
-    bold.setBold(true);
+    QFont bold = QApplication::font();
+    bold.setWeight(QFont::Bold);
     setFont(bold);
-    const QFontMetrics metrics(bold);
-    setMinimumSize(metrics.horizontalAdvance(m_title) + 16 + 10, metrics.height() + 2 + 4);
   }
+
+  QSize sizeHint() const override {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(m_title) + MenuCheckWidth() + 10, metrics.height() + 2};
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    const QRect band = rect().adjusted(0, 0, -1, -1);
+    // The band less its last column and row.
+    const QRect band(0, 0, width() - 1, height() - 1);
     if (m_start != m_end) {
       QLinearGradient gradient(band.topLeft(), band.topRight());
       gradient.setColorAt(0, m_start);
@@ -34,7 +44,8 @@ class TitleBand : public QWidget {
       painter.fillRect(band, m_start);
     }
     painter.setPen(m_text);
-    painter.drawText(band.adjusted(8, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, m_title);
+    painter.drawText(rect().adjusted(MenuCheckWidth() + 8, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                     m_title);
   }
 
  private:
@@ -45,10 +56,13 @@ class TitleBand : public QWidget {
 }  // namespace
 
 CTitleMenu::CTitleMenu(QWidget* parent) : m_menu(std::make_unique<QMenu>(parent)) {
+  // The desktop's active caption colours, as Qt's styles paint an active title bar: the caption
+  // colour is the highlight, its gradient runs to the base colour, its text is the highlighted
+  // text's.
   const QPalette palette = QApplication::palette();
-  m_gradientStart = palette.color(QPalette::Highlight);
-  m_gradientEnd = palette.color(QPalette::Highlight).lighter(160);
-  m_titleText = palette.color(QPalette::HighlightedText);
+  m_gradientStart = palette.color(QPalette::Active, QPalette::Highlight);
+  m_gradientEnd = palette.color(QPalette::Active, QPalette::Base);
+  m_titleText = palette.color(QPalette::Active, QPalette::HighlightedText);
 }
 
 CTitleMenu::~CTitleMenu() = default;

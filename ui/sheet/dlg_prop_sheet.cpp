@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -16,6 +18,7 @@
 #include "foundation/settings.h"
 #include "foundation/logger.h"
 #include "skype/link/main_window_port.h"
+#include "ui/art/art_images.h"
 #include "ui/sheet/prop_page.h"
 #include "ui/sheet/sheet_placement.h"
 #include "ui/sheet/sheet_services.h"
@@ -50,6 +53,11 @@ CDlgPropSheet::CDlgPropSheet(CSheetServices& services, QWidget* parent)
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setModal(false);
+  // The sheet's own icon (149), not the program's, whose picture it shows at the sheet's size.
+  if (const auto icon = FindArtImage(149)) {
+    QPixmap pixmap;
+    if (pixmap.loadFromData(icon->data(), static_cast<uint>(icon->size()))) setWindowIcon(QIcon(pixmap));
+  }
   auto* buttons = new QDialogButtonBox(this);
   m_ok = buttons->addButton(QDialogButtonBox::Ok);
   m_cancel = buttons->addButton(QDialogButtonBox::Cancel);

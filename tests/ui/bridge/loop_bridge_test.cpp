@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -183,6 +185,57 @@ TEST(UPDialog, TheResultFollowsTheJobAndCancelEndsAtOnce) {
     // The job stops by itself at the flag; the dialog's end is not waited for it.
   }  // the destructor joins the worker
   EXPECT_TRUE(sawTerminate) << "Cancel did not reach the job through its flag";
+}
+
+// The close box ends the dialog as Cancel does, until the disable-close message greys Cancel and
+// takes the close box away: from then on neither the close request nor Escape ends it.
+TEST(UPDialog, TheCloseBoxCancelsUntilClosingIsDisabled) {
+  MessageLoop loop;
+  QtLoopBridge bridge(loop);
+  const auto waitForTerminate = [](ProgressJobContext& c) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!c.IsTerminated() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+    return c.IsTerminated();
+  };
+  std::atomic<bool> closedJobSawTerminate{false};
+  {
+    CUPDialog dialog;
+    QTimer::singleShot(20, [&] {
+      ASSERT_NE(dialog.Dialog(), nullptr);
+      ASSERT_TRUE(dialog.Dialog()->windowFlags() & Qt::WindowCloseButtonHint);
+      dialog.Dialog()->windowHandle()->close();  // what the window manager's close box sends
+    });
+    EXPECT_EQ(dialog.RunModal(u"Analysis", [&](ProgressJobContext& c) {
+      closedJobSawTerminate = waitForTerminate(c);
+      return 1;
+    }), kProgressJobCancelled);
+  }  // the destructor joins the worker
+  EXPECT_TRUE(closedJobSawTerminate) << "the close box did not stop the job";
+  CUPDialog dialog;
+  std::atomic<bool> release{false}, sawTerminate{false};
+  QTimer::singleShot(20, [&] {
+    ASSERT_NE(dialog.Dialog(), nullptr);
+    PostMessage(dialog.Window(), CUPDialog::kMsgDisableClose);
+    QTimer::singleShot(20, [&] {
+      QDialog* window = dialog.Dialog();
+      ASSERT_NE(window, nullptr);
+      EXPECT_FALSE(window->findChild<QAbstractButton*>(QStringLiteral("cancel"))->isEnabled());
+      EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
+      EXPECT_FALSE(window->windowHandle()->flags() & Qt::WindowCloseButtonHint) << "the open window keeps its close box";
+      window->windowHandle()->close();
+      QTest::keyClick(window, Qt::Key_Escape);
+      EXPECT_EQ(dialog.Dialog(), window);
+      EXPECT_TRUE(window->isVisible());
+      release = true;
+    });
+  });
+  EXPECT_EQ(dialog.RunModal(u"Analysis", [&](ProgressJobContext& c) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!release && !c.IsTerminated() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+    sawTerminate = c.IsTerminated();
+    return 1;
+  }), kProgressJobSucceeded);
+  EXPECT_FALSE(sawTerminate) << "a refused close still stopped the job";
 }
 
 TEST(UPDialog, WithoutCancelNeitherButtonNorCloseBoxStopsTheJob) {

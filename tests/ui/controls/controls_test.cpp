@@ -4,7 +4,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QStyle>
 #include <QWidget>
+#include <QWidgetAction>
 
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
@@ -149,6 +151,52 @@ TEST(TitleMenu, ItemsKeepTheirIdsImagesAndOrder) {
   EXPECT_TRUE(menu.FindItem(32731)->icon().isNull());
   EXPECT_FALSE(menu.FindItem(32728)->isEnabled());
   EXPECT_EQ(menu.GetDefaultItem(), 32723u);
+}
+
+// The title band: the active caption's gradient (the highlight running to the base colour) under
+// the caption text colour, as wide as the bold title plus a check mark and 10 pixels, two pixels
+// taller than the title, the text a check mark and 8 pixels in from the left.
+TEST(TitleMenu, TheTitleBandIsTheCaptionGradientSizedToItsText) {
+  CTitleMenu menu;
+  menu.AddTitle(QStringLiteral("&Messages"));
+  menu.Menu().popup(QPoint(0, 0));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu.Menu()));
+  auto* action = qobject_cast<QWidgetAction*>(menu.FindItem(CTitleMenu::kTitleId));
+  ASSERT_NE(action, nullptr);
+  QWidget* band = action->defaultWidget();
+  ASSERT_NE(band, nullptr);
+
+  QFont bold = QApplication::font();
+  bold.setWeight(QFont::Bold);
+  const QFontMetrics metrics(bold);
+  const int check = QApplication::style()->pixelMetric(QStyle::PM_IndicatorWidth);
+  EXPECT_EQ(band->size(), QSize(metrics.horizontalAdvance(QStringLiteral("Messages")) + check + 10, metrics.height() + 2));
+
+  const QPalette palette = QApplication::palette();
+  const QColor start = palette.color(QPalette::Active, QPalette::Highlight);
+  const QColor end = palette.color(QPalette::Active, QPalette::Base);
+  const QColor text = palette.color(QPalette::Active, QPalette::HighlightedText);
+  ASSERT_NE(start, text) << "the test needs a title text unlike the gradient's start";
+  const QImage image = band->grab().toImage();
+  const auto near = [](QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) <= 12 && std::abs(a.green() - b.green()) <= 12 && std::abs(a.blue() - b.blue()) <= 12;
+  };
+  EXPECT_TRUE(near(image.pixelColor(0, 0), start)) << image.pixelColor(0, 0).name().toStdString();
+  const QPoint last(image.width() - 2, image.height() - 2);
+  EXPECT_TRUE(near(image.pixelColor(last), end)) << image.pixelColor(last).name().toStdString();
+  // The leftmost column that carries the title's ink.
+  int firstInk = -1;
+  for (int x = 0; x < image.width() && firstInk < 0; ++x) {
+    for (int y = 0; y < image.height(); ++y) {
+      if (near(image.pixelColor(x, y), text)) {
+        firstInk = x;
+        break;
+      }
+    }
+  }
+  EXPECT_GE(firstInk, check + 8);
+  EXPECT_LE(firstInk, check + 8 + 3);
+  menu.Menu().close();
 }
 
 TEST(TitleMenu, TrackPopupMenuReturnsTheChosenIdOrZero) {

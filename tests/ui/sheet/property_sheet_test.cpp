@@ -1,16 +1,18 @@
-// The property sheet and its About page on Qt's offscreen platform, with the program's services
+// The property sheet on Qt's offscreen platform, with the program's services
 // replaced by a recording fake.
 #include <gtest/gtest.h>
 
-#include <QLabel>
+#include <QApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 
 #include "foundation/language_tables.h"
-#include "foundation/version.h"
 #include "skype/link/main_window_port.h"
-#include "ui/about/dlg_about.h"
+#include "ui/art/app_image_lists.h"
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "ui/sheet/prop_page.h"
 #include "ui/sheet/qt_property_sheet.h"
@@ -87,6 +89,18 @@ TEST_F(SheetFixture, CaptionCarriesTheCurrentUserWhenOneIsKnown) {
   EXPECT_EQ(sheet.windowTitle(), QStringLiteral("QAV - alice.s"));
   EXPECT_EQ(sheet.OkButton()->text(), QStringLiteral("OK"));
   EXPECT_EQ(sheet.ApplyButton()->text(), QStringLiteral("Apply"));
+}
+
+// The program's windows carry the program's icon (128); the sheet shows its own, 149.
+TEST_F(SheetFixture, ShowsItsOwnIconNotTheProgramsOne) {
+  const QIcon programIcon = QApplication::windowIcon();
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LoadImageFromResource(128))));
+  CDlgPropSheet fresh(services);
+  const QImage expected = LoadImageFromResource(149).convertToFormat(QImage::Format_ARGB32);
+  const QImage shown = fresh.windowIcon().pixmap(expected.size()).toImage().convertToFormat(QImage::Format_ARGB32);
+  QApplication::setWindowIcon(programIcon);
+  EXPECT_EQ(shown.size(), expected.size());
+  EXPECT_TRUE(shown == expected) << "the sheet's window icon is not image 149";
 }
 
 TEST_F(SheetFixture, RefreshesReachOnlySinglePagesAndNeverAboutAsAWhole) {
@@ -176,25 +190,6 @@ TEST(SheetPosition, IsKeptForTheRunWhenTheSheetIsDestroyed) {
   EXPECT_FALSE(part.Exists());
   EXPECT_EQ(CDlgPropSheet::RememberedPosition(), kept);
   CDlgPropSheet::SetRememberedPosition({-1, -1});
-}
-
-TEST(AboutPage, ShowsTheVersionAndOpensItsLinks) {
-  LoadDefaultLangLib();
-  FakeServices services;
-  CDlgAbout page(services);
-  EXPECT_EQ(page.GetTabTitle(), u"About");
-  EXPECT_EQ(page.FileVersion()->text().toStdU16String(), CVersion::GetAppVersion());
-  EXPECT_EQ(page.Company()->text(), QStringLiteral("Zarvelin"));
-  EXPECT_TRUE(page.Description()->text().contains(QStringLiteral("QAV")));
-  EXPECT_EQ(page.ComponentsLabel()->text(), QStringLiteral("Components:"));
-  EXPECT_TRUE(page.Credit()->text().isEmpty()) << "English has no translator's credit";
-
-  emit page.EncoderLink()->linkActivated(QString::fromStdU16String(CDlgAbout::kEncoderAddress));
-  page.show();
-  QTest::mouseClick(page.Icon(), Qt::LeftButton);
-  ASSERT_EQ(services.opened.size(), 2u);
-  EXPECT_EQ(services.opened[0], CDlgAbout::kEncoderAddress);
-  EXPECT_NE(services.opened[1].find(u"qav/?lang="), std::u16string::npos);
 }
 
 }  // namespace
