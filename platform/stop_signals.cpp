@@ -31,7 +31,7 @@ bool StopSignals::Start(MessageLoop& loop, std::function<void(int)> onStop) {
   fd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
   if (fd_ < 0) return false;
   loop_ = &loop;
-  watch_ = loop.WatchFd(fd_, kFdReadable, [this, onStop = std::move(onStop)](int fd, uint32_t) {
+  watch_ = loop.WatchFd(fd_, kFdReadable, [onStop = std::move(onStop)](int fd, uint32_t) {
     signalfd_siginfo info;
     while (read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
       if (onStop) onStop(static_cast<int>(info.ssi_signo));
