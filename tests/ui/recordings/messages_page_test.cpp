@@ -15,8 +15,8 @@
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "tests/support/call_model_fixture.h"
-#include "tests/support/skype_doubles.h"
 #include "tests/ui/recordings/list_view_rows.h"
+#include "tests/ui/recordings/page_pauses.h"
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/dlg_messages.h"
@@ -36,47 +36,6 @@ class RecordingBoxes : public qav::MessageBoxHandler {
   }
   std::vector<std::u16string> texts;
   int answer = qav::IDOK;
-};
-
-// The call client's side of the link, noting whether the wait cursor showed as each command left.
-class CursorWatchingTransport : public qav::test::RecordingTransport {
- public:
-  int SendCmdAcknowledged(const DeviceToSkypeCmd& cmd) override {
-    const QCursor* cursor = QApplication::overrideCursor();
-    waitCursorAtSend.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
-    return RecordingTransport::SendCmdAcknowledged(cmd);
-  }
-  std::vector<bool> waitCursorAtSend;
-};
-
-bool WaitCursorShown() {
-  const QCursor* cursor = QApplication::overrideCursor();
-  return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
-}
-
-// The page's pauses on a virtual clock of their own: each runs when the test has moved time past it.
-class VirtualPauses {
- public:
-  CRecordingListPage::PauseTimer Timer() {
-    return [this](int ms, std::function<void()> then) { m_armed.push_back({m_nowMs + ms, std::move(then)}); };
-  }
-  void AdvanceMs(int ms) {
-    m_nowMs += ms;
-    for (size_t i = 0; i < m_armed.size();) {
-      if (m_armed[i].first > m_nowMs) {
-        ++i;
-        continue;
-      }
-      auto then = std::move(m_armed[i].second);
-      m_armed.erase(m_armed.begin() + static_cast<std::ptrdiff_t>(i));
-      then();
-    }
-  }
-  size_t Armed() const { return m_armed.size(); }
-
- private:
-  int64_t m_nowMs = 0;
-  std::vector<std::pair<int64_t, std::function<void()>>> m_armed;
 };
 
 class MessagesPageTest : public qav::test::CallModelFixture {
@@ -219,8 +178,8 @@ TEST_F(MessagesPageTest, TheNewMarkColumnIs16PixelsWideAndShowsTheWholeMark) {
 }
 
 TEST_F(MessagesPageTest, CallAndChatAskTheClientUnderTheWaitCursorThenPauseWithoutHoldingTheWindow) {
-  CursorWatchingTransport client;
-  VirtualPauses pauses;
+  qav::test::CursorWatchingTransport client;
+  qav::test::VirtualPauses pauses;
   page_->SetPauseTimer(pauses.Timer());
   Add(1, u"Ann", 10);
   Activate();
@@ -233,9 +192,9 @@ TEST_F(MessagesPageTest, CallAndChatAskTheClientUnderTheWaitCursorThenPauseWitho
   // under the wait cursor, which stays for the pause.
   EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{u"CALL Ann.h"});
   EXPECT_EQ(client.waitCursorAtSend, std::vector<bool>{true});
-  EXPECT_TRUE(WaitCursorShown());
+  EXPECT_TRUE(qav::test::WaitCursorShown());
   pauses.AdvanceMs(249);
-  EXPECT_TRUE(WaitCursorShown());
+  EXPECT_TRUE(qav::test::WaitCursorShown());
   pauses.AdvanceMs(1);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
@@ -248,7 +207,7 @@ TEST_F(MessagesPageTest, CallAndChatAskTheClientUnderTheWaitCursorThenPauseWitho
   const std::u16string chat = u"OPEN IM Ann.h RE: Skype voice message you left me earlier ...";
   EXPECT_EQ(client.TakeSent(), (std::vector<std::u16string>{chat, chat}));
   pauses.AdvanceMs(150);
-  EXPECT_TRUE(WaitCursorShown());
+  EXPECT_TRUE(qav::test::WaitCursorShown());
   pauses.AdvanceMs(100);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
