@@ -9,6 +9,7 @@
 #include "foundation/settings.h"
 #include "platform/text.h"
 #include "skype/link/device_to_skype_cmd.h"
+#include "skype/link/main_window_port.h"
 #include "skype/link/skype_transport.h"
 #include "skype/link/skype_vocabulary.h"
 #include "skype/link/user.h"
@@ -195,6 +196,8 @@ void CDlgConversation::Delete(const std::vector<ConversationId>& ids) {
     // A conversation whose recording is still on disk stays listed, so the user can try again.
     if (audioDeleted) g_ConversationCollection.del(conversation);
   }
+  // The tab's count goes down with the list.
+  Services().PagesChanged(CSheetPages{kPageConversations});
   RebuildList();
 }
 

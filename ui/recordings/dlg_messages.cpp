@@ -23,7 +23,7 @@ std::u16string Number(int64_t value) { return qav::U16(std::to_string(value)); }
 RecordingPageDescription MessagesPage() {
   RecordingPageDescription page;
   page.name = u"CDlgMessages";
-  page.columns = {{110 /*caller*/, 210, false}, {111 /*time*/, 134, true}, {112 /*duration*/, 70, true}, {0 /*new mark*/, 22, false}};
+  page.columns = {{110 /*caller*/, 210, false}, {111 /*time*/, 134, true}, {112 /*duration*/, 70, true}, {0 /*new mark*/, 16, true, true}};
   page.folderTipId = 106;
   page.callTipId = 102;
   page.conferenceTipId = 103;

@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "foundation/settings.h"
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/recordings/centred_image_delegate.h"
 
 namespace {
 
@@ -27,7 +29,8 @@ CButtonSSL* MakeButton(QWidget& page, const char* name, int image) {
 
 }  // namespace
 
-RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemModel& rows, const std::vector<int>& columnWidths) {
+RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemModel& rows,
+                                                 const std::vector<RecordingColumnLayout>& columns) {
   RecordingListControls controls{};
   controls.play = MakeButton(page, "play", kImagePlay);
   controls.call = MakeButton(page, "call", kImageCall);
@@ -50,8 +53,16 @@ RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemMod
   list->header()->setSectionsClickable(true);
   list->header()->setSortIndicatorShown(false);
   list->header()->setStretchLastSection(false);
-  int column = 0;
-  for (int width : columnWidths) list->setColumnWidth(column++, width);
+  // The header would otherwise widen a column narrower than its font's widest letter (the new
+  // mark's, at a larger font).
+  int narrowest = list->header()->minimumSectionSize();
+  for (const RecordingColumnLayout& column : columns) narrowest = std::min(narrowest, column.width);
+  list->header()->setMinimumSectionSize(narrowest);
+  auto* imageOnly = new CCentredImageDelegate(list);
+  for (int column = 0; column < static_cast<int>(columns.size()); ++column) {
+    list->setColumnWidth(column, columns[static_cast<size_t>(column)].width);
+    if (columns[static_cast<size_t>(column)].imageOnly) list->setItemDelegateForColumn(column, imageOnly);
+  }
 
   controls.noUser = new QLabel(&page);
   controls.noUser->setObjectName(QStringLiteral("noUser"));

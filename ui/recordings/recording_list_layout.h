@@ -22,8 +22,16 @@ struct RecordingListControls {
   QLabel* noUser;
 };
 
+// One column of the list: its width in pixels, whatever the font, and whether it shows only a
+// picture (drawn centred, the column as narrow as the picture).
+struct RecordingColumnLayout {
+  int width;
+  bool imageOnly;
+};
+
 // Builds the controls on the page and lays them out: the buttons with their toolbar pictures (the
-// open-folder one only when the settings show it), the list over `rows` with one column per width,
-// its headers clickable (the page sorts), several rows selectable, a context menu of its own; the
-// text hidden. The page connects them.
-RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemModel& rows, const std::vector<int>& columnWidths);
+// open-folder one only when the settings show it), the list over `rows` with one column per
+// layout, its headers clickable (the page sorts), several rows selectable, a context menu of its
+// own; the text hidden. The page connects them.
+RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemModel& rows,
+                                                 const std::vector<RecordingColumnLayout>& columns);

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
 
@@ -39,10 +40,10 @@ std::vector<int> CentredColumns(const RecordingPageDescription& description) {
   return centred;
 }
 
-std::vector<int> ColumnWidths(const RecordingPageDescription& description) {
-  std::vector<int> widths;
-  for (const RecordingPageDescription::Column& column : description.columns) widths.push_back(column.width);
-  return widths;
+std::vector<RecordingColumnLayout> ColumnLayouts(const RecordingPageDescription& description) {
+  std::vector<RecordingColumnLayout> layouts;
+  for (const RecordingPageDescription::Column& column : description.columns) layouts.push_back({column.width, column.imageOnly});
+  return layouts;
 }
 
 }  // namespace
@@ -52,10 +53,11 @@ CRecordingListPage::CRecordingListPage(CSheetServices& services, RecordingPageDe
       m_services(services),
       m_description(std::move(description)),
       m_refresh([this] { RebuildList(); }),
+      m_pauseTimer([this](int ms, std::function<void()> then) { QTimer::singleShot(ms, this, std::move(then)); }),
       m_model(new CRecordingTableModel(static_cast<int>(m_description.columns.size()), CentredColumns(m_description), this)),
       m_proxy(new CRecordingSortProxy(
           *m_model, [this](const std::vector<uint64_t>& ids, int column) { return SortKeys(ids, column); }, this)) {
-  const RecordingListControls controls = BuildRecordingListControls(*this, *m_proxy, ColumnWidths(m_description));
+  const RecordingListControls controls = BuildRecordingListControls(*this, *m_proxy, ColumnLayouts(m_description));
   m_play = controls.play;
   m_call = controls.call;
   m_chat = controls.chat;
@@ -81,6 +83,8 @@ CRecordingListPage::CRecordingListPage(CSheetServices& services, RecordingPageDe
 }
 
 CRecordingListPage::~CRecordingListPage() {
+  // A pause cut short by the page going must not leave the wait cursor behind.
+  EndCallClientPause();
   // The page's own part has gone already: nothing the view announces while it goes may reach the
   // page any more, and the view goes before the rows it shows.
   m_list->selectionModel()->disconnect(this);
@@ -122,6 +126,7 @@ void CRecordingListPage::RebuildList() {
     m_list->setUpdatesEnabled(false);
     FillModel(*m_model);
     SortList();
+    SelectFirstRowOnce();
     m_list->setUpdatesEnabled(true);
     m_list->show();
     m_list->setEnabled(true);
@@ -134,6 +139,13 @@ void CRecordingListPage::RebuildList() {
 }
 
 void CRecordingListPage::SortList() { m_proxy->Apply(*m_description.sort); }
+
+void CRecordingListPage::SelectFirstRowOnce() {
+  if (m_firstRowSelected || m_proxy->rowCount() == 0) return;
+  m_firstRowSelected = true;
+  m_list->selectionModel()->setCurrentIndex(m_proxy->index(0, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
 
 void CRecordingListPage::OnColumnClick(int column) {
   RecordingSortState& sort = *m_description.sort;
@@ -197,13 +209,32 @@ void CRecordingListPage::ReportUndeleted(const std::u16string& folder, const std
 }
 
 void CRecordingListPage::CallSelected() {
-  const std::vector<uint64_t> selected = SelectedIds();
-  if (!selected.empty() && !CallOf(selected.front())) RebuildList();
+  ActOnFirstSelected([this](uint64_t id) { return CallOf(id); });
 }
 
 void CRecordingListPage::ChatSelected() {
+  ActOnFirstSelected([this](uint64_t id) { return ChatWith(id); });
+}
+
+void CRecordingListPage::ActOnFirstSelected(const std::function<bool(uint64_t id)>& action) {
   const std::vector<uint64_t> selected = SelectedIds();
-  if (!selected.empty() && !ChatWith(selected.front())) RebuildList();
+  if (selected.empty()) return;
+  if (!m_waitCursorShown) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_waitCursorShown = true;
+  }
+  if (!action(selected.front())) RebuildList();
+  // A second click within the pause keeps the cursor until its own pause has passed.
+  const uint64_t pause = ++m_lastPause;
+  m_pauseTimer(kCallClientPauseMs, [this, pause] {
+    if (pause == m_lastPause) EndCallClientPause();
+  });
+}
+
+void CRecordingListPage::EndCallClientPause() {
+  if (!m_waitCursorShown) return;
+  m_waitCursorShown = false;
+  QApplication::restoreOverrideCursor();
 }
 
 void CRecordingListPage::OpenFolder() {

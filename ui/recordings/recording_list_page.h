@@ -18,6 +18,7 @@
 
 #include <QPoint>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ struct RecordingPageDescription {
     int titleId;  // the language string of its header; 0 for none
     int width;
     bool centred;
+    // A picture only, no text (drawn centred whatever `centred` says).
+    bool imageOnly = false;
   };
   std::vector<Column> columns;
   // The open-folder button's tooltip (the others are the same on both pages).
@@ -102,14 +105,22 @@ auto FindRecordings(const Collection& collection, const std::vector<uint64_t>& i
   return found;
 }
 
+// After Call or Chat the wait cursor stays this long, so the user sees the call client being asked;
+// the window goes on serving the call link and the user meanwhile.
+inline constexpr int kCallClientPauseMs = 250;
+
 class CRecordingListPage : public CPropPage {
  public:
   using Clock = CListRefreshThrottle::Clock;
+  // Runs `then` once `ms` have passed, without holding the GUI thread; by default a single-shot
+  // timer of the page's, as the other pauses of the sheet.
+  using PauseTimer = std::function<void(int ms, std::function<void()> then)>;
 
   CRecordingListPage(CSheetServices& services, RecordingPageDescription description, QWidget* parent);
   ~CRecordingListPage() override;
 
   void SetClock(Clock clock) { m_refresh.SetClock(std::move(clock)); }
+  void SetPauseTimer(PauseTimer timer) { m_pauseTimer = std::move(timer); }
 
   void Localize() override;
   void OnUpdateDlg() override;
@@ -121,6 +132,8 @@ class CRecordingListPage : public CPropPage {
   void DeleteSelected();
   // A click on a column's header: the direction flips and the rows sort by that column.
   void OnColumnClick(int column);
+  // Call and Chat for the first selected row, under the wait cursor, which stays for a short pause;
+  // a first selected row whose recording has gone rebuilds the list instead.
   void CallSelected();
   void ChatSelected();
   void OpenFolder();
@@ -183,6 +196,10 @@ class CRecordingListPage : public CPropPage {
 
  private:
   void SortList();
+  // The first time the list shows rows, the top one is selected.
+  void SelectFirstRowOnce();
+  void ActOnFirstSelected(const std::function<bool(uint64_t id)>& action);
+  void EndCallClientPause();
   void ShowContextMenu(const QPoint& at);
   void CopySelection();
 
@@ -190,6 +207,11 @@ class CRecordingListPage : public CPropPage {
   RecordingPageDescription m_description;
   CListRefreshThrottle m_refresh;
   int m_rebuilds = 0;
+  bool m_firstRowSelected = false;
+  PauseTimer m_pauseTimer;
+  // The wait cursor of a Call or Chat is shown; the pause that ends it is the last one started.
+  bool m_waitCursorShown = false;
+  uint64_t m_lastPause = 0;
   CRecordingTableModel* m_model;
   CRecordingSortProxy* m_proxy;
   QTreeView* m_list;

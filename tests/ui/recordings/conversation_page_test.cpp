@@ -9,10 +9,14 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include "calls/call_fsm_states.h"
 #include "foundation/settings.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/ui/recordings/list_view_rows.h"
+#include "tests/ui/recordings/page_pauses.h"
+#include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/dlg_conversation.h"
 #include "ui/recordings/player_walk.h"
@@ -27,7 +31,7 @@ class ConversationPageTest : public qav::test::CallModelFixture {
     CallModelFixture::SetUp();
     SignIn(u"me");
     page_ = std::make_unique<CDlgConversation>(services_);
-    page_->SetClock([] { return int64_t{1000}; });
+    page_->SetClock([this] { return now_; });
     page_->SetPlayerRunner([this](CConversation& conversation, bool) {
       played_.push_back(conversation.GetId());
       return results_.empty() ? 2 : results_[played_.size() - 1];
@@ -68,8 +72,34 @@ class ConversationPageTest : public qav::test::CallModelFixture {
     for (const CConversation* c : conversations) qav::test::SelectRow(page_->List(), RowOf(c));
   }
 
+  // A call the user picks up, through the call machine, as the client reports it.
+  CCall* PickedUp(int32_t callId, std::u16string_view handle) {
+    CCall* call = AddCall(callId);
+    call->set(CCall::Status{SkypeCallStatus::RINGING});
+    call->set(CCall::Type{SkypeCallType::INCOMING_P2P});
+    call->set(g_UserCollection.FindOrCreate(handle));
+    virtualLoop.RunUntilIdle();
+    call->set(CCall::Status{SkypeCallStatus::INPROGRESS});
+    virtualLoop.RunUntilIdle();
+    return call;
+  }
+  // The page's refresh, as the program's comes after a change.
+  void Refresh() {
+    ++now_;
+    page_->OnUpdateDlg();
+  }
+  // The commands to the call client since the last look, without the questions about calls.
+  std::vector<std::u16string> Commands() {
+    std::vector<std::u16string> kept;
+    for (std::u16string& text : transport.TakeSent()) {
+      if (!text.starts_with(u"GET ")) kept.push_back(std::move(text));
+    }
+    return kept;
+  }
+
   CSampleSheetServices services_;
   std::unique_ptr<CDlgConversation> page_;
+  int64_t now_ = 1000;
   std::vector<ConversationId> played_;
   std::vector<int> results_;
   int started_ = 0;
@@ -191,6 +221,106 @@ TEST_F(ConversationPageTest, SendToTheSiblingIsOneNoticeOfTheEndedConversations)
   auto expected = std::vector<std::u16string>{first->GetAudioFileName(), second->GetAudioFileName()};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(files, expected);
+}
+
+TEST_F(ConversationPageTest, CallAndChatTakeTheFirstSelectedRowAndRebuildWhenItHasGone) {
+  using qav::samples::AddSampleConversation;
+  qav::test::CursorWatchingTransport client;
+  qav::test::VirtualPauses pauses;
+  page_->SetPauseTimer(pauses.Timer());
+  CConversation* ann = AddSampleConversation(1700000000, 30, {{u"ann", u"Ann"}});
+  CConversation* conference = AddSampleConversation(1700000060, 30, {{u"bob", u"Bob"}, {u"cid", u"Cid"}});
+  page_->OnSetActive();
+  Select({ann, conference});
+  ASSERT_EQ(RowOf(conference), 0);  // the newest on top
+  client.Clear();
+  client.waitCursorAtSend.clear();
+
+  // Several partners are called as a conference.
+  page_->CallButton()->click();
+  EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{u"CALL bob, cid"});
+  page_->ChatButton()->click();
+  EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{u"OPEN IM bob, cid RE: Our conversation earlier ..."});
+  EXPECT_EQ(client.waitCursorAtSend, (std::vector<bool>{true, true}));
+  pauses.AdvanceMs(250);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // The first selected row's conversation has gone: nothing is sent (not to the next selected
+  // row's partners either), the list is rebuilt without it, and the wait and its pause are as for
+  // a command sent. The row still there stays selected: the next click is for it.
+  const std::pair<CButtonSSL*, std::u16string> actions[] = {
+      {page_->CallButton(), u"CALL ann"}, {page_->ChatButton(), u"OPEN IM ann RE: Our conversation earlier ..."}};
+  g_ConversationCollection.del(conference);
+  int64_t start = 1700000120;
+  for (const auto& [button, forAnn] : actions) {
+    CConversation* gone = AddSampleConversation(start += 60, 30, {{u"dan", u"Dan"}});
+    page_->RebuildList();
+    qav::test::SelectRows(page_->List(), {0, 1});
+    ASSERT_EQ(RowOf(gone), 0);
+    g_ConversationCollection.del(gone);
+    client.Clear();
+    button->click();
+    EXPECT_TRUE(client.TakeSent().empty());
+    EXPECT_EQ(qav::test::RowRecordings(page_->List()), std::vector<uint64_t>{static_cast<uint64_t>(ann->GetId())});
+    EXPECT_TRUE(qav::test::WaitCursorShown());
+    pauses.AdvanceMs(250);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    button->click();
+    EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{forAnn});
+    pauses.AdvanceMs(250);
+  }
+}
+
+TEST_F(ConversationPageTest, HangUpPauseAndResumeActOnEveryCallOfTheConversation) {
+  CAppImageLists lists;
+  lists.CreateForDepth(32);
+  g_pImageLists = &lists;
+  qav::SetCurrentClock(&virtualLoop.clock());
+  g_RecConvAudioNotificationAllowed = 0;
+  g_RecConvTextNotificationStartAllowed = 0;
+  g_RecConvTextNotificationStopAllowed = 0;
+  CCall* first = PickedUp(3, u"caller1");
+  first->UserRecordConversation(true);
+  virtualLoop.RunUntilIdle();
+  CCall* second = PickedUp(5, u"caller2");  // joins the conversation being recorded
+  CConversation* conference = first->GetConversation();
+  ASSERT_NE(conference, nullptr);
+  ASSERT_EQ(second->GetConversation(), conference);
+  page_->OnSetActive();
+  Select({conference});
+  audio.TakeRequests();
+  Commands();
+  // What the page shows of it: the row's picture (recording, paused, ended) and the menu's first entry.
+  auto shown = [&]() -> std::pair<qint64, std::u16string> {
+    const QIcon icon = qvariant_cast<QIcon>(qav::test::RowIndex(page_->List(), 0).data(Qt::DecorationRole));
+    return {icon.cacheKey(), page_->ContextMenu(conference->GetId()).front().text};
+  };
+  const qint64 recording = lists.m_conversationList.GetIcon(0).cacheKey();
+  const qint64 paused = lists.m_conversationList.GetIcon(1).cacheKey();
+  EXPECT_EQ(shown(), std::make_pair(recording, std::u16string(u"Pause Recording")));
+
+  page_->RunCommand(CDlgConversation::kCmdPause, conference->GetId());
+  virtualLoop.RunUntilIdle();
+  Refresh();
+  EXPECT_EQ(audio.TakeRequests(), std::vector<std::string>{"ConvStop"});
+  EXPECT_EQ(conference->GetState(), CConversation::kStopped);
+  EXPECT_EQ(shown(), std::make_pair(paused, std::u16string(u"Resume Recording")));
+
+  page_->RunCommand(CDlgConversation::kCmdResume, conference->GetId());
+  virtualLoop.RunUntilIdle();
+  Refresh();
+  const std::vector<std::string> resumed = audio.TakeRequests();
+  ASSERT_EQ(resumed.size(), 1u);
+  EXPECT_TRUE(resumed[0].starts_with("ConvStart ")) << resumed[0];
+  EXPECT_EQ(conference->GetState(), CConversation::kRecording);
+  EXPECT_EQ(shown(), std::make_pair(recording, std::u16string(u"Pause Recording")));
+
+  // Hang Up asks the client to end each call of the conference.
+  Commands();
+  page_->RunCommand(CDlgConversation::kCmdHangUp, conference->GetId());
+  EXPECT_EQ(Commands(), (std::vector<std::u16string>{u"ALTER CALL 3 HANGUP", u"ALTER CALL 5 HANGUP"}));
+  qav::SetCurrentClock(nullptr);
+  g_pImageLists = nullptr;
 }
 
 }  // namespace

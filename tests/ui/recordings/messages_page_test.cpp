@@ -2,8 +2,11 @@
 // messages seeded as a finished recording leaves them; the player is a scripted stand-in.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <QTreeView>
 #include <algorithm>
@@ -13,6 +16,8 @@
 #include "platform/message_box.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/ui/recordings/list_view_rows.h"
+#include "tests/ui/recordings/page_pauses.h"
+#include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/dlg_messages.h"
 #include "ui/recordings/player_walk.h"
@@ -89,6 +94,129 @@ TEST_F(MessagesPageTest, TwoRefreshesInOneSecondRebuildOnceAndLeaveOneFollowUp) 
   EXPECT_EQ(page_->RebuildCount(), 2);
   Activate();
   EXPECT_EQ(page_->RebuildCount(), 3);
+}
+
+TEST_F(MessagesPageTest, TheTopRowIsSelectedWhenTheListFirstShowsRows) {
+  Add(1, u"Old", 10);
+  Add(2, u"New", 10);
+  Activate();
+  QModelIndexList selected = qav::test::SelectedRows(page_->List());
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected[0].row(), 0);
+  EXPECT_EQ(page_->List()->currentIndex().row(), 0);
+  EXPECT_EQ(Callers()[0], QStringLiteral("New (New.h)"));
+  EXPECT_TRUE(page_->PlayButton()->isEnabled());
+  // Later rebuilds leave the user's selection alone.
+  Select({1});
+  ++now_;
+  page_->OnUpdateDlg();
+  selected = qav::test::SelectedRows(page_->List());
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected[0].row(), 1);
+
+  // A page first shown empty selects the top row once its first message arrives.
+  g_MessageCollection.del(g_MessageCollection.GetMessages().front());
+  g_MessageCollection.del(g_MessageCollection.GetMessages().front());
+  CDlgMessages empty(services_);
+  empty.SetClock([this] { return now_; });
+  empty.OnSetActive();
+  EXPECT_TRUE(qav::test::SelectedRows(empty.List()).empty());
+  Add(3, u"Cid", 10);
+  ++now_;
+  empty.OnUpdateDlg();
+  selected = qav::test::SelectedRows(empty.List());
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected[0].row(), 0);
+}
+
+TEST_F(MessagesPageTest, TheNewMarkColumnIs16PixelsWideAndShowsTheWholeMark) {
+  CAppImageLists lists;
+  lists.CreateForDepth(32);
+  g_pImageLists = &lists;
+  const QFont defaultFont = QApplication::font();
+  QFont larger = defaultFont;
+  larger.setPointSizeF(defaultFont.pointSizeF() * 1.6);
+  CMessage* message = Add(1, u"Ann", 10);
+  // The mark as the image list draws it, on the list's background: the pixels that are not
+  // background.
+  auto markPixels = [](const QImage& image, const QColor& background) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) != background ? 1 : 0;
+    }
+    return count;
+  };
+  for (const QFont& font : {defaultFont, larger}) {
+    SCOPED_TRACE(font.pointSizeF());
+    QApplication::setFont(font);
+    CDlgMessages page(services_);
+    page.SetClock([this] { return now_; });
+    page.resize(600, 400);
+    page.show();
+    page.OnSetActive();
+    QTreeView* list = page.List();
+    list->selectionModel()->clear();  // the row on its plain background
+    QApplication::processEvents();
+    EXPECT_EQ(list->header()->sectionSize(CDlgMessages::kNewMarkColumn), 16);
+    const QRect cell = list->visualRect(list->model()->index(0, CDlgMessages::kNewMarkColumn));
+    EXPECT_EQ(cell.width(), 16);
+
+    const QColor background = list->palette().color(QPalette::Base);
+    QImage mark(16, 16, QImage::Format_ARGB32);
+    mark.fill(background);
+    {
+      QPainter painter(&mark);
+      lists.m_statusList.GetIcon(message->GetIconIndex(lists.MarkBase())).paint(&painter, mark.rect());
+    }
+    const int expected = markPixels(mark, background);
+    ASSERT_GT(expected, 0);
+    EXPECT_EQ(markPixels(list->viewport()->grab(cell).toImage().convertToFormat(QImage::Format_ARGB32), background), expected)
+        << "the mark is clipped or missing";
+  }
+  QApplication::setFont(defaultFont);
+  g_pImageLists = nullptr;
+}
+
+TEST_F(MessagesPageTest, CallAndChatAskTheClientUnderTheWaitCursorThenPauseWithoutHoldingTheWindow) {
+  qav::test::CursorWatchingTransport client;
+  qav::test::VirtualPauses pauses;
+  page_->SetPauseTimer(pauses.Timer());
+  Add(1, u"Ann", 10);
+  Activate();
+  Select({0});
+  client.Clear();  // the questions about the caller
+  client.waitCursorAtSend.clear();
+
+  page_->CallButton()->click();
+  // The click has returned (the window serves the link and the user again) with the command sent
+  // under the wait cursor, which stays for the pause.
+  EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{u"CALL Ann.h"});
+  EXPECT_EQ(client.waitCursorAtSend, std::vector<bool>{true});
+  EXPECT_TRUE(qav::test::WaitCursorShown());
+  pauses.AdvanceMs(249);
+  EXPECT_TRUE(qav::test::WaitCursorShown());
+  pauses.AdvanceMs(1);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // A second click within the pause keeps the cursor until its own pause has passed.
+  client.waitCursorAtSend.clear();
+  page_->ChatButton()->click();
+  pauses.AdvanceMs(100);
+  page_->ChatButton()->click();
+  EXPECT_EQ(client.waitCursorAtSend, (std::vector<bool>{true, true}));
+  const std::u16string chat = u"OPEN IM Ann.h RE: Skype voice message you left me earlier ...";
+  EXPECT_EQ(client.TakeSent(), (std::vector<std::u16string>{chat, chat}));
+  pauses.AdvanceMs(150);
+  EXPECT_TRUE(qav::test::WaitCursorShown());
+  pauses.AdvanceMs(100);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // With nothing selected nothing happens.
+  Select({});
+  page_->CallButton()->click();
+  EXPECT_TRUE(client.TakeSent().empty());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(pauses.Armed(), 0u);
 }
 
 TEST_F(MessagesPageTest, OneSortDirectionIsSharedByEveryColumnAndPage) {
@@ -181,12 +309,15 @@ TEST_F(MessagesPageTest, ThePlayerWalksByItsResults) {
 TEST_F(MessagesPageTest, AMessageWhoseFileCannotBeDeletedStillLeavesTheList) {
   RecordingBoxes boxes;
   CMessage* message = Add(1, u"Ann", 10);  // its file was never written
+  ASSERT_NE(message, nullptr);
+  const std::u16string path = g_MessageCollection.GetMessagesFolder() + message->GetFileName();
   Activate();
   Select({0});
   page_->DeleteSelected();
   ASSERT_EQ(boxes.texts.size(), 2u);  // the question, then the failure
   EXPECT_NE(boxes.texts[0].find(u"Going to delete message from Ann"), std::u16string::npos);
-  EXPECT_NE(boxes.texts[1].find(message == nullptr ? u"" : u"problem when trying to delete"), std::u16string::npos);
+  // The failure names the file the user may want to remove by hand.
+  EXPECT_EQ(boxes.texts[1], u"QAV encountered a problem when trying to delete audio file: " + path);
   EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
   EXPECT_EQ(qav::test::RowCount(page_->List()), 0);
 

@@ -286,18 +286,53 @@ TEST_F(PagePlayerTest, PlayNewMessagesOpensTheSheetOnTheMessagesAndPlaysOnlyTheN
   EXPECT_EQ(g_MessageCollection.GetNumNewSavedVoiceMessages(), 0);
 }
 
-TEST(PagePlayerResults, ThePlayersEndsMapToTheWalksCodes) {
-  const std::pair<int, int> cases[] = {
-      {CDlgPlayVoiceObject::kResultPlayPrevious, kListPlayerPrevious},
-      {CDlgPlayVoiceObject::kResultPlayNext, kListPlayerNext},
-      {CDlgPlayVoiceObject::kResultDelete, kListPlayerDelete},
-      {CDlgPlayVoiceObject::kResultDeleteAndPlayNext, kListPlayerDeleteAndNext},
-      {CDlgPlayVoiceObject::kResultNoVoice, kListPlayerError},
-      {CDlgPlayVoiceObject::kResultNoFile, kListPlayerNothingToPlay},
-      {CDlgPlayVoiceObject::kResultCancel, kListPlayerClosed},
-      {0, kListPlayerClosed},
+// Every way a player run can end, from the real player on the real page, and where the walk goes
+// from there as the user sees it: which recordings play, one after another, and which rows remain.
+TEST_F(PagePlayerTest, EachEndOfThePlayerTakesTheWalkWhereTheUserExpects) {
+  struct Case {
+    const char* name;
+    std::vector<int> selected;  // rows a, b, c top to bottom
+    int voiceless;              // the row whose message has no voice (-1: none)
+    std::deque<Button> script;  // the hand's button in each player; then it closes the player
+    std::u16string played;      // the callers played, in order
+    std::u16string left;        // the rows left, top to bottom
+  } cases[] = {
+      {"previous walks up", {1}, -1, {Button::kPrevious}, u"ba", u"abc"},
+      {"next walks down, past unselected rows on one selection", {0}, -1, {Button::kNext, Button::kNext}, u"abc", u"abc"},
+      {"next on several skips the unselected", {0, 2}, -1, {Button::kNext}, u"ac", u"abc"},
+      {"delete removes the message and ends the walk", {0}, -1, {Button::kDelete}, u"a", u"bc"},
+      {"delete and next plays the row that moved up", {0}, -1, {Button::kDeleteNext}, u"ab", u"bc"},
+      {"closing ends the walk and changes nothing", {0}, -1, {}, u"a", u"abc"},
+      {"no voice on one selection ends the walk", {0}, 0, {Button::kNext}, u"", u"abc"},
+      {"no voice on several goes on with the next selected", {0, 2}, 0, {}, u"c", u"abc"},
   };
-  for (const auto& [result, code] : cases) EXPECT_EQ(WalkCodeOfPlayerResult(result), code) << result;
+  RecordingBoxes boxes;  // the no-voice notice
+  const std::filesystem::path folder(g_MessageCollection.GetMessagesFolder());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const auto& file : std::filesystem::directory_iterator(folder)) std::filesystem::remove(file.path());
+    Messages(3);
+    OpenSheet(kPageVoiceMessages);
+    CDlgMessages& page = MessagesPage();
+    QTreeView* list = page.List();
+    auto caller = [list](int row) {
+      const CMessage* message = g_MessageCollection.Find(CDlgMessages::RowId(qav::test::RowIndex(list, row)));
+      return message ? message->GetFileName().front() : u'?';
+    };
+    ASSERT_EQ(qav::test::RowCount(list), 3);
+    if (c.voiceless >= 0) g_MessageCollection.Find(CDlgMessages::RowId(qav::test::RowIndex(list, c.voiceless)))->SetDuration(0);
+    list->clearSelection();
+    for (int row : c.selected) qav::test::SelectRow(list, row);
+    boxes.shown.clear();
+    Press(page.PlayButton(), c.script);
+    std::u16string played;
+    for (const std::u16string& file : hand_.played) played += file.front();
+    EXPECT_EQ(played, c.played);
+    std::u16string left;
+    for (int row = 0; row < qav::test::RowCount(list); ++row) left += caller(row);
+    EXPECT_EQ(left, c.left);
+    EXPECT_EQ(boxes.shown.size(), c.voiceless >= 0 ? 1u : 0u);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+// CCentredImageDelegate: draws a list column that shows a picture and no text (the voice-messages
+// list's new mark) with the picture centred in the cell, so the column can be exactly as wide as
+// the picture. Qt's own drawing keeps a margin on each side of a cell's picture and would clip it
+// in so narrow a column. The row's background, selection and focus are drawn as in the other
+// columns. GUI thread only.
+#pragma once
+
+#include <QStyledItemDelegate>
+
+class CCentredImageDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
