@@ -238,15 +238,13 @@ void CDlgOptGreeting::UpdateDlg() {
   m_mail->setChecked(mail);
   m_attach->setChecked(attach);
   m_delete->setChecked(m_settings.deleteAfterMail->Get() != 0);
-  for (QWidget* control : {static_cast<QWidget*>(m_voicePath), static_cast<QWidget*>(m_browse),
-                           static_cast<QWidget*>(m_textAllowed), static_cast<QWidget*>(m_maxDuration),
-                           static_cast<QWidget*>(m_mail)}) {
-    control->setEnabled(active);
-  }
-  m_text->setEnabled(active && text);
-  m_reset->setEnabled(active && text);
-  m_attach->setEnabled(active && mail);
-  m_delete->setEnabled(active && mail && attach);
+  // Settings not in use grey whole: each frame with its title, labels and controls. Within a frame
+  // in use, a control that depends on a switch follows it.
+  for (QGroupBox* group : {m_greetingGroup, m_lengthGroup, m_mailGroup}) group->setEnabled(active);
+  m_text->setEnabled(text);
+  m_reset->setEnabled(text);
+  m_attach->setEnabled(mail);
+  m_delete->setEnabled(mail && attach);
   SetIconButtonTip(m_browse, 630);
   SetIconButtonTip(m_reset, 637);
   ShowVoiceButtons();

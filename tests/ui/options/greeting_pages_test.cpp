@@ -225,21 +225,66 @@ TEST_F(GreetingPagesTest, TextLengthAndMailSwitchesFollowTheRules) {
   EXPECT_EQ(g_AutoDelMsgAfterEMailAllowed, deleteBefore ? 0 : 1);
 }
 
+// The unknown caller's greeting, length and e-mail controls, their frames and labels included,
+// are in use only with own settings that still answer; the page's frame and its first switch
+// always are. Within, the text and the e-mail switches keep their own rules.
 TEST_F(GreetingPagesTest, TheUnknownCallersGreetingControlsNeedOwnSettingsThatStillAnswer) {
-  g_UseNonAuthorizedCallerSettings = 0;
-  g_DisableAnswerOfNonAuthCaller = 0;
+  g_GreetingTextMsgAllowedForNonAuth = 1;
+  g_EMailNotificationAllowedForNonAuth = 1;
+  g_EMailAttachmentAllowedForNonAuth = 1;
+  const char* const greetingControls[] = {"greetingGroup", "voiceLabel",  "voicePath",   "browseVoice", "playVoice",
+                                          "recordVoice",   "textLabel",   "textAllowed", "text",        "resetText",
+                                          "lengthGroup",   "maxDuration", "lengthLabel", "mailGroup",   "mailNotice",
+                                          "attachAudio",   "deleteAfterMail"};
+  const struct {
+    int ownSettings, noAnswer;
+    bool inUse;
+  } cases[] = {{0, 0, false}, {1, 0, true}, {1, 1, false}, {0, 1, false}};
   CDlgOptUnknownCaller page(chooser, nullptr);
   page.show();
-  EXPECT_FALSE(Find<QCheckBox>(&page, "noAnswer")->isEnabled());
-  EXPECT_FALSE(Find<QLineEdit>(&page, "maxDuration")->isEnabled());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "own settings " << c.ownSettings << ", no answer " << c.noAnswer);
+    g_UseNonAuthorizedCallerSettings = c.ownSettings;
+    g_DisableAnswerOfNonAuthCaller = c.noAnswer;
+    page.UpdateDlg();
+    for (const char* name : greetingControls) EXPECT_EQ(Find<QWidget>(&page, name)->isEnabled(), c.inUse) << name;
+    EXPECT_TRUE(Find<QWidget>(&page, "settingsFrame")->isEnabled());
+    EXPECT_TRUE(Find<QCheckBox>(&page, "ownSettings")->isEnabled());
+    EXPECT_EQ(Find<QCheckBox>(&page, "noAnswer")->isEnabled(), c.ownSettings != 0);
+  }
+
+  // The switches by the user: each click stores its setting and redraws the page.
+  g_UseNonAuthorizedCallerSettings = 0;
+  g_DisableAnswerOfNonAuthCaller = 0;
+  page.UpdateDlg();
   Click(Find<QCheckBox>(&page, "ownSettings"));
   EXPECT_EQ(g_UseNonAuthorizedCallerSettings, 1);
   EXPECT_TRUE(Find<QCheckBox>(&page, "noAnswer")->isEnabled());
-  EXPECT_TRUE(Find<QLineEdit>(&page, "maxDuration")->isEnabled());
+  EXPECT_TRUE(Find<QWidget>(&page, "greetingGroup")->isEnabled());
+  g_GreetingTextMsgAllowedForNonAuth = 0;
+  g_EMailAttachmentAllowedForNonAuth = 0;
+  page.UpdateDlg();
+  EXPECT_FALSE(Find<QWidget>(&page, "text")->isEnabled()) << "the text switch is off";
+  EXPECT_TRUE(Find<QWidget>(&page, "attachAudio")->isEnabled());
+  EXPECT_FALSE(Find<QWidget>(&page, "deleteAfterMail")->isEnabled()) << "nothing attached";
   Click(Find<QCheckBox>(&page, "noAnswer"));
   EXPECT_EQ(g_DisableAnswerOfNonAuthCaller, 1);
-  EXPECT_FALSE(Find<QLineEdit>(&page, "maxDuration")->isEnabled());
+  EXPECT_FALSE(Find<QWidget>(&page, "lengthLabel")->isEnabled());
   EXPECT_FALSE(Find<CButtonSSL>(&page, "browseVoice")->isEnabled());
+}
+
+// The default caller's frames and labels are always in use, whatever its switches say.
+TEST_F(GreetingPagesTest, TheDefaultCallersFramesAndLabelsAreAlwaysInUse) {
+  g_GreetingTextMsgAllowed = 0;
+  g_EMailNotificationAllowed = 0;
+  CDlgOptDefaultCaller page(chooser, nullptr);
+  page.show();
+  for (const char* name : {"settingsFrame", "greetingGroup", "voiceLabel", "voicePath", "browseVoice", "textLabel",
+                           "textAllowed", "lengthGroup", "maxDuration", "lengthLabel", "mailGroup", "mailNotice"}) {
+    EXPECT_TRUE(Find<QWidget>(&page, name)->isEnabled()) << name;
+  }
+  EXPECT_FALSE(Find<QWidget>(&page, "text")->isEnabled());
+  EXPECT_FALSE(Find<QWidget>(&page, "attachAudio")->isEnabled());
 }
 
 // Where a control of the page stands, in the page's own co-ordinates.
