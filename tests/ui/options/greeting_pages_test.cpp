@@ -316,6 +316,13 @@ class GreetingLayoutTest : public GreetingPagesTest {
     larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);
     return {defaultFont_, larger};
   }
+  // Shows the page on its own; it reads whole.
+  static void ShowReadingWhole(QWidget& page) {
+    page.show();
+    QApplication::processEvents();
+    const QStringList cut = CutTexts(&page);
+    EXPECT_TRUE(cut.isEmpty()) << Listed(cut);
+  }
   // A row's buttons: beside its field, or in screen-reader mode one under another below it, from
   // the switch column on, above the next row.
   static void ExpectButtonsOfRow(QWidget* page, const char* field, std::initializer_list<const char*> buttons,
@@ -354,10 +361,7 @@ TEST_F(GreetingLayoutTest, TheDefaultCallersRowsReadWholeAndLineUpAtEachFontAndM
         g_ScreenReaderFriendlyMode = captions ? 1 : 0;
         chooser.videoDriver = driver;
         CDlgOptDefaultCaller page(chooser, nullptr);
-        page.show();
-        QApplication::processEvents();
-        const QStringList cut = CutTexts(&page);
-        EXPECT_TRUE(cut.isEmpty()) << Listed(cut);
+        ShowReadingWhole(page);
 
         const QRect voice = PlaceOf(&page, "voicePath");
         const QRect text = PlaceOf(&page, "text");
@@ -402,10 +406,7 @@ TEST_F(GreetingLayoutTest, TheUnknownCallersRowsReadWholeAndLineUpAtEachFontAndM
       SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (captions ? ", captions" : ""));
       g_ScreenReaderFriendlyMode = captions ? 1 : 0;
       CDlgOptUnknownCaller page(chooser, nullptr);
-      page.show();
-      QApplication::processEvents();
-      const QStringList cut = CutTexts(&page);
-      EXPECT_TRUE(cut.isEmpty()) << Listed(cut);
+      ShowReadingWhole(page);
 
       const QRect own = PlaceOf(&page, "ownSettings");
       const QRect noAnswer = PlaceOf(&page, "noAnswer");
