@@ -195,7 +195,7 @@ void CDlgOptGreeting::Arrange() {
 }
 
 void CDlgOptGreeting::SizeToFont() {
-  // The child's own font: on a font change it has it before its edits are told.
+  // The child's font, which its edits take too.
   const QFontMetrics metrics = fontMetrics();
   m_maxDuration->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 12);
   const int margins = 2 * (m_text->frameWidth() + static_cast<int>(m_text->document()->documentMargin()));

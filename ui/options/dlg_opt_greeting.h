@@ -116,7 +116,7 @@ class CDlgOptGreeting : public COptionChild {
   void RebuildGreetingInMemory();
 
  private:
-  // The frames and rows in their layouts, as the old dialog's arrangement has them.
+  // The frames one under another in the caller's frame, and the rows in their grids.
   void Arrange();
   // Sizes that follow the font: the length edit's width, the text edit's lines.
   void SizeToFont();
