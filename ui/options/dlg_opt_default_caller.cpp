@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,13 +16,13 @@
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/controls/hyper_link.h"
+#include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
 
 namespace {
 const CDlgOptGreeting::Settings kContacts = {
     .forContacts = true,
     .headerText = 600,
-    .headerHeight = 0,
     .extraGreetingRows = 1,
     .playHandler = "OnButtonGreetingAudioPlay",
     .recordHandler = "OnButtonGreetingAudioRecord",
@@ -46,26 +47,34 @@ constexpr int kBrowseImage = 5;
 CDlgOptDefaultCaller::CDlgOptDefaultCaller(COptionsSheetLink& sheet, QWidget* parent)
     : CDlgOptGreeting(sheet, kDialogId, "CDlgOptDefaultCaller", kContacts, parent) {
   Trace("OnInitDialog");
-  const int row = ExtraRowTop(0);
-  const QWidget* voicePath = findChild<QWidget*>(QString::number(kContacts.ids.voicePath));
-  const QWidget* browse = findChild<QWidget*>(QString::number(kContacts.ids.browse));
-  const QWidget* play = findChild<QWidget*>(QString::number(kContacts.ids.play));
-  m_videoLabel = Add<QLabel>(1150, voicePath->x() - 48, row, 44, 22);
-  m_videoAllowed = Add<QCheckBox>(1021, voicePath->x(), row, 20, 22);
-  m_videoPath = Add<QLineEdit>(1014, voicePath->x() + 24, row, browse->x() - voicePath->x() - 30, 22);
-  m_videoBrowse = Add<CButtonSSL>(1200, browse->x(), row - 3, browse->width(), browse->height());
-  m_videoPlay = Add<CButtonSSL>(1201, play->x(), row - 3, play->width(), play->height());
+  m_videoLabel = Add<QLabel>(1150, "videoLabel");
+  m_videoAllowed = Add<QCheckBox>(1021, "videoAllowed");
+  m_videoPath = Add<QLineEdit>(1014, "videoPath");
+  m_videoBrowse = Add<CButtonSSL>(1200, "browseVideo");
+  m_videoPlay = Add<CButtonSSL>(1201, "playVideo");
   m_supportLink = new CHyperLink(QString(), this);
-  m_supportLink->setObjectName(QStringLiteral("1151"));
-  m_supportLink->move(voicePath->x(), row + 3);
-  m_supportButton = Add<QPushButton>(1151, voicePath->x(), row - 2, play->x() + play->width() - voicePath->x(), 26);
+  m_supportLink->setObjectName(QStringLiteral("videoSupportLink"));
+  m_supportLink->setProperty(kControlIdProperty, 1151);
+  m_supportButton = Add<QPushButton>(1151, "videoSupportButton");
+  // The video row lines up with the voice row above it: its buttons under the voice's browse and
+  // play. Without the video driver the support link (or button) stands where the switch starts.
+  QGridLayout* grid = GreetingGrid();
+  const int row = ExtraGreetingRow(0);
+  grid->addWidget(m_videoLabel, row, kLabelColumn);
+  grid->addWidget(m_videoAllowed, row, kSwitchColumn);
+  grid->addWidget(m_videoPath, row, kFieldColumn);
+  m_videoBar = AddIconBar({m_videoBrowse, m_videoPlay});
+  m_videoBar->PlaceIn(grid, row, kButtonColumn, kSwitchColumn, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(m_supportLink, row, kSwitchColumn, 1, -1, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(m_supportButton, row, kSwitchColumn, 1, -1, Qt::AlignLeft | Qt::AlignVCenter);
   m_videoPath->setReadOnly(true);
   ColourIconButton(m_videoBrowse, kBrowseImage);
   ColourIconButton(m_videoPlay, kPlayImage);
   m_supportLink->SetUnderline(CHyperLink::kUnderlineAlways);
   m_supportLink->SetColours(0xEE0000, 0xEE0000, 0xEE0000);
   m_supportLink->SetAutoOpen(false);
-  m_supportLink->SetAutoSize(true);
+  // Sized to its text by the layout.
+  m_supportLink->SetAutoSize(false);
   connect(m_videoAllowed, &QCheckBox::clicked, this, &CDlgOptDefaultCaller::OnCheckGreetingVideoEnabled);
   connect(m_videoBrowse, &CButtonSSL::clicked, this, &CDlgOptDefaultCaller::OnButtonGreetingVideoBrowse);
   connect(m_videoPlay, &CButtonSSL::clicked, this, &CDlgOptDefaultCaller::OnButtonGreetingVideoPlay);
@@ -91,6 +100,7 @@ void CDlgOptDefaultCaller::UpdateDlg() {
   const bool driver = Sheet().HasVideoDriver();
   const bool video = driver && g_GreetingVideoAllowed.Get() != 0;
   ShowAndEnable(m_videoLabel, driver);
+  m_videoBar->setVisible(driver);
   ShowAndEnable(m_videoAllowed, driver);
   m_videoAllowed->setChecked(g_GreetingVideoAllowed.Get() != 0);
   m_videoPath->setText(QString::fromStdU16String(g_GreetingVideoMsgPath.Get()));

@@ -7,6 +7,7 @@
 #include "ui/options/dlg_opt_greeting.h"
 
 class CHyperLink;
+class CIconButtonBar;
 class QLabel;
 class QPushButton;
 
@@ -32,6 +33,7 @@ class CDlgOptDefaultCaller : public CDlgOptGreeting {
   QLineEdit* m_videoPath;
   CButtonSSL* m_videoBrowse;
   CButtonSSL* m_videoPlay;
+  CIconButtonBar* m_videoBar;
   CHyperLink* m_supportLink;
   QPushButton* m_supportButton;
 };

@@ -3,10 +3,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QEvent>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QVBoxLayout>
 
 #include "audio/audio_driver.h"
 #include "audio/fd_io.h"
@@ -24,6 +29,7 @@
 #include "platform/message_loop.h"
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
 
 namespace {
@@ -32,16 +38,10 @@ constexpr int kStopImage = 1;
 constexpr int kRecordImage = 2;
 constexpr int kResetImage = 4;
 constexpr int kBrowseImage = 5;
-constexpr int kButton = 28;
-// The inner groups sit inside the child's header group.
-constexpr int kInnerLeft = 8;
-constexpr int kInnerWidth = 380;
-constexpr int kTitleHeight = 20;
-constexpr int kGap = 4;
-// The voice row's buttons, from the right: record, play, browse.
-constexpr int kRightButton = kInnerLeft + kInnerWidth - 10 - kButton;
-constexpr int kMiddleButton = kRightButton - kButton - 4;
-constexpr int kLeftButton = kMiddleButton - kButton - 4;
+// The text greeting shows this many lines before it scrolls.
+constexpr int kTextLines = 4;
+// The e-mail switches stand in under the one they depend on.
+constexpr int kIndent = 16;
 
 class WaitCursor {
  public:
@@ -109,33 +109,25 @@ CDlgOptGreeting::CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const c
                                  const Settings& settings, QWidget* parent)
     : COptionChild(sheet, dialogId, className, parent), m_settings(settings) {
   const ControlIds& ids = m_settings.ids;
-  int top = kHeaderTop + kTitleHeight + m_settings.headerHeight;
-  const int greetingHeight = 132 + kRowHeight * m_settings.extraGreetingRows;
-  Add<QGroupBox>(ids.group, kInnerLeft, top, kInnerWidth, greetingHeight);
-  Add<QLabel>(ids.voiceLabel, kInnerLeft + 10, top + 22, 44, 22);
-  m_voicePath = Add<QLineEdit>(ids.voicePath, kInnerLeft + 56, top + 22, kLeftButton - kInnerLeft - 62, 22);
-  m_browse = Add<CButtonSSL>(ids.browse, kLeftButton, top + 19, kButton, kButton);
-  m_play = Add<CButtonSSL>(ids.play, kMiddleButton, top + 19, kButton, kButton);
-  m_record = Add<CButtonSSL>(ids.record, kRightButton, top + 19, kButton, kButton);
-  const int textTop = top + 22 + kRowHeight * (1 + m_settings.extraGreetingRows);
-  Add<QLabel>(ids.textLabel, kInnerLeft + 10, textTop, 44, 22);
-  m_textAllowed = Add<QCheckBox>(ids.textSwitch, kInnerLeft + 56, textTop, 20, 22);
-  m_text = AddTextEdit(ids.text, kInnerLeft + 80, textTop - 2, kRightButton - kInnerLeft - 86, 72, kMaxTextLength,
-                       [this] { OnChangeEditGreetingTextMsg(); });
-  m_reset = Add<CButtonSSL>(ids.reset, kRightButton, textTop - 2, kButton, kButton);
-  top += greetingHeight + kGap;
-  Add<QGroupBox>(ids.lengthGroup, kInnerLeft, top, kInnerWidth, 48);
-  m_maxDuration = Add<CNumberEdit>(ids.lengthEdit, kInnerLeft + 10, top + 18, 60, 22);
-  Add<QLabel>(ids.lengthLabel, kInnerLeft + 78, top + 18, kInnerWidth - 88, 22);
-  top += 48 + kGap;
-  Add<QGroupBox>(ids.mailGroup, kInnerLeft, top, kInnerWidth, 76);
-  m_mail = Add<QCheckBox>(ids.mail, kInnerLeft + 10, top + 16, kInnerWidth - 20, 20);
-  m_attach = Add<QCheckBox>(ids.attach, kInnerLeft + 26, top + 36, kInnerWidth - 36, 20);
-  m_delete = Add<QCheckBox>(ids.deleteAfterMail, kInnerLeft + 42, top + 54, kInnerWidth - 52, 20);
-  top += 76 + 6;
-  // The header group frames everything, so it goes behind the rest.
-  Add<QGroupBox>(ids.header, 0, kHeaderTop, kWidth, top - kHeaderTop)->lower();
-  resize(kWidth + 4, top + 2);
+  m_header = Add<QGroupBox>(ids.header, "settingsFrame");
+  m_greetingGroup = Add<QGroupBox>(ids.group, "greetingGroup");
+  m_voiceLabel = Add<QLabel>(ids.voiceLabel, "voiceLabel");
+  m_voicePath = Add<QLineEdit>(ids.voicePath, "voicePath");
+  m_browse = Add<CButtonSSL>(ids.browse, "browseVoice");
+  m_play = Add<CButtonSSL>(ids.play, "playVoice");
+  m_record = Add<CButtonSSL>(ids.record, "recordVoice");
+  m_textLabel = Add<QLabel>(ids.textLabel, "textLabel");
+  m_textAllowed = Add<QCheckBox>(ids.textSwitch, "textAllowed");
+  m_text = AddTextEdit(ids.text, "text", kMaxTextLength, [this] { OnChangeEditGreetingTextMsg(); });
+  m_reset = Add<CButtonSSL>(ids.reset, "resetText");
+  m_lengthGroup = Add<QGroupBox>(ids.lengthGroup, "lengthGroup");
+  m_maxDuration = Add<CNumberEdit>(ids.lengthEdit, "maxDuration");
+  m_lengthLabel = Add<QLabel>(ids.lengthLabel, "lengthLabel");
+  m_mailGroup = Add<QGroupBox>(ids.mailGroup, "mailGroup");
+  m_mail = Add<QCheckBox>(ids.mail, "mailNotice");
+  m_attach = Add<QCheckBox>(ids.attach, "attachAudio");
+  m_delete = Add<QCheckBox>(ids.deleteAfterMail, "deleteAfterMail");
+  Arrange();
 
   m_voicePath->setReadOnly(true);
   ColourIconButton(m_browse, kBrowseImage);
@@ -160,8 +152,59 @@ CDlgOptGreeting::~CDlgOptGreeting() {
   PlayingStopped();
 }
 
-int CDlgOptGreeting::ExtraRowTop(int row) const {
-  return kHeaderTop + kTitleHeight + m_settings.headerHeight + 22 + kRowHeight * (1 + row);
+void CDlgOptGreeting::Arrange() {
+  // Label, switch, field and buttons line up from row to row; the voice path takes the switch's
+  // column too, as it has none.
+  m_greetingGrid = new QGridLayout(m_greetingGroup);
+  m_greetingGrid->setColumnStretch(kFieldColumn, 1);
+  m_greetingGrid->addWidget(m_voiceLabel, 0, kLabelColumn);
+  m_greetingGrid->addWidget(m_voicePath, 0, kSwitchColumn, 1, 2);
+  AddIconBar({m_browse, m_play, m_record})->PlaceIn(m_greetingGrid, 0, kButtonColumn, kSwitchColumn);
+  // The text row stands below the child's own rows; its label, switch and button keep to the
+  // edit's first line.
+  const int textRow = ExtraGreetingRow(m_settings.extraGreetingRows);
+  m_greetingGrid->addWidget(m_textLabel, textRow, kLabelColumn, Qt::AlignTop);
+  m_greetingGrid->addWidget(m_textAllowed, textRow, kSwitchColumn, Qt::AlignTop);
+  m_greetingGrid->addWidget(m_text, textRow, kFieldColumn);
+  AddIconBar({m_reset})->PlaceIn(m_greetingGrid, textRow, kButtonColumn, kSwitchColumn, Qt::AlignRight | Qt::AlignTop);
+
+  auto* length = new QHBoxLayout(m_lengthGroup);
+  length->addWidget(m_maxDuration);
+  length->addWidget(m_lengthLabel, 1);
+
+  auto* mail = new QGridLayout(m_mailGroup);
+  mail->setColumnMinimumWidth(0, kIndent);
+  mail->setColumnMinimumWidth(1, kIndent);
+  mail->setColumnStretch(2, 1);
+  mail->addWidget(m_mail, 0, 0, 1, 3);
+  mail->addWidget(m_attach, 1, 1, 1, 2);
+  mail->addWidget(m_delete, 2, 2);
+
+  auto* frame = new QVBoxLayout(m_header);
+  m_headerRows = new QVBoxLayout;
+  m_headerRows->setContentsMargins(0, 0, 0, 0);
+  frame->addLayout(m_headerRows);
+  frame->addWidget(m_greetingGroup);
+  frame->addWidget(m_lengthGroup);
+  frame->addWidget(m_mailGroup);
+  frame->addStretch(1);
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(m_header);
+  SizeToFont();
+}
+
+void CDlgOptGreeting::SizeToFont() {
+  // The child's font, which its edits take too.
+  const QFontMetrics metrics = fontMetrics();
+  m_maxDuration->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 12);
+  const int margins = 2 * (m_text->frameWidth() + static_cast<int>(m_text->document()->documentMargin()));
+  m_text->setFixedHeight(metrics.lineSpacing() * kTextLines + margins);
+}
+
+void CDlgOptGreeting::changeEvent(QEvent* event) {
+  COptionChild::changeEvent(event);
+  if (event->type() == QEvent::FontChange) SizeToFont();
 }
 
 void CDlgOptGreeting::Localize() {
@@ -195,15 +238,13 @@ void CDlgOptGreeting::UpdateDlg() {
   m_mail->setChecked(mail);
   m_attach->setChecked(attach);
   m_delete->setChecked(m_settings.deleteAfterMail->Get() != 0);
-  for (QWidget* control : {static_cast<QWidget*>(m_voicePath), static_cast<QWidget*>(m_browse),
-                           static_cast<QWidget*>(m_textAllowed), static_cast<QWidget*>(m_maxDuration),
-                           static_cast<QWidget*>(m_mail)}) {
-    control->setEnabled(active);
-  }
-  m_text->setEnabled(active && text);
-  m_reset->setEnabled(active && text);
-  m_attach->setEnabled(active && mail);
-  m_delete->setEnabled(active && mail && attach);
+  // Settings not in use grey whole: each frame with its title, labels and controls. Within a frame
+  // in use, a control that depends on a switch follows it.
+  for (QGroupBox* group : {m_greetingGroup, m_lengthGroup, m_mailGroup}) group->setEnabled(active);
+  m_text->setEnabled(text);
+  m_reset->setEnabled(text);
+  m_attach->setEnabled(mail);
+  m_delete->setEnabled(mail && attach);
   SetIconButtonTip(m_browse, 630);
   SetIconButtonTip(m_reset, 637);
   ShowVoiceButtons();

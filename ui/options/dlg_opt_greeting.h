@@ -23,9 +23,13 @@
 #include "ui/options/option_child.h"
 
 class CButtonSSL;
+class CMultiLineEdit;
 class QCheckBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
+class QVBoxLayout;
 
 class CDlgOptGreeting : public COptionChild {
  public:
@@ -44,8 +48,7 @@ class CDlgOptGreeting : public COptionChild {
   // What one greeting child edits, and the names its log lines give.
   struct Settings {
     bool forContacts;
-    int headerText;        // the header group's title
-    int headerHeight;      // room for the child's own controls in the header group
+    int headerText;         // the header group's title
     int extraGreetingRows;  // rows the child adds to the greeting group below the voice row
     const char* playHandler;
     const char* recordHandler;
@@ -92,23 +95,31 @@ class CDlgOptGreeting : public COptionChild {
  protected:
   CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const char* className, const Settings& settings,
                   QWidget* parent);
+  // The greeting group's columns: the row's label, its switch, its field (which takes the width
+  // left) and its icon buttons. In screen-reader mode a row's buttons take the grid row below it,
+  // from the switch column on.
+  static constexpr int kLabelColumn = 0, kSwitchColumn = 1, kFieldColumn = 2, kButtonColumn = 3;
+
   // Whether the greeting controls are in use (the unknown caller's own settings may be off).
   virtual bool GreetingControlsActive() const { return true; }
-  // Where a child's own greeting rows go: the row below the voice row, and the next ones.
-  int ExtraRowTop(int row) const;
-  // The header group's inside, for the child's own controls.
-  int HeaderTop() const { return kHeaderTop; }
+  // The greeting group's grid and the grid row of a child's own greeting row (0 for the first, just
+  // below the voice row); the row after it stays free for its icon buttons' captions.
+  QGridLayout* GreetingGrid() const { return m_greetingGrid; }
+  static int ExtraGreetingRow(int row) { return 2 * (1 + row); }
+  // The header group's first lines, above the greeting group, for the child's own controls.
+  QVBoxLayout* HeaderRows() const { return m_headerRows; }
+  void changeEvent(QEvent* event) override;
   // Portable mode keeps greetings on the program's file system; refuses (and says so) otherwise.
   bool OnProgramDrive(const std::u16string& path) const;
   // Rebuilds the voice greeting in memory from the setting, under the wait cursor; a failure is
   // logged and shown (the greeting setting stays, the user is asked for another greeting).
   void RebuildGreetingInMemory();
 
-  static constexpr int kHeaderTop = 5;
-  static constexpr int kRowHeight = 32;
-  static constexpr int kWidth = 396;
-
  private:
+  // The frames one under another in the caller's frame, and the rows in their grids.
+  void Arrange();
+  // Sizes that follow the font: the length edit's width, the text edit's lines.
+  void SizeToFont();
   void StartRecording();
   // The save dialog after a recording, again until the recording is kept or dropped.
   void SaveRecording();
@@ -118,12 +129,21 @@ class CDlgOptGreeting : public COptionChild {
   void LogAudioError(const char* handler, const char* request, const std::u16string& path) const;
 
   Settings m_settings;
+  QGroupBox* m_header;
+  QVBoxLayout* m_headerRows;
+  QGroupBox* m_greetingGroup;
+  QGridLayout* m_greetingGrid;
+  QLabel* m_voiceLabel;
+  QLabel* m_textLabel;
+  QGroupBox* m_lengthGroup;
+  QLabel* m_lengthLabel;
+  QGroupBox* m_mailGroup;
   QLineEdit* m_voicePath;
   CButtonSSL* m_browse;
   CButtonSSL* m_play;
   CButtonSSL* m_record;
   QCheckBox* m_textAllowed;
-  QPlainTextEdit* m_text;
+  CMultiLineEdit* m_text;
   CButtonSSL* m_reset;
   QLineEdit* m_maxDuration;
   QCheckBox* m_mail;

@@ -1,6 +1,8 @@
 #include "ui/options/dlg_opt_unknown_caller.h"
 
 #include <QCheckBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 
 #include "foundation/settings.h"
 
@@ -8,7 +10,6 @@ namespace {
 const CDlgOptGreeting::Settings kNonContacts = {
     .forContacts = false,
     .headerText = 670,
-    .headerHeight = 44,
     .extraGreetingRows = 0,
     .playHandler = "OnButtonGreetingPlay",
     .recordHandler = "OnButtonGreetingRecord",
@@ -24,13 +25,20 @@ const CDlgOptGreeting::Settings kNonContacts = {
             .record = 1251, .textLabel = 1210, .textSwitch = 1206, .text = 1205, .reset = 1283, .lengthGroup = 1189,
             .lengthEdit = 1204, .lengthLabel = 1212, .mailGroup = 1188, .mail = 1207, .attach = 1208,
             .deleteAfterMail = 1213}};
+constexpr int kIndent = 16;
 }  // namespace
 
 CDlgOptUnknownCaller::CDlgOptUnknownCaller(COptionsSheetLink& sheet, QWidget* parent)
     : CDlgOptGreeting(sheet, kDialogId, "CDlgOptUnknownCaller", kNonContacts, parent) {
   Trace("OnInitDialog");
-  m_ownSettings = Add<QCheckBox>(1202, 10, HeaderTop() + 20, 380, 20);
-  m_noAnswer = Add<QCheckBox>(1203, 26, HeaderTop() + 42, 364, 20);
+  m_ownSettings = Add<QCheckBox>(1202, "ownSettings");
+  m_noAnswer = Add<QCheckBox>(1203, "noAnswer");
+  // Not answering at all is a choice within the own settings: it stands in under their switch.
+  HeaderRows()->addWidget(m_ownSettings);
+  auto* noAnswer = new QHBoxLayout;
+  noAnswer->addSpacing(kIndent);
+  noAnswer->addWidget(m_noAnswer, 1);
+  HeaderRows()->addLayout(noAnswer);
   connect(m_ownSettings, &QCheckBox::clicked, this, &CDlgOptUnknownCaller::OnCheckUseSettingsForNonAuthorizedCallers);
   connect(m_noAnswer, &QCheckBox::clicked, this, &CDlgOptUnknownCaller::OnCheckDisableAnsweringOfNonAuthorizedCallers);
   Localize();

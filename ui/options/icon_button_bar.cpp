@@ -19,11 +19,12 @@ CIconButtonBar::CIconButtonBar(std::initializer_list<CButtonSSL*> buttons, QWidg
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void CIconButtonBar::PlaceIn(QGridLayout* grid, int row, int column, int captionColumn) {
+void CIconButtonBar::PlaceIn(QGridLayout* grid, int row, int column, int captionColumn, Qt::Alignment beside) {
   m_grid = grid;
   m_row = row;
   m_column = column;
   m_captionColumn = captionColumn;
+  m_beside = beside;
   m_placed = false;
   Place();
 }
@@ -43,7 +44,7 @@ void CIconButtonBar::Place() {
     m_grid->addWidget(this, m_row + 1, m_captionColumn, 1, -1,
                       Qt::AlignLeft | Qt::AlignTop);
   } else {
-    m_grid->addWidget(this, m_row, m_column, Qt::AlignRight | Qt::AlignVCenter);
+    m_grid->addWidget(this, m_row, m_column, m_beside);
   }
   m_placed = true;
 }

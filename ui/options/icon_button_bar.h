@@ -16,9 +16,10 @@ class CIconButtonBar : public QWidget {
  public:
   CIconButtonBar(std::initializer_list<CButtonSSL*> buttons, QWidget* parent);
 
-  // Where the bar goes in its row's grid: beside the row at (row, column), or in caption mode on
-  // the grid row below, from captionColumn to the grid's end.
-  void PlaceIn(QGridLayout* grid, int row, int column, int captionColumn);
+  // Where the bar goes in its row's grid: beside the row at (row, column), aligned in its cell as
+  // `beside` says, or in caption mode on the grid row below, from captionColumn to the grid's end.
+  void PlaceIn(QGridLayout* grid, int row, int column, int captionColumn,
+               Qt::Alignment beside = Qt::AlignRight | Qt::AlignVCenter);
   // Moves the bar for the mode when it changed; the buttons' captions are their own business.
   void ShowCaptions(bool captions);
   bool ShowsCaptions() const { return m_captions; }
@@ -31,6 +32,7 @@ class CIconButtonBar : public QWidget {
   int m_row = 0;
   int m_column = 0;
   int m_captionColumn = 0;
+  Qt::Alignment m_beside = Qt::AlignRight | Qt::AlignVCenter;
   bool m_captions = false;
   bool m_placed = false;
 };

@@ -5,12 +5,14 @@
 // tests can hold; the recordings are read back from the files.
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "audio/audio_driver.h"
@@ -29,6 +31,8 @@
 #include "ui/options/dlg_opt_default_caller.h"
 #include "ui/options/dlg_opt_unknown_caller.h"
 #include "ui/controls/hyper_link.h"
+#include "tests/ui/text_fit.h"
+#include "ui/art/app_image_lists.h"
 
 namespace qav::test {
 namespace {
@@ -93,26 +97,26 @@ TEST_F(GreetingPagesTest, AChosenGreetingIsRebuiltInMemoryAndAFailureIsReported)
   page.show();
   chooser.chosen = qav::Utf8ToUtf16(dir.File("hello.wav"));
   ASSERT_TRUE(WriteGreetingWav(dir.File("hello.wav")));
-  Click(Find<CButtonSSL>(&page, 1198));
+  Click(Find<CButtonSSL>(&page, "browseVoice"));
   EXPECT_EQ(g_GreetingSoundMsgPath.Get(), *chooser.chosen);
   EXPECT_EQ(chooser.greetingLoads, std::vector<bool>{true});
   EXPECT_TRUE(chooser.modified);
   EXPECT_TRUE(boxes.texts.empty());
-  EXPECT_EQ(Find<QLineEdit>(&page, 1013)->text().toStdU16String(), *chooser.chosen);
+  EXPECT_EQ(Find<QLineEdit>(&page, "voicePath")->text().toStdU16String(), *chooser.chosen);
 
   // The greeting loads, but the greeting in memory cannot be built (the program's beeps are gone):
   // the user is told, and the greeting, which is sound, stays chosen.
   chooser.chosen = qav::Utf8ToUtf16(dir.File("other.wav"));
   ASSERT_TRUE(WriteGreetingWav(dir.File("other.wav")));
   chooser.greetingLoadResult = 0;
-  Click(Find<CButtonSSL>(&page, 1198));
+  Click(Find<CButtonSSL>(&page, "browseVoice"));
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], GetLangString(1020));
   EXPECT_EQ(g_GreetingSoundMsgPath.Get(), *chooser.chosen);
 
   chooser.modified = false;
   chooser.chosen.reset();
-  Click(Find<CButtonSSL>(&page, 1198));
+  Click(Find<CButtonSSL>(&page, "browseVoice"));
   EXPECT_FALSE(chooser.modified) << "cancelled";
 }
 
@@ -127,8 +131,6 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
   ASSERT_TRUE(WriteWav(dir.File("silent.wav"), WaveUtilsMakePCMFormat(1, 16, 16000), ""));
   for (const bool contacts : {true, false}) {
     COptionText& setting = contacts ? g_GreetingSoundMsgPath : g_GreetingSoundMsgPathForNonAuth;
-    const int browseId = contacts ? 1198 : 1200;
-    const int fieldId = contacts ? 1013 : 1211;
     g_UseNonAuthorizedCallerSettings = 1;
     g_DisableAnswerOfNonAuthCaller = 0;
     setting = U16(mine);
@@ -143,12 +145,12 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
       chooser.greetingLoads.clear();
       chooser.modified = false;
       chooser.chosen = U16(dir.File(name));
-      Click(Find<CButtonSSL>(page.get(), browseId));
+      Click(Find<CButtonSSL>(page.get(), "browseVoice"));
       ASSERT_EQ(boxes.texts.size(), 1u) << "told once";
       EXPECT_EQ(boxes.texts[0], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chooser.chosen);
       EXPECT_EQ(boxes.types.back(), qav::MB_ICONSTOP);
       EXPECT_EQ(setting.Get(), U16(mine));
-      EXPECT_EQ(Find<QLineEdit>(page.get(), fieldId)->text().toStdU16String(), U16(mine)) << "the field shows it";
+      EXPECT_EQ(Find<QLineEdit>(page.get(), "voicePath")->text().toStdU16String(), U16(mine)) << "the field shows it";
       EXPECT_TRUE(chooser.greetingLoads.empty()) << "the greeting in memory stays the one in use";
       EXPECT_FALSE(chooser.modified);
 
@@ -171,7 +173,7 @@ TEST_F(GreetingPagesTest, InPortableModeAGreetingOnAnotherFileSystemIsRefused) {
   page.UpdateDlg();
   const std::u16string before = g_GreetingSoundMsgPathForNonAuth.Get();
   chooser.chosen = qav::Utf8ToUtf16(dir.File("elsewhere.wav"));
-  Click(Find<CButtonSSL>(&page, 1200));
+  Click(Find<CButtonSSL>(&page, "browseVoice"));
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], GetLangString(2172) + u"\r\n" + GetLangString(2170));
   EXPECT_EQ(g_GreetingSoundMsgPathForNonAuth.Get(), before);
@@ -185,16 +187,16 @@ TEST_F(GreetingPagesTest, TextLengthAndMailSwitchesFollowTheRules) {
   g_GreetingTextMsgAllowed = 1;
   page.UpdateDlg();
   EXPECT_FALSE(chooser.modified);
-  auto* text = Find<QPlainTextEdit>(&page, 1037);
+  auto* text = Find<QPlainTextEdit>(&page, "text");
   text->setPlainText("Hello\nthere");
   EXPECT_EQ(g_GreetingTextMsg.Get(), u"Hello\r\nthere");
-  Click(Find<CButtonSSL>(&page, 1284));
+  Click(Find<CButtonSSL>(&page, "resetText"));
   EXPECT_EQ(g_GreetingTextMsg.Get(), GetLangString(650));
-  Click(Find<QCheckBox>(&page, 1020));
+  Click(Find<QCheckBox>(&page, "textAllowed"));
   EXPECT_FALSE(text->isEnabled());
-  EXPECT_FALSE(Find<CButtonSSL>(&page, 1284)->isEnabled());
+  EXPECT_FALSE(Find<CButtonSSL>(&page, "resetText")->isEnabled());
 
-  auto* length = Find<QLineEdit>(&page, 1077);
+  auto* length = Find<QLineEdit>(&page, "maxDuration");
   length->setText("36000");
   EXPECT_EQ(g_MaxRecordingDurationSec, 36000);
   length->setText("36001");
@@ -207,37 +209,218 @@ TEST_F(GreetingPagesTest, TextLengthAndMailSwitchesFollowTheRules) {
   g_EMailNotificationAllowed = 0;
   g_SMTPServerAddress = u"";
   page.UpdateDlg();
-  EXPECT_FALSE(Find<QCheckBox>(&page, 1173)->isEnabled());
-  Click(Find<QCheckBox>(&page, 1172));
+  EXPECT_FALSE(Find<QCheckBox>(&page, "attachAudio")->isEnabled());
+  Click(Find<QCheckBox>(&page, "mailNotice"));
   EXPECT_EQ(g_EMailNotificationAllowed, 1) << "the switch stays on";
   ASSERT_EQ(boxes.texts.size(), 2u);
   EXPECT_EQ(boxes.texts[1], GetLangString(837));
-  EXPECT_TRUE(Find<QCheckBox>(&page, 1173)->isEnabled());
+  EXPECT_TRUE(Find<QCheckBox>(&page, "attachAudio")->isEnabled());
   g_EMailAttachmentAllowed = 0;
   page.UpdateDlg();
-  EXPECT_FALSE(Find<QCheckBox>(&page, 1233)->isEnabled());
-  Click(Find<QCheckBox>(&page, 1173));
-  EXPECT_TRUE(Find<QCheckBox>(&page, 1233)->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>(&page, "deleteAfterMail")->isEnabled());
+  Click(Find<QCheckBox>(&page, "attachAudio"));
+  EXPECT_TRUE(Find<QCheckBox>(&page, "deleteAfterMail")->isEnabled());
   const int deleteBefore = g_AutoDelMsgAfterEMailAllowed;
-  Click(Find<QCheckBox>(&page, 1233));
+  Click(Find<QCheckBox>(&page, "deleteAfterMail"));
   EXPECT_EQ(g_AutoDelMsgAfterEMailAllowed, deleteBefore ? 0 : 1);
 }
 
+// The unknown caller's greeting, length and e-mail controls, their frames and labels included,
+// are in use only with own settings that still answer; the page's frame and its first switch
+// always are. Within, the text and the e-mail switches keep their own rules.
 TEST_F(GreetingPagesTest, TheUnknownCallersGreetingControlsNeedOwnSettingsThatStillAnswer) {
-  g_UseNonAuthorizedCallerSettings = 0;
-  g_DisableAnswerOfNonAuthCaller = 0;
+  g_GreetingTextMsgAllowedForNonAuth = 1;
+  g_EMailNotificationAllowedForNonAuth = 1;
+  g_EMailAttachmentAllowedForNonAuth = 1;
+  const char* const greetingControls[] = {"greetingGroup", "voiceLabel",  "voicePath",   "browseVoice", "playVoice",
+                                          "recordVoice",   "textLabel",   "textAllowed", "text",        "resetText",
+                                          "lengthGroup",   "maxDuration", "lengthLabel", "mailGroup",   "mailNotice",
+                                          "attachAudio",   "deleteAfterMail"};
+  const struct {
+    int ownSettings, noAnswer;
+    bool inUse;
+  } cases[] = {{0, 0, false}, {1, 0, true}, {1, 1, false}, {0, 1, false}};
   CDlgOptUnknownCaller page(chooser, nullptr);
   page.show();
-  EXPECT_FALSE(Find<QCheckBox>(&page, 1203)->isEnabled());
-  EXPECT_FALSE(Find<QLineEdit>(&page, 1204)->isEnabled());
-  Click(Find<QCheckBox>(&page, 1202));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "own settings " << c.ownSettings << ", no answer " << c.noAnswer);
+    g_UseNonAuthorizedCallerSettings = c.ownSettings;
+    g_DisableAnswerOfNonAuthCaller = c.noAnswer;
+    page.UpdateDlg();
+    for (const char* name : greetingControls) EXPECT_EQ(Find<QWidget>(&page, name)->isEnabled(), c.inUse) << name;
+    EXPECT_TRUE(Find<QWidget>(&page, "settingsFrame")->isEnabled());
+    EXPECT_TRUE(Find<QCheckBox>(&page, "ownSettings")->isEnabled());
+    EXPECT_EQ(Find<QCheckBox>(&page, "noAnswer")->isEnabled(), c.ownSettings != 0);
+  }
+
+  // The switches by the user: each click stores its setting and redraws the page.
+  g_UseNonAuthorizedCallerSettings = 0;
+  g_DisableAnswerOfNonAuthCaller = 0;
+  page.UpdateDlg();
+  Click(Find<QCheckBox>(&page, "ownSettings"));
   EXPECT_EQ(g_UseNonAuthorizedCallerSettings, 1);
-  EXPECT_TRUE(Find<QCheckBox>(&page, 1203)->isEnabled());
-  EXPECT_TRUE(Find<QLineEdit>(&page, 1204)->isEnabled());
-  Click(Find<QCheckBox>(&page, 1203));
+  EXPECT_TRUE(Find<QCheckBox>(&page, "noAnswer")->isEnabled());
+  EXPECT_TRUE(Find<QWidget>(&page, "greetingGroup")->isEnabled());
+  g_GreetingTextMsgAllowedForNonAuth = 0;
+  g_EMailAttachmentAllowedForNonAuth = 0;
+  page.UpdateDlg();
+  EXPECT_FALSE(Find<QWidget>(&page, "text")->isEnabled()) << "the text switch is off";
+  EXPECT_TRUE(Find<QWidget>(&page, "attachAudio")->isEnabled());
+  EXPECT_FALSE(Find<QWidget>(&page, "deleteAfterMail")->isEnabled()) << "nothing attached";
+  Click(Find<QCheckBox>(&page, "noAnswer"));
   EXPECT_EQ(g_DisableAnswerOfNonAuthCaller, 1);
-  EXPECT_FALSE(Find<QLineEdit>(&page, 1204)->isEnabled());
-  EXPECT_FALSE(Find<CButtonSSL>(&page, 1200)->isEnabled());
+  EXPECT_FALSE(Find<QWidget>(&page, "lengthLabel")->isEnabled());
+  EXPECT_FALSE(Find<CButtonSSL>(&page, "browseVoice")->isEnabled());
+}
+
+// The default caller's frames and labels are always in use, whatever its switches say.
+TEST_F(GreetingPagesTest, TheDefaultCallersFramesAndLabelsAreAlwaysInUse) {
+  g_GreetingTextMsgAllowed = 0;
+  g_EMailNotificationAllowed = 0;
+  CDlgOptDefaultCaller page(chooser, nullptr);
+  page.show();
+  for (const char* name : {"settingsFrame", "greetingGroup", "voiceLabel", "voicePath", "browseVoice", "textLabel",
+                           "textAllowed", "lengthGroup", "maxDuration", "lengthLabel", "mailGroup", "mailNotice"}) {
+    EXPECT_TRUE(Find<QWidget>(&page, name)->isEnabled()) << name;
+  }
+  EXPECT_FALSE(Find<QWidget>(&page, "text")->isEnabled());
+  EXPECT_FALSE(Find<QWidget>(&page, "attachAudio")->isEnabled());
+}
+
+// Where a control of the page stands, in the page's own co-ordinates.
+QRect PlaceOf(QWidget* page, const char* name) {
+  const QWidget* control = Find<QWidget>(page, name);
+  return control == nullptr ? QRect() : QRect(control->mapTo(page, QPoint(0, 0)), control->size());
+}
+
+// The greeting pages at the default font and a larger one, with and without the icon buttons'
+// captions, as the user reads them: every text whole, rows one under another, labels, switches and
+// buttons lined up from row to row, and in screen-reader mode each row's buttons on lines of their
+// own below it.
+class GreetingLayoutTest : public GreetingPagesTest {
+ protected:
+  void SetUp() override {
+    GreetingPagesTest::SetUp();
+    defaultFont_ = QApplication::font();
+    lists_.Create();
+    g_pImageLists = &lists_;  // the buttons' pictures, as in the program
+    g_AdvancedSettingMode = 1;
+  }
+  void TearDown() override {
+    g_pImageLists = nullptr;
+    QApplication::setFont(defaultFont_);
+    GreetingPagesTest::TearDown();
+  }
+  std::vector<QFont> Fonts() const {
+    QFont larger = defaultFont_;
+    larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);
+    return {defaultFont_, larger};
+  }
+  // Shows the page on its own; it reads whole.
+  static void ShowReadingWhole(QWidget& page) {
+    page.show();
+    QApplication::processEvents();
+    const QStringList cut = CutTexts(&page);
+    EXPECT_TRUE(cut.isEmpty()) << Listed(cut);
+  }
+  // A row's buttons: beside its field, or in screen-reader mode one under another below it, from
+  // the switch column on, above the next row.
+  static void ExpectButtonsOfRow(QWidget* page, const char* field, std::initializer_list<const char*> buttons,
+                                 const QRect& nextRow, bool captions) {
+    const QRect fieldPlace = PlaceOf(page, field);
+    QRect previous;
+    for (const char* name : buttons) {
+      SCOPED_TRACE(name);
+      const QRect button = PlaceOf(page, name);
+      if (captions) {
+        EXPECT_GT(button.top(), previous.isNull() ? fieldPlace.bottom() : previous.bottom());
+        EXPECT_EQ(button.left(), PlaceOf(page, "textAllowed").left());
+        if (!nextRow.isNull()) {
+          EXPECT_LT(button.bottom(), nextRow.top());
+        }
+      } else {
+        EXPECT_GT(button.left(), previous.isNull() ? fieldPlace.right() : previous.right());
+        EXPECT_LE(button.top(), fieldPlace.center().y());
+        EXPECT_GE(button.bottom(), std::min(fieldPlace.center().y(), fieldPlace.top() + button.height() / 2));
+      }
+      previous = button;
+    }
+  }
+
+  QFont defaultFont_;
+  CAppImageLists lists_;
+};
+
+TEST_F(GreetingLayoutTest, TheDefaultCallersRowsReadWholeAndLineUpAtEachFontAndMode) {
+  for (const QFont& font : Fonts()) {
+    QApplication::setFont(font);
+    for (const bool captions : {false, true}) {
+      for (const bool driver : {false, true}) {
+        SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (captions ? ", captions" : "")
+                                        << (driver ? ", video driver" : ""));
+        g_ScreenReaderFriendlyMode = captions ? 1 : 0;
+        chooser.videoDriver = driver;
+        CDlgOptDefaultCaller page(chooser, nullptr);
+        ShowReadingWhole(page);
+
+        const QRect voice = PlaceOf(&page, "voicePath");
+        const QRect text = PlaceOf(&page, "text");
+        const char* videoRow = driver ? "videoPath" : captions ? "videoSupportButton" : "videoSupportLink";
+        const QRect video = PlaceOf(&page, videoRow);
+        EXPECT_LT(voice.bottom(), video.top()) << "voice, then video, then text";
+        EXPECT_LT(video.bottom(), text.top());
+        EXPECT_EQ(PlaceOf(&page, "textLabel").left(), PlaceOf(&page, "voiceLabel").left());
+        EXPECT_EQ(voice.left(), PlaceOf(&page, "textAllowed").left()) << "the voice path starts at the switches";
+        if (driver) {
+          EXPECT_EQ(PlaceOf(&page, "videoLabel").left(), PlaceOf(&page, "voiceLabel").left());
+          EXPECT_EQ(PlaceOf(&page, "videoAllowed").left(), PlaceOf(&page, "textAllowed").left());
+          EXPECT_EQ(video.left(), text.left());
+        } else {
+          EXPECT_EQ(video.left(), voice.left()) << "the support offer stands where the video switch would";
+        }
+        ExpectButtonsOfRow(&page, "voicePath", {"browseVoice", "playVoice", "recordVoice"}, video, captions);
+        if (driver) ExpectButtonsOfRow(&page, "videoPath", {"browseVideo", "playVideo"}, text, captions);
+        ExpectButtonsOfRow(&page, "text", {"resetText"}, PlaceOf(&page, "lengthGroup"), captions);
+        if (!captions) {
+          EXPECT_EQ(PlaceOf(&page, "resetText").right(), PlaceOf(&page, "recordVoice").right());
+          EXPECT_LT(PlaceOf(&page, "resetText").top(), text.center().y()) << "by the text's first line";
+          if (driver) {
+            EXPECT_EQ(PlaceOf(&page, "browseVideo").left(), PlaceOf(&page, "browseVoice").left());
+            EXPECT_EQ(PlaceOf(&page, "playVideo").left(), PlaceOf(&page, "playVoice").left());
+          }
+        }
+        EXPECT_LT(PlaceOf(&page, "greetingGroup").bottom(), PlaceOf(&page, "lengthGroup").top());
+        EXPECT_LT(PlaceOf(&page, "lengthGroup").bottom(), PlaceOf(&page, "mailGroup").top());
+        EXPECT_LT(PlaceOf(&page, "mailNotice").left(), PlaceOf(&page, "attachAudio").left()) << "indented";
+        EXPECT_LT(PlaceOf(&page, "attachAudio").left(), PlaceOf(&page, "deleteAfterMail").left());
+      }
+    }
+  }
+}
+
+TEST_F(GreetingLayoutTest, TheUnknownCallersRowsReadWholeAndLineUpAtEachFontAndMode) {
+  g_UseNonAuthorizedCallerSettings = 1;
+  for (const QFont& font : Fonts()) {
+    QApplication::setFont(font);
+    for (const bool captions : {false, true}) {
+      SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (captions ? ", captions" : ""));
+      g_ScreenReaderFriendlyMode = captions ? 1 : 0;
+      CDlgOptUnknownCaller page(chooser, nullptr);
+      ShowReadingWhole(page);
+
+      const QRect own = PlaceOf(&page, "ownSettings");
+      const QRect noAnswer = PlaceOf(&page, "noAnswer");
+      EXPECT_LT(own.bottom(), noAnswer.top());
+      EXPECT_GT(noAnswer.left(), own.left()) << "under the switch it depends on";
+      EXPECT_LT(noAnswer.bottom(), PlaceOf(&page, "greetingGroup").top());
+      const QRect text = PlaceOf(&page, "text");
+      EXPECT_LT(PlaceOf(&page, "voicePath").bottom(), text.top());
+      EXPECT_EQ(PlaceOf(&page, "textLabel").left(), PlaceOf(&page, "voiceLabel").left());
+      ExpectButtonsOfRow(&page, "voicePath", {"browseVoice", "playVoice", "recordVoice"}, text, captions);
+      ExpectButtonsOfRow(&page, "text", {"resetText"}, PlaceOf(&page, "lengthGroup"), captions);
+      EXPECT_LT(PlaceOf(&page, "lengthGroup").bottom(), PlaceOf(&page, "mailGroup").top());
+    }
+  }
 }
 
 bool Exists(const std::string& path) {
@@ -309,8 +492,8 @@ class GreetingAudioTest : public GreetingPagesTest {
 TEST_F(GreetingAudioTest, ARecordingSavedWritesTheGreetingAndTheSettingAndRebuildsItAlsoOnTheSamePath) {
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
-  auto* record = Find<CButtonSSL>(&page, 1250);
-  auto* play = Find<CButtonSSL>(&page, 1199);
+  auto* record = Find<CButtonSSL>(&page, "recordVoice");
+  auto* play = Find<CButtonSSL>(&page, "playVoice");
 
   RecordSome(page, record);
   const std::u16string temp = page.TempRecordingPath();
@@ -381,7 +564,7 @@ TEST_F(GreetingAudioTest, ARecordingIsKeptUnderANameThatSaysWhatItHoldsAndNeverI
   g_AudioFileRecordingFormat = 1;  // MP3
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
-  auto* record = Find<CButtonSSL>(&page, 1250);
+  auto* record = Find<CButtonSSL>(&page, "recordVoice");
   RecordSome(page, record);
   const std::string wavName = Greeting("greeting.wav");
   chooser.saveAnswers = {U16(wavName), ChoosingSheet::kKeepOfferedName};
@@ -402,7 +585,7 @@ TEST_F(GreetingAudioTest, ARecordingIsKeptUnderANameThatSaysWhatItHoldsAndNeverI
   // The same MP3 under a .wav name is no greeting: chosen, it is refused and the MP3 stays.
   ASSERT_TRUE(WriteFileBytes(wavName, ReadFileBytes(mp3Name)));
   chooser.chosen = U16(wavName);
-  Click(Find<CButtonSSL>(&page, 1198));
+  Click(Find<CButtonSSL>(&page, "browseVoice"));
   ASSERT_EQ(boxes.texts.size(), 2u);
   EXPECT_EQ(boxes.texts[1], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + U16(wavName));
   EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(mp3Name));
@@ -431,9 +614,9 @@ TEST_F(GreetingAudioTest, ARecordingIsKeptUnderANameThatSaysWhatItHoldsAndNeverI
 TEST_F(GreetingAudioTest, TheOtherCallersGreetingIsNotOfferedToBeReplaced) {
   CDlgOptDefaultCaller contacts(chooser, nullptr);
   contacts.show();
-  RecordSome(contacts, Find<CButtonSSL>(&contacts, 1250));
+  RecordSome(contacts, Find<CButtonSSL>(&contacts, "recordVoice"));
   chooser.saveAnswers = {ChoosingSheet::kKeepOfferedName};
-  Click(Find<CButtonSSL>(&contacts, 1250));
+  Click(Find<CButtonSSL>(&contacts, "recordVoice"));
   const std::u16string contactsGreeting = GetUserDataFolder() + u"greeting.wav";
   ASSERT_EQ(g_GreetingSoundMsgPath.Get(), contactsGreeting);
   const std::string contactsBytes = ReadFileBytes(U8(contactsGreeting));
@@ -443,9 +626,9 @@ TEST_F(GreetingAudioTest, TheOtherCallersGreetingIsNotOfferedToBeReplaced) {
   g_DisableAnswerOfNonAuthCaller = 0;
   CDlgOptUnknownCaller others(chooser, nullptr);
   others.show();
-  RecordSome(others, Find<CButtonSSL>(&others, 1251));
+  RecordSome(others, Find<CButtonSSL>(&others, "recordVoice"));
   chooser.saveAnswers = {ChoosingSheet::kKeepOfferedName};
-  Click(Find<CButtonSSL>(&others, 1251));
+  Click(Find<CButtonSSL>(&others, "recordVoice"));
   EXPECT_EQ(chooser.saveStarts.back(), GetUserDataFolder() + u"greeting 2.wav");
   EXPECT_EQ(g_GreetingSoundMsgPathForNonAuth.Get(), GetUserDataFolder() + u"greeting 2.wav");
   EXPECT_EQ(ReadFileBytes(U8(contactsGreeting)), contactsBytes) << "the contacts' greeting is untouched";
@@ -465,7 +648,7 @@ TEST_F(GreetingAudioTest, ARecordingThatHoldsNoSoundReplacesNoGreeting) {
   g_GreetingSoundMsgPathForNonAuth = U16(old);
   CDlgOptUnknownCaller page(chooser, nullptr);
   page.show();
-  auto* record = Find<CButtonSSL>(&page, 1251);
+  auto* record = Find<CButtonSSL>(&page, "recordVoice");
   clock_.Hold();  // the microphone gives nothing
   Click(record);
   ASSERT_TRUE(page.IsRecording());
@@ -481,7 +664,7 @@ TEST_F(GreetingAudioTest, ARecordingThatHoldsNoSoundReplacesNoGreeting) {
   EXPECT_EQ(g_GreetingSoundMsgPathForNonAuth.Get(), U16(old));
   EXPECT_TRUE(chooser.greetingLoads.empty());
   EXPECT_FALSE(Exists(U8(temp)));
-  EXPECT_TRUE(Find<CButtonSSL>(&page, 1201)->isEnabled()) << "idle again";
+  EXPECT_TRUE(Find<CButtonSSL>(&page, "playVoice")->isEnabled()) << "idle again";
 }
 
 TEST_F(GreetingAudioTest, InPortableModeTheSaveDialogAsksAgainUntilTheGreetingIsOnTheProgramsDrive) {
@@ -492,7 +675,7 @@ TEST_F(GreetingAudioTest, InPortableModeTheSaveDialogAsksAgainUntilTheGreetingIs
   const std::string elsewhere = "/proc/greeting.wav";  // another file system
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
-  auto* record = Find<CButtonSSL>(&page, 1250);
+  auto* record = Find<CButtonSSL>(&page, "recordVoice");
   RecordSome(page, record);
   chooser.saveAnswers = {U16(elsewhere), U16(Greeting("portable.wav"))};
   Click(record);
@@ -524,7 +707,7 @@ TEST_F(GreetingAudioTest, ASaveThatCannotReplaceKeepsTheOldGreetingAndSaysSo) {
 
   CDlgOptUnknownCaller page(chooser, nullptr);
   page.show();
-  auto* record = Find<CButtonSSL>(&page, 1251);
+  auto* record = Find<CButtonSSL>(&page, "recordVoice");
   RecordSome(page, record);
   const std::u16string temp = page.TempRecordingPath();
   chooser.saveAnswers = {U16(blocked)};  // then cancelled
@@ -547,8 +730,8 @@ TEST_F(GreetingAudioTest, PlayStopsByTheButtonOrAtTheEndAndExcludesRecording) {
   g_GreetingSoundMsgPath = U16(greeting);
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
-  auto* play = Find<CButtonSSL>(&page, 1199);
-  auto* record = Find<CButtonSSL>(&page, 1250);
+  auto* play = Find<CButtonSSL>(&page, "playVoice");
+  auto* record = Find<CButtonSSL>(&page, "recordVoice");
 
   clock_.Hold();  // nothing plays to its end until the test lets it
   Click(play);
@@ -589,14 +772,14 @@ TEST_F(GreetingAudioTest, TheUnknownCallersRecordingIsDroppedWhenItsOwnSettingsA
   g_DisableAnswerOfNonAuthCaller = 0;
   CDlgOptUnknownCaller page(chooser, nullptr);
   page.show();
-  RecordSome(page, Find<CButtonSSL>(&page, 1251));
+  RecordSome(page, Find<CButtonSSL>(&page, "recordVoice"));
   const std::u16string temp = page.TempRecordingPath();
-  Click(Find<QCheckBox>(&page, 1202));
+  Click(Find<QCheckBox>(&page, "ownSettings"));
   EXPECT_FALSE(page.IsRecording());
   EXPECT_EQ(driver_.GetState(), AudioDriverState::kIdle);
   EXPECT_FALSE(Exists(U8(temp)));
-  EXPECT_FALSE(Find<CButtonSSL>(&page, 1251)->isEnabled());
-  EXPECT_FALSE(Find<CButtonSSL>(&page, 1201)->isEnabled());
+  EXPECT_FALSE(Find<CButtonSSL>(&page, "recordVoice")->isEnabled());
+  EXPECT_FALSE(Find<CButtonSSL>(&page, "playVoice")->isEnabled());
 }
 
 TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
@@ -605,11 +788,11 @@ TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
   g_GreetingVideoMsgPath = u"";
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
-  auto* allowed = Find<QCheckBox>(&page, 1021);
-  auto* path = Find<QLineEdit>(&page, 1014);
-  auto* browse = Find<CButtonSSL>(&page, 1200);
+  auto* allowed = Find<QCheckBox>(&page, "videoAllowed");
+  auto* path = Find<QLineEdit>(&page, "videoPath");
+  auto* browse = Find<CButtonSSL>(&page, "browseVideo");
   EXPECT_TRUE(allowed->isVisible());
-  EXPECT_FALSE(Find<CHyperLink>(&page, 1151)->isVisible());
+  EXPECT_FALSE(Find<CHyperLink>(&page, "videoSupportLink")->isVisible());
   EXPECT_TRUE(path->isVisible());
   EXPECT_FALSE(path->isEnabled()) << "the video greeting is off";
   EXPECT_FALSE(browse->isEnabled());
@@ -633,7 +816,7 @@ TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
   EXPECT_FALSE(chooser.modified);
 
   LogCapture log;
-  Click(Find<CButtonSSL>(&page, 1201));
+  Click(Find<CButtonSSL>(&page, "playVideo"));
   ASSERT_EQ(chooser.pages.size(), 1u);
   EXPECT_EQ(chooser.pages[0], u"file://" + *chooser.chosen) << "the desktop's player shows it";
   EXPECT_TRUE(log.Has(LOG_INFO, u"Video Greeting to play: " + *chooser.chosen));
@@ -645,7 +828,7 @@ TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
     if (exists) ASSERT_TRUE(WriteFileBytes(dir.File("hello.avi"), "RIFF"));
     else std::remove(dir.File("hello.avi").c_str());
     log.Clear();
-    Click(Find<CButtonSSL>(&page, 1201));
+    Click(Find<CButtonSSL>(&page, "playVideo"));
     EXPECT_TRUE(log.Has(LOG_WARNING, line)) << U8(std::u16string(line));
   }
   chooser.fileOpens = true;
@@ -660,10 +843,10 @@ TEST_F(GreetingPagesTest, WithoutTheVideoDriverTheLinkTriesAgainAndThenOpensTheS
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
   EXPECT_EQ(chooser.videoDriverTries, 1) << "tried when the page was made";
-  auto* link = Find<CHyperLink>(&page, 1151);
+  auto* link = Find<CHyperLink>(&page, "videoSupportLink");
   EXPECT_TRUE(link->isVisible());
-  EXPECT_FALSE(Find<QCheckBox>(&page, 1021)->isVisible());
-  EXPECT_FALSE(Find<QLineEdit>(&page, 1014)->isVisible());
+  EXPECT_FALSE(Find<QCheckBox>(&page, "videoAllowed")->isVisible());
+  EXPECT_FALSE(Find<QLineEdit>(&page, "videoPath")->isVisible());
 
   Click(link);
   EXPECT_EQ(chooser.videoDriverTries, 2);
@@ -675,7 +858,7 @@ TEST_F(GreetingPagesTest, WithoutTheVideoDriverTheLinkTriesAgainAndThenOpensTheS
   chooser.videoDriverAppears = true;
   Click(link);
   EXPECT_EQ(chooser.pages.size(), 1u);
-  EXPECT_TRUE(Find<QCheckBox>(&page, 1021)->isVisible());
+  EXPECT_TRUE(Find<QCheckBox>(&page, "videoAllowed")->isVisible());
   EXPECT_FALSE(link->isVisible());
 }
 
