@@ -70,8 +70,8 @@ QSize COptionChildArea::sizeHint() const {
 }
 
 QSize COptionChildArea::minimumSizeHint() const {
-  // Room for a few lines and the scroll bar: below that the user scrolls.
+  // Room for a few lines of a few words and the scroll bars: below that the user scrolls.
   const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-  const int lines = fontMetrics().height() * 8;
-  return {std::min(m_column->sizeHint().width(), 10 * lines) + bar, lines};
+  const QFontMetrics metrics = fontMetrics();
+  return {std::min(m_column->sizeHint().width(), 30 * metrics.averageCharWidth()) + bar, 8 * metrics.height() + bar};
 }
