@@ -400,6 +400,7 @@ class PlayerLayoutTest : public PlayerTest {
   }
   void TearDown() override {
     g_pImageLists = nullptr;
+    g_ScreenReaderFriendlyMode = 0;
     QApplication::setFont(defaultFont_);
     PlayerTest::TearDown();
   }
@@ -415,6 +416,7 @@ class PlayerLayoutTest : public PlayerTest {
     return control;
   }
   static QRect On(const QWidget& player, const QWidget* control) {
+    if (control == nullptr) return {};
     return QRect(control->mapTo(&player, QPoint(0, 0)), control->size());
   }
 
@@ -529,6 +531,35 @@ TEST_F(PlayerLayoutTest, EveryTextReadsWholeInItsPlaceAtEachFontAndTheDialogFits
       }
     }
   }
+}
+
+TEST_F(PlayerLayoutTest, ADesktopFontChangedWhileItIsOpenRedrawsTheGraphForItsNewWidth) {
+  CMessage* message = Message(4.0);
+  ASSERT_NE(message, nullptr);
+  clock_.Hold();
+  CDlgPlayVoiceObject player(message, nullptr, true);
+  player.SetAnalysisRunner(&analysisRunner_);
+  ASSERT_EQ(player.InitDialog(), 0);
+  player.show();
+  QApplication::processEvents();
+  ASSERT_NE(player.Graph(), nullptr);
+  const int before = player.Graph()->width();
+  player.ClickButton(CDlgPlayVoiceObject::kStop);
+  player.OnGraphClick(C2DPushGraph::kButtonUp, before / 2);
+
+  QApplication::setFont(Fonts()[1]);
+  for (int pass = 0; pass < 5; ++pass) QApplication::processEvents();  // the layouts settle in turns
+  const int after = player.Graph()->width();
+  EXPECT_GT(after, before);
+  const auto& lines = player.Graph()->Model().Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].values.size(), static_cast<size_t>(after)) << "one point per pixel column again";
+  // The marker's bar (the first full point of line 2) where playback stands.
+  const auto bar = std::find(lines[1].values.begin(), lines[1].values.end(), 100);
+  EXPECT_EQ(bar - lines[1].values.begin(), qav::PlayerMarkerColumn(player.Position(), player.Total(), after));
+  const QStringList cut = qav::test::CutTexts(&player);
+  EXPECT_TRUE(cut.isEmpty()) << qav::test::Listed(cut);
+  player.done(CDlgPlayVoiceObject::kResultCancel);
 }
 
 // ---- where the dialog comes back ----
