@@ -123,6 +123,17 @@ class PlayerTest : public CallModelFixture {
     ADD_FAILURE() << "no conversation " << started;
     return nullptr;
   }
+  // The player of a message of `seconds` of a tone with its analysis run, open and playing on a
+  // held clock.
+  std::unique_ptr<CDlgPlayVoiceObject> AnalysedPlayer(double seconds) {
+    CMessage* message = Message(seconds);
+    if (message == nullptr) return nullptr;
+    clock_.Hold();
+    auto player = std::make_unique<CDlgPlayVoiceObject>(message, nullptr, true);
+    player->SetAnalysisRunner(&analysisRunner_);
+    EXPECT_EQ(player->InitDialog(), 0);
+    return player;
+  }
   void Reload() {
     CRecordings().DeleteAll();
     g_CallCollection.DeleteAll();
@@ -293,14 +304,10 @@ TEST_F(PlayerTest, OnlyTheReleaseOnTheBarSeeksAndWhileStoppedItMovesTheBarAtOnce
 }
 
 TEST_F(PlayerTest, TheAnalysisDrawsTheGraphAndAClickOnItSeeksByXAlone) {
-  CMessage* message = Message(4.0);
-  ASSERT_NE(message, nullptr);
-  clock_.Hold();
-  CDlgPlayVoiceObject player(message, nullptr, true);
-  player.SetAnalysisRunner(&analysisRunner_);
-  ASSERT_EQ(player.InitDialog(), 0);
-  ASSERT_TRUE(player.IsAnalysisOn());
-  C2DPushGraph* graph = player.Graph();
+  const std::unique_ptr<CDlgPlayVoiceObject> player = AnalysedPlayer(4.0);
+  ASSERT_NE(player, nullptr);
+  ASSERT_TRUE(player->IsAnalysisOn());
+  C2DPushGraph* graph = player->Graph();
   ASSERT_NE(graph, nullptr);
   const int width = graph->GetGraphRect().width();
   const auto& lines = graph->Model().Lines();
@@ -310,16 +317,16 @@ TEST_F(PlayerTest, TheAnalysisDrawsTheGraphAndAClickOnItSeeksByXAlone) {
   EXPECT_EQ(lines[1].id, 2);
   EXPECT_EQ(lines[1].values.size(), 3u) << "the marker at column 0";
 
-  player.ClickButton(CDlgPlayVoiceObject::kStop);
-  player.OnGraphClick(C2DPushGraph::kButtonDown, width / 2);
-  EXPECT_EQ(player.Position(), 0);
-  player.OnGraphClick(C2DPushGraph::kButtonUp, width / 2);
-  EXPECT_EQ(player.Position(), qav::PlayerBytesAtFraction(CPushGraphModel::SeekFraction(width / 2, width), player.Total()));
-  EXPECT_EQ(graph->Model().Lines()[1].values.size(), static_cast<size_t>(qav::PlayerMarkerColumn(player.Position(), player.Total(), width) + 3));
+  player->ClickButton(CDlgPlayVoiceObject::kStop);
+  player->OnGraphClick(C2DPushGraph::kButtonDown, width / 2);
+  EXPECT_EQ(player->Position(), 0);
+  player->OnGraphClick(C2DPushGraph::kButtonUp, width / 2);
+  EXPECT_EQ(player->Position(), qav::PlayerBytesAtFraction(CPushGraphModel::SeekFraction(width / 2, width), player->Total()));
+  EXPECT_EQ(graph->Model().Lines()[1].values.size(), static_cast<size_t>(qav::PlayerMarkerColumn(player->Position(), player->Total(), width) + 3));
   // A release beyond the right edge (the mouse went on) seeks to the end, not past it.
-  player.OnGraphClick(C2DPushGraph::kButtonUp, width + 40);
-  EXPECT_EQ(player.Position(), player.Total());
-  player.done(2);
+  player->OnGraphClick(C2DPushGraph::kButtonUp, width + 40);
+  EXPECT_EQ(player->Position(), player->Total());
+  player->done(2);
 }
 
 TEST_F(PlayerTest, AConferenceShowsItsNoteAndRunsNoAnalysis) {
@@ -534,32 +541,28 @@ TEST_F(PlayerLayoutTest, EveryTextReadsWholeInItsPlaceAtEachFontAndTheDialogFits
 }
 
 TEST_F(PlayerLayoutTest, ADesktopFontChangedWhileItIsOpenRedrawsTheGraphForItsNewWidth) {
-  CMessage* message = Message(4.0);
-  ASSERT_NE(message, nullptr);
-  clock_.Hold();
-  CDlgPlayVoiceObject player(message, nullptr, true);
-  player.SetAnalysisRunner(&analysisRunner_);
-  ASSERT_EQ(player.InitDialog(), 0);
-  player.show();
+  const std::unique_ptr<CDlgPlayVoiceObject> player = AnalysedPlayer(4.0);
+  ASSERT_NE(player, nullptr);
+  player->show();
   QApplication::processEvents();
-  ASSERT_NE(player.Graph(), nullptr);
-  const int before = player.Graph()->width();
-  player.ClickButton(CDlgPlayVoiceObject::kStop);
-  player.OnGraphClick(C2DPushGraph::kButtonUp, before / 2);
+  ASSERT_NE(player->Graph(), nullptr);
+  const int before = player->Graph()->width();
+  player->ClickButton(CDlgPlayVoiceObject::kStop);
+  player->OnGraphClick(C2DPushGraph::kButtonUp, before / 2);
 
   QApplication::setFont(Fonts()[1]);
   for (int pass = 0; pass < 5; ++pass) QApplication::processEvents();  // the layouts settle in turns
-  const int after = player.Graph()->width();
+  const int after = player->Graph()->width();
   EXPECT_GT(after, before);
-  const auto& lines = player.Graph()->Model().Lines();
+  const auto& lines = player->Graph()->Model().Lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].values.size(), static_cast<size_t>(after)) << "one point per pixel column again";
   // The marker's bar (the first full point of line 2) where playback stands.
   const auto bar = std::find(lines[1].values.begin(), lines[1].values.end(), 100);
-  EXPECT_EQ(bar - lines[1].values.begin(), qav::PlayerMarkerColumn(player.Position(), player.Total(), after));
-  const QStringList cut = qav::test::CutTexts(&player);
+  EXPECT_EQ(bar - lines[1].values.begin(), qav::PlayerMarkerColumn(player->Position(), player->Total(), after));
+  const QStringList cut = qav::test::CutTexts(player.get());
   EXPECT_TRUE(cut.isEmpty()) << qav::test::Listed(cut);
-  player.done(CDlgPlayVoiceObject::kResultCancel);
+  player->done(CDlgPlayVoiceObject::kResultCancel);
 }
 
 // ---- where the dialog comes back ----
