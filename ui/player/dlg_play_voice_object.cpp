@@ -2,8 +2,8 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -150,7 +150,9 @@ void CDlgPlayVoiceObject::FitToFont() {
   QWidget* graph = m_graph ? static_cast<QWidget*>(m_graph) : m_graphPlaceholder;
   graph->setFixedHeight(metrics.height() * 7 / 4);
   graph->setMinimumWidth(metrics.averageCharWidth() * kGraphWidthInCharacters);
-  if (auto* details = static_cast<QGridLayout*>(m_detailsFrame->layout())) details->setRowMinimumHeight(2, metrics.height());
+  // The gap between the time's row and the position bar: a line of the font.
+  if (auto* details = static_cast<QGridLayout*>(m_detailsFrame->layout()))
+    details->setRowMinimumHeight(2, metrics.height());
   if (m_vsaInset) m_vsaInset->setContentsMargins(0, 0, metrics.averageCharWidth(), 0);
 }
 

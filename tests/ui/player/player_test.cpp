@@ -446,13 +446,12 @@ TEST_F(PlayerLayoutTest, EveryTextReadsWholeInItsPlaceAtEachFontAndTheDialogFits
 
   struct Item {
     const char* name;
-    std::function<std::unique_ptr<CDlgPlayVoiceObject>(bool analysis)> open;
+    CMessage* message;
+    CConversation* conversation;
   };
-  const Item items[] = {
-      {"message", [&](bool analysis) { return std::make_unique<CDlgPlayVoiceObject>(message, nullptr, analysis); }},
-      {"conversation", [&](bool analysis) { return std::make_unique<CDlgPlayVoiceObject>(conversation, nullptr, analysis); }},
-      {"conference", [&](bool analysis) { return std::make_unique<CDlgPlayVoiceObject>(conference, nullptr, analysis); }},
-  };
+  const Item items[] = {{"message", message, nullptr},
+                        {"conversation", nullptr, conversation},
+                        {"conference", nullptr, conference}};
   const char* buttonNames[] = {"playPrevious", "stop", "playPause", "playNext", "delete", "deleteAndPlayNext"};
   for (const QFont& font : Fonts()) {
     QApplication::setFont(font);
@@ -462,7 +461,8 @@ TEST_F(PlayerLayoutTest, EveryTextReadsWholeInItsPlaceAtEachFontAndTheDialogFits
         for (bool analysis : {true, false}) {
           SCOPED_TRACE(std::string(item.name) + (analysis ? ", analysis" : ", no analysis") +
                        (screenReader ? ", captions, " : ", pictures, ") + std::to_string(font.pointSizeF()) + "pt");
-          std::unique_ptr<CDlgPlayVoiceObject> player = item.open(analysis);
+          auto player = item.message ? std::make_unique<CDlgPlayVoiceObject>(item.message, nullptr, analysis)
+                                     : std::make_unique<CDlgPlayVoiceObject>(item.conversation, nullptr, analysis);
           player->SetAnalysisRunner(&analysisRunner_);
           ASSERT_EQ(player->InitDialog(), 0);
           player->show();
