@@ -1,5 +1,6 @@
 #include "ui/controls/push_graph.h"
 
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -23,9 +24,15 @@ C2DPushGraph::C2DPushGraph(QWidget* parent) : QWidget(parent) { setAttribute(Qt:
 
 bool C2DPushGraph::CreateFromStatic(QWidget* placeholder) {
   if (!placeholder) return false;
-  setParent(placeholder->parentWidget());
-  setGeometry(placeholder->geometry());
+  QWidget* parent = placeholder->parentWidget();
+  setParent(parent);
   setObjectName(placeholder->objectName());
+  setSizePolicy(placeholder->sizePolicy());
+  setMinimumSize(placeholder->minimumSize());
+  setMaximumSize(placeholder->maximumSize());
+  setGeometry(placeholder->geometry());
+  // A placeholder standing in a layout hands its cell over, so the graph grows and moves with it.
+  if (parent && parent->layout()) delete parent->layout()->replaceWidget(placeholder, this);
   setVisible(!placeholder->isHidden());
   delete placeholder;
   m_model.InvalidateVisiblePoints();

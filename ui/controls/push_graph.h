@@ -18,8 +18,9 @@ class C2DPushGraph : public QWidget {
 
   explicit C2DPushGraph(QWidget* parent = nullptr);
 
-  // Takes the place, size and visibility of `placeholder` (a static laid out for it) and deletes
-  // the placeholder. False when there is none.
+  // Takes the place, size and visibility of `placeholder` (a static laid out for it), its cell in
+  // its parent's layout when it stands in one, and deletes the placeholder. False when there is
+  // none.
   bool CreateFromStatic(QWidget* placeholder);
   void SetCursorShape(Qt::CursorShape shape);
 

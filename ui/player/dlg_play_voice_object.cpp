@@ -1,11 +1,14 @@
 #include "ui/player/dlg_play_voice_object.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -39,9 +42,12 @@ constexpr COLORREF kGraphColour = RGB(255, 0, 0);   // 0x0000FF
 constexpr COLORREF kMarkerColour = RGB(0, 255, 0);  // 0x00FF00
 constexpr uint32_t kPlayerNotices = AUDIO_EVENT_PLAY_DONE | AUDIO_EVENT_BUFFER_PLAYED;
 
-// The dialog's layout is kept in dialog units of its 8-point font; one unit is about 3/2 pixel
-// across and 13/8 down.
-QRect Du(int x, int y, int w, int h) { return QRect(x * 3 / 2, y * 13 / 8, w * 3 / 2, h * 13 / 8); }
+// The graph's width, in average characters of the dialog's font.
+constexpr int kGraphWidthInCharacters = 66;
+// Names beyond this many average characters are cut short in the details' list.
+constexpr int kLongestNameInCharacters = 100;
+// The characters a line edit's size hint allows for its text (QLineEdit's own figure).
+constexpr int kLineEditHintCharacters = 17;
 
 QString Lang(int id) { return QString::fromStdU16String(GetLangString(id)); }
 
@@ -50,17 +56,18 @@ QString Caption(int id) { return Lang(id).replace(QStringLiteral("&&"), QStringL
 
 struct ButtonSpec {
   CDlgPlayVoiceObject::ButtonId id;
+  const char* name;
   int image;
   int caption;
 };
 // In their order on the dialog, with their pictures in the toolbar list.
 constexpr ButtonSpec kButtons[6] = {
-    {CDlgPlayVoiceObject::kPrevious, 4, IDS_PLAY_SAVED_MESSAGE_DIALOG_PLAY_PREVIOUS},
-    {CDlgPlayVoiceObject::kStop, 3, IDS_PLAY_SAVED_MESSAGE_DIALOG_STOP},
-    {CDlgPlayVoiceObject::kPlayPause, 1, IDS_PLAY_SAVED_MESSAGE_DIALOG_PAUSE},
-    {CDlgPlayVoiceObject::kNext, 5, IDS_PLAY_SAVED_MESSAGE_DIALOG_PLAY_NEXT},
-    {CDlgPlayVoiceObject::kDelete, 6, IDS_PLAY_SAVED_MESSAGE_DIALOG_DELETE},
-    {CDlgPlayVoiceObject::kDeleteNext, 7, IDS_PLAY_SAVED_MESSAGE_DIALOG_DELETE_PLAY_NEXT},
+    {CDlgPlayVoiceObject::kPrevious, "playPrevious", 4, IDS_PLAY_SAVED_MESSAGE_DIALOG_PLAY_PREVIOUS},
+    {CDlgPlayVoiceObject::kStop, "stop", 3, IDS_PLAY_SAVED_MESSAGE_DIALOG_STOP},
+    {CDlgPlayVoiceObject::kPlayPause, "playPause", 1, IDS_PLAY_SAVED_MESSAGE_DIALOG_PAUSE},
+    {CDlgPlayVoiceObject::kNext, "playNext", 5, IDS_PLAY_SAVED_MESSAGE_DIALOG_PLAY_NEXT},
+    {CDlgPlayVoiceObject::kDelete, "delete", 6, IDS_PLAY_SAVED_MESSAGE_DIALOG_DELETE},
+    {CDlgPlayVoiceObject::kDeleteNext, "deleteAndPlayNext", 7, IDS_PLAY_SAVED_MESSAGE_DIALOG_DELETE_PLAY_NEXT},
 };
 
 int64_t FileSize(const std::u16string& path) {
@@ -87,61 +94,122 @@ CDlgPlayVoiceObject::~CDlgPlayVoiceObject() {
 }
 
 void CDlgPlayVoiceObject::BuildControls() {
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
-  setFixedSize(Du(0, 0, 297, 162).size());
-
-  m_detailsFrame = new QGroupBox(this);
-  m_detailsFrame->setGeometry(Du(7, 4, 283, 70));
-  m_itemLabel = new QLabel(this);
-  m_itemLabel->setGeometry(Du(14, 17, 50, 9));
-  m_itemList = new QListWidget(this);
-  m_itemList->setGeometry(Du(66, 14, 217, 13));
+  m_detailsFrame = Named<QGroupBox>("detailsFrame");
+  m_itemLabel = Named<QLabel>("callerLabel");
+  m_itemList = Named<QListWidget>("callerList");
   m_itemList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_itemList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_itemList->setFocusPolicy(Qt::NoFocus);
   m_itemList->setSelectionMode(QAbstractItemView::NoSelection);
-  m_timeLabel = new QLabel(this);
-  m_timeLabel->setGeometry(Du(14, 33, 50, 9));
-  m_timeEdit = new QLineEdit(this);
-  m_timeEdit->setGeometry(Du(66, 31, 150, 12));
+  m_timeLabel = Named<QLabel>("timeOfCallLabel");
+  m_timeEdit = Named<QLineEdit>("timeOfCall");
   m_timeEdit->setReadOnly(true);
-  m_durationText = new QLabel(this);
-  m_durationText->setGeometry(Du(222, 33, 61, 9));
+  m_durationText = Named<QLabel>("duration");
   m_durationText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  m_positionBar = new CXProgressBar(this);
-  m_positionBar->setGeometry(Du(14, 60, 269, 9));
+  m_positionBar = Named<CXProgressBar>("positionBar");
   m_positionBar->setRange(0, 0);
   m_positionBar->setValue(0);
   m_positionBar->SetCursorShape(Qt::PointingHandCursor);
 
-  m_analysisFrame = new QGroupBox(this);
-  m_analysisFrame->setGeometry(Du(7, 78, 283, 48));
-  m_stressLabel = new QLabel(this);
-  m_stressLabel->setGeometry(Du(14, 91, 50, 9));
-  m_stressBar = new CGradientProgressCtrl(this);
-  m_stressBar->setGeometry(Du(66, 90, 217, 10));
-  m_graphPlaceholder = new QWidget(this);
-  m_graphPlaceholder->setGeometry(Du(14, 106, 269, 17));
-  m_conferenceNote = new QLabel(this);
-  m_conferenceNote->setGeometry(Du(14, 89, 269, 34));
+  m_analysisFrame = Named<QGroupBox>("analysisFrame");
+  m_stressLabel = Named<QLabel>("stressLabel");
+  m_stressBar = Named<CGradientProgressCtrl>("stressBar");
+  m_graphPlaceholder = Named<QWidget>("graph");
+  m_conferenceNote = Named<QLabel>("conferenceNote");
   m_conferenceNote->setAlignment(Qt::AlignCenter);
-  m_conferenceNote->setWordWrap(true);
   m_vsaLink = new CHyperLink(QStringLiteral("VSA"), this);
-  m_vsaLink->setGeometry(Du(266, 78, 20, 9));
+  m_vsaLink->setObjectName(QStringLiteral("vsaLink"));
 
-  int x = 66;
-  for (size_t i = 0; i < std::size(kButtons); ++i, x += 28) {
-    auto* button = new CButtonSSL(this);
-    button->setGeometry(Du(x, 131, 24, 24));
+  for (size_t i = 0; i < std::size(kButtons); ++i) {
+    auto* button = Named<CButtonSSL>(kButtons[i].name);
     button->SetStateAndRedraw(CButtonSSL::kAlignHCenter | CButtonSSL::kAlignVCenter);
     button->setFocusPolicy(Qt::StrongFocus);
     const ButtonId id = kButtons[i].id;
     connect(button, &QAbstractButton::clicked, this, [this, id] { ClickButton(id); });
     m_buttons[i] = button;
   }
+  Arrange();
 
   connect(m_positionBar, &CXProgressBar::progressClick, this,
           [this](int kind, int value) { OnProgressClick(kind, value); });
+}
+
+template <class Control>
+Control* CDlgPlayVoiceObject::Named(const char* name) {
+  auto* control = new Control(this);
+  control->setObjectName(QString::fromLatin1(name));
+  return control;
+}
+
+void CDlgPlayVoiceObject::FitToFont() {
+  const QFontMetrics metrics = fontMetrics();
+  // The bars and the graph carry no text: their heights follow the font, as the rows around them
+  // do, and the graph (one point of the analysis per pixel column) is as wide as a line of text.
+  m_positionBar->setFixedHeight(metrics.height());
+  m_stressBar->setFixedHeight(metrics.height());
+  QWidget* graph = m_graph ? static_cast<QWidget*>(m_graph) : m_graphPlaceholder;
+  graph->setFixedHeight(metrics.height() * 7 / 4);
+  graph->setMinimumWidth(metrics.averageCharWidth() * kGraphWidthInCharacters);
+  // The gap between the time's row and the position bar: a line of the font.
+  if (auto* details = static_cast<QGridLayout*>(m_detailsFrame->layout()))
+    details->setRowMinimumHeight(2, metrics.height());
+  if (m_vsaInset) m_vsaInset->setContentsMargins(0, 0, metrics.averageCharWidth(), 0);
+}
+
+void CDlgPlayVoiceObject::Arrange() {
+  // Without analysis the graph's place stays empty, so the frame looks the same either way; the
+  // stress bar's likewise where the conference note stands.
+  for (QWidget* keepsPlace : {static_cast<QWidget*>(m_graphPlaceholder), static_cast<QWidget*>(m_stressBar)}) {
+    QSizePolicy policy = keepsPlace->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    keepsPlace->setSizePolicy(policy);
+  }
+  m_itemList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  m_timeEdit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+  // Labels in the first column, what they name beside them; the duration closes the time's row
+  // on the right, and the position bar runs under both rows after a gap.
+  auto* details = new QGridLayout(m_detailsFrame);
+  details->addWidget(m_itemLabel, 0, 0);
+  details->addWidget(m_itemList, 0, 1, 1, 2);
+  details->addWidget(m_timeLabel, 1, 0);
+  details->addWidget(m_timeEdit, 1, 1);
+  details->addWidget(m_durationText, 1, 2);
+  details->addWidget(m_positionBar, 3, 0, 1, 3);
+  // The time's edit takes two parts of any room the row gets, the gap before the duration one.
+  details->setColumnStretch(1, 2);
+  details->setColumnStretch(2, 1);
+
+  // The conference note stands where the stress bar and the graph would, centred.
+  auto* analysis = new QGridLayout(m_analysisFrame);
+  analysis->addWidget(m_stressLabel, 0, 0);
+  analysis->addWidget(m_stressBar, 0, 1);
+  analysis->addWidget(m_graphPlaceholder, 1, 0, 1, 2);
+  analysis->addWidget(m_conferenceNote, 0, 1, 2, 1);
+  analysis->setColumnStretch(1, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  for (CButtonSSL* button : m_buttons) buttons->addWidget(button);
+  buttons->addStretch(1);
+
+  // The "VSA" link sits on the analysis frame's title line, near its right end (the frames share
+  // the one cell with it).
+  auto* frames = new QGridLayout;
+  frames->addWidget(m_detailsFrame, 0, 0);
+  frames->addWidget(m_analysisFrame, 1, 0);
+  m_vsaLink->setAutoFillBackground(true);  // over the frame's line, as the title is
+  m_vsaInset = new QHBoxLayout;
+  m_vsaInset->addWidget(m_vsaLink);
+  frames->addLayout(m_vsaInset, 1, 0, Qt::AlignTop | Qt::AlignRight);
+  m_vsaLink->raise();
+
+  auto* dialog = new QVBoxLayout(this);
+  dialog->addLayout(frames);
+  dialog->addLayout(buttons);
+  // The dialog is as large as what it shows: the graph's points are drawn for its width.
+  dialog->setSizeConstraint(QLayout::SetFixedSize);
+  FitToFont();
 }
 
 CButtonSSL* CDlgPlayVoiceObject::Button(ButtonId id) const {
@@ -184,7 +252,6 @@ int CDlgPlayVoiceObject::InitDialog() {
 
   m_notices.OpenForPlayback("QAVPlayVoiceObject", [this](const PlaybackNotice& notice) { OnPlaybackNotice(notice); });
 
-  PlaceOnScreen();
   SetTexts();
   FillDetails();
 
@@ -220,6 +287,12 @@ int CDlgPlayVoiceObject::InitDialog() {
   m_positionBar->setRange(0, qav::PlayerBarRange(m_total));
   m_positionBar->setValue(0);
 
+  // The dialog takes its size from what it shows now; the corner is checked against that size and
+  // the graph drawn for its width.
+  ensurePolished();
+  layout()->activate();
+  PlaceOnScreen();
+
   if (m_analysisOn) {
     m_graph = new C2DPushGraph();
     m_graph->CreateFromStatic(m_graphPlaceholder);
@@ -227,6 +300,7 @@ int CDlgPlayVoiceObject::InitDialog() {
     m_graph->SetCursorShape(Qt::PointingHandCursor);
     connect(m_graph, &C2DPushGraph::graphClick, this, [this](int kind, QPoint at) { OnGraphClick(kind, at.x()); });
     DrawGraph();
+    m_graph->installEventFilter(this);
   } else {
     m_stressLabel->setEnabled(false);
     m_stressBar->setEnabled(false);
@@ -250,15 +324,21 @@ int CDlgPlayVoiceObject::CheckFile() const {
 void CDlgPlayVoiceObject::PlaceOnScreen() {
   CPoint corner;
   LoadPlayMsgWindowPos(corner);
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect work = screen->availableGeometry();
-  const QRect full = screen->geometry();
-  if (corner.x >= 0 && corner.y >= 0 && corner.x + width() < work.width() && corner.y + height() < work.height()) {
-    move(corner.x, corner.y);
-  } else {
-    move(((full.width() - width()) / 2 + 4) & ~7, (full.height() - height()) / 2);
+  const QSize size = frameGeometry().size();
+  // The remembered corner holds when the whole dialog lies on a screen's work area there; a screen
+  // unplugged since, or a desktop grown smaller, brings it back to the middle.
+  const bool remembered = !(corner.x == -1 && corner.y == -1);
+  const QRect there(QPoint(corner.x, corner.y), size);
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (remembered && screen->availableGeometry().contains(there)) {
+      move(there.topLeft());
+      return;
+    }
   }
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (!primary) return;
+  const QRect full = primary->geometry();
+  move(full.x() + (((full.width() - size.width()) / 2 + 4) & ~7), full.y() + (full.height() - size.height()) / 2);
 }
 
 void CDlgPlayVoiceObject::SetTexts() {
@@ -278,6 +358,15 @@ void CDlgPlayVoiceObject::SetTexts() {
     button->SetTooltipText(Caption(kButtons[i].caption));
     if (g_pImageLists && !captions) button->SetImageList(g_pImageLists->m_toolbarList, kButtons[i].image);
   }
+  AlignLabelColumns();
+}
+
+void CDlgPlayVoiceObject::AlignLabelColumns() {
+  // The labels of both frames share one column width, so the controls they name line up.
+  const int width = std::max({m_itemLabel->sizeHint().width(), m_timeLabel->sizeHint().width(),
+                              m_stressLabel->sizeHint().width()});
+  for (QGroupBox* frame : {m_detailsFrame, m_analysisFrame})
+    static_cast<QGridLayout*>(frame->layout())->setColumnMinimumWidth(0, width);
 }
 
 void CDlgPlayVoiceObject::FillDetails() {
@@ -303,6 +392,23 @@ void CDlgPlayVoiceObject::FillDetails() {
     m_timeEdit->setText(QString::fromStdU16String(m_conversation->GetStartTimeText()));
     m_durationText->setText(QString::fromStdU16String(m_conversation->GetDurationText()));
   }
+  FitDetailsToTexts();
+}
+
+void CDlgPlayVoiceObject::FitDetailsToTexts() {
+  // The one-row list is as high as its row and wide enough for the names, up to a long line.
+  const QFontMetrics metrics = m_itemList->fontMetrics();
+  const int frame = 2 * m_itemList->frameWidth();
+  if (m_itemList->count() > 0) {
+    m_itemList->setFixedHeight(m_itemList->sizeHintForRow(0) + frame);
+    m_itemList->setMinimumWidth(
+        std::min(m_itemList->sizeHintForColumn(0), metrics.averageCharWidth() * kLongestNameInCharacters) + frame);
+  }
+  // The time's edit shows its whole text: the style's frame and margins (what its hint adds to
+  // the text width it assumes) around the text.
+  const QFontMetrics edit = m_timeEdit->fontMetrics();
+  const int chrome = m_timeEdit->sizeHint().width() - edit.horizontalAdvance(QString(kLineEditHintCharacters, u'x'));
+  m_timeEdit->setMinimumWidth(edit.horizontalAdvance(m_timeEdit->text()) + chrome);
 }
 
 bool CDlgPlayVoiceObject::RunAnalysis(int channelChoice) {
@@ -317,6 +423,9 @@ bool CDlgPlayVoiceObject::RunAnalysis(int channelChoice) {
 
 void CDlgPlayVoiceObject::DrawGraph() {
   const int width = m_graph->GetGraphRect().width();
+  m_graphWidth = width;
+  m_graph->RemoveLine(kGraphLine);
+  m_graph->RemoveLine(kMarkerLine);
   m_graph->SetRange(0, 100);
   // One point per pixel column: with the default step of 2 half the recording would be dropped
   // and clicks would land beside the points they aim at.
@@ -332,6 +441,25 @@ void CDlgPlayVoiceObject::DrawGraph() {
     m_graph->Push(std::clamp(value, 0, 100), kGraphLine);
   }
   m_graph->Update();
+}
+
+bool CDlgPlayVoiceObject::eventFilter(QObject* watched, QEvent* event) {
+  // The graph has one point per pixel column: a graph grown or shrunk (a new desktop font) is
+  // drawn again for its width, with the marker where playback stands.
+  if (watched == m_graph && event->type() == QEvent::Resize && m_graph->width() != m_graphWidth) {
+    DrawGraph();
+    SetPosition(m_position);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CDlgPlayVoiceObject::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange && m_positionBar) {
+    FitToFont();
+    FitDetailsToTexts();
+    AlignLabelColumns();
+  }
+  QDialog::changeEvent(event);
 }
 
 void CDlgPlayVoiceObject::ShowPlayLook(bool play) {

@@ -29,6 +29,7 @@ class CMessage;
 class CXProgressBar;
 class C2DPushGraph;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -94,8 +95,20 @@ class CDlgPlayVoiceObject : public QDialog {
   // The close box and Escape.
   void reject() override { done(kResultCancel); }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
  private:
   void BuildControls();
+  // A control of the dialog, named for what it is (tests and tools find it by that name).
+  template <class Control>
+  Control* Named(const char* name);
+  void Arrange();
+  // Sizes that follow the dialog's font: the bars' and the graph's, the gaps.
+  void FitToFont();
+  void FitDetailsToTexts();
+  void AlignLabelColumns();
   int CheckFile() const;
   void SetTexts();
   void FillDetails();
@@ -128,7 +141,9 @@ class CDlgPlayVoiceObject : public QDialog {
   CGradientProgressCtrl* m_stressBar = nullptr;
   QWidget* m_graphPlaceholder = nullptr;
   C2DPushGraph* m_graph = nullptr;
+  int m_graphWidth = 0;  // the width the graph's points were drawn for
   QLabel* m_conferenceNote = nullptr;
   CHyperLink* m_vsaLink = nullptr;
+  QHBoxLayout* m_vsaInset = nullptr;  // keeps the link off the frame's corner
   CButtonSSL* m_buttons[6] = {};
 };

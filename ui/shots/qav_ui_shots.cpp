@@ -55,6 +55,7 @@
 #include "ui/samples/sample_recordings.h"
 #include "ui/samples/sample_sheet_services.h"
 #include "calls/conversation_collection.h"
+#include "calls/conversation_data_file.h"
 #include "ui/recordings/dlg_messages.h"
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "skype/link/main_window_port.h"
@@ -328,23 +329,50 @@ void ShootPlayer(CAppImageLists& lists) {
     ++g_failures;
     return;
   }
+  // A conference beside it: the player shows its note in place of the analysis.
+  const QString conference = QString::fromStdU16String(g_ConversationCollection.GetConversationsFolder()) +
+                             "2024.03.07.09.00.00.4";
+  QFile::copy(file, conference + ".wav");
+  QFile side(conference + ".dat");
+  if (side.open(QIODevice::WriteOnly)) {
+    const std::string data = BuildConversationData(4, {u"caller77", u"caller2"});
+    side.write(data.data(), static_cast<qint64>(data.size()));
+    side.close();
+  }
+  CRecordings().DeleteAll();
+  CRecordings().LoadForUser(u"me");
   CAudioDriver driver;
   driver.Start();
   g_pAudioDriver = &driver;
-  {
+  auto shoot = [](CDlgPlayVoiceObject& player, const char* name) {
     qav::HeadlessProgressRunner analysis;
-    CDlgPlayVoiceObject player(g_MessageCollection.GetMessages().front(), nullptr, true);
     player.SetAnalysisRunner(&analysis);
-    if (player.InitDialog() == 0) {
-      player.PausePlayback();
-      player.SetPosition(player.Total() * 2 / 5);
-      player.show();
-      QApplication::processEvents();
-      Save(player.grab(), "player");
-      player.done(CDlgPlayVoiceObject::kResultCancel);
-    } else {
+    if (player.InitDialog() != 0) {
+      std::fprintf(stderr, "qav-ui-shots: the player for %s did not open\n", name);
       ++g_failures;
+      return;
     }
+    player.PausePlayback();
+    player.SetPosition(player.Total() * 2 / 5);
+    player.show();
+    QApplication::processEvents();
+    Save(player.grab(), name);
+    player.done(CDlgPlayVoiceObject::kResultCancel);
+  };
+  if (g_MessageCollection.GetCount() > 0) {
+    CDlgPlayVoiceObject player(g_MessageCollection.GetMessages().front(), nullptr, true);
+    shoot(player, "player");
+    g_ScreenReaderFriendlyMode = 1;
+    CDlgPlayVoiceObject captions(g_MessageCollection.GetMessages().front(), nullptr, true);
+    shoot(captions, "player_screen_reader");
+    g_ScreenReaderFriendlyMode = 0;
+  }
+  if (g_ConversationCollection.GetCount() > 0) {
+    CDlgPlayVoiceObject player(g_ConversationCollection.GetConversations().front(), nullptr, true);
+    shoot(player, "player_conference");
+  } else {
+    std::fprintf(stderr, "qav-ui-shots: the player's conference did not load\n");
+    ++g_failures;
   }
   g_pAudioDriver = nullptr;
   CRecordings().DeleteAll();

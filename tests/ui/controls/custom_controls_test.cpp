@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QImage>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <string>
@@ -209,6 +211,22 @@ TEST(PushGraph, TakesThePlaceOfItsPlaceholder) {
   EXPECT_EQ(graph.geometry(), QRect(14, 106, 269, 17));
   EXPECT_EQ(dialog.children().size(), 1);
   graph.setParent(nullptr);
+
+  // A placeholder in a layout hands over its cell: the graph takes its width when the layout grows.
+  QWidget laidOut;
+  auto* grid = new QGridLayout(&laidOut);
+  auto* label = new QLabel(QStringLiteral("Stress Level:"), &laidOut);
+  auto* cell = new QWidget(&laidOut);
+  grid->addWidget(label, 0, 0);
+  grid->addWidget(cell, 1, 0);
+  C2DPushGraph inGrid;
+  ASSERT_TRUE(inGrid.CreateFromStatic(cell));
+  EXPECT_EQ(grid->indexOf(&inGrid), 1);
+  laidOut.resize(300, 100);
+  grid->activate();
+  EXPECT_EQ(inGrid.width(), label->width());
+  EXPECT_GT(inGrid.y(), label->y());
+  inGrid.setParent(nullptr);
 }
 
 // ---- progress controls ----

@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -20,12 +25,16 @@
 #include "calls/conversation_data_file.h"
 #include "calls/message.h"
 #include "foundation/settings.h"
+#include "foundation/settings_folders.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/audio/audio_test_support.h"
 #include "tests/audio/held_clock.h"
 #include "tests/support/call_model_fixture.h"
+#include "tests/ui/text_fit.h"
+#include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/controls/hyper_link.h"
 #include "ui/player/dlg_play_voice_object.h"
 #include "ui/controls/gradient_progress_ctrl.h"
 #include "ui/player/player_position.h"
@@ -101,6 +110,29 @@ class PlayerTest : public CallModelFixture {
       if (message->GetFileName() == qav::U16(name)) return message;
     ADD_FAILURE() << "no message for " << name;
     return nullptr;
+  }
+  // A recorded conversation of two seconds with these partners, loaded as at the next start.
+  CConversation* Conversation(const std::string& started, const std::vector<std::u16string>& partners) {
+    const std::string base = ConversationsFolder() + started;
+    const std::string data = qav::test::ToBytes(qav::test::Tone(16000, 1, 300, 2.0));
+    EXPECT_TRUE(qav::test::WriteWav(base + ".wav", kFormat, data));
+    EXPECT_TRUE(qav::test::WriteFileBytes(base + ".dat", BuildConversationData(2, partners)));
+    Reload();
+    for (CConversation* conversation : g_ConversationCollection.GetConversations())
+      if (qav::U8(conversation->GetAudioFileName()) == started + ".wav") return conversation;
+    ADD_FAILURE() << "no conversation " << started;
+    return nullptr;
+  }
+  // The player of a message of `seconds` of a tone with its analysis run, open and playing on a
+  // held clock.
+  std::unique_ptr<CDlgPlayVoiceObject> AnalysedPlayer(double seconds) {
+    CMessage* message = Message(seconds);
+    if (message == nullptr) return nullptr;
+    clock_.Hold();
+    auto player = std::make_unique<CDlgPlayVoiceObject>(message, nullptr, true);
+    player->SetAnalysisRunner(&analysisRunner_);
+    EXPECT_EQ(player->InitDialog(), 0);
+    return player;
   }
   void Reload() {
     CRecordings().DeleteAll();
@@ -272,14 +304,10 @@ TEST_F(PlayerTest, OnlyTheReleaseOnTheBarSeeksAndWhileStoppedItMovesTheBarAtOnce
 }
 
 TEST_F(PlayerTest, TheAnalysisDrawsTheGraphAndAClickOnItSeeksByXAlone) {
-  CMessage* message = Message(4.0);
-  ASSERT_NE(message, nullptr);
-  clock_.Hold();
-  CDlgPlayVoiceObject player(message, nullptr, true);
-  player.SetAnalysisRunner(&analysisRunner_);
-  ASSERT_EQ(player.InitDialog(), 0);
-  ASSERT_TRUE(player.IsAnalysisOn());
-  C2DPushGraph* graph = player.Graph();
+  const std::unique_ptr<CDlgPlayVoiceObject> player = AnalysedPlayer(4.0);
+  ASSERT_NE(player, nullptr);
+  ASSERT_TRUE(player->IsAnalysisOn());
+  C2DPushGraph* graph = player->Graph();
   ASSERT_NE(graph, nullptr);
   const int width = graph->GetGraphRect().width();
   const auto& lines = graph->Model().Lines();
@@ -289,16 +317,16 @@ TEST_F(PlayerTest, TheAnalysisDrawsTheGraphAndAClickOnItSeeksByXAlone) {
   EXPECT_EQ(lines[1].id, 2);
   EXPECT_EQ(lines[1].values.size(), 3u) << "the marker at column 0";
 
-  player.ClickButton(CDlgPlayVoiceObject::kStop);
-  player.OnGraphClick(C2DPushGraph::kButtonDown, width / 2);
-  EXPECT_EQ(player.Position(), 0);
-  player.OnGraphClick(C2DPushGraph::kButtonUp, width / 2);
-  EXPECT_EQ(player.Position(), qav::PlayerBytesAtFraction(CPushGraphModel::SeekFraction(width / 2, width), player.Total()));
-  EXPECT_EQ(graph->Model().Lines()[1].values.size(), static_cast<size_t>(qav::PlayerMarkerColumn(player.Position(), player.Total(), width) + 3));
+  player->ClickButton(CDlgPlayVoiceObject::kStop);
+  player->OnGraphClick(C2DPushGraph::kButtonDown, width / 2);
+  EXPECT_EQ(player->Position(), 0);
+  player->OnGraphClick(C2DPushGraph::kButtonUp, width / 2);
+  EXPECT_EQ(player->Position(), qav::PlayerBytesAtFraction(CPushGraphModel::SeekFraction(width / 2, width), player->Total()));
+  EXPECT_EQ(graph->Model().Lines()[1].values.size(), static_cast<size_t>(qav::PlayerMarkerColumn(player->Position(), player->Total(), width) + 3));
   // A release beyond the right edge (the mouse went on) seeks to the end, not past it.
-  player.OnGraphClick(C2DPushGraph::kButtonUp, width + 40);
-  EXPECT_EQ(player.Position(), player.Total());
-  player.done(2);
+  player->OnGraphClick(C2DPushGraph::kButtonUp, width + 40);
+  EXPECT_EQ(player->Position(), player->Total());
+  player->done(2);
 }
 
 TEST_F(PlayerTest, AConferenceShowsItsNoteAndRunsNoAnalysis) {
@@ -361,6 +389,238 @@ TEST_F(PlayerTest, AFileOverFiveMegabytesAndAnEmptyFilePlayAndSeek) {
     player.OnProgressClick(CXProgressBar::kButtonUp, 0);
     EXPECT_EQ(player.Position(), 0);
     player.done(2);
+  }
+}
+
+// ---- the dialog's arrangement ----
+
+// The player of each kind of item, at the default font and a larger one, with and without the
+// analysis and the buttons' captions: every text reads whole, the parts stand in their order, and
+// the dialog with its frame fits a 1024 x 768 screen.
+class PlayerLayoutTest : public PlayerTest {
+ protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    defaultFont_ = QApplication::font();
+    lists_.Create();
+    g_pImageLists = &lists_;
+  }
+  void TearDown() override {
+    g_pImageLists = nullptr;
+    g_ScreenReaderFriendlyMode = 0;
+    QApplication::setFont(defaultFont_);
+    PlayerTest::TearDown();
+  }
+  std::vector<QFont> Fonts() const {
+    QFont larger = defaultFont_;
+    larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);  // as a 144 dpi desktop shows it
+    return {defaultFont_, larger};
+  }
+  template <class T>
+  static T* Control(const QWidget& player, const char* name) {
+    T* control = player.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  static QRect On(const QWidget& player, const QWidget* control) {
+    if (control == nullptr) return {};
+    return QRect(control->mapTo(&player, QPoint(0, 0)), control->size());
+  }
+
+  QFont defaultFont_;
+  CAppImageLists lists_;
+};
+
+TEST_F(PlayerLayoutTest, EveryTextReadsWholeInItsPlaceAtEachFontAndTheDialogFitsTheScreen) {
+  CMessage* message = Message(2.0);
+  CConversation* conversation = Conversation("2024.03.07.09.00.00.4", {u"caller77"});
+  CConversation* conference = Conversation("2024.03.07.10.00.00.4", {u"caller77", u"caller2"});
+  ASSERT_NE(message, nullptr);
+  ASSERT_NE(conversation, nullptr);
+  ASSERT_NE(conference, nullptr);
+  // Reloading dropped the earlier items: fetch them again.
+  message = g_MessageCollection.GetMessages().front();
+  for (CConversation* c : g_ConversationCollection.GetConversations())
+    (c->GetAudioFileName() == u"2024.03.07.09.00.00.4.wav" ? conversation : conference) = c;
+  clock_.Hold();
+
+  struct Item {
+    const char* name;
+    CMessage* message;
+    CConversation* conversation;
+  };
+  const Item items[] = {{"message", message, nullptr},
+                        {"conversation", nullptr, conversation},
+                        {"conference", nullptr, conference}};
+  const char* buttonNames[] = {"playPrevious", "stop", "playPause", "playNext", "delete", "deleteAndPlayNext"};
+  for (const QFont& font : Fonts()) {
+    QApplication::setFont(font);
+    for (int screenReader : {0, 1}) {
+      g_ScreenReaderFriendlyMode = screenReader;
+      for (const Item& item : items) {
+        for (bool analysis : {true, false}) {
+          SCOPED_TRACE(std::string(item.name) + (analysis ? ", analysis" : ", no analysis") +
+                       (screenReader ? ", captions, " : ", pictures, ") + std::to_string(font.pointSizeF()) + "pt");
+          auto player = item.message ? std::make_unique<CDlgPlayVoiceObject>(item.message, nullptr, analysis)
+                                     : std::make_unique<CDlgPlayVoiceObject>(item.conversation, nullptr, analysis);
+          player->SetAnalysisRunner(&analysisRunner_);
+          ASSERT_EQ(player->InitDialog(), 0);
+          player->show();
+          QApplication::processEvents();
+          EXPECT_EQ(player->IsAnalysisOn(), analysis && std::string(item.name) != "conference");
+
+          const QStringList cut = qav::test::CutTexts(player.get());
+          EXPECT_TRUE(cut.isEmpty()) << qav::test::Listed(cut);
+          const QSize frame = player->frameGeometry().size();
+          EXPECT_LE(frame.width(), 1024);
+          EXPECT_LE(frame.height(), 768);
+
+          // The details above the analysis above the buttons; in the details the list beside its
+          // label, the time's row below with the duration at its right, the bar under both.
+          const QRect details = On(*player, Control<QGroupBox>(*player, "detailsFrame"));
+          const QRect analysisFrame = On(*player, Control<QGroupBox>(*player, "analysisFrame"));
+          EXPECT_LT(details.bottom(), analysisFrame.top());
+          const QRect callerLabel = On(*player, Control<QLabel>(*player, "callerLabel"));
+          const QRect callerList = On(*player, Control<QListWidget>(*player, "callerList"));
+          const QRect timeLabel = On(*player, Control<QLabel>(*player, "timeOfCallLabel"));
+          const QRect time = On(*player, Control<QLineEdit>(*player, "timeOfCall"));
+          const QRect duration = On(*player, Control<QLabel>(*player, "duration"));
+          const QRect bar = On(*player, Control<CXProgressBar>(*player, "positionBar"));
+          const QRect stressLabel = On(*player, Control<QLabel>(*player, "stressLabel"));
+          const QRect stressBar = On(*player, Control<CGradientProgressCtrl>(*player, "stressBar"));
+          EXPECT_LT(callerLabel.right(), callerList.left());
+          EXPECT_LT(callerList.bottom(), time.top());
+          EXPECT_LT(time.right(), duration.left());
+          EXPECT_EQ(duration.right(), callerList.right()) << "the duration closes the rows on the right";
+          EXPECT_LT(time.bottom(), bar.top());
+          EXPECT_EQ(bar.left(), callerLabel.left());
+          EXPECT_EQ(bar.right(), callerList.right());
+          // The labels of both frames in one column, what they name lined up beside it.
+          EXPECT_EQ(callerLabel.left(), timeLabel.left());
+          EXPECT_EQ(callerLabel.left(), stressLabel.left());
+          EXPECT_EQ(callerList.left(), time.left());
+          EXPECT_EQ(callerList.left(), stressBar.left());
+          EXPECT_TRUE(analysisFrame.contains(stressBar));
+          // The link on the analysis frame's title line, at its right.
+          const QRect link = On(*player, Control<CHyperLink>(*player, "vsaLink"));
+          EXPECT_EQ(link.top(), analysisFrame.top());
+          EXPECT_GT(link.left(), analysisFrame.center().x());
+          EXPECT_LE(link.right(), analysisFrame.right());
+          if (analysis && player->Graph() != nullptr) {
+            const QRect graph = On(*player, player->Graph());
+            EXPECT_LT(stressBar.bottom(), graph.top());
+            EXPECT_EQ(graph.left(), stressLabel.left());
+            EXPECT_EQ(graph.right(), stressBar.right());
+            EXPECT_EQ(player->Graph()->Model().Lines()[0].values.size(), static_cast<size_t>(graph.width()))
+                << "one point per pixel column of the graph as it is shown";
+          }
+          if (std::string(item.name) == "conference") {
+            const QRect note = On(*player, player->ConferenceNote());
+            EXPECT_TRUE(analysisFrame.contains(note));
+            EXPECT_LT(stressLabel.right(), note.left());
+          }
+          // The buttons in one row, in their order, under the frames and centred below them.
+          QRect previous;
+          for (const char* name : buttonNames) {
+            const QRect button = On(*player, Control<CButtonSSL>(*player, name));
+            EXPECT_GT(button.top(), analysisFrame.bottom()) << name;
+            if (previous.isValid()) {
+              EXPECT_GT(button.left(), previous.right()) << name;
+              EXPECT_EQ(button.center().y(), previous.center().y()) << name;
+            }
+            previous = button;
+          }
+          const int left = On(*player, Control<CButtonSSL>(*player, "playPrevious")).left() - details.left();
+          const int right = details.right() - previous.right();
+          EXPECT_LE(std::abs(left - right), 1) << "the buttons centred under the frames";
+          player->done(CDlgPlayVoiceObject::kResultCancel);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(PlayerLayoutTest, ADesktopFontChangedWhileItIsOpenRedrawsTheGraphForItsNewWidth) {
+  const std::unique_ptr<CDlgPlayVoiceObject> player = AnalysedPlayer(4.0);
+  ASSERT_NE(player, nullptr);
+  player->show();
+  QApplication::processEvents();
+  ASSERT_NE(player->Graph(), nullptr);
+  const int before = player->Graph()->width();
+  player->ClickButton(CDlgPlayVoiceObject::kStop);
+  player->OnGraphClick(C2DPushGraph::kButtonUp, before / 2);
+
+  QApplication::setFont(Fonts()[1]);
+  for (int pass = 0; pass < 5; ++pass) QApplication::processEvents();  // the layouts settle in turns
+  const int after = player->Graph()->width();
+  EXPECT_GT(after, before);
+  const auto& lines = player->Graph()->Model().Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].values.size(), static_cast<size_t>(after)) << "one point per pixel column again";
+  // The marker's bar (the first full point of line 2) where playback stands.
+  const auto bar = std::find(lines[1].values.begin(), lines[1].values.end(), 100);
+  EXPECT_EQ(bar - lines[1].values.begin(), qav::PlayerMarkerColumn(player->Position(), player->Total(), after));
+  const QStringList cut = qav::test::CutTexts(player.get());
+  EXPECT_TRUE(cut.isEmpty()) << qav::test::Listed(cut);
+  player->done(CDlgPlayVoiceObject::kResultCancel);
+}
+
+// ---- where the dialog comes back ----
+
+TEST_F(PlayerTest, ComesBackWhereTheUserLeftItAlsoAfterARestartAndOnTheScreenWhenItWouldBeOff) {
+  CMessage* message = Message(2.0);
+  ASSERT_NE(message, nullptr);
+  clock_.Hold();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  auto open = [&] {
+    auto player = std::make_unique<CDlgPlayVoiceObject>(message, nullptr, false);
+    EXPECT_EQ(player->InitDialog(), 0);
+    player->show();
+    QApplication::processEvents();
+    return player;
+  };
+  // In the middle of the screen: within the frame (unknown until the window is shown) and the
+  // eight-pixel step of the left edge.
+  auto centred = [&](const CDlgPlayVoiceObject& player) {
+    const QPoint off = player.frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+    return std::abs(off.x()) <= 8 && std::abs(off.y()) <= 4;
+  };
+
+  // Never placed: in the middle of the screen.
+  auto first = open();
+  EXPECT_TRUE(centred(*first)) << first->pos().x() << "," << first->pos().y();
+  EXPECT_TRUE(screen.contains(first->frameGeometry()));
+  // The user moves it and closes it; it opens there again.
+  const QPoint moved = screen.topLeft() + QPoint(37, 23);
+  first->move(moved);
+  first->done(CDlgPlayVoiceObject::kResultCancel);
+  first.reset();
+  auto second = open();
+  EXPECT_EQ(second->pos(), moved);
+  second->done(CDlgPlayVoiceObject::kResultPlayNext);
+  second.reset();
+
+  // The corner is in the settings file: the next run reads it back from there.
+  const std::string file = qav::test::ReadFileBytes(qav::U8(GetIniFilePath()));
+  EXPECT_NE(file.find("PlayMsgWinLeft=" + std::to_string(moved.x())), std::string::npos) << file;
+  EXPECT_NE(file.find("PlayMsgWinTop=" + std::to_string(moved.y())), std::string::npos) << file;
+  SetDefaultOptions();
+  LoadSettings();
+  EXPECT_EQ(open()->pos(), moved);
+
+  // A corner off every screen (a screen unplugged, a smaller desktop), or one where the dialog
+  // would reach past the screen's edge, brings it back to the middle, whole on the screen.
+  const QSize size = open()->frameGeometry().size();
+  const QPoint off[] = {{screen.right() + 200, screen.bottom() + 200},
+                        {screen.left() - 4000, screen.top() + 10},
+                        {screen.right() - size.width() / 2, screen.top() + 10},
+                        {screen.left() + 10, screen.bottom() - size.height() / 2}};
+  for (const QPoint& corner : off) {
+    SavePlayMsgWindowPos(CPoint{corner.x(), corner.y()});
+    auto player = open();
+    EXPECT_TRUE(centred(*player)) << corner.x() << "," << corner.y();
+    EXPECT_TRUE(screen.contains(player->frameGeometry())) << corner.x() << "," << corner.y();
+    player->done(CDlgPlayVoiceObject::kResultCancel);
   }
 }
 
