@@ -38,10 +38,10 @@ CDlgOptCallWaitingSettings::CDlgOptCallWaitingSettings(COptionsSheetLink& sheet,
   auto* cases = new QVBoxLayout(frame);
   cases->addWidget(qavGroup);
   cases->addWidget(userGroup);
+  cases->addStretch(1);  // the frame reaches the page's foot, as the e-mail one does
   auto* child = new QVBoxLayout(this);
   child->setContentsMargins(0, 0, 0, 0);
   child->addWidget(frame);
-  child->addStretch(1);
   ColourIconButton(m_qavReset, kResetImage);
   ColourIconButton(m_userReset, kResetImage);
   connect(m_qavReject, &QCheckBox::clicked, this, &CDlgOptCallWaitingSettings::OnCheckRejectCallWait4QAVEnabled);
