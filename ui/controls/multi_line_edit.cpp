@@ -1,9 +1,35 @@
 #include "ui/controls/multi_line_edit.h"
 
 #include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
 
 CMultiLineEdit::CMultiLineEdit(QWidget* parent) : QPlainTextEdit(parent) {}
+
+void CMultiLineEdit::SetVisibleLines(int lines) {
+  m_visibleLines = lines;
+  setSizePolicy(sizePolicy().horizontalPolicy(), lines > 0 ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+  updateGeometry();
+}
+
+int CMultiLineEdit::LinesHeight() const {
+  const int documentMargins = static_cast<int>(2 * document()->documentMargin());
+  // The text edit keeps one pixel below its last line free; without it, the lines just fitting
+  // would already show a scroll bar.
+  return m_visibleLines * fontMetrics().lineSpacing() + documentMargins + 2 * frameWidth() + 1;
+}
+
+QSize CMultiLineEdit::sizeHint() const {
+  QSize hint = QPlainTextEdit::sizeHint();
+  if (m_visibleLines > 0) hint.setHeight(LinesHeight());
+  return hint;
+}
+
+QSize CMultiLineEdit::minimumSizeHint() const {
+  QSize hint = QPlainTextEdit::minimumSizeHint();
+  if (m_visibleLines > 0) hint.setHeight(LinesHeight());
+  return hint;
+}
 
 int CMultiLineEdit::StoredLength(const QString& text) {
   return static_cast<int>(text.size() + text.count(u'\n'));

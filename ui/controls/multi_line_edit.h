@@ -21,6 +21,11 @@ class CMultiLineEdit : public QPlainTextEdit {
   explicit CMultiLineEdit(QWidget* parent = nullptr);
 
   void SetLimit(int units) { m_limit = units; }
+  // How many lines of the edit's font it asks to show (its height grows with the font); 0 keeps
+  // the text edit's own hint. Longer texts scroll.
+  void SetVisibleLines(int lines);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
   int Limit() const { return m_limit; }
   // The length as the settings file holds the text.
   static int StoredLength(const QString& text);
@@ -37,7 +42,10 @@ class CMultiLineEdit : public QPlainTextEdit {
   template <class Edit>
   void UserEdit(Edit edit);
 
+  int LinesHeight() const;
+
   int m_limit = kDefaultLimit;
+  int m_visibleLines = 0;
   bool m_userEditing = false;
   int m_lengthBefore = 0;
 };

@@ -2,14 +2,20 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include "audio/audio_device_list.h"
 #include "foundation/settings.h"
 
 namespace {
+
+// The two formats stand apart, as two choices rather than one line of text.
+constexpr int kFormatGap = 16;
 
 // Lists the devices with their ids as item data and selects the saved name, or the first line
 // when it is gone (the setting stays until the user picks a line).
@@ -28,21 +34,44 @@ void FillDevices(QComboBox* combo, const CAudioDeviceList& devices, const std::u
 CDlgOptAudioSettings::CDlgOptAudioSettings(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptAudioSettings", parent) {
   Trace("OnInitDialog");
-  resize(400, 340);
-  Add<QGroupBox>(1240, 0, 5, 396, 100);
-  Add<QLabel>(1258, 10, 30, 90, 22);
-  m_quality = Add<QComboBox>(1142, 100, 28, 280, 24);
-  Add<QLabel>(1262, 10, 66, 90, 22);
-  m_wav = Add<QRadioButton>(1260, 100, 66, 80, 22);
-  m_mp3 = Add<QRadioButton>(1261, 190, 66, 80, 22);
+  auto* recordingGroup = Add<QGroupBox>(1240, "recordingAudioGroup");
+  auto* qualityLabel = Add<QLabel>(1258, "qualityLabel");
+  m_quality = Add<QComboBox>(1142, "recordingQuality");
+  auto* formatLabel = Add<QLabel>(1262, "formatLabel");
+  m_wav = Add<QRadioButton>(1260, "formatWav");
+  m_mp3 = Add<QRadioButton>(1261, "formatMp3");
   auto* formats = new QButtonGroup(this);
   formats->addButton(m_wav);
   formats->addButton(m_mp3);
-  Add<QGroupBox>(1175, 0, 115, 396, 130);
-  Add<QLabel>(1159, 10, 138, 370, 20);
-  m_playback = Add<QComboBox>(1090, 10, 160, 370, 24);
-  Add<QLabel>(1158, 10, 190, 370, 20);
-  m_recording = Add<QComboBox>(1091, 10, 212, 370, 24);
+  auto* devicesGroup = Add<QGroupBox>(1175, "devicesGroup");
+  auto* playbackLabel = Add<QLabel>(1159, "playbackDeviceLabel");
+  m_playback = Add<QComboBox>(1090, "playbackDevice");
+  auto* recordingLabel = Add<QLabel>(1158, "recordingDeviceLabel");
+  m_recording = Add<QComboBox>(1091, "recordingDevice");
+
+  // Quality and format line up after their labels.
+  auto* recording = new QGridLayout(recordingGroup);
+  recording->setColumnStretch(1, 1);
+  recording->addWidget(qualityLabel, 0, 0);
+  recording->addWidget(m_quality, 0, 1);
+  auto* format = new QHBoxLayout;
+  format->addWidget(m_wav);
+  format->addSpacing(kFormatGap);
+  format->addWidget(m_mp3);
+  format->addStretch(1);
+  recording->addWidget(formatLabel, 1, 0);
+  recording->addLayout(format, 1, 1);
+  // Each device list under its label, as wide as the frame.
+  auto* devices = new QVBoxLayout(devicesGroup);
+  devices->addWidget(playbackLabel);
+  devices->addWidget(m_playback);
+  devices->addWidget(recordingLabel);
+  devices->addWidget(m_recording);
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(recordingGroup);
+  child->addWidget(devicesGroup);
+  child->addStretch(1);
   m_wav->setText(QStringLiteral("WAV"));
   m_mp3->setText(QStringLiteral("MP3"));
   connect(m_quality, &QComboBox::activated, this, &CDlgOptAudioSettings::OnSelchangeComboRecordingAudioQuality);

@@ -1,32 +1,47 @@
 #include "ui/options/dlg_opt_call_waiting_settings.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/options/icon_button_bar.h"
 
 namespace {
 constexpr int kResetImage = 4;
-}
+// The reply's rows stand in under the reject switch they depend on.
+constexpr int kIndent = 16;
+// Lines a reply shows; a longer one scrolls.
+constexpr int kReplyLines = 4;
+}  // namespace
 
 CDlgOptCallWaitingSettings::CDlgOptCallWaitingSettings(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptCallWaitingSettings", parent) {
   Trace("OnInitDialog");
-  resize(400, 340);
-  Add<QGroupBox>(1269, 0, 5, 396, 330);
-  Add<QGroupBox>(1277, 8, 26, 380, 146);
-  m_qavReject = Add<QCheckBox>(1270, 18, 46, 360, 22);
-  m_qavTextSwitch = Add<QCheckBox>(1272, 32, 70, 346, 22);
-  m_qavText = AddTextEdit(1271, 32, 94, 310, 70, kMaxTextLength, [this] { OnChangeEditRejectCallWaitTextMsg4QAVStr(); });
-  m_qavReset = Add<CButtonSSL>(1285, 350, 94, 28, 28);
-  Add<QGroupBox>(1278, 8, 178, 380, 150);
-  m_userReject = Add<QCheckBox>(1273, 18, 198, 360, 22);
-  m_userTextSwitch = Add<QCheckBox>(1276, 32, 222, 346, 22);
-  m_userText = AddTextEdit(1275, 32, 246, 310, 74, kMaxTextLength, [this] { OnChangeEditRejectCallWaitTextMsg4UserStr(); });
-  m_userReset = Add<CButtonSSL>(1284, 350, 246, 28, 28);
+  auto* frame = Add<QGroupBox>(1269, "rejectCallWaitingFrame");
+  auto* qavGroup = Add<QGroupBox>(1277, "whileQavHandlesGroup");
+  m_qavReject = Add<QCheckBox>(1270, "rejectWhileQavHandles");
+  m_qavTextSwitch = Add<QCheckBox>(1272, "qavReplySwitch");
+  m_qavText = AddTextEdit(1271, "qavReplyText", kMaxTextLength, [this] { OnChangeEditRejectCallWaitTextMsg4QAVStr(); });
+  m_qavReset = Add<CButtonSSL>(1285, "qavReplyReset");
+  auto* userGroup = Add<QGroupBox>(1278, "whileUserHandlesGroup");
+  m_userReject = Add<QCheckBox>(1273, "rejectWhileUserHandles");
+  m_userTextSwitch = Add<QCheckBox>(1276, "userReplySwitch");
+  m_userText = AddTextEdit(1275, "userReplyText", kMaxTextLength, [this] { OnChangeEditRejectCallWaitTextMsg4UserStr(); });
+  m_userReset = Add<CButtonSSL>(1284, "userReplyReset");
+  ArrangeCase(qavGroup, m_qavReject, m_qavTextSwitch, m_qavText, m_qavReset);
+  ArrangeCase(userGroup, m_userReject, m_userTextSwitch, m_userText, m_userReset);
+  auto* cases = new QVBoxLayout(frame);
+  cases->addWidget(qavGroup);
+  cases->addWidget(userGroup);
+  cases->addStretch(1);  // the frame reaches the page's foot, as the e-mail one does
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(frame);
   ColourIconButton(m_qavReset, kResetImage);
   ColourIconButton(m_userReset, kResetImage);
   connect(m_qavReject, &QCheckBox::clicked, this, &CDlgOptCallWaitingSettings::OnCheckRejectCallWait4QAVEnabled);
@@ -37,6 +52,20 @@ CDlgOptCallWaitingSettings::CDlgOptCallWaitingSettings(COptionsSheetLink& sheet,
   connect(m_userReset, &CButtonSSL::clicked, this, &CDlgOptCallWaitingSettings::OnButtonResetRejectTextMessage4User);
   Localize();
   UpdateDlg();
+}
+
+void CDlgOptCallWaitingSettings::ArrangeCase(QGroupBox* group, QCheckBox* reject, QCheckBox* replySwitch,
+                                             CMultiLineEdit* reply, CButtonSSL* reset) {
+  // The reply's switch and text stand in under the reject switch they depend on, the reset button
+  // at the text's right; in screen-reader mode the button takes the grid row below, under the text.
+  auto* grid = new QGridLayout(group);
+  grid->setColumnMinimumWidth(0, kIndent);
+  grid->setColumnStretch(1, 1);
+  grid->addWidget(reject, 0, 0, 1, -1);
+  grid->addWidget(replySwitch, 1, 1, 1, -1);
+  reply->SetVisibleLines(kReplyLines);
+  grid->addWidget(reply, 2, 1);
+  AddIconBar({reset})->PlaceIn(grid, 2, 2, 1);
 }
 
 void CDlgOptCallWaitingSettings::Localize() {

@@ -6,6 +6,7 @@
 
 class CButtonSSL;
 class QCheckBox;
+class QGroupBox;
 class QPlainTextEdit;
 
 class CDlgOptCallWaitingSettings : public COptionChild {
@@ -31,13 +32,16 @@ class CDlgOptCallWaitingSettings : public COptionChild {
  private:
   // The call-waiting tip has been seen enough once the user chose here.
   static void NoteTipSeen();
+  // One case's frame: the reject switch, the reply's switch, its text and its reset button.
+  void ArrangeCase(QGroupBox* group, QCheckBox* reject, QCheckBox* replySwitch, CMultiLineEdit* reply,
+                   CButtonSSL* reset);
 
   QCheckBox* m_qavReject;
   QCheckBox* m_qavTextSwitch;
-  QPlainTextEdit* m_qavText;
+  CMultiLineEdit* m_qavText;
   CButtonSSL* m_qavReset;
   QCheckBox* m_userReject;
   QCheckBox* m_userTextSwitch;
-  QPlainTextEdit* m_userText;
+  CMultiLineEdit* m_userText;
   CButtonSSL* m_userReset;
 };

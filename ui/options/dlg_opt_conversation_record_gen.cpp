@@ -2,45 +2,50 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/options/icon_button_bar.h"
 
 namespace {
 constexpr int kResetImage = 4;
-}
+// The notice texts stand in under the switch they depend on.
+constexpr int kIndent = 16;
+}  // namespace
 
 CDlgOptConversationRecordGen::CDlgOptConversationRecordGen(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptConversationRecordGen", parent) {
   Trace("OnInitDialog");
-  resize(400, 340);
-  Add<QGroupBox>(1179, 0, 5, 396, 76);
-  m_auto = Add<QRadioButton>(1193, 10, 26, 380, 22);
-  m_manual = Add<QRadioButton>(1192, 10, 50, 380, 22);
-  auto* modeGroup = new QButtonGroup(this);
-  modeGroup->addButton(m_auto);
-  modeGroup->addButton(m_manual);
+  auto* modeGroup = Add<QGroupBox>(1179, "recordingModeGroup");
+  m_auto = Add<QRadioButton>(1193, "recordAutomatically");
+  m_manual = Add<QRadioButton>(1192, "recordManually");
+  auto* modes = new QButtonGroup(this);
+  modes->addButton(m_auto);
+  modes->addButton(m_manual);
 
-  Add<QGroupBox>(1241, 0, 86, 396, 168);
-  m_beep = Add<QCheckBox>(1234, 10, 106, 380, 22);
-  m_startSwitch = Add<QCheckBox>(1235, 10, 130, 380, 22);
-  m_startText = AddTextEdit(1237, 24, 154, 330, 44, kMaxTextLength, [this] { OnChangeEditTextNotificationMsgStart(); });
-  m_startReset = Add<CButtonSSL>(1286, 360, 154, 28, 28);
-  m_stopSwitch = Add<QCheckBox>(1236, 10, 200, 380, 22);
-  m_stopText = AddTextEdit(1240, 24, 222, 330, 28, kMaxTextLength, [this] { OnChangeEditTextNotificationMsgStop(); });
-  m_stopReset = Add<CButtonSSL>(1287, 360, 222, 28, 28);
+  auto* noticeGroup = Add<QGroupBox>(1241, "noticeGroup");
+  m_beep = Add<QCheckBox>(1234, "audioBeep");
+  m_startSwitch = Add<QCheckBox>(1235, "startTextSwitch");
+  m_startText = AddTextEdit(1237, "startText", kMaxTextLength, [this] { OnChangeEditTextNotificationMsgStart(); });
+  m_startReset = Add<CButtonSSL>(1286, "startTextReset");
+  m_stopSwitch = Add<QCheckBox>(1236, "stopTextSwitch");
+  m_stopText = AddTextEdit(1240, "stopText", kMaxTextLength, [this] { OnChangeEditTextNotificationMsgStop(); });
+  m_stopReset = Add<CButtonSSL>(1287, "stopTextReset");
 
-  Add<QGroupBox>(1242, 0, 259, 396, 76);
-  m_stereo = Add<QRadioButton>(1238, 10, 280, 380, 22);
-  m_mono = Add<QRadioButton>(1239, 10, 304, 380, 22);
-  auto* fileGroup = new QButtonGroup(this);
-  fileGroup->addButton(m_stereo);
-  fileGroup->addButton(m_mono);
+  auto* fileGroup = Add<QGroupBox>(1242, "audioFileGroup");
+  m_stereo = Add<QRadioButton>(1238, "stereoFile");
+  m_mono = Add<QRadioButton>(1239, "monoFile");
+  auto* fileModes = new QButtonGroup(this);
+  fileModes->addButton(m_stereo);
+  fileModes->addButton(m_mono);
+  Arrange(modeGroup, noticeGroup, fileGroup);
 
   ColourIconButton(m_startReset, kResetImage);
   ColourIconButton(m_stopReset, kResetImage);
@@ -55,6 +60,44 @@ CDlgOptConversationRecordGen::CDlgOptConversationRecordGen(COptionsSheetLink& sh
   connect(m_mono, &QRadioButton::clicked, this, &CDlgOptConversationRecordGen::OnRadioConvAudioFileModeMono);
   Localize();
   UpdateDlg();
+}
+
+void CDlgOptConversationRecordGen::Arrange(QGroupBox* modeGroup, QGroupBox* noticeGroup, QGroupBox* fileGroup) {
+  auto* modes = new QVBoxLayout(modeGroup);
+  modes->addWidget(m_auto);
+  modes->addWidget(m_manual);
+
+  // The texts stand in under their switches, each with its reset button at its right; in
+  // screen-reader mode the button takes the grid row below its text, under the text.
+  auto* notices = new QGridLayout(noticeGroup);
+  notices->setColumnMinimumWidth(0, kIndent);
+  notices->setColumnStretch(1, 1);
+  notices->addWidget(m_beep, 0, 0, 1, -1);
+  const struct {
+    QCheckBox* check;
+    CMultiLineEdit* text;
+    CButtonSSL* reset;
+    int lines;
+  } rows[] = {{m_startSwitch, m_startText, m_startReset, 2}, {m_stopSwitch, m_stopText, m_stopReset, 1}};
+  int row = 1;
+  for (const auto& notice : rows) {
+    notices->addWidget(notice.check, row, 0, 1, -1);
+    notice.text->SetVisibleLines(notice.lines);
+    notices->addWidget(notice.text, row + 1, 1);
+    AddIconBar({notice.reset})->PlaceIn(notices, row + 1, 2, 1);
+    row += 3;  // the switch, its text and the caption row
+  }
+
+  auto* files = new QVBoxLayout(fileGroup);
+  files->addWidget(m_stereo);
+  files->addWidget(m_mono);
+
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(modeGroup);
+  child->addWidget(noticeGroup);
+  child->addWidget(fileGroup);
+  child->addStretch(1);
 }
 
 void CDlgOptConversationRecordGen::Localize() {

@@ -6,6 +6,7 @@
 
 class CButtonSSL;
 class QCheckBox;
+class QGroupBox;
 class QPlainTextEdit;
 class QRadioButton;
 
@@ -33,6 +34,8 @@ class CDlgOptConversationRecordGen : public COptionChild {
   void OnRadioConvAudioFileModeMono();
 
  private:
+  // The controls in their frames and rows.
+  void Arrange(QGroupBox* modeGroup, QGroupBox* noticeGroup, QGroupBox* fileGroup);
   void ShowLegalWarning();
   void OnTextChanged(QPlainTextEdit* edit, COptionText& option);
 
@@ -40,10 +43,10 @@ class CDlgOptConversationRecordGen : public COptionChild {
   QRadioButton* m_manual;
   QCheckBox* m_beep;
   QCheckBox* m_startSwitch;
-  QPlainTextEdit* m_startText;
+  CMultiLineEdit* m_startText;
   CButtonSSL* m_startReset;
   QCheckBox* m_stopSwitch;
-  QPlainTextEdit* m_stopText;
+  CMultiLineEdit* m_stopText;
   CButtonSSL* m_stopReset;
   QRadioButton* m_stereo;
   QRadioButton* m_mono;

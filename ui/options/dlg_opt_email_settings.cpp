@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/web_links.h"
 #include "foundation/language_tables.h"
@@ -21,33 +24,68 @@ namespace {
 // As long as the notice mails may take before the server counts as gone.
 constexpr int32_t kTestMailTimeoutSec = 20;
 const std::u16string kProductTitle = u"QAV - Answering Machine for Skype™ users";
+// Room for the port's digits beside the edit's frame and margins.
+constexpr int kNumberEditPadding = 12;
+// The buttons stand apart from the account's rows.
+constexpr int kButtonsGap = 16;
 }  // namespace
 
 CDlgOptEMailSettings::CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptEMailSettings", parent),
       m_senderFactory([] { return std::make_unique<CSendSMTP>(); }) {
   Trace("OnInitDialog");
-  resize(400, 340);
-  Add<QGroupBox>(1171, 0, 5, 396, 330);
-  const int labelW = 170, editX = 184, editW = 200;
-  Add<QLabel>(1062, 10, 28, labelW, 22);
-  m_address = Add<QLineEdit>(1019, editX, 28, editW, 22);
-  Add<QLabel>(1064, 10, 54, labelW, 22);
-  m_login = Add<QLineEdit>(1021, editX, 54, editW, 22);
-  Add<QLabel>(1173, 10, 80, labelW, 22);
-  m_password = Add<QLineEdit>(1172, editX, 80, editW, 22);
-  Add<QLabel>(1169, 10, 106, labelW, 22);
-  m_server = Add<QLineEdit>(1170, editX, 106, editW, 22);
-  Add<QLabel>(1065, 10, 132, labelW, 22);
-  m_port = Add<CNumberEdit>(1022, editX, 132, 60, 22);
-  m_ssl = Add<QCheckBox>(1230, 10, 160, 380, 22);
-  m_spa = Add<QCheckBox>(1229, 10, 184, 380, 22);
-  m_ownSubject = Add<QCheckBox>(1232, 10, 212, 170, 22);
-  m_subject = Add<QLineEdit>(1023, editX, 212, editW, 22);
-  m_otherTo = Add<QCheckBox>(1233, 10, 238, 170, 22);
-  m_to = Add<QLineEdit>(1024, editX, 238, editW, 22);
-  auto* help = Add<QPushButton>(1236, 10, 290, 150, 28);
-  auto* test = Add<QPushButton>(1084, 200, 290, 184, 28);
+  auto* frame = Add<QGroupBox>(1171, "smtpFrame");
+  const struct {
+    int labelId;
+    const char* labelName;
+    QLineEdit*& edit;
+    int editId;
+    const char* editName;
+  } rows[] = {{1062, "addressLabel", m_address, 1019, "address"},
+              {1064, "loginLabel", m_login, 1021, "login"},
+              {1173, "passwordLabel", m_password, 1172, "password"},
+              {1169, "serverLabel", m_server, 1170, "server"},
+              {1065, "portLabel", m_port, 1022, "port"}};
+  // The account's rows line up: each label, then its edit.
+  auto* grid = new QGridLayout;
+  grid->setColumnStretch(1, 1);
+  int row = 0;
+  for (const auto& line : rows) {
+    grid->addWidget(Add<QLabel>(line.labelId, line.labelName), row, 0);
+    const bool port = line.editId == 1022;
+    line.edit = port ? Add<CNumberEdit>(line.editId, line.editName) : Add<QLineEdit>(line.editId, line.editName);
+    // The port as wide as its digits; the other edits fill their row.
+    if (port) line.edit->setFixedWidth(line.edit->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + kNumberEditPadding);
+    grid->addWidget(line.edit, row++, 1, port ? Qt::AlignLeft : Qt::Alignment());
+  }
+  m_ssl = Add<QCheckBox>(1230, "sslSwitch");
+  m_spa = Add<QCheckBox>(1229, "spaSwitch");
+  grid->addWidget(m_ssl, row++, 0, 1, -1);
+  grid->addWidget(m_spa, row++, 0, 1, -1);
+  // The own subject and the other recipient: a switch in the label column, its text beside it.
+  m_ownSubject = Add<QCheckBox>(1232, "ownSubjectSwitch");
+  m_subject = Add<QLineEdit>(1023, "ownSubject");
+  m_otherTo = Add<QCheckBox>(1233, "otherToSwitch");
+  m_to = Add<QLineEdit>(1024, "otherTo");
+  grid->addWidget(m_ownSubject, row, 0);
+  grid->addWidget(m_subject, row++, 1);
+  grid->addWidget(m_otherTo, row, 0);
+  grid->addWidget(m_to, row++, 1);
+
+  auto* help = Add<QPushButton>(1236, "onlineHelp");
+  auto* test = Add<QPushButton>(1084, "testAccount");
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(help);
+  buttons->addStretch(1);
+  buttons->addWidget(test);
+  auto* account = new QVBoxLayout(frame);
+  account->addLayout(grid);
+  account->addSpacing(kButtonsGap);
+  account->addLayout(buttons);
+  account->addStretch(1);
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(frame);
   m_password->setEchoMode(QLineEdit::Password);
 
   connect(m_address, &QLineEdit::textChanged, this, &CDlgOptEMailSettings::OnChangeEditEmailYourAddress);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +11,7 @@
 
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/controls/multi_line_edit.h"
 #include "ui/controls/title_menu.h"
 #include "ui/controls/ux_theme.h"
 
@@ -130,6 +132,39 @@ TEST(ButtonSSL, ImagesSizeTheButtonToItsContent) {
   EXPECT_EQ(button.GetTooltipText(), QStringLiteral("Play"));
   button.SetTooltipText(QStringLiteral("Play"), true);
   EXPECT_EQ(button.toolTip(), QStringLiteral("Play"));
+}
+
+// An edit asked for a number of lines shows that many whole, without a scroll bar, and one more
+// line scrolls; at a larger font it grows with the lines.
+TEST(MultiLineEdit, TheLinesAskedForShowWithoutAScrollBarAtEachFont) {
+  const QFont defaultFont = QApplication::font();
+  QFont larger = defaultFont;
+  larger.setPointSizeF(defaultFont.pointSizeF() * 1.5);
+  for (const int lines : {1, 2, 4}) {
+    int defaultHeight = 0;
+    for (const QFont& font : {defaultFont, larger}) {
+      SCOPED_TRACE(std::to_string(lines) + " lines at " + std::to_string(font.pointSizeF()) + "pt");
+      CMultiLineEdit edit;
+      edit.setFont(font);
+      edit.SetVisibleLines(lines);
+      EXPECT_EQ(edit.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+      QStringList text(lines, QStringLiteral("line"));
+      edit.setPlainText(text.join('\n'));
+      edit.resize(300, edit.sizeHint().height());
+      edit.show();
+      QApplication::processEvents();
+      EXPECT_FALSE(edit.verticalScrollBar()->isVisible());
+      EXPECT_EQ(edit.minimumSizeHint().height(), edit.sizeHint().height());
+      edit.appendPlainText(QStringLiteral("one more"));
+      QApplication::processEvents();
+      EXPECT_TRUE(edit.verticalScrollBar()->isVisible()) << "no more than the lines asked for";
+      if (defaultHeight == 0) {
+        defaultHeight = edit.height();
+      } else {
+        EXPECT_GT(edit.height(), defaultHeight);
+      }
+    }
+  }
 }
 
 TEST(TitleMenu, ItemsKeepTheirIdsImagesAndOrder) {

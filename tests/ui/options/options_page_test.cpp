@@ -1,5 +1,6 @@
 // The options page and its children, driven through their real widgets on the offscreen platform:
 // the handler rules write the option variables and mark the sheet modified exactly when they say.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -212,24 +213,26 @@ class ConversationPagesTest : public OptionsTest {};
 TEST_F(ConversationPagesTest, RecordingRadiosAlwaysMarkTheSheetAndTheLegalWarningComesWhenANoticeGoes) {
   CDlgOptConversationRecordGen page(sheet, nullptr);
   page.show();
-  const std::pair<int, std::pair<COptionInt*, int>> radios[] = {
-      {1193, {&g_ConversationAutoRecordMode, 1}}, {1192, {&g_ConversationAutoRecordMode, 0}},
-      {1238, {&g_ConversationAudioFileModeStereo, 1}}, {1239, {&g_ConversationAudioFileModeStereo, 0}}};
-  for (const auto& [id, expected] : radios) {
+  const std::pair<const char*, std::pair<COptionInt*, int>> radios[] = {
+      {"recordAutomatically", {&g_ConversationAutoRecordMode, 1}},
+      {"recordManually", {&g_ConversationAutoRecordMode, 0}},
+      {"stereoFile", {&g_ConversationAudioFileModeStereo, 1}},
+      {"monoFile", {&g_ConversationAudioFileModeStereo, 0}}};
+  for (const auto& [name, expected] : radios) {
     *expected.first = expected.second;
     page.UpdateDlg();
     sheet.modified = false;
-    Click(Find<QRadioButton>(&page, id));
-    EXPECT_EQ(expected.first->Get(), expected.second) << id;
-    EXPECT_TRUE(sheet.modified) << "the radio already chosen still marks the sheet: " << id;
+    Click(Find<QRadioButton>(&page, name));
+    EXPECT_EQ(expected.first->Get(), expected.second) << name;
+    EXPECT_TRUE(sheet.modified) << "the radio already chosen still marks the sheet: " << name;
   }
 
   g_RecConvAudioNotificationAllowed = 0;
   page.UpdateDlg();
-  Click(Find<QCheckBox>(&page, 1234));
+  Click(Find<QCheckBox>(&page, "audioBeep"));
   EXPECT_TRUE(boxes.texts.empty()) << "checking the beep shows nothing";
   EXPECT_EQ(g_RecConvAudioNotificationAllowed, 1);
-  Click(Find<QCheckBox>(&page, 1234));
+  Click(Find<QCheckBox>(&page, "audioBeep"));
   EXPECT_EQ(g_RecConvAudioNotificationAllowed, 0);
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], GetLangString(710));
@@ -238,7 +241,7 @@ TEST_F(ConversationPagesTest, RecordingRadiosAlwaysMarkTheSheetAndTheLegalWarnin
   g_RecConvTextNotificationStartAllowed = 1;
   g_RecConvTextNotificationTextMsgStart = u"ab";
   page.UpdateDlg();
-  auto* start = Find<QPlainTextEdit>(&page, 1237);
+  auto* start = Find<QPlainTextEdit>(&page, "startText");
   start->setFocus();
   start->moveCursor(QTextCursor::End);
   QTest::keyClick(start, Qt::Key_Backspace);
@@ -250,10 +253,10 @@ TEST_F(ConversationPagesTest, RecordingRadiosAlwaysMarkTheSheetAndTheLegalWarnin
   EXPECT_EQ(boxes.texts.size(), 1u) << "typing into an empty edit warns nobody";
   EXPECT_EQ(g_RecConvTextNotificationTextMsgStart.Get(), u"x");
 
-  Click(Find<QCheckBox>(&page, 1235));
+  Click(Find<QCheckBox>(&page, "startTextSwitch"));
   EXPECT_EQ(boxes.texts.size(), 2u);
   EXPECT_FALSE(start->isEnabled());
-  EXPECT_FALSE(Find<CButtonSSL>(&page, 1286)->isEnabled()) << "no reset while the start switch is off";
+  EXPECT_FALSE(Find<CButtonSSL>(&page, "startTextReset")->isEnabled()) << "no reset while the start switch is off";
 }
 
 TEST_F(ConversationPagesTest, TextsKeepCrLfAndResetToTheLanguageDefault) {
@@ -263,7 +266,7 @@ TEST_F(ConversationPagesTest, TextsKeepCrLfAndResetToTheLanguageDefault) {
   g_RejectCallWaitingQAVTextEnabled = 1;
   page.UpdateDlg();
   EXPECT_FALSE(sheet.modified) << "the default shown again is no change";
-  auto* text = Find<QPlainTextEdit>(&page, 1271);
+  auto* text = Find<QPlainTextEdit>(&page, "qavReplyText");
   EXPECT_FALSE(text->toPlainText().contains('\r'));
   text->setFocus();
   text->moveCursor(QTextCursor::End);
@@ -276,7 +279,7 @@ TEST_F(ConversationPagesTest, TextsKeepCrLfAndResetToTheLanguageDefault) {
   EXPECT_EQ(g_RejectCallWaitingQAVTextMsg.Get(), std::u16string(300, u'a')) << "the replies have no limit of 250";
 
   sheet.modified = false;
-  Click(Find<CButtonSSL>(&page, 1285));
+  Click(Find<CButtonSSL>(&page, "qavReplyReset"));
   EXPECT_EQ(g_RejectCallWaitingQAVTextMsg.Get(), GetLangString(765));
   EXPECT_TRUE(sheet.modified);
 }
@@ -285,13 +288,66 @@ TEST_F(ConversationPagesTest, TheCallWaitingTipCounterIsRaisedToTwoButNeverLower
   CDlgOptCallWaitingSettings page(sheet, nullptr);
   page.show();
   const std::pair<int, int> cases[] = {{0, 2}, {1, 2}, {2, 2}, {3, 3}, {9, 9}, {-1, -1}};
-  for (int id : {1270, 1273}) {
+  for (const char* name : {"rejectWhileQavHandles", "rejectWhileUserHandles"}) {
     for (const auto& [before, after] : cases) {
       g_CallWaitingInfoTipShowedCount = before;
-      Click(Find<QCheckBox>(&page, id));
-      EXPECT_EQ(g_CallWaitingInfoTipShowedCount, after) << id << " from " << before;
+      Click(Find<QCheckBox>(&page, name));
+      EXPECT_EQ(g_CallWaitingInfoTipShowedCount, after) << name << " from " << before;
     }
   }
+}
+
+// The reset buttons of the recording and call-waiting pages: outside screen-reader mode each
+// stands at the right of its text, within the text's row; in it, below its text, lined up with it,
+// its caption whole and clear of every other control. Switching the mode while the page is open
+// moves them there and back.
+TEST_F(ConversationPagesTest, EachResetButtonStandsBesideItsTextOrBelowItWithItsCaption) {
+  CAppImageLists lists;
+  lists.Create();
+  g_pImageLists = &lists;
+  g_RecConvTextNotificationStartAllowed = 1;
+  g_RecConvTextNotificationStopAllowed = 1;
+  std::vector<std::unique_ptr<COptionChild>> pages;
+  pages.push_back(std::make_unique<CDlgOptConversationRecordGen>(sheet, nullptr));
+  pages.push_back(std::make_unique<CDlgOptCallWaitingSettings>(sheet, nullptr));
+  const std::vector<std::pair<const char*, const char*>> resets[] = {
+      {{"startText", "startTextReset"}, {"stopText", "stopTextReset"}},
+      {{"qavReplyText", "qavReplyReset"}, {"userReplyText", "userReplyReset"}}};
+  for (const int screenReader : {0, 1, 0}) {
+    g_ScreenReaderFriendlyMode = screenReader;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      COptionChild* page = pages[i].get();
+      page->UpdateDlg();
+      page->show();
+      // A caption's new size climbs the nested frames' layouts one posted request at a time.
+      for (int round = 0; round < 4; ++round) QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+      const auto place = [page](const QWidget* widget) { return QRect(widget->mapTo(page, QPoint()), widget->size()); };
+      for (const auto& [textName, resetName] : resets[i]) {
+        SCOPED_TRACE(std::string(resetName) + (screenReader ? ", screen reader" : ""));
+        const QRect text = place(Find<QPlainTextEdit>(page, textName));
+        auto* reset = Find<CButtonSSL>(page, resetName);
+        const QRect button = place(reset);
+        if (screenReader) {
+          EXPECT_EQ(reset->text(), reset->GetTooltipText());
+          EXPECT_GE(reset->width(), reset->sizeHint().width()) << "the caption whole";
+          EXPECT_GT(button.top(), text.bottom()) << "below its text";
+          EXPECT_EQ(button.left(), text.left()) << "lined up with its text";
+        } else {
+          EXPECT_TRUE(reset->text().isEmpty());
+          EXPECT_GT(button.left(), text.right()) << "at the right of its text";
+          EXPECT_TRUE(button.top() >= text.top() && button.bottom() <= text.bottom()) << "within the text's row";
+        }
+        for (const QWidget* other : page->findChildren<QWidget*>()) {
+          const bool control = qobject_cast<const QAbstractButton*>(other) || qobject_cast<const QPlainTextEdit*>(other);
+          if (other == reset || !control || !other->isVisibleTo(page)) continue;
+          EXPECT_FALSE(place(other).intersects(button)) << "over " << other->objectName().toStdString();
+        }
+      }
+      EXPECT_TRUE(CutTexts(page).isEmpty()) << Listed(CutTexts(page));
+    }
+  }
+  pages.clear();
+  g_pImageLists = nullptr;
 }
 
 class OptionsPageTest : public OptionsTest {
@@ -399,11 +455,11 @@ TEST_F(OptionsPageTest, WhatThePagesChangeIsSavedOnApplyAndSurvivesARestart) {
     Find<QLineEdit>(child, 1018)->setText("42");
     page.OnUserSelectPage(348);
     child = page.CurrentChild();
-    Click(Find<QCheckBox>(child, 1273));
-    Click(Find<QCheckBox>(child, 1276));
-    Find<QPlainTextEdit>(child, 1275)->setPlainText("Busy.\nLater.");
+    Click(Find<QCheckBox>(child, "rejectWhileUserHandles"));
+    Click(Find<QCheckBox>(child, "userReplySwitch"));
+    Find<QPlainTextEdit>(child, "userReplyText")->setPlainText("Busy.\nLater.");
     page.OnUserSelectPage(207);
-    Click(Find<QRadioButton>(page.CurrentChild(), 1193));
+    Click(Find<QRadioButton>(page.CurrentChild(), "recordAutomatically"));
     ASSERT_TRUE(sheet.modified);
     page.OnApply();
     EXPECT_FALSE(sheet.modified);
