@@ -55,6 +55,8 @@ class CUser {
   bool IsBuddy() const { return m_bIsBuddy; }
   int64_t GetLastOnlineTimestamp() const { return m_nLastOnline; }
   bool IsVideoCapable() const { return m_bVideoCapable; }
+  // Whether the client gave a full name or a display name (else the display name is the handle's).
+  bool HasNames() const { return !m_strFullName.empty() || !m_strDisplayName.empty(); }
 
   // The display name, else the full name, else a handle longer than one character, else the
   // language's text for an unknown number.
