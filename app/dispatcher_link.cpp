@@ -89,5 +89,6 @@ CAppCurrentUser CDispatcherLink::CurrentUser() {
   user.handle = g_CurrentUser.GetHandle();
   user.fullName = g_CurrentUser.GetFullName();
   user.displayName = g_CurrentUser.GetDisplayName();
+  user.clientLanguage = g_CurrentUser.GetLanguage();
   return user;
 }

@@ -2,13 +2,19 @@
 
 #include <sys/stat.h>
 
+#include <optional>
+
 #include "calls/leftover_recording.h"
+#include "calls/recording_caller_note.h"
 #include "calls/recording_file_names.h"
 #include "calls/recording_files.h"
 #include "foundation/logger.h"
 #include "platform/text.h"
 
-void RecoverLeftoverVoiceMessages(const std::u16string& folder) {
+std::vector<RecoveredVoiceMessageCaller> RecoverLeftoverVoiceMessages(const std::u16string& folder,
+                                                                      const std::u16string& notePath) {
+  std::vector<RecoveredVoiceMessageCaller> callers;
+  const std::optional<RecordingCallerNote> note = ReadRecordingCallerNote(notePath);
   for (const std::u16string_view extension : {std::u16string_view(u"wav"), std::u16string_view(u"mp3")}) {
     const std::u16string path = folder + std::u16string(kVoiceMessageTemporaryBase) + u"." + std::u16string(extension);
     struct stat st {};
@@ -20,15 +26,22 @@ void RecoverLeftoverVoiceMessages(const std::u16string& folder) {
       qav::DeleteRecordingFile(path);
       continue;
     }
+    const bool noted = note && note->recordingPath == path;
+    const std::u16string_view caller = noted ? std::u16string_view(note->handle) : kUnknownCallerHandle;
     const int seconds = leftover.seconds;
     const std::u16string name =
-        BuildVoiceMessageFileName(kUnknownCallerHandle, static_cast<int64_t>(st.st_mtime) - seconds, seconds, false,
-                                  extension);
+        BuildVoiceMessageFileName(caller, static_cast<int64_t>(st.st_mtime) - seconds, seconds, false, extension);
     if (name.empty() || !qav::MoveRecordingFile(path, folder + name)) {
       QAV_LOG(LOG_WARNING, u"RecoverLeftoverVoiceMessages [ERROR keeping %s as %s]", path, name);
       continue;
     }
     QAV_LOG(LOG_WARNING, u"RecoverLeftoverVoiceMessages [an unfinished voice message of %d sec is kept as %s]",
             seconds, name);
+    // The handle as the file name carries it, which is the one the list's contact gets.
+    const std::optional<VoiceMessageFileName> parsed = ParseVoiceMessageFileName(name);
+    if (noted && parsed) callers.push_back({parsed->caller, note->name});
   }
+  // No recording runs while a user's messages load: whatever note is left belongs to nothing now.
+  RemoveRecordingCallerNote(notePath);
+  return callers;
 }

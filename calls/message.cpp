@@ -7,6 +7,7 @@
 #include "calls/call_audio_requests.h"
 #include "calls/call_machine_host.h"
 #include "calls/message_collection.h"
+#include "calls/recording_caller_note.h"
 #include "calls/recording_file_names.h"
 #include "calls/recording_files.h"
 #include "data/string_ids.h"
@@ -63,6 +64,8 @@ int CMessage::AudioCtrlTake(int* outputPort, int* inputPort) {
   }
   const std::u16string path = TemporaryPath(folder);
   qav::DeleteRecordingFile(path);
+  // Before the file exists: whenever a killed process leaves the file, the note is there too.
+  WriteCallerNote(path);
   const bool otherCaller = m_pCall != nullptr && m_pCall->UsesNonAuthorizedCallerSettings();
   CCallMachineHost* host = GetCallMachineHost();
   std::shared_ptr<const CWaveMemFile> greeting = host ? host->GetGreeting(!otherCaller) : nullptr;
@@ -75,6 +78,7 @@ int CMessage::AudioCtrlTake(int* outputPort, int* inputPort) {
     return 1;
   }
   m_bRecording = false;
+  RemoveRecordingCallerNote(g_MessageCollection.GetCallerNotePath());
   QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlTake[ ERROR from g_pAudioDriver->RecordSkypeMsgStart (%s)", path);
   return 0;
 }
@@ -86,6 +90,10 @@ int CMessage::AudioCtrlBreak() {
   const int stopped = CallAudio().RecordSkypeMsgStop(&seconds);
   m_bRecording = false;
   const std::u16string folder = g_MessageCollection.GetMessagesFolder();
+  // Whatever happens to the file below, it is no longer a recording a crash could leave.
+  struct NoteRemover {
+    ~NoteRemover() { RemoveRecordingCallerNote(g_MessageCollection.GetCallerNotePath()); }
+  } noteRemover;
   if (stopped <= 0) {
     // The audio thread no longer records (it refused, or could not finish the file): the
     // temporary file is all there is, and the next message would delete it.
@@ -106,6 +114,23 @@ int CMessage::AudioCtrlBreak() {
   if (!folder.empty()) qav::DeleteRecordingFile(TemporaryPath(folder));
   m_nDuration = 0;
   return 1;
+}
+
+void CMessage::WriteCallerNote(const std::u16string& recordingPath) const {
+  const CUser* partner = m_pCall ? m_pCall->GetPartner() : nullptr;
+  const std::u16string notePath = g_MessageCollection.GetCallerNotePath();
+  if (partner == nullptr) {
+    RemoveRecordingCallerNote(notePath);  // an older note would name someone else
+    return;
+  }
+  RecordingCallerNote note;
+  note.recordingPath = recordingPath;
+  note.handle = partner->GetHandle();
+  note.name = partner->HasNames() ? partner->GetDisplayName() : std::u16string();
+  if (!WriteRecordingCallerNote(notePath, note)) {
+    QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlTake[ the caller's note could not be written (%s)", notePath);
+    RemoveRecordingCallerNote(notePath);
+  }
 }
 
 void CMessage::KeepUnfinishedRecording(const std::u16string& folder) {

@@ -112,6 +112,8 @@ class CMessage {
   std::u16string BuildFileName() const;
   // After a refused stop: the temporary file under its final name, with an estimated duration.
   void KeepUnfinishedRecording(const std::u16string& folder);
+  // Keeps the caller where a recovery of the recording file finds it (calls/recording_caller_note.h).
+  void WriteCallerNote(const std::u16string& recordingPath) const;
 
   static VoiceMessageId NextId() {
     static std::atomic<uint64_t> next{1};

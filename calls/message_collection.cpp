@@ -9,6 +9,8 @@
 #include "calls/recording_files.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
+#include "foundation/settings_folders.h"
+#include "platform/folders.h"
 #include "skype/link/main_window_port.h"
 #include "skype/link/user_collection.h"
 
@@ -43,6 +45,15 @@ int CMessageCollection::init(std::u16string_view userHandle) {
 
 std::u16string CMessageCollection::GetMessagesFolder() const {
   return qav::RecordingUserFolder(GetMessagesRootFolder(), kMessagesFolderName, m_strUser);
+}
+
+std::u16string CMessageCollection::GetCallerNotePath() const {
+  if (!IsSafeUserFolderName(m_strUser)) return u"";
+  const std::u16string data = GetAppDataFolder();
+  if (data.empty()) return u"";
+  const std::u16string folder = data + m_strUser + u"/";
+  qav::CreateFolderTree(folder);
+  return folder + std::u16string(kVoiceMessageTemporaryBase) + u".caller";
 }
 
 CMessage* CMessageCollection::Add(std::unique_ptr<CMessage> message) {
@@ -118,7 +129,7 @@ void CMessageCollection::LoadSavedMessages() {
   const std::u16string folder = GetMessagesFolder();
   if (folder.empty()) return;
   // Before anything lists the folder or a call records into it.
-  RecoverLeftoverVoiceMessages(folder);
+  const std::vector<RecoveredVoiceMessageCaller> recovered = RecoverLeftoverVoiceMessages(folder, GetCallerNotePath());
   int32_t nextCallId = kRebuiltMessageCallIdBase;
   size_t loaded = 0;
   // The listing's own look at each file gives its size: a second look at every file cost as much
@@ -139,6 +150,11 @@ void CMessageCollection::LoadSavedMessages() {
     Attach(std::move(message));
     ++loaded;
     QAV_LOG(LOG_FINE, u"CMessageCollection: loaded saved message %s", name);
+  }
+  // A recovered message's caller whom the client has not named yet shows the name the note kept.
+  for (const RecoveredVoiceMessageCaller& caller : recovered) {
+    CUser* user = g_UserCollection.Lookup(caller.handle);
+    if (user != nullptr && !user->HasNames() && !caller.name.empty()) user->SetDisplayName(caller.name);
   }
   // One refresh for the whole folder: the page rebuilds once instead of once a file.
   if (loaded > 0) PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);

@@ -33,6 +33,9 @@ class CMessageCollection {
   // for it. 0 for an empty handle.
   int init(std::u16string_view userHandle);
   std::u16string GetMessagesFolder() const;
+  // Where the caller of the message being recorded is kept (calls/recording_caller_note.h): the
+  // user's own data folder + "lastvoicemsg.caller"; "" without a user or a data folder.
+  std::u16string GetCallerNotePath() const;
   const std::u16string& GetUserHandle() const { return m_strUser; }
 
   // Takes the message and puts it at the head; the message, or null (and the message deleted)

@@ -1,6 +1,7 @@
 // Mail recipients and header texts: the address list as the user types it, split into entries,
 // each made an envelope address and a header value, and any text (a caller's name in the subject,
-// an attachment's name) made a header value. No value may end its header line and start another.
+// an attachment's name) made a header value. No value may end its header line and start another,
+// and every header line is folded within RFC 5322's 998 characters.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -39,13 +40,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string envelope = qav::net::EnvelopeAddress(entry);
     if (envelope.find_first_of("\r\n<> \t") != std::string::npos) __builtin_trap();
     CheckHeaderValue(qav::net::AddressHeaderText(entry));
-    fields.to.push_back(entry);
+    // Only what SetTo takes reaches the header.
+    if (!envelope.empty()) fields.to.push_back(entry);
   }
   CheckHeaderValue(qav::net::EncodeHeaderText(text));
   CheckHeaderValue(qav::net::AttachmentDisposition(qav::U8(text)));
   fields.from = fields.to.empty() ? std::string("user@example.invalid") : fields.to.front();
   fields.subject = text;
   fields.messageId = qav::net::MakeMessageId(fields.from);
-  for (const std::string& line : qav::net::BuildMailHeaders(fields)) CheckHeaderValue(line);
+  for (const std::string& line : qav::net::BuildMailHeaders(fields)) {
+    CheckHeaderValue(line);
+    // RFC 5322's limit holds for every physical line, and unfolding gives back one line.
+    size_t start = 0;
+    while (true) {
+      const size_t end = line.find("\r\n", start);
+      if ((end == std::string::npos ? line.size() : end) - start > 998) __builtin_trap();
+      if (end == std::string::npos) break;
+      start = end + 2;
+    }
+  }
   return 0;
 }

@@ -258,6 +258,10 @@ def main():
                               "Grüße Müller <gm@example.de>", "a@b\r\nBcc: evil@example.com"]):
         put("mail_address", f"list{i}", b"\x00" + text.encode())
     put("mail_address", "units", b"\x01" + "Caller \u00e9 <c@x.org>".encode("utf-16-le"))
+    # Header lines past RFC 5322's 998 characters: a long display name in words and in one word,
+    # and many recipients.
+    put("mail_address", "long_lines", b"\x00" + ("Caller " * 450 + "x" * 1500 + " <c@x.org>; " +
+                                                   ", ".join("r%d@example.org" % i for i in range(60))).encode())
 
     for i, text in enumerate(['qav /autostart', '"C:\\Program Files\\QAV\\qav.exe" /lang=DE "a b" c\\\\"d',
                               '/log "x y" /log= /:z', 'a\\\\\\"b "" \t  "unterminated \\']):

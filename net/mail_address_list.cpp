@@ -38,7 +38,8 @@ std::string EnvelopeAddress(std::string_view entry) {
     address = entry.substr(open + 1, close - open - 1);
   }
   const std::string trimmed = Trim(address);
-  if (trimmed.empty() || trimmed.find('@') == std::string::npos) return "";
+  // RFC 5321 allows a path of 256 characters with its brackets: a longer address is no address.
+  if (trimmed.empty() || trimmed.size() > kLongestMailAddress || trimmed.find('@') == std::string::npos) return "";
   for (char c : trimmed) {
     const auto u = static_cast<unsigned char>(c);
     if (u <= 0x20 || u == 0x7F || c == '<' || c == '>' || c == ',' || c == ';') return "";

@@ -14,7 +14,8 @@ std::vector<std::string> SplitMailAddresses(std::u16string_view list);
 
 // The bare address for the SMTP envelope (MAIL FROM, RCPT TO): the text between "<" and ">" when
 // there is one, else the whole entry. "" when that is not a usable address: empty, without "@",
-// or with blanks, controls or angle brackets in it.
+// longer than kLongestMailAddress, or with blanks, controls or angle brackets in it.
+inline constexpr size_t kLongestMailAddress = 254;
 std::string EnvelopeAddress(std::string_view entry);
 
 }  // namespace qav::net

@@ -12,8 +12,27 @@
 namespace qav::net {
 namespace {
 
-// Raw bytes per encoded word: "=?UTF-8?B?" + base64(45 bytes) = 60 + "?=" stays within 75.
-constexpr size_t kEncodedWordBytes = 45;
+// Raw bytes per encoded word: "=?UTF-8?B?" + base64(42 bytes) + "?=" is 68 characters, within
+// RFC 2047's 75 and short enough that "Subject: " and the first word stay within 78.
+constexpr size_t kEncodedWordBytes = 42;
+// RFC 5322: lines should be at most 78 characters and must be at most 998 (CR LF not counted).
+constexpr size_t kFoldAt = 78;
+constexpr size_t kLongestLine = 998;
+// A plain word longer than this could not stay under the limit on a line of its own after the
+// longest header name ("Message-ID: "), so text holding one goes as encoded words, which may be
+// split anywhere.
+constexpr size_t kLongestPlainWord = kLongestLine - 16;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool HasOverlongWord(std::string_view text) {
+  size_t run = 0;
+  for (char c : text) {
+    run = IsBlank(c) ? 0 : run + 1;
+    if (run > kLongestPlainWord) return true;
+  }
+  return false;
+}
 
 std::string BlankControls(std::string_view text) {
   std::string out(text);
@@ -30,7 +49,7 @@ bool IsPlainHeaderText(std::string_view text) {
     if (u < 0x20 || u >= 0x7F) return false;
   }
   // A plain value that looks like an encoded word would be decoded by the reader.
-  return text.find("=?") == std::string_view::npos;
+  return text.find("=?") == std::string_view::npos && !HasOverlongWord(text);
 }
 
 // The length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
@@ -129,9 +148,46 @@ std::string AddressHeaderText(std::string_view entry) {
   const size_t open = clean.rfind('<');
   if (open == std::string::npos || open == 0) return clean;
   const std::string name = Trim(std::string_view(clean).substr(0, open));
-  const std::string address = clean.substr(open);
+  // What follows the closing bracket is no part of the address (nor of the envelope's).
+  const size_t close = clean.find('>', open);
+  const std::string address = clean.substr(open, close == std::string::npos ? std::string::npos : close - open + 1);
   if (IsPlainHeaderText(name)) return name + " " + address;
   return EncodeHeaderText(Utf8ToUtf16(name)) + " " + address;
+}
+
+std::string FoldHeaderLine(std::string_view line) {
+  std::string out;
+  out.reserve(line.size() + line.size() / kFoldAt * 2);
+  // The first physical line must keep some of the value after "Name:".
+  const size_t colon = line.find(':');
+  size_t firstBreak = colon == std::string_view::npos ? 1 : colon + 2;
+  size_t at = 0;
+  while (true) {
+    const size_t lineEnd = line.find("\r\n", at);
+    std::string_view piece = line.substr(at, lineEnd == std::string_view::npos ? std::string_view::npos : lineEnd - at);
+    while (piece.size() > kFoldAt) {
+      // A fold goes before a blank that ends a word, so neither line is blanks alone; the last
+      // text of the piece stays on its line.
+      const size_t lastText = piece.find_last_not_of(" \t");
+      size_t fold = std::string_view::npos;
+      for (size_t i = std::max<size_t>(firstBreak, 1); i < piece.size() && i < lastText; ++i) {
+        if (i > kFoldAt && fold != std::string_view::npos) break;
+        if (!IsBlank(piece[i]) || IsBlank(piece[i - 1])) continue;
+        if (i <= kFoldAt || fold == std::string_view::npos) fold = i;
+      }
+      if (fold == std::string_view::npos) break;  // one word: nowhere to fold
+      out.append(piece.substr(0, fold));
+      out += "\r\n";
+      piece.remove_prefix(fold);
+      firstBreak = 1;
+    }
+    out.append(piece);
+    if (lineEnd == std::string_view::npos) break;
+    out += "\r\n";
+    at = lineEnd + 2;
+    firstBreak = 1;
+  }
+  return out;
 }
 
 std::vector<std::string> BuildMailHeaders(const MailHeaderFields& fields) {
@@ -140,13 +196,15 @@ std::vector<std::string> BuildMailHeaders(const MailHeaderFields& fields) {
     if (!to.empty()) to += ", ";
     to += AddressHeaderText(entry);
   }
-  return {
+  std::vector<std::string> lines = {
       "From: " + AddressHeaderText(fields.from),
       "To: " + to,
       "Subject: " + EncodeHeaderText(fields.subject),
       "Date: " + FormatMailDate(fields.time),
       "Message-ID: " + BlankControls(fields.messageId),
   };
+  for (std::string& line : lines) line = FoldHeaderLine(line);
+  return lines;
 }
 
 }  // namespace qav::net

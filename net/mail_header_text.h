@@ -12,8 +12,9 @@
 
 namespace qav::net {
 
-// A header value from text: printable ASCII stays as it is; anything else is written as RFC 2047
-// encoded words (UTF-8, base64), each at most 75 characters, folded onto continuation lines.
+// A header value from text: printable ASCII stays as it is (unless a word of it is too long for a
+// header line); anything else is written as RFC 2047 encoded words (UTF-8, base64), each at
+// most 75 characters, folded onto continuation lines.
 std::string EncodeHeaderText(std::u16string_view text);
 
 // An address entry for From or To: "user@host" as it is; the display name of "Name <user@host>"
@@ -32,8 +33,13 @@ std::string MakeMessageId(std::string_view senderAddress);
 // a plain ASCII name, an RFC 2231 "filename*" for anything else.
 std::string AttachmentDisposition(std::string_view fileName);
 
-// The message's own header lines, in order: From, To (the entries joined by ", "), Subject, Date,
-// Message-ID. `from` and `to` are the entries as split by SplitMailAddresses.
+// A header line folded as RFC 5322 allows (CR LF before a blank, so unfolding gives the line
+// back): every physical line at most 78 characters where a blank allows it, and at most 998 for
+// any text these functions make (a plain word too long for that is encoded instead).
+std::string FoldHeaderLine(std::string_view line);
+
+// The message's own header lines, in order, each folded: From, To (the entries joined by ", "),
+// Subject, Date, Message-ID. `from` and `to` are the entries as split by SplitMailAddresses.
 struct MailHeaderFields {
   std::string from;
   std::vector<std::string> to;

@@ -180,26 +180,26 @@ int CRptHandler::GenerateReport(bool crash, qav::Hwnd parent, const std::string*
       QAV_LOG(LOG_WARNING, u"CRptHandler::GenerateReport( NO SysInfoFile created)");
     }
 
+    // Without a ZIP (ZipReportFiles leaves none that is not whole) the subject and body still go.
     std::u16string zip;
-    if (ZipReportFiles(zip) != 1) {
-      // Nothing is sent and nothing deleted: the report's files stay where they are.
-      TellNotSent(qav::TempFolder());
-      return;
-    }
+    if (ZipReportFiles(zip) != 1) zip.clear();
     if (SendReport(zip, subject, body) == 1) {
       DeleteFlaggedFiles();
-      unlink(qav::U8(zip).c_str());
+      if (!zip.empty()) unlink(qav::U8(zip).c_str());
       result = 1;
       return;
     }
-    const std::u16string copy = qav::TempFolder() + m_title + u" Report Log.zip";
-    if (CopyWholeFile(zip, copy)) {
-      m_savedReport = copy;
-      unlink(qav::U8(zip).c_str());
-    } else {
-      m_savedReport = zip;  // the temporary ZIP is the one copy left, so it stays
+    if (!zip.empty()) {
+      const std::u16string copy = qav::TempFolder() + m_title + u" Report Log.zip";
+      if (CopyWholeFile(zip, copy)) {
+        m_savedReport = copy;
+        unlink(qav::U8(zip).c_str());
+      } else {
+        m_savedReport = zip;  // the temporary ZIP is the one copy left, so it stays
+      }
     }
     DeleteFlaggedFiles();
+    // The message names a saved copy only when there is one.
     TellNotSent(m_savedReport);
   }();
   if (m_terminate) m_terminate(*this, crash);

@@ -8,7 +8,8 @@
 // report that cannot be sent is kept as a copy in the temporary folder, and the user is told where.
 //
 // Every report starts from nothing: files attached to one report never reappear in the next, and
-// a ZIP that could not be written whole is never sent; its sources are then kept.
+// a ZIP that could not be written whole is never sent: the subject and body then go without it,
+// and an unsent report without a ZIP leaves no copy, which the message does not claim.
 //
 // Threading: one report at a time, on the thread that calls GenerateReport (the GUI thread for a
 // problem report, the helper's only thread for a crash). The upload goes through the upload runner

@@ -150,7 +150,7 @@ int CSendSMTP::SetSender(std::u16string_view address, std::u16string_view loginN
   if (entries.size() != 1 || qav::net::EnvelopeAddress(entries.front()).empty()) return 0;
   m_sender = entries.front();
   m_loginName = qav::U8(loginName);
-  m_password = m_loginName.empty() ? std::string() : qav::U8(password);
+  m_password = qav::U8(password);
   m_useSpa = useSpa;
   m_senderSet = true;
   return 1;
@@ -262,11 +262,14 @@ int CSendSMTP::SendWithCurl() {
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(m_useSsl ? CURLUSESSL_ALL : CURLUSESSL_NONE));
   if (!m_caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, m_caFile.c_str());
-  if (!m_loginName.empty()) {
-    curl_easy_setopt(h, CURLOPT_USERNAME, m_loginName.c_str());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, m_password.c_str());
-    curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, m_useSpa ? "AUTH=NTLM" : "AUTH=LOGIN");
-  }
+  // Always a login, with an empty name too; a server that offers no AUTH gets none. libcurl answers
+  // AUTH LOGIN's name prompt for an empty name with "=", which servers read as bad base64 (only a
+  // first response may be written so), so an empty name logs in with AUTH PLAIN where the server
+  // offers it: its one message ("\0" name "\0" password) is never empty.
+  const char* mechanisms = m_useSpa ? "AUTH=NTLM" : m_loginName.empty() ? "AUTH=PLAIN;AUTH=LOGIN" : "AUTH=LOGIN";
+  curl_easy_setopt(h, CURLOPT_USERNAME, m_loginName.c_str());
+  curl_easy_setopt(h, CURLOPT_PASSWORD, m_password.c_str());
+  curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, mechanisms);
   const std::string mailFrom = "<" + qav::net::EnvelopeAddress(m_sender) + ">";
   curl_easy_setopt(h, CURLOPT_MAIL_FROM, mailFrom.c_str());
   curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());

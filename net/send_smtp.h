@@ -9,8 +9,9 @@
 // Transport: with SSL on, port 465 speaks TLS from the first byte and any other port must upgrade
 // with STARTTLS (a server that cannot is refused); with SSL off the mail goes in plain text.
 // The server's certificate is checked against the system's trusted authorities.
-// Login: a non-empty login name logs in with AUTH LOGIN, or NTLM when secure password
-// authentication is on; an empty login name sends no AUTH at all.
+// Login: whenever the server offers AUTH, the login name (an empty one too) and the password log
+// in: AUTH LOGIN (AUTH PLAIN for an empty name, where the server offers it), or NTLM when secure
+// password authentication is on. A server that offers no AUTH gets none.
 // Time-outs: the time-out given to SetServer bounds every step: the connection (TCP and TLS),
 // each wait for a server reply (the one after the message's end included), and a transfer that
 // stops moving. The whole exchange is bounded by WholeExchangeBoundSec. A server that fails a step
@@ -19,7 +20,7 @@
 // second outside libcurl's own waits); once it says so, Send ends as a failure within about a
 // second and delivers nothing.
 // The message: From, To, Subject, Date and Message-ID of its own (the subject and display names
-// RFC 2047-encoded, line breaks removed), a UTF-8 text part and each attachment in base64 under
+// RFC 2047-encoded, line breaks removed, every line folded within RFC 5322's limits), a UTF-8 text part and each attachment in base64 under
 // its base name (audio/wav, audio/mpeg, else application/octet-stream).
 //
 // Threading: an object is used on one thread; any number of threads may each use their own.
@@ -41,7 +42,7 @@ class CSendSMTP {
   // Refused for an empty or unusable address (blanks, "/", "@" and the like have no place in a
   // host name), a port outside 1..65535 or a time-out below 1 s.
   int SetServer(std::u16string_view address, int32_t port, bool useSsl, int32_t timeoutSec);
-  // Refused for an empty or unusable address. The password is used only with a login name.
+  // Refused for an empty or unusable address. The login name may be empty.
   int SetSender(std::u16string_view address, std::u16string_view loginName, std::u16string_view password,
                 bool useSpa);
   // One or more addresses separated by "," or ";"; refused when none is usable.

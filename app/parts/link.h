@@ -17,7 +17,7 @@ struct CAppCurrentUser {
   std::u16string handle;
   std::u16string fullName;
   std::u16string displayName;
-  std::u16string clientLanguage;  // the call client's interface language, "" when not known
+  std::u16string clientLanguage;  // the call client's language for its user ("de German"), "" when not known
   int32_t onlineStatus = 10;      // SkypeOnlineStatus; 10 for none
 };
 

@@ -363,6 +363,8 @@ void CSkypeMsgHndl::OnCurrentUserHandle(const SkypeToDeviceCmd& received) {
       PublishCurrentUserHandle();
     });
     Queue(&DeviceToSkypeCmd::GetUserStatus);
+    // The client's language for the user, which a problem report names.
+    QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetUser(handle, SkypeUserProp::LANGUAGE); });
     m_host.BeginWaitCursor();
     LoadSettings();
     if (m_host.LoadGreetingMemFileBuddy() == 0) {
@@ -482,6 +484,12 @@ void CSkypeMsgHndl::Skype2DeviceMsgHandleUser(const SkypeToDeviceCmd& received) 
           user->SetLastOnlineTimestamp(*time);
         } else {
           QAV_LOG(LOG_WARNING, u"Skype2DeviceMsgHandleUser: LASTONLINETIMESTAMP '%s' is no time", value);
+        }
+        break;
+      case SkypeUserProp::LANGUAGE:
+        if (isCurrentUser) {
+          user->SetLanguage(value);
+          QAV_LOG(LOG_INFO, u"Current Username Language: %s", value);
         }
         break;
       case SkypeUserProp::IS_VIDEO_CAPABLE:

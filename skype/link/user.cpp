@@ -33,6 +33,7 @@ void CUser::Reset() {
   m_strHandle.clear();
   m_strFullName.clear();
   m_strDisplayName.clear();
+  m_strLanguage.clear();
   m_nOnlineStatus = SkypeOnlineStatus::UNKNOWN;
   m_nBuddyStatus = -1;
   m_bIsBuddy = false;

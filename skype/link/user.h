@@ -26,7 +26,7 @@ class CUser {
   CUser(const CUser&) = delete;
   CUser& operator=(const CUser&) = delete;
 
-  // Empties the handle and both names; online status UNKNOWN, buddy status unknown, flags 0.
+  // Empties the handle, both names and the language; online status UNKNOWN, buddy status unknown, flags 0.
   void Reset();
   // Binds the contact to a handle ("+" for an empty one) with nothing else known, and asks the
   // client for the full name, display name, online status and buddy status. A telephone number
@@ -44,6 +44,10 @@ class CUser {
   // 0..3 are stored (2 and 3 make the contact a buddy); anything else is logged and ignored.
   void SetBuddyStatus(int32_t buddyStatus);
   void SetVideoCapable(bool capable);
+  // The language the client gives for the user (its USER ... LANGUAGE, such as "de German"); the
+  // program asks it of the current user only, for the problem report's facts.
+  void SetLanguage(std::u16string_view language) { m_strLanguage = std::u16string(language); }
+  const std::u16string& GetLanguage() const { return m_strLanguage; }
   // Stores and logs the time as local time. A value outside 0..kMaxTimestamp (the client's word
   // is not trusted) is refused with a log line and changes nothing: 1 when stored, 0 when refused.
   int SetLastOnlineTimestamp(int64_t secondsSince1970);
@@ -55,6 +59,8 @@ class CUser {
   bool IsBuddy() const { return m_bIsBuddy; }
   int64_t GetLastOnlineTimestamp() const { return m_nLastOnline; }
   bool IsVideoCapable() const { return m_bVideoCapable; }
+  // Whether the client gave a full name or a display name (else the display name is the handle's).
+  bool HasNames() const { return !m_strFullName.empty() || !m_strDisplayName.empty(); }
 
   // The display name, else the full name, else a handle longer than one character, else the
   // language's text for an unknown number.
@@ -75,6 +81,7 @@ class CUser {
   std::u16string m_strHandle;
   std::u16string m_strFullName;
   std::u16string m_strDisplayName;
+  std::u16string m_strLanguage;
   int32_t m_nOnlineStatus = 0;
   int32_t m_nBuddyStatus = -1;
   bool m_bIsBuddy = false;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/app_messages.h"
+#include "app/dispatcher_link.h"
 #include "app/problem_report_part.h"
 #include "app/zv_app_wnd.h"
 #include "audio/greeting_memory.h"
@@ -14,6 +15,7 @@
 #include "foundation/language_tables.h"
 #include "foundation/registry_access.h"
 #include "platform/virtual_loop.h"
+#include "skype/link/user_collection.h"
 #include "tests/app/app_doubles.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_env.h"
@@ -125,6 +127,22 @@ TEST_F(AppObjectTest, AProblemReportCarriesTheLogTheSettingsAndTheFacts) {
   EXPECT_EQ(report.subject, "Crash Report for Zarvelin QAV [" QAV_VERSION_STRING "]");
   EXPECT_TRUE(g_bReportInProgress);
   g_bReportInProgress = false;
+}
+
+// The facts of a report come from the link: the signed-in user and the language the client gave
+// for the user (the dispatcher stores it from USER <handle> LANGUAGE).
+TEST_F(AppObjectTest, TheLinkGivesAReportTheUserAndTheLanguageTheClientGave) {
+  CDispatcherLink link(v_.loop(), app_);
+  EXPECT_EQ(link.CurrentUser().clientLanguage, u"");
+  g_CurrentUser.init(u"ann.k");
+  g_CurrentUser.SetFullName(u"Ann K");
+  g_CurrentUser.SetLanguage(u"de German");
+  const CAppCurrentUser user = link.CurrentUser();
+  EXPECT_EQ(user.handle, u"ann.k");
+  EXPECT_EQ(user.fullName, u"Ann K");
+  EXPECT_EQ(user.clientLanguage, u"de German");
+  g_CurrentUser.Reset();  // signed out: nothing of the user is left
+  EXPECT_EQ(link.CurrentUser().clientLanguage, u"");
 }
 
 // The tray's report, refused by the server: the report is kept as the saved ZIP, the message says

@@ -27,6 +27,7 @@
 #include "platform/text.h"
 #include "skype/link/user_collection.h"
 #include "tests/support/call_model_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -261,6 +262,92 @@ TEST_F(RecordingsTest, AVoiceMessageLeftUnfinishedIsRepairedAndListedBeforeACall
   EXPECT_EQ(WaveUtilsReadAudioFileHeaderFormat(fd, &format, kWaveFormatExSize, &offset, &size), 1);
   ::close(fd);
   EXPECT_EQ(size, 48000u) << "the header says what the file holds";
+}
+
+// A .wav of `bytes` bytes of audio whose header still says 0 bytes, as a killed recording leaves it.
+std::string UnfinishedWave(size_t bytes) {
+  qav::test::TempDir dir;
+  const std::string path = dir.File("w.wav");
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  if (fd < 0) return {};
+  const WAVEFORMATEX format = WaveUtilsMakePCMFormat(1, 16, 16000);
+  uint32_t offset = 0;
+  const bool header = WriteAudioFileHeaderFormat(fd, &format, 0, &offset) == 1;
+  ::close(fd);
+  return header ? qav::test::ReadFileBytes(path) + std::string(bytes, '\x11') : std::string();
+}
+
+TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNoteKeptWhileItRecorded) {
+  const std::string messages = MessagesFolder();
+  ASSERT_FALSE(messages.empty());
+  CCall* call = CallWith(7, u"zoe.m");
+  call->GetPartner()->SetFullName(u"Zo\u00eb Miller");
+  audio.recordedBytes = UnfinishedWave(64000);
+  ASSERT_FALSE(audio.recordedBytes.empty());
+  auto created = std::make_unique<CMessage>();
+  created->Init(call, 0, u"wav");
+  CMessage* message = g_MessageCollection.Add(std::move(created));
+  int out = 0, in = 0;
+  ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
+
+  // The moment of the crash: the recording's file and its note, as they are on disk.
+  const std::string notePath = qav::U8(g_MessageCollection.GetCallerNotePath());
+  ASSERT_FALSE(notePath.empty());
+  EXPECT_EQ(notePath.rfind(messages, 0), std::string::npos) << "the note is not in the messages folder";
+  EXPECT_EQ(qav::ListRecordingFiles(qav::U16(messages)), (std::vector<std::u16string>{u"lastvoicemsg.wav"}));
+  const std::string partFile = qav::test::ReadFileBytes(messages + "lastvoicemsg.wav");
+  const std::string note = qav::test::ReadFileBytes(notePath);
+  ASSERT_FALSE(note.empty()) << "no note while the message records";
+
+  // A recording that ends takes its note with it.
+  ASSERT_EQ(message->AudioCtrlBreak(), 1);
+  EXPECT_FALSE(std::filesystem::exists(notePath));
+  ASSERT_EQ(message->DeleteFile(), 1);
+
+  // The next start, in a process that knows no contact yet, finds what the crash left.
+  CRecordings().DeleteAll();
+  g_CallCollection.DeleteAll();
+  (void)g_UserCollection.Remove(u"zoe.m");
+  Write(messages + "lastvoicemsg.wav", partFile);
+  Write(notePath, note);
+  CRecordings().LoadForUser(u"me");
+
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  const CMessage* recovered = g_MessageCollection.GetMessages()[0];
+  EXPECT_EQ(recovered->GetUser()->GetHandle(), u"zoe.m");
+  EXPECT_EQ(recovered->GetUserDisplayNameWithHandle(), u"Zo\u00eb Miller (zoe.m)");
+  EXPECT_EQ(recovered->GetDuration(), 2);
+  EXPECT_EQ(qav::U8(recovered->GetFileName()).rfind("zoe.m.", 0), 0u) << qav::U8(recovered->GetFileName());
+  EXPECT_FALSE(std::filesystem::exists(notePath)) << "a recovered recording's note is removed";
+  EXPECT_FALSE(std::filesystem::exists(messages + "lastvoicemsg.wav"));
+
+  // A note that cannot be trusted keeps today's unknown caller, and goes.
+  const std::string file = messages + "lastvoicemsg.wav";
+  const std::string whole = "QAV recording caller 1\nfile " + file + "\nhandle zoe.m\nname Zoe\nend\n";
+  const struct {
+    const char* name;
+    std::string note;  // "" for none
+  } damaged[] = {
+      {"no note", ""},
+      {"torn", whole.substr(0, whole.size() - 4)},
+      {"not a note", std::string("\x00\xff\xfe garbage\nend\n", 18)},
+      {"no handle", "QAV recording caller 1\nfile " + file + "\nhandle \nname Zoe\nend\n"},
+      {"for another recording", "QAV recording caller 1\nfile " + messages + "lastvoicemsg.mp3\nhandle zoe.m\nend\n"},
+  };
+  for (const auto& c : damaged) {
+    SCOPED_TRACE(c.name);
+    for (const CMessage* listed : g_MessageCollection.GetMessages()) {
+      ::unlink((messages + qav::U8(listed->GetFileName())).c_str());
+    }
+    CRecordings().DeleteAll();
+    g_CallCollection.DeleteAll();
+    Write(file, partFile);
+    if (!c.note.empty()) Write(notePath, c.note);
+    CRecordings().LoadForUser(u"me");
+    ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+    EXPECT_EQ(g_MessageCollection.GetMessages()[0]->GetUser()->GetHandle(), u"unknown");
+    EXPECT_FALSE(std::filesystem::exists(notePath));
+  }
 }
 
 TEST_F(RecordingsTest, AConversationLeftUnfinishedGetsItsHeaderAndSideFileBeforeItIsListed) {

@@ -242,10 +242,10 @@ TEST_F(ProblemReport, AFailedDialogFallsBackAndAStoppingCallbackAsksNothing) {
   EXPECT_EQ(terminations_.size(), 2u);
 }
 
-// A ZIP that does not fit in the temporary folder is never taken for a report: nothing is sent or
-// saved, the report's own files stay, and the message says where. In a child's own mount
-// namespace, on a small tmpfs as the temporary folder.
-TEST(ProblemReportOnAFullDisk, AnUnwritableZipFailsTheReportAndKeepsItsFiles) {
+// A ZIP that does not fit in the temporary folder is never taken for a report: the subject and body
+// go without it; when they cannot go either, nothing is saved and the message does not claim a
+// saved copy. In a child's own mount namespace, on a small tmpfs as the temporary folder.
+TEST(ProblemReportOnAFullDisk, WithoutAZipTheTextGoesAloneAndNoSavedCopyIsClaimed) {
   TempDir dir;
   ASSERT_TRUE(WriteFileBytes(dir.File("big.log"), qav::test::NoiseBytes(512 * 1024, 11)));
   const std::string small = dir.File("small");
@@ -253,20 +253,38 @@ TEST(ProblemReportOnAFullDisk, AnUnwritableZipFailsTheReportAndKeepsItsFiles) {
   const auto result = qav::test::RunOnSmallTmpfs(small, "128k", [&] {
     setenv("QAV_TEMP_DIR", small.c_str(), 1);
     LoadDefaultLangLib();
-    RecordingBoxes boxes(qav::IDYES);
-    CRptHandler report(u"Zarvelin QAV", u"QAV", {RefusingUrl(), u"support@example.invalid"},
-                       [&](CRptHandler& handler, bool) {
-                         handler.AddFile(qav::U16(dir.File("big.log")), u"QAV Debug Log", true);
-                         return 1;
-                       },
-                       nullptr);
-    if (report.GenerateReport(false, 0, nullptr) != 0) return 2;
-    if (access(dir.File("big.log").c_str(), F_OK) != 0) return 3;                     // the source is kept
-    if (access((small + "/Zarvelin QAV Report Log.zip").c_str(), F_OK) == 0) return 4;  // no copy of a torn ZIP
-    if (!report.SavedReportPath().empty()) return 5;
-    if (boxes.boxes.size() != 2) return 6;  // the question, then the failure
-    if (boxes.boxes[1].find("A saved copy of the report is in '" + small + "/'.") == std::string::npos) return 7;
-    if (CommandOutput("ls '" + small + "' | grep -c '^QAV.*\\.tmp$'") != "0\n") return 8;  // no torn ZIP left
+    qav::test::WebStandIn server;
+    if (!server.started()) return 1;
+    for (const bool taken : {false, true}) {
+      RecordingBoxes boxes(qav::IDYES);
+      const std::u16string url =
+          taken ? server.BaseUrl16() + u"qav/applinks/report/index.php" : RefusingUrl();
+      CRptHandler report(u"Zarvelin QAV", u"QAV", {url, u"support@example.invalid"},
+                         [&](CRptHandler& handler, bool) {
+                           handler.AddFile(qav::U16(dir.File("big.log")), u"QAV Debug Log", false);
+                           handler.AddTextInfo(u"Problem Report for Zarvelin QAV [5.0.0.1]", u"\r\nApp Version: 5.0.0.1");
+                           return 1;
+                         },
+                         nullptr);
+      if (report.GenerateReport(false, 0, nullptr) != (taken ? 1 : 0)) return 2;
+      if (access((small + "/Zarvelin QAV Report Log.zip").c_str(), F_OK) == 0) return 3;  // no copy of a torn ZIP
+      if (!report.SavedReportPath().empty()) return 4;
+      if (CommandOutput("ls '" + small + "' | grep -c '^QAV.*\\.tmp$'") != "0\n") return 5;  // no torn ZIP left
+      if (taken) {
+        if (boxes.boxes.size() != 1) return 6;  // the question alone
+        const std::string parts = server.Read("upload-1/parts.tsv");
+        if (parts.find("Attachment\t") != std::string::npos || parts.find("Body\t") == std::string::npos) return 7;
+        if (server.Read("upload-1/field-Subject") != "Problem Report for Zarvelin QAV [5.0.0.1]") return 8;
+      } else {
+        if (boxes.boxes.size() != 2) return 9;  // the question, then the failure
+        if (boxes.boxes[1] != "Zarvelin QAV|QAV failed to send the report.\r\n\r\nPlease email it to "
+                              "support@example.invalid with a short description of what you were doing when the "
+                              "problem occurred.") {
+          fprintf(stderr, "the message: %s\n", boxes.boxes[1].c_str());
+          return 10;
+        }
+      }
+    }
     return 0;
   });
   if (!result) GTEST_SKIP() << "cannot mount a tmpfs here (needs root or a mount namespace)";

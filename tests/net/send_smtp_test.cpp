@@ -123,7 +123,7 @@ TEST(SendSmtp, DeliversSubjectBodyAndAttachmentExactlyToEveryRecipient) {
   EXPECT_EQ(qav::test::ReadFileBytes(mail->rawPath).find("\r\nBcc:"), std::string::npos);
 }
 
-TEST(SendSmtp, LogsInOnlyWithALoginName) {
+TEST(SendSmtp, LogsInWithTheLoginNameGivenEvenAnEmptyOne) {
   {
     SmtpServer server(Server("", "qav-user:s3cr\xc3\xa9t"));
     ASSERT_TRUE(server.started());
@@ -136,13 +136,121 @@ TEST(SendSmtp, LogsInOnlyWithALoginName) {
     EXPECT_EQ(mail->auth, "qav-user");
   }
   {
-    // An empty login name sends no AUTH, even with a password: a server that wants one refuses.
+    // An empty login name logs in too (AUTH LOGIN with an empty name and the password): a server
+    // whose account has no name takes it.
+    SmtpServer server(Server("", ":pw"));
+    ASSERT_TRUE(server.started());
+    MailSettings settings;
+    settings.password = u"pw";
+    std::u16string error;
+    ASSERT_EQ(Send(server, settings, &error), 1) << qav::U8(error);
+    const auto mail = server.WaitForMail();
+    ASSERT_TRUE(mail.has_value());
+    EXPECT_EQ(mail->auth, "");
+  }
+  {
+    // and a server that wants another name refuses it.
     SmtpServer server(Server("", "qav-user:pw"));
     ASSERT_TRUE(server.started());
     MailSettings settings;
     settings.password = u"pw";
     EXPECT_EQ(Send(server, settings), 0);
     EXPECT_EQ(server.MailCount(), 0);
+  }
+}
+
+// The header section of a received mail, its physical lines without their CR LF.
+std::vector<std::string> HeaderLines(const std::string& raw) {
+  std::vector<std::string> lines;
+  const size_t end = raw.find("\r\n\r\n");
+  size_t at = 0;
+  while (at < end) {
+    const size_t next = raw.find("\r\n", at);
+    lines.push_back(raw.substr(at, next - at));
+    at = next + 2;
+  }
+  return lines;
+}
+
+// The header field `name` unfolded (its continuation lines joined, the CR LF dropped).
+std::string UnfoldedField(const std::vector<std::string>& lines, const std::string& name) {
+  std::string field;
+  bool in = false;
+  for (const std::string& line : lines) {
+    if (in && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      field += line;
+      continue;
+    }
+    in = line.rfind(name + ": ", 0) == 0;
+    if (in) field = line;
+  }
+  return field;
+}
+
+TEST(SendSmtp, LongSubjectsAndManyRecipientsAreFoldedIntoLinesAServerTakes) {
+  // A caller's long display name in the default subject, words of every length (one longer
+  // than a line should be), and 60 recipients, some with names.
+  std::u16string spaced = u"QAV voice message from ";
+  for (int i = 0; spaced.size() < 3000; ++i) {
+    spaced += i == 7 ? std::u16string(120, u'w') : std::u16string(1 + i % 13, static_cast<char16_t>(u'a' + i % 26));
+    spaced += u' ';
+  }
+  spaced.resize(3000);
+  spaced.back() = u'z';
+  std::u16string to;
+  std::vector<std::string> envelope;
+  std::string toField = "To: ";
+  for (int i = 0; i < 60; ++i) {
+    const std::string address = "recipient" + std::to_string(i) + "@example.org";
+    const std::string entry = i % 3 == 0 ? "Recipient Number " + std::to_string(i) + " <" + address + ">" : address;
+    to += (i ? u", " : u"") + qav::U16(entry);
+    toField += (i ? ", " : "") + entry;
+    envelope.push_back(address);
+  }
+  struct Case {
+    const char* name;
+    std::u16string subject;
+    bool plain;  // sent as it is (else as encoded words)
+  };
+  const Case cases[] = {
+      {"3000 characters in words", spaced, true},
+      {"3000 characters without a blank", std::u16string(3000, u'x'), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SmtpServer server;
+    ASSERT_TRUE(server.started());
+    MailSettings settings;
+    settings.to = to;
+    settings.subject = c.subject;
+    std::u16string error;
+    ASSERT_EQ(Send(server, settings, &error), 1) << qav::U8(error);
+    const std::optional<ReceivedMail> mail = server.WaitForMail();
+    ASSERT_TRUE(mail.has_value());
+    EXPECT_EQ(mail->subject, qav::U8(c.subject));
+    EXPECT_EQ(mail->envelopeTo, envelope);
+
+    const std::vector<std::string> lines = HeaderLines(qav::test::ReadFileBytes(mail->rawPath));
+    ASSERT_FALSE(lines.empty());
+    bool ownField = false;  // libcurl writes the MIME lines; the program the rest
+    for (const std::string& line : lines) {
+      EXPECT_LE(line.size(), 998u) << line.substr(0, 80);
+      if (line[0] != ' ' && line[0] != '\t') {
+        ownField = false;
+        for (const char* name : {"From: ", "To: ", "Subject: ", "Date: ", "Message-ID: "}) {
+          if (line.rfind(name, 0) == 0) ownField = true;
+        }
+      }
+      // Over 78 only where the line has nowhere to fold: a single word after its first blank.
+      if (ownField && line.size() > 78) {
+        EXPECT_EQ(line.find_first_of(" \t", line.find_first_not_of(" \t")), std::string::npos) << line;
+      }
+      EXPECT_NE(line.find_first_not_of(" \t"), std::string::npos) << "a line of blanks alone";
+    }
+    EXPECT_EQ(UnfoldedField(lines, "To"), toField);
+    if (c.plain) {
+      EXPECT_EQ(UnfoldedField(lines, "Subject"), "Subject: " + qav::U8(c.subject));
+    }
   }
 }
 
@@ -214,41 +322,62 @@ TEST(SendSmtp, SslDemandsStartTlsFromAPlainServer) {
 TEST(SendSmtp, EverySetterMustSucceedBeforeSendContactsTheServer) {
   TempDir dir;
   ASSERT_TRUE(qav::test::WriteFileBytes(dir.File("m.wav"), "RIFF"));
-  struct Case {
-    const char* name;
-    std::function<int(CSendSMTP&)> setUp;  // what the case does instead of the full set-up
-    int expected;
+  // A peer that tells whether anybody connected to it.
+  StallingSmtpServer peer(SmtpMisbehaviour::kSilent);
+  ASSERT_TRUE(peer.started());
+  // The set-up both callers make, against the peer, with one step of it replaced.
+  struct SetUp {
+    std::u16string server = u"127.0.0.1";
+    int32_t port = 0;  // 0: the peer's
+    std::u16string sender = u"qav@example.org";
+    std::u16string to = u"a@b.c";
+    bool body = true;
+    std::u16string attachment;
   };
-  auto full = [&](CSendSMTP& m, bool body, bool attachment, std::u16string to) {
-    int ok = m.SetServer(u"127.0.0.1", 1, false, 1) & m.SetSender(u"qav@example.org", u"", u"", false) &
-             m.SetTo(to) & m.SetSubject(u"");
-    if (body) ok &= m.SetBody(u"");
-    if (attachment) ok &= m.AddAttachment(qav::U16(dir.File("m.wav")));
+  auto setUp = [&](CSendSMTP& m, const SetUp& c) {
+    int ok = m.SetServer(c.server, c.port ? c.port : peer.port(), false, 1);
+    ok &= m.SetSender(c.sender, u"", u"", false) & m.SetTo(c.to) & m.SetSubject(u"");
+    if (c.body) ok &= m.SetBody(u"");
+    if (!c.attachment.empty()) ok &= m.AddAttachment(c.attachment);
     return ok;
   };
+  struct Case {
+    const char* name;
+    SetUp setUp;
+    int expected;  // what the set-up gives
+  };
+  auto with = [](auto change) {
+    SetUp c;
+    change(c);
+    return c;
+  };
   const Case cases[] = {
-      {"empty recipient", [&](CSendSMTP& m) { return full(m, true, false, u""); }, 0},
-      {"neither body nor attachment", [&](CSendSMTP& m) { return full(m, false, false, u"a@b.c"); }, 1},
-      {"missing attachment file",
-       [&](CSendSMTP& m) { return full(m, false, false, u"a@b.c") & m.AddAttachment(u"/nonexistent/m.wav"); }, 0},
-      {"header injection in the recipient",
-       [&](CSendSMTP& m) { return full(m, true, false, u"a@b.c\r\nBcc: eve@example.org"); }, 0},
-      {"server with a path", [&](CSendSMTP& m) { return m.SetServer(u"evil/host", 25, false, 20); }, 0},
-      {"server with a login part", [&](CSendSMTP& m) { return m.SetServer(u"user@host", 25, false, 20); }, 0},
-      {"empty server", [&](CSendSMTP& m) { return m.SetServer(u"", 25, false, 20); }, 0},
-      {"port 0", [&](CSendSMTP& m) { return m.SetServer(u"host", 0, false, 20); }, 0},
-      {"empty sender", [&](CSendSMTP& m) { return m.SetSender(u"", u"", u"", false); }, 0},
+      {"empty recipient", with([](SetUp& c) { c.to = u""; }), 0},
+      {"neither body nor attachment", with([](SetUp& c) { c.body = false; }), 1},
+      {"missing attachment file", with([](SetUp& c) { c.body = false, c.attachment = u"/nonexistent/m.wav"; }), 0},
+      {"header injection in the recipient", with([](SetUp& c) { c.to = u"a@b.c\r\nBcc: eve@example.org"; }), 0},
+      {"server with a path", with([](SetUp& c) { c.server = u"evil/host"; }), 0},
+      {"server with a login part", with([](SetUp& c) { c.server = u"user@127.0.0.1"; }), 0},
+      {"empty server", with([](SetUp& c) { c.server = u""; }), 0},
+      {"port 0", with([](SetUp& c) { c.port = -1; }), 0},
+      {"empty sender", with([](SetUp& c) { c.sender = u""; }), 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CSendSMTP mail;
-    EXPECT_EQ(c.setUp(mail), c.expected);
-    // Nothing listens on port 1, but an incomplete mail is refused before any connection.
+    EXPECT_EQ(setUp(mail, c.setUp), c.expected);
     EXPECT_EQ(mail.Send(), 0);
-    if (c.expected == 1) {
-      EXPECT_NE(mail.GetLastError().find(u"incomplete"), std::u16string::npos) << qav::U8(mail.GetLastError());
-    }
+    // Refused as incomplete, before any connection: not a failure of the exchange.
+    EXPECT_NE(mail.GetLastError().find(u"incomplete"), std::u16string::npos) << qav::U8(mail.GetLastError());
   }
+  EXPECT_FALSE(peer.WaitFor("connected", 500)) << "an incomplete mail reached the server";
+
+  // The whole set-up does reach the peer, which never answers.
+  CSendSMTP mail;
+  ASSERT_EQ(setUp(mail, with([&](SetUp& c) { c.attachment = qav::U16(dir.File("m.wav")); })), 1);
+  EXPECT_EQ(mail.Send(), 0);
+  EXPECT_EQ(mail.GetLastError().find(u"incomplete"), std::u16string::npos);
+  EXPECT_TRUE(peer.WaitFor("connected", 5000));
 }
 
 TEST(SendSmtp, AnEmptyBodyWithAnAttachmentIsSent) {

@@ -141,14 +141,20 @@ TEST_F(DispatcherTest, ANewCurrentUserLoadsEverythingOfTheUserOnce) {
 
   Receive(u"CURRENTUSERHANDLE me");
   EXPECT_EQ(Sent(), (Commands{u"GET USER me FULLNAME", u"GET USER me DISPLAYNAME", u"GET USER me ONLINESTATUS",
-                              u"GET USER me BUDDYSTATUS", u"GET USERSTATUS", u"GET CONNSTATUS", u"GET AUDIO_IN",
-                              u"GET AUDIO_OUT", u"GET VIDEO_IN"}));
+                              u"GET USER me BUDDYSTATUS", u"GET USERSTATUS", u"GET USER me LANGUAGE",
+                              u"GET CONNSTATUS", u"GET AUDIO_IN", u"GET AUDIO_OUT", u"GET VIDEO_IN"}));
   EXPECT_EQ(host.TakeCalls(), (std::vector<std::string>{"wait cursor", "greeting for contacts", "greeting for others",
                                                         "refresh", "end wait cursor"}));
   EXPECT_EQ(recordings.loads, (std::vector<std::u16string>{u"me"}));
   EXPECT_EQ(g_UserCollection.Lookup(u"me"), &g_CurrentUser);
   EXPECT_EQ(GetCurrentUserHandleCopy(), u"me");
   EXPECT_EQ(g_SecB4AnsweringOnline, 42);  // the user's own settings file was read
+  // The client's answer gives the user's language; another user's is nobody's concern here.
+  Receive(u"USER me LANGUAGE de German");
+  Receive(u"USER ann LANGUAGE fr French");
+  EXPECT_EQ(g_CurrentUser.GetLanguage(), u"de German");
+  EXPECT_EQ(g_UserCollection.Lookup(u"ann")->GetLanguage(), u"");
+  (void)Sent();
 
   Receive(u"CURRENTUSERHANDLE me");
   EXPECT_EQ(Sent(), (Commands{u"GET CONNSTATUS", u"GET AUDIO_IN", u"GET AUDIO_OUT", u"GET VIDEO_IN"}));
