@@ -366,26 +366,31 @@ class DesktopWindowManagerTest : public DesktopUserTest {
     test::ChildProcess second(QAV_PROGRAM, {which});
     second.WaitForExit(kStepBoundMs);
   }
+  // Starts the call client and qav and brings the sheet up with the start-up entry's switch; gives
+  // the tray icon's place and the sheet's window once it is shown (and `ready` holds for it).
+  void StartAndShowTheSheet(Box& icon, std::string& sheet,
+                            const std::function<bool(const std::string&)>& ready = nullptr) {
+    ASSERT_NO_FATAL_FAILURE(StartClientAndQav({}));
+    ASSERT_NO_FATAL_FAILURE(WaitForTheTrayIcon(icon));
+    RunQavSwitch("/winstartup");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          sheet = SheetWindow();
+          return !sheet.empty() && ShownNormally(sheet) && (!ready || ready(sheet));
+        },
+        kStepBoundMs))
+        << Log();
+  }
 
   std::unique_ptr<test::ChildProcess> openbox_;
 };
 
 TEST_F(DesktopWindowManagerTest, TheSheetOffersNoMaximiseAndComesBackWhenIconifiedAnyway) {
-  ASSERT_NO_FATAL_FAILURE(StartClientAndQav({}));
-  Box icon;
-  ASSERT_NO_FATAL_FAILURE(WaitForTheTrayIcon(icon));
-
   // The start-up entry's switch brings the sheet up; its frame can be moved and closed, never
   // resized or maximised.
-  RunQavSwitch("/winstartup");
+  Box icon;
   std::string sheet;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        sheet = SheetWindow();
-        return !sheet.empty() && ShownNormally(sheet);
-      },
-      kStepBoundMs))
-      << Log();
+  ASSERT_NO_FATAL_FAILURE(StartAndShowTheSheet(icon, sheet));
   const std::string actions = Property(sheet, "_NET_WM_ALLOWED_ACTIONS");
   EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
   EXPECT_EQ(actions.find("_NET_WM_ACTION_MAXIMIZE"), std::string::npos) << actions;
@@ -457,18 +462,10 @@ class LargeFontDesktopTest : public DesktopWindowManagerTest {
 };
 
 TEST_F(LargeFontDesktopTest, TheSheetWithItsFrameFitsTheScreen) {
-  ASSERT_NO_FATAL_FAILURE(StartClientAndQav({}));
   Box icon;
-  ASSERT_NO_FATAL_FAILURE(WaitForTheTrayIcon(icon));
-  RunQavSwitch("/winstartup");
   std::string sheet;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        sheet = SheetWindow();
-        return !sheet.empty() && ShownNormally(sheet) && FrameExtents(sheet).size() == 4;
-      },
-      kStepBoundMs))
-      << Log();
+  ASSERT_NO_FATAL_FAILURE(
+      StartAndShowTheSheet(icon, sheet, [](const std::string& window) { return FrameExtents(window).size() == 4; }));
   const char* pages[] = {"messages", "conversations", "options", "about"};
   for (const char* page : pages) {
     SettledScreenshot(Shot(std::string("desktop_large_font_") + page + ".png"));
