@@ -55,7 +55,7 @@ TEST_F(ApplicationPageTest, ALanguageSwitchReplacesOnlyTheTextsStillReadingAsThe
   const std::u16string englishStop = GetLangString(721);
   CDlgOptApplication page(sheet, nullptr);
   page.show();
-  auto* languages = Find<QComboBox>(&page, 1142);
+  auto* languages = Find<QComboBox>(&page, "language");
   ASSERT_EQ(languages->count(), 2);
   EXPECT_EQ(languages->currentText(), "English");
   const int german = languages->findText("Deutsch");
@@ -88,7 +88,7 @@ TEST_F(ApplicationPageTest, AFactoryResetAnsweredNoDeletesNothingAndYesBringsBac
   ASSERT_EQ(options.CurrentChild()->DialogId(), CDlgOptApplication::kDialogId);
 
   boxes.answer = IDNO;
-  Click(Find<QPushButton>(page, 1184));
+  Click(Find<QPushButton>(page, "resetToFactoryDefaults"));
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], GetLangString(943));
   EXPECT_EQ(boxes.types[0], MB_YESNO | MB_ICONEXCLAMATION);
@@ -98,7 +98,7 @@ TEST_F(ApplicationPageTest, AFactoryResetAnsweredNoDeletesNothingAndYesBringsBac
   boxes.answer = IDYES;
   sheet.modified = true;
   sheet.greetingLoadResult = 0;
-  Click(Find<QPushButton>(page, 1184));
+  Click(Find<QPushButton>(page, "resetToFactoryDefaults"));
   EXPECT_FALSE(fs::exists(qav::U8(GetIniFilePath())));
   EXPECT_FALSE(fs::exists(qav::U8(GetUserIniPath())));
   EXPECT_EQ(g_SecB4AnsweringOnline, 15);
@@ -110,7 +110,7 @@ TEST_F(ApplicationPageTest, AFactoryResetAnsweredNoDeletesNothingAndYesBringsBac
   EXPECT_EQ(boxes.texts[3], GetLangString(1021));
 
   options.OnUserSelectPage(149);
-  EXPECT_EQ(Find<QLineEdit>(options.CurrentChild(), 1018)->text(), "15") << "no stale value after the reset";
+  EXPECT_EQ(Find<QLineEdit>(options.CurrentChild(), "secondsOnline")->text(), "15") << "no stale value after the reset";
 }
 
 TEST_F(ApplicationPageTest, AFactoryResetKeepsTheRecordingFoldersAndShowsTheDefaultsOnEveryChildAtOnce) {
@@ -130,15 +130,15 @@ TEST_F(ApplicationPageTest, AFactoryResetKeepsTheRecordingFoldersAndShowsTheDefa
   QWidget* page = options.CurrentChild();
 
   boxes.answer = IDYES;
-  Click(Find<QPushButton>(page, 1184));
+  Click(Find<QPushButton>(page, "resetToFactoryDefaults"));
   EXPECT_EQ(options.CurrentChild(), page);
   EXPECT_TRUE(page->isVisible()) << "the page the user pressed Reset on stays shown";
-  EXPECT_FALSE(Find<QCheckBox>(page, 1005)->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>(page, "advancedMode")->isChecked());
   EXPECT_LT(options.SelectionList()->count(), advancedCount) << "basic mode lists fewer children";
   EXPECT_EQ(options.SelectionList()->currentRow(), options.ListIndexOf(CDlgOptions::kApplicationSlot));
   // The advanced child, though basic mode no longer lists it.
-  EXPECT_EQ(Find<QLineEdit>(&options, 1064)->text().toStdU16String(), messagesRoot + u"My Received Voice Messages");
-  EXPECT_FALSE(Find<QCheckBox>(&options, 1196)->isChecked());
+  EXPECT_EQ(Find<QLineEdit>(&options, "messagesLocation")->text().toStdU16String(), messagesRoot + u"My Received Voice Messages");
+  EXPECT_FALSE(Find<QCheckBox>(&options, "messagesSizeLimited")->isChecked());
   EXPECT_EQ(sheet.relocalized, 1) << "the other pages and the tab titles follow the defaults";
   EXPECT_EQ(GetMessagesRootFolder(), messagesRoot) << "the recordings stay where they are, and listed";
   EXPECT_EQ(GetConversationsRootFolder(), conversationsRoot);
@@ -162,7 +162,7 @@ TEST_F(ApplicationPageTest, AResetWithNoUserKnownDeletesOnlyTheGlobalFileAndLeav
   user.clear();
   CDlgOptApplication page(sheet, nullptr);
   boxes.answer = IDYES;
-  Click(Find<QPushButton>(&page, 1184));
+  Click(Find<QPushButton>(&page, "resetToFactoryDefaults"));
   EXPECT_FALSE(fs::exists(qav::U8(GetIniFilePath())));
   EXPECT_EQ(g_ShowBalloonTips, 0);
   EXPECT_EQ(GetPrivateProfileString(u"Settings", u"RcvdMsgsFolderPath", u"", 4096, userFile),
@@ -170,38 +170,53 @@ TEST_F(ApplicationPageTest, AResetWithNoUserKnownDeletesOnlyTheGlobalFileAndLeav
       << "the user's own file is not touched";
 }
 
-TEST_F(ApplicationPageTest, AdvancedModeListsTheThreeMoreChildrenAndKeepsTheApplicationChildShown) {
+// Switching advanced mode builds the list anew and starts it again at its first entry, whose child
+// is shown; the application child's own advanced switches follow the mode.
+TEST_F(ApplicationPageTest, AdvancedModeListsTheThreeMoreChildrenAndStartsTheListAgainAtItsFirstEntry) {
   CDlgOptions options(sheet, nullptr);
   options.show();
-  // The audio settings and the advanced children are listed in advanced mode only.
   const int basicCount = options.SelectionList()->count();
-  EXPECT_EQ(options.ListIndexOf(5), -1);
-  EXPECT_EQ(options.ListIndexOf(7), -1);
+  for (int slot : {3, 5, 7}) EXPECT_EQ(options.ListIndexOf(slot), -1) << slot;
+  const char* advancedOnly[] = {"startWithDesktopLogin", "startCallClient", "restoreOnNewMessage", "balloonTips",
+                                "screenReaderMode"};
   options.OnUserSelectPage(CDlgOptApplication::kDialogId);
   QWidget* page = options.CurrentChild();
-  for (int id : {1001, 1002, 1003, 1004, 1279}) EXPECT_FALSE(Find<QWidget>(page, id)->isVisible()) << id;
-  Click(Find<QCheckBox>(page, 1005));
-  EXPECT_EQ(g_AdvancedSettingMode, 1);
-  EXPECT_GE(options.SelectionList()->count(), basicCount + 2);
-  EXPECT_GE(options.ListIndexOf(5), 0);
-  EXPECT_GE(options.ListIndexOf(7), 0);
-  EXPECT_EQ(options.CurrentChild(), page);
-  EXPECT_TRUE(sheet.modified);
-  for (int id : {1001, 1002, 1003, 1004, 1279}) EXPECT_TRUE(Find<QWidget>(page, id)->isVisible()) << id;
+  for (const char* name : advancedOnly) EXPECT_FALSE(Find<QWidget>(page, name)->isVisible()) << name;
+  const auto expectFirstEntryShown = [&](const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(options.SelectionList()->currentRow(), 0);
+    EXPECT_EQ(options.CurrentChild(), options.Child(0));
+    EXPECT_TRUE(options.Child(0)->isVisible());
+    EXPECT_FALSE(page->isVisible());
+    EXPECT_EQ(CDlgOptions::RememberedIndex(), 0) << "the sheet reopens on it";
+    EXPECT_TRUE(sheet.modified);
+  };
 
+  Click(Find<QCheckBox>(page, "advancedMode"));
+  EXPECT_EQ(g_AdvancedSettingMode, 1);
+  EXPECT_EQ(options.SelectionList()->count(), basicCount + 3);
+  for (int slot : {3, 5, 7}) EXPECT_GE(options.ListIndexOf(slot), 0) << slot;
+  expectFirstEntryShown("advanced on");
+  options.OnUserSelectPage(CDlgOptApplication::kDialogId);
+  EXPECT_TRUE(Find<QCheckBox>(page, "advancedMode")->isChecked());
+  for (const char* name : advancedOnly) EXPECT_TRUE(Find<QWidget>(page, name)->isVisible()) << name;
+
+  // Off again while an advanced-only child was shown last.
   options.OnUserSelectPage(343);
   EXPECT_EQ(options.CurrentChild()->DialogId(), 343);
   options.OnUserSelectPage(CDlgOptApplication::kDialogId);
-  Click(Find<QCheckBox>(page, 1005));
+  sheet.modified = false;
+  Click(Find<QCheckBox>(page, "advancedMode"));
+  EXPECT_EQ(g_AdvancedSettingMode, 0);
   EXPECT_EQ(options.SelectionList()->count(), basicCount);
-  EXPECT_EQ(options.CurrentChild(), page);
+  expectFirstEntryShown("advanced off");
 
-  Click(Find<QCheckBox>(page, 1005));
-  Click(Find<QCheckBox>(page, 1279));
+  options.OnUserSelectPage(CDlgOptApplication::kDialogId);
+  Click(Find<QCheckBox>(page, "advancedMode"));
+  options.OnUserSelectPage(CDlgOptApplication::kDialogId);
+  Click(Find<QCheckBox>(page, "screenReaderMode"));
   EXPECT_EQ(g_ScreenReaderFriendlyMode, 1);
   EXPECT_EQ(sheet.relocalized, 1);
-  Click(Find<QPushButton>(page, 1185));
-  EXPECT_EQ(sheet.updateChecks, 1);
 }
 
 class FolderMoveTest : public OptionsTest {
@@ -233,7 +248,7 @@ TEST_F(FolderMoveTest, TheMoveAsksFirstMovesTheRecordingsAndWritesTheNewRootAtOn
   Put(Recording("a.wav"));
   Put(Recording("b.wav"));
   CDlgOptAdvanced page(chooser, nullptr);
-  auto* browse = Find<QWidget>(&page, 1195);
+  auto* browse = Find<QWidget>(&page, "messagesBrowse");
 
   chooser.chosen = qav::Utf8ToUtf16(oldRoot + "//");
   Click(browse);
@@ -256,7 +271,7 @@ TEST_F(FolderMoveTest, TheMoveAsksFirstMovesTheRecordingsAndWritesTheNewRootAtOn
   EXPECT_EQ(GetPrivateProfileString(u"Settings", u"RcvdMsgsFolderPath", u"", 4096, GetUserIniPath()),
             qav::Utf8ToUtf16(newRoot + "/"))
       << "a Cancel of the sheet reloads the new root";
-  EXPECT_EQ(Find<QLineEdit>(&page, 1064)->text().toStdString(), newRoot + "/My Received Voice Messages");
+  EXPECT_EQ(Find<QLineEdit>(&page, "messagesLocation")->text().toStdString(), newRoot + "/My Received Voice Messages");
 }
 
 TEST_F(FolderMoveTest, AFileThatCannotMoveIsReportedAndTheOldRootStaysWhenNothingMoved) {
@@ -265,14 +280,14 @@ TEST_F(FolderMoveTest, AFileThatCannotMoveIsReportedAndTheOldRootStaysWhenNothin
   fs::create_directories(Moved("a.wav") + "/x");
   CDlgOptAdvanced page(chooser, nullptr);
   chooser.chosen = qav::Utf8ToUtf16(newRoot);
-  Click(Find<QWidget>(&page, 1195));
+  Click(Find<QWidget>(&page, "messagesBrowse"));
   ASSERT_EQ(boxes.texts.size(), 2u);
   EXPECT_NE(boxes.texts[1].find(qav::Utf8ToUtf16(Recording("a.wav"))), std::u16string::npos);
   EXPECT_TRUE(fs::exists(Recording("a.wav")));
   EXPECT_EQ(g_RcvdMsgsFolderPath.Get(), qav::Utf8ToUtf16(oldRoot));
 
   Put(Recording("b.wav"));
-  Click(Find<QWidget>(&page, 1195));
+  Click(Find<QWidget>(&page, "messagesBrowse"));
   ASSERT_EQ(boxes.texts.size(), 4u);
   EXPECT_TRUE(fs::exists(Moved("b.wav")));
   EXPECT_TRUE(fs::exists(Recording("a.wav"))) << "the old folder keeps what could not move";
@@ -315,7 +330,7 @@ TEST_F(FolderMoveTest, EveryRefusedMoveSaysWhyBeforeAnythingMovesOrIsMade) {
     chooser.chosen = qav::Utf8ToUtf16(c.chosen);
     boxes.texts.clear();
     boxes.answer = IDOK;
-    Click(Find<QWidget>(&page, 1195));
+    Click(Find<QWidget>(&page, "messagesBrowse"));
     g_RemovableMode = false;
     EXPECT_EQ(boxes.texts.size(), 1u) << "one box, and no question before it";
     if (boxes.texts.empty()) continue;
@@ -350,7 +365,7 @@ TEST_F(FolderMoveTest, ACallBeingRecordedKeepsTheWholeFolderWhereItIsUntilTheRec
   std::fflush(writer);
   CDlgOptAdvanced page(chooser, nullptr);
   chooser.chosen = qav::Utf8ToUtf16(newRoot);
-  Click(Find<QWidget>(&page, 1195));
+  Click(Find<QWidget>(&page, "messagesBrowse"));
   ASSERT_EQ(boxes.texts.size(), 1u) << "refused before the question";
   EXPECT_EQ(boxes.texts[0],
             qav::Format(GetLangString(IDS_OPT_ADVANCED_MOVE_WHILE_RECORDING), qav::Utf8ToUtf16(live)));
@@ -361,7 +376,7 @@ TEST_F(FolderMoveTest, ACallBeingRecordedKeepsTheWholeFolderWhereItIsUntilTheRec
   EXPECT_EQ(g_RcvdMsgsFolderPath.Get(), qav::Utf8ToUtf16(oldRoot));
 
   // The recording has ended: now everything moves.
-  Click(Find<QWidget>(&page, 1195));
+  Click(Find<QWidget>(&page, "messagesBrowse"));
   EXPECT_EQ(fs::file_size(Moved("~recording.wav")), 2000u);
   EXPECT_TRUE(fs::exists(Moved("a.wav")));
   EXPECT_EQ(g_RcvdMsgsFolderPath.Get(), qav::Utf8ToUtf16(newRoot + "/"));
@@ -375,7 +390,7 @@ TEST_F(FolderMoveTest, TheFailureBoxNamesTheReasonAndTheFirstFewFilesThenACount)
   }
   CDlgOptAdvanced page(chooser, nullptr);
   chooser.chosen = qav::Utf8ToUtf16(newRoot);
-  Click(Find<QWidget>(&page, 1195));
+  Click(Find<QWidget>(&page, "messagesBrowse"));
   ASSERT_EQ(boxes.texts.size(), 2u);
   const std::string box = qav::U8(boxes.texts[1]);
   EXPECT_NE(box.find("(" + std::make_error_code(std::errc::is_a_directory).message() + ")"), std::string::npos) << box;
