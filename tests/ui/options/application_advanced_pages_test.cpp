@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 
 #include <QComboBox>
+#include <QCursor>
 #include <QListWidget>
 #include <QPushButton>
 #include <cstdio>
@@ -13,6 +14,7 @@
 
 #include "foundation/language_list.h"
 #include "platform/private_profile.h"
+#include "tests/support/call_model_fixture.h"
 #include "tests/support/small_tmpfs.h"
 #include "tests/ui/options/option_test_controls.h"
 #include "tests/ui/options/options_fixture.h"
@@ -20,6 +22,11 @@
 #include "ui/options/dlg_opt_application.h"
 #include "ui/options/dlg_options.h"
 #include "ui/options/folder_move.h"
+#include "ui/recordings/dlg_conversation.h"
+#include "ui/recordings/dlg_messages.h"
+#include "ui/samples/sample_recordings.h"
+#include "ui/samples/sample_sheet_services.h"
+#include "tests/ui/recordings/list_view_rows.h"
 
 namespace qav::test {
 namespace {
@@ -217,6 +224,252 @@ TEST_F(ApplicationPageTest, AdvancedModeListsTheThreeMoreChildrenAndStartsTheLis
   Click(Find<QCheckBox>(page, "screenReaderMode"));
   EXPECT_EQ(g_ScreenReaderFriendlyMode, 1);
   EXPECT_EQ(sheet.relocalized, 1);
+}
+
+// "Check Now" asks for the check under the wait cursor; the cursor is back once it is asked.
+TEST_F(ApplicationPageTest, CheckNowAsksForTheUpdateCheckUnderTheWaitCursor) {
+  struct CursorSheet : FakeOptionsSheet {
+    void CheckForUpdatesNow() override {
+      FakeOptionsSheet::CheckForUpdatesNow();
+      const QCursor* cursor = QApplication::overrideCursor();
+      shapes.push_back(cursor != nullptr ? cursor->shape() : Qt::ArrowCursor);
+    }
+    std::vector<Qt::CursorShape> shapes;
+  } cursorSheet;
+  CDlgOptApplication page(cursorSheet, nullptr);
+  page.show();
+  Click(Find<QPushButton>(&page, "checkForUpdatesNow"));
+  EXPECT_EQ(cursorSheet.updateChecks, 1);
+  EXPECT_EQ(cursorSheet.shapes, std::vector<Qt::CursorShape>{Qt::WaitCursor});
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+class AdvancedPageTest : public OptionsTest {
+ protected:
+  void SetUp() override {
+    OptionsTest::SetUp();
+    fs::create_directories(dir.path() + "/data/QAV/alice");
+    g_AdvancedSettingMode = 1;
+  }
+  void TearDown() override {
+    CDlgOptions::SetRememberedIndex(0);
+    OptionsTest::TearDown();
+  }
+  // What a restart reads back.
+  static void Restart() {
+    SetDefaultOptions();
+    LoadSettings();
+  }
+};
+
+// The two folder-size limits: digits only, each edit in use only while its box is on, no limit
+// on the number (megabytes), and what Apply stores comes back after a restart.
+TEST_F(AdvancedPageTest, TheSizeLimitsTakeDigitsFollowTheirBoxesAndComeBackAfterApplyAndARestart) {
+  struct Limit {
+    const char* box;
+    const char* edit;
+    COptionInt* on;
+    COptionInt* megabytes;
+  };
+  const Limit limits[] = {{"messagesSizeLimited", "messagesSizeLimit", &g_IsRcvdMsgsFolderLimited, &g_RcvdMsgsFolderSize},
+                          {"conversationsSizeLimited", "conversationsSizeLimit", &g_IsRecConvsFolderNotified,
+                           &g_RecConvsFolderSize}};
+  {
+    CDlgOptions options(sheet, nullptr);
+    options.show();
+    options.OnUserSelectPage(CDlgOptAdvanced::kDialogId);
+    QWidget* page = options.CurrentChild();
+    for (const Limit& limit : limits) {
+      SCOPED_TRACE(limit.edit);
+      auto* box = Find<QCheckBox>(page, limit.box);
+      auto* edit = Find<QLineEdit>(page, limit.edit);
+      EXPECT_FALSE(box->isChecked());
+      EXPECT_FALSE(edit->isEnabled()) << "no limit, nothing to type";
+      EXPECT_EQ(edit->text(), "0");
+      sheet.modified = false;
+      Click(box);
+      EXPECT_EQ(limit.on->Get(), 1);
+      EXPECT_TRUE(sheet.modified);
+      ASSERT_TRUE(edit->isEnabled());
+      Type(edit, "2x5");
+      EXPECT_EQ(edit->text(), "25") << "a letter never reaches the edit";
+      EXPECT_EQ(limit.megabytes->Get(), 25);
+      Type(edit, "70000");
+      EXPECT_EQ(limit.megabytes->Get(), 70000) << "the size has no upper limit";
+      Click(box);
+      EXPECT_EQ(limit.on->Get(), 0);
+      EXPECT_FALSE(edit->isEnabled());
+      EXPECT_EQ(edit->text(), "70000") << "the number stays for the next time";
+      Click(box);
+    }
+    EXPECT_TRUE(boxes.texts.empty()) << "nothing is refused";
+    Type(Find<QLineEdit>(page, "conversationsSizeLimit"), "512");
+    EXPECT_TRUE(options.OnApply());
+    EXPECT_FALSE(sheet.modified);
+  }
+  Restart();
+  EXPECT_EQ(g_IsRcvdMsgsFolderLimited, 1);
+  EXPECT_EQ(g_RcvdMsgsFolderSize, 70000);
+  EXPECT_EQ(g_IsRecConvsFolderNotified, 1);
+  EXPECT_EQ(g_RecConvsFolderSize, 512);
+  CDlgOptAdvanced page(sheet, nullptr);
+  EXPECT_EQ(Find<QLineEdit>(&page, "messagesSizeLimit")->text(), "70000");
+  EXPECT_EQ(Find<QLineEdit>(&page, "conversationsSizeLimit")->text(), "512");
+  EXPECT_TRUE(Find<QCheckBox>(&page, "conversationsSizeLimited")->isChecked());
+  EXPECT_TRUE(Find<QLineEdit>(&page, "conversationsSizeLimit")->isEnabled());
+}
+
+// A number the settings file holds beyond an edit's limit (an older version, a hand-edited file)
+// shows as stored when the sheet opens, and asks nothing: only what the user types is judged.
+TEST_F(AdvancedPageTest, ANumberStoredBeyondItsLimitShowsAsStoredWithoutABoxWhenTheSheetOpens) {
+  SaveSettings();
+  for (const char16_t* delay : {u"500", u"-1"}) {
+    SCOPED_TRACE(qav::U8(delay));
+    ASSERT_TRUE(WritePrivateProfileString(u"Settings", u"SecB4AnsweringOnline", delay, GetUserIniPath()));
+    ASSERT_TRUE(WritePrivateProfileString(u"Settings", u"RcvdMsgsFolderSize", u"2147483647", GetUserIniPath()));
+    Restart();
+    ASSERT_EQ(g_SecB4AnsweringOnline.Get(), DecimalTextToInt(QString::fromStdU16String(delay)));
+    boxes.texts.clear();
+    CSampleSheetServices services(u"alice");
+    OptionsOnlySheet shown(services);
+    CDlgOptions* options = shown.options->Options();
+    options->OnUserSelectPage(149);
+    QApplication::processEvents();
+    auto* seconds = Find<QLineEdit>(options->CurrentChild(), "secondsOnline");
+    EXPECT_EQ(seconds->text().toStdU16String(), delay);
+    options->OnUserSelectPage(CDlgOptAdvanced::kDialogId);
+    QApplication::processEvents();
+    EXPECT_EQ(Find<QLineEdit>(options->CurrentChild(), "messagesSizeLimit")->text(), "2147483647");
+    EXPECT_TRUE(boxes.texts.empty()) << qav::U8(boxes.texts.empty() ? u"" : boxes.texts[0]);
+    EXPECT_FALSE(shown.options->IsModified());
+
+    // What the user puts in beyond the limit is refused, and the stored number shown again.
+    seconds->setText("181");
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(seconds->text().toStdU16String(), delay);
+    EXPECT_EQ(boxes.texts.size(), 1u) << "putting the stored number back asks nothing";
+    Type(seconds, "30");
+    EXPECT_EQ(g_SecB4AnsweringOnline, 30);
+  }
+}
+
+// The delete confirmations the page sets are the questions the recordings pages ask: with one on,
+// Delete asks first, a No deletes nothing and a Yes deletes the recording's files; with it off,
+// Delete deletes at once. Real files in the test's folder, checked on disk.
+class DeleteConfirmationTest : public CallModelFixture {
+ protected:
+  void SetUp() override {
+    CallModelFixture::SetUp();
+    SignIn(u"me");
+    qav::SetMessageBoxHandler(&boxes);
+  }
+  void TearDown() override {
+    qav::SetMessageBoxHandler(nullptr);
+    CallModelFixture::TearDown();
+  }
+  // Sets a confirmation as the user does, on the advanced page.
+  void Confirm(const char* name, bool on) {
+    CDlgOptAdvanced page(sheet, nullptr);
+    page.show();
+    auto* box = Find<QCheckBox>(&page, name);
+    if (box->isChecked() != on) Click(box);
+    ASSERT_EQ(box->isChecked(), on);
+  }
+  fs::path MessageFile(const CMessage* message) const {
+    return fs::path(qav::U8(g_MessageCollection.GetMessagesFolder() + message->GetFileName()));
+  }
+  static fs::path ConversationFile(const std::u16string& name) {
+    return fs::path(qav::U8(g_ConversationCollection.GetConversationsFolder() + name));
+  }
+
+  FakeOptionsSheet sheet;
+  ScriptedBoxes boxes;
+  CSampleSheetServices services;
+};
+
+TEST_F(DeleteConfirmationTest, AVoiceMessageIsDeletedOnlyAfterAYesWhileItsConfirmationIsOn) {
+  CMessage* message = qav::samples::AddSampleVoiceMessage(1, {u"ann.h", u"Ann"}, 10, false);
+  ASSERT_NE(message, nullptr);
+  const fs::path file = MessageFile(message);
+  fs::create_directories(file.parent_path());
+  std::ofstream(file) << "RIFF";
+  CDlgMessages page(services);
+  page.OnSetActive();
+
+  Confirm("messagesDeleteConfirmation", true);
+  EXPECT_EQ(g_VoiceMsgDeleteConfirmation, 1);
+  qav::test::SelectRows(page.List(), {0});
+  boxes.answer = qav::IDCANCEL;
+  page.DeleteSelected();
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0].rfind(u"Going to delete message from Ann, received on ", 0), 0u) << qav::U8(boxes.texts[0]);
+  EXPECT_EQ(boxes.captions[0], u"QAV");
+  EXPECT_EQ(boxes.types[0], qav::MB_OKCANCEL | qav::MB_ICONEXCLAMATION);
+  EXPECT_TRUE(fs::exists(file)) << "a No deletes nothing";
+  EXPECT_EQ(g_MessageCollection.GetCount(), 1u);
+
+  boxes.answer = qav::IDOK;
+  qav::test::SelectRows(page.List(), {0});
+  page.DeleteSelected();
+  EXPECT_EQ(boxes.texts.size(), 2u);
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
+
+  // Off: Delete deletes at once.
+  Confirm("messagesDeleteConfirmation", false);
+  EXPECT_EQ(g_VoiceMsgDeleteConfirmation, 0);
+  CMessage* next = qav::samples::AddSampleVoiceMessage(2, {u"bea.h", u"Bea"}, 10, false);
+  const fs::path nextFile = MessageFile(next);
+  std::ofstream(nextFile) << "RIFF";
+  page.RebuildList();
+  qav::test::SelectRows(page.List(), {0});
+  page.DeleteSelected();
+  EXPECT_EQ(boxes.texts.size(), 2u) << "no question";
+  EXPECT_FALSE(fs::exists(nextFile));
+}
+
+TEST_F(DeleteConfirmationTest, AConversationIsDeletedWithItsSideFileOnlyAfterAYesWhileItsConfirmationIsOn) {
+  CConversation* conversation = qav::samples::AddSampleConversation(1700000000, 30, {{u"ann", u"Ann"}});
+  ASSERT_NE(conversation, nullptr);
+  const fs::path audio = ConversationFile(conversation->GetAudioFileName());
+  const fs::path side = ConversationFile(conversation->GetDataFileName());
+  std::ofstream(audio) << "RIFF";
+  ASSERT_TRUE(fs::exists(side));
+  CDlgConversation page(services);
+  page.OnSetActive();
+
+  Confirm("conversationsDeleteConfirmation", true);
+  EXPECT_EQ(g_ConversationDeleteConfirmation, 1);
+  qav::test::SelectRows(page.List(), {0});
+  boxes.answer = qav::IDNO;
+  page.DeleteSelected();
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0].rfind(u"Going to delete conversation recorded on ", 0), 0u) << qav::U8(boxes.texts[0]);
+  EXPECT_EQ(boxes.types[0], qav::MB_OKCANCEL | qav::MB_ICONEXCLAMATION);
+  EXPECT_TRUE(fs::exists(audio)) << "a No deletes nothing";
+  EXPECT_TRUE(fs::exists(side));
+  EXPECT_TRUE(g_ConversationCollection.Contains(conversation));
+
+  boxes.answer = qav::IDOK;
+  qav::test::SelectRows(page.List(), {0});
+  page.DeleteSelected();
+  EXPECT_FALSE(fs::exists(audio));
+  EXPECT_FALSE(fs::exists(side));
+  EXPECT_EQ(g_ConversationCollection.GetCount(), 0u);
+
+  Confirm("conversationsDeleteConfirmation", false);
+  EXPECT_EQ(g_ConversationDeleteConfirmation, 0);
+  CConversation* next = qav::samples::AddSampleConversation(1700000600, 30, {{u"bob", u"Bob"}});
+  const fs::path nextAudio = ConversationFile(next->GetAudioFileName());
+  const fs::path nextSide = ConversationFile(next->GetDataFileName());
+  std::ofstream(nextAudio) << "RIFF";
+  page.RebuildList();
+  boxes.texts.clear();
+  qav::test::SelectRows(page.List(), {0});
+  page.DeleteSelected();
+  EXPECT_TRUE(boxes.texts.empty()) << "no question";
+  EXPECT_FALSE(fs::exists(nextAudio));
+  EXPECT_FALSE(fs::exists(nextSide));
 }
 
 class FolderMoveTest : public OptionsTest {
