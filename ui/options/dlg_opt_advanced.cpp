@@ -7,7 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "calls/conversation_collection.h"
 #include "calls/message_collection.h"
@@ -27,6 +30,23 @@ constexpr int kBrowseImage = 5;
 // Below the subfolder, the per-user folders are recreated and their contents moved entry by entry.
 constexpr int kMoveDepth = 2;
 constexpr size_t kFailedFilesShown = 5;
+
+// The size limits take any number of megabytes the setting can hold, digits only: a key or a paste
+// that would make more is refused, as a full edit refuses it, so that the number shown is the one
+// stored and read back after a restart. What the page sets (a stored number) is shown as it stands.
+class CSizeLimitValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    uint64_t value = 0;
+    for (const QChar c : input) {
+      if (c < u'0' || c > u'9') return Invalid;
+      value = value * 10u + static_cast<uint64_t>(c.unicode() - u'0');
+      if (value > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return Invalid;
+    }
+    return Acceptable;
+  }
+};
 }  // namespace
 
 CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
@@ -40,6 +60,7 @@ CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
   Arrange();
   for (const FolderRows* rows : {&m_messages, &m_conversations}) {
     rows->location->setReadOnly(true);
+    rows->size->setValidator(new CSizeLimitValidator(rows->size));
     rows->sizeUnit->setText(QStringLiteral("MB"));
     ColourIconButton(rows->browse, kBrowseImage);
   }

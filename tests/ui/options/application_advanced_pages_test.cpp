@@ -294,6 +294,9 @@ TEST_F(AdvancedPageTest, TheSizeLimitsTakeDigitsFollowTheirBoxesAndComeBackAfter
       Type(edit, "2x5");
       EXPECT_EQ(edit->text(), "25") << "a letter never reaches the edit";
       EXPECT_EQ(limit.megabytes->Get(), 25);
+      Type(edit, "21474836470");
+      EXPECT_EQ(edit->text().toStdString(), "2147483647") << "the key that would make more than the setting holds is refused";
+      EXPECT_EQ(limit.megabytes->Get(), 2147483647);
       Type(edit, "70000");
       EXPECT_EQ(limit.megabytes->Get(), 70000) << "the size has no upper limit";
       Click(box);
