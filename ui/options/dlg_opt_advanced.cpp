@@ -108,7 +108,8 @@ void CDlgOptAdvanced::ArrangeFolderRows(const FolderRows& rows) {
   AddIconBar({rows.browse})->PlaceIn(grid, 0, 2, 0);
   auto* limit = new QHBoxLayout;
   limit->addWidget(rows.limited);
-  rows.size->setFixedWidth(rows.size->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+  // Wide enough for the largest number the limit takes (ten digits).
+  rows.size->setFixedWidth(rows.size->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
   limit->addWidget(rows.size);
   limit->addWidget(rows.sizeUnit);
   limit->addStretch(1);
