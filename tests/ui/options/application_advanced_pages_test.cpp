@@ -226,6 +226,43 @@ TEST_F(ApplicationPageTest, AdvancedModeListsTheThreeMoreChildrenAndStartsTheLis
   EXPECT_EQ(sheet.relocalized, 1);
 }
 
+// The application frame lists its switches, then the language row with the edit button at its
+// end (below it, with its caption, in screen-reader mode); the update and reset frames follow.
+TEST_F(ApplicationPageTest, TheRowsKeepTheirOrderAndAlignmentInEitherMode) {
+  g_AdvancedSettingMode = 1;
+  for (int screenReader : {0, 1}) {
+    SCOPED_TRACE(screenReader ? "screen reader" : "pictures");
+    g_ScreenReaderFriendlyMode = screenReader;
+    CDlgOptApplication page(sheet, nullptr);
+    page.show();
+    QApplication::processEvents();
+    const auto at = [&page](const char* name) {
+      auto* control = Find<QWidget>(&page, name);
+      return control == nullptr ? QRect() : QRect(control->mapTo(&page, QPoint(0, 0)), control->size());
+    };
+    const char* switches[] = {"advancedMode", "startWithDesktopLogin", "startCallClient", "restoreOnNewMessage",
+                              "balloonTips", "screenReaderMode", "languageLabel"};
+    for (size_t i = 1; i < std::size(switches); ++i) {
+      EXPECT_LT(at(switches[i - 1]).bottom(), at(switches[i]).top()) << switches[i];
+      EXPECT_EQ(at(switches[i - 1]).left(), at(switches[i]).left()) << switches[i];
+    }
+    const QRect label = at("languageLabel"), language = at("language"), edit = at("editLanguageFile");
+    EXPECT_LT(label.right(), language.left());
+    EXPECT_EQ(label.center().y(), language.center().y());
+    if (screenReader != 0) {
+      EXPECT_LT(language.bottom(), edit.top()) << "a line of its own";
+      EXPECT_EQ(edit.left(), label.left());
+    } else {
+      EXPECT_LT(language.right(), edit.left()) << "at the row's end";
+    }
+    EXPECT_LT(at("applicationGroup").bottom(), at("updatesGroup").top());
+    EXPECT_LT(at("updatesGroup").bottom(), at("factoryDefaultsGroup").top());
+    EXPECT_LT(at("checkForUpdatesNow").right(), at("majorVersionsOnly").left());
+    EXPECT_LT(at("factoryDefaultsText").right(), at("resetToFactoryDefaults").left());
+    EXPECT_TRUE(at("factoryDefaultsGroup").contains(at("resetToFactoryDefaults")));
+  }
+}
+
 // "Check Now" asks for the check under the wait cursor; the cursor is back once it is asked.
 TEST_F(ApplicationPageTest, CheckNowAsksForTheUpdateCheckUnderTheWaitCursor) {
   struct CursorSheet : FakeOptionsSheet {
@@ -261,6 +298,54 @@ class AdvancedPageTest : public OptionsTest {
     LoadSettings();
   }
 };
+
+// Each folder's frame reads as before: the location, its browse button at the row's end, the
+// limit row, the current size lined up under the location; the frames one under another. In
+// screen-reader mode the browse button, with its caption, has a line of its own below the location.
+TEST_F(AdvancedPageTest, TheFolderRowsKeepTheirOrderAndAlignmentInEitherMode) {
+  for (int screenReader : {0, 1}) {
+    SCOPED_TRACE(screenReader ? "screen reader" : "pictures");
+    g_ScreenReaderFriendlyMode = screenReader;
+    CDlgOptAdvanced page(sheet, nullptr);
+    page.show();
+    QApplication::processEvents();
+    const auto at = [&page](const std::string& name) {
+      auto* control = Find<QWidget>(&page, name.c_str());
+      return control == nullptr ? QRect() : QRect(control->mapTo(&page, QPoint(0, 0)), control->size());
+    };
+    int frameBottom = -1;
+    for (const std::string kind : {"messages", "conversations"}) {
+      SCOPED_TRACE(kind);
+      const QRect group = at(kind + "Group"), label = at(kind + "LocationLabel"), location = at(kind + "Location"),
+                  browse = at(kind + "Browse"), limited = at(kind + "SizeLimited"), size = at(kind + "SizeLimit"),
+                  unit = at(kind + "SizeLimitUnit"), currentLabel = at(kind + "CurrentSizeLabel"),
+                  current = at(kind + "CurrentSize");
+      EXPECT_GT(group.top(), frameBottom) << "below the frame before";
+      frameBottom = group.bottom();
+      EXPECT_LT(label.right(), location.left());
+      EXPECT_EQ(current.left(), location.left()) << "the current size under the location";
+      EXPECT_EQ(currentLabel.left(), label.left());
+      EXPECT_EQ(limited.left(), label.left());
+      EXPECT_LT(limited.right(), size.left());
+      EXPECT_LT(size.right(), unit.left());
+      EXPECT_EQ(size.center().y(), limited.center().y());
+      EXPECT_LT(location.bottom(), limited.top());
+      EXPECT_LT(limited.bottom(), currentLabel.top());
+      EXPECT_TRUE(group.contains(browse));
+      if (screenReader != 0) {
+        EXPECT_LT(location.bottom(), browse.top()) << "a line of its own";
+        EXPECT_LT(browse.bottom(), limited.top());
+        EXPECT_EQ(browse.left(), label.left());
+      } else {
+        EXPECT_LT(location.right(), browse.left()) << "at the row's end";
+        EXPECT_LT(std::abs(browse.center().y() - location.center().y()), 3);
+      }
+    }
+    const QRect confirm = at("deleteConfirmationGroup");
+    EXPECT_GT(confirm.top(), frameBottom);
+    EXPECT_LT(at("messagesDeleteConfirmation").bottom(), at("conversationsDeleteConfirmation").top());
+  }
+}
 
 // The two folder-size limits: digits only, each edit in use only while its box is on, no limit
 // on the number (megabytes), and what Apply stores comes back after a restart.
