@@ -469,6 +469,24 @@ class DeleteConfirmationTest : public CallModelFixture {
   static fs::path ConversationFile(const std::u16string& name) {
     return fs::path(qav::U8(g_ConversationCollection.GetConversationsFolder() + name));
   }
+  // Delete on the page's first row, with the question answered `answer`; the boxes it showed.
+  template <class Page>
+  std::vector<std::u16string> DeleteFirstRow(Page& page, int answer) {
+    boxes.texts.clear();
+    boxes.captions.clear();
+    boxes.types.clear();
+    boxes.answer = answer;
+    qav::test::SelectRows(page.List(), {0});
+    page.DeleteSelected();
+    return boxes.texts;
+  }
+  // One question, opening so, captioned "QAV", with OK, Cancel and the exclamation icon.
+  void ExpectAsked(const std::vector<std::u16string>& asked, std::u16string_view opening) const {
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].rfind(opening, 0), 0u) << qav::U8(asked[0]);
+    EXPECT_EQ(boxes.captions[0], u"QAV");
+    EXPECT_EQ(boxes.types[0], qav::MB_OKCANCEL | qav::MB_ICONEXCLAMATION);
+  }
 
   FakeOptionsSheet sheet;
   ScriptedBoxes boxes;
@@ -486,33 +504,20 @@ TEST_F(DeleteConfirmationTest, AVoiceMessageIsDeletedOnlyAfterAYesWhileItsConfir
 
   Confirm("messagesDeleteConfirmation", true);
   EXPECT_EQ(g_VoiceMsgDeleteConfirmation, 1);
-  qav::test::SelectRows(page.List(), {0});
-  boxes.answer = qav::IDCANCEL;
-  page.DeleteSelected();
-  ASSERT_EQ(boxes.texts.size(), 1u);
-  EXPECT_EQ(boxes.texts[0].rfind(u"Going to delete message from Ann, received on ", 0), 0u) << qav::U8(boxes.texts[0]);
-  EXPECT_EQ(boxes.captions[0], u"QAV");
-  EXPECT_EQ(boxes.types[0], qav::MB_OKCANCEL | qav::MB_ICONEXCLAMATION);
+  ExpectAsked(DeleteFirstRow(page, qav::IDCANCEL), u"Going to delete message from Ann, received on ");
   EXPECT_TRUE(fs::exists(file)) << "a No deletes nothing";
   EXPECT_EQ(g_MessageCollection.GetCount(), 1u);
-
-  boxes.answer = qav::IDOK;
-  qav::test::SelectRows(page.List(), {0});
-  page.DeleteSelected();
-  EXPECT_EQ(boxes.texts.size(), 2u);
+  ExpectAsked(DeleteFirstRow(page, qav::IDOK), u"Going to delete message from Ann, received on ");
   EXPECT_FALSE(fs::exists(file));
   EXPECT_EQ(g_MessageCollection.GetCount(), 0u);
 
-  // Off: Delete deletes at once.
   Confirm("messagesDeleteConfirmation", false);
   EXPECT_EQ(g_VoiceMsgDeleteConfirmation, 0);
   CMessage* next = qav::samples::AddSampleVoiceMessage(2, {u"bea.h", u"Bea"}, 10, false);
   const fs::path nextFile = MessageFile(next);
   std::ofstream(nextFile) << "RIFF";
   page.RebuildList();
-  qav::test::SelectRows(page.List(), {0});
-  page.DeleteSelected();
-  EXPECT_EQ(boxes.texts.size(), 2u) << "no question";
+  EXPECT_TRUE(DeleteFirstRow(page, qav::IDCANCEL).empty()) << "no question";
   EXPECT_FALSE(fs::exists(nextFile));
 }
 
@@ -528,19 +533,11 @@ TEST_F(DeleteConfirmationTest, AConversationIsDeletedWithItsSideFileOnlyAfterAYe
 
   Confirm("conversationsDeleteConfirmation", true);
   EXPECT_EQ(g_ConversationDeleteConfirmation, 1);
-  qav::test::SelectRows(page.List(), {0});
-  boxes.answer = qav::IDNO;
-  page.DeleteSelected();
-  ASSERT_EQ(boxes.texts.size(), 1u);
-  EXPECT_EQ(boxes.texts[0].rfind(u"Going to delete conversation recorded on ", 0), 0u) << qav::U8(boxes.texts[0]);
-  EXPECT_EQ(boxes.types[0], qav::MB_OKCANCEL | qav::MB_ICONEXCLAMATION);
+  ExpectAsked(DeleteFirstRow(page, qav::IDNO), u"Going to delete conversation recorded on ");
   EXPECT_TRUE(fs::exists(audio)) << "a No deletes nothing";
   EXPECT_TRUE(fs::exists(side));
   EXPECT_TRUE(g_ConversationCollection.Contains(conversation));
-
-  boxes.answer = qav::IDOK;
-  qav::test::SelectRows(page.List(), {0});
-  page.DeleteSelected();
+  ExpectAsked(DeleteFirstRow(page, qav::IDOK), u"Going to delete conversation recorded on ");
   EXPECT_FALSE(fs::exists(audio));
   EXPECT_FALSE(fs::exists(side));
   EXPECT_EQ(g_ConversationCollection.GetCount(), 0u);
@@ -552,10 +549,7 @@ TEST_F(DeleteConfirmationTest, AConversationIsDeletedWithItsSideFileOnlyAfterAYe
   const fs::path nextSide = ConversationFile(next->GetDataFileName());
   std::ofstream(nextAudio) << "RIFF";
   page.RebuildList();
-  boxes.texts.clear();
-  qav::test::SelectRows(page.List(), {0});
-  page.DeleteSelected();
-  EXPECT_TRUE(boxes.texts.empty()) << "no question";
+  EXPECT_TRUE(DeleteFirstRow(page, qav::IDCANCEL).empty()) << "no question";
   EXPECT_FALSE(fs::exists(nextAudio));
   EXPECT_FALSE(fs::exists(nextSide));
 }
