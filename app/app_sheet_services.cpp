@@ -48,7 +48,11 @@ void CAppSheetServices::RefreshTray() { Post(UM_APP_REFRESHTRAY); }
 
 void CAppSheetServices::Relocalize() { Post(UM_LOCALIZE); }
 
-void CAppSheetServices::CheckForUpdatesNow() { Post(UM_CHECKFORUPDATE, 1); }
+void CAppSheetServices::CheckForUpdatesNow() {
+  // Sent, not posted: the main window has started the check (the exchange runs on its own
+  // thread) before the page's handler returns, so the wait cursor the page shows covers it.
+  qav::SendMessage(m_window.GetSafeHwnd(), UM_CHECKFORUPDATE, 1);
+}
 
 void CAppSheetServices::PagesChanged(CSheetPages pages) { Post(UM_UPDATEDLG, pages.flags); }
 

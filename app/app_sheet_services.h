@@ -1,7 +1,8 @@
 // CAppSheetServices: the sheet's services from the running program: the application object, its
 // main window (which owns this and the sheet), the settings and the installed message box handler.
 // What changes the program's look is posted to the main window, which handles it on its loop after
-// the page's handler has returned. GUI thread only.
+// the page's handler has returned; the update check the user asks for is sent, and starts at once.
+// GUI thread only.
 #pragma once
 
 #include "app/parts/sheet_services.h"

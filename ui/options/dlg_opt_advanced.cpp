@@ -1,10 +1,16 @@
 #include "ui/options/dlg_opt_advanced.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QVBoxLayout>
+#include <QValidator>
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "calls/conversation_collection.h"
 #include "calls/message_collection.h"
@@ -16,6 +22,7 @@
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/options/folder_move.h"
+#include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
 
 namespace {
@@ -23,54 +30,106 @@ constexpr int kBrowseImage = 5;
 // Below the subfolder, the per-user folders are recreated and their contents moved entry by entry.
 constexpr int kMoveDepth = 2;
 constexpr size_t kFailedFilesShown = 5;
+
+// The size limits take any number of megabytes the setting can hold, digits only: a key or a paste
+// that would make more is refused, as a full edit refuses it, so that the number shown is the one
+// stored and read back after a restart. What the page sets (a stored number) is shown as it stands.
+class CSizeLimitValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    uint64_t value = 0;
+    for (const QChar c : input) {
+      if (c < u'0' || c > u'9') return Invalid;
+      value = value * 10u + static_cast<uint64_t>(c.unicode() - u'0');
+      if (value > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return Invalid;
+    }
+    return Acceptable;
+  }
+};
 }  // namespace
 
 CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptAdvanced", parent) {
   Trace("OnInitDialog");
-  resize(400, 340);
-  Add<QGroupBox>(1194, 0, 5, 396, 112);
-  Add<QLabel>(1074, 10, 26, 70, 22);
-  m_messagesLocation = Add<QLineEdit>(1064, 80, 26, 270, 22);
-  m_messagesBrowse = Add<CButtonSSL>(1195, 356, 23, 28, 28);
-  m_messagesLimited = Add<QCheckBox>(1196, 10, 56, 190, 22);
-  m_messagesSize = Add<CNumberEdit>(1063, 200, 56, 60, 22);
-  Add<QLabel>(1073, 266, 56, 30, 22)->setText(QStringLiteral("MB"));
-  Add<QLabel>(1156, 10, 84, 70, 22);
-  m_messagesCurrent = Add<QLabel>(1122, 80, 84, 200, 22);
-  Add<QGroupBox>(1076, 0, 122, 396, 112);
-  Add<QLabel>(1078, 10, 143, 70, 22);
-  m_conversationsLocation = Add<QLineEdit>(1066, 80, 143, 270, 22);
-  m_conversationsBrowse = Add<CButtonSSL>(1067, 356, 140, 28, 28);
-  m_conversationsNotified = Add<QCheckBox>(1198, 10, 173, 190, 22);
-  m_conversationsSize = Add<CNumberEdit>(1065, 200, 173, 60, 22);
-  Add<QLabel>(1075, 266, 173, 30, 22)->setText(QStringLiteral("MB"));
-  Add<QLabel>(1157, 10, 201, 70, 22);
-  m_conversationsCurrent = Add<QLabel>(1123, 80, 201, 200, 22);
-  Add<QGroupBox>(1197, 0, 239, 396, 76);
-  auto* messagesConfirm = Add<QCheckBox>(1181, 10, 260, 380, 22);
-  auto* conversationsConfirm = Add<QCheckBox>(1183, 10, 284, 380, 22);
-  m_messagesLocation->setReadOnly(true);
-  m_conversationsLocation->setReadOnly(true);
-  ColourIconButton(m_messagesBrowse, kBrowseImage);
-  ColourIconButton(m_conversationsBrowse, kBrowseImage);
+  m_messages = AddFolderRows({1194, 1074, 1064, 1195, 1196, 1063, 1073, 1156, 1122}, "messages");
+  m_conversations = AddFolderRows({1076, 1078, 1066, 1067, 1198, 1065, 1075, 1157, 1123}, "conversations");
+  m_confirmGroup = Add<QGroupBox>(1197, "deleteConfirmationGroup");
+  m_messagesConfirm = Add<QCheckBox>(1181, "messagesDeleteConfirmation");
+  m_conversationsConfirm = Add<QCheckBox>(1183, "conversationsDeleteConfirmation");
+  Arrange();
+  for (const FolderRows* rows : {&m_messages, &m_conversations}) {
+    rows->location->setReadOnly(true);
+    rows->size->setValidator(new CSizeLimitValidator(rows->size));
+    rows->sizeUnit->setText(QStringLiteral("MB"));
+    ColourIconButton(rows->browse, kBrowseImage);
+  }
 
-  connect(m_messagesBrowse, &CButtonSSL::clicked, this, &CDlgOptAdvanced::OnButtonRcvdMsgsFolderPathSelect);
-  connect(m_conversationsBrowse, &CButtonSSL::clicked, this, &CDlgOptAdvanced::OnButtonConvRecFolderPathSelect);
-  connect(m_messagesLimited, &QCheckBox::clicked, this, &CDlgOptAdvanced::OnCheckRcvdMsgsFolderLimit);
-  connect(m_conversationsNotified, &QCheckBox::clicked, this, &CDlgOptAdvanced::OnCheckConvRecFolderNotifyExceed);
-  connect(m_messagesSize, &QLineEdit::textChanged, this, &CDlgOptAdvanced::OnChangeEditRcvdMsgsFolderMaxSizeMB);
-  connect(m_conversationsSize, &QLineEdit::textChanged, this, &CDlgOptAdvanced::OnChangeEditConvRecFolderMaxSizeMB);
-  connect(messagesConfirm, &QCheckBox::clicked, this, [this, messagesConfirm] {
+  connect(m_messages.browse, &CButtonSSL::clicked, this, &CDlgOptAdvanced::OnButtonRcvdMsgsFolderPathSelect);
+  connect(m_conversations.browse, &CButtonSSL::clicked, this, &CDlgOptAdvanced::OnButtonConvRecFolderPathSelect);
+  connect(m_messages.limited, &QCheckBox::clicked, this, &CDlgOptAdvanced::OnCheckRcvdMsgsFolderLimit);
+  connect(m_conversations.limited, &QCheckBox::clicked, this, &CDlgOptAdvanced::OnCheckConvRecFolderNotifyExceed);
+  connect(m_messages.size, &QLineEdit::textChanged, this, &CDlgOptAdvanced::OnChangeEditRcvdMsgsFolderMaxSizeMB);
+  connect(m_conversations.size, &QLineEdit::textChanged, this, &CDlgOptAdvanced::OnChangeEditConvRecFolderMaxSizeMB);
+  connect(m_messagesConfirm, &QCheckBox::clicked, this, [this] {
     Trace("OnCheckVoiceMessageDeleteConfirmationNeeded");
-    OnCheck(messagesConfirm, g_VoiceMsgDeleteConfirmation);
+    OnCheck(m_messagesConfirm, g_VoiceMsgDeleteConfirmation);
   });
-  connect(conversationsConfirm, &QCheckBox::clicked, this, [this, conversationsConfirm] {
+  connect(m_conversationsConfirm, &QCheckBox::clicked, this, [this] {
     Trace("OnCheckConversationDeleteConfirmationNeeded");
-    OnCheck(conversationsConfirm, g_ConversationDeleteConfirmation);
+    OnCheck(m_conversationsConfirm, g_ConversationDeleteConfirmation);
   });
   Localize();
   UpdateDlg();
+}
+
+CDlgOptAdvanced::FolderRows CDlgOptAdvanced::AddFolderRows(const FolderIds& ids, const std::string& kind) {
+  auto name = [&kind](const char* what) { return kind + what; };
+  FolderRows rows{};
+  rows.group = Add<QGroupBox>(ids.group, name("Group").c_str());
+  rows.locationLabel = Add<QLabel>(ids.locationLabel, name("LocationLabel").c_str());
+  rows.location = Add<QLineEdit>(ids.location, name("Location").c_str());
+  rows.browse = Add<CButtonSSL>(ids.browse, name("Browse").c_str());
+  rows.limited = Add<QCheckBox>(ids.limited, name("SizeLimited").c_str());
+  rows.size = Add<CNumberEdit>(ids.size, name("SizeLimit").c_str());
+  rows.sizeUnit = Add<QLabel>(ids.sizeUnit, name("SizeLimitUnit").c_str());
+  rows.currentLabel = Add<QLabel>(ids.currentLabel, name("CurrentSizeLabel").c_str());
+  rows.current = Add<QLabel>(ids.current, name("CurrentSize").c_str());
+  return rows;
+}
+
+void CDlgOptAdvanced::ArrangeFolderRows(const FolderRows& rows) {
+  // Location and current size line up under their labels; the limit row runs on from its check
+  // box. The grid's odd rows stay free for the browse button's caption in screen-reader mode.
+  auto* grid = new QGridLayout(rows.group);
+  grid->setColumnStretch(1, 1);
+  grid->addWidget(rows.locationLabel, 0, 0);
+  grid->addWidget(rows.location, 0, 1);
+  AddIconBar({rows.browse})->PlaceIn(grid, 0, 2, 0);
+  auto* limit = new QHBoxLayout;
+  limit->addWidget(rows.limited);
+  // Wide enough for the largest number the limit takes (ten digits).
+  rows.size->setFixedWidth(rows.size->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
+  limit->addWidget(rows.size);
+  limit->addWidget(rows.sizeUnit);
+  limit->addStretch(1);
+  grid->addLayout(limit, 2, 0, 1, -1);
+  grid->addWidget(rows.currentLabel, 4, 0);
+  grid->addWidget(rows.current, 4, 1, 1, -1);
+}
+
+void CDlgOptAdvanced::Arrange() {
+  ArrangeFolderRows(m_messages);
+  ArrangeFolderRows(m_conversations);
+  auto* confirm = new QVBoxLayout(m_confirmGroup);
+  confirm->addWidget(m_messagesConfirm);
+  confirm->addWidget(m_conversationsConfirm);
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(m_messages.group);
+  child->addWidget(m_conversations.group);
+  child->addWidget(m_confirmGroup);
+  child->addStretch(1);
 }
 
 void CDlgOptAdvanced::Localize() {
@@ -79,39 +138,39 @@ void CDlgOptAdvanced::Localize() {
                                        {1078, 851}, {1198, 855}, {1157, 853}, {1197, 860}, {1181, 861},
                                        {1183, 862}};
   for (const auto& [id, text] : texts) SetText(id, text);
-  SetIconButtonTip(m_messagesBrowse, 870);
-  SetIconButtonTip(m_conversationsBrowse, 871);
+  SetIconButtonTip(m_messages.browse, 870);
+  SetIconButtonTip(m_conversations.browse, 871);
 }
 
 void CDlgOptAdvanced::UpdateDlg() {
   Trace("UpdateDlg");
-  m_messagesLocation->setText(QString::fromStdU16String(GetMessagesRootFolder() + u"My Received Voice Messages"));
-  m_conversationsLocation->setText(
+  m_messages.location->setText(QString::fromStdU16String(GetMessagesRootFolder() + u"My Received Voice Messages"));
+  m_conversations.location->setText(
       QString::fromStdU16String(GetConversationsRootFolder() + u"My Recorded Conversations"));
-  m_messagesLimited->setChecked(g_IsRcvdMsgsFolderLimited.Get() != 0);
-  m_messagesSize->setText(QString::number(g_RcvdMsgsFolderSize.Get()));
-  m_messagesSize->setEnabled(g_IsRcvdMsgsFolderLimited.Get() != 0);
-  m_conversationsNotified->setChecked(g_IsRecConvsFolderNotified.Get() != 0);
-  m_conversationsSize->setText(QString::number(g_RecConvsFolderSize.Get()));
-  m_conversationsSize->setEnabled(g_IsRecConvsFolderNotified.Get() != 0);
-  m_messagesCurrent->setText(QString::number(g_MessageCollection.GetMessagesFolderSizeBytes() / 1024));
-  m_conversationsCurrent->setText(QString::number(g_ConversationCollection.GetConversationsFolderSizeBytes() / 1024));
-  findChild<QCheckBox*>(QStringLiteral("1181"))->setChecked(g_VoiceMsgDeleteConfirmation.Get() != 0);
-  findChild<QCheckBox*>(QStringLiteral("1183"))->setChecked(g_ConversationDeleteConfirmation.Get() != 0);
-  SetIconButtonTip(m_messagesBrowse, 870);
-  SetIconButtonTip(m_conversationsBrowse, 871);
+  m_messages.limited->setChecked(g_IsRcvdMsgsFolderLimited.Get() != 0);
+  m_messages.size->setText(QString::number(g_RcvdMsgsFolderSize.Get()));
+  m_messages.size->setEnabled(g_IsRcvdMsgsFolderLimited.Get() != 0);
+  m_conversations.limited->setChecked(g_IsRecConvsFolderNotified.Get() != 0);
+  m_conversations.size->setText(QString::number(g_RecConvsFolderSize.Get()));
+  m_conversations.size->setEnabled(g_IsRecConvsFolderNotified.Get() != 0);
+  m_messages.current->setText(QString::number(g_MessageCollection.GetMessagesFolderSizeBytes() / 1024));
+  m_conversations.current->setText(QString::number(g_ConversationCollection.GetConversationsFolderSizeBytes() / 1024));
+  m_messagesConfirm->setChecked(g_VoiceMsgDeleteConfirmation.Get() != 0);
+  m_conversationsConfirm->setChecked(g_ConversationDeleteConfirmation.Get() != 0);
+  SetIconButtonTip(m_messages.browse, 870);
+  SetIconButtonTip(m_conversations.browse, 871);
 }
 
 void CDlgOptAdvanced::OnCheckRcvdMsgsFolderLimit() {
   Trace("OnCheckRcvdMsgsFolderLimit");
-  OnCheck(m_messagesLimited, g_IsRcvdMsgsFolderLimited);
-  m_messagesSize->setEnabled(m_messagesLimited->isChecked());
+  OnCheck(m_messages.limited, g_IsRcvdMsgsFolderLimited);
+  m_messages.size->setEnabled(m_messages.limited->isChecked());
 }
 
 void CDlgOptAdvanced::OnCheckConvRecFolderNotifyExceed() {
   Trace("OnCheckConvRecFolderNotifyExceed");
-  OnCheck(m_conversationsNotified, g_IsRecConvsFolderNotified);
-  m_conversationsSize->setEnabled(m_conversationsNotified->isChecked());
+  OnCheck(m_conversations.limited, g_IsRecConvsFolderNotified);
+  m_conversations.size->setEnabled(m_conversations.limited->isChecked());
 }
 
 void CDlgOptAdvanced::OnSizeEdit(QLineEdit* edit, COptionInt& option) {
@@ -123,12 +182,12 @@ void CDlgOptAdvanced::OnSizeEdit(QLineEdit* edit, COptionInt& option) {
 
 void CDlgOptAdvanced::OnChangeEditRcvdMsgsFolderMaxSizeMB() {
   Trace("OnChangeEditRcvdMsgsFolderMaxSizeMB");
-  OnSizeEdit(m_messagesSize, g_RcvdMsgsFolderSize);
+  OnSizeEdit(m_messages.size, g_RcvdMsgsFolderSize);
 }
 
 void CDlgOptAdvanced::OnChangeEditConvRecFolderMaxSizeMB() {
   Trace("OnChangeEditConvRecFolderMaxSizeMB");
-  OnSizeEdit(m_conversationsSize, g_RecConvsFolderSize);
+  OnSizeEdit(m_conversations.size, g_RecConvsFolderSize);
 }
 
 void CDlgOptAdvanced::OnButtonRcvdMsgsFolderPathSelect() {

@@ -3,10 +3,13 @@
 // confirmations.
 #pragma once
 
+#include <string>
+
 #include "ui/options/option_child.h"
 
 class CButtonSSL;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -41,15 +44,30 @@ class CDlgOptAdvanced : public COptionChild {
   void MoveRecordings(const FolderKind& kind, const std::u16string& oldFolder, const std::u16string& newFolder,
                       const std::u16string& newRoot);
   void OnSizeEdit(QLineEdit* edit, COptionInt& option);
+  // One folder's frame: where it is (with its browse button), its size limit, its current size.
+  struct FolderRows {
+    QGroupBox* group;
+    QLabel* locationLabel;
+    QLineEdit* location;
+    CButtonSSL* browse;
+    QCheckBox* limited;
+    QLineEdit* size;
+    QLabel* sizeUnit;
+    QLabel* currentLabel;
+    QLabel* current;
+  };
+  // The controls' ids, in the order of FolderRows.
+  struct FolderIds {
+    int group, locationLabel, location, browse, limited, size, sizeUnit, currentLabel, current;
+  };
+  // Named kind + what each is ("messagesLocation", ...).
+  FolderRows AddFolderRows(const FolderIds& ids, const std::string& kind);
+  void ArrangeFolderRows(const FolderRows& rows);
+  void Arrange();
 
-  QLineEdit* m_messagesLocation;
-  CButtonSSL* m_messagesBrowse;
-  QCheckBox* m_messagesLimited;
-  QLineEdit* m_messagesSize;
-  QLabel* m_messagesCurrent;
-  QLineEdit* m_conversationsLocation;
-  CButtonSSL* m_conversationsBrowse;
-  QCheckBox* m_conversationsNotified;
-  QLineEdit* m_conversationsSize;
-  QLabel* m_conversationsCurrent;
+  FolderRows m_messages;
+  FolderRows m_conversations;
+  QGroupBox* m_confirmGroup;
+  QCheckBox* m_messagesConfirm;
+  QCheckBox* m_conversationsConfirm;
 };

@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <iterator>
 
 #include "foundation/language_list.h"
 #include "foundation/language_tables.h"
@@ -15,6 +20,7 @@
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/options/dlg_options.h"
+#include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
 
 namespace {
@@ -22,13 +28,19 @@ constexpr int kEditImage = 6;
 // The check boxes that only advanced mode shows, with their settings.
 struct AdvancedCheck {
   int id;
+  const char* name;
   COptionInt* option;
   const char* handler;
 };
-const AdvancedCheck kAdvancedChecks[] = {{1001, &g_WinStartUp, "OnCheckStartQAVWithWindows"},
-                                         {1002, &g_SkypeStartUp, "OnCheckStartSkypeWithQAV"},
-                                         {1003, &g_RestoreWin, "OnCheckRestoreOnNewMsg"},
-                                         {1004, &g_ShowBalloonTips, "OnCheckShowBalloonTips"}};
+const AdvancedCheck kAdvancedChecks[] = {{1001, "startWithDesktopLogin", &g_WinStartUp, "OnCheckStartQAVWithWindows"},
+                                         {1002, "startCallClient", &g_SkypeStartUp, "OnCheckStartSkypeWithQAV"},
+                                         {1003, "restoreOnNewMessage", &g_RestoreWin, "OnCheckRestoreOnNewMsg"},
+                                         {1004, "balloonTips", &g_ShowBalloonTips, "OnCheckShowBalloonTips"}};
+static_assert(std::size(kAdvancedChecks) == CDlgOptApplication::kAdvancedCheckCount);
+// The language row stands a little apart from the switches above it.
+constexpr int kGroupGap = 6;
+// The list is wide enough for a language name of this many characters, wider for a longer one.
+constexpr int kLanguageNameLength = 16;
 }  // namespace
 
 const std::array<CLanguageDefaultText, 6>& LanguageDefaultTexts() {
@@ -44,43 +56,84 @@ const std::array<CLanguageDefaultText, 6>& LanguageDefaultTexts() {
 CDlgOptApplication::CDlgOptApplication(COptionsSheetLink& sheet, QWidget* parent)
     : COptionChild(sheet, kDialogId, "CDlgOptApplication", parent) {
   Trace("OnInitDialog");
-  resize(400, 340);
-  Add<QGroupBox>(1151, 0, 5, 396, 196);
-  m_advanced = Add<QCheckBox>(1005, 10, 24, 380, 20);
-  int y = 46;
-  for (const AdvancedCheck& check : kAdvancedChecks) {
-    auto* box = Add<QCheckBox>(check.id, 10, y, 380, 20);
-    y += 22;
+  m_applicationGroup = Add<QGroupBox>(1151, "applicationGroup");
+  m_advanced = Add<QCheckBox>(1005, "advancedMode");
+  for (size_t i = 0; i < std::size(kAdvancedChecks); ++i) {
+    const AdvancedCheck& check = kAdvancedChecks[i];
+    QCheckBox* box = m_advancedChecks[i] = Add<QCheckBox>(check.id, check.name);
     connect(box, &QCheckBox::clicked, this, [this, box, check] {
       Trace(check.handler);
       OnCheck(box, *check.option);
     });
   }
-  m_screenReader = Add<QCheckBox>(1279, 10, y, 380, 20);
-  Add<QLabel>(1153, 10, 164, 140, 24);
-  m_language = Add<QComboBox>(1142, 150, 164, 200, 24);
-  m_editLanguage = Add<CButtonSSL>(1295, 356, 162, 28, 28);
-  Add<QGroupBox>(1235, 0, 206, 396, 56);
-  auto* checkNow = Add<QPushButton>(1185, 10, 226, 100, 26);
-  auto* majorOnly = Add<QCheckBox>(1288, 120, 228, 270, 22);
-  Add<QGroupBox>(1023, 0, 266, 396, 70);
-  Add<QLabel>(1152, 10, 284, 270, 44)->setProperty("wordWrap", true);
-  auto* reset = Add<QPushButton>(1184, 290, 292, 96, 26);
+  m_screenReader = Add<QCheckBox>(1279, "screenReaderMode");
+  m_languageLabel = Add<QLabel>(1153, "languageLabel");
+  m_language = Add<QComboBox>(1142, "language");
+  m_editLanguage = Add<CButtonSSL>(1295, "editLanguageFile");
+  m_updatesGroup = Add<QGroupBox>(1235, "updatesGroup");
+  m_checkNow = Add<QPushButton>(1185, "checkForUpdatesNow");
+  m_majorOnly = Add<QCheckBox>(1288, "majorVersionsOnly");
+  m_defaultsGroup = Add<QGroupBox>(1023, "factoryDefaultsGroup");
+  m_defaultsText = Add<QLabel>(1152, "factoryDefaultsText");
+  m_reset = Add<QPushButton>(1184, "resetToFactoryDefaults");
+  Arrange();
   ColourIconButton(m_editLanguage, kEditImage);
 
   connect(m_advanced, &QCheckBox::clicked, this, &CDlgOptApplication::OnCheckAdvancedSettingMode);
   connect(m_screenReader, &QCheckBox::clicked, this, &CDlgOptApplication::OnCheckScreenReaderFriendly);
   connect(m_language, &QComboBox::activated, this, &CDlgOptApplication::OnSelchangeComboInterfaceLanguage);
   connect(m_editLanguage, &CButtonSSL::clicked, this, &CDlgOptApplication::OnButtonLanguageFileEdit);
-  connect(checkNow, &QPushButton::clicked, this, &CDlgOptApplication::OnButtonCheckForUpdatesNow);
-  connect(majorOnly, &QCheckBox::clicked, this, [this, majorOnly] {
+  connect(m_checkNow, &QPushButton::clicked, this, &CDlgOptApplication::OnButtonCheckForUpdatesNow);
+  connect(m_majorOnly, &QCheckBox::clicked, this, [this] {
     Trace("OnCheckNotifyOnlyMajorVersionUpdates");
-    OnCheck(majorOnly, g_NotifyAboutMajorVersionsOnly);
+    OnCheck(m_majorOnly, g_NotifyAboutMajorVersionsOnly);
   });
-  connect(reset, &QPushButton::clicked, this, &CDlgOptApplication::OnButtonResetToFactoryDefaults);
+  connect(m_reset, &QPushButton::clicked, this, &CDlgOptApplication::OnButtonResetToFactoryDefaults);
   FillLanguages();
   Localize();
   UpdateDlg();
+}
+
+void CDlgOptApplication::Arrange() {
+  auto* application = new QGridLayout(m_applicationGroup);
+  application->setColumnStretch(1, 1);
+  int row = 0;
+  application->addWidget(m_advanced, row++, 0, 1, -1);
+  for (QCheckBox* box : m_advancedChecks) application->addWidget(box, row++, 0, 1, -1);
+  application->addWidget(m_screenReader, row++, 0, 1, -1);
+  application->setRowMinimumHeight(row++, kGroupGap);
+  // The language row: its label, the list, the edit button at the end; the row below stays free
+  // for the button's caption in screen-reader mode.
+  application->addWidget(m_languageLabel, row, 0);
+  m_language->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  m_language->setMinimumContentsLength(kLanguageNameLength);
+  application->addWidget(m_language, row, 1);
+  AddIconBar({m_editLanguage})->PlaceIn(application, row, 2, 0);
+
+  auto* updates = new QHBoxLayout(m_updatesGroup);
+  updates->addWidget(m_checkNow);
+  updates->addWidget(m_majorOnly);
+  updates->addStretch(1);
+
+  auto* defaults = new QHBoxLayout(m_defaultsGroup);
+  m_defaultsText->setWordWrap(true);
+  defaults->addWidget(m_defaultsText, 1);
+  defaults->addWidget(m_reset, 0, Qt::AlignVCenter);
+
+  auto* child = new QVBoxLayout(this);
+  child->setContentsMargins(0, 0, 0, 0);
+  child->addWidget(m_applicationGroup);
+  child->addWidget(m_updatesGroup);
+  child->addWidget(m_defaultsGroup);
+  child->addStretch(1);
+}
+
+CDlgOptions* CDlgOptApplication::OptionsPage() const {
+  // The page shows its children in a scrolling area of its own, a few widgets down.
+  for (QWidget* above = parentWidget(); above != nullptr; above = above->parentWidget()) {
+    if (auto* page = dynamic_cast<CDlgOptions*>(above)) return page;
+  }
+  return nullptr;
 }
 
 void CDlgOptApplication::FillLanguages() {
@@ -97,7 +150,7 @@ void CDlgOptApplication::Localize() {
                                        {1004, 905}, {1279, 906}, {1153, 907}, {1185, 921}, {1288, 922},
                                        {1023, 940}, {1152, 941}, {1184, 942}};
   for (const auto& [id, text] : texts) SetText(id, text);
-  if (auto* updates = findChild<QGroupBox*>(QStringLiteral("1235"))) updates->setTitle(QStringLiteral("Check for Updates"));
+  m_updatesGroup->setTitle(QStringLiteral("Check for Updates"));
   SetIconButtonTip(m_editLanguage, 910);
 }
 
@@ -105,14 +158,13 @@ void CDlgOptApplication::UpdateDlg() {
   Trace("UpdateDlg");
   const bool advanced = AdvancedMode();
   m_advanced->setChecked(advanced);
-  for (const AdvancedCheck& check : kAdvancedChecks) {
-    auto* box = findChild<QCheckBox*>(QString::number(check.id));
-    box->setChecked(check.option->Get() != 0);
-    ShowAndEnable(box, advanced);
+  for (size_t i = 0; i < std::size(kAdvancedChecks); ++i) {
+    m_advancedChecks[i]->setChecked(kAdvancedChecks[i].option->Get() != 0);
+    ShowAndEnable(m_advancedChecks[i], advanced);
   }
   m_screenReader->setChecked(ScreenReaderMode());
   ShowAndEnable(m_screenReader, advanced);
-  findChild<QCheckBox*>(QStringLiteral("1288"))->setChecked(g_NotifyAboutMajorVersionsOnly.Get() != 0);
+  m_majorOnly->setChecked(g_NotifyAboutMajorVersionsOnly.Get() != 0);
   const int line = m_language->findData(QString::fromStdU16String(Sheet().LanguageFilePath()));
   m_language->setCurrentIndex(line);
   SetIconButtonTip(m_editLanguage, 910);
@@ -121,8 +173,17 @@ void CDlgOptApplication::UpdateDlg() {
 void CDlgOptApplication::OnCheckAdvancedSettingMode() {
   Trace("OnCheckAdvancedSettingMode");
   g_AdvancedSettingMode = m_advanced->isChecked() ? 1 : 0;
-  // Three of the page's children are listed only in advanced mode.
-  if (auto* page = dynamic_cast<CDlgOptions*>(parentWidget())) page->ShowApplicationChild();
+  // Three of the page's children are listed only in advanced mode: the list is built anew and
+  // starts again at its first entry, whose child is shown.
+  if (CDlgOptions* page = OptionsPage()) {
+    page->RebuildSelectionList();
+    {
+      const QSignalBlocker quiet(page->SelectionList());
+      page->SelectionList()->setCurrentRow(0);
+    }
+    page->OnListSelectChanged();
+    page->update();
+  }
   SetModified();
   UpdateDlg();
 }
@@ -179,7 +240,7 @@ void CDlgOptApplication::OnButtonResetToFactoryDefaults() {
   Sheet().SetModified(false);
   // Every child shows the defaults now, not the values it showed before; the list loses the
   // advanced entries, and this child stays shown in it.
-  if (auto* page = dynamic_cast<CDlgOptions*>(parentWidget())) {
+  if (CDlgOptions* page = OptionsPage()) {
     page->ShowApplicationChild();
     page->RefreshChildren();
   } else {

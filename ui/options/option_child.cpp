@@ -77,13 +77,15 @@ bool COptionChild::OnTextEdit(const std::u16string& text, COptionText& option) {
 void COptionChild::OnNumberEdit(QLineEdit* edit, COptionInt& option, uint32_t limit,
                                 const std::u16string& message, uint32_t boxType) {
   const int32_t value = DecimalTextToInt(edit->text());
+  // The edit shows the setting itself: the page set it (built or refreshed), or the refusal below
+  // put it back. Nothing to store and nothing the user typed to refuse, even where a settings file
+  // holds a number beyond the limit: the page shows it as stored.
+  if (option.Get() == value) return;
   if (static_cast<uint32_t>(value) > limit) {
     qav::ShowMessageBox(message, kBoxCaption, boxType);
-    // The edit notifies again; that round finds the setting's own value and stores nothing.
     edit->setText(QString::number(option.Get()));
     return;
   }
-  if (option.Get() == value) return;
   option = value;
   SetModified();
 }

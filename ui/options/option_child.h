@@ -64,7 +64,9 @@ class COptionChild : public QWidget {
   // Returns whether the setting changed.
   bool OnTextEdit(const std::u16string& text, COptionText& option);
   // Rule 5: a number up to the limit (inclusive, compared unsigned, so negative numbers are
-  // refused too); beyond it the message, and the edit shows the setting again.
+  // refused too); beyond it the message, and the edit shows the setting again. Only a number
+  // other than the setting's is judged: the setting shown by the page (a stored one beyond the
+  // limit too) asks nothing.
   void OnNumberEdit(QLineEdit* edit, COptionInt& option, uint32_t limit, const std::u16string& message,
                     uint32_t boxType);
   // Rule 6: the selected line's item data; only a change marks the page modified.
