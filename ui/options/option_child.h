@@ -9,8 +9,6 @@
 #pragma once
 
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QRect>
 #include <initializer_list>
 #include <QString>
 #include <QWidget>
@@ -87,20 +85,6 @@ class COptionChild : public QWidget {
     control->setObjectName(QString::fromLatin1(name));
     control->setProperty(kControlIdProperty, id);
     return control;
-  }
-  // Transitional, while the children move to layouts: a control placed in pixels.
-  template <class Control>
-  Control* Add(int id, int x, int y, int w, int h) {
-    auto* control = Add<Control>(id, QString::number(id).toLatin1().constData());
-    control->setGeometry(x, y, w, h);
-    return control;
-  }
-  void PlaceControl(QWidget* control, const QRect& geometry) { control->setGeometry(geometry); }
-  template <class Handler>
-  CMultiLineEdit* AddTextEdit(int id, int x, int y, int w, int h, int maxLength, Handler handler) {
-    CMultiLineEdit* edit = AddTextEdit(id, QString::number(id).toLatin1().constData(), maxLength, handler);
-    edit->setGeometry(x, y, w, h);
-    return edit;
   }
   // The child's control of that id, wherever it sits in the child's layout; null when none.
   QWidget* ControlById(int id) const;
