@@ -76,6 +76,16 @@ CDlgOptAnswerMachineGen::CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidg
   UpdateDlg();
 }
 
+CDlgOptAnswerMachineGen::~CDlgOptAnswerMachineGen() { EndTestCallPause(); }
+
+void CDlgOptAnswerMachineGen::EndTestCallPause() {
+  // One cursor for any number of clicks within the pause, given back once: a sheet closed within
+  // the pause must not leave the whole program showing the wait cursor.
+  if (!m_testCallPausing) return;
+  m_testCallPausing = false;
+  QApplication::restoreOverrideCursor();
+}
+
 void CDlgOptAnswerMachineGen::Localize() {
   Trace("Localize");
   const std::pair<int, int> texts[] = {{1191, 500}, {1019, 501}, {1030, 502}, {1061, 504}, {1027, 503},
@@ -203,8 +213,9 @@ void CDlgOptAnswerMachineGen::OnSelchangeComboTakeControlUserOption() {
 
 void CDlgOptAnswerMachineGen::OnStartTestCallFromEcho123() {
   Trace("OnStartTestCallFromEcho123");
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (!m_testCallPausing) QApplication::setOverrideCursor(Qt::WaitCursor);
+  m_testCallPausing = true;
   Sheet().SendChatMessage(u"echo123", u"Call Me");
   // The window stays responsive meanwhile; only the cursor waits.
-  QTimer::singleShot(kTestCallPauseMs, this, [] { QApplication::restoreOverrideCursor(); });
+  QTimer::singleShot(kTestCallPauseMs, this, [this] { EndTestCallPause(); });
 }

@@ -16,6 +16,7 @@ class QRadioButton;
 class CDlgOptAnswerMachineGen : public COptionChild {
  public:
   static constexpr int kDialogId = 149;
+  ~CDlgOptAnswerMachineGen() override;
 
   CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidget* parent);
 
@@ -25,6 +26,7 @@ class CDlgOptAnswerMachineGen : public COptionChild {
   // out from their texts, so no caption is cut, and the child widens when a row needs more room.
   // The controls in their rows and groups.
   void Arrange();
+  void EndTestCallPause();
 
   void OnCheckAnswerAllowed();
   void OnCheckAnswerWhenOnline();
@@ -48,6 +50,8 @@ class CDlgOptAnswerMachineGen : public COptionChild {
   QGroupBox* m_takeControlGroup;
   QLabel* m_takeControlLabel;
   QComboBox* m_takeControl;
+  // The wait cursor of a test call's pause is on (the page gives it back if it goes first).
+  bool m_testCallPausing = false;
   QLabel* m_testCallLink;
   QPushButton* m_testCallButton;
 };

@@ -74,6 +74,20 @@ void SignInAs(std::u16string handle) {
 }
 
 QString g_folder;
+
+// Lets every pending layout run (a size that changes asks its parent's layout to run again, one
+// round later), then gives a window shown on its own the size it asks for.
+void SettleAtItsWish(QWidget& window) {
+  for (int round = 0; round < 16; ++round) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QApplication::processEvents();
+  }
+  window.resize(window.sizeHint().expandedTo(window.minimumSizeHint()));
+  for (int round = 0; round < 4; ++round) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QApplication::processEvents();
+  }
+}
 int g_failures = 0;
 
 void Save(const QPixmap& pixmap, const QString& name) {
@@ -397,7 +411,7 @@ void ShootOptionPages(CAppImageLists& lists) {
       if (page.Child(slot) == nullptr || page.ListIndexOf(slot) < 0) continue;
       page.OnUserSelectPage(page.Child(slot)->DialogId());
       page.OnUpdateDlg();
-      QApplication::processEvents();
+      SettleAtItsWish(page);
       Save(page.grab(), QString("options_%1_%2").arg(page.Child(slot)->DialogId()).arg(mode));
     }
   }

@@ -16,6 +16,8 @@
 #include "platform/private_profile.h"
 #include "tests/ui/options/option_test_controls.h"
 #include "tests/ui/options/options_fixture.h"
+#include <QCursor>
+
 #include "tests/ui/text_fit.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/options/dlg_opt_answer_machine_gen.h"
@@ -206,6 +208,12 @@ TEST_F(AnswerMachinePageTest, TheTestCallIsALinkOrForScreenReadersAButtonAndAsks
   ASSERT_EQ(sheet.chats.size(), 1u);
   EXPECT_EQ(sheet.chats[0], u"echo123: Call Me");
   EXPECT_FALSE(sheet.modified);
+  // The pause shows the wait cursor; a page that goes within it (the sheet closed) gives it back.
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  Click(button);
+  page.reset();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor stayed after the page went";
 }
 
 class ConversationPagesTest : public OptionsTest {};

@@ -30,6 +30,7 @@ class ConversationPageTest : public qav::test::CallModelFixture {
   void SetUp() override {
     CallModelFixture::SetUp();
     SignIn(u"me");
+    CDlgConversation::Sort() = {};  // the sort is kept for the run: each test starts from the default
     page_ = std::make_unique<CDlgConversation>(services_);
     page_->SetClock([this] { return now_; });
     page_->SetPlayerRunner([this](CConversation& conversation, bool) {
