@@ -322,6 +322,7 @@ TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNot
   EXPECT_FALSE(std::filesystem::exists(messages + "lastvoicemsg.wav"));
 
   // A note that cannot be trusted keeps today's unknown caller, and goes.
+  static constexpr char kNotANote[] = "\x00\xff\xfe garbage\nend\n";  // a NUL first: sized, not read to the NUL
   const std::string file = messages + "lastvoicemsg.wav";
   const std::string whole = "QAV recording caller 1\nfile " + file + "\nhandle zoe.m\nname Zoe\nend\n";
   const struct {
@@ -330,7 +331,7 @@ TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNot
   } damaged[] = {
       {"no note", ""},
       {"torn", whole.substr(0, whole.size() - 4)},
-      {"not a note", std::string("\x00\xff\xfe garbage\nend\n", 18)},
+      {"not a note", std::string(kNotANote, sizeof kNotANote - 1)},
       {"no handle", "QAV recording caller 1\nfile " + file + "\nhandle \nname Zoe\nend\n"},
       {"for another recording", "QAV recording caller 1\nfile " + messages + "lastvoicemsg.mp3\nhandle zoe.m\nend\n"},
   };
