@@ -19,6 +19,7 @@
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/controls/title_menu.h"
+#include "ui/controls/wait_cursor.h"
 #include "ui/recordings/list_page_text.h"
 #include "ui/recordings/player_walk.h"
 #include "ui/recordings/recording_list_layout.h"
@@ -83,8 +84,6 @@ CRecordingListPage::CRecordingListPage(CSheetServices& services, RecordingPageDe
 }
 
 CRecordingListPage::~CRecordingListPage() {
-  // A pause cut short by the page going must not leave the wait cursor behind.
-  EndCallClientPause();
   // The page's own part has gone already: nothing the view announces while it goes may reach the
   // page any more, and the view goes before the rows it shows.
   m_list->selectionModel()->disconnect(this);
@@ -219,22 +218,13 @@ void CRecordingListPage::ChatSelected() {
 void CRecordingListPage::ActOnFirstSelected(const std::function<bool(uint64_t id)>& action) {
   const std::vector<uint64_t> selected = SelectedIds();
   if (selected.empty()) return;
-  if (!m_waitCursorShown) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_waitCursorShown = true;
-  }
+  if (!m_pauseCursor) m_pauseCursor.emplace();
   if (!action(selected.front())) RebuildList();
   // A second click within the pause keeps the cursor until its own pause has passed.
   const uint64_t pause = ++m_lastPause;
   m_pauseTimer(kCallClientPauseMs, [this, pause] {
-    if (pause == m_lastPause) EndCallClientPause();
+    if (pause == m_lastPause) m_pauseCursor.reset();
   });
-}
-
-void CRecordingListPage::EndCallClientPause() {
-  if (!m_waitCursorShown) return;
-  m_waitCursorShown = false;
-  QApplication::restoreOverrideCursor();
 }
 
 void CRecordingListPage::OpenFolder() {
@@ -282,9 +272,8 @@ QMimeData* CRecordingListPage::SelectionMimeData() const {
 }
 
 void CRecordingListPage::CopySelection() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const WaitCursor wait;
   if (QMimeData* data = SelectionMimeData()) QApplication::clipboard()->setMimeData(data);
-  QApplication::restoreOverrideCursor();
 }
 
 bool CRecordingListPage::eventFilter(QObject* watched, QEvent* event) {

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/wait_cursor.h"
 #include "ui/recordings/list_refresh_throttle.h"
 #include "ui/recordings/recording_sort_proxy.h"
 #include "ui/sheet/prop_page.h"
@@ -199,7 +200,6 @@ class CRecordingListPage : public CPropPage {
   // The first time the list shows rows, the top one is selected.
   void SelectFirstRowOnce();
   void ActOnFirstSelected(const std::function<bool(uint64_t id)>& action);
-  void EndCallClientPause();
   void ShowContextMenu(const QPoint& at);
   void CopySelection();
 
@@ -209,8 +209,9 @@ class CRecordingListPage : public CPropPage {
   int m_rebuilds = 0;
   bool m_firstRowSelected = false;
   PauseTimer m_pauseTimer;
-  // The wait cursor of a Call or Chat is shown; the pause that ends it is the last one started.
-  bool m_waitCursorShown = false;
+  // The wait cursor of a Call or Chat, while shown; the pause that ends it is the last one started.
+  // It goes with the page, so a pause cut short by the page going never leaves it behind.
+  std::optional<WaitCursor> m_pauseCursor;
   uint64_t m_lastPause = 0;
   CRecordingTableModel* m_model;
   CRecordingSortProxy* m_proxy;

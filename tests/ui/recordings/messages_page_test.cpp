@@ -219,6 +219,20 @@ TEST_F(MessagesPageTest, CallAndChatAskTheClientUnderTheWaitCursorThenPauseWitho
   EXPECT_EQ(pauses.Armed(), 0u);
 }
 
+TEST_F(MessagesPageTest, APageThatGoesWithinTheCallPauseGivesTheWaitCursorBack) {
+  qav::test::CursorWatchingTransport client;
+  qav::test::VirtualPauses pauses;
+  page_->SetPauseTimer(pauses.Timer());
+  Add(1, u"Ann", 10);
+  Activate();
+  Select({0});
+  page_->CallButton()->click();
+  page_->ChatButton()->click();
+  ASSERT_TRUE(qav::test::WaitCursorShown());
+  page_.reset();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the one cursor of both clicks, given back once";
+}
+
 TEST_F(MessagesPageTest, OneSortDirectionIsSharedByEveryColumnAndPage) {
   Add(1, u"Bea", 30);
   Add(2, u"Ann", 5);
