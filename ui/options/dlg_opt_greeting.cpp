@@ -1,6 +1,5 @@
 #include "ui/options/dlg_opt_greeting.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
@@ -29,6 +28,7 @@
 #include "platform/message_loop.h"
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/controls/wait_cursor.h"
 #include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
 
@@ -42,12 +42,6 @@ constexpr int kBrowseImage = 5;
 constexpr int kTextLines = 4;
 // The e-mail switches stand in under the one they depend on.
 constexpr int kIndent = 16;
-
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 void RemoveFile(const std::u16string& path) {
   if (!path.empty()) std::remove(qav::U8(path).c_str());

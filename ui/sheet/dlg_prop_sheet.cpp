@@ -1,6 +1,5 @@
 #include "ui/sheet/dlg_prop_sheet.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -19,6 +18,7 @@
 #include "foundation/logger.h"
 #include "skype/link/main_window_port.h"
 #include "ui/art/art_images.h"
+#include "ui/controls/wait_cursor.h"
 #include "ui/sheet/prop_page.h"
 #include "ui/sheet/sheet_placement.h"
 #include "ui/sheet/sheet_services.h"
@@ -37,13 +37,6 @@ QString Q(const std::u16string& text) { return QString::fromStdU16String(text); 
 bool IsSinglePageFlag(uint32_t flag) {
   return flag == kPageVoiceMessages || flag == kPageConversations || flag == kPageOptions || flag == kPageAbout;
 }
-
-// Wait cursor while settings are written or read back.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 }  // namespace
 
