@@ -115,10 +115,6 @@ std::vector<RecordingSortKey> CDlgConversation::SortKeys(const std::vector<uint6
                              [column](const CConversation* conversation) { return SortKeyOf(conversation, column); });
 }
 
-bool CDlgConversation::SortsBefore(const CConversation* first, const CConversation* second, const SortState& sort) {
-  return SortKeyBefore(SortKeyOf(first, sort.column), SortKeyOf(second, sort.column), sort.ascending);
-}
-
 std::vector<CConversation*> CDlgConversation::Conversations(const std::vector<uint64_t>& ids, bool endedOnly) const {
   return FindRecordings<ConversationId>(g_ConversationCollection, ids, [endedOnly](const CConversation& conversation) {
     return !endedOnly || Ended(conversation);

@@ -47,7 +47,6 @@ class CDlgConversation : public CRecordingListPage {
   void RunCommand(uint32_t command, ConversationId clicked) { RunMenuCommand(command, static_cast<uint64_t>(clicked)); }
 
   static SortState& Sort();
-  static bool SortsBefore(const CConversation* first, const CConversation* second, const SortState& sort);
   static ConversationId RowId(const QModelIndex& row);
 
  protected:
