@@ -12,21 +12,16 @@
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/hyper_link.h"
 #include "ui/controls/qt_color.h"
-#include "ui/sheet/sheet_services.h"
+#include "ui/samples/sample_sheet_services.h"
 
 namespace {
 
 // The program's services as the page sees them: records what it was asked to open, and how.
-class OpeningServices : public CSheetServices {
+class OpeningServices : public CSampleSheetServices {
  public:
+  OpeningServices() : CSampleSheetServices(u"") {}
   std::vector<std::u16string> maximised, normal;
 
-  std::u16string CurrentUserHandle() override { return {}; }
-  void SaveSettings() override {}
-  void LoadSettings() override {}
-  std::u16string GreetingPath(bool) override { return {}; }
-  bool ReloadGreeting(bool) override { return true; }
-  void ShowError(const std::u16string&) override {}
   void OpenUrl(const std::u16string& url) override { maximised.push_back(url); }
   bool OpenAddress(const std::u16string& address) override {
     normal.push_back(address);
