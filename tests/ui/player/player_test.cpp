@@ -551,7 +551,7 @@ TEST_F(PlayerLayoutTest, ADesktopFontChangedWhileItIsOpenRedrawsTheGraphForItsNe
   player->OnGraphClick(C2DPushGraph::kButtonUp, before / 2);
 
   QApplication::setFont(Fonts()[1]);
-  for (int pass = 0; pass < 5; ++pass) QApplication::processEvents();  // the layouts settle in turns
+  qav::test::SettleLayouts();
   const int after = player->Graph()->width();
   EXPECT_GT(after, before);
   const auto& lines = player->Graph()->Model().Lines();
