@@ -26,6 +26,7 @@
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "skype/link/user_collection.h"
+#include "tests/calls/disk_flush_count.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -349,6 +350,25 @@ TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNot
     EXPECT_EQ(g_MessageCollection.GetMessages()[0]->GetUser()->GetHandle(), u"unknown");
     EXPECT_FALSE(std::filesystem::exists(notePath));
   }
+}
+
+// The note is written on the GUI thread as the answered call's recording starts: a slow disk must
+// not hold the call link and the answer timers there, so nothing in that start waits for a flush.
+TEST_F(RecordingsTest, AVoiceMessageStartsRecordingWithItsCallerNoteAndNoWaitOnTheDisk) {
+  ASSERT_FALSE(MessagesFolder().empty());
+  CCall* call = CallWith(8, u"ann.k");
+  audio.recordedBytes = UnfinishedWave(3200);
+  ASSERT_FALSE(audio.recordedBytes.empty());
+  auto created = std::make_unique<CMessage>();
+  created->Init(call, 0, u"wav");
+  CMessage* message = g_MessageCollection.Add(std::move(created));
+  int out = 0, in = 0;
+  const uint64_t flushesBefore = qav::test::DiskFlushCount();
+  ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
+  EXPECT_EQ(qav::test::DiskFlushCount(), flushesBefore) << "the recording's start waited for a disk flush";
+  const std::string note = qav::test::ReadFileBytes(qav::U8(g_MessageCollection.GetCallerNotePath()));
+  EXPECT_NE(note.find("\nhandle ann.k\n"), std::string::npos) << note;
+  ASSERT_EQ(message->AudioCtrlBreak(), 1);
 }
 
 TEST_F(RecordingsTest, AConversationLeftUnfinishedGetsItsHeaderAndSideFileBeforeItIsListed) {
