@@ -278,6 +278,13 @@ std::string UnfinishedWave(size_t bytes) {
   return header ? qav::test::ReadFileBytes(path) + std::string(bytes, '\x11') : std::string();
 }
 
+// A new voice message of the call, in the list, as the answered call makes it before it records.
+CMessage* AddVoiceMessage(CCall* call) {
+  auto created = std::make_unique<CMessage>();
+  created->Init(call, 0, u"wav");
+  return g_MessageCollection.Add(std::move(created));
+}
+
 TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNoteKeptWhileItRecorded) {
   const std::string messages = MessagesFolder();
   ASSERT_FALSE(messages.empty());
@@ -285,9 +292,7 @@ TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNot
   call->GetPartner()->SetFullName(u"Zo\u00eb Miller");
   audio.recordedBytes = UnfinishedWave(64000);
   ASSERT_FALSE(audio.recordedBytes.empty());
-  auto created = std::make_unique<CMessage>();
-  created->Init(call, 0, u"wav");
-  CMessage* message = g_MessageCollection.Add(std::move(created));
+  CMessage* message = AddVoiceMessage(call);
   int out = 0, in = 0;
   ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
 
@@ -359,9 +364,7 @@ TEST_F(RecordingsTest, AVoiceMessageStartsRecordingWithItsCallerNoteAndNoWaitOnT
   CCall* call = CallWith(8, u"ann.k");
   audio.recordedBytes = UnfinishedWave(3200);
   ASSERT_FALSE(audio.recordedBytes.empty());
-  auto created = std::make_unique<CMessage>();
-  created->Init(call, 0, u"wav");
-  CMessage* message = g_MessageCollection.Add(std::move(created));
+  CMessage* message = AddVoiceMessage(call);
   int out = 0, in = 0;
   const uint64_t flushesBefore = qav::test::DiskFlushCount();
   ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
