@@ -1,18 +1,16 @@
 #include "app/link_opening.h"
 
+#include "app/app_names.h"
 #include "app/parts/shell.h"
 #include "app/web_links.h"
 #include "foundation/logger.h"
 #include "platform/message_box.h"
 #include "platform/open_errors.h"
-#include "platform/text.h"
 
-std::u16string OpenLinkErrorText(int code) { return qav::OpenErrorText(code); }
-
-std::u16string UnableToOpenLinkText(int code) { return u"Unable to open hyperlink:\n\n" + OpenLinkErrorText(code); }
+std::u16string UnableToOpenLinkText(int code) { return u"Unable to open hyperlink:\n\n" + qav::OpenErrorText(code); }
 
 void ShowUnableToOpenLink(int code) {
-  qav::ShowMessageBox(UnableToOpenLinkText(code), u"QAV", qav::MB_OK | qav::MB_ICONEXCLAMATION);
+  qav::ShowMessageBox(UnableToOpenLinkText(code), kAppName, qav::MB_OK | qav::MB_ICONEXCLAMATION);
 }
 
 bool OpenWebLinkForUser(CAppShell& shell, std::u16string_view url, bool maximized) {

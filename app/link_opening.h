@@ -14,10 +14,8 @@ class CAppShell;
 // The desktop's answer when nothing could open a link: "no application associated".
 inline constexpr int kOpenLinkNoHandler = 31;
 
-// The text of the error a result code of the desktop's "open" stands for.
-std::u16string OpenLinkErrorText(int code);
-
-// "Unable to open hyperlink:\n\n" and the error's text.
+// "Unable to open hyperlink:\n\n" and the text of the error the result code of the desktop's
+// "open" stands for (platform/open_errors.h).
 std::u16string UnableToOpenLinkText(int code = kOpenLinkNoHandler);
 // That text in an exclamation box.
 void ShowUnableToOpenLink(int code = kOpenLinkNoHandler);

@@ -59,7 +59,11 @@ std::optional<RecordingCallerNote> ParseRecordingCallerNote(std::string_view tex
 }
 
 bool WriteRecordingCallerNote(const std::u16string& notePath, const RecordingCallerNote& note) {
-  return !notePath.empty() && qav::WriteRecordingFile(notePath, FormatRecordingCallerNote(note));
+  // Written on the GUI thread as the call's recording starts, so it waits on no disk flush: a
+  // killed program's note is in the system's cache all the same, and what a power loss leaves of
+  // it (an empty note) reads as none, as the recording itself is flushed only when it ends.
+  return !notePath.empty() &&
+         qav::WriteRecordingFile(notePath, FormatRecordingCallerNote(note), qav::ReplaceDurability::kProcessEnd);
 }
 
 std::optional<RecordingCallerNote> ReadRecordingCallerNote(const std::u16string& notePath) {

@@ -3,10 +3,10 @@
 // under its caller rather than as "unknown".
 //
 // The note lives in the user's own data folder (not the messages folder, so no list ever shows
-// it). It is written whole, by rename, when the recording starts, and removed when it ends or is
-// recovered. It names the recording file it belongs to: a note for another file (a messages
-// folder moved since, say) is not used. A missing, torn or damaged note gives nothing, and the
-// recovery keeps its "unknown".
+// it). It is written whole, by rename (not flushed to the disk), when the recording starts, and
+// removed when it ends or is recovered. It names the recording file it belongs to: a note for
+// another file (a messages folder moved since, say) is not used. A missing, torn or damaged note
+// gives nothing, and the recovery keeps its "unknown".
 //
 // Format: UTF-8 text, LF line ends, one item a line, "end" last (a note without it is torn):
 //   QAV recording caller 1

@@ -120,8 +120,8 @@ std::optional<std::string> ReadRecordingFile(std::u16string_view path, size_t ma
   return bytes;
 }
 
-bool WriteRecordingFile(std::u16string_view path, std::string_view bytes) {
-  return ReplaceFileAtomically(U8(path), kRecordingFileMode, bytes);
+bool WriteRecordingFile(std::u16string_view path, std::string_view bytes, ReplaceDurability durability) {
+  return ReplaceFileAtomically(U8(path), kRecordingFileMode, bytes, durability);
 }
 
 }  // namespace qav

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/atomic_file.h"
+
 namespace qav {
 
 // root + name + "/" + user + "/", both levels created when missing; "" without a root or a user,
@@ -34,7 +36,9 @@ struct RecordingFileEntry {
 std::vector<RecordingFileEntry> ListRecordingFilesWithSizes(std::u16string_view folder);
 // The whole file, when it is a regular file of at most `maxBytes`.
 std::optional<std::string> ReadRecordingFile(std::u16string_view path, size_t maxBytes);
-// Replaces the file's content with the bytes, all or nothing; true when written.
-bool WriteRecordingFile(std::u16string_view path, std::string_view bytes);
+// Replaces the file's content with the bytes, all or nothing, flushed to the disk as `durability`
+// asks; true when written.
+bool WriteRecordingFile(std::u16string_view path, std::string_view bytes,
+                        ReplaceDurability durability = ReplaceDurability::kPowerLoss);
 
 }  // namespace qav

@@ -86,16 +86,17 @@ bool MoveFileReplacing(const std::string& from, const std::string& to, std::stri
   return true;
 }
 
-bool ReplaceFileAtomically(const std::string& path, mode_t mode, std::string_view bytes) {
+bool ReplaceFileAtomically(const std::string& path, mode_t mode, std::string_view bytes, ReplaceDurability durability) {
+  const bool flush = durability == ReplaceDurability::kPowerLoss;
   std::string temp = path + ".XXXXXX";
   const int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  const bool ok = fchmod(fd, mode) == 0 && WriteAllToFd(fd, bytes) && fsync(fd) == 0;
+  const bool ok = fchmod(fd, mode) == 0 && WriteAllToFd(fd, bytes) && (!flush || fsync(fd) == 0);
   if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
     unlink(temp.c_str());
     return false;
   }
-  SyncFolderOf(path);
+  if (flush) SyncFolderOf(path);
   return true;
 }
 

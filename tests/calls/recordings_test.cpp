@@ -26,6 +26,7 @@
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "skype/link/user_collection.h"
+#include "tests/calls/disk_flush_count.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -277,6 +278,13 @@ std::string UnfinishedWave(size_t bytes) {
   return header ? qav::test::ReadFileBytes(path) + std::string(bytes, '\x11') : std::string();
 }
 
+// A new voice message of the call, in the list, as the answered call makes it before it records.
+CMessage* AddVoiceMessage(CCall* call) {
+  auto created = std::make_unique<CMessage>();
+  created->Init(call, 0, u"wav");
+  return g_MessageCollection.Add(std::move(created));
+}
+
 TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNoteKeptWhileItRecorded) {
   const std::string messages = MessagesFolder();
   ASSERT_FALSE(messages.empty());
@@ -284,9 +292,7 @@ TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNot
   call->GetPartner()->SetFullName(u"Zo\u00eb Miller");
   audio.recordedBytes = UnfinishedWave(64000);
   ASSERT_FALSE(audio.recordedBytes.empty());
-  auto created = std::make_unique<CMessage>();
-  created->Init(call, 0, u"wav");
-  CMessage* message = g_MessageCollection.Add(std::move(created));
+  CMessage* message = AddVoiceMessage(call);
   int out = 0, in = 0;
   ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
 
@@ -349,6 +355,23 @@ TEST_F(RecordingsTest, AVoiceMessageLeftByACrashIsListedUnderItsCallerFromTheNot
     EXPECT_EQ(g_MessageCollection.GetMessages()[0]->GetUser()->GetHandle(), u"unknown");
     EXPECT_FALSE(std::filesystem::exists(notePath));
   }
+}
+
+// The note is written on the GUI thread as the answered call's recording starts: a slow disk must
+// not hold the call link and the answer timers there, so nothing in that start waits for a flush.
+TEST_F(RecordingsTest, AVoiceMessageStartsRecordingWithItsCallerNoteAndNoWaitOnTheDisk) {
+  ASSERT_FALSE(MessagesFolder().empty());
+  CCall* call = CallWith(8, u"ann.k");
+  audio.recordedBytes = UnfinishedWave(3200);
+  ASSERT_FALSE(audio.recordedBytes.empty());
+  CMessage* message = AddVoiceMessage(call);
+  int out = 0, in = 0;
+  const uint64_t flushesBefore = qav::test::DiskFlushCount();
+  ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
+  EXPECT_EQ(qav::test::DiskFlushCount(), flushesBefore) << "the recording's start waited for a disk flush";
+  const std::string note = qav::test::ReadFileBytes(qav::U8(g_MessageCollection.GetCallerNotePath()));
+  EXPECT_NE(note.find("\nhandle ann.k\n"), std::string::npos) << note;
+  ASSERT_EQ(message->AudioCtrlBreak(), 1);
 }
 
 TEST_F(RecordingsTest, AConversationLeftUnfinishedGetsItsHeaderAndSideFileBeforeItIsListed) {
