@@ -18,6 +18,7 @@
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "ui/controls/number_edit.h"
 #include "ui/controls/title_group_box.h"
 #include "ui/options/options_sheet_link.h"
 

@@ -17,6 +17,7 @@
 #include "net/send_smtp.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "ui/controls/number_edit.h"
 #include "ui/options/options_sheet_link.h"
 #include "ui/bridge/up_dialog.h"
 

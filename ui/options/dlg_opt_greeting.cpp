@@ -29,6 +29,7 @@
 #include "platform/message_loop.h"
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/controls/number_edit.h"
 #include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
 

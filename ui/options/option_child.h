@@ -18,7 +18,6 @@
 
 #include "foundation/option_value.h"
 #include "ui/controls/multi_line_edit.h"
-#include "ui/controls/number_edit.h"
 
 class QAbstractButton;
 class QComboBox;
