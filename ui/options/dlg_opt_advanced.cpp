@@ -110,7 +110,7 @@ void CDlgOptAdvanced::ArrangeFolderRows(const FolderRows& rows) {
   auto* limit = new QHBoxLayout;
   limit->addWidget(rows.limited);
   // Wide enough for the largest number the limit takes (ten digits).
-  rows.size->setFixedWidth(rows.size->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
+  FitToDigits(rows.size, 10);
   limit->addWidget(rows.size);
   limit->addWidget(rows.sizeUnit);
   limit->addStretch(1);

@@ -198,7 +198,7 @@ void CDlgOptGreeting::Arrange() {
 void CDlgOptGreeting::SizeToFont() {
   // The child's font, which its edits take too.
   const QFontMetrics metrics = fontMetrics();
-  m_maxDuration->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 12);
+  FitToDigits(m_maxDuration, 6);
   const int margins = 2 * (m_text->frameWidth() + static_cast<int>(m_text->document()->documentMargin()));
   m_text->setFixedHeight(metrics.lineSpacing() * kTextLines + margins);
 }
