@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -419,6 +420,29 @@ TEST_F(GreetingLayoutTest, TheUnknownCallersRowsReadWholeAndLineUpAtEachFontAndM
       ExpectButtonsOfRow(&page, "voicePath", {"browseVoice", "playVoice", "recordVoice"}, text, captions);
       ExpectButtonsOfRow(&page, "text", {"resetText"}, PlaceOf(&page, "lengthGroup"), captions);
       EXPECT_LT(PlaceOf(&page, "lengthGroup").bottom(), PlaceOf(&page, "mailGroup").top());
+    }
+  }
+}
+
+// The text greeting shows four lines whole, without a scroll bar, on both greeting pages and at
+// each font; a fifth line scrolls.
+TEST_F(GreetingLayoutTest, TheTextGreetingShowsFourLinesWithoutAScrollBar) {
+  g_GreetingTextMsgAllowed = 1;
+  for (const QFont& font : Fonts()) {
+    QApplication::setFont(font);
+    for (const bool contacts : {true, false}) {
+      SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (contacts ? ", contacts" : ", other callers"));
+      std::unique_ptr<CDlgOptGreeting> page;
+      if (contacts) page = std::make_unique<CDlgOptDefaultCaller>(chooser, nullptr);
+      else page = std::make_unique<CDlgOptUnknownCaller>(chooser, nullptr);
+      page->show();
+      auto* text = Find<QPlainTextEdit>(page.get(), "text");
+      text->setPlainText(QStringLiteral("one\ntwo\nthree\nfour"));
+      SettleLayouts();
+      EXPECT_FALSE(text->verticalScrollBar()->isVisible());
+      text->setPlainText(QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+      SettleLayouts();
+      EXPECT_TRUE(text->verticalScrollBar()->isVisible());
     }
   }
 }
