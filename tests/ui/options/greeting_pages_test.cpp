@@ -302,20 +302,13 @@ class GreetingLayoutTest : public GreetingPagesTest {
  protected:
   void SetUp() override {
     GreetingPagesTest::SetUp();
-    defaultFont_ = QApplication::font();
     lists_.Create();
     g_pImageLists = &lists_;  // the buttons' pictures, as in the program
     g_AdvancedSettingMode = 1;
   }
   void TearDown() override {
     g_pImageLists = nullptr;
-    QApplication::setFont(defaultFont_);
     GreetingPagesTest::TearDown();
-  }
-  std::vector<QFont> Fonts() const {
-    QFont larger = defaultFont_;
-    larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);
-    return {defaultFont_, larger};
   }
   // Shows the page on its own; it reads whole.
   static void ShowReadingWhole(QWidget& page) {
@@ -348,12 +341,12 @@ class GreetingLayoutTest : public GreetingPagesTest {
     }
   }
 
-  QFont defaultFont_;
+  TestFonts fonts_{1.5};
   CAppImageLists lists_;
 };
 
 TEST_F(GreetingLayoutTest, TheDefaultCallersRowsReadWholeAndLineUpAtEachFontAndMode) {
-  for (const QFont& font : Fonts()) {
+  for (const QFont& font : fonts_.Both()) {
     QApplication::setFont(font);
     for (const bool captions : {false, true}) {
       for (const bool driver : {false, true}) {
@@ -401,7 +394,7 @@ TEST_F(GreetingLayoutTest, TheDefaultCallersRowsReadWholeAndLineUpAtEachFontAndM
 
 TEST_F(GreetingLayoutTest, TheUnknownCallersRowsReadWholeAndLineUpAtEachFontAndMode) {
   g_UseNonAuthorizedCallerSettings = 1;
-  for (const QFont& font : Fonts()) {
+  for (const QFont& font : fonts_.Both()) {
     QApplication::setFont(font);
     for (const bool captions : {false, true}) {
       SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (captions ? ", captions" : ""));
@@ -428,7 +421,7 @@ TEST_F(GreetingLayoutTest, TheUnknownCallersRowsReadWholeAndLineUpAtEachFontAndM
 // each font; a fifth line scrolls.
 TEST_F(GreetingLayoutTest, TheTextGreetingShowsFourLinesWithoutAScrollBar) {
   g_GreetingTextMsgAllowed = 1;
-  for (const QFont& font : Fonts()) {
+  for (const QFont& font : fonts_.Both()) {
     QApplication::setFont(font);
     for (const bool contacts : {true, false}) {
       SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (contacts ? ", contacts" : ", other callers"));
