@@ -85,6 +85,11 @@ class GreetingPagesTest : public OptionsTest {
     g_RemovableMode = false;
     OptionsTest::TearDown();
   }
+  // The contacts' greeting page, or the other callers'.
+  std::unique_ptr<CDlgOptGreeting> GreetingPage(bool contacts) {
+    if (contacts) return std::make_unique<CDlgOptDefaultCaller>(chooser, nullptr);
+    return std::make_unique<CDlgOptUnknownCaller>(chooser, nullptr);
+  }
   ChoosingSheet chooser;
 };
 
@@ -138,9 +143,7 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
     SaveSettings();
     for (const char* name : {"notes.wav", "empty.wav", "silent.wav", "not-there.wav"}) {
       SCOPED_TRACE(std::string(contacts ? "contacts, " : "other callers, ") + name);
-      std::unique_ptr<CDlgOptGreeting> page;
-      if (contacts) page = std::make_unique<CDlgOptDefaultCaller>(chooser, nullptr);
-      else page = std::make_unique<CDlgOptUnknownCaller>(chooser, nullptr);
+      const std::unique_ptr<CDlgOptGreeting> page = GreetingPage(contacts);
       page->show();
       boxes.texts.clear();
       chooser.greetingLoads.clear();
@@ -425,9 +428,7 @@ TEST_F(GreetingLayoutTest, TheTextGreetingShowsFourLinesWithoutAScrollBar) {
     QApplication::setFont(font);
     for (const bool contacts : {true, false}) {
       SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (contacts ? ", contacts" : ", other callers"));
-      std::unique_ptr<CDlgOptGreeting> page;
-      if (contacts) page = std::make_unique<CDlgOptDefaultCaller>(chooser, nullptr);
-      else page = std::make_unique<CDlgOptUnknownCaller>(chooser, nullptr);
+      const std::unique_ptr<CDlgOptGreeting> page = GreetingPage(contacts);
       page->show();
       auto* text = Find<QPlainTextEdit>(page.get(), "text");
       text->setPlainText(QStringLiteral("one\ntwo\nthree\nfour"));
