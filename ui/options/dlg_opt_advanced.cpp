@@ -21,6 +21,7 @@
 #include "platform/open_files.h"
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/controls/number_edit.h"
 #include "ui/options/folder_move.h"
 #include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
@@ -109,7 +110,7 @@ void CDlgOptAdvanced::ArrangeFolderRows(const FolderRows& rows) {
   auto* limit = new QHBoxLayout;
   limit->addWidget(rows.limited);
   // Wide enough for the largest number the limit takes (ten digits).
-  rows.size->setFixedWidth(rows.size->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
+  FitToDigits(rows.size, 10);
   limit->addWidget(rows.size);
   limit->addWidget(rows.sizeUnit);
   limit->addStretch(1);

@@ -18,6 +18,7 @@
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "ui/controls/number_edit.h"
 #include "ui/controls/title_group_box.h"
 #include "ui/options/options_sheet_link.h"
 
@@ -112,7 +113,7 @@ void CDlgOptAnswerMachineGen::Arrange() {
   } rows[] = {{m_answerOnline, m_secondsOnline, m_secondsOnlineLabel}, {m_answerAway, m_secondsAway, m_secondsAwayLabel}};
   for (int row = 0; row < 2; ++row) {
     delays->addWidget(rows[row].check, row, 0);
-    rows[row].edit->setFixedWidth(rows[row].edit->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    FitToDigits(rows[row].edit, 4);
     delays->addWidget(rows[row].edit, row, 1);
     delays->addWidget(rows[row].label, row, 2);
   }

@@ -17,6 +17,7 @@
 #include "net/send_smtp.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "ui/controls/number_edit.h"
 #include "ui/options/options_sheet_link.h"
 #include "ui/bridge/up_dialog.h"
 
@@ -24,8 +25,6 @@ namespace {
 // As long as the notice mails may take before the server counts as gone.
 constexpr int32_t kTestMailTimeoutSec = 20;
 const std::u16string kProductTitle = u"QAV - Answering Machine for Skype™ users";
-// Room for the port's digits beside the edit's frame and margins.
-constexpr int kNumberEditPadding = 12;
 // The buttons stand apart from the account's rows.
 constexpr int kButtonsGap = 16;
 }  // namespace
@@ -55,7 +54,7 @@ CDlgOptEMailSettings::CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* pa
     const bool port = line.editId == 1022;
     line.edit = port ? Add<CNumberEdit>(line.editId, line.editName) : Add<QLineEdit>(line.editId, line.editName);
     // The port as wide as its digits; the other edits fill their row.
-    if (port) line.edit->setFixedWidth(line.edit->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + kNumberEditPadding);
+    if (port) FitToDigits(line.edit, 6);
     grid->addWidget(line.edit, row++, 1, port ? Qt::AlignLeft : Qt::Alignment());
   }
   m_ssl = Add<QCheckBox>(1230, "sslSwitch");

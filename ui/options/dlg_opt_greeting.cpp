@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "audio/audio_driver.h"
@@ -28,6 +27,7 @@
 #include "platform/message_loop.h"
 #include "platform/text.h"
 #include "ui/controls/button_ssl.h"
+#include "ui/controls/number_edit.h"
 #include "ui/controls/wait_cursor.h"
 #include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
@@ -40,6 +40,8 @@ constexpr int kResetImage = 4;
 constexpr int kBrowseImage = 5;
 // The text greeting shows this many lines before it scrolls.
 constexpr int kTextLines = 4;
+// The length edit is as wide as this many digits.
+constexpr int kLengthDigits = 6;
 // The e-mail switches stand in under the one they depend on.
 constexpr int kIndent = 16;
 
@@ -185,20 +187,14 @@ void CDlgOptGreeting::Arrange() {
   auto* child = new QVBoxLayout(this);
   child->setContentsMargins(0, 0, 0, 0);
   child->addWidget(m_header);
-  SizeToFont();
-}
-
-void CDlgOptGreeting::SizeToFont() {
-  // The child's font, which its edits take too.
-  const QFontMetrics metrics = fontMetrics();
-  m_maxDuration->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 12);
-  const int margins = 2 * (m_text->frameWidth() + static_cast<int>(m_text->document()->documentMargin()));
-  m_text->setFixedHeight(metrics.lineSpacing() * kTextLines + margins);
+  m_text->SetVisibleLines(kTextLines);
+  FitToDigits(m_maxDuration, kLengthDigits);
 }
 
 void CDlgOptGreeting::changeEvent(QEvent* event) {
   COptionChild::changeEvent(event);
-  if (event->type() == QEvent::FontChange) SizeToFont();
+  // The length edit's width follows the font (the child's, which its edits take too).
+  if (event->type() == QEvent::FontChange) FitToDigits(m_maxDuration, kLengthDigits);
 }
 
 void CDlgOptGreeting::Localize() {

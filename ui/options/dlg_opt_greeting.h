@@ -118,8 +118,6 @@ class CDlgOptGreeting : public COptionChild {
  private:
   // The frames one under another in the caller's frame, and the rows in their grids.
   void Arrange();
-  // Sizes that follow the font: the length edit's width, the text edit's lines.
-  void SizeToFont();
   void StartRecording();
   // The save dialog after a recording, again until the recording is kept or dropped.
   void SaveRecording();

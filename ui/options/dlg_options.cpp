@@ -1,7 +1,6 @@
 #include "ui/options/dlg_options.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -74,9 +73,9 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
   connect(m_list, &QListWidget::currentRowChanged, this, [this](int) {
     if (!m_selecting) OnListSelectChanged();
   });
-  m_childArea = new COptionChildArea(this);
-  m_childArea->setObjectName(QStringLiteral("childArea"));
-  QWidget* childParent = m_childArea->widget();
+  auto* childArea = new COptionChildArea(this);
+  childArea->setObjectName(QStringLiteral("childArea"));
+  QWidget* childParent = childArea->widget();
   // Shown in the child's place when nothing but the application child can be edited.
   m_noUserFrame = new QFrame(childParent);
   m_noUserFrame->setObjectName(QStringLiteral("noUserFrame"));
@@ -89,12 +88,12 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
   m_noUserText->setWordWrap(true);
   auto* noUserLayout = new QVBoxLayout(m_noUserFrame);
   noUserLayout->addWidget(m_noUserText);
-  m_childArea->AddChild(m_noUserFrame);
+  childArea->AddChild(m_noUserFrame);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
   layout->setSpacing(kChildGap);
   layout->addWidget(m_list);
-  layout->addWidget(m_childArea, 1);
+  layout->addWidget(childArea, 1);
 
   m_slots[0].child = new CDlgOptConversationRecordGen(sheet, childParent);
   m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, childParent);
@@ -108,7 +107,7 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
   for (const Slot& slot : m_slots) {
     if (slot.child == nullptr) continue;
     slot.child->hide();
-    m_childArea->AddChild(slot.child);
+    childArea->AddChild(slot.child);
   }
   if (g_pImageLists != nullptr) m_list->SetImageList(&g_pImageLists->m_optionsList);
   m_current = nullptr;
@@ -171,8 +170,7 @@ void CDlgOptions::FitListWidth() {
   QStringList captions;
   for (int row = 0; row < m_list->count(); ++row) captions << m_list->item(row)->text();
   const int rowsHeight = m_list->sizeHintForRow(0) * std::max(1, m_list->count()) + 2 * m_list->frameWidth();
-  m_listWidth = std::max(kListWidth, m_list->WidthForWholeWords(captions, std::max(kListHeight, rowsHeight)));
-  m_list->setFixedWidth(m_listWidth);
+  m_list->setFixedWidth(std::max(kListWidth, m_list->WidthForWholeWords(captions, std::max(kListHeight, rowsHeight))));
   m_list->setMinimumHeight(rowsHeight);
   m_sheet.FitSheetToPage();
 }

@@ -59,10 +59,9 @@ class CDlgOptions : public QWidget {
   };
   void SelectRow(int row);
   COptionChild* ChildOfRow(int row) const;
-  // Widens the list (and moves the children and the page's edge with it) so that no word of a
-  // caption is cut in the current language and font.
+  // Widens the list so that no word of a caption is cut in the current language and font, and
+  // has the sheet fit the page.
   void FitListWidth();
-  // The page is as wide and tall as its widest and tallest child needs; the sheet is told.
   bool IsGreetingChild(const COptionChild* child) const;
 
   COptionsSheetLink& m_sheet;
@@ -70,8 +69,6 @@ class CDlgOptions : public QWidget {
   CListBoxST* m_list = nullptr;
   QLabel* m_noUserText = nullptr;
   QFrame* m_noUserFrame = nullptr;
-  class COptionChildArea* m_childArea = nullptr;
   std::array<Slot, kSlotCount> m_slots{};
   bool m_selecting = false;
-  int m_listWidth = 0;
 };

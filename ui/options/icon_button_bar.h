@@ -22,7 +22,6 @@ class CIconButtonBar : public QWidget {
                Qt::Alignment beside = Qt::AlignRight | Qt::AlignVCenter);
   // Moves the bar for the mode when it changed; the buttons' captions are their own business.
   void ShowCaptions(bool captions);
-  bool ShowsCaptions() const { return m_captions; }
 
  private:
   void Place();

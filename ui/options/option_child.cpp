@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +22,8 @@
 
 namespace {
 const std::u16string kBoxCaption = u"QAV";
+// Room beside a number edit's digits for its frame and margins.
+constexpr int kNumberEditPadding = 12;
 }  // namespace
 
 COptionChild::COptionChild(COptionsSheetLink& sheet, int dialogId, const char* className, QWidget* parent)
@@ -110,6 +111,10 @@ bool COptionChild::IsOnAppDrive(const std::u16string& path) {
 
 bool COptionChild::AdvancedMode() { return g_AdvancedSettingMode.Get() != 0; }
 bool COptionChild::ScreenReaderMode() { return g_ScreenReaderFriendlyMode.Get() != 0; }
+
+void COptionChild::FitToDigits(QLineEdit* edit, int digits) {
+  edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('0'))) + kNumberEditPadding);
+}
 
 QWidget* COptionChild::ControlById(int id) const {
   for (QWidget* control : findChildren<QWidget*>()) {

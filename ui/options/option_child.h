@@ -18,7 +18,6 @@
 
 #include "foundation/option_value.h"
 #include "ui/controls/multi_line_edit.h"
-#include "ui/controls/number_edit.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -86,6 +85,8 @@ class COptionChild : public QWidget {
     control->setProperty(kControlIdProperty, id);
     return control;
   }
+  // A number edit as wide as that many digits beside its frame and margins, in its font now.
+  static void FitToDigits(QLineEdit* edit, int digits);
   // The child's control of that id, wherever it sits in the child's layout; null when none.
   QWidget* ControlById(int id) const;
   // Sets a control's text from a language string (labels, boxes, buttons, group titles).

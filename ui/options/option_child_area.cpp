@@ -1,8 +1,6 @@
 #include "ui/options/option_child_area.h"
 
 #include <QEvent>
-#include <QLayout>
-#include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,9 +14,7 @@ QSize LargestHint(const QWidget* column, bool minimum) {
     auto* child = qobject_cast<const QWidget*>(object);
     if (child == nullptr || child->isWindow()) continue;
     // Hidden children count too: the sheet keeps one size whichever child is chosen.
-    // A child without a layout has the size it gave itself.
-    const QSize wish = child->layout() == nullptr ? child->size() : minimum ? child->minimumSizeHint() : child->sizeHint();
-    size = size.expandedTo(wish);
+    size = size.expandedTo(minimum ? child->minimumSizeHint() : child->sizeHint());
   }
   return size;
 }
@@ -53,8 +49,6 @@ class COptionChildArea::Column : public QWidget {
 COptionChildArea::COptionChildArea(QWidget* parent) : QScrollArea(parent), m_column(new Column(this)) {
   setFrameShape(QFrame::NoFrame);
   setWidgetResizable(true);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidget(m_column);
 }
 

@@ -5,8 +5,6 @@
 
 #include <QScrollArea>
 
-class QVBoxLayout;
-
 class COptionChildArea : public QScrollArea {
  public:
   explicit COptionChildArea(QWidget* parent);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -84,6 +85,11 @@ class GreetingPagesTest : public OptionsTest {
     g_RemovableMode = false;
     OptionsTest::TearDown();
   }
+  // The contacts' greeting page, or the other callers'.
+  std::unique_ptr<CDlgOptGreeting> GreetingPage(bool contacts) {
+    if (contacts) return std::make_unique<CDlgOptDefaultCaller>(chooser, nullptr);
+    return std::make_unique<CDlgOptUnknownCaller>(chooser, nullptr);
+  }
   ChoosingSheet chooser;
 };
 
@@ -137,9 +143,7 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
     SaveSettings();
     for (const char* name : {"notes.wav", "empty.wav", "silent.wav", "not-there.wav"}) {
       SCOPED_TRACE(std::string(contacts ? "contacts, " : "other callers, ") + name);
-      std::unique_ptr<CDlgOptGreeting> page;
-      if (contacts) page = std::make_unique<CDlgOptDefaultCaller>(chooser, nullptr);
-      else page = std::make_unique<CDlgOptUnknownCaller>(chooser, nullptr);
+      const std::unique_ptr<CDlgOptGreeting> page = GreetingPage(contacts);
       page->show();
       boxes.texts.clear();
       chooser.greetingLoads.clear();
@@ -301,20 +305,13 @@ class GreetingLayoutTest : public GreetingPagesTest {
  protected:
   void SetUp() override {
     GreetingPagesTest::SetUp();
-    defaultFont_ = QApplication::font();
     lists_.Create();
     g_pImageLists = &lists_;  // the buttons' pictures, as in the program
     g_AdvancedSettingMode = 1;
   }
   void TearDown() override {
     g_pImageLists = nullptr;
-    QApplication::setFont(defaultFont_);
     GreetingPagesTest::TearDown();
-  }
-  std::vector<QFont> Fonts() const {
-    QFont larger = defaultFont_;
-    larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);
-    return {defaultFont_, larger};
   }
   // Shows the page on its own; it reads whole.
   static void ShowReadingWhole(QWidget& page) {
@@ -347,12 +344,12 @@ class GreetingLayoutTest : public GreetingPagesTest {
     }
   }
 
-  QFont defaultFont_;
+  TestFonts fonts_{1.5};
   CAppImageLists lists_;
 };
 
 TEST_F(GreetingLayoutTest, TheDefaultCallersRowsReadWholeAndLineUpAtEachFontAndMode) {
-  for (const QFont& font : Fonts()) {
+  for (const QFont& font : fonts_.Both()) {
     QApplication::setFont(font);
     for (const bool captions : {false, true}) {
       for (const bool driver : {false, true}) {
@@ -400,7 +397,7 @@ TEST_F(GreetingLayoutTest, TheDefaultCallersRowsReadWholeAndLineUpAtEachFontAndM
 
 TEST_F(GreetingLayoutTest, TheUnknownCallersRowsReadWholeAndLineUpAtEachFontAndMode) {
   g_UseNonAuthorizedCallerSettings = 1;
-  for (const QFont& font : Fonts()) {
+  for (const QFont& font : fonts_.Both()) {
     QApplication::setFont(font);
     for (const bool captions : {false, true}) {
       SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (captions ? ", captions" : ""));
@@ -419,6 +416,27 @@ TEST_F(GreetingLayoutTest, TheUnknownCallersRowsReadWholeAndLineUpAtEachFontAndM
       ExpectButtonsOfRow(&page, "voicePath", {"browseVoice", "playVoice", "recordVoice"}, text, captions);
       ExpectButtonsOfRow(&page, "text", {"resetText"}, PlaceOf(&page, "lengthGroup"), captions);
       EXPECT_LT(PlaceOf(&page, "lengthGroup").bottom(), PlaceOf(&page, "mailGroup").top());
+    }
+  }
+}
+
+// The text greeting shows four lines whole, without a scroll bar, on both greeting pages and at
+// each font; a fifth line scrolls.
+TEST_F(GreetingLayoutTest, TheTextGreetingShowsFourLinesWithoutAScrollBar) {
+  g_GreetingTextMsgAllowed = 1;
+  for (const QFont& font : fonts_.Both()) {
+    QApplication::setFont(font);
+    for (const bool contacts : {true, false}) {
+      SCOPED_TRACE(testing::Message() << font.pointSizeF() << "pt" << (contacts ? ", contacts" : ", other callers"));
+      const std::unique_ptr<CDlgOptGreeting> page = GreetingPage(contacts);
+      page->show();
+      auto* text = Find<QPlainTextEdit>(page.get(), "text");
+      text->setPlainText(QStringLiteral("one\ntwo\nthree\nfour"));
+      SettleLayouts();
+      EXPECT_FALSE(text->verticalScrollBar()->isVisible());
+      text->setPlainText(QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+      SettleLayouts();
+      EXPECT_TRUE(text->verticalScrollBar()->isVisible());
     }
   }
 }

@@ -14,6 +14,7 @@
 #include "foundation/settings_folders.h"
 #include "tests/ui/options/option_test_controls.h"
 #include "tests/ui/options/options_fixture.h"
+#include "tests/ui/text_fit.h"
 #include "ui/options/dlg_options.h"
 #include "ui/options/option_child.h"
 
@@ -25,17 +26,10 @@ class OptionEditsTest : public OptionsTest {
   void SetUp() override {
     OptionsTest::SetUp();
     g_AdvancedSettingMode = 1;  // every child listed
-    defaultFont = QApplication::font();
   }
   void TearDown() override {
-    QApplication::setFont(defaultFont);
     CDlgOptions::SetRememberedIndex(0);
     OptionsTest::TearDown();
-  }
-  std::vector<QFont> Fonts() const {
-    QFont larger = defaultFont;
-    larger.setPointSizeF(defaultFont.pointSizeF() * 1.6);
-    return {defaultFont, larger};
   }
   // The options page as the sheet shows it, on the child with that dialog id.
   std::unique_ptr<CDlgOptions> Open(int dialogId) {
@@ -49,7 +43,7 @@ class OptionEditsTest : public OptionsTest {
   // switched on; `where` names the case and the font.
   template <class Case, size_t N, class Body>
   void AtEachFont(const Case (&cases)[N], Body body) {
-    for (const QFont& font : Fonts()) {
+    for (const QFont& font : fonts.Both()) {
       QApplication::setFont(font);
       for (const Case& c : cases) {
         SetDefaultOptions();
@@ -63,7 +57,7 @@ class OptionEditsTest : public OptionsTest {
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
   }
 
-  QFont defaultFont;
+  TestFonts fonts{1.6};
 };
 
 struct NumberEditCase {

@@ -169,10 +169,8 @@ TEST_F(AnswerMachinePageTest, BasicModeHidesTheLowerGroupsAndShortensTheFrame) {
 // The delay rows show every caption whole, side by side (switch, seconds, label), at the desktop's
 // font and at a larger one, inside the frame and the child.
 TEST_F(AnswerMachinePageTest, TheDelayRowsShowTheirCaptionsWholeInsideTheFrame) {
-  const QFont defaultFont = QApplication::font();
-  QFont larger = defaultFont;
-  larger.setPointSizeF(defaultFont.pointSizeF() * 1.6);
-  for (const QFont& font : {defaultFont, larger}) {
+  const TestFonts fonts(1.6);
+  for (const QFont& font : fonts.Both()) {
     QApplication::setFont(font);
     page = std::make_unique<CDlgOptAnswerMachineGen>(sheet, nullptr);
     page->show();
@@ -192,7 +190,6 @@ TEST_F(AnswerMachinePageTest, TheDelayRowsShowTheirCaptionsWholeInsideTheFrame) 
     }
     EXPECT_EQ(place("secondsOnline").left(), place("secondsAway").left()) << "the rows line up";
   }
-  QApplication::setFont(defaultFont);
 }
 
 TEST_F(AnswerMachinePageTest, TheTestCallIsALinkOrForScreenReadersAButtonAndAsksTheTestContact) {

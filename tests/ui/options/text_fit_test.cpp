@@ -36,7 +36,6 @@ class OptionTextFitTest : public OptionsTest {
     std::filesystem::create_directories(languages_);
     ASSERT_EQ(LanguagesInit(U16(languages_), true), 1);  // writes the built-in English file
     WriteLongWordsLanguage();
-    defaultFont_ = QApplication::font();
     lists_.Create();
     g_pImageLists = &lists_;
   }
@@ -44,14 +43,8 @@ class OptionTextFitTest : public OptionsTest {
     LanguagesTerm();
     LoadDefaultLangLib();
     g_pImageLists = nullptr;
-    QApplication::setFont(defaultFont_);
     CDlgOptions::SetRememberedIndex(0);
     OptionsTest::TearDown();
-  }
-  std::vector<QFont> Fonts() const {
-    QFont larger = defaultFont_;
-    larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);  // as a 144 dpi desktop shows it
-    return {defaultFont_, larger};
   }
 
   // "ZV_LW": every English text with each word of four letters or more half as long again, as
@@ -86,7 +79,7 @@ class OptionTextFitTest : public OptionsTest {
   }
 
   std::string languages_;
-  QFont defaultFont_;
+  TestFonts fonts_{1.5};
   CAppImageLists lists_;
   CSampleSheetServices services_{u"alice"};
 };
@@ -95,7 +88,7 @@ TEST_F(OptionTextFitTest, EveryChildReadsWholeAtEachFontAndModeAndTheSheetStaysO
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   for (const char16_t* language : {u"ZV_EN", u"ZV_LW"}) {
    ASSERT_EQ(LoadLangLib(language), 1);
-   for (const QFont& font : Fonts()) {
+   for (const QFont& font : fonts_.Both()) {
     QApplication::setFont(font);
     for (const Mode& mode : kModes) {
       g_AdvancedSettingMode = mode.advanced;

@@ -27,24 +27,20 @@ class SheetTextFitTest : public ::testing::Test {
     LoadDefaultLangLib();
     lists_.Create();
     g_pImageLists = &lists_;
-    defaultFont_ = QApplication::font();
   }
   void TearDown() override {
-    QApplication::setFont(defaultFont_);
     g_ScreenReaderFriendlyMode = 0;
     g_pImageLists = nullptr;
   }
 
-  QFont defaultFont_;
+  TestFonts fonts_{1.5};
   CAppImageLists lists_;
   CSampleSheetServices services_{u"alice"};
 };
 
 TEST_F(SheetTextFitTest, EveryPageReadsWholeAtEachFontWithAndWithoutCaptions) {
-  QFont larger = defaultFont_;
-  larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);  // as a 144 dpi desktop shows it
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  for (const QFont& font : {defaultFont_, larger}) {
+  for (const QFont& font : fonts_.Both()) {
     QApplication::setFont(font);
     for (const int captions : {0, 1}) {
       g_ScreenReaderFriendlyMode = captions;
