@@ -1,6 +1,5 @@
 #include "ui/options/dlg_opt_answer_machine_gen.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +20,7 @@
 #include "ui/controls/number_edit.h"
 #include "ui/controls/title_group_box.h"
 #include "ui/options/options_sheet_link.h"
+#include "ui/controls/wait_cursor.h"
 
 namespace {
 constexpr uint32_t kMaxAnswerDelaySec = 180;
@@ -77,15 +77,7 @@ CDlgOptAnswerMachineGen::CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidg
   UpdateDlg();
 }
 
-CDlgOptAnswerMachineGen::~CDlgOptAnswerMachineGen() { EndTestCallPause(); }
-
-void CDlgOptAnswerMachineGen::EndTestCallPause() {
-  // One cursor for any number of clicks within the pause, given back once: a sheet closed within
-  // the pause must not leave the whole program showing the wait cursor.
-  if (!m_testCallPausing) return;
-  m_testCallPausing = false;
-  QApplication::restoreOverrideCursor();
-}
+CDlgOptAnswerMachineGen::~CDlgOptAnswerMachineGen() = default;
 
 void CDlgOptAnswerMachineGen::Localize() {
   Trace("Localize");
@@ -214,9 +206,9 @@ void CDlgOptAnswerMachineGen::OnSelchangeComboTakeControlUserOption() {
 
 void CDlgOptAnswerMachineGen::OnStartTestCallFromEcho123() {
   Trace("OnStartTestCallFromEcho123");
-  if (!m_testCallPausing) QApplication::setOverrideCursor(Qt::WaitCursor);
-  m_testCallPausing = true;
+  // One cursor for any number of clicks within the pause; the page going gives it back too.
+  if (!m_testCallPause) m_testCallPause.emplace();
   Sheet().SendChatMessage(u"echo123", u"Call Me");
   // The window stays responsive meanwhile; only the cursor waits.
-  QTimer::singleShot(kTestCallPauseMs, this, [this] { EndTestCallPause(); });
+  QTimer::singleShot(kTestCallPauseMs, this, [this] { m_testCallPause.reset(); });
 }

@@ -3,6 +3,9 @@
 // contact.
 #pragma once
 
+#include <optional>
+
+#include "ui/controls/wait_cursor.h"
 #include "ui/options/option_child.h"
 
 class QCheckBox;
@@ -26,7 +29,6 @@ class CDlgOptAnswerMachineGen : public COptionChild {
   // out from their texts, so no caption is cut, and the child widens when a row needs more room.
   // The controls in their rows and groups.
   void Arrange();
-  void EndTestCallPause();
 
   void OnCheckAnswerAllowed();
   void OnCheckAnswerWhenOnline();
@@ -50,8 +52,8 @@ class CDlgOptAnswerMachineGen : public COptionChild {
   QGroupBox* m_takeControlGroup;
   QLabel* m_takeControlLabel;
   QComboBox* m_takeControl;
-  // The wait cursor of a test call's pause is on (the page gives it back if it goes first).
-  bool m_testCallPausing = false;
+  // The wait cursor of a test call's pause, while it lasts.
+  std::optional<WaitCursor> m_testCallPause;
   QLabel* m_testCallLink;
   QPushButton* m_testCallButton;
 };

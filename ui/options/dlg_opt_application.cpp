@@ -1,6 +1,5 @@
 #include "ui/options/dlg_opt_application.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -22,6 +21,7 @@
 #include "ui/options/dlg_options.h"
 #include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
+#include "ui/controls/wait_cursor.h"
 
 namespace {
 constexpr int kEditImage = 6;
@@ -218,9 +218,8 @@ void CDlgOptApplication::OnButtonLanguageFileEdit() {
 
 void CDlgOptApplication::OnButtonCheckForUpdatesNow() {
   Trace("OnButtonCheckForUpdatesNow");
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const WaitCursor wait;
   Sheet().CheckForUpdatesNow();
-  QApplication::restoreOverrideCursor();
 }
 
 void CDlgOptApplication::ReportGreetingLoad(bool buddy) {
@@ -233,7 +232,7 @@ void CDlgOptApplication::ReportGreetingLoad(bool buddy) {
 void CDlgOptApplication::OnButtonResetToFactoryDefaults() {
   Trace("OnButtonResetToFactoryDefaults");
   if (qav::ShowMessageBox(GetLangString(943), u"QAV", qav::MB_YESNO | qav::MB_ICONEXCLAMATION) != qav::IDYES) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const WaitCursor wait;
   ResetSettingsToFactoryDefaults();
   ReportGreetingLoad(true);
   ReportGreetingLoad(false);
@@ -248,5 +247,4 @@ void CDlgOptApplication::OnButtonResetToFactoryDefaults() {
   }
   // The other pages, the tab titles and the screen-reader captions follow the defaults too.
   Sheet().Relocalize();
-  QApplication::restoreOverrideCursor();
 }

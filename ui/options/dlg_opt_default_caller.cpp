@@ -1,6 +1,5 @@
 #include "ui/options/dlg_opt_default_caller.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include "ui/controls/hyper_link.h"
 #include "ui/options/icon_button_bar.h"
 #include "ui/options/options_sheet_link.h"
+#include "ui/controls/wait_cursor.h"
 
 namespace {
 const CDlgOptGreeting::Settings kContacts = {
@@ -117,9 +117,11 @@ void CDlgOptDefaultCaller::UpdateDlg() {
 }
 
 void CDlgOptDefaultCaller::TryCreateVideoDriver() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool created = Sheet().CreateVideoDriver();
-  QApplication::restoreOverrideCursor();
+  bool created = false;
+  {
+    const WaitCursor wait;
+    created = Sheet().CreateVideoDriver();
+  }
   if (!created) QAV_LOG(LOG_WARNING, u"Can't find Video Driver.");
 }
 

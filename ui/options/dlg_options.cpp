@@ -1,6 +1,5 @@
 #include "ui/options/dlg_options.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -25,6 +24,7 @@
 #include "ui/options/option_child.h"
 #include "ui/options/option_child_area.h"
 #include "ui/options/options_sheet_link.h"
+#include "ui/controls/wait_cursor.h"
 
 namespace {
 
@@ -240,10 +240,9 @@ bool CDlgOptions::OnKillActive() {
 }
 
 bool CDlgOptions::OnApply() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const WaitCursor wait;
   m_sheet.SaveSettings();
   m_sheet.SetModified(false);
-  QApplication::restoreOverrideCursor();
   return true;
 }
 
