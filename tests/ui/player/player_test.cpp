@@ -401,21 +401,15 @@ class PlayerLayoutTest : public PlayerTest {
  protected:
   void SetUp() override {
     PlayerTest::SetUp();
-    defaultFont_ = QApplication::font();
     lists_.Create();
     g_pImageLists = &lists_;
   }
   void TearDown() override {
     g_pImageLists = nullptr;
     g_ScreenReaderFriendlyMode = 0;
-    QApplication::setFont(defaultFont_);
     PlayerTest::TearDown();
   }
-  std::vector<QFont> Fonts() const {
-    QFont larger = defaultFont_;
-    larger.setPointSizeF(defaultFont_.pointSizeF() * 1.5);  // as a 144 dpi desktop shows it
-    return {defaultFont_, larger};
-  }
+  std::vector<QFont> Fonts() const { return fonts_.Both(); }
   template <class T>
   static T* Control(const QWidget& player, const char* name) {
     T* control = player.findChild<T*>(QString::fromLatin1(name));
@@ -427,7 +421,7 @@ class PlayerLayoutTest : public PlayerTest {
     return QRect(control->mapTo(&player, QPoint(0, 0)), control->size());
   }
 
-  QFont defaultFont_;
+  qav::test::TestFonts fonts_{1.5};  // as a 144 dpi desktop shows it
   CAppImageLists lists_;
 };
 
