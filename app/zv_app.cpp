@@ -379,14 +379,16 @@ void CZVApp::StartupUpdate() {
 }
 
 int CZVApp::LoadGreetingMemFile(bool buddy) {
-  const GreetingBuild build = BuildGreetingMemFile({GetAppFolder() + u"beep1.wav",
-                                                    buddy ? g_GreetingSoundMsgPath.Get()
-                                                          : g_GreetingSoundMsgPathForNonAuth.Get(),
-                                                    GetAppFolder() + u"beep2.wav"});
-  if (!build.failedFile.empty()) {
+  const std::u16string greeting = buddy ? g_GreetingSoundMsgPath.Get() : g_GreetingSoundMsgPathForNonAuth.Get();
+  const GreetingBuild build = BuildGreetingMemFile({GetAppFolder() + u"beep1.wav", greeting, GetAppFolder() + u"beep2.wav"});
+  // The build names the file that failed, but an empty greeting path fails with a name as empty
+  // as no failure's. The beeps' paths are never empty: an empty greeting path is the failure.
+  const bool failed = !build.failedFile.empty() || greeting.empty();
+  if (failed) {
+    const std::u16string failedFile = build.failedFile.empty() ? u"(an empty greeting path)" : build.failedFile;
     QAV_LOG(LOG_WARNING,
             buddy ? u"CZVApp::LoadGreetingMemFileBuddy[ Fail to load file %s" : u"CZVApp::LoadGreetingMemFileNonBuddy[ Fail to load file %s",
-            build.failedFile);
+            failedFile);
   }
   std::shared_ptr<const CWaveMemFile> replaced = build.memFile;
   {
@@ -394,7 +396,7 @@ int CZVApp::LoadGreetingMemFile(bool buddy) {
     (buddy ? m_greetingBuddy : m_greetingNonBuddy).swap(replaced);
   }
   // `replaced` is the old greeting: freed here unless the audio thread still plays it.
-  return build.failedFile.empty() ? 1 : 0;
+  return failed ? 0 : 1;
 }
 
 std::shared_ptr<const CWaveMemFile> CZVApp::GetGreetingMemFile(bool buddy) const {
