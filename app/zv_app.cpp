@@ -168,7 +168,7 @@ bool CZVApp::InitInstance() {
 
   CSettingsHooks hooks;
   hooks.currentUserHandle = m_components.currentUserHandle;
-  hooks.applyLanguage = [this](const std::u16string& path) { ApplyLanguage(path); };
+  hooks.applyLanguage = [this](const std::u16string& path) { ApplyLanguageFromSettings(path); };
   hooks.languageFilePath = [this] { return GetLanguageFilePath(); };
   SetSettingsHooks(std::move(hooks));
   m_settingsHooksInstalled = true;
@@ -361,6 +361,20 @@ void CZVApp::ApplyLanguage(const std::u16string& path) {
   m_profile.Language = code;
   m_profile.RightToLeft = GetLangString(IDS_LANGUAGE_RTL) == u"TRUE";
   if (m_pMainWnd && code != previous) qav::PostMessage(m_pMainWnd->GetSafeHwnd(), UM_LOCALIZE);
+}
+
+void CZVApp::ApplyLanguageFromSettings(const std::u16string& path) {
+  if (qav::MessageLoop::Current() == &m_guiLoop) {
+    ApplyLanguage(path);
+    return;
+  }
+  // Another thread (the sign-in reload runs on the dispatcher's): the GUI thread reads the language
+  // and its direction at any time, so the switch is queued to it, ahead of what that thread queues
+  // after the load (its boxes and the refresh of the pages).
+  if (!m_pMainWnd || !qav::PostMessage(m_pMainWnd->GetSafeHwnd(), UM_APP_APPLYLANGUAGE, 0, 0,
+                                       qav::MakePayload<std::u16string>(path))) {
+    QAV_LOG(LOG_WARNING, u"CZVApp: the language [%s] cannot reach the main window; the current one stays", path);
+  }
 }
 
 void CZVApp::LoadRegistrySettings() {

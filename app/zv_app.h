@@ -65,6 +65,8 @@ class CZVApp {
   void InitDebugLog();
   std::u16string GetLanguageFolder();
   std::u16string GetLanguageFilePath() const;
+  // Switches the program's language (the profile's language and right-to-left flag, read by the
+  // GUI thread at any time). GUI thread only.
   void ApplyLanguage(const std::u16string& path);
   void LoadRegistrySettings();
   void SaveRegistrySettings();
@@ -113,6 +115,8 @@ class CZVApp {
   bool CheckInstalledCopy();
   bool CheckSkypeVersion();
   int LoadGreetingMemFile(bool buddy);
+  // The settings' language switch: ApplyLanguage on the GUI thread, queued to it from any other.
+  void ApplyLanguageFromSettings(const std::u16string& path);
   void RemoveLogHandlers();
 
   qav::MessageLoop& m_guiLoop;
