@@ -15,7 +15,6 @@
 #include "foundation/language_tables.h"
 #include "foundation/registry_access.h"
 #include "foundation/settings.h"
-#include "platform/registry_store/registry_store.h"
 #include "platform/virtual_loop.h"
 #include "skype/link/user_collection.h"
 #include "tests/app/app_doubles.h"
@@ -105,11 +104,7 @@ TEST_F(AppObjectTest, ALanguageThatDoesNotLoadFallsBackToEnglish) {
 TEST(AppLanguage, ASignInReloadOnAnotherThreadSwitchesTheLanguageOnTheGuiThread) {
   TempDir dir;
   ScopedProgramFolders folders{dir.path()};
-  RegistryStore store(dir.path() + "/registry");
-  ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI"), kRegOk);
-  ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",
-                           MakeRegistryDword(0x05000000)),
-            kRegOk);
+  ASSERT_TRUE(RegisterInstalledCallClient(dir.path() + "/registry"));
   VirtualLoop v;
   Journal journal;
   AnsweringBoxes boxes{journal, IDOK};
