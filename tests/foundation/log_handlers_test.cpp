@@ -185,24 +185,32 @@ TEST_F(PinnedLogTest, ThreeSlotRingKeepsTheLastTwoOfFiveRecordsOldestFirst) {
   EXPECT_EQ(empty.DumpToFile(qav::U16(dir_.File("no such folder/dump.txt"))), 0);
 }
 
-// The program's ring: 50,000 slots keep the latest 49,999 records of a long run of ordinary lines,
-// however many bytes they take.
-TEST_F(PinnedLogTest, TheProgramsRingKeepsTheLatest49999OfManyShortLines) {
-  CMemBufLogHandler ring(LOG_ALL, 50'000);
-  logger_.AddHandler(&ring);
-  constexpr unsigned kRecords = 60'000;
-  for (unsigned i = 0; i < kRecords; ++i) {
-    logger_.Log(LOG_INFO, u"skype/link/stl_transport.cpp", 276,
-                qav::Format(u"<- S2D[#%u]: CALL %u STATUS INPROGRESS, duration so far %u s ", i, 1000 + i % 97, i % 120));
+// A ring keeps its latest slotCount - 1 records of a long run of ordinary lines, however many bytes
+// they take: the program's ring of 50,000 slots its latest 49,999, and a smaller one, dumped, the
+// very latest in order.
+TEST_F(PinnedLogTest, ARingKeepsItsLatestRecordsOfManyShortLinesByCount) {
+  // A line of the call link as it often stands in the log; the ring numbers the records itself.
+  const std::u16string line = u"<- S2D[#20417]: CALL 1093 STATUS INPROGRESS, duration so far 117 s ";
+  const struct {
+    int slots;
+    unsigned records;
+    bool dump;
+  } cases[] = {{50'000, 60'000, false}, {5'000, 6'000, true}};
+  for (const auto& c : cases) {
+    CMemBufLogHandler ring(LOG_ALL, c.slots);
+    CLogger logger(u"QAV");
+    logger.AddHandler(&ring);
+    for (unsigned i = 0; i < c.records; ++i) logger.Log(LOG_INFO, u"stl_transport.cpp", 276, line);
+    const size_t held = static_cast<size_t>(c.slots - 1);
+    EXPECT_EQ(ring.RecordCount(), held) << c.slots;
+    EXPECT_LE(ring.CapacityBytes(), ring.MaxCapacityBytes());
+    if (!c.dump) continue;
+    ASSERT_EQ(ring.DumpToFile(qav::U16(dir_.File("dump.txt"))), 1);
+    const std::string dump = ReadFileBytes(dir_.File("dump.txt"));
+    std::vector<unsigned> newest(held);
+    for (unsigned i = 0; i < held; ++i) newest[i] = c.records - static_cast<unsigned>(held) + i;
+    EXPECT_EQ(Sequences(qav::U8(qav::Utf16LeBytesToText(dump.data() + 2, dump.size() - 2))), newest);
   }
-  EXPECT_EQ(ring.RecordCount(), 49'999u);
-  EXPECT_LE(ring.CapacityBytes(), ring.MaxCapacityBytes());
-  ASSERT_EQ(ring.DumpToFile(qav::U16(dir_.File("dump.txt"))), 1);
-  const std::string dump = ReadFileBytes(dir_.File("dump.txt"));
-  const std::vector<unsigned> sequences = Sequences(qav::U8(qav::Utf16LeBytesToText(dump.data() + 2, dump.size() - 2)));
-  std::vector<unsigned> newest(49'999);
-  for (unsigned i = 0; i < newest.size(); ++i) newest[i] = kRecords - 49'999 + i;
-  EXPECT_EQ(sequences, newest);
 }
 
 // Records of every length up to a few hundred characters, some stored as UTF-16, wrap the ring at
