@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <ctime>
+#include <thread>
 
 #include "app/app_messages.h"
 #include "app/app_names.h"
@@ -364,7 +365,7 @@ void CZVApp::ApplyLanguage(const std::u16string& path) {
 }
 
 void CZVApp::ApplyLanguageFromSettings(const std::u16string& path) {
-  if (qav::MessageLoop::Current() == &m_guiLoop) {
+  if (std::this_thread::get_id() == m_guiThread) {
     ApplyLanguage(path);
     return;
   }

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "app/app_components.h"
 #include "app/app_switches.h"
@@ -120,6 +121,8 @@ class CZVApp {
   void RemoveLogHandlers();
 
   qav::MessageLoop& m_guiLoop;
+  // The thread that made this object: the GUI thread, which runs m_guiLoop.
+  const std::thread::id m_guiThread = std::this_thread::get_id();
   CAppComponents m_components;
   qav::CommandLine m_commandLine;
   CAppStartRequest m_request;
