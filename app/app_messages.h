@@ -30,6 +30,9 @@ inline constexpr uint32_t UM_APP_REFRESHUI = 0x8002;
 inline constexpr uint32_t UM_APP_OPENURL = 0x8003;     // payload: the address (std::u16string)
 // From the sheet's services (app/app_sheet_services.h): the tray icon shows the answering state anew.
 inline constexpr uint32_t UM_APP_REFRESHTRAY = 0x8004;
+// From a settings load on another thread (the sign-in reload on the dispatcher's): the language
+// file the settings name, switched to on the GUI thread, which alone writes the current language.
+inline constexpr uint32_t UM_APP_APPLYLANGUAGE = 0x8005;  // payload: the language file's path (std::u16string)
 
 struct CQueuedMessageBox {
   std::u16string text;

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <ctime>
+#include <thread>
 
 #include "app/app_messages.h"
 #include "app/app_names.h"
@@ -168,7 +169,7 @@ bool CZVApp::InitInstance() {
 
   CSettingsHooks hooks;
   hooks.currentUserHandle = m_components.currentUserHandle;
-  hooks.applyLanguage = [this](const std::u16string& path) { ApplyLanguage(path); };
+  hooks.applyLanguage = [this](const std::u16string& path) { ApplyLanguageFromSettings(path); };
   hooks.languageFilePath = [this] { return GetLanguageFilePath(); };
   SetSettingsHooks(std::move(hooks));
   m_settingsHooksInstalled = true;
@@ -363,6 +364,20 @@ void CZVApp::ApplyLanguage(const std::u16string& path) {
   if (m_pMainWnd && code != previous) qav::PostMessage(m_pMainWnd->GetSafeHwnd(), UM_LOCALIZE);
 }
 
+void CZVApp::ApplyLanguageFromSettings(const std::u16string& path) {
+  if (std::this_thread::get_id() == m_guiThread) {
+    ApplyLanguage(path);
+    return;
+  }
+  // Another thread (the sign-in reload runs on the dispatcher's): the GUI thread reads the language
+  // and its direction at any time, so the switch is queued to it, ahead of what that thread queues
+  // after the load (its boxes and the refresh of the pages).
+  if (!m_pMainWnd || !qav::PostMessage(m_pMainWnd->GetSafeHwnd(), UM_APP_APPLYLANGUAGE, 0, 0,
+                                       qav::MakePayload<std::u16string>(path))) {
+    QAV_LOG(LOG_WARNING, u"CZVApp: the language [%s] cannot reach the main window; the current one stays", path);
+  }
+}
+
 void CZVApp::LoadRegistrySettings() {
   const qav::AppProfile profile = ProgramProfile();
   LoadRegistryProfile(profile, m_profile);
@@ -379,14 +394,16 @@ void CZVApp::StartupUpdate() {
 }
 
 int CZVApp::LoadGreetingMemFile(bool buddy) {
-  const GreetingBuild build = BuildGreetingMemFile({GetAppFolder() + u"beep1.wav",
-                                                    buddy ? g_GreetingSoundMsgPath.Get()
-                                                          : g_GreetingSoundMsgPathForNonAuth.Get(),
-                                                    GetAppFolder() + u"beep2.wav"});
-  if (!build.failedFile.empty()) {
+  const std::u16string greeting = buddy ? g_GreetingSoundMsgPath.Get() : g_GreetingSoundMsgPathForNonAuth.Get();
+  const GreetingBuild build = BuildGreetingMemFile({GetAppFolder() + u"beep1.wav", greeting, GetAppFolder() + u"beep2.wav"});
+  // The build names the file that failed, but an empty greeting path fails with a name as empty
+  // as no failure's. The beeps' paths are never empty: an empty greeting path is the failure.
+  const bool failed = !build.failedFile.empty() || greeting.empty();
+  if (failed) {
+    const std::u16string failedFile = build.failedFile.empty() ? u"(an empty greeting path)" : build.failedFile;
     QAV_LOG(LOG_WARNING,
             buddy ? u"CZVApp::LoadGreetingMemFileBuddy[ Fail to load file %s" : u"CZVApp::LoadGreetingMemFileNonBuddy[ Fail to load file %s",
-            build.failedFile);
+            failedFile);
   }
   std::shared_ptr<const CWaveMemFile> replaced = build.memFile;
   {
@@ -394,7 +411,7 @@ int CZVApp::LoadGreetingMemFile(bool buddy) {
     (buddy ? m_greetingBuddy : m_greetingNonBuddy).swap(replaced);
   }
   // `replaced` is the old greeting: freed here unless the audio thread still plays it.
-  return build.failedFile.empty() ? 1 : 0;
+  return failed ? 0 : 1;
 }
 
 std::shared_ptr<const CWaveMemFile> CZVApp::GetGreetingMemFile(bool buddy) const {

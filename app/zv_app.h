@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "app/app_components.h"
 #include "app/app_switches.h"
@@ -65,6 +66,8 @@ class CZVApp {
   void InitDebugLog();
   std::u16string GetLanguageFolder();
   std::u16string GetLanguageFilePath() const;
+  // Switches the program's language (the profile's language and right-to-left flag, read by the
+  // GUI thread at any time). GUI thread only.
   void ApplyLanguage(const std::u16string& path);
   void LoadRegistrySettings();
   void SaveRegistrySettings();
@@ -113,9 +116,13 @@ class CZVApp {
   bool CheckInstalledCopy();
   bool CheckSkypeVersion();
   int LoadGreetingMemFile(bool buddy);
+  // The settings' language switch: ApplyLanguage on the GUI thread, queued to it from any other.
+  void ApplyLanguageFromSettings(const std::u16string& path);
   void RemoveLogHandlers();
 
   qav::MessageLoop& m_guiLoop;
+  // The thread that made this object: the GUI thread, which runs m_guiLoop.
+  const std::thread::id m_guiThread = std::this_thread::get_id();
   CAppComponents m_components;
   qav::CommandLine m_commandLine;
   CAppStartRequest m_request;

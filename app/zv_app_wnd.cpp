@@ -195,6 +195,9 @@ qav::LResult CZVAppWnd::WindowProc(qav::Msg& message) {
     case UM_APP_OPENURL:
       if (const auto* url = message.Get<std::u16string>()) m_app.Shell().OpenUrl(*url, true);
       return 0;
+    case UM_APP_APPLYLANGUAGE:
+      if (const auto* path = message.Get<std::u16string>()) m_app.ApplyLanguage(*path);
+      return 0;
     default:
       if (m_taskbarMessage != 0 && message.message == m_taskbarMessage) {
         m_tray->OnNotify(static_cast<CTrayEvent>(message.lParam));

@@ -34,8 +34,10 @@ struct StoredHeader {
 
 constexpr uint32_t kWideFlag = 0x8000'0000u;
 constexpr size_t kWrapMarkerBytes = sizeof(uint32_t);
-// Even a ring of few slots keeps a long record whole.
+// Even a ring of few slots starts with room for a long record, and may grow to hold several of the
+// longest.
 constexpr size_t kMinimumBytes = 64 * 1024;
+constexpr size_t kMinimumMaxBytes = 1024 * 1024;
 
 bool FitsInBytes(std::u16string_view text) {
   return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x100; });
@@ -76,6 +78,12 @@ uint32_t ReadSize(const std::vector<unsigned char>& bytes, size_t offset) {
   return size;
 }
 
+// The offset of the record after the one at `offset`, or of the ring's start where it goes back.
+size_t NextRecord(const std::vector<unsigned char>& bytes, size_t offset) {
+  offset += ReadSize(bytes, offset);
+  return bytes.size() - offset < kWrapMarkerBytes || ReadSize(bytes, offset) == 0 ? 0 : offset;
+}
+
 }  // namespace
 
 CMemBufLogHandler::CMemBufLogHandler(int32_t level, int32_t slotCount) : CLogHandler(level) {
@@ -83,13 +91,19 @@ CMemBufLogHandler::CMemBufLogHandler(int32_t level, int32_t slotCount) : CLogHan
     throw std::invalid_argument(qav::FormatUtf8("CMemBufLogHandler needs at least 2 slots, got %d", slotCount));
   }
   m_maxRecords = static_cast<size_t>(slotCount) - 1;
-  // Value-initialised, so every page is touched now and the ring's memory does not grow later.
+  m_maxBytes = std::max(static_cast<size_t>(slotCount) * kMaxBytesPerSlot, kMinimumMaxBytes);
+  // Value-initialised, so the pages are touched now, not by the first records.
   m_bytes.assign(std::max(static_cast<size_t>(slotCount) * kBytesPerSlot, kMinimumBytes), 0);
 }
 
 size_t CMemBufLogHandler::RecordCount() const {
   std::lock_guard lock(g_memoryHandlersMutex);
   return m_count;
+}
+
+size_t CMemBufLogHandler::CapacityBytes() const {
+  std::lock_guard lock(g_memoryHandlersMutex);
+  return m_bytes.size();
 }
 
 size_t CMemBufLogHandler::Normalized(size_t offset) const {
@@ -102,17 +116,49 @@ void CMemBufLogHandler::DropOldest() {
   if (--m_count == 0) m_oldest = m_end = 0;
 }
 
+// Whether a record of `total` bytes finds room without pushing older records out: after the newest
+// or, going back to the ring's start, before the oldest; in a ring that has gone back, between them.
+bool CMemBufLogHandler::FitsWithoutDropping(size_t total) const {
+  if (m_count == 0) return total <= m_bytes.size();
+  if (m_oldest < m_end) return m_bytes.size() - m_end >= total || m_oldest >= total;
+  return m_oldest - m_end >= total;
+}
+
+// Half as large again, or more when the record needs it, up to the bound; the records move to the
+// start of the new ring in their order.
+void CMemBufLogHandler::Grow(size_t total) {
+  size_t used = 0;
+  for (size_t i = 0, offset = m_oldest; i < m_count; ++i, offset = NextRecord(m_bytes, offset)) {
+    used += ReadSize(m_bytes, offset);
+  }
+  const size_t wanted = std::max(m_bytes.size() + m_bytes.size() / 2, used + total + kWrapMarkerBytes);
+  std::vector<unsigned char> grown(std::min(wanted, m_maxBytes), 0);
+  size_t end = 0;
+  for (size_t i = 0, offset = m_oldest; i < m_count; ++i, offset = NextRecord(m_bytes, offset)) {
+    const size_t size = ReadSize(m_bytes, offset);
+    std::memcpy(grown.data() + end, m_bytes.data() + offset, size);
+    end += size;
+  }
+  m_bytes.swap(grown);
+  m_oldest = 0;
+  m_end = end;
+}
+
 int CMemBufLogHandler::Log(CLogRecord& record) {
   if (!Accepts(record)) return 1;
 
-  // A message longer than a quarter of the ring is cut, so one record never empties the ring.
-  const size_t roomForText = m_bytes.size() / 4;
   std::u16string_view message = record.message;
-  if (message.size() * 2 > roomForText) message = message.substr(0, roomForText / 2);
-  std::u16string_view name = record.loggerName;
-  std::u16string_view file = record.sourceFile;
-  if (name.size() * 2 > roomForText) name = name.substr(0, roomForText / 2);
-  if (file.size() * 2 > roomForText) file = file.substr(0, roomForText / 2);
+  std::u16string cutMessage;
+  if (message.size() > kMaxMessageUnits) {
+    // Not inside a surrogate pair, so the kept text is whole UTF-16.
+    size_t kept = kMaxMessageUnits;
+    if (message[kept - 1] >= 0xD800 && message[kept - 1] <= 0xDBFF) --kept;
+    cutMessage = std::u16string(message.substr(0, kept)) +
+                 qav::Format(u" [... %u more characters cut]", static_cast<uint32_t>(message.size() - kept));
+    message = cutMessage;
+  }
+  const std::u16string_view name = record.loggerName.substr(0, kMaxNameUnits);
+  const std::u16string_view file = record.sourceFile.substr(0, kMaxNameUnits);
 
   StoredHeader header{};
   header.level = record.level;
@@ -133,6 +179,7 @@ int CMemBufLogHandler::Log(CLogRecord& record) {
   header.sequence = record.sequence;
 
   if (m_count == m_maxRecords) DropOldest();
+  if (!FitsWithoutDropping(total) && m_bytes.size() < m_maxBytes) Grow(total);
   size_t at = m_end;
   if (m_bytes.size() - at < total) {
     // The record goes to the ring's start; the older records between here and the end go first.

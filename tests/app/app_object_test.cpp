@@ -14,6 +14,7 @@
 #include "foundation/app_folders.h"
 #include "foundation/language_tables.h"
 #include "foundation/registry_access.h"
+#include "foundation/settings.h"
 #include "platform/virtual_loop.h"
 #include "skype/link/user_collection.h"
 #include "tests/app/app_doubles.h"
@@ -95,6 +96,49 @@ TEST_F(AppObjectTest, ALanguageThatDoesNotLoadFallsBackToEnglish) {
   EXPECT_EQ(app_.Profile().Language, u"EN");
   EXPECT_FALSE(app_.Profile().RightToLeft);
   EXPECT_EQ(GetLangString(IDS_SYSTRAY_POPUP_MENU_QUIT), u"Quit");
+}
+
+// The settings reload at sign-in runs on the dispatcher's thread while the GUI thread goes on
+// reading the language (the sheet's web links, the tray menu's direction). The switch the reload
+// asks for is made on the GUI thread, once its loop serves it, and the sheet is re-localised then.
+TEST(AppLanguage, ASignInReloadOnAnotherThreadSwitchesTheLanguageOnTheGuiThread) {
+  TempDir dir;
+  ScopedProgramFolders folders{dir.path()};
+  ASSERT_TRUE(RegisterInstalledCallClient(dir.path() + "/registry"));
+  VirtualLoop v;
+  Journal journal;
+  AnsweringBoxes boxes{journal, IDOK};
+  RecordingParts parts{journal};
+  CZVApp app(v.loop(), parts.Components(), CommandLine());
+  ASSERT_TRUE(app.InitInstance());
+  ASSERT_NE(app.MainWindow(), nullptr);
+  ASSERT_NE(parts.sheetServices, nullptr);
+  v.RunUntilIdle();
+  ASSERT_EQ(app.Profile().Language, u"EN");
+  // A right-to-left language is in use when the user signs in; the settings files name English.
+  app.Profile().Language = u"XX";
+  app.Profile().RightToLeft = true;
+  journal.Clear();
+
+  std::atomic<bool> reloaded{false};
+  std::thread dispatcher([&] {
+    LoadSettings();
+    reloaded = true;
+  });
+  size_t read = 0;
+  do {
+    read += parts.sheetServices->WebLanguage().size() + (app.Profile().RightToLeft ? 1 : 0);
+  } while (!reloaded);
+  dispatcher.join();
+  EXPECT_GT(read, 0u);
+  EXPECT_EQ(app.Profile().Language, u"XX");  // nothing switched behind the GUI thread's back
+  EXPECT_TRUE(app.Profile().RightToLeft);
+  EXPECT_EQ(journal.Text().find("sheet.localize"), std::string::npos);
+
+  v.RunUntilIdle();
+  EXPECT_EQ(app.Profile().Language, u"EN");
+  EXPECT_FALSE(app.Profile().RightToLeft);
+  EXPECT_NE(journal.Text().find("sheet.localize"), std::string::npos) << journal.Text();
 }
 
 TEST_F(AppObjectTest, TheCallClientStartsFromItsRegisteredPathWithItsArguments) {

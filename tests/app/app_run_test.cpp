@@ -10,7 +10,6 @@
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
 #include "platform/loop_runner.h"
-#include "platform/registry_store/registry_store.h"
 #include "platform/virtual_loop.h"
 #include "platform/window.h"
 #include "tests/app/app_doubles.h"
@@ -55,11 +54,7 @@ class OutsideDriver : public LoopRunner {
 TEST(AppRun, TheComponentsLoopRunnerServesTheGuiLoopFromStartUpToExit) {
   TempDir dir;
   ScopedProgramFolders folders{dir.path()};
-  RegistryStore store(dir.path() + "/registry");
-  ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI"), kRegOk);
-  ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",
-                           MakeRegistryDword(0x05000000)),
-            kRegOk);
+  ASSERT_TRUE(RegisterInstalledCallClient(dir.path() + "/registry"));
 
   VirtualLoop v;
   Journal journal;

@@ -431,6 +431,39 @@ TEST_F(ProgramTest, AnswersARungCallAfterTheConfiguredDelay) {
   EXPECT_EQ(client.Wait(), 0);
 }
 
+// A greeting path left empty in a settings file is a greeting that failed to load: at sign-in the
+// program says so in its log and tells the user in a box, for each kind of caller, whichever file
+// held the empty key (the user's own file or the global one it falls back to).
+TEST_F(ProgramTest, AnEmptyGreetingPathInTheSettingsFilesIsReportedAtSignIn) {
+  const std::string data = dir_.path() + "/data/QAV";
+  std::filesystem::create_directories(data + "/owner.one");
+  ASSERT_EQ(std::system(("sox -n -r 16000 -c 1 -b 16 '" + dir_.path() + "/greeting.wav' synth 0.1 sine 440").c_str()), 0);
+  ASSERT_TRUE(test::WriteFileBytes(data + "/QAV.ini", "[Settings]\nGreetingSoundMsgPath=" + dir_.path() +
+                                                          "/greeting.wav\nGreetingSoundMsgPathForNonAuth=\n"));
+  ASSERT_TRUE(test::WriteFileBytes(data + "/owner.one/QAV.ini", "[Settings]\nGreetingSoundMsgPath=\n"));
+  Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);
+  ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
+  auto qav = StartRunningCopy();
+  const struct {
+    const char* warning;
+    const char* box;
+  } expected[] = {
+      {"CZVApp::LoadGreetingMemFileBuddy[ Fail to load file (an empty greeting path)",
+       "Message box [Zarvelin QAV]: QAV failed to load greeting message audio files into memory for your default caller."},
+      {"CZVApp::LoadGreetingMemFileNonBuddy[ Fail to load file (an empty greeting path)",
+       "Message box [Zarvelin QAV]: QAV failed to load greeting message audio files into memory for your unknown caller."},
+  };
+  for (const auto& e : expected) {
+    EXPECT_TRUE(WaitFor([&] { return Logged(e.box); })) << e.box << "\n" << Log();
+    EXPECT_TRUE(Logged(e.warning)) << e.warning;
+  }
+  Qav shutdown({"/shutdown"});
+  EXPECT_EQ(shutdown.Wait(), 0);
+  EXPECT_EQ(qav->Wait(), 0) << qav->Error();
+  kill(client.pid(), SIGTERM);
+  EXPECT_EQ(client.Wait(), 0);
+}
+
 TEST_F(ProgramTest, AnAnsweredCallLeavesAVoiceMessageThatARestartListsAgain) {
   test::ScopedEnv zone{"TZ", "UTC"};
   const std::string data = dir_.path() + "/data/QAV";

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
-#include <regex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -63,11 +63,12 @@ class PinnedLogTest : public ::testing::Test {
   }
 
   // Sequence numbers in the order they stand in a log text.
+  // (A plain search: a dump of the program's ring is megabytes long.)
   static std::vector<unsigned> Sequences(const std::string& text) {
     std::vector<unsigned> found;
-    static const std::regex pattern("Sequence: ([0-9]+)\t");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it) {
-      found.push_back(static_cast<unsigned>(std::stoul((*it)[1])));
+    static constexpr std::string_view kLabel = "\tSequence: ";
+    for (size_t at = text.find(kLabel); at != std::string::npos; at = text.find(kLabel, at + 1)) {
+      found.push_back(static_cast<unsigned>(std::strtoul(text.c_str() + at + kLabel.size(), nullptr, 10)));
     }
     return found;
   }
@@ -184,33 +185,102 @@ TEST_F(PinnedLogTest, ThreeSlotRingKeepsTheLastTwoOfFiveRecordsOldestFirst) {
   EXPECT_EQ(empty.DumpToFile(qav::U16(dir_.File("no such folder/dump.txt"))), 0);
 }
 
-TEST_F(PinnedLogTest, RingOfLongRecordsDropsTheOldestEarlyAndKeepsItsBytes) {
-  constexpr int kSlots = 1000;
-  CMemBufLogHandler ring(LOG_ALL, kSlots);
-  const size_t capacity = ring.CapacityBytes();
-  logger_.AddHandler(&ring);
-  constexpr unsigned kRecords = 3000;
-  auto messageOf = [](unsigned i) {
-    // Lengths from none to a few hundred, some stored as UTF-16, so records wrap at every offset.
-    std::u16string text(static_cast<size_t>(i % 7) * 60 + i % 13, u'a' + static_cast<char16_t>(i % 26));
-    if (i % 5 == 0) text += u"\u2122";
-    return text;
-  };
-  for (unsigned i = 0; i < kRecords; ++i) logger_.Log(LOG_INFO, u"Call.cpp", 1, messageOf(i));
+// A ring keeps its latest slotCount - 1 records of a long run of ordinary lines, however many bytes
+// they take: the program's ring of 50,000 slots its latest 49,999, and a smaller one, dumped, the
+// very latest in order.
+TEST_F(PinnedLogTest, ARingKeepsItsLatestRecordsOfManyShortLinesByCount) {
+  // A line of the call link as it often stands in the log; the ring numbers the records itself.
+  const std::u16string line = u"<- S2D[#20417]: CALL 1093 STATUS INPROGRESS, duration so far 117 s ";
+  const struct {
+    int slots;
+    unsigned records;
+    bool dump;
+  } cases[] = {{50'000, 60'000, false}, {5'000, 6'000, true}};
+  for (const auto& c : cases) {
+    CMemBufLogHandler ring(LOG_ALL, c.slots);
+    CLogger logger(u"QAV");
+    logger.AddHandler(&ring);
+    for (unsigned i = 0; i < c.records; ++i) logger.Log(LOG_INFO, u"stl_transport.cpp", 276, line);
+    const size_t held = static_cast<size_t>(c.slots - 1);
+    EXPECT_EQ(ring.RecordCount(), held) << c.slots;
+    EXPECT_LE(ring.CapacityBytes(), ring.MaxCapacityBytes());
+    if (!c.dump) continue;
+    ASSERT_EQ(ring.DumpToFile(qav::U16(dir_.File("dump.txt"))), 1);
+    const std::string dump = ReadFileBytes(dir_.File("dump.txt"));
+    std::vector<unsigned> newest(held);
+    for (unsigned i = 0; i < held; ++i) newest[i] = c.records - static_cast<unsigned>(held) + i;
+    EXPECT_EQ(Sequences(qav::U8(qav::Utf16LeBytesToText(dump.data() + 2, dump.size() - 2))), newest);
+  }
+}
 
-  EXPECT_EQ(ring.CapacityBytes(), capacity);
-  const size_t held = ring.RecordCount();
-  EXPECT_GT(held, 100u);
-  EXPECT_LT(held, static_cast<size_t>(kSlots - 1));  // long records left the ring early
-  ASSERT_EQ(ring.DumpToFile(qav::U16(dir_.File("dump.txt"))), 1);
-  const std::string dump = ReadFileBytes(dir_.File("dump.txt"));
-  const std::string text = qav::U8(qav::Utf16LeBytesToText(dump.data() + 2, dump.size() - 2));
-  std::vector<unsigned> newest(held);
-  for (unsigned i = 0; i < held; ++i) newest[i] = kRecords - static_cast<unsigned>(held) + i;
-  EXPECT_EQ(Sequences(text), newest);
-  std::string expected;
-  for (unsigned i : newest) expected += ExpectedRecord("INFO", i, 1, qav::U8(messageOf(i)));
-  EXPECT_EQ(text, expected);
+// Records of every length up to a few hundred characters, some stored as UTF-16, wrap the ring at
+// every offset and make it grow: it keeps exactly the latest records. Records so long that the
+// latest ones would pass the ring's bound push the oldest out early instead, and the ring's bytes
+// stay within the bound.
+TEST_F(PinnedLogTest, RingKeepsTheLatestRecordsWhateverTheirLengthsWithinItsBound) {
+  constexpr int kSlots = 1000;
+  const struct {
+    unsigned repeat;  // each message's length is scaled by this
+    bool allHeld;
+  } cases[] = {{1, true}, {40, false}};
+  for (const auto& c : cases) {
+    CMemBufLogHandler ring(LOG_ALL, kSlots);
+    CLogger logger(u"QAV");
+    logger.AddHandler(&ring);
+    const size_t startBytes = ring.CapacityBytes();
+    constexpr unsigned kRecords = 3000;
+    auto messageOf = [&](unsigned i) {
+      std::u16string text((static_cast<size_t>(i % 7) * 60 + i % 13) * c.repeat, u'a' + static_cast<char16_t>(i % 26));
+      if (i % 5 == 0) text += u"\u2122";
+      return text;
+    };
+    for (unsigned i = 0; i < kRecords; ++i) logger.Log(LOG_INFO, u"Call.cpp", 1, messageOf(i));
+
+    const size_t held = ring.RecordCount();
+    if (c.allHeld) {
+      EXPECT_EQ(held, static_cast<size_t>(kSlots - 1));
+      EXPECT_GT(ring.CapacityBytes(), startBytes);  // grew to hold them
+    } else {
+      EXPECT_GT(held, 10u);
+      EXPECT_LT(held, static_cast<size_t>(kSlots - 1));  // the bound pushed the oldest out
+    }
+    EXPECT_LE(ring.CapacityBytes(), ring.MaxCapacityBytes()) << c.repeat;
+    ASSERT_EQ(ring.DumpToFile(qav::U16(dir_.File("dump.txt"))), 1);
+    const std::string dump = ReadFileBytes(dir_.File("dump.txt"));
+    const std::string text = qav::U8(qav::Utf16LeBytesToText(dump.data() + 2, dump.size() - 2));
+    std::string expected;
+    for (unsigned i = kRecords - static_cast<unsigned>(held); i < kRecords; ++i) {
+      expected += ExpectedRecord("INFO", i, 1, qav::U8(messageOf(i)));
+    }
+    EXPECT_EQ(text, expected) << c.repeat;
+  }
+}
+
+// A message is kept whole in the ring up to its bound, also where it takes more than a small ring's
+// first bytes; beyond the bound it is cut, and says so.
+TEST_F(PinnedLogTest, RingKeepsALongMessageWholeUpToItsBoundAndSaysWhatItCut) {
+  const size_t bound = CMemBufLogHandler::kMaxMessageUnits;
+  const struct {
+    size_t length;
+    std::string expectedTail;
+  } cases[] = {
+      {40'000, "x"},
+      {bound, "x"},
+      {bound + 1, "x [... 1 more characters cut]"},
+      {100'000, "x [... " + std::to_string(100'000 - bound) + " more characters cut]"},
+  };
+  for (const auto& c : cases) {
+    CMemBufLogHandler ring(LOG_ALL, 4);
+    CLogger logger(u"QAV");
+    logger.AddHandler(&ring);
+    logger.Log(LOG_INFO, u"Call.cpp", 7, u"before");
+    logger.Log(LOG_INFO, u"Call.cpp", 7, std::u16string(c.length, u'x'));
+    ASSERT_EQ(ring.DumpToFile(qav::U16(dir_.File("dump.txt"))), 1);
+    const std::string dump = ReadFileBytes(dir_.File("dump.txt"));
+    const std::string kept = std::string(std::min(c.length, bound) - 1, 'x') + c.expectedTail;
+    EXPECT_EQ(dump, Utf16LeWithBom(ExpectedRecord("INFO", 0, 7, "before") + ExpectedRecord("INFO", 1, 7, kept)))
+        << c.length;
+  }
 }
 
 TEST(MemBufLogHandler, RefusesRingsWithoutRoomForARecord) {

@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <string_view>
+#include <variant>
+#include <vector>
 
 #include "foundation/app_folders.h"
 #include "foundation/conversions.h"
@@ -393,4 +399,238 @@ TEST_F(SettingsTest, MultiLineTextsLongerThanTheUsualBufferReadBackWhole) {
   LoadSettings();
   for (size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(texts[i]->Get(), lines) << "text " << i;
   EXPECT_EQ(g_EMailUserOwnSubjectLineText.Get(), std::u16string(255, u's'));
+}
+
+// Every key of the two settings files, written out here by hand and not taken from the program's
+// own table: its name, its file (U: the user's, G: the global one, both in section "Settings"), how
+// it is stored, its built-in default as the file shows it, and the variable it loads into. The
+// program must write exactly these keys, in this order, with these defaults, and read each one from
+// its own file by this name.
+namespace {
+namespace keys {
+
+enum class Kind { kInt, kTime, kText, kMultiLine, kGreetingPath, kPassword, kLanguagePath, kReadOnlyInt, kPlayerPos };
+using Variable = std::variant<std::monostate, COptionInt*, COptionTime*, COptionText*>;
+struct Key {
+  const char* name;
+  char file;
+  Kind kind;
+  const char* defaultValue;
+  Variable variable;
+};
+
+constexpr char kOwnText[] = "Call answered by QAV - Answering Machine for Skype\u2122 users./n/nPlease leave your voice message "
+                            "after the tone and hangup the call when you are done.";
+constexpr char kRejectWhileRecordingText[] =
+    "Another caller is leaving a message on my answering machine./nPlease call again later./n/n(This is an auto "
+    "response message from QAV - Answering Machine for Skype\u2122 users)";
+constexpr char kRejectWhileTalkingText[] =
+    "I am currently talking with another caller./nPlease call again later./n/n(This is an auto response message "
+    "from QAV - Answering Machine for Skype\u2122 users)";
+
+const Key kKeys[] = {
+    {"AnswerAllowed", 'U', Kind::kInt, "1", &g_AnswerAllowed},
+    {"AnswerAllowedOnline", 'U', Kind::kInt, "1", &g_AnswerAllowedOnline},
+    {"SecB4AnsweringOnline", 'U', Kind::kInt, "15", &g_SecB4AnsweringOnline},
+    {"AnswerAllowedAway", 'U', Kind::kInt, "1", &g_AnswerAllowedAway},
+    {"SecB4AnsweringAway", 'U', Kind::kInt, "2", &g_SecB4AnsweringAway},
+    {"MuteVolumeOnAnswer", 'U', Kind::kInt, "1", &g_MuteVolumeOnAnswer},
+    {"TakeControlUserOption", 'U', Kind::kInt, "1", &g_TakeControlUserOption},
+    {"GreetingSoundMsgPath", 'U', Kind::kGreetingPath, "greeting.wav", &g_GreetingSoundMsgPath},
+    {"GreetingVideoAllowed", 'U', Kind::kInt, "1", &g_GreetingVideoAllowed},
+    {"GreetingVideoMsgPath", 'U', Kind::kGreetingPath, "greeting.avi", &g_GreetingVideoMsgPath},
+    {"GreetingTextMsgAllowed", 'U', Kind::kInt, "1", &g_GreetingTextMsgAllowed},
+    {"GreetingTextMsg", 'U', Kind::kMultiLine, kOwnText, &g_GreetingTextMsg},
+    {"MaxRecordingDurationSec", 'U', Kind::kInt, "120", &g_MaxRecordingDurationSec},
+    {"EMailNotificationAllowed", 'U', Kind::kInt, "0", &g_EMailNotificationAllowed},
+    {"EMailAttachmentAllowed", 'U', Kind::kInt, "0", &g_EMailAttachmentAllowed},
+    {"AutoDelMsgAfterEMailAllowed", 'U', Kind::kInt, "0", &g_AutoDelMsgAfterEMailAllowed},
+    {"UseNonAuthorizedCallerSettings", 'U', Kind::kInt, "0", &g_UseNonAuthorizedCallerSettings},
+    {"DisableAnswerOfNonAuthCaller", 'U', Kind::kInt, "1", &g_DisableAnswerOfNonAuthCaller},
+    {"GreetingSoundMsgPathForNonAuth", 'U', Kind::kGreetingPath, "greeting.wav", &g_GreetingSoundMsgPathForNonAuth},
+    {"GreetingTextMsgForNonAuth", 'U', Kind::kMultiLine, kOwnText, &g_GreetingTextMsgForNonAuth},
+    {"GreetingTextMsgAllowedForNonAuth", 'U', Kind::kInt, "0", &g_GreetingTextMsgAllowedForNonAuth},
+    {"MaxRecordingDurationForNonAuthSec", 'U', Kind::kInt, "40", &g_MaxRecordingDurationForNonAuthSec},
+    {"EMailNotificationAllowedForNonAuth", 'U', Kind::kInt, "0", &g_EMailNotificationAllowedForNonAuth},
+    {"EMailAttachmentAllowedForNonAuth", 'U', Kind::kInt, "0", &g_EMailAttachmentAllowedForNonAuth},
+    {"AutoDelMsgAfterEMailAllowedForNonAuth", 'U', Kind::kInt, "0", &g_AutoDelMsgAfterEMailAllowedForNonAuth},
+    {"ConversationAutoRecordMode", 'U', Kind::kInt, "0", &g_ConversationAutoRecordMode},
+    {"RecConvAudioNotificationAllowed", 'U', Kind::kInt, "1", &g_RecConvAudioNotificationAllowed},
+    {"RecConvTextNotificationStartAllowed", 'U', Kind::kInt, "1", &g_RecConvTextNotificationStartAllowed},
+    {"RecConvTextNotificationTextMsgStart", 'U', Kind::kMultiLine, "This conversation is being recorded",
+     &g_RecConvTextNotificationTextMsgStart},
+    {"RecConvTextNotificationStopAllowed", 'U', Kind::kInt, "1", &g_RecConvTextNotificationStopAllowed},
+    {"RecConvTextNotificationTextMsgStop", 'U', Kind::kMultiLine, "Recording of this conversation has stopped",
+     &g_RecConvTextNotificationTextMsgStop},
+    {"ConversationAudioFileModeStereo", 'U', Kind::kInt, "1", &g_ConversationAudioFileModeStereo},
+    {"RejectCallWaitingQAVEnabled", 'U', Kind::kInt, "0", &g_RejectCallWaitingQAVEnabled},
+    {"RejectCallWaitingQAVTextEnabled", 'U', Kind::kInt, "1", &g_RejectCallWaitingQAVTextEnabled},
+    {"RejectCallWaitingQAVTextMsg", 'U', Kind::kMultiLine, kRejectWhileRecordingText, &g_RejectCallWaitingQAVTextMsg},
+    {"RejectCallWaitingUserEnabled", 'U', Kind::kInt, "0", &g_RejectCallWaitingUserEnabled},
+    {"RejectCallWaitingUserTextEnabled", 'U', Kind::kInt, "1", &g_RejectCallWaitingUserTextEnabled},
+    {"RejectCallWaitingUserTextMsg", 'U', Kind::kMultiLine, kRejectWhileTalkingText, &g_RejectCallWaitingUserTextMsg},
+    {"AudioFileRecordingQuality", 'U', Kind::kInt, "1", &g_AudioFileRecordingQuality},
+    {"AudioFileRecordingFormat", 'U', Kind::kInt, "0", &g_AudioFileRecordingFormat},
+    {"AudioPlaybackDeviceName", 'U', Kind::kText, "", &g_AudioPlaybackDeviceName},
+    {"AudioRecordingDeviceName", 'U', Kind::kText, "", &g_AudioRecordingDeviceName},
+    {"YourEMailAddress", 'U', Kind::kText, "", &g_YourEMailAddress},
+    {"SMTPServerAddress", 'U', Kind::kText, "", &g_SMTPServerAddress},
+    {"SMTPServerPort", 'U', Kind::kInt, "25", &g_SMTPServerPort},
+    {"EMailLoginName", 'U', Kind::kText, "", &g_EMailLoginName},
+    {"EMailLoginPass", 'U', Kind::kPassword, "", &g_EMailLoginPass},
+    {"SMTPSSLEnabled", 'U', Kind::kInt, "0", &g_SMTPSSLEnabled},
+    {"SMTPSPAEnabled", 'U', Kind::kInt, "0", &g_SMTPSPAEnabled},
+    {"EMailUserOwnSubjectLineAllow", 'U', Kind::kInt, "0", &g_EMailUserOwnSubjectLineAllow},
+    {"EMailUserOwnSubjectLineText", 'U', Kind::kText, "", &g_EMailUserOwnSubjectLineText},
+    {"EMailOtherTOAddressAllow", 'U', Kind::kInt, "0", &g_EMailOtherTOAddressAllow},
+    {"EMailOtherTOAddressText", 'U', Kind::kText, "", &g_EMailOtherTOAddressText},
+    {"RcvdMsgsFolderPath", 'U', Kind::kText, "", &g_RcvdMsgsFolderPath},
+    {"IsRcvdMsgsFolderLimited", 'U', Kind::kInt, "0", &g_IsRcvdMsgsFolderLimited},
+    {"RcvdMsgsFolderSize", 'U', Kind::kInt, "0", &g_RcvdMsgsFolderSize},
+    {"RecConvsFolderPath", 'U', Kind::kText, "", &g_RecConvsFolderPath},
+    {"IsRecConvsFolderNotified", 'U', Kind::kInt, "0", &g_IsRecConvsFolderNotified},
+    {"RecConvsFolderSize", 'U', Kind::kInt, "0", &g_RecConvsFolderSize},
+    {"VoiceMsgDeleteConfirmation", 'U', Kind::kInt, "1", &g_VoiceMsgDeleteConfirmation},
+    {"ConversationDeleteConfirmation", 'U', Kind::kInt, "1", &g_ConversationDeleteConfirmation},
+    {"ShowNumRecordingsInTab", 'U', Kind::kInt, "1", &g_ShowNumRecordingsInTab},
+    {"ShowNumRecordingsInSysTray", 'U', Kind::kInt, "1", &g_ShowNumRecordingsInSysTray},
+    {"EnableVSAProcessing", 'U', Kind::kInt, "1", &g_EnableVSAProcessing},
+    {"CallWaitingInfoTipShowedCount", 'U', Kind::kInt, "0", &g_CallWaitingInfoTipShowedCount},
+    {"ShowFrameVSAWhenDisabled", 'U', Kind::kInt, "0", &g_ShowFrameVSAWhenDisabled},
+    {"AdvancedSettingMode", 'G', Kind::kInt, "0", &g_AdvancedSettingMode},
+    {"WinStartUp", 'G', Kind::kInt, "1", &g_WinStartUp},
+    {"SkypeStartUp", 'G', Kind::kInt, "1", &g_SkypeStartUp},
+    {"RestoreWin", 'G', Kind::kInt, "1", &g_RestoreWin},
+    {"ShowBalloonTips", 'G', Kind::kInt, "0", &g_ShowBalloonTips},
+    {"ScreenReaderFriendlyMode", 'G', Kind::kInt, "0", &g_ScreenReaderFriendlyMode},
+    {"NotifyAboutMajorVersionsOnly", 'G', Kind::kInt, "1", &g_NotifyAboutMajorVersionsOnly},
+    {"LanguageFilePath", 'G', Kind::kLanguagePath, "Langauge/ZV_EN.lang", &g_LanguageFilePath},
+    {"LastCheckForUpdatesDate", 'G', Kind::kTime, "0", &g_LastCheckForUpdatesDate},
+    {"LastNotifiedVersionOnServer", 'G', Kind::kText, "", &g_LastNotifiedVersionOnServer},
+    {"LastNotifiedVersionOnServerDate", 'G', Kind::kTime, "0", &g_LastNotifiedVersionOnServerDate},
+    {"OpenSkypeDotComWhenMissingSkype", 'G', Kind::kInt, "1", &g_OpenSkypeDotComWhenMissingSkype},
+    {"ShowOpenFolderButton", 'G', Kind::kReadOnlyInt, "0", &g_ShowOpenFolderButton},
+    {"DebugFileLevel", 'G', Kind::kInt, "8", &g_DebugFileLevel},
+    {"PlayMsgWinTop", 'G', Kind::kPlayerPos, "-1", {}},
+    {"PlayMsgWinLeft", 'G', Kind::kPlayerPos, "-1", {}},
+};
+
+// A settings file as its lines: the section's header, then key and value in the file's order.
+std::vector<std::pair<std::string, std::string>> Entries(const std::string& file) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::istringstream lines(file);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t equals = line.find('=');
+    entries.emplace_back(line.substr(0, equals), equals == std::string::npos ? "" : line.substr(equals + 1));
+  }
+  return entries;
+}
+
+// Whether the whole-set save writes the key (the player's position is written by the player, and
+// one key is only ever read).
+bool SavedWithTheSettings(const Key& k) { return k.kind != Kind::kReadOnlyInt && k.kind != Kind::kPlayerPos; }
+
+// A value unlike any default for row `i`, as a file holds it.
+std::string StoredValue(const Key& k, size_t i) {
+  const std::string n = std::to_string(i);
+  switch (k.kind) {
+    case Kind::kTime: return std::to_string(3'000'000'000u + i);
+    case Kind::kText: return "text " + n;
+    case Kind::kMultiLine: return "line " + n + "/nnext";
+    case Kind::kGreetingPath: return ":/x/" + n + ".wav";
+    case Kind::kPassword: return "secret " + n;
+    case Kind::kLanguagePath: return "/lang/ZV_" + n + ".lang";
+    default: return std::to_string(100 + i);
+  }
+}
+
+// What the program holds after reading that value (the path rule puts the program's drive first).
+std::string LoadedValue(const Key& k, size_t i) {
+  switch (k.kind) {
+    case Kind::kMultiLine: return "line " + std::to_string(i) + "\r\nnext";
+    case Kind::kGreetingPath: return "/media/usb/x/" + std::to_string(i) + ".wav";
+    default: return StoredValue(k, i);
+  }
+}
+
+std::string Held(const Variable& variable) {
+  if (auto* const* number = std::get_if<COptionInt*>(&variable)) return std::to_string(static_cast<int32_t>(**number));
+  if (auto* const* time = std::get_if<COptionTime*>(&variable)) return std::to_string((*time)->Get());
+  if (auto* const* text = std::get_if<COptionText*>(&variable)) return U8((*text)->Get());
+  return "";
+}
+
+}  // namespace keys
+}  // namespace
+
+TEST_F(SettingsTest, EveryKeyHasItsNameFileDefaultAndKindInTheFilesTheProgramWritesAndReads) {
+  using namespace keys;
+  user = u"alice";
+
+  // No files: the defaults are what a save writes, each key to its own file, in this order.
+  LoadSettings();
+  EXPECT_EQ(appliedLanguage, u"Langauge/ZV_EN.lang");
+  EXPECT_EQ(g_ShowOpenFolderButton, 0);
+  CPoint point;
+  LoadPlayMsgWindowPos(point);
+  EXPECT_EQ(point.y, -1);
+  EXPECT_EQ(point.x, -1);
+  SaveSettings();
+  std::vector<std::pair<std::string, std::string>> userExpected{{"[Settings]", ""}}, globalExpected{{"[Settings]", ""}};
+  for (const Key& k : kKeys) {
+    if (!SavedWithTheSettings(k)) continue;
+    std::string value = k.defaultValue;
+    if (k.kind == Kind::kGreetingPath) value = U8(GetAppFolder()) + value;          // the file beside the program
+    if (k.kind == Kind::kLanguagePath) value = "/opt/qav/Language/ZV_DE.lang";       // the language in use
+    (k.file == 'U' ? userExpected : globalExpected).emplace_back(k.name, value);
+  }
+  EXPECT_EQ(Entries(UserFile()), userExpected);
+  EXPECT_EQ(Entries(Global()), globalExpected);
+
+  // Every key set in its own file only: each is read from there by its name, by its kind.
+  std::string userText = "[Settings]\n", globalText = "[Settings]\n";
+  for (size_t i = 0; i < std::size(kKeys); ++i) {
+    (kKeys[i].file == 'U' ? userText : globalText) += std::string(kKeys[i].name) + "=" + StoredValue(kKeys[i], i) + "\n";
+  }
+  PutUser(userText);
+  PutGlobal(globalText);
+  SetDefaultOptions();
+  LoadSettings();
+  for (size_t i = 0; i < std::size(kKeys); ++i) {
+    const Key& k = kKeys[i];
+    if (k.kind == Kind::kPlayerPos) continue;
+    EXPECT_EQ(Held(k.variable), LoadedValue(k, i)) << k.name;
+  }
+  const auto storedOf = [](std::string_view name) {
+    for (size_t i = 0; i < std::size(kKeys); ++i) {
+      if (kKeys[i].name == name) return StoredValue(kKeys[i], i);
+    }
+    return std::string("no such key");
+  };
+  EXPECT_EQ(U8(appliedLanguage), storedOf("LanguageFilePath"));
+  LoadPlayMsgWindowPos(point);
+  EXPECT_EQ(std::to_string(point.y), storedOf("PlayMsgWinTop"));
+  EXPECT_EQ(std::to_string(point.x), storedOf("PlayMsgWinLeft"));
+
+  // And written back to the same place: a save of what was read leaves the files' values as they were
+  // (the password enciphered, the greeting paths whole, the language as the program names it).
+  SaveSettings();
+  const auto userEntries = Entries(UserFile());
+  const auto globalEntries = Entries(Global());
+  for (size_t i = 0; i < std::size(kKeys); ++i) {
+    const Key& k = kKeys[i];
+    const auto& entries = k.file == 'U' ? userEntries : globalEntries;
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.first == k.name; });
+    ASSERT_NE(found, entries.end()) << k.name;
+    switch (k.kind) {
+      case Kind::kPassword:
+        EXPECT_EQ(found->second.size(), 128u) << k.name;
+        EXPECT_EQ(DecodeMailPassword(U16(found->second), [] { return std::string(); }), U16(StoredValue(k, i)));
+        break;
+      case Kind::kGreetingPath: EXPECT_EQ(found->second, LoadedValue(k, i)) << k.name; break;
+      case Kind::kLanguagePath: EXPECT_EQ(found->second, "/opt/qav/Language/ZV_DE.lang"); break;
+      default: EXPECT_EQ(found->second, StoredValue(k, i)) << k.name; break;
+    }
+  }
 }
