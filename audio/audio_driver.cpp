@@ -138,9 +138,10 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       QAV_LOG(LOG_INFO, u"CAudioDriver::OnPlayAudioFileStart");
       if (!BeginJob(AudioDriverState::kPlayingFile)) return;
       auto job = std::make_unique<CFilePlaybackJob>(m_context, r.client);
-      const double seek = m_pendingSeek;
-      m_pendingSeek = 0;
-      const bool started = job->Start(r.path, seek);
+      const bool started = job->Start(r.path, m_pendingSeek);
+      // Only a start that has the device open used the seek: after a failed one the user's
+      // position still waits for the next try.
+      if (started) m_pendingSeek = 0;
       EndStart(std::move(job), started, r);
       break;
     }
