@@ -49,15 +49,17 @@ bool IsCallJobState(AudioDriverState state) {
 
 CAudioDriver::CAudioDriver() = default;
 
-CAudioDriver::~CAudioDriver() {
-  QAV_LOG(LOG_INFO, u"~CAudioDriver()");
-  m_destroying.store(true, std::memory_order_release);
-  if (m_thread.threadId() != 0) {
-    m_thread.PostThreadMessage(WM_AUDIO_SHUTDOWN);
-    m_thread.Join(qav::kInfinite);
+CAudioDriver::~CAudioDriver() { Shutdown(qav::kInfinite); }
+
+bool CAudioDriver::Shutdown(int timeoutMs) {
+  if (!m_destroying.exchange(true, std::memory_order_acq_rel)) {
+    QAV_LOG(LOG_INFO, u"~CAudioDriver()");
+    if (m_thread.threadId() != 0) m_thread.PostThreadMessage(WM_AUDIO_SHUTDOWN);
   }
+  if (m_thread.threadId() != 0 && !m_thread.Join(timeoutMs)) return false;
   m_job.reset();  // (a thread that never ran has none)
   m_state.store(AudioDriverState::kDestroyed, std::memory_order_release);
+  return true;
 }
 
 int CAudioDriver::Start(qav::Clock& clock) {

@@ -84,8 +84,12 @@ struct AudioDriverRequest {
 class CAudioDriver {
  public:
   CAudioDriver();
-  // Brings the thread to rest and joins it (see above).
+  // Brings the thread to rest and joins it (see above), waiting as long as that takes.
   ~CAudioDriver();
+  // Brings the thread to rest and joins it within `timeoutMs`; from the first call on every request
+  // returns 0. False when the thread has not ended by then (a handler that hangs on a device or a
+  // file): it still uses this object, which must then outlive it. May be called again.
+  bool Shutdown(int timeoutMs);
   CAudioDriver(const CAudioDriver&) = delete;
   CAudioDriver& operator=(const CAudioDriver&) = delete;
 
