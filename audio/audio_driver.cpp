@@ -178,6 +178,7 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       break;
     case WM_AUDIO_REC_SKYPE_MSG_START: {
       QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeMsgStart [Mute: %s]", r.monitor ? u"OFF" : u"ON");
+      GiveWayToCall();
       if (!BeginJob(AudioDriverState::kPlayingGreeting)) return;
       auto job = std::make_unique<CVoiceMessageJob>(m_context);
       const bool started = job->Start(&r.inPort, &r.outPort, r.greeting, r.path, r.monitor != 0);
@@ -190,6 +191,7 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       break;
     case WM_AUDIO_REC_SKYPE_CONV_START: {
       QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeConvStart");
+      GiveWayToCall();
       if (!BeginJob(AudioDriverState::kRecordingConversation)) return;
       std::u16string outputDevice, inputDevice;
       {
@@ -217,6 +219,19 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       QAV_LOG(LOG_WARNING, u"CAudioDriver [request %d is not served by this build]", message);
       break;
   }
+  DropEndedJob();
+}
+
+void CAudioDriver::GiveWayToCall() {
+  const AudioDriverState state = GetState();
+  const bool soundCardJob = state == AudioDriverState::kPlayingFile ||
+                            state == AudioDriverState::kPlayingFileLastBlocks ||
+                            state == AudioDriverState::kRecordingMicrophone;
+  if (!m_job || !soundCardJob) return;
+  QAV_LOG(LOG_INFO, u"CAudioDriver [the %s on the sound card gives way to a call (%d)]",
+          state == AudioDriverState::kRecordingMicrophone ? u"greeting recording" : u"playback",
+          static_cast<int>(state));
+  m_job->Shutdown();
   DropEndedJob();
 }
 
