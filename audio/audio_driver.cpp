@@ -49,15 +49,17 @@ bool IsCallJobState(AudioDriverState state) {
 
 CAudioDriver::CAudioDriver() = default;
 
-CAudioDriver::~CAudioDriver() {
-  QAV_LOG(LOG_INFO, u"~CAudioDriver()");
-  m_destroying.store(true, std::memory_order_release);
-  if (m_thread.threadId() != 0) {
-    m_thread.PostThreadMessage(WM_AUDIO_SHUTDOWN);
-    m_thread.Join(qav::kInfinite);
+CAudioDriver::~CAudioDriver() { Shutdown(qav::kInfinite); }
+
+bool CAudioDriver::Shutdown(int timeoutMs) {
+  if (!m_destroying.exchange(true, std::memory_order_acq_rel)) {
+    QAV_LOG(LOG_INFO, u"~CAudioDriver()");
+    if (m_thread.threadId() != 0) m_thread.PostThreadMessage(WM_AUDIO_SHUTDOWN);
   }
+  if (m_thread.threadId() != 0 && !m_thread.Join(timeoutMs)) return false;
   m_job.reset();  // (a thread that never ran has none)
   m_state.store(AudioDriverState::kDestroyed, std::memory_order_release);
+  return true;
 }
 
 int CAudioDriver::Start(qav::Clock& clock) {
@@ -138,9 +140,10 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       QAV_LOG(LOG_INFO, u"CAudioDriver::OnPlayAudioFileStart");
       if (!BeginJob(AudioDriverState::kPlayingFile)) return;
       auto job = std::make_unique<CFilePlaybackJob>(m_context, r.client);
-      const double seek = m_pendingSeek;
-      m_pendingSeek = 0;
-      const bool started = job->Start(r.path, seek);
+      const bool started = job->Start(r.path, m_pendingSeek);
+      // Only a start that has the device open used the seek: after a failed one the user's
+      // position still waits for the next try.
+      if (started) m_pendingSeek = 0;
       EndStart(std::move(job), started, r);
       break;
     }
@@ -175,6 +178,7 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       break;
     case WM_AUDIO_REC_SKYPE_MSG_START: {
       QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeMsgStart [Mute: %s]", r.monitor ? u"OFF" : u"ON");
+      GiveWayToCall();
       if (!BeginJob(AudioDriverState::kPlayingGreeting)) return;
       auto job = std::make_unique<CVoiceMessageJob>(m_context);
       const bool started = job->Start(&r.inPort, &r.outPort, r.greeting, r.path, r.monitor != 0);
@@ -187,6 +191,7 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       break;
     case WM_AUDIO_REC_SKYPE_CONV_START: {
       QAV_LOG(LOG_INFO, u"CAudioDriver::OnRecSkypeConvStart");
+      GiveWayToCall();
       if (!BeginJob(AudioDriverState::kRecordingConversation)) return;
       std::u16string outputDevice, inputDevice;
       {
@@ -214,6 +219,19 @@ void CAudioDriver::OnRequest(uint32_t message, AudioDriverRequest& r) {
       QAV_LOG(LOG_WARNING, u"CAudioDriver [request %d is not served by this build]", message);
       break;
   }
+  DropEndedJob();
+}
+
+void CAudioDriver::GiveWayToCall() {
+  const AudioDriverState state = GetState();
+  const bool soundCardJob = state == AudioDriverState::kPlayingFile ||
+                            state == AudioDriverState::kPlayingFileLastBlocks ||
+                            state == AudioDriverState::kRecordingMicrophone;
+  if (!m_job || !soundCardJob) return;
+  QAV_LOG(LOG_INFO, u"CAudioDriver [the %s on the sound card gives way to a call (%d)]",
+          state == AudioDriverState::kRecordingMicrophone ? u"greeting recording" : u"playback",
+          static_cast<int>(state));
+  m_job->Shutdown();
   DropEndedJob();
 }
 

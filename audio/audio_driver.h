@@ -84,8 +84,12 @@ struct AudioDriverRequest {
 class CAudioDriver {
  public:
   CAudioDriver();
-  // Brings the thread to rest and joins it (see above).
+  // Brings the thread to rest and joins it (see above), waiting as long as that takes.
   ~CAudioDriver();
+  // Brings the thread to rest and joins it within `timeoutMs`; from the first call on every request
+  // returns 0. False when the thread has not ended by then (a handler that hangs on a device or a
+  // file): it still uses this object, which must then outlive it. May be called again.
+  bool Shutdown(int timeoutMs);
   CAudioDriver(const CAudioDriver&) = delete;
   CAudioDriver& operator=(const CAudioDriver&) = delete;
 
@@ -116,12 +120,15 @@ class CAudioDriver {
   // or .mp3 at `path` and records the caller once the greeting has been played (0 -> 4). With
   // `monitor`, the call is played on the local speaker as well. 1 with the ports written back.
   // The driver holds the greeting until the job ends, so the caller may drop its own reference.
+  // File playback or a greeting recording still on the sound card gives way first (it ends as at
+  // the driver's end); only another call's job refuses the start.
   int RecordSkypeMsgStart(int* inPort, int* outPort, std::shared_ptr<const CWaveMemFile> greeting,
                           std::u16string_view path, int monitor);
   // States 4-6: ends the job, finishes the file, writes its length in seconds (rounded up).
   int RecordSkypeMsgStop(int* seconds);
   // Conversation: opens both sockets, the speaker and the microphone the call client reported,
-  // prepares or continues the file at `path` (0 -> 7). 1 with the ports written back.
+  // prepares or continues the file at `path` (0 -> 7), after file playback or a greeting
+  // recording has given way as for a voice message. 1 with the ports written back.
   int RecordSkypeConvStart(int* inPort, int* outPort, std::u16string_view path);
   // State 7: ends the job, finishes the file, writes its length in seconds (rounded up).
   int RecordSkypeConvStop(int* seconds);
@@ -146,6 +153,12 @@ class CAudioDriver {
   void OnThreadMessage(qav::Msg& msg);
   void OnRequest(uint32_t message, AudioDriverRequest& r);
 
+  // Before a call's start: a call answered must be recorded, so what the player or a greeting page
+  // has on the sound card ends as the driver's end would end it (playback with its end notice, so
+  // the page shows that it stopped; a greeting take with its file finished). The call machine
+  // does not answer while a take runs (CallAudio().RecordingGreeting()); a take started between
+  // the answer and the recording's start is what gives way here. A call job is left alone.
+  void GiveWayToCall();
   // A start: refused (logged) unless idle, else the job's state is entered.
   bool BeginJob(AudioDriverState state);
   // Keeps a started job, or drops a failed one and returns to idle; the request's result.

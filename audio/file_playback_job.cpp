@@ -61,6 +61,7 @@ bool CFilePlaybackJob::Start(const std::u16string& path, double seek) {
     return false;
   }
   if (seek > 0) SeekSource(seek);
+  m_playedTo = m_position;
   m_context.PostNextBlock(kPlaybackBlocksInFlight);
   return true;
 }
@@ -224,6 +225,7 @@ void CFilePlaybackJob::EndOfSourceFile() {
 void CFilePlaybackJob::OnSpeakerBlockDone(qav::Msg& msg) {
   uint64_t position = 0;
   if (!m_speaker.TakeBack(msg, &position)) return;  // of a device that has gone
+  m_playedTo = static_cast<int64_t>(position);
   if (m_client.eventMask & AUDIO_EVENT_BUFFER_PLAYED) {
     NotifyClient(AUDIO_EVENT_BUFFER_PLAYED, static_cast<int64_t>(position));
   }
@@ -266,12 +268,12 @@ void CFilePlaybackJob::NotifyClient(uint32_t event, int64_t position) {
   if (m_client.thread) qav::PostThreadMessage(m_client.thread, m_client.message, event, position);
 }
 
-void CFilePlaybackJob::StopPlayback(bool notify) {
+void CFilePlaybackJob::StopPlayback(bool notify, int64_t position) {
   m_context.SetState(AudioDriverState::kIdle);
   m_speaker.Close();
   AudioThreadContext::RemoveAndReleaseAudioWaveBufferFromQ();
   CloseSource();
-  if (notify && (m_client.eventMask & AUDIO_EVENT_PLAY_DONE)) NotifyClient(AUDIO_EVENT_PLAY_DONE, 0);
+  if (notify && (m_client.eventMask & AUDIO_EVENT_PLAY_DONE)) NotifyClient(AUDIO_EVENT_PLAY_DONE, position);
   m_client = PlaybackClient{};
 }
 

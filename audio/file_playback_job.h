@@ -49,8 +49,9 @@ class CFilePlaybackJob final : public CAudioJob {
 
   void OnNextBlock() override;
   void OnSpeakerBlockDone(qav::Msg& msg) override;
-  // A client still there learns that playback has ended.
-  void Shutdown() override { StopPlayback(true); }
+  // Playback cut short (a call takes the sound card, the driver ends): a client still there learns
+  // that playback has ended, and where it had got to, so a player can go on from there.
+  void Shutdown() override { StopPlayback(true, m_playedTo); }
 
  private:
   bool OpenWaveSource(WAVEFORMATEX* deviceFormat);
@@ -62,8 +63,9 @@ class CFilePlaybackJob final : public CAudioJob {
   void SeekSource(double fraction);
   void EndOfSourceFile();
   void NotifyClient(uint32_t event, int64_t position);
-  // Ends playback (-> 0): device and file closed; the end notice when `notify` and asked for.
-  void StopPlayback(bool notify);
+  // Ends playback (-> 0): device and file closed; the end notice when `notify` and asked for, with
+  // `position` as its lParam (0 at the end of the file).
+  void StopPlayback(bool notify, int64_t position = 0);
   void CloseSource();
 
   PlaybackClient m_client;
@@ -77,6 +79,7 @@ class CFilePlaybackJob final : public CAudioJob {
   uint32_t m_frameBytes = 1;      // bytes per sample frame of a .wav
   uint32_t m_bytesPerRead = 0;
   int64_t m_position = 0;         // byte offset in the file after the last block read
+  int64_t m_playedTo = 0;         // and after the last block played
   bool m_flushed = false;         // the decoder has given its last samples
   std::unique_ptr<CAudioFormatConverter> m_decoder;
   CSpeakerOutput m_speaker;

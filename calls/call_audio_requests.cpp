@@ -33,6 +33,9 @@ class AudioThreadRequests : public CCallAudioRequests {
     return g_pAudioDriver ? g_pAudioDriver->RecordSkypeConvStop(seconds) : 0;
   }
   int RecordSkypeInsertBeep() override { return g_pAudioDriver ? g_pAudioDriver->RecordSkypeInsertBeep() : 0; }
+  bool RecordingGreeting() override {
+    return g_pAudioDriver && g_pAudioDriver->GetState() == AudioDriverState::kRecordingMicrophone;
+  }
   void WaitWhileBeepPlays(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
   bool HasVideoDriver() override { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }
   int PlayVideoFileStart(std::u16string_view path) override {

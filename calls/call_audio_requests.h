@@ -30,6 +30,9 @@ class CCallAudioRequests {
   virtual int RecordSkypeConvStart(int* inPort, int* outPort, std::u16string_view path) = 0;
   virtual int RecordSkypeConvStop(int* seconds) = 0;
   virtual int RecordSkypeInsertBeep() = 0;
+  // Whether the user is recording a greeting from the microphone. Read without waiting on the
+  // audio thread.
+  virtual bool RecordingGreeting() { return false; }
   // Holds the calling thread while a beep just inserted is heard, before the call's sound goes
   // back to the sound card and would cut it off.
   virtual void WaitWhileBeepPlays(int ms) = 0;

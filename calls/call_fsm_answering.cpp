@@ -1,11 +1,13 @@
 // The call machine's functions that take a ringing call to an answer, or leave it ringing, and
-// that ask the client about a call or hang it up. They need only calls, contacts, the options and
-// the client link; the steps that record live in calls/call_fsm_recording.cpp.
+// that ask the client about a call or hang it up. They need only calls, contacts, the options,
+// the client link and whether the user records a greeting; the steps that record live in
+// calls/call_fsm_recording.cpp.
 #include <algorithm>
 #include <limits>
 #include <memory>
 
 #include "calls/call.h"
+#include "calls/call_audio_requests.h"
 #include "calls/call_collection.h"
 #include "calls/call_fsm_commands.h"
 #include "calls/call_fsm_functions.h"
@@ -20,6 +22,8 @@ namespace {
 
 constexpr int32_t kIncompleteInfoRetryMs = 150;
 constexpr int32_t kForceAnswerRetryMs = 200;
+// How often a call held back by a greeting take looks again whether it may be answered.
+constexpr int32_t kGreetingTakeRetryMs = 1000;
 // Waiting calls that no rejection option takes count towards the call-waiting tip.
 constexpr int32_t kWaitingCallsPerTip = 3;
 constexpr int32_t kMaxCallWaitingTips = 3;
@@ -108,6 +112,18 @@ bool OtherCallRecording(const CCall& call) {
   return true;
 }
 
+// While the user records a greeting from the microphone the call rings on: the user is at the
+// desk to take it, and answering would cut the take off (the call's recording takes the sound
+// card). The answer is looked at again, so the machine answers once the take has ended.
+bool GreetingTakeHoldsTheAnswer(const CFSMEv& event, int32_t retryEvent) {
+  if (!CallAudio().RecordingGreeting()) return false;
+  QAV_LOG(LOG_INFO,
+          u"[CallId: %d] A greeting is being recorded: the call rings on for the user (looked at again in %dms)",
+          CallFSMGetCall(event)->GetCallId(), kGreetingTakeRetryMs);
+  CallFSMPost(event, retryEvent, kGreetingTakeRetryMs);
+  return true;
+}
+
 }  // namespace
 
 void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
@@ -115,7 +131,10 @@ void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   const CCall& call = *CallFSMGetCall(event);
   if (OtherCallRecording(call)) return;
   if (call.IsCallInfoComplete()) {
-    if (call.IsAnsweringPossible() && call.AnswerAllowed() != 0) CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    if (call.IsAnsweringPossible() && call.AnswerAllowed() != 0 &&
+        !GreetingTakeHoldsTheAnswer(event, CFSMEv::kTimeout)) {
+      CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    }
     return;
   }
   QAV_LOG(LOG_INFO,
@@ -130,7 +149,9 @@ void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   if (OtherCallRecording(call)) return;
   if (call.IsCallInfoComplete()) {
     // The user's own command overrides the answering options, not the folder limit or the type.
-    if (call.IsAnsweringPossible()) CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    if (call.IsAnsweringPossible() && !GreetingTakeHoldsTheAnswer(event, EV_USER_FORCE_ANSWERING)) {
+      CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    }
     return;
   }
   QAV_LOG(LOG_INFO,

@@ -3,15 +3,22 @@
 // from start-up to the orderly exit.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <string>
+#include <thread>
 
+#include "app/audio_driver_part.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
 #include "platform/loop_runner.h"
 #include "platform/virtual_loop.h"
+#include "platform/text.h"
 #include "platform/window.h"
+#include "tests/support/log_capture.h"
 #include "tests/app/app_doubles.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -82,6 +89,51 @@ TEST(AppRun, TheComponentsLoopRunnerServesTheGuiLoopFromStartUpToExit) {
       << "timer 3 fired on the runner's clock\n" << text;
   EXPECT_NE(text.find("link.shutdown"), std::string::npos) << "the close ran the exit path\n" << text;
   EXPECT_EQ(app.MainWindow(), nullptr);
+}
+
+// The audio thread hangs in a handler (a recording it plays is a named pipe that nobody writes,
+// as a stalled network share would be): the exit waits for it no longer than its bound, says so,
+// and ends.
+class HangingAudioDriverPart : public CAudioDriverPart {
+ public:
+  explicit HangingAudioDriverPart(std::string pipe) : pipe_(std::move(pipe)) {}
+  bool Start() override {
+    if (!CAudioDriverPart::Start() || ::mkfifo(pipe_.c_str(), 0600) != 0) return false;
+    CAudioDriver* driver = g_pAudioDriver;
+    // The request waits for the handler, which never returns: it is made from a thread of its own.
+    std::thread([driver, path = U16(pipe_)] { driver->PlayAudioFileStart(path, Hwnd{0}, 0, 0); }).detach();
+    for (int i = 0; i < 1000 && driver->GetState() != AudioDriverState::kPlayingFile; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return driver->GetState() == AudioDriverState::kPlayingFile;
+  }
+
+ private:
+  std::string pipe_;
+};
+
+TEST(AppRun, AnAudioThreadThatHangsDoesNotHangTheExit) {
+  TempDir dir;
+  ScopedProgramFolders folders{dir.path()};
+  ScopedEnv virtualSound{"QAV_SOUND_DEVICE", "virtual"};
+  ASSERT_TRUE(RegisterInstalledCallClient(dir.path() + "/registry"));
+  LogCapture log;
+
+  VirtualLoop v;
+  Journal journal;
+  AnsweringBoxes boxes{journal, IDOK};
+  RecordingParts parts{journal};
+  CAppComponents components = parts.Components();
+  components.audioDriver = [&dir] { return std::make_unique<HangingAudioDriverPart>(dir.File("stalled.wav")); };
+  components.loopRunner = [&] { return std::make_unique<OutsideDriver>(v.clock(), 1000); };
+  CZVApp app(v.loop(), std::move(components), CommandLine());
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(app.Run(), 0);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(log.Has(LOG_WARNING, Format(u"The audio thread did not end within %d ms", CZVApp::kThreadStopBoundMs)));
+  EXPECT_LT(took, std::chrono::milliseconds(CZVApp::kThreadStopBoundMs + 5000));
+  EXPECT_EQ(g_pAudioDriver, nullptr) << "no request reaches the driver left behind";
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "audio/wave_utils.h"
 #include "foundation/settings.h"
 #include "platform/clock.h"
+#include "platform/message_loop.h"
 #include "platform/sound/sound_devices.h"
 #include "platform/text.h"
 #include "sim/call_audio_peer.h"
@@ -700,6 +701,85 @@ TEST_F(CallAudioTest, RequestsAreRefusedUnlessIdleAndEveryFailureReturnsToIdle) 
     ASSERT_EQ(driver_->RecordSkypeConvStop(&seconds), 1) << f.name;
   }
   ::close(taken);
+}
+
+// A call answered must be recorded: what the player or a greeting page has on the sound card
+// ends when a call's recording starts, playback with its end notice (the page shows that it
+// stopped) and a greeting take with its file finished as its stop would finish it.
+TEST_F(CallAudioTest, ACallsStartEndsWhatTheSoundCardPlaysOrRecordsAndTheCallIsRecorded) {
+  test::ScopedEnv microphone("QAV_VIRTUAL_MIC_TONE", "1000");
+  constexpr uint32_t kNotice = 0x400 + 230;
+  MessageLoop loop;
+  int endNotices = 0;
+  int64_t endPosition = 0;
+  loop.SetThreadMessageHandler([&](Msg& m) {
+    if (m.message != kNotice || m.wParam != AUDIO_EVENT_PLAY_DONE) return;
+    ++endNotices;
+    endPosition = m.lParam;
+  });
+  const std::string recording = dir_.File("recording.wav");
+  ASSERT_TRUE(test::WriteWav(recording, kLive, test::ToBytes(test::Tone(16000, 1, 440, 60.0))));
+  const std::string take = dir_.File("TempNewGreeting.wav");
+  auto greeting = Greeting(kLive, test::Tone(16000, 1, 500, 1.0));
+
+  struct Case {
+    const char* name;
+    std::function<int()> occupy;  // what the sound card is doing when the call comes
+    std::function<int(int*, int*)> callStart;
+    std::function<int(int*)> callStop;
+  };
+  auto playback = [&] {
+    return driver_->PlayAudioFileStart(U16(recording), loop.threadId(), kNotice, AUDIO_EVENT_PLAY_DONE);
+  };
+  auto greetingTake = [&] { return driver_->RecAudioFileStart(U16(take)); };
+  auto message = [&](int* in, int* out) {
+    return driver_->RecordSkypeMsgStart(in, out, greeting, Path("message.wav"), 0);
+  };
+  auto conversation = [&](int* in, int* out) {
+    return driver_->RecordSkypeConvStart(in, out, Path("conversation.wav"));
+  };
+  auto messageStop = [&](int* seconds) { return driver_->RecordSkypeMsgStop(seconds); };
+  auto conversationStop = [&](int* seconds) { return driver_->RecordSkypeConvStop(seconds); };
+  const Case cases[] = {
+      {"a recording played, then a voice message", playback, message, messageStop},
+      {"a greeting recorded, then a voice message", greetingTake, message, messageStop},
+      {"a recording played, then a conversation", playback, conversation, conversationStop},
+      {"a greeting recorded, then a conversation", greetingTake, conversation, conversationStop},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    endNotices = 0;
+    ::unlink(take.c_str());
+    ASSERT_EQ(c.occupy(), 1);
+    const bool recordingGreeting = driver_->GetState() == AudioDriverState::kRecordingMicrophone;
+    if (recordingGreeting) {
+      ASSERT_TRUE(Eventually([&] { return FileSize(take) > int64_t(kWaveHeaderSize + 3200); }));
+    }
+
+    int inPort = 0, outPort = 0;
+    ASSERT_EQ(c.callStart(&inPort, &outPort), 1) << "the call's recording starts";
+    EXPECT_GT(inPort, 0);
+    EXPECT_GT(outPort, 0);
+    EXPECT_EQ(driver_->PlayAudioFileStop(), 0) << "the playback has ended";
+    EXPECT_EQ(driver_->RecAudioFileStop(), 0) << "the greeting recording has ended";
+    if (recordingGreeting) {
+      WAVEFORMATEX format{};
+      std::string data;
+      ASSERT_TRUE(ReadWav(take, &format, &data)) << "the take is a whole file";
+      EXPECT_EQ(data.size() + kWaveHeaderSize, size_t(FileSize(take))) << "its header holds all of it";
+      EXPECT_NEAR(test::MeasuredFrequency(test::ToSamples(data), int(format.nSamplesPerSec)), 1000, 20);
+    } else {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (endNotices == 0 && std::chrono::steady_clock::now() < deadline) {
+        loop.WaitForWork(10);
+        loop.ProcessDue();
+      }
+      EXPECT_EQ(endNotices, 1) << "the player learns that playback has ended";
+      EXPECT_GE(endPosition, int64_t(kWaveHeaderSize)) << "and where it had got to (0 would be the file's end)";
+    }
+    int seconds = -1;
+    ASSERT_EQ(c.callStop(&seconds), 1);
+  }
 }
 
 TEST_F(CallAudioTest, DestructionFinishesARunningJobAndLaterRequestsReturnZero) {

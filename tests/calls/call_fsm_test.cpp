@@ -43,7 +43,7 @@ TEST(CallFsmTable, HasSeventyFiveValidRowsOverFifteenStatesAndTwentyFourEvents) 
 
 // One step of a call's life, as the dispatcher or the user would bring it.
 struct Step {
-  enum Kind { kStatus, kType, kPartner, kAdvanceMs, kForceAnswer, kTakeControl, kRecord } kind;
+  enum Kind { kStatus, kType, kPartner, kAdvanceMs, kForceAnswer, kTakeControl, kRecord, kGreetingTake } kind;
   int64_t value = 0;
 };
 
@@ -53,6 +53,8 @@ Step Partner() { return {Step::kPartner}; }
 Step Advance(int64_t ms) { return {Step::kAdvanceMs, ms}; }
 Step Force() { return {Step::kForceAnswer}; }
 Step RecordStart() { return {Step::kRecord, 1}; }
+// The user starts or ends recording a greeting from the microphone.
+Step GreetingTake(bool recording) { return {Step::kGreetingTake, recording}; }
 
 struct Scenario {
   const char* name;
@@ -97,6 +99,7 @@ class CallFsmRoadTest : public CallModelFixture {
       case Step::kForceAnswer: call.UserForceAnswering(); break;
       case Step::kTakeControl: call.UserTakeControl(); break;
       case Step::kRecord: call.UserRecordConversation(step.value != 0); break;
+      case Step::kGreetingTake: audio.recordingGreeting = step.value != 0; break;
     }
     virtualLoop.RunUntilIdle();
   }
@@ -152,6 +155,18 @@ TEST_F(CallFsmRoadTest, CallsRunThroughTheTable) {
        Plus(Plus(Plus(kAsked, {kAnswer7}), kRoutedToPorts7), kBackToSoundCard7), ST_CALL_DONE},
       {"the user records a ringing call", SkypeOnlineStatus::ONLINE, noOptions, Then(kRingsIn, {RecordStart()}),
        Plus(kAsked, {kAnswer7}), ST_CONV_WAIT_INPROGRESS_REPLY},
+      // A greeting being recorded: the call rings on for the user, looked at again each second.
+      {"a greeting take holds the timer's answer", SkypeOnlineStatus::ONLINE, [] { g_SecB4AnsweringOnline = 0; },
+       Then(kRingsIn, {GreetingTake(true), Advance(5010), GreetingTake(false), Advance(999)}), kAsked,
+       ST_WAIT_ANSWERING_TIMER_EXPIRE},
+      {"answered at the next look once the take ends", SkypeOnlineStatus::ONLINE, [] { g_SecB4AnsweringOnline = 0; },
+       Then(kRingsIn, {GreetingTake(true), Advance(5010), GreetingTake(false), Advance(1000)}),
+       Plus(kAsked, {kAnswer7}), ST_MESSAGE_WAIT_INPROGRESS_REPLY},
+      {"a greeting take holds the forced answer", SkypeOnlineStatus::OFFLINE, noOptions,
+       Then(kRingsIn, {GreetingTake(true), Force(), Advance(3000)}), kAsked, ST_WAIT_ANSWERING_TIMER_EXPIRE},
+      {"forced answering goes through once the take ends", SkypeOnlineStatus::OFFLINE, noOptions,
+       Then(kRingsIn, {GreetingTake(true), Force(), Advance(3000), GreetingTake(false), Advance(1000)}),
+       Plus(kAsked, {kAnswer7}), ST_MESSAGE_WAIT_INPROGRESS_REPLY},
   };
   for (const Scenario& s : scenarios) {
     SCOPED_TRACE(s.name);
@@ -162,6 +177,7 @@ TEST_F(CallFsmRoadTest, CallsRunThroughTheTable) {
     s.options();
     g_UserCollection.FindOrCreate(u"caller1");  // known already: only the call's commands count
     transport.Clear();
+    audio.recordingGreeting = false;
     CCall* call = AddCall(7);
     for (const Step& step : s.steps) Run(*call, step);
     EXPECT_EQ(transport.TakeSent(), s.commands);

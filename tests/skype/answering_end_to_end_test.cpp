@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "audio/audio_driver.h"
+#include "audio/playback_notice.h"
 #include "audio/wave_mem_file.h"
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
@@ -30,6 +31,7 @@
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "platform/wave_format.h"
+#include "platform/window.h"
 #include "skype/dispatcher/skype_msg_hndl.h"
 #include "skype/link/skype_client_info.h"
 #include "skype/link/stl_transport.h"
@@ -353,6 +355,99 @@ TEST_F(AnsweringEndToEndTest, ACallIsAnsweredGreetedAndRecordedAndTheListLoadsAg
   EXPECT_EQ(ListedMessages(), messages);
   EXPECT_EQ(ListedConversations(), conversations);
   EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
+// The sound card is busy when a call rings: the player plays a recording, a greeting page plays
+// its greeting, or a greeting page records one from the microphone. Playback gives way to the call
+// the machine answers, and its window is told it has ended; the call gets its greeting and its
+// message. A greeting take holds the call ringing for the user, who is at the desk, and is kept
+// whole; once the take ends the machine answers the call that still rings.
+TEST_F(AnsweringEndToEndTest, ACallWhileTheSoundCardIsBusyIsGreetedAndRecorded) {
+  qav::test::ScopedEnv microphone{"QAV_VIRTUAL_MIC_TONE", "700"};
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+
+  const std::string played = temp_.File("played.wav");
+  ASSERT_EQ(std::system(("sox -q -n -r 16000 -c 1 -b 16 " + Quote(played) + " synth 240 sine 300 vol 0.5").c_str()), 0);
+  const std::string take = temp_.File("TempNewGreeting.wav");
+  int endNotices = 0;
+  int64_t endPosition = 0;
+  qav::Window window;
+  ASSERT_TRUE(window.Create(virtualLoop.loop(), "QAVTestPlayback", u"", qav::WindowKind::kLocal, [&](qav::Msg& m) {
+    if (m.message == UM_AUDIONOTIFY && m.wParam == AUDIO_EVENT_PLAY_DONE) {
+      ++endNotices;
+      endPosition = m.lParam;
+    }
+    return qav::LResult{0};
+  }));
+
+  enum class Busy { kPlaying, kRecordingGreeting };
+  struct Case {
+    const char* name;
+    Busy busy;
+    uint32_t mask;  // the notices the page asks for
+    int32_t callId;
+  };
+  const Case cases[] = {
+      {"the player plays a recording", Busy::kPlaying, AUDIO_EVENT_PLAY_DONE | AUDIO_EVENT_BUFFER_PLAYED, 1300},
+      {"a greeting page plays its greeting", Busy::kPlaying, AUDIO_EVENT_PLAY_DONE, 1302},
+      {"a greeting page records a greeting", Busy::kRecordingGreeting, 0, 1304},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    endNotices = 0;
+    if (c.busy == Busy::kPlaying) {
+      ASSERT_EQ(audioDriver_.PlayAudioFileStart(qav::U16(played), window.handle(), UM_AUDIONOTIFY, c.mask), 1);
+      RingAndAnswer(client, c.callId, "caller1");
+      ASSERT_TRUE(ServeUntil([&] { return endNotices > 0; })) << "the page is told that playback has ended";
+      EXPECT_EQ(endNotices, 1);
+      EXPECT_GT(endPosition, 0) << "cut short by the call, not played to its end";
+    } else {
+      ASSERT_EQ(audioDriver_.RecAudioFileStart(qav::U16(take)), 1);
+      ASSERT_TRUE(ServeUntil([&] {  // half a second of the user's voice
+        return std::filesystem::exists(take) && std::filesystem::file_size(take) >= 46 + 16000;
+      }));
+      client.WriteLine("ring " + std::to_string(c.callId) + " caller1 audio=" + callerWav_);
+      ASSERT_TRUE(ServeUntil([&] {
+        const CCall* call = g_CallCollection.Get(c.callId);
+        return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
+      }));
+      for (int second = 0; second < 5; ++second) {
+        virtualLoop.AdvanceMs(1000);
+        virtualLoop.RunUntilIdle();
+      }
+      EXPECT_EQ(StateOf(c.callId), ST_WAIT_ANSWERING_TIMER_EXPIRE) << "the call rings on while the take runs";
+      ASSERT_EQ(audioDriver_.GetState(), AudioDriverState::kRecordingMicrophone) << "the take was not cut off";
+      const size_t beforeStop = client.AllLines().size();
+      ASSERT_EQ(audioDriver_.RecAudioFileStop(), 1);
+      const std::string heard = Output("sox " + Quote(take) + " -n stat");
+      EXPECT_NEAR(SoxValue(heard, "Rough   frequency"), 700, 30) << heard;
+      EXPECT_GE(SoxValue(heard, "Length (seconds)"), 0.5) << heard;
+      // Once the take has ended, the call that still rings is answered.
+      virtualLoop.AdvanceMs(1000);
+      ASSERT_TRUE(ServeUntil([&] { return StateOf(c.callId) == ST_MESSAGE_RECORDING; }));
+      ASSERT_TRUE(ClientSays(client, "audio " + std::to_string(c.callId) + " input PORT="));
+      const std::vector<std::string> before =
+          ReceivedCommands({client.AllLines().begin(), client.AllLines().begin() + static_cast<long>(beforeStop)});
+      EXPECT_EQ(std::count(before.begin(), before.end(), "ALTER CALL " + std::to_string(c.callId) + " ANSWER"), 0)
+          << "nothing was answered while the take ran";
+    }
+    WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+    HangUp(client, c.callId);
+
+    // The caller heard the greeting, and the message holds the caller.
+    const std::string greeted =
+        Output("sox " + Quote(temp_.File("call-" + std::to_string(c.callId) + "-input.wav")) + " -n trim 0 0.4 stat");
+    EXPECT_NEAR(SoxValue(greeted, "Rough   frequency"), 1000, 50) << greeted;
+    const CMessage* message = g_CallCollection.Get(c.callId)->GetMessage();
+    ASSERT_NE(message, nullptr);
+    const std::string voice = Output("sox " + Quote(qav::U8(message->GetFilePath())) + " -n trim 0 2 stat");
+    EXPECT_NEAR(SoxValue(voice, "Rough   frequency"), 440, 20) << voice;
+    EXPECT_GE(message->GetDuration(), 3);
+    EXPECT_EQ(audioDriver_.GetState(), AudioDriverState::kIdle);
+  }
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ class RecordingCallAudio : public CCallAudioRequests {
     return busy_ && beepResult ? 1 : 0;
   }
   void WaitWhileBeepPlays(int ms) override { requests.push_back("Wait " + std::to_string(ms)); }
+  bool RecordingGreeting() override { return recordingGreeting; }
   bool HasVideoDriver() override { return videoDriver; }
   int PlayVideoFileStart(std::u16string_view path) override {
     requests.push_back("VideoStart " + FileName(path));
@@ -67,6 +68,7 @@ class RecordingCallAudio : public CCallAudioRequests {
     msgStartResult = convStartResult = stopResult = 1;
     beepResult = true;
     videoDriver = false;
+    recordingGreeting = false;
     inPort = 40001;
     outPort = 40002;
     messageSeconds = 7;
@@ -84,6 +86,7 @@ class RecordingCallAudio : public CCallAudioRequests {
   int stopResult = 1;
   bool beepResult = true;
   bool videoDriver = false;  // the webcam application's driver is there
+  bool recordingGreeting = false;  // the user records a greeting from the microphone
   int inPort = 40001;
   int outPort = 40002;
   int messageSeconds = 7;

@@ -531,6 +531,11 @@ void CDlgPlayVoiceObject::OnPlaybackNotice(const PlaybackNotice& notice) {
     QAV_LOG(LOG_INFO, u"CDlgPlayVoiceObject::PlaybackStopped");
     m_playing = false;
     ShowPlayLook(true);
+    if (notice.position > 0) {
+      // Cut short (a call's recording took the sound card): paused there, Play goes on from there.
+      SetPosition(notice.position);
+      return;
+    }
     m_position = 0;
     m_stressBar->SetPos(0);
     return;

@@ -18,6 +18,7 @@
 
 #include "audio/audio_driver.h"
 #include "audio/greeting_memory.h"
+#include "audio/wave_mem_file.h"
 #include "audio/wave_utils.h"
 #include "platform/folders.h"
 #include "platform/virtual_loop.h"
@@ -492,6 +493,12 @@ class GreetingAudioTest : public GreetingPagesTest {
     ASSERT_TRUE(WaitUntil([&] { return SizeOf(temp) > kWaveHeaderSize + 3200; })) << "the microphone's sound";
   }
   std::string Greeting(const std::string& name) const { return greetingFolder_ + "/" + name; }
+  // The contacts' greeting is a tone of `seconds`.
+  void UseGreetingOf(double seconds) {
+    const std::string greeting = Greeting("hello.wav");
+    ASSERT_TRUE(WriteWav(greeting, WaveUtilsMakePCMFormat(1, 16, 16000), Tone(seconds)));
+    g_GreetingSoundMsgPath = U16(greeting);
+  }
   static std::string Tone(double seconds) {
     return ToBytes(qav::test::Tone(16000, 1, 440, seconds));
   }
@@ -743,9 +750,7 @@ TEST_F(GreetingAudioTest, ASaveThatCannotReplaceKeepsTheOldGreetingAndSaysSo) {
 }
 
 TEST_F(GreetingAudioTest, PlayStopsByTheButtonOrAtTheEndAndExcludesRecording) {
-  const std::string greeting = Greeting("hello.wav");
-  ASSERT_TRUE(WriteWav(greeting, WaveUtilsMakePCMFormat(1, 16, 16000), Tone(0.5)));
-  g_GreetingSoundMsgPath = U16(greeting);
+  ASSERT_NO_FATAL_FAILURE(UseGreetingOf(0.5));
   CDlgOptDefaultCaller page(chooser, nullptr);
   page.show();
   auto* play = Find<CButtonSSL>(&page, "playVoice");
@@ -783,6 +788,31 @@ TEST_F(GreetingAudioTest, PlayStopsByTheButtonOrAtTheEndAndExcludesRecording) {
   EXPECT_FALSE(page.IsPlaying());
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], GetLangString(1003) + U16(Greeting("missing.wav")));
+}
+
+// A call the machine answers takes the sound card from the greeting being played: the page shows
+// that it stopped and leaves the call's recording alone.
+TEST_F(GreetingAudioTest, ACallsRecordingStopsThePlayedGreetingAndThePageShowsIt) {
+  ASSERT_NO_FATAL_FAILURE(UseGreetingOf(5.0));
+  CDlgOptDefaultCaller page(chooser, nullptr);
+  page.show();
+  auto* play = Find<CButtonSSL>(&page, "playVoice");
+  auto* record = Find<CButtonSSL>(&page, "recordVoice");
+  clock_.Hold();
+  Click(play);
+  ASSERT_TRUE(page.IsPlaying());
+
+  auto callGreeting = std::make_shared<CWaveMemFile>();
+  const WAVEFORMATEX live = WaveUtilsMakePCMFormat(1, 16, 16000);
+  ASSERT_EQ(callGreeting->SetFormat(&live), 1);
+  int inPort = 0, outPort = 0;
+  ASSERT_EQ(driver_.RecordSkypeMsgStart(&inPort, &outPort, callGreeting, U16(dir.File("lastvoicemsg.wav")), 0), 1);
+  ASSERT_TRUE(WaitUntil([&] { return !page.IsPlaying(); })) << "the page is told that playback has ended";
+  EXPECT_EQ(play->toolTip(), QString::fromStdU16String(GetLangString(631)));
+  EXPECT_TRUE(record->isEnabled());
+  EXPECT_NE(driver_.GetState(), AudioDriverState::kIdle) << "the call's recording goes on";
+  int seconds = -1;
+  EXPECT_EQ(driver_.RecordSkypeMsgStop(&seconds), 1);
 }
 
 TEST_F(GreetingAudioTest, TheUnknownCallersRecordingIsDroppedWhenItsOwnSettingsAreSwitchedOff) {

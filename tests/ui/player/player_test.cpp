@@ -20,6 +20,7 @@
 
 #include "audio/audio_driver.h"
 #include "audio/progress_job.h"
+#include "audio/wave_mem_file.h"
 #include "audio/wave_utils.h"
 #include "calls/conversation.h"
 #include "calls/conversation_data_file.h"
@@ -172,6 +173,18 @@ class PlayerTest : public CallModelFixture {
     }
   }
 
+  // Play resumes at the kept offset: the first block played after it is the next one, not the
+  // beginning again.
+  void ExpectPlayGoesOnFrom(CDlgPlayVoiceObject& player, int64_t kept) {
+    player.ClickButton(CDlgPlayVoiceObject::kPlayPause);
+    EXPECT_TRUE(player.IsPlaying());
+    FirstBlocksQueued();
+    clock_.RunUntil(clock_.MonotonicMs() + 40);
+    ASSERT_TRUE(WaitUntil([&] { return player.Position() != kept; }));
+    EXPECT_GT(player.Position(), kept);
+    EXPECT_LT(player.Position(), kept + 8000) << "not from the beginning again";
+  }
+
   qav::test::ScopedEnv virtualSound_{"QAV_SOUND_DEVICE", "virtual"};
   qav::test::HeldClock clock_{kSpeed};
   CAudioDriver driver_;
@@ -259,13 +272,7 @@ TEST_F(PlayerTest, PlaysWithPositionPauseKeepsTheOffsetStopRewindsAndTheEndNotic
   EXPECT_GE(kept, 8000);
   EXPECT_EQ(player.PositionBar()->value(), kept);
 
-  player.ClickButton(CDlgPlayVoiceObject::kPlayPause);  // resumes at the kept offset
-  EXPECT_TRUE(player.IsPlaying());
-  FirstBlocksQueued();
-  clock_.RunUntil(clock_.MonotonicMs() + 40);
-  ASSERT_TRUE(WaitUntil([&] { return player.Position() != kept; }));
-  EXPECT_GT(player.Position(), kept);
-  EXPECT_LT(player.Position(), kept + 8000) << "not from the beginning again";
+  ExpectPlayGoesOnFrom(player, kept);
 
   clock_.Hold();
   player.ClickButton(CDlgPlayVoiceObject::kStop);
@@ -278,6 +285,36 @@ TEST_F(PlayerTest, PlaysWithPositionPauseKeepsTheOffsetStopRewindsAndTheEndNotic
   ASSERT_TRUE(WaitUntil([&] { return !player.IsPlaying(); })) << "the end notice";
   EXPECT_EQ(player.Position(), 0);
   EXPECT_EQ(player.PositionBar()->value(), player.PositionBar()->maximum()) << "the bar stays at the end";
+  player.done(2);
+}
+
+// A call the machine answers takes the sound card: the player shows that it stopped where the call
+// cut in, and Play goes on from there.
+TEST_F(PlayerTest, ACallsRecordingStopsPlaybackAndThePlayerGoesOnFromThereAfterwards) {
+  CMessage* message = Message(2.0);
+  ASSERT_NE(message, nullptr);
+  clock_.Hold();
+  CDlgPlayVoiceObject player(message, nullptr, false);
+  ASSERT_EQ(player.InitDialog(), 0);
+  FirstBlocksQueued();
+  PlayOn(400);
+  ASSERT_TRUE(WaitUntil([&] { return player.Position() >= 8000; }));
+
+  auto greeting = std::make_shared<CWaveMemFile>();
+  ASSERT_EQ(greeting->SetFormat(&kFormat), 1);
+  int inPort = 0, outPort = 0;
+  const std::u16string recording = qav::U16(MessagesFolder() + "lastvoicemsg.wav");
+  ASSERT_EQ(driver_.RecordSkypeMsgStart(&inPort, &outPort, greeting, recording, 0), 1);
+  ASSERT_TRUE(WaitUntil([&] { return !player.IsPlaying(); })) << "the player is told that playback has ended";
+  EXPECT_EQ(player.Button(CDlgPlayVoiceObject::kPlayPause)->toolTip(), QString::fromStdU16String(GetLangString(1405)));
+  const int64_t kept = player.Position();
+  EXPECT_GE(kept, 8000) << "kept where the call cut in";
+  EXPECT_EQ(player.PositionBar()->value(), kept);
+  int seconds = -1;
+  ASSERT_EQ(driver_.RecordSkypeMsgStop(&seconds), 1);
+
+  clock_.Hold();
+  ExpectPlayGoesOnFrom(player, kept);
   player.done(2);
 }
 
