@@ -80,31 +80,44 @@ class DispatcherProcessTest : public CallModelFixture {
     return true;
   }
   // Starts the link against a client that has printed its "ready" line; the client's user signs in.
-  void Attach(CSTL** link = nullptr) {
-    ASSERT_TRUE(dispatcher.CreateThread());
-    auto owned = std::make_unique<CSTL>(virtualLoop.loop());
-    if (link) *link = owned.get();
-    ASSERT_EQ(dispatcher.StartSTL(std::move(owned)), 1);
-    ASSERT_TRUE(ServeUntil([] {
-      return g_CurrentUser.GetHandle() == u"owner.one" && g_CurrentUser.GetUserStatus() == SkypeOnlineStatus::ONLINE &&
-             GetSkypeAudioOutDevice() == u"Simulated Speakers";
-    }));
+  // The helpers report a failure to their caller, who stops the test there (ASSERT_TRUE).
+  testing::AssertionResult Attach() {
+    if (!dispatcher.CreateThread()) return testing::AssertionFailure() << "the dispatcher thread does not start";
+    if (dispatcher.StartSTL(std::make_unique<CSTL>(virtualLoop.loop())) != 1) {
+      return testing::AssertionFailure() << "the link does not start";
+    }
+    if (!ServeUntil([] {
+          return g_CurrentUser.GetHandle() == u"owner.one" &&
+                 g_CurrentUser.GetUserStatus() == SkypeOnlineStatus::ONLINE &&
+                 GetSkypeAudioOutDevice() == u"Simulated Speakers";
+        })) {
+      return testing::AssertionFailure() << "the client's user never signed in";
+    }
+    return testing::AssertionSuccess();
   }
-  // Rings the call in the client and waits until the client has been told to answer it.
-  void RingAndAnswer(ChildProcess& client, int32_t callId) {
-    client.WriteLine("ring " + std::to_string(callId) + " caller1");
-    ASSERT_TRUE(ServeUntil([&] {
-      const CCall* call = g_CallCollection.Get(callId);
-      return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
-    }));
+  // Rings the call in the client and waits until the client has been told to answer it and the
+  // machine records the voice message.
+  testing::AssertionResult RingAndAnswer(ChildProcess& client, int32_t callId, const std::string& caller = "caller1") {
+    client.WriteLine("ring " + std::to_string(callId) + " " + caller);
+    if (!ServeUntil([&] {
+          const CCall* call = g_CallCollection.Get(callId);
+          return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
+        })) {
+      return testing::AssertionFailure() << "call " << callId << " never waited for its answer (state "
+                                         << StateOf(callId) << ")";
+    }
     virtualLoop.AdvanceMs(10);
     const std::string answer = " ALTER CALL " + std::to_string(callId) + " ANSWER\\0\"";
     for (;;) {
       const std::optional<std::string> line = ClientLine(client, "<- ");
-      ASSERT_TRUE(line) << "the client never got the answer";
+      if (!line) return testing::AssertionFailure() << "the client never got the answer of call " << callId;
       if (line->ends_with(answer)) break;
     }
-    ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; }));
+    if (!ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; })) {
+      return testing::AssertionFailure() << "call " << callId << " never recorded its message (state "
+                                         << StateOf(callId) << ")";
+    }
+    return testing::AssertionSuccess();
   }
 
   qav::test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", temp_.File("desktop")};
@@ -158,9 +171,10 @@ TEST_F(DispatcherProcessTest, ACallRungByTheClientRunsThroughTheStateMachine) {
 TEST_F(DispatcherProcessTest, AClientThatDiesEndsItsCallsAndTheRestartedClientsCallIsAnswered) {
   auto first = std::make_unique<ChildProcess>(QAV_SIM_CALLCLIENT, std::vector<std::string>{"--stdin"});
   ASSERT_TRUE(first->WaitForLine("ready "));
-  Attach();
-  RingAndAnswer(*first, 1234);
+  ASSERT_TRUE(Attach());
+  ASSERT_TRUE(RingAndAnswer(*first, 1234));
   CCall* dead = g_CallCollection.Get(1234);
+  ASSERT_NE(dead, nullptr);
   audio.TakeRequests();
 
   first->Kill();  // as a crash ends it, whatever it is doing
@@ -203,7 +217,7 @@ TEST_F(DispatcherProcessTest, AClientThatDiesEndsItsCallsAndTheRestartedClientsC
     }();
     if (line->find("GET CURRENTUSERHANDLE") != std::string::npos) break;
   }
-  RingAndAnswer(second, 1234);
+  ASSERT_TRUE(RingAndAnswer(second, 1234));
   EXPECT_NE(g_CallCollection.Get(1234), dead);
   EXPECT_EQ(dead->GetState(), ST_CALL_DONE);
 }
@@ -212,7 +226,7 @@ TEST_F(DispatcherProcessTest, AClientThatDiesEndsItsCallsAndTheRestartedClientsC
 TEST_F(DispatcherProcessTest, AnEmptyVideoDeviceLineIsAnsweredWithNothing) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
   ASSERT_TRUE(client.WaitForLine("ready "));
-  Attach();
+  ASSERT_TRUE(Attach());
   client.WriteLine("notify VIDEO_IN");
   // The client's lines are handled in order and the commands go out in order: once the client
   // has the question about the next call, it has every command the empty line brought.
