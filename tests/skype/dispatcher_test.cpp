@@ -280,7 +280,9 @@ TEST_F(DispatcherTest, ContactListsAndUserLines) {
   Receive(u"USER caller1 DISPLAYNAME Ann");
   Receive(u"USER caller1 BUDDYSTATUS 3");
   Receive(u"USER caller1 ONLINESTATUS AWAY");
-  Receive(u"USER caller1 IS_VIDEO_CAPABLE TRUE");
+  Receive(u"USER caller1 IS_VIDEO_CAPABLE TRUE");  // only "True" as written is true
+  EXPECT_FALSE(g_UserCollection.Lookup(u"caller1")->IsVideoCapable());
+  Receive(u"USER caller1 IS_VIDEO_CAPABLE True");
   Receive(u"USER caller1 LASTONLINETIMESTAMP 99999999999999999999999");
   Receive(u"USER caller1 LASTONLINETIMESTAMP -5");
   Receive(u"USER me DISPLAYNAME Myself");

@@ -85,9 +85,10 @@ TEST(SkypeVocabulary, CommandWordsFollowTheNotificationWords) {
   EXPECT_EQ(SkypeCmdWord(-1), u"");
 }
 
-TEST(SkypeVocabulary, OnlyTrueInAnyCaseIsTrue) {
-  for (const char16_t* value : {u"TRUE", u"True", u"true", u"tRUE"}) EXPECT_TRUE(IsSkypeTrue(value)) << qav::U8(value);
-  for (const char16_t* value : {u"FALSE", u"", u"TRUE ", u" TRUE", u"1", u"TRUEX", u"TRU"}) {
+TEST(SkypeVocabulary, OnlyTheExactWordTrueIsTrue) {
+  EXPECT_TRUE(IsSkypeTrue(u"True"));
+  for (const char16_t* value : {u"TRUE", u"true", u"tRUE", u"FALSE", u"False", u"", u"True ", u" True", u"1",
+                                u"TrueX", u"Tru"}) {
     EXPECT_FALSE(IsSkypeTrue(value)) << qav::U8(value);
   }
 }
