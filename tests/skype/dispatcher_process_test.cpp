@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,10 +20,13 @@
 #include "calls/call_collection.h"
 #include "calls/call_fsm_states.h"
 #include "calls/message.h"
+#include "calls/message_collection.h"
 #include "foundation/settings.h"
+#include "platform/text.h"
 #include "skype/dispatcher/skype_msg_hndl.h"
 #include "skype/link/skype_client_info.h"
 #include "skype/link/stl_transport.h"
+#include "skype/link/user_collection.h"
 #include "tests/skype/recording_host.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/child_process.h"
@@ -220,6 +227,81 @@ TEST_F(DispatcherProcessTest, AClientThatDiesEndsItsCallsAndTheRestartedClientsC
   ASSERT_TRUE(RingAndAnswer(second, 1234));
   EXPECT_NE(g_CallCollection.Get(1234), dead);
   EXPECT_EQ(dead->GetState(), ST_CALL_DONE);
+}
+
+// A user whose stored voice messages come from 300 callers signs in. The load finds each caller
+// at once, and each new contact has four questions for the client: the link asks every one of
+// them and refuses nothing, so that each caller is known for what the client says it is. With
+// strangers' calls left unanswered, a contact's call is then answered.
+TEST_F(DispatcherProcessTest, ASignInWithThreeHundredStoredCallersAsksAboutEveryCallerAndRefusesNothing) {
+  constexpr int kCallers = 300;
+  auto caller = [](int i) {
+    char handle[16];
+    std::snprintf(handle, sizeof handle, "caller%03d", i);
+    return std::string(handle);
+  };
+  ASSERT_TRUE(qav::test::WriteFileBytes(temp_.path() + "/QAV/owner.one/QAV.ini",
+                                        "[Settings]\nSecB4AnsweringOnline=0\nUseNonAuthorizedCallerSettings=1\n"
+                                        "DisableAnswerOfNonAuthCaller=1\n"));
+  const std::string messages = temp_.path() + "/QAV/My Received Voice Messages/owner.one/";
+  std::filesystem::create_directories(messages);
+  // The client knows every caller as a contact, with a full name.
+  std::string contacts;
+  for (int i = 1; i <= kCallers; ++i) {
+    ASSERT_TRUE(qav::test::WriteFileBytes(messages + caller(i) + ".2024.03.05.14.07.09.5.s.wav", "RIFF"));
+    contacts += "contact " + caller(i) + " FULLNAME Caller " + std::to_string(i) + "\n";
+  }
+  const std::string scenario = temp_.File("contacts.txt");
+  ASSERT_TRUE(qav::test::WriteFileBytes(scenario, contacts));
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin", "--scenario", scenario});
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  ASSERT_TRUE(Attach());
+  ASSERT_EQ(g_MessageCollection.GetCount(), static_cast<size_t>(kCallers));
+
+  // The client's questions as it received them: each caller asked for all four details.
+  auto askedAbout = [&] {
+    std::map<std::string, std::set<std::string>> questions;
+    for (const std::string& line : client.AllLines()) {
+      const size_t at = line.find(" GET USER caller");
+      if (!line.starts_with("<- ") || at == std::string::npos) continue;
+      std::istringstream words(line.substr(at + 10));
+      std::string handle, property;
+      words >> handle >> property;
+      questions[handle].insert(property.substr(0, property.find('\\')));
+    }
+    int complete = 0;
+    for (const auto& [handle, properties] : questions) {
+      complete += properties == std::set<std::string>{"FULLNAME", "DISPLAYNAME", "ONLINESTATUS", "BUDDYSTATUS"} ? 1 : 0;
+    }
+    return complete;
+  };
+  auto refused = [&] {
+    int count = 0;
+    for (const auto& line : log.Lines()) {
+      if (line.message.find(u"Msg Q is too big") != std::u16string::npos) ++count;
+    }
+    return count;
+  };
+  auto everyCallerKnown = [&] {
+    for (int i = 1; i <= kCallers; ++i) {
+      const CUser* user = g_UserCollection.Lookup(qav::U16(caller(i)));
+      if (user == nullptr || !user->IsBuddy() || user->GetFullName().empty()) return false;
+    }
+    return true;
+  };
+  // The client's transcript is read while the loop is served, so its output never fills the pipe.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!everyCallerKnown() && std::chrono::steady_clock::now() < deadline) {
+    (void)client.WaitForLine("\x01", [&] { virtualLoop.RunUntilIdle(); }, virtualLoop.loop().PollFd(), 20);
+  }
+  EXPECT_TRUE(everyCallerKnown()) << askedAbout() << " of " << kCallers << " callers asked about, " << refused()
+                                  << " commands refused";
+  EXPECT_EQ(askedAbout(), kCallers);
+  EXPECT_EQ(refused(), 0);
+  EXPECT_EQ(g_UserCollection.Lookup(u"caller300")->GetFullName(), u"Caller 300");
+
+  ASSERT_TRUE(RingAndAnswer(client, 1234, caller(kCallers)));
+  EXPECT_EQ(refused(), 0);
 }
 
 // An empty VIDEO_IN line, which real clients send, is answered with no command at all.
