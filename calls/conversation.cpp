@@ -237,7 +237,7 @@ int CConversation::InitFromFile(std::u16string_view folder, std::u16string_view 
     const ConversationData data = ParseConversationData(*bytes);
     m_nDuration = data.duration;
     for (const std::u16string& handle : data.partners) {
-      CUser* partner = g_UserCollection.FindOrCreate(handle);
+      CUser* partner = g_UserCollection.FindOrCreate(handle, CUser::Asking::kWhenIdle);
       CCall* call = AddRebuiltConversationCall(nextCallId, m_nStartTime, partner);
       call->SetConversation(this);
       AttachCall(call);

@@ -139,7 +139,8 @@ void CMessageCollection::LoadSavedMessages() {
     const std::optional<VoiceMessageFileName> parsed = ParseVoiceMessageFileName(name);
     if (!parsed) continue;
     const int64_t size = entry.size;
-    CUser* caller = g_UserCollection.FindOrCreate(parsed->caller);
+    // Hundreds of callers may be new here at once: their questions give way to the calls' commands.
+    CUser* caller = g_UserCollection.FindOrCreate(parsed->caller, CUser::Asking::kWhenIdle);
     CCall* call = AddRebuiltMessageCall(&nextCallId, caller, parsed->startTime);
     auto message = std::make_unique<CMessage>();
     message->Init(call, parsed->seen ? 1 : 0, parsed->extension);

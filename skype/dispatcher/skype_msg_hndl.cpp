@@ -437,7 +437,7 @@ void CSkypeMsgHndl::OnUsersList(const SkypeToDeviceCmd& received) {
   OnGui([&] {
     for (const std::u16string& handle : handles) {
       if (handle == CUser::kEmptyHandle || g_UserCollection.Lookup(handle) != nullptr) continue;
-      g_UserCollection.FindOrCreate(handle);
+      g_UserCollection.FindOrCreate(handle, CUser::Asking::kWhenIdle);
     }
   });
 }
@@ -539,7 +539,13 @@ void CSkypeMsgHndl::Skype2DeviceMsgHandleCall(const SkypeToDeviceCmd& received) 
       g_CallCollection.Add(std::move(created));
     }
     switch (obj->m_nProperty) {
-      case SkypeCallProp::PARTNER_HANDLE: call->set(g_UserCollection.FindOrCreate(obj->m_strValue)); break;
+      case SkypeCallProp::PARTNER_HANDLE: {
+        CUser* partner = g_UserCollection.FindOrCreate(obj->m_strValue);
+        // A caller whose details still wait behind the sign-in's questions: the answer needs them.
+        partner->AskDeferredDetailsNow();
+        call->set(partner);
+        break;
+      }
       case SkypeCallProp::TYPE: call->set(CCall::Type{obj->m_nType}); break;
       case SkypeCallProp::STATUS: call->set(CCall::Status{obj->m_nStatus}); break;
       default: break;

@@ -1,6 +1,7 @@
 #include "skype/link/skype_transport.h"
 
 #include <atomic>
+#include <utility>
 
 #include "foundation/logger.h"
 #include "skype/link/device_to_skype_cmd.h"
@@ -16,18 +17,42 @@ void SetSkypeTransport(CSkypeCmdSink* transport) { g_transport.store(transport, 
 
 CSkypeCmdSink* GetSkypeTransport() { return g_transport.load(std::memory_order_acquire); }
 
-int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build) {
-  DeviceToSkypeCmd cmd;
+namespace {
+
+// Builds a command with `build`; false, logged, when the builder refuses its arguments.
+bool Build(const std::function<void(DeviceToSkypeCmd&)>& build, DeviceToSkypeCmd& cmd) {
   try {
     build(cmd);
+    return true;
   } catch (const qav::SkypeProtocolError& error) {
     QAV_LOG(LOG_WARNING, u"QueueSkypeCmd - command not sent: %s", error.what());
-    return 0;
+    return false;
   }
+}
+
+}  // namespace
+
+int CSkypeCmdSink::SendCmdWhenIdle(SkypeCmdBuilder build) {
+  DeviceToSkypeCmd cmd;
+  return Build(build, cmd) ? SendCmdAcknowledged(cmd) : 0;
+}
+
+int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build) {
+  DeviceToSkypeCmd cmd;
+  if (!Build(build, cmd)) return 0;
   CSkypeCmdSink* transport = GetSkypeTransport();
   if (transport == nullptr) {
     QAV_LOG(LOG_WARNING, u"QueueSkypeCmd - no Skype link, command dropped: %s", cmd.GetText());
     return 0;
   }
   return transport->SendCmdAcknowledged(cmd);
+}
+
+int QueueSkypeCmdWhenIdle(SkypeCmdBuilder build) {
+  CSkypeCmdSink* transport = GetSkypeTransport();
+  if (transport == nullptr) {
+    QAV_LOG(LOG_WARNING, u"QueueSkypeCmdWhenIdle - no Skype link, command dropped");
+    return 0;
+  }
+  return transport->SendCmdWhenIdle(std::move(build));
 }

@@ -4,7 +4,8 @@
 // program's commands and reports what the client says. The program reaches it through these small
 // interfaces, so that contacts, calls and the dispatcher are built and tested against a recording
 // double and the real transport plugs in behind the same calls:
-//   - CSkypeCmdSink: queue one command (any thread);
+//   - CSkypeCmdSink: queue one command (any thread), in the ordinary way or in the lane that gives
+//     way to every ordinary command;
 //   - CSkypeTransport: the sink plus the start, connect, disconnect and end that the dispatcher
 //     drives;
 //   - the two callback interfaces the transport reports to, implemented by the dispatcher.
@@ -53,11 +54,22 @@ class CSTLCallbackReceivedSkypeCmd {
   virtual void OnSkypeCmdReceived(const SkypeToDeviceCmd& received) = 0;
 };
 
+// Makes one command (one of DeviceToSkypeCmd's builders) when it is run; it keeps its own copies
+// of what it needs, since it may run later and on another thread.
+using SkypeCmdBuilder = std::function<void(DeviceToSkypeCmd&)>;
+
 class CSkypeCmdSink {
  public:
   virtual ~CSkypeCmdSink() = default;
   // Queues a copy of the command for sending; callable from any thread. 1 when queued, 0 when not.
   virtual int SendCmdAcknowledged(const DeviceToSkypeCmd& cmd) = 0;
+  // Queues a command that gives way: it is sent only while no command queued with
+  // SendCmdAcknowledged waits to be sent. For what the program asks in bulk of its own accord (the
+  // details of every caller that a sign-in's recordings name), which must neither fill the queue
+  // nor hold up the calls' commands. `build` makes the command when its turn comes; a builder that
+  // refuses its arguments then is logged and skipped. Any thread, never waits; 1 when queued, 0
+  // when not. This default builds the command at once and queues it the ordinary way.
+  virtual int SendCmdWhenIdle(SkypeCmdBuilder build);
 };
 
 class CSkypeTransport : public CSkypeCmdSink {
@@ -84,3 +96,6 @@ CSkypeCmdSink* GetSkypeTransport();
 // queueing result; 0 when there is no transport or when the builder refused its arguments (a
 // handle from the wire that cannot be sent, logged at WARNING). Nothing is thrown.
 int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build);
+// The same through the transport's lane that gives way (CSkypeCmdSink::SendCmdWhenIdle). 0 when
+// there is no transport.
+int QueueSkypeCmdWhenIdle(SkypeCmdBuilder build);

@@ -160,4 +160,4 @@ int32_t FindSkypeGroupWord(SkypeWordGroup group, std::u16string_view word) {
   return FindIn(kTableB.data() + span.start, span.size, word);
 }
 
-bool IsSkypeTrue(std::u16string_view value) { return SameWord(value, u"TRUE"); }
+bool IsSkypeTrue(std::u16string_view value) { return value == u"True"; }

@@ -168,6 +168,6 @@ int32_t FindSkypeNotifyWord(std::u16string_view word);
 // Index of a word in a group; the group's size when none.
 int32_t FindSkypeGroupWord(SkypeWordGroup group, std::u16string_view word);
 
-// The client writes its booleans as "TRUE" and "FALSE", not always in that case; only a
-// whole-word "true" in any case counts as true.
+// Whether a flag's value is the client's word for true: exactly "True". Unlike the table words, it
+// is compared as written: "TRUE", "true" or "True " are not true.
 bool IsSkypeTrue(std::u16string_view value);

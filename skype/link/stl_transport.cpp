@@ -91,11 +91,15 @@ int CSTL::SendCmdAcknowledged(const DeviceToSkypeCmd& cmd) {
     return 0;
   }
   ++m_nCallersInside;
-  auto hasRoom = [&] { return m_nQueued <= kMaxQueuedCmds; };
-  bool room = hasRoom();
   // Only the GUI thread empties the queue, so it must never wait for room itself; other threads
-  // wait until the GUI thread has sent some of it (or the link ends).
-  if (!room && std::this_thread::get_id() != m_guiThread) {
+  // wait until the GUI thread has sent some of it (or the link ends). What they leave free is the
+  // GUI thread's reserve: a call's answer or routing is not refused because another thread filled
+  // the queue.
+  const bool onGuiThread = std::this_thread::get_id() == m_guiThread;
+  const int limit = kMaxQueuedCmds + (onGuiThread ? kGuiReserveCmds : 0);
+  auto hasRoom = [&] { return m_nQueued <= limit; };
+  bool room = hasRoom();
+  if (!room && !onGuiThread) {
     m_guardChanged.wait_for(lock, std::chrono::milliseconds(kQueueWaitMs), [&] { return m_bEnded.load() || hasRoom(); });
     room = !m_bEnded.load() && hasRoom();
   }
@@ -119,6 +123,27 @@ int CSTL::SendCmdAcknowledged(const DeviceToSkypeCmd& cmd) {
   return posted ? 1 : 0;
 }
 
+int CSTL::SendCmdWhenIdle(SkypeCmdBuilder build) {
+  if (!m_bInitDone.load()) {
+    QAV_LOG(LOG_WARNING, u"CSTL::SendCmdWhenIdle - Init not done");
+    return 0;
+  }
+  {
+    std::lock_guard lock(m_guardMutex);
+    if (m_bEnded.load()) {
+      QAV_LOG(LOG_WARNING, u"CSTL::SendCmdWhenIdle - the link has ended, command dropped");
+      return 0;
+    }
+    ++m_nCallersInside;
+  }
+  const bool posted =
+      qav::PostMessage(m_hWnd, WM_STL_QUEUE_IDLE_CMD, 0, 0, qav::MakePayload<SkypeCmdBuilder>(std::move(build)));
+  std::lock_guard lock(m_guardMutex);
+  --m_nCallersInside;
+  m_guardChanged.notify_all();
+  return posted ? 1 : 0;
+}
+
 int CSTL::End() {
   if (!m_bInitDone.load()) {
     QAV_LOG(LOG_WARNING, u"CSTL::End - Init not done");
@@ -137,8 +162,9 @@ int CSTL::End() {
   m_bAutoReconnect.store(false);
   if (m_nState.load() != 1) OnDisconnect();
   ClearAllCmdQueues();
+  m_idleQueue.clear();
   // Commands posted but not yet handled are freed with their messages.
-  m_loop.RemoveMessages(WM_STL_QUEUE_CMD, WM_STL_QUEUE_CMD, m_hWnd);
+  m_loop.RemoveMessages(WM_STL_QUEUE_CMD, WM_STL_QUEUE_IDLE_CMD, m_hWnd);
   m_sender.EndThread();
   QAV_LOG(LOG_FINE, u"CCSTL::End()");
   qav::DestroyWindow(m_hWnd);
@@ -161,6 +187,9 @@ qav::LResult CSTL::WindowProc(qav::Msg& message) {
       return 0;
     case WM_STL_QUEUE_CMD:
       if (auto* cmd = message.Get<CmdPayload>(); cmd && *cmd) OnQueueCmd(std::move(*cmd));
+      return 0;
+    case WM_STL_QUEUE_IDLE_CMD:
+      if (auto* build = message.Get<SkypeCmdBuilder>(); build && *build) OnQueueIdleCmd(std::move(*build));
       return 0;
     case qav::WM_COPYDATA:
       return OnCopyData(message);
@@ -204,6 +233,12 @@ void CSTL::OnQueueCmd(std::unique_ptr<DeviceToSkypeCmd> cmd) {
     return;
   }
   m_inQueue.push_back(std::move(cmd));
+  SendNextAckCmdIfPossible();
+}
+
+void CSTL::OnQueueIdleCmd(SkypeCmdBuilder build) {
+  if (m_bEnded.load()) return;
+  m_idleQueue.push_back(std::move(build));
   SendNextAckCmdIfPossible();
 }
 
@@ -366,13 +401,35 @@ void CSTL::Skype2DeviceMsgHandle(std::u16string line) {
   if (parsed && m_pReceivedCallback != nullptr) m_pReceivedCallback->OnSkypeCmdReceived(received);
 }
 
-void CSTL::SendNextAckCmdIfPossible() {
-  if (m_hWndSkypeAPI == 0 || m_bHoldUntilAttach || m_inQueue.empty()) return;
-  int sent = 0;
-  while (static_cast<int32_t>(m_waitQueue.size()) < m_nMaxAwaitingReplies && !m_inQueue.empty()) {
+std::unique_ptr<DeviceToSkypeCmd> CSTL::TakeNextCmd() {
+  if (!m_inQueue.empty()) {
     std::unique_ptr<DeviceToSkypeCmd> cmd = std::move(m_inQueue.front());
     m_inQueue.pop_front();
     CountQueued(-1);
+    return cmd;
+  }
+  while (!m_idleQueue.empty()) {
+    const SkypeCmdBuilder build = std::move(m_idleQueue.front());
+    m_idleQueue.pop_front();
+    auto cmd = std::make_unique<DeviceToSkypeCmd>();
+    try {
+      build(*cmd);
+    } catch (const qav::SkypeProtocolError& error) {
+      QAV_LOG(LOG_WARNING, u"CSTL::TakeNextCmd - command that gives way not sent: %s", error.what());
+      continue;
+    }
+    QAV_LOG(LOG_FINE, u"CSTL::QueueCtrlAckCmd [%s] [%#x]", cmd->GetText(), Low32(cmd.get()));
+    return cmd;
+  }
+  return nullptr;
+}
+
+void CSTL::SendNextAckCmdIfPossible() {
+  if (m_hWndSkypeAPI == 0 || m_bHoldUntilAttach) return;
+  int sent = 0;
+  while (static_cast<int32_t>(m_waitQueue.size()) < m_nMaxAwaitingReplies) {
+    std::unique_ptr<DeviceToSkypeCmd> cmd = TakeNextCmd();
+    if (!cmd) break;
     if (cmd->GetSendCount() < kMaxSends) {
       cmd->SetSendCount(cmd->GetSendCount() + 1);
       cmd->SetLastSendTimeMs(m_loop.clock().MonotonicMs());

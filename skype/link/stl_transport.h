@@ -42,7 +42,8 @@ class CSTL final : public CSkypeTransport {
   // Private messages of the window.
   static constexpr uint32_t WM_STL_CONNECT = 0x784;
   static constexpr uint32_t WM_STL_DISCONNECT = 0x785;
-  static constexpr uint32_t WM_STL_QUEUE_CMD = 0x786;  // payload: the owned command copy
+  static constexpr uint32_t WM_STL_QUEUE_CMD = 0x786;       // payload: the owned command copy
+  static constexpr uint32_t WM_STL_QUEUE_IDLE_CMD = 0x787;  // payload: the builder of a command that gives way
 
   // Timers of the window.
   static constexpr uint64_t SKYPEAPI_DISCOVER_FAILED = 101;
@@ -60,9 +61,12 @@ class CSTL final : public CSkypeTransport {
   static constexpr int64_t kReplyTimeoutMs = 4999;    // a reply later than this puts the command back
   static constexpr int32_t kMaxSends = 3;             // a command is sent at most this often
 
-  // The queue guard: callers off the GUI thread wait (up to kQueueWaitMs) while more than this
-  // many commands wait to be sent; the GUI thread never waits.
+  // The queue guard: callers off the GUI thread wait (up to kQueueWaitMs) while more than
+  // kMaxQueuedCmds commands wait to be sent. The GUI thread never waits: its commands (the call
+  // machine's) have kGuiReserveCmds more room, which the waiting callers leave free, and only past
+  // that are they refused. Commands that give way (SendCmdWhenIdle) do not count.
   static constexpr int kMaxQueuedCmds = 200;
+  static constexpr int kGuiReserveCmds = 100;
   static constexpr int kQueueWaitMs = 200 * 500;
 
   // Statuses of the attach answer (its lParam).
@@ -106,12 +110,18 @@ class CSTL final : public CSkypeTransport {
   // Any thread. 1 when the command was queued; 0 without Init, after End, or when the queue stayed
   // full (at once on the GUI thread, after the wait elsewhere).
   int SendCmdAcknowledged(const DeviceToSkypeCmd& cmd) override;
+  // Any thread, never waits. The builder waits in a lane of its own, unbounded by the guard, and
+  // makes its command when the IN queue is empty and a command may be sent. The lane outlasts a
+  // disconnect (what it asks is still worth asking of the next attach) and ends with End.
+  // 1 when queued; 0 without Init or after End.
+  int SendCmdWhenIdle(SkypeCmdBuilder build) override;
 
   // GUI thread: the window, the diagnostics and the two queues' lengths.
   qav::Hwnd GetWindow() const { return m_hWnd; }
   Counters GetCounters() const { return m_counters; }
   size_t GetInQueueSize() const { return m_inQueue.size(); }
   size_t GetWaitQueueSize() const { return m_waitQueue.size(); }
+  size_t GetIdleQueueSize() const { return m_idleQueue.size(); }
 
  private:
   using CmdQueue = std::deque<std::unique_ptr<DeviceToSkypeCmd>>;
@@ -120,6 +130,7 @@ class CSTL final : public CSkypeTransport {
   void OnConnect();
   void OnDisconnect();
   void OnQueueCmd(std::unique_ptr<DeviceToSkypeCmd> cmd);
+  void OnQueueIdleCmd(SkypeCmdBuilder build);
   void OnSkypeAttach(const qav::Msg& message);
   qav::LResult OnCopyData(const qav::Msg& message);
   void OnTimer(uint64_t id);
@@ -128,6 +139,9 @@ class CSTL final : public CSkypeTransport {
   void ScheduleReconnect(uint32_t delayMs);
   void Skype2DeviceMsgHandle(std::u16string line);
   void SendNextAckCmdIfPossible();
+  // The next command to send: the IN queue's head, else one made by the lane that gives way; null
+  // when both are empty.
+  std::unique_ptr<DeviceToSkypeCmd> TakeNextCmd();
   bool CheckIfTimeoutOnWaitingAckCmd();
   void ReQueAllWaitAckCmds();
   void ClearAllCmdQueues();
@@ -173,6 +187,7 @@ class CSTL final : public CSkypeTransport {
   DeviceToSkypeCmd m_pingCmd;
   CmdQueue m_inQueue;
   CmdQueue m_waitQueue;
+  std::deque<SkypeCmdBuilder> m_idleQueue;
   Counters m_counters;
 
   // The queue guard, shared with other threads.

@@ -39,9 +39,10 @@ void CUser::Reset() {
   m_bIsBuddy = false;
   m_nLastOnline = 0;
   m_bVideoCapable = false;
+  m_bDetailsDeferred = false;
 }
 
-void CUser::init(std::u16string_view handle) {
+void CUser::init(std::u16string_view handle, Asking asking) {
   QAV_LOG(LOG_INFO, u"CUser::init: '%s'", handle);
   m_strHandle = handle;
   if (m_strHandle.empty()) {
@@ -53,15 +54,31 @@ void CUser::init(std::u16string_view handle) {
   m_nOnlineStatus = SkypeOnlineStatus::UNKNOWN;
   m_nBuddyStatus = -1;
   m_bIsBuddy = false;
-  if (IsPstnNumber()) {
-    m_nOnlineStatus = SkypeOnlineStatus::SKYPEOUT;
-    // The "+" of an empty handle names nobody the client could describe.
-    if (m_strHandle.size() == 1) return;
-  }
+  m_bDetailsDeferred = false;
+  if (IsPstnNumber()) m_nOnlineStatus = SkypeOnlineStatus::SKYPEOUT;
+  AskDetails(asking);
+}
+
+void CUser::AskDetails(Asking asking) {
+  // The "+" of an empty handle names nobody the client could describe.
+  if (m_strHandle.size() == 1 && IsPstnNumber()) return;
+  const bool whenIdle = asking == Asking::kWhenIdle;
+  m_bDetailsDeferred = whenIdle && m_nBuddyStatus < 0;
   for (int32_t property : {SkypeUserProp::FULLNAME, SkypeUserProp::DISPLAYNAME, SkypeUserProp::ONLINESTATUS,
                            SkypeUserProp::BUDDYSTATUS}) {
-    QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetUser(m_strHandle, property); });
+    if (whenIdle) {
+      QueueSkypeCmdWhenIdle([handle = m_strHandle, property](DeviceToSkypeCmd& cmd) { cmd.GetUser(handle, property); });
+    } else {
+      QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetUser(m_strHandle, property); });
+    }
   }
+}
+
+bool CUser::AskDeferredDetailsNow() {
+  if (!m_bDetailsDeferred || m_nBuddyStatus >= 0) return false;
+  QAV_LOG(LOG_INFO, u"CUser::AskDeferredDetailsNow: '%s' calls before the client told who it is", m_strHandle);
+  AskDetails(Asking::kNow);
+  return true;
 }
 
 bool CUser::IsPstnNumber(std::u16string_view handle) {
@@ -96,6 +113,7 @@ void CUser::SetBuddyStatus(int32_t buddyStatus) {
   }
   m_nBuddyStatus = buddyStatus;
   m_bIsBuddy = buddyStatus == 2 || buddyStatus == 3;
+  m_bDetailsDeferred = false;
   QAV_LOG(LOG_INFO, u"CUser::SetBuddyStatus: %d (%s)", m_nBuddyStatus, m_strHandle);
 }
 

@@ -21,6 +21,12 @@ class CUser {
   // Seconds since 1970 that a last-online time may hold: 0 up to the end of the year 3000.
   static constexpr int64_t kMaxTimestamp = 32535215999;
 
+  // When the client is asked about a contact: at once, or once the link has nothing else to send.
+  // What the program learns in bulk of its own accord (every caller that the stored recordings
+  // name at sign-in, the client's contact list) is asked when idle, so that it gives way to the
+  // calls' commands and never fills the link's queue.
+  enum class Asking { kNow, kWhenIdle };
+
   CUser();
   virtual ~CUser() = default;
   CUser(const CUser&) = delete;
@@ -29,9 +35,16 @@ class CUser {
   // Empties the handle, both names and the language; online status UNKNOWN, buddy status unknown, flags 0.
   void Reset();
   // Binds the contact to a handle ("+" for an empty one) with nothing else known, and asks the
-  // client for the full name, display name, online status and buddy status. A telephone number
-  // starts as SKYPEOUT; the "+" of an empty handle asks nothing.
-  void init(std::u16string_view handle);
+  // client for the full name, display name, online status and buddy status (AskDetails). A
+  // telephone number starts as SKYPEOUT.
+  void init(std::u16string_view handle, Asking asking = Asking::kNow);
+  // Asks the client for the full name, display name, online status and buddy status, in that
+  // order; the "+" of an empty handle names nobody and asks nothing.
+  void AskDetails(Asking asking);
+  // A contact whose details were left for the idle link and whose buddy status has not come yet
+  // is asked again at once, since a call needs to know now whether the caller is a contact (the
+  // questions may wait behind those about hundreds of other callers). True when it asked.
+  bool AskDeferredDetailsNow();
 
   // A handle that begins with "+" or "00" is a telephone number.
   static bool IsPstnNumber(std::u16string_view handle);
@@ -87,4 +100,6 @@ class CUser {
   bool m_bIsBuddy = false;
   int64_t m_nLastOnline = 0;
   bool m_bVideoCapable = false;
+  // Asked when idle, and the buddy status not known yet.
+  bool m_bDetailsDeferred = false;
 };

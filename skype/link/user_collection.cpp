@@ -51,10 +51,10 @@ CUser* CUserCollection::Lookup(std::u16string_view handle) const {
   return entry == m_users.end() ? nullptr : entry->second;
 }
 
-CUser* CUserCollection::FindOrCreate(std::u16string_view handle) {
+CUser* CUserCollection::FindOrCreate(std::u16string_view handle, CUser::Asking asking) {
   if (CUser* known = Lookup(handle)) return known;
   auto user = std::make_unique<CUser>();
-  user->init(handle);
+  user->init(handle, asking);
   // init stores "+" for an empty handle, which may be known already.
   if (CUser* known = Lookup(user->GetHandle())) return known;
   CUser* added = user.release();

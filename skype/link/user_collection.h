@@ -36,8 +36,8 @@ class CUserCollection {
   // The contact of the handle, or null.
   CUser* Lookup(std::u16string_view handle) const;
   // The contact of the handle; one that is not known yet is created, initialised (which asks the
-  // client about it) and added.
-  CUser* FindOrCreate(std::u16string_view handle);
+  // client about it, now or when the link is idle) and added.
+  CUser* FindOrCreate(std::u16string_view handle, CUser::Asking asking = CUser::Asking::kNow);
   // Takes the handle's entry out. An owned contact is returned to the caller; the current user
   // stays with its owner (null).
   std::unique_ptr<CUser> Remove(std::u16string_view handle);

@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,10 +20,13 @@
 #include "calls/call_collection.h"
 #include "calls/call_fsm_states.h"
 #include "calls/message.h"
+#include "calls/message_collection.h"
 #include "foundation/settings.h"
+#include "platform/text.h"
 #include "skype/dispatcher/skype_msg_hndl.h"
 #include "skype/link/skype_client_info.h"
 #include "skype/link/stl_transport.h"
+#include "skype/link/user_collection.h"
 #include "tests/skype/recording_host.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/child_process.h"
@@ -80,31 +87,44 @@ class DispatcherProcessTest : public CallModelFixture {
     return true;
   }
   // Starts the link against a client that has printed its "ready" line; the client's user signs in.
-  void Attach(CSTL** link = nullptr) {
-    ASSERT_TRUE(dispatcher.CreateThread());
-    auto owned = std::make_unique<CSTL>(virtualLoop.loop());
-    if (link) *link = owned.get();
-    ASSERT_EQ(dispatcher.StartSTL(std::move(owned)), 1);
-    ASSERT_TRUE(ServeUntil([] {
-      return g_CurrentUser.GetHandle() == u"owner.one" && g_CurrentUser.GetUserStatus() == SkypeOnlineStatus::ONLINE &&
-             GetSkypeAudioOutDevice() == u"Simulated Speakers";
-    }));
+  // The helpers report a failure to their caller, who stops the test there (ASSERT_TRUE).
+  testing::AssertionResult Attach() {
+    if (!dispatcher.CreateThread()) return testing::AssertionFailure() << "the dispatcher thread does not start";
+    if (dispatcher.StartSTL(std::make_unique<CSTL>(virtualLoop.loop())) != 1) {
+      return testing::AssertionFailure() << "the link does not start";
+    }
+    if (!ServeUntil([] {
+          return g_CurrentUser.GetHandle() == u"owner.one" &&
+                 g_CurrentUser.GetUserStatus() == SkypeOnlineStatus::ONLINE &&
+                 GetSkypeAudioOutDevice() == u"Simulated Speakers";
+        })) {
+      return testing::AssertionFailure() << "the client's user never signed in";
+    }
+    return testing::AssertionSuccess();
   }
-  // Rings the call in the client and waits until the client has been told to answer it.
-  void RingAndAnswer(ChildProcess& client, int32_t callId) {
-    client.WriteLine("ring " + std::to_string(callId) + " caller1");
-    ASSERT_TRUE(ServeUntil([&] {
-      const CCall* call = g_CallCollection.Get(callId);
-      return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
-    }));
+  // Rings the call in the client and waits until the client has been told to answer it and the
+  // machine records the voice message.
+  testing::AssertionResult RingAndAnswer(ChildProcess& client, int32_t callId, const std::string& caller = "caller1") {
+    client.WriteLine("ring " + std::to_string(callId) + " " + caller);
+    if (!ServeUntil([&] {
+          const CCall* call = g_CallCollection.Get(callId);
+          return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
+        })) {
+      return testing::AssertionFailure() << "call " << callId << " never waited for its answer (state "
+                                         << StateOf(callId) << ")";
+    }
     virtualLoop.AdvanceMs(10);
     const std::string answer = " ALTER CALL " + std::to_string(callId) + " ANSWER\\0\"";
     for (;;) {
       const std::optional<std::string> line = ClientLine(client, "<- ");
-      ASSERT_TRUE(line) << "the client never got the answer";
+      if (!line) return testing::AssertionFailure() << "the client never got the answer of call " << callId;
       if (line->ends_with(answer)) break;
     }
-    ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; }));
+    if (!ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; })) {
+      return testing::AssertionFailure() << "call " << callId << " never recorded its message (state "
+                                         << StateOf(callId) << ")";
+    }
+    return testing::AssertionSuccess();
   }
 
   qav::test::ScopedEnv desktop_{"QAV_DESKTOP_DIR", temp_.File("desktop")};
@@ -158,9 +178,10 @@ TEST_F(DispatcherProcessTest, ACallRungByTheClientRunsThroughTheStateMachine) {
 TEST_F(DispatcherProcessTest, AClientThatDiesEndsItsCallsAndTheRestartedClientsCallIsAnswered) {
   auto first = std::make_unique<ChildProcess>(QAV_SIM_CALLCLIENT, std::vector<std::string>{"--stdin"});
   ASSERT_TRUE(first->WaitForLine("ready "));
-  Attach();
-  RingAndAnswer(*first, 1234);
+  ASSERT_TRUE(Attach());
+  ASSERT_TRUE(RingAndAnswer(*first, 1234));
   CCall* dead = g_CallCollection.Get(1234);
+  ASSERT_NE(dead, nullptr);
   audio.TakeRequests();
 
   first->Kill();  // as a crash ends it, whatever it is doing
@@ -203,16 +224,91 @@ TEST_F(DispatcherProcessTest, AClientThatDiesEndsItsCallsAndTheRestartedClientsC
     }();
     if (line->find("GET CURRENTUSERHANDLE") != std::string::npos) break;
   }
-  RingAndAnswer(second, 1234);
+  ASSERT_TRUE(RingAndAnswer(second, 1234));
   EXPECT_NE(g_CallCollection.Get(1234), dead);
   EXPECT_EQ(dead->GetState(), ST_CALL_DONE);
+}
+
+// A user whose stored voice messages come from 300 callers signs in. The load finds each caller
+// at once, and each new contact has four questions for the client: the link asks every one of
+// them and refuses nothing, so that each caller is known for what the client says it is. With
+// strangers' calls left unanswered, a contact's call is then answered.
+TEST_F(DispatcherProcessTest, ASignInWithThreeHundredStoredCallersAsksAboutEveryCallerAndRefusesNothing) {
+  constexpr int kCallers = 300;
+  auto caller = [](int i) {
+    char handle[16];
+    std::snprintf(handle, sizeof handle, "caller%03d", i);
+    return std::string(handle);
+  };
+  ASSERT_TRUE(qav::test::WriteFileBytes(temp_.path() + "/QAV/owner.one/QAV.ini",
+                                        "[Settings]\nSecB4AnsweringOnline=0\nUseNonAuthorizedCallerSettings=1\n"
+                                        "DisableAnswerOfNonAuthCaller=1\n"));
+  const std::string messages = temp_.path() + "/QAV/My Received Voice Messages/owner.one/";
+  std::filesystem::create_directories(messages);
+  // The client knows every caller as a contact, with a full name.
+  std::string contacts;
+  for (int i = 1; i <= kCallers; ++i) {
+    ASSERT_TRUE(qav::test::WriteFileBytes(messages + caller(i) + ".2024.03.05.14.07.09.5.s.wav", "RIFF"));
+    contacts += "contact " + caller(i) + " FULLNAME Caller " + std::to_string(i) + "\n";
+  }
+  const std::string scenario = temp_.File("contacts.txt");
+  ASSERT_TRUE(qav::test::WriteFileBytes(scenario, contacts));
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin", "--scenario", scenario});
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  ASSERT_TRUE(Attach());
+  ASSERT_EQ(g_MessageCollection.GetCount(), static_cast<size_t>(kCallers));
+
+  // The client's questions as it received them: each caller asked for all four details.
+  auto askedAbout = [&] {
+    std::map<std::string, std::set<std::string>> questions;
+    for (const std::string& line : client.AllLines()) {
+      const size_t at = line.find(" GET USER caller");
+      if (!line.starts_with("<- ") || at == std::string::npos) continue;
+      std::istringstream words(line.substr(at + 10));
+      std::string handle, property;
+      words >> handle >> property;
+      questions[handle].insert(property.substr(0, property.find('\\')));
+    }
+    int complete = 0;
+    for (const auto& [handle, properties] : questions) {
+      complete += properties == std::set<std::string>{"FULLNAME", "DISPLAYNAME", "ONLINESTATUS", "BUDDYSTATUS"} ? 1 : 0;
+    }
+    return complete;
+  };
+  auto refused = [&] {
+    int count = 0;
+    for (const auto& line : log.Lines()) {
+      if (line.message.find(u"Msg Q is too big") != std::u16string::npos) ++count;
+    }
+    return count;
+  };
+  auto everyCallerKnown = [&] {
+    for (int i = 1; i <= kCallers; ++i) {
+      const CUser* user = g_UserCollection.Lookup(qav::U16(caller(i)));
+      if (user == nullptr || !user->IsBuddy() || user->GetFullName().empty()) return false;
+    }
+    return true;
+  };
+  // The client's transcript is read while the loop is served, so its output never fills the pipe.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!everyCallerKnown() && std::chrono::steady_clock::now() < deadline) {
+    (void)client.WaitForLine("\x01", [&] { virtualLoop.RunUntilIdle(); }, virtualLoop.loop().PollFd(), 20);
+  }
+  EXPECT_TRUE(everyCallerKnown()) << askedAbout() << " of " << kCallers << " callers asked about, " << refused()
+                                  << " commands refused";
+  EXPECT_EQ(askedAbout(), kCallers);
+  EXPECT_EQ(refused(), 0);
+  EXPECT_EQ(g_UserCollection.Lookup(u"caller300")->GetFullName(), u"Caller 300");
+
+  ASSERT_TRUE(RingAndAnswer(client, 1234, caller(kCallers)));
+  EXPECT_EQ(refused(), 0);
 }
 
 // An empty VIDEO_IN line, which real clients send, is answered with no command at all.
 TEST_F(DispatcherProcessTest, AnEmptyVideoDeviceLineIsAnsweredWithNothing) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
   ASSERT_TRUE(client.WaitForLine("ready "));
-  Attach();
+  ASSERT_TRUE(Attach());
   client.WriteLine("notify VIDEO_IN");
   // The client's lines are handled in order and the commands go out in order: once the client
   // has the question about the next call, it has every command the empty line brought.

@@ -262,15 +262,44 @@ TEST_F(DispatcherTest, ARungCallRunsThroughTheStateMachine) {
   EXPECT_EQ(engine().GetPendingCount(), 0u);
 }
 
+// The callers of the stored voice messages are asked about when the link is idle. One who rings
+// before the client has answered those questions is asked about again at once, and once the
+// client says it is a contact, its call is answered although strangers' calls are not.
+TEST_F(DispatcherTest, AStoredCallerWhoRingsBeforeItIsKnownIsAskedAboutAtOnce) {
+  const std::string messages = temp_.path() + "/QAV/My Received Voice Messages/me/";
+  std::filesystem::create_directories(messages);
+  ASSERT_TRUE(qav::test::WriteFileBytes(messages + "caller1.2024.03.05.14.07.09.5.s.wav", "RIFF"));
+  const Commands questions{u"GET USER caller1 FULLNAME", u"GET USER caller1 DISPLAYNAME",
+                           u"GET USER caller1 ONLINESTATUS", u"GET USER caller1 BUDDYSTATUS"};
+  Receive(u"CURRENTUSERHANDLE me");
+  EXPECT_EQ(link->TakeIdle(), questions);
+  Receive(u"USERSTATUS ONLINE");
+  g_UseNonAuthorizedCallerSettings = 1;
+  g_DisableAnswerOfNonAuthCaller = 1;
+  Receive(u"CALL 77 STATUS RINGING");
+  Receive(u"CALL 77 TYPE INCOMING_P2P");
+  Sent();
+  Receive(u"CALL 77 PARTNER_HANDLE caller1");
+  EXPECT_EQ(Sent(), questions);
+  EXPECT_TRUE(link->TakeIdle().empty());
+  Receive(u"USER caller1 BUDDYSTATUS 3");
+  Receive(u"CALL 77 PARTNER_HANDLE caller1");  // known now: nothing more to ask
+  EXPECT_TRUE(Sent().empty());
+  virtualLoop.AdvanceMs(15010);
+  EXPECT_EQ(Sent(), (Commands{u"ALTER CALL 77 ANSWER"}));
+}
+
 TEST_F(DispatcherTest, ContactListsAndUserLines) {
   SignInThroughTheClient(u"me");
   g_UserCollection.FindOrCreate(u"known");
   link->Clear();
   Receive(u"USERS caller1, +, known,  caller2 ,");
-  EXPECT_EQ(Sent(), (Commands{u"GET USER caller1 FULLNAME", u"GET USER caller1 DISPLAYNAME",
-                              u"GET USER caller1 ONLINESTATUS", u"GET USER caller1 BUDDYSTATUS",
-                              u"GET USER caller2 FULLNAME", u"GET USER caller2 DISPLAYNAME",
-                              u"GET USER caller2 ONLINESTATUS", u"GET USER caller2 BUDDYSTATUS"}));
+  const Commands questions{u"GET USER caller1 FULLNAME",    u"GET USER caller1 DISPLAYNAME",
+                           u"GET USER caller1 ONLINESTATUS", u"GET USER caller1 BUDDYSTATUS",
+                           u"GET USER caller2 FULLNAME",    u"GET USER caller2 DISPLAYNAME",
+                           u"GET USER caller2 ONLINESTATUS", u"GET USER caller2 BUDDYSTATUS"};
+  EXPECT_EQ(Sent(), questions);
+  EXPECT_EQ(link->TakeIdle(), questions);  // a whole list gives way to the calls' commands
   EXPECT_EQ(g_UserCollection.Lookup(u"+"), nullptr);
 
   Receive(u"CALLS 12, 13, junk");
@@ -280,7 +309,9 @@ TEST_F(DispatcherTest, ContactListsAndUserLines) {
   Receive(u"USER caller1 DISPLAYNAME Ann");
   Receive(u"USER caller1 BUDDYSTATUS 3");
   Receive(u"USER caller1 ONLINESTATUS AWAY");
-  Receive(u"USER caller1 IS_VIDEO_CAPABLE TRUE");
+  Receive(u"USER caller1 IS_VIDEO_CAPABLE TRUE");  // only "True" as written is true
+  EXPECT_FALSE(g_UserCollection.Lookup(u"caller1")->IsVideoCapable());
+  Receive(u"USER caller1 IS_VIDEO_CAPABLE True");
   Receive(u"USER caller1 LASTONLINETIMESTAMP 99999999999999999999999");
   Receive(u"USER caller1 LASTONLINETIMESTAMP -5");
   Receive(u"USER me DISPLAYNAME Myself");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -22,6 +23,7 @@
 #include "sim/call_client_sim.h"
 #include "skype/link/device_to_skype_cmd.h"
 #include "skype/link/skype_to_device_cmd.h"
+#include "skype/link/skype_vocabulary.h"
 #include "skype/link/stl_transport.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/pump.h"
@@ -310,6 +312,37 @@ TEST_F(TransportTest, CommandsQueuedAfterATimeOutWaitForTheAttach) {
   EXPECT_EQ(Sends(a), 2);
 }
 
+// Commands that give way are made and sent one at a time while no ordinary command waits: one
+// queued after hundreds of them goes out next. However many they are, none counts against the
+// queue guard, and a builder that refuses its arguments is skipped.
+TEST_F(TransportTest, CommandsThatGiveWayGoOutOnlyWhileNoOtherCommandWaits) {
+  Start(AttachScript::kSuccess, /*silent=*/false);
+  constexpr int kCount = CSTL::kMaxQueuedCmds + CSTL::kGuiReserveCmds + 50;
+  ASSERT_EQ(stl_->SendCmdWhenIdle([](DeviceToSkypeCmd& cmd) { cmd.GetUser(u"", SkypeUserProp::FULLNAME); }), 1);
+  for (int i = 0; i < kCount; ++i) {
+    const std::u16string handle = U16("caller" + std::to_string(i));
+    auto ask = [handle](DeviceToSkypeCmd& cmd) { cmd.GetUser(handle, SkypeUserProp::FULLNAME); };
+    ASSERT_EQ(stl_->SendCmdWhenIdle(ask), 1);
+  }
+  const DeviceToSkypeCmd ordinary = UserStatusCmd();
+  ASSERT_EQ(stl_->SendCmdAcknowledged(ordinary), 1);
+  ASSERT_TRUE(PumpUntilReceived(kCount + 1));
+  // The words the client received, without their ids.
+  std::vector<std::string> words;
+  for (const std::string& wire : sim_->received()) {
+    words.push_back(wire.substr(wire.find(' ') + 1, wire.size() - wire.find(' ') - 2));
+  }
+  ASSERT_EQ(words.size(), static_cast<size_t>(kCount + 1));
+  EXPECT_EQ(words[0], "GET USER caller0 FULLNAME");  // it went out while nothing else waited
+  EXPECT_EQ(sim_->received()[1], Wire(ordinary));
+  for (int i = 1; i < kCount; ++i) {
+    EXPECT_EQ(words[static_cast<size_t>(i) + 1], "GET USER caller" + std::to_string(i) + " FULLNAME");
+  }
+  EXPECT_TRUE(Logged(LOG_WARNING, u"command that gives way not sent"));
+  EXPECT_FALSE(Logged(LOG_WARNING, u"Msg Q is too big"));
+  EXPECT_EQ(stl_->GetIdleQueueSize(), 0u);
+}
+
 TEST_F(TransportTest, Error68PutsTheCommandBackAndAttachesAgain) {
   Start();
   DeviceToSkypeCmd a = UserStatusCmd();
@@ -446,20 +479,38 @@ TEST_F(TransportTest, NothingIsTakenBeforeTheAttach) {
 
 // ---- The queue guard and the end ----------------------------------------------------------------
 
-TEST_F(TransportTest, AFullQueueNeverHoldsTheGuiThreadAndFreesOtherThreadsWhenItEmpties) {
+// Another thread that fills the queue waits for room, and leaves the GUI thread (the call
+// machine's commands) its reserve: the GUI thread never waits, and is refused only past it.
+TEST_F(TransportTest, AFullQueueNeverHoldsTheGuiThreadAndLeavesItItsReserve) {
   Start(AttachScript::kSilence);  // never attached: every command stays queued
-  for (int i = 0; i < CSTL::kMaxQueuedCmds + 1; ++i) ASSERT_EQ(stl_->SendCmdAcknowledged(UserStatusCmd()), 1);
-  const auto before = std::chrono::steady_clock::now();
-  EXPECT_EQ(stl_->SendCmdAcknowledged(UserStatusCmd()), 0);  // at once, on the GUI thread
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
-  v_.RunUntilIdle();
-  EXPECT_EQ(stl_->GetInQueueSize(), static_cast<size_t>(CSTL::kMaxQueuedCmds + 1));
+  std::atomic<int> queuedByOther{0};
+  auto other = std::async(std::launch::async, [&] {
+    for (int i = 0; i < CSTL::kMaxQueuedCmds + 2; ++i) {
+      if (stl_->SendCmdAcknowledged(UserStatusCmd()) != 1) return false;
+      ++queuedByOther;
+    }
+    return true;
+  });
+  // However the test ends, the waiting thread is let go before its future is waited for.
+  struct EndLink {
+    CSTL& stl;
+    ~EndLink() { stl.End(); }
+  } endLink{*stl_};
+  ASSERT_TRUE(PumpUntil([&] { return queuedByOther == CSTL::kMaxQueuedCmds + 1; }));
+  EXPECT_EQ(other.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);  // it waits for room
 
-  // Another thread waits for room, which the disconnect makes by emptying the queues.
-  auto other = std::async(std::launch::async, [&] { return stl_->SendCmdAcknowledged(UserStatusCmd()); });
+  for (int i = 0; i < CSTL::kGuiReserveCmds; ++i) ASSERT_EQ(stl_->SendCmdAcknowledged(UserStatusCmd()), 1) << i;
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(stl_->SendCmdAcknowledged(UserStatusCmd()), 0);  // past the reserve: refused at once
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+  EXPECT_TRUE(Logged(LOG_WARNING, u"Msg Q is too big for too long"));
+  v_.RunUntilIdle();
+  EXPECT_EQ(stl_->GetInQueueSize(), static_cast<size_t>(CSTL::kMaxQueuedCmds + 1 + CSTL::kGuiReserveCmds));
+
+  // The disconnect empties the queues, which lets the other thread queue its last command.
   stl_->Disconnect();
   ASSERT_TRUE(PumpUntil([&] { return other.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; }));
-  EXPECT_EQ(other.get(), 1);
+  EXPECT_TRUE(other.get());
   v_.RunUntilIdle();
   EXPECT_EQ(stl_->GetInQueueSize(), 1u);
 }

@@ -11,25 +11,36 @@
 
 #include "skype/link/device_to_skype_cmd.h"
 #include "skype/link/main_window_port.h"
+#include "skype/link/skype_protocol_error.h"
 #include "skype/link/skype_transport.h"
 
 namespace qav::test {
 
 // Records each queued command's text without its "#<id> " prefix, so tests compare the words.
+// A command that gives way is made at once and recorded with the others, in order, and listed
+// apart as well.
 class RecordingTransport : public CSkypeTransport {
  public:
   RecordingTransport() { SetSkypeTransport(this); }
   ~RecordingTransport() override { SetSkypeTransport(nullptr); }
 
   int SendCmdAcknowledged(const DeviceToSkypeCmd& cmd) override {
-    std::u16string text(cmd.GetText());
-    if (text.starts_with(u"#")) {
-      const size_t space = text.find(u' ');
-      text = space == std::u16string::npos ? std::u16string() : text.substr(space + 1);
-    }
     std::lock_guard lock(mutex_);
-    sent_.push_back(std::move(text));
+    sent_.push_back(Words(cmd));
     return 1;
+  }
+  int SendCmdWhenIdle(SkypeCmdBuilder build) override {
+    DeviceToSkypeCmd cmd;
+    try {
+      build(cmd);
+    } catch (const qav::SkypeProtocolError&) {
+      return 0;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      idle_.push_back(Words(cmd));
+    }
+    return SendCmdAcknowledged(cmd);
   }
   int Init(int32_t maxAwaitingReplies, CSTLCallbackConnectionStateChange* stateCallback,
            CSTLCallbackReceivedSkypeCmd* receivedCallback) override {
@@ -56,6 +67,11 @@ class RecordingTransport : public CSkypeTransport {
     std::lock_guard lock(mutex_);
     return std::exchange(sent_, {});
   }
+  // The same for the commands that gave way.
+  std::vector<std::u16string> TakeIdle() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(idle_, {});
+  }
   std::vector<std::string> Calls() const {
     std::lock_guard lock(mutex_);
     return calls_;
@@ -63,6 +79,7 @@ class RecordingTransport : public CSkypeTransport {
   void Clear() {
     std::lock_guard lock(mutex_);
     sent_.clear();
+    idle_.clear();
     calls_.clear();
   }
   void SetInitResult(int result) { initResult_ = result; }
@@ -74,9 +91,16 @@ class RecordingTransport : public CSkypeTransport {
     std::lock_guard lock(mutex_);
     calls_.push_back(what);
   }
+  static std::u16string Words(const DeviceToSkypeCmd& cmd) {
+    std::u16string text(cmd.GetText());
+    if (!text.starts_with(u"#")) return text;
+    const size_t space = text.find(u' ');
+    return space == std::u16string::npos ? std::u16string() : text.substr(space + 1);
+  }
 
   mutable std::mutex mutex_;
   std::vector<std::u16string> sent_;
+  std::vector<std::u16string> idle_;
   std::vector<std::string> calls_;
   int initResult_ = 1;
   CSTLCallbackConnectionStateChange* stateCallback_ = nullptr;
