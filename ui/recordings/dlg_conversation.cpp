@@ -1,6 +1,7 @@
 #include "ui/recordings/dlg_conversation.h"
 
 #include <algorithm>
+#include <set>
 
 #include "calls/call.h"
 #include "calls/conversation_collection.h"
@@ -33,10 +34,26 @@ Partners NamesOf(const CConversation& conversation) {
   return partners;
 }
 
+// The partners a chat can go to: every one who is not a telephone number, each once.
+std::u16string ChatHandlesOf(const CConversation& conversation) {
+  std::u16string handles;
+  std::set<std::u16string> seen;
+  for (const CCall* call : conversation.GetCalls()) {
+    const CUser* partner = call ? call->GetPartner() : nullptr;
+    if (!partner || partner->IsPstnNumber() || !seen.insert(partner->GetHandle()).second) continue;
+    if (!handles.empty()) handles += u", ";
+    handles += partner->GetHandle();
+  }
+  return handles;
+}
+
 RecordingPageDescription ConversationsPage() {
   RecordingPageDescription page;
+  page.titleId = IDS_SHEET_TAB_CONVERSATIONS;
   page.name = u"CDlgConversation";
-  page.columns = {{162 /*participants*/, 226, false}, {160 /*time*/, 134, true}, {161 /*duration*/, 70, true}};
+  page.columns = {{162 /*participants*/, 226, false},
+                  {160 /*time*/, 134, true, false, true},
+                  {161 /*duration*/, 70, true, false, true, IDS_MESSAGES_TAB_DURATION_RECORDING_NOW}};
   page.folderTipId = 167;
   page.callTipId = 165;
   page.conferenceTipId = 166;
@@ -206,9 +223,9 @@ void CDlgConversation::CallPartners(const CConversation& conversation) {
 void CDlgConversation::ChatWithPartners(const CConversation& conversation) {
   const Partners partners = NamesOf(conversation);
   QAV_LOG(LOG_FINE, u"Conversation: Open IM Dialog to '%s'", partners.names);
-  if (!partners.handles.empty()) {
-    QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.OpenIM(partners.handles, GetLangString(185)); });
-  }
+  // A telephone number cannot take part in a chat.
+  const std::u16string handles = ChatHandlesOf(conversation);
+  if (!handles.empty()) QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.OpenIM(handles, GetLangString(185)); });
 }
 
 void CDlgConversation::ProfileOf(const CConversation& conversation) {
@@ -230,6 +247,11 @@ bool CDlgConversation::ChatWith(uint64_t id) {
   const CConversation* conversation = g_ConversationCollection.Find(ConversationId{id});
   if (conversation) ChatWithPartners(*conversation);
   return conversation != nullptr;
+}
+
+bool CDlgConversation::OnlyTelephoneNumbers(uint64_t id) const {
+  const CConversation* conversation = g_ConversationCollection.Find(ConversationId{id});
+  return conversation && ChatHandlesOf(*conversation).empty();
 }
 
 std::u16string CDlgConversation::Folder() const { return g_ConversationCollection.GetConversationsFolder(); }

@@ -58,6 +58,7 @@ class CDlgConversation : public CRecordingListPage {
   std::vector<uint64_t> Deletable(const std::vector<uint64_t>& selected) const override;
   bool CallOf(uint64_t id) override;
   bool ChatWith(uint64_t id) override;
+  bool OnlyTelephoneNumbers(uint64_t id) const override;
   std::u16string Folder() const override;
   std::vector<RecordingMenuEntry> MenuFor(uint64_t id) const override;
   void RunOwnCommand(uint32_t command, uint64_t clicked) override;

@@ -22,8 +22,12 @@ std::u16string Number(int64_t value) { return qav::U16(std::to_string(value)); }
 
 RecordingPageDescription MessagesPage() {
   RecordingPageDescription page;
+  page.titleId = IDS_SHEET_TAB_MESSAGES;
   page.name = u"CDlgMessages";
-  page.columns = {{110 /*caller*/, 210, false}, {111 /*time*/, 134, true}, {112 /*duration*/, 70, true}, {0 /*new mark*/, 16, true, true}};
+  page.columns = {{110 /*caller*/, 210, false},
+                  {111 /*time*/, 134, true, false, true},
+                  {112 /*duration*/, 70, true, false, true, IDS_PLAY_SAVED_MESSAGE_DIALOG_DURATION_RECORDING},
+                  {0 /*new mark*/, 16, true, true}};
   page.folderTipId = 106;
   page.callTipId = 102;
   page.conferenceTipId = 103;
@@ -206,6 +210,12 @@ bool CDlgMessages::ChatWith(uint64_t id) {
     caller->OpenIMDialog(GetLangString(145));
   }
   return true;
+}
+
+bool CDlgMessages::OnlyTelephoneNumbers(uint64_t id) const {
+  const CMessage* message = g_MessageCollection.Find(VoiceMessageId{id});
+  const CUser* caller = message ? message->GetUser() : nullptr;
+  return caller && caller->IsPstnNumber();
 }
 
 std::u16string CDlgMessages::Folder() const { return g_MessageCollection.GetMessagesFolder(); }

@@ -1,5 +1,6 @@
 #include "ui/recordings/recording_table_model.h"
 
+#include <QSet>
 #include <algorithm>
 
 CRecordingTableModel::CRecordingTableModel(int columns, std::vector<int> centredColumns, QObject* parent)
@@ -87,6 +88,20 @@ bool CRecordingTableModel::Update(uint64_t id, const std::function<void(CRecordi
     emit dataChanged(index(row, 0), index(row, m_columns - 1));
   }
   return true;
+}
+
+QStringList CRecordingTableModel::DistinctTexts(int column) const {
+  if (column < 0 || column >= m_columns) return {};
+  QSet<QString> seen;
+  QStringList texts;
+  for (const Row& row : m_rows) {
+    const QString& text = row.cells.texts[static_cast<size_t>(column)];
+    if (!text.isEmpty() && !seen.contains(text)) {
+      seen.insert(text);
+      texts.append(text);
+    }
+  }
+  return texts;
 }
 
 std::vector<uint64_t> CRecordingTableModel::Ids() const {

@@ -47,6 +47,9 @@ class CRecordingTableModel : public QAbstractTableModel {
   // Writes that recording's row again (a change seen before the next rebuild); false without one.
   bool Update(uint64_t id, const std::function<void(CRecordingCells& cells)>& fill);
 
+  // Each text the column shows, once.
+  QStringList DistinctTexts(int column) const;
+
   uint64_t IdAt(int row) const { return m_rows[static_cast<size_t>(row)].id; }
   std::vector<uint64_t> Ids() const;
 
