@@ -17,6 +17,7 @@
 #include "ui/art/app_image_lists.h"
 #include "ui/recordings/list_page_text.h"
 #include "ui/recordings/player_walk.h"
+#include "ui/recordings/recording_columns.h"
 #include "ui/recordings/recording_table_model.h"
 #include "ui/sheet/sheet_services.h"
 
@@ -47,13 +48,42 @@ std::u16string ChatHandlesOf(const CConversation& conversation) {
   return handles;
 }
 
+// Durations repeat across a large archive: a rebuild makes each text once.
+using RowTexts = CSharedRowTexts<int32_t>;
+
+// The page's columns, in the order of CDlgConversation::Column.
+constexpr RecordingColumns<CConversation, RowTexts, CDlgConversation::kColumnCount> kColumns = {{
+    // The partners' names, with the conversation's state (recording, paused, ended).
+    {{IDS_CONVERSATIONS_TAB_COLUMN_PARTICIPANTS, 226, false},
+     [](QString& text, QIcon& picture, const CConversation& conversation, RowTexts&) {
+       text = QString::fromStdU16String(NamesOf(conversation).names);
+       if (g_pImageLists) picture = g_pImageLists->m_conversationList.GetIcon(std::clamp(conversation.GetState(), 1, 3) - 1);
+     },
+     [](const CConversation& conversation) { return RecordingTextKey(NamesOf(conversation).names); }},
+    {{IDS_CONVERSATIONS_TAB_COLUMN_TIME_OF_CALL, 134, true, false, true},
+     [](QString& text, QIcon&, const CConversation& conversation, RowTexts&) {
+       text = QString::fromStdU16String(conversation.GetStartTimeText());
+     },
+     [](const CConversation& conversation) { return RecordingNumberKey(conversation.GetStartTime()); }},
+    {{IDS_CONVERSATIONS_TAB_COLUMN_DURATION, 70, true, false, true, IDS_MESSAGES_TAB_DURATION_RECORDING_NOW},
+     [](QString& text, QIcon&, const CConversation& conversation, RowTexts& durations) {
+       text = durations.Get(conversation.GetDuration(), [&conversation] { return conversation.GetDurationText(); });
+     },
+     [](const CConversation& conversation) { return RecordingNumberKey(conversation.GetDuration()); }},
+}};
+static_assert(EveryColumnDefined(kColumns), "each of CDlgConversation::Column has its row in kColumns");
+
+RecordingSortKey SortKeyOf(const CConversation* conversation, int column) { return SortKeyIn(kColumns, conversation, column); }
+
+void FillCells(CRecordingCells& cells, const CConversation& conversation, RowTexts& durations) {
+  FillRow(kColumns, cells, conversation, durations);
+}
+
 RecordingPageDescription ConversationsPage() {
   RecordingPageDescription page;
   page.titleId = IDS_SHEET_TAB_CONVERSATIONS;
   page.name = u"CDlgConversation";
-  page.columns = {{162 /*participants*/, 226, false},
-                  {160 /*time*/, 134, true, false, true},
-                  {161 /*duration*/, 70, true, false, true, IDS_MESSAGES_TAB_DURATION_RECORDING_NOW}};
+  page.columns = LooksOf(kColumns);
   page.folderTipId = 167;
   page.callTipId = 165;
   page.conferenceTipId = 166;
@@ -61,41 +91,6 @@ RecordingPageDescription ConversationsPage() {
   page.passOverDownwards = true;
   page.sort = &CDlgConversation::Sort();
   return page;
-}
-
-RecordingSortKey SortKeyOf(const CConversation* conversation, int column) {
-  RecordingSortKey key;
-  if (!conversation) return key;
-  key.gone = false;
-  switch (column) {
-    case CDlgConversation::kParticipantsColumn:
-      key.text = NamesOf(*conversation).names;
-      break;
-    case CDlgConversation::kTimeColumn:
-      key.number = conversation->GetStartTime();
-      break;
-    case CDlgConversation::kDurationColumn:
-      key.number = conversation->GetDuration();
-      break;
-    default:
-      break;
-  }
-  return key;
-}
-
-// Durations repeat across a large archive.
-using RowTexts = CSharedRowTexts<int32_t>;
-
-void FillCells(CRecordingCells& cells, const CConversation& conversation, RowTexts& durations) {
-  cells.texts[CDlgConversation::kParticipantsColumn] = QString::fromStdU16String(NamesOf(conversation).names);
-  cells.texts[CDlgConversation::kTimeColumn] = QString::fromStdU16String(conversation.GetStartTimeText());
-  cells.texts[CDlgConversation::kDurationColumn] =
-      durations.Get(conversation.GetDuration(), [&conversation] { return conversation.GetDurationText(); });
-  if (g_pImageLists) {
-    // Recording, paused, ended.
-    const int state = std::clamp(conversation.GetState(), 1, 3) - 1;
-    cells.icons[CDlgConversation::kParticipantsColumn] = g_pImageLists->m_conversationList.GetIcon(state);
-  }
 }
 
 }  // namespace

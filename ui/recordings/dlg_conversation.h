@@ -17,7 +17,8 @@ class CSheetServices;
 
 class CDlgConversation : public CRecordingListPage {
  public:
-  enum Column { kParticipantsColumn = 0, kTimeColumn = 1, kDurationColumn = 2 };
+  // The list's columns, left to right; each has its row in the page's table of columns.
+  enum Column { kParticipantsColumn, kTimeColumn, kDurationColumn, kColumnCount };
   enum Command : uint32_t {
     kCmdHangUp = 32720,
     kCmdPause = 32721,

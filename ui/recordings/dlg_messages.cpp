@@ -13,6 +13,7 @@
 #include "ui/art/app_image_lists.h"
 #include "ui/recordings/list_page_text.h"
 #include "ui/recordings/player_walk.h"
+#include "ui/recordings/recording_columns.h"
 #include "ui/recordings/recording_table_model.h"
 #include "ui/sheet/sheet_services.h"
 
@@ -20,14 +21,50 @@ namespace {
 
 std::u16string Number(int64_t value) { return qav::U16(std::to_string(value)); }
 
+// Callers and durations repeat across thousands of messages: a rebuild makes each text once.
+struct RowTexts {
+  CSharedRowTexts<const CUser*> callers;
+  CSharedRowTexts<int32_t> durations;
+};
+
+QIcon StatusPicture(int index) { return g_pImageLists ? g_pImageLists->m_statusList.GetIcon(index) : QIcon(); }
+
+// The page's columns, in the order of CDlgMessages::Column.
+constexpr RecordingColumns<CMessage, RowTexts, CDlgMessages::kColumnCount> kColumns = {{
+    {{IDS_MESSAGES_TAB_COLUMN_CALLER, 210, false},
+     [](QString& text, QIcon& picture, const CMessage& message, RowTexts& texts) {
+       text = texts.callers.Get(message.GetUser(), [&message] { return message.GetUserDisplayNameWithHandle(); });
+       picture = StatusPicture(message.GetUserStatus());
+     },
+     [](const CMessage& message) { return RecordingTextKey(message.GetUserDisplayNameWithHandle()); }},
+    {{IDS_MESSAGES_TAB_COLUMN_TIME_OF_CALL, 134, true, false, true},
+     [](QString& text, QIcon&, const CMessage& message, RowTexts&) {
+       text = QString::fromStdU16String(message.GetTimeOfCallText());
+     },
+     [](const CMessage& message) { return RecordingNumberKey(message.GetTimeOfCall()); }},
+    {{IDS_MESSAGES_TAB_COLUMN_DURATION, 70, true, false, true, IDS_PLAY_SAVED_MESSAGE_DIALOG_DURATION_RECORDING},
+     [](QString& text, QIcon&, const CMessage& message, RowTexts& texts) {
+       text = texts.durations.Get(message.GetDuration(), [&message] { return message.GetDurationText(); });
+     },
+     [](const CMessage& message) { return RecordingNumberKey(message.GetDuration()); }},
+    // The new mark: a picture only; new before heard when ascending.
+    {{0, 16, true, true},
+     [](QString&, QIcon& picture, const CMessage& message, RowTexts&) {
+       if (g_pImageLists) picture = StatusPicture(message.GetIconIndex(g_pImageLists->MarkBase()));
+     },
+     [](const CMessage& message) { return RecordingNumberKey(message.IsSeen() ? 1 : 0); }},
+}};
+static_assert(EveryColumnDefined(kColumns), "each of CDlgMessages::Column has its row in kColumns");
+
+void FillCells(CRecordingCells& cells, const CMessage& message, RowTexts& texts) { FillRow(kColumns, cells, message, texts); }
+
+RecordingSortKey SortKeyOf(const CMessage* message, int column) { return SortKeyIn(kColumns, message, column); }
+
 RecordingPageDescription MessagesPage() {
   RecordingPageDescription page;
   page.titleId = IDS_SHEET_TAB_MESSAGES;
   page.name = u"CDlgMessages";
-  page.columns = {{110 /*caller*/, 210, false},
-                  {111 /*time*/, 134, true, false, true},
-                  {112 /*duration*/, 70, true, false, true, IDS_PLAY_SAVED_MESSAGE_DIALOG_DURATION_RECORDING},
-                  {0 /*new mark*/, 16, true, true}};
+  page.columns = LooksOf(kColumns);
   page.folderTipId = 106;
   page.callTipId = 102;
   page.conferenceTipId = 103;
@@ -35,30 +72,6 @@ RecordingPageDescription MessagesPage() {
   page.passOverDownwards = false;
   page.sort = &CDlgMessages::Sort();
   return page;
-}
-
-RecordingSortKey SortKeyOf(const CMessage* message, int column) {
-  RecordingSortKey key;
-  if (!message) return key;
-  key.gone = false;
-  switch (column) {
-    case CDlgMessages::kCallerColumn:
-      key.text = message->GetUserDisplayNameWithHandle();
-      break;
-    case CDlgMessages::kTimeColumn:
-      key.number = message->GetTimeOfCall();
-      break;
-    case CDlgMessages::kDurationColumn:
-      key.number = message->GetDuration();
-      break;
-    case CDlgMessages::kNewMarkColumn:
-      // New before heard when ascending.
-      key.number = message->IsSeen() ? 1 : 0;
-      break;
-    default:
-      break;
-  }
-  return key;
 }
 
 }  // namespace
@@ -83,22 +96,6 @@ std::u16string CDlgMessages::GetTabTitle() const {
 }
 
 VoiceMessageId CDlgMessages::RowId(const QModelIndex& row) { return VoiceMessageId{RecordingIdOf(row)}; }
-
-// Callers and durations repeat across thousands of messages.
-struct CDlgMessages::RowTexts {
-  CSharedRowTexts<const CUser*> callers;
-  CSharedRowTexts<int32_t> durations;
-};
-
-void CDlgMessages::FillCells(CRecordingCells& cells, const CMessage& message, RowTexts& texts) {
-  cells.texts[kCallerColumn] = texts.callers.Get(message.GetUser(), [&message] { return message.GetUserDisplayNameWithHandle(); });
-  cells.texts[kTimeColumn] = QString::fromStdU16String(message.GetTimeOfCallText());
-  cells.texts[kDurationColumn] = texts.durations.Get(message.GetDuration(), [&message] { return message.GetDurationText(); });
-  if (g_pImageLists) {
-    cells.icons[kCallerColumn] = g_pImageLists->m_statusList.GetIcon(message.GetUserStatus());
-    cells.icons[kNewMarkColumn] = g_pImageLists->m_statusList.GetIcon(message.GetIconIndex(g_pImageLists->MarkBase()));
-  }
-}
 
 void CDlgMessages::FillModel(CRecordingTableModel& model) {
   const std::vector<CMessage*> messages = g_MessageCollection.GetMessages();

@@ -18,7 +18,8 @@ struct CRecordingCells;
 
 class CDlgMessages : public CRecordingListPage {
  public:
-  enum Column { kCallerColumn = 0, kTimeColumn = 1, kDurationColumn = 2, kNewMarkColumn = 3 };
+  // The list's columns, left to right; each has its row in the page's table of columns.
+  enum Column { kCallerColumn, kTimeColumn, kDurationColumn, kNewMarkColumn, kColumnCount };
   // Context-menu commands.
   enum Command : uint32_t {
     kCmdPlay = kRecordingCmdPlay,
@@ -76,9 +77,6 @@ class CDlgMessages : public CRecordingListPage {
   void OnWalkStarts() override;
 
  private:
-  struct RowTexts;
-  // Writes what the message's row shows.
-  static void FillCells(CRecordingCells& cells, const CMessage& message, RowTexts& texts);
   std::vector<CMessage*> Messages(const std::vector<uint64_t>& ids, bool knownDurationOnly) const;
   void ToggleHeard(VoiceMessageId clicked);
   void NotifyMainWindow();

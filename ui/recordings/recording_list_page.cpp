@@ -53,7 +53,7 @@ std::vector<int> CentredColumns(const RecordingPageDescription& description) {
 
 std::vector<RecordingColumnLayout> ColumnLayouts(const RecordingPageDescription& description) {
   std::vector<RecordingColumnLayout> layouts;
-  for (const RecordingPageDescription::Column& column : description.columns) layouts.push_back({column.width, column.imageOnly});
+  for (const RecordingColumnLook& column : description.columns) layouts.push_back({column.width, column.imageOnly});
   return layouts;
 }
 
@@ -111,7 +111,7 @@ void CRecordingListPage::Localize() {
       {m_play, 100}, {m_chat, 104}, {m_delete, 105}, {m_folder, m_description.folderTipId}, {m_analysis, 107}};
   for (const auto& [button, id] : tips) ShowTip(button, Q(GetLangString(id)), screenReader);
   QStringList titles;
-  for (const RecordingPageDescription::Column& column : m_description.columns) {
+  for (const RecordingColumnLook& column : m_description.columns) {
     titles.append(column.titleId != 0 ? Q(GetLangString(column.titleId)) : QString());
   }
   m_model->SetHeaders(titles);
@@ -123,7 +123,7 @@ void CRecordingListPage::Localize() {
 void CRecordingListPage::FitColumnsToTexts(bool exact) {
   const QFontMetrics metrics = m_list->fontMetrics();
   for (int column = 0; column < static_cast<int>(m_description.columns.size()); ++column) {
-    const RecordingPageDescription::Column& look = m_description.columns[static_cast<size_t>(column)];
+    const RecordingColumnLook& look = m_description.columns[static_cast<size_t>(column)];
     if (!look.fitsTexts) continue;
     // The widest text by its advance, then the cell it needs by the style's own measure.
     QStringList texts = m_model->DistinctTexts(column);

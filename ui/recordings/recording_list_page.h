@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "ui/controls/wait_cursor.h"
+#include "ui/recordings/recording_columns.h"
 #include "ui/recordings/list_refresh_throttle.h"
 #include "ui/recordings/recording_sort_proxy.h"
 #include "ui/sheet/prop_page.h"
@@ -58,18 +59,8 @@ struct RecordingPageDescription {
   std::u16string name;
   // The page's and its list's name for a screen reader: the tab's title without its counts.
   int titleId;
-  struct Column {
-    int titleId;  // the language string of its header; 0 for none
-    int width;
-    bool centred;
-    // A picture only, no text (drawn centred whatever `centred` says).
-    bool imageOnly = false;
-    // Grows beyond `width` to show its texts whole at any font: those of its rows and, whether a
-    // row shows it now or not, the language string `alwaysFitsTextId` (0 for none).
-    bool fitsTexts = false;
-    int alwaysFitsTextId = 0;
-  };
-  std::vector<Column> columns;
+  // Its columns, left to right (a page defines them in its table, ui/recordings/recording_columns.h).
+  std::vector<RecordingColumnLook> columns;
   // The open-folder button's tooltip (the others are the same on both pages).
   int folderTipId;
   // The call button's tooltip for one partner and for several.

@@ -2,9 +2,14 @@
 
 #include <QSet>
 #include <algorithm>
+#include <stdexcept>
 
 CRecordingTableModel::CRecordingTableModel(int columns, std::vector<int> centredColumns, QObject* parent)
-    : QAbstractTableModel(parent), m_columns(std::min(columns, CRecordingCells::kMaxColumns)), m_centred(std::move(centredColumns)) {}
+    : QAbstractTableModel(parent), m_columns(columns), m_centred(std::move(centredColumns)) {
+  // A page's table of columns is checked when it is compiled (ui/recordings/recording_columns.h);
+  // a column more than a row holds would never show.
+  if (columns < 0 || columns > CRecordingCells::kMaxColumns) throw std::length_error("a recordings row holds at most kMaxColumns columns");
+}
 
 void CRecordingTableModel::SetHeaders(const QStringList& titles) {
   m_titles = titles;
