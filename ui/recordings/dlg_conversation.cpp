@@ -84,9 +84,9 @@ RecordingPageDescription ConversationsPage() {
   page.titleId = IDS_SHEET_TAB_CONVERSATIONS;
   page.name = u"CDlgConversation";
   page.columns = LooksOf(kColumns);
-  page.folderTipId = 167;
-  page.callTipId = 165;
-  page.conferenceTipId = 166;
+  page.folderTipId = IDS_CONVERSATIONS_TAB_TOOLTIP_OPEN_CONVERSATION_FOLDER;
+  page.callTipId = IDS_CONVERSATIONS_TAB_TOOLTIP_CALL_CONTACT;
+  page.conferenceTipId = IDS_CONVERSATIONS_TAB_TOOLTIP_INVITE_TO_CONFERENCE;
   // One still recording (or gone) is passed over downwards.
   page.passOverDownwards = true;
   page.sort = &CDlgConversation::Sort();
@@ -106,7 +106,7 @@ CDlgConversation::CDlgConversation(CSheetServices& services, QWidget* parent)
 }
 
 std::u16string CDlgConversation::GetTabTitle() const {
-  std::u16string title = GetLangString(61);
+  std::u16string title = GetLangString(IDS_SHEET_TAB_CONVERSATIONS);
   const size_t total = g_ConversationCollection.GetCount();
   if (g_ShowNumRecordingsInTab.Get() != 0 && total > 0) title += u" (" + qav::U16(std::to_string(total)) + u")";
   return title;
@@ -181,12 +181,14 @@ void CDlgConversation::Delete(const std::vector<ConversationId>& ids) {
     if (ids.size() == 1) {
       const CConversation* conversation = g_ConversationCollection.Find(ids.front());
       if (!conversation) return RebuildList();
-      question = FillInLangFormat(GetLangString(180), {conversation->GetStartTimeText()});
+      question = FillInLangFormat(GetLangString(IDS_CONVERSATIONS_TAB_DELETE_CONVERSATION_QUESTION),
+                                  {conversation->GetStartTimeText()});
     } else {
-      question = GetLangString(181);
+      question = GetLangString(IDS_CONVERSATIONS_TAB_DELETE_CONVERSATIONS_QUESTION);
       for (ConversationId id : ids) {
         if (const CConversation* conversation = g_ConversationCollection.Find(id)) {
-          question += FillInLangFormat(GetLangString(182), {conversation->GetStartTimeText()});
+          question += FillInLangFormat(GetLangString(IDS_CONVERSATIONS_TAB_DELETE_CONVERSATIONS_LINE),
+                                       {conversation->GetStartTimeText()});
         }
       }
     }
@@ -220,7 +222,9 @@ void CDlgConversation::ChatWithPartners(const CConversation& conversation) {
   QAV_LOG(LOG_FINE, u"Conversation: Open IM Dialog to '%s'", partners.names);
   // A telephone number cannot take part in a chat.
   const std::u16string handles = ChatHandlesOf(conversation);
-  if (!handles.empty()) QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.OpenIM(handles, GetLangString(185)); });
+  if (!handles.empty())
+    QueueSkypeCmd(
+        [&](DeviceToSkypeCmd& cmd) { cmd.OpenIM(handles, GetLangString(IDS_CONVERSATIONS_TAB_CHAT_REPLY_TEXT)); });
 }
 
 void CDlgConversation::ProfileOf(const CConversation& conversation) {
@@ -262,28 +266,36 @@ std::vector<RecordingMenuEntry> CDlgConversation::MenuFor(uint64_t id) const {
   switch (conversation->GetState()) {
     case CConversation::kEnded: {
       const bool several = PartnerCount(Conversations(SelectedIds(), false)) >= 2;
-      entries = {{kCmdPlay, GetLangString(173), 0, false},
-                 {kCmdCall, GetLangString(several ? 176 : 174), several ? 5 : 4, false},
-                 {kCmdChat, GetLangString(123), 6, noChat},
-                 {kCmdProfile, GetLangString(129), 8, false},
-                 {kCmdCopy, GetLangString(128), 13, false}};
-      if (sibling) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
-      entries.push_back({kCmdDelete, GetLangString(177), 11, false});
+      entries = {{kCmdPlay, GetLangString(IDS_CONVERSATIONS_TAB_MENU_PLAY), 0, false},
+                 {kCmdCall,
+                  GetLangString(several ? IDS_CONVERSATIONS_TAB_MENU_INVITE_TO_CONFERENCE
+                                        : IDS_CONVERSATIONS_TAB_MENU_CALL_CONTACT),
+                  several ? 5 : 4, false},
+                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
+                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
+                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, false}};
+      if (sibling)
+        entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
+      entries.push_back({kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, false});
       break;
     }
     case CConversation::kStopped:
-      entries = {{kCmdResume, GetLangString(171), 2, false},
-                 {kCmdHangUp, GetLangString(170), 7, false},
-                 {kCmdChat, GetLangString(123), 6, noChat},
-                 {kCmdProfile, GetLangString(129), 8, false},
-                 {kCmdCopy, GetLangString(128), 13, true}};
-      if (sibling) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
-      entries.push_back({kCmdDelete, GetLangString(177), 11, true});
+      entries = {{kCmdResume, GetLangString(IDS_CONVERSATIONS_TAB_MENU_RESUME_RECORDING), 2, false},
+                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false},
+                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
+                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
+                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, true}};
+      if (sibling)
+        entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
+      entries.push_back({kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, true});
       break;
     default:
-      entries = {{kCmdPause, GetLangString(172), 1, false},      {kCmdHangUp, GetLangString(170), 7, false},
-                 {kCmdChat, GetLangString(123), 6, noChat},      {kCmdProfile, GetLangString(129), 8, false},
-                 {kCmdCopy, GetLangString(128), 13, true},       {kCmdDelete, GetLangString(177), 11, true}};
+      entries = {{kCmdPause, GetLangString(IDS_CONVERSATIONS_TAB_MENU_PAUSE_RECORDING), 1, false},
+                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false},
+                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
+                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
+                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, true},
+                 {kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, true}};
       break;
   }
   return entries;

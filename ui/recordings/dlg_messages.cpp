@@ -65,9 +65,9 @@ RecordingPageDescription MessagesPage() {
   page.titleId = IDS_SHEET_TAB_MESSAGES;
   page.name = u"CDlgMessages";
   page.columns = LooksOf(kColumns);
-  page.folderTipId = 106;
-  page.callTipId = 102;
-  page.conferenceTipId = 103;
+  page.folderTipId = IDS_MESSAGES_TAB_TOOLTIP_OPEN_MESSAGES_FOLDER;
+  page.callTipId = IDS_MESSAGES_TAB_TOOLTIP_CALL_CONTACT;
+  page.conferenceTipId = IDS_MESSAGES_TAB_TOOLTIP_INVITE_TO_CONFERENCE;
   // A gone message is passed over in the walk's direction.
   page.passOverDownwards = false;
   page.sort = &CDlgMessages::Sort();
@@ -86,7 +86,7 @@ CDlgMessages::CDlgMessages(CSheetServices& services, QWidget* parent) : CRecordi
 }
 
 std::u16string CDlgMessages::GetTabTitle() const {
-  std::u16string title = GetLangString(60);
+  std::u16string title = GetLangString(IDS_SHEET_TAB_MESSAGES);
   const int total = static_cast<int>(g_MessageCollection.GetCount());
   if (g_ShowNumRecordingsInTab.Get() != 0 && total > 0) {
     const int fresh = g_MessageCollection.GetNumNewSavedVoiceMessages();
@@ -165,14 +165,16 @@ void CDlgMessages::Delete(const std::vector<VoiceMessageId>& ids) {
       const CMessage* message = g_MessageCollection.Find(ids.front());
       if (!message) return RebuildList();
       const CUser* caller = message->GetUser();
-      question = FillInLangFormat(GetLangString(140), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
+      question = FillInLangFormat(GetLangString(IDS_MESSAGES_TAB_DELETE_MESSAGE_QUESTION),
+                                  {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
     } else {
-      question = GetLangString(141);
+      question = GetLangString(IDS_MESSAGES_TAB_DELETE_MESSAGES_QUESTION);
       for (VoiceMessageId id : ids) {
         const CMessage* message = g_MessageCollection.Find(id);
         if (!message) continue;
         const CUser* caller = message->GetUser();
-        question += FillInLangFormat(GetLangString(142), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
+        question += FillInLangFormat(GetLangString(IDS_MESSAGES_TAB_DELETE_MESSAGES_LINE),
+                                     {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
       }
     }
     if (!AskToDelete(question)) return;
@@ -204,7 +206,7 @@ bool CDlgMessages::ChatWith(uint64_t id) {
   if (!message) return false;
   if (CUser* caller = message->GetUser()) {
     QAV_LOG(LOG_FINE, u"Message: Open IM Dialog to %s", caller->GetDisplayNameWithHandle());
-    caller->OpenIMDialog(GetLangString(145));
+    caller->OpenIMDialog(GetLangString(IDS_MESSAGES_TAB_CHAT_REPLY_TEXT));
   }
   return true;
 }
@@ -240,15 +242,18 @@ std::vector<RecordingMenuEntry> CDlgMessages::MenuFor(uint64_t id) const {
   const bool several = SelectedIds().size() >= 2;
   const CUser* caller = message->GetUser();
   std::vector<MenuEntry> entries = {
-      {kCmdPlay, GetLangString(120), 0, false},
-      {kCmdCall, GetLangString(several ? 122 : 121), several ? 5 : 4, false},
-      {kCmdChat, GetLangString(123), 6, caller && caller->IsPstnNumber()},
-      {kCmdProfile, GetLangString(129), 8, false},
+      {kCmdPlay, GetLangString(IDS_MESSAGES_TAB_MENU_PLAY), 0, false},
+      {kCmdCall,
+       GetLangString(several ? IDS_MESSAGES_TAB_MENU_INVITE_TO_CONFERENCE : IDS_MESSAGES_TAB_MENU_CALL_CONTACT),
+       several ? 5 : 4, false},
+      {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, caller && caller->IsPstnNumber()},
+      {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
       {kCmdToggleHeard, GetLangString(message->IsSeen() ? 125 : 124), 9, false},
-      {kCmdCopy, GetLangString(128), 13, false},
+      {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, false},
   };
-  if (Services().SiblingRunning()) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
-  entries.push_back({kCmdDelete, GetLangString(126), 11, false});
+  if (Services().SiblingRunning())
+    entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
+  entries.push_back({kCmdDelete, GetLangString(IDS_MESSAGES_TAB_MENU_DELETE), 11, false});
   return entries;
 }
 

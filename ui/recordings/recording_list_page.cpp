@@ -107,15 +107,18 @@ void CRecordingListPage::Localize() {
   const QString title = Q(GetLangString(m_description.titleId));
   setAccessibleName(title);
   m_list->setAccessibleName(title);
-  const std::pair<CButtonSSL*, int> tips[] = {
-      {m_play, 100}, {m_chat, 104}, {m_delete, 105}, {m_folder, m_description.folderTipId}, {m_analysis, 107}};
+  const std::pair<CButtonSSL*, int> tips[] = {{m_play, IDS_MESSAGES_TAB_TOOLTIP_PLAY},
+                                              {m_chat, IDS_MESSAGES_TAB_TOOLTIP_START_CHAT},
+                                              {m_delete, IDS_MESSAGES_TAB_TOOLTIP_DELETE},
+                                              {m_folder, m_description.folderTipId},
+                                              {m_analysis, IDS_MESSAGES_TAB_TOOLTIP_PLAY_VSA}};
   for (const auto& [button, id] : tips) ShowTip(button, Q(GetLangString(id)), screenReader);
   QStringList titles;
   for (const RecordingColumnLook& column : m_description.columns) {
     titles.append(column.titleId != 0 ? Q(GetLangString(column.titleId)) : QString());
   }
   m_model->SetHeaders(titles);
-  m_noUser->setText(Q(GetLangString(2200)));
+  m_noUser->setText(Q(GetLangString(IDS_MISC_NO_USER_LOGGED_IN)));
   FitColumnsToTexts(true);
   UpdateButtons();
 }
@@ -232,7 +235,8 @@ bool CRecordingListPage::AskToDelete(const std::u16string& question) {
 
 void CRecordingListPage::ReportUndeleted(const std::u16string& folder, const std::u16string& file) {
   QAV_LOG(LOG_WARNING, u"Error deleting file: %s%s", folder, file);
-  qav::ShowMessageBox(GetLangString(1005) + folder + file, kAppName, qav::MB_OK);
+  qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_FAILED_TO_DELETE_AUDIO_FILE) + folder + file, kAppName,
+                      qav::MB_OK);
 }
 
 void CRecordingListPage::CallSelected() {
