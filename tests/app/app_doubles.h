@@ -53,6 +53,7 @@ class RecordingSheet : public CAppPropertySheet {
   void PagesChanged(CSheetPages pages) override { j_.Add("sheet.changed " + Hex(pages.flags)); }
   void EnableApply() override { j_.Add("sheet.enable-apply"); }
   void PlayNewMessages() override { j_.Add("sheet.play-new"); }
+  void SelectOptionChild(uint32_t dialogId) override { j_.Add("sheet.select-child " + std::to_string(dialogId)); }
 
  private:
   Journal& j_;

@@ -3,19 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 
 #include "app/app_messages.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
+#include "calls/call_collection.h"
+#include "calls/conversation.h"
+#include "calls/conversation_collection.h"
 #include "calls/message_collection.h"
+#include "calls/recordings.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "foundation/settings_folders.h"
 #include "platform/private_profile.h"
+#include "platform/text.h"
 #include "platform/virtual_loop.h"
 #include "platform/window.h"
 #include "tests/app/app_doubles.h"
+#include "tests/app/voice_message_helpers.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -71,6 +78,7 @@ class FakeTrayHost : public CTrayHost {
 class TrayIconTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    languageFolder_ = GetLanguageFolder();
     LoadDefaultLangLib();
     g_AnswerAllowed = 1;
     g_ShowNumRecordingsInSysTray = 0;
@@ -97,6 +105,33 @@ class TrayIconTest : public ::testing::Test {
     SetSettingsHooks({});
     g_bTrayNewMessageFlag = false;
     g_bReportInProgress = false;
+    CRecordings().DeleteAll();
+    g_MessageCollection.init(u"");
+    g_ConversationCollection.init(u"");
+    g_CallCollection.DeleteAll();
+    g_UserCollection.RemoveAll();
+    SetLanguageFolder(languageFolder_);
+    LoadDefaultLangLib();
+  }
+  // A finished voice message from `handle`, new or heard.
+  void AddMessage(int32_t callId, std::u16string_view handle, bool heard) {
+    auto created = std::make_unique<CCall>();
+    created->init(callId);
+    CCall* call = created.get();
+    g_CallCollection.Add(std::move(created));
+    CMessage* message = AddVoiceMessageOf(call, handle, handle, true, 10);
+    message->SetSeen(heard);
+  }
+  void AddConversation() {
+    auto conversation = std::make_unique<CConversation>();
+    conversation->Init(nullptr, u"wav");
+    g_ConversationCollection.add(std::move(conversation));
+  }
+  std::u16string Label(uint32_t id) const {
+    for (const CTrayMenuItem& item : host_->menu) {
+      if (item.id == id) return item.text;
+    }
+    return u"(none)";
   }
   // The icon's event as the tray reports it; handled once the window's loop has run.
   void Event(CTrayEvent event) {
@@ -122,6 +157,7 @@ class TrayIconTest : public ::testing::Test {
   std::unique_ptr<CZVApp> app_;
   std::unique_ptr<CZVAppWnd> window_;
   FakeTrayHost* host_ = nullptr;
+  std::u16string languageFolder_;
 };
 
 // The host's events are queued onto the window's loop, never handled inside the toolkit's signal.
@@ -178,6 +214,107 @@ TEST_F(TrayIconTest, TheMenuFitsTheMoment) {
     EXPECT_EQ(host_->menu.back().id, CTrayIcon::ID_SYSTRAY_MENU_QUIT);
   }
   EXPECT_EQ(host_->menu[0].text, u"Open Messages Window");  // no counts while they are off
+}
+
+TEST_F(TrayIconTest, TheMenuCountsTheRecordingsAndOffersTheNewMessagesFirst) {
+  g_ShowNumRecordingsInSysTray = 1;
+  parts_->link->user.handle = u"alice.s";
+  const std::u16string messages = u"Open Messages Window", conversations = u"Open Conversations Window";
+  struct Case {
+    const char* name;
+    int heard, fresh, conversations;
+    std::u16string messagesLabel, conversationsLabel;
+  } cases[] = {
+      {"nothing recorded: bare labels", 0, 0, 0, messages, conversations},
+      {"heard messages only: the total", 2, 0, 0, messages + u" (2)", conversations},
+      {"some new: new and total", 2, 1, 0, messages + u" (1/3)", conversations},
+      {"conversations: their number", 2, 1, 2, messages + u" (1/3)", conversations + u" (2)"},
+  };
+  int callId = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The signed-in user's recordings, none yet.
+    ASSERT_EQ(g_MessageCollection.init(u"alice.s"), 1);
+    ASSERT_EQ(g_ConversationCollection.init(u"alice.s"), 1);
+    for (int i = 0; i < c.heard; ++i) AddMessage(++callId, u"heard" + U16(std::to_string(i)), true);
+    for (int i = 0; i < c.fresh; ++i) AddMessage(++callId, u"new" + U16(std::to_string(i)), false);
+    for (int i = 0; i < c.conversations; ++i) AddConversation();
+    Event(CTrayEvent::kRightButtonUp);
+    EXPECT_EQ(U8(Label(CTrayIcon::ID_SYSTRAY_MENU_GOTO_MESSAGES)), U8(c.messagesLabel));
+    EXPECT_EQ(U8(Label(CTrayIcon::ID_SYSTRAY_MENU_GOTO_CONVERSATIONS)), U8(c.conversationsLabel));
+    // With new messages and no call, "Play New Messages" heads the menu as its default item.
+    ASSERT_FALSE(host_->menu.empty());
+    if (c.fresh > 0) {
+      EXPECT_EQ(host_->menu[0].id, CTrayIcon::ID_SYSTRAY_MENU_PLAY_NEW_MESSAGES);
+      EXPECT_EQ(U8(host_->menu[0].text), "Play New Messages");
+      EXPECT_TRUE(host_->menu[0].isDefault);
+      EXPECT_EQ(host_->menu[1].id, 0u) << "a separator under it";
+    } else {
+      EXPECT_EQ(host_->menu[0].id, CTrayIcon::ID_SYSTRAY_MENU_GOTO_MESSAGES);
+    }
+    for (size_t i = 1; i < host_->menu.size(); ++i) EXPECT_FALSE(host_->menu[i].isDefault) << i;
+  }
+  // The item plays them: the voice-messages page opens and plays the new ones.
+  host_->choose = CTrayIcon::ID_SYSTRAY_MENU_PLAY_NEW_MESSAGES;
+  journal_.Clear();
+  Event(CTrayEvent::kRightButtonUp);
+  EXPECT_NE(journal_.Text().find("sheet.play-new"), std::string::npos) << journal_.Text();
+}
+
+TEST_F(TrayIconTest, TheTooltipSaysWhoIsSignedInAndWhetherAnsweringIsOn) {
+  struct Case {
+    const char* name;
+    int32_t transportState;
+    std::u16string handle;
+    int32_t answer;
+    std::u16string tooltip;
+  } cases[] = {
+      {"signed in, answering on", 7, u"alice.s", 1, u"QAV (Alice Smith) - Enabled"},
+      {"signed in, answering off", 7, u"alice.s", 0, u"QAV (Alice Smith) - Disabled"},
+      {"a handle too short to be a user's yet", 7, u"al", 1, u"QAV (Checking for logged user with Skype\u2122) - Enabled"},
+      {"waiting for the user's authorisation", 5, u"", 1, u"QAV - Pending User Authorization to connect to Skype\u2122"},
+      {"no link", 1, u"", 1, u"QAV - Waiting for Skype\u2122 to be available"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    parts_->link->transportState = c.transportState;
+    parts_->link->user.handle = c.handle;
+    parts_->link->user.displayName = u"Alice Smith";
+    g_AnswerAllowed = c.answer;
+    host_->tooltip.clear();
+    Event(CTrayEvent::kMouseMove);
+    EXPECT_EQ(U8(host_->tooltip), U8(c.tooltip));
+  }
+}
+
+TEST_F(TrayIconTest, APageBalloonOpensTheCallWaitingOptionsOnce) {
+  ASSERT_TRUE(window_->Tray().ShowBalloon(u"A call was rejected", -1, u"page:"));
+  journal_.Clear();
+  Event(CTrayEvent::kBalloonClicked);
+  EXPECT_EQ(journal_.Text(), "sheet.show 0x40000\nsheet.select-child 348");
+  Event(CTrayEvent::kBalloonClicked);
+  EXPECT_EQ(journal_.Text(), "sheet.show 0x40000\nsheet.select-child 348") << "the link is used once";
+}
+
+TEST_F(TrayIconTest, ARightToLeftLanguageLoadedByTheProgramOpensTheMenuMirroredInThatLanguage) {
+  TempDir languages;
+  {
+    std::ofstream file(languages.path() + "/ZV_HE.lang", std::ios::binary);
+    file << "\xFF\xFE"
+         << TextToUtf16LeBytes(u"# QAV Localization File\r\nIDS_LANGUAGE_NAME \"Hebrew\"\r\nIDS_LANGUAGE_RTL \"TRUE\"\r\n"
+                               u"IDS_SYSTRAY_POPUP_MENU_QUIT \"\u05d9\u05e6\u05d9\u05d0\u05d4\"\r\n");
+  }
+  SetLanguageFolder(U16(languages.path() + "/"));
+  app_->ApplyLanguage(U16(languages.path() + "/ZV_HE.lang"));
+  ASSERT_EQ(app_->Profile().Language, u"HE");
+  Event(CTrayEvent::kRightButtonUp);
+  EXPECT_TRUE(host_->rightToLeft);
+  EXPECT_EQ(host_->menu.back().text, u"\u05d9\u05e6\u05d9\u05d0\u05d4");
+  // Back to English: left to right again.
+  app_->ApplyLanguage(u"/nowhere/ZV_XX.lang");
+  Event(CTrayEvent::kRightButtonUp);
+  EXPECT_FALSE(host_->rightToLeft);
+  EXPECT_EQ(host_->menu.back().text, u"Quit");
 }
 
 TEST_F(TrayIconTest, ForceAnswerAndRecordingAskForTheRingingCallOnly) {

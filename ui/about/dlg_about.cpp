@@ -99,12 +99,13 @@ CDlgAbout::CDlgAbout(CSheetServices& services, QWidget* parent)
   Localize();
 }
 
-std::u16string CDlgAbout::GetTabTitle() const { return GetLangString(63); }
+std::u16string CDlgAbout::GetTabTitle() const { return GetLangString(IDS_SHEET_TAB_ABOUT); }
 
 void CDlgAbout::Localize() {
-  m_credit->setText(Q(GetLangString(6)));
+  setAccessibleName(Q(GetTabTitle()));
+  m_credit->setText(Q(GetLangString(IDS_TRANSLATOR_CREDIT)));
   m_credit->setVisible(!m_credit->text().isEmpty());
-  m_components->setText(Q(GetLangString(200)));
+  m_components->setText(Q(GetLangString(IDS_ABOUT_TAB_COMPONENTS)));
 }
 
 void CDlgAbout::OnSetActive() { Localize(); }
@@ -126,17 +127,18 @@ void CDlgAbout::FillVersionInfo() {
   for (QLabel* label : std::initializer_list<QLabel*>{m_description, m_fileVersion, m_copyright, m_company}) {
     std::u16string value = VersionValue(label->text().toStdU16String());
     if (value.empty()) continue;
-    if (label == m_fileVersion) {
-      // A version written "3, 0, 0, 1" shows as "3.0.0.1".
-      std::u16string dotted;
-      for (char16_t c : value) {
-        if (c == u' ') continue;
-        dotted.push_back(c == u',' ? u'.' : c);
-      }
-      value = dotted;
-    }
+    if (label == m_fileVersion) value = DottedVersion(value);
     label->setText(Q(value));
   }
+}
+
+std::u16string CDlgAbout::DottedVersion(std::u16string_view written) {
+  std::u16string dotted;
+  for (char16_t c : written) {
+    if (c == u' ') continue;
+    dotted.push_back(c == u',' ? u'.' : c);
+  }
+  return dotted;
 }
 
 CColorStaticST* CDlgAbout::MakeText(const QString& text) {

@@ -35,6 +35,8 @@ class CDlgAbout : public CPropPage {
 
   // A value of the program's version information; "" when it has none of that name.
   static std::u16string VersionValue(std::u16string_view name);
+  // A version as the page shows it: points only, so "3, 0, 0, 1" reads "3.0.0.1".
+  static std::u16string DottedVersion(std::u16string_view written);
 
   // The colour of the page's texts, and of a link once it has been opened.
   COLORREF TextColour() const { return m_textColour; }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QStyle>
 #include <QWidgetAction>
 
@@ -12,6 +14,20 @@ constexpr const char* kIdProperty = "qavCommandId";
 
 // The width of a menu's check mark (the system's SM_CXMENUCHECK): the style's check indicator.
 int MenuCheckWidth() { return QApplication::style()->pixelMetric(QStyle::PM_IndicatorWidth); }
+
+// A menu's entries in the menu's own direction. The painter a menu draws with takes the
+// application's direction, not the menu's, and the style lays an entry out by the painter's: a
+// right-to-left menu in a left-to-right program would show its entries at the left.
+class MenuDirectionStyle : public QProxyStyle {
+ public:
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    painter->save();
+    painter->setLayoutDirection(option->direction);
+    QProxyStyle::drawControl(element, option, painter, widget);
+    painter->restore();
+  }
+};
 
 // The title band: a horizontal gradient with the title in bold, as wide as the title plus a check
 // mark's width and 10 pixels, and two pixels taller than the title.
@@ -70,6 +86,11 @@ CTitleMenu::~CTitleMenu() = default;
 void CTitleMenu::SetRightToLeft(bool rightToLeft) {
   m_rightToLeft = rightToLeft;
   m_menu->setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+  if (rightToLeft != QApplication::isRightToLeft() && !m_menu->findChild<MenuDirectionStyle*>()) {
+    auto* style = new MenuDirectionStyle;
+    style->setParent(m_menu.get());  // a widget does not own its style
+    m_menu->setStyle(style);
+  }
 }
 
 void CTitleMenu::SetImageList(const CImageList& list) {

@@ -347,6 +347,8 @@ void CDlgPlayVoiceObject::SetTexts() {
   m_detailsFrame->setTitle(Lang(message ? IDS_PLAY_SAVED_MESSAGE_DIALOG_VOICE_MESSAGE_DETAILS
                                         : IDS_PLAY_SAVED_MESSAGE_DIALOG_VOICE_CONVERSATION_DETAILS));
   m_itemLabel->setText(Lang(message ? IDS_PLAY_SAVED_MESSAGE_DIALOG_CALLER : IDS_PLAY_SAVED_MESSAGE_DIALOG_PARTICIPANTS));
+  // The one-row list is read by the label beside it.
+  m_itemList->setAccessibleName(m_itemLabel->text());
   m_timeLabel->setText(Lang(IDS_PLAY_SAVED_MESSAGE_DIALOG_TIME_OF_CALL));
   m_analysisFrame->setTitle(Lang(IDS_PLAY_SAVED_MESSAGE_DIALOG_VOICE_ANALYSIS));
   m_stressLabel->setText(Lang(IDS_PLAY_SAVED_MESSAGE_DIALOG_STRESS_LEVEL));
@@ -356,6 +358,9 @@ void CDlgPlayVoiceObject::SetTexts() {
     CButtonSSL* button = m_buttons[i];
     button->setText(captions ? Lang(kButtons[i].caption) : QString());
     button->SetTooltipText(Caption(kButtons[i].caption));
+    button->setAccessibleName(Caption(kButtons[i].caption));
+    // With its caption a button is a plain framed one; a picture alone is framed while hovered.
+    button->SetButtonStyle(captions ? 0 : CButtonSSL::kStyleFlat);
     if (g_pImageLists && !captions) button->SetImageList(g_pImageLists->m_toolbarList, kButtons[i].image);
   }
   AlignLabelColumns();
@@ -470,6 +475,7 @@ void CDlgPlayVoiceObject::ShowPlayLook(bool play) {
   else if (g_pImageLists)
     button->SetImageList(g_pImageLists->m_toolbarList, play ? 0 : 1);
   button->SetTooltipText(Lang(caption));
+  button->setAccessibleName(Lang(caption));
 }
 
 int CDlgPlayVoiceObject::Playback() {

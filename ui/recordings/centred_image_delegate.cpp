@@ -14,11 +14,13 @@ void CCentredImageDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   cell.text.clear();
   QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
   style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+  const QRect target = QStyle::alignedRect(cell.direction, Qt::AlignCenter, size, cell.rect);
+  // The picture fills the cell's width: the grid line beside it stops short of it.
+  PaintGridLines(painter, option, picture.isNull() ? QRect() : target);
   if (picture.isNull()) return;
   // ... and the picture goes in the middle, in the mode the other columns draw theirs.
   const bool selected = (cell.state & QStyle::State_Selected) != 0;
   const QIcon::Mode mode = (cell.state & QStyle::State_Enabled) == 0 ? QIcon::Disabled : selected ? QIcon::Selected : QIcon::Normal;
-  const QRect target = QStyle::alignedRect(cell.direction, Qt::AlignCenter, size, cell.rect);
   picture.paint(painter, target, Qt::AlignCenter, mode, (cell.state & QStyle::State_Open) != 0 ? QIcon::On : QIcon::Off);
 }
 

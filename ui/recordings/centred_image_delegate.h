@@ -2,14 +2,14 @@
 // list's new mark) with the picture centred in the cell, so the column can be exactly as wide as
 // the picture. Qt's own drawing keeps a margin on each side of a cell's picture and would clip it
 // in so narrow a column. The row's background, selection and focus are drawn as in the other
-// columns. GUI thread only.
+// columns, and its grid lines too. GUI thread only.
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "ui/recordings/recording_cell_delegate.h"
 
-class CCentredImageDelegate : public QStyledItemDelegate {
+class CCentredImageDelegate : public CRecordingCellDelegate {
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  using CRecordingCellDelegate::CRecordingCellDelegate;
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -1,6 +1,7 @@
 #include "ui/recordings/dlg_conversation.h"
 
 #include <algorithm>
+#include <set>
 
 #include "calls/call.h"
 #include "calls/conversation_collection.h"
@@ -16,6 +17,7 @@
 #include "ui/art/app_image_lists.h"
 #include "ui/recordings/list_page_text.h"
 #include "ui/recordings/player_walk.h"
+#include "ui/recordings/recording_columns.h"
 #include "ui/recordings/recording_table_model.h"
 #include "ui/sheet/sheet_services.h"
 
@@ -33,52 +35,62 @@ Partners NamesOf(const CConversation& conversation) {
   return partners;
 }
 
+// The partners a chat can go to: every one who is not a telephone number, each once.
+std::u16string ChatHandlesOf(const CConversation& conversation) {
+  std::u16string handles;
+  std::set<std::u16string> seen;
+  for (const CCall* call : conversation.GetCalls()) {
+    const CUser* partner = call ? call->GetPartner() : nullptr;
+    if (!partner || partner->IsPstnNumber() || !seen.insert(partner->GetHandle()).second) continue;
+    if (!handles.empty()) handles += u", ";
+    handles += partner->GetHandle();
+  }
+  return handles;
+}
+
+// Durations repeat across a large archive: a rebuild makes each text once.
+using RowTexts = CSharedRowTexts<int32_t>;
+
+// The page's columns, in the order of CDlgConversation::Column.
+constexpr RecordingColumns<CConversation, RowTexts, CDlgConversation::kColumnCount> kColumns = {{
+    // The partners' names, with the conversation's state (recording, paused, ended).
+    {{IDS_CONVERSATIONS_TAB_COLUMN_PARTICIPANTS, 226, false},
+     [](QString& text, QIcon& picture, const CConversation& conversation, RowTexts&) {
+       text = QString::fromStdU16String(NamesOf(conversation).names);
+       if (g_pImageLists) picture = g_pImageLists->m_conversationList.GetIcon(std::clamp(conversation.GetState(), 1, 3) - 1);
+     },
+     [](const CConversation& conversation) { return RecordingTextKey(NamesOf(conversation).names); }},
+    {{IDS_CONVERSATIONS_TAB_COLUMN_TIME_OF_CALL, 134, true, false, true},
+     [](QString& text, QIcon&, const CConversation& conversation, RowTexts&) {
+       text = QString::fromStdU16String(conversation.GetStartTimeText());
+     },
+     [](const CConversation& conversation) { return RecordingNumberKey(conversation.GetStartTime()); }},
+    {{IDS_CONVERSATIONS_TAB_COLUMN_DURATION, 70, true, false, true, IDS_MESSAGES_TAB_DURATION_RECORDING_NOW},
+     [](QString& text, QIcon&, const CConversation& conversation, RowTexts& durations) {
+       text = durations.Get(conversation.GetDuration(), [&conversation] { return conversation.GetDurationText(); });
+     },
+     [](const CConversation& conversation) { return RecordingNumberKey(conversation.GetDuration()); }},
+}};
+static_assert(EveryColumnDefined(kColumns), "each of CDlgConversation::Column has its row in kColumns");
+
+RecordingSortKey SortKeyOf(const CConversation* conversation, int column) { return SortKeyIn(kColumns, conversation, column); }
+
+void FillCells(CRecordingCells& cells, const CConversation& conversation, RowTexts& durations) {
+  FillRow(kColumns, cells, conversation, durations);
+}
+
 RecordingPageDescription ConversationsPage() {
   RecordingPageDescription page;
+  page.titleId = IDS_SHEET_TAB_CONVERSATIONS;
   page.name = u"CDlgConversation";
-  page.columns = {{162 /*participants*/, 226, false}, {160 /*time*/, 134, true}, {161 /*duration*/, 70, true}};
-  page.folderTipId = 167;
-  page.callTipId = 165;
-  page.conferenceTipId = 166;
+  page.columns = LooksOf(kColumns);
+  page.folderTipId = IDS_CONVERSATIONS_TAB_TOOLTIP_OPEN_CONVERSATION_FOLDER;
+  page.callTipId = IDS_CONVERSATIONS_TAB_TOOLTIP_CALL_CONTACT;
+  page.conferenceTipId = IDS_CONVERSATIONS_TAB_TOOLTIP_INVITE_TO_CONFERENCE;
   // One still recording (or gone) is passed over downwards.
   page.passOverDownwards = true;
   page.sort = &CDlgConversation::Sort();
   return page;
-}
-
-RecordingSortKey SortKeyOf(const CConversation* conversation, int column) {
-  RecordingSortKey key;
-  if (!conversation) return key;
-  key.gone = false;
-  switch (column) {
-    case CDlgConversation::kParticipantsColumn:
-      key.text = NamesOf(*conversation).names;
-      break;
-    case CDlgConversation::kTimeColumn:
-      key.number = conversation->GetStartTime();
-      break;
-    case CDlgConversation::kDurationColumn:
-      key.number = conversation->GetDuration();
-      break;
-    default:
-      break;
-  }
-  return key;
-}
-
-// Durations repeat across a large archive.
-using RowTexts = CSharedRowTexts<int32_t>;
-
-void FillCells(CRecordingCells& cells, const CConversation& conversation, RowTexts& durations) {
-  cells.texts[CDlgConversation::kParticipantsColumn] = QString::fromStdU16String(NamesOf(conversation).names);
-  cells.texts[CDlgConversation::kTimeColumn] = QString::fromStdU16String(conversation.GetStartTimeText());
-  cells.texts[CDlgConversation::kDurationColumn] =
-      durations.Get(conversation.GetDuration(), [&conversation] { return conversation.GetDurationText(); });
-  if (g_pImageLists) {
-    // Recording, paused, ended.
-    const int state = std::clamp(conversation.GetState(), 1, 3) - 1;
-    cells.icons[CDlgConversation::kParticipantsColumn] = g_pImageLists->m_conversationList.GetIcon(state);
-  }
 }
 
 }  // namespace
@@ -94,7 +106,7 @@ CDlgConversation::CDlgConversation(CSheetServices& services, QWidget* parent)
 }
 
 std::u16string CDlgConversation::GetTabTitle() const {
-  std::u16string title = GetLangString(61);
+  std::u16string title = GetLangString(IDS_SHEET_TAB_CONVERSATIONS);
   const size_t total = g_ConversationCollection.GetCount();
   if (g_ShowNumRecordingsInTab.Get() != 0 && total > 0) title += u" (" + qav::U16(std::to_string(total)) + u")";
   return title;
@@ -169,12 +181,14 @@ void CDlgConversation::Delete(const std::vector<ConversationId>& ids) {
     if (ids.size() == 1) {
       const CConversation* conversation = g_ConversationCollection.Find(ids.front());
       if (!conversation) return RebuildList();
-      question = FillInLangFormat(GetLangString(180), {conversation->GetStartTimeText()});
+      question = FillInLangFormat(GetLangString(IDS_CONVERSATIONS_TAB_DELETE_CONVERSATION_QUESTION),
+                                  {conversation->GetStartTimeText()});
     } else {
-      question = GetLangString(181);
+      question = GetLangString(IDS_CONVERSATIONS_TAB_DELETE_CONVERSATIONS_QUESTION);
       for (ConversationId id : ids) {
         if (const CConversation* conversation = g_ConversationCollection.Find(id)) {
-          question += FillInLangFormat(GetLangString(182), {conversation->GetStartTimeText()});
+          question += FillInLangFormat(GetLangString(IDS_CONVERSATIONS_TAB_DELETE_CONVERSATIONS_LINE),
+                                       {conversation->GetStartTimeText()});
         }
       }
     }
@@ -206,9 +220,11 @@ void CDlgConversation::CallPartners(const CConversation& conversation) {
 void CDlgConversation::ChatWithPartners(const CConversation& conversation) {
   const Partners partners = NamesOf(conversation);
   QAV_LOG(LOG_FINE, u"Conversation: Open IM Dialog to '%s'", partners.names);
-  if (!partners.handles.empty()) {
-    QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.OpenIM(partners.handles, GetLangString(185)); });
-  }
+  // A telephone number cannot take part in a chat.
+  const std::u16string handles = ChatHandlesOf(conversation);
+  if (!handles.empty())
+    QueueSkypeCmd(
+        [&](DeviceToSkypeCmd& cmd) { cmd.OpenIM(handles, GetLangString(IDS_CONVERSATIONS_TAB_CHAT_REPLY_TEXT)); });
 }
 
 void CDlgConversation::ProfileOf(const CConversation& conversation) {
@@ -232,6 +248,11 @@ bool CDlgConversation::ChatWith(uint64_t id) {
   return conversation != nullptr;
 }
 
+bool CDlgConversation::OnlyTelephoneNumbers(uint64_t id) const {
+  const CConversation* conversation = g_ConversationCollection.Find(ConversationId{id});
+  return conversation && ChatHandlesOf(*conversation).empty();
+}
+
 std::u16string CDlgConversation::Folder() const { return g_ConversationCollection.GetConversationsFolder(); }
 
 std::vector<RecordingMenuEntry> CDlgConversation::MenuFor(uint64_t id) const {
@@ -245,28 +266,36 @@ std::vector<RecordingMenuEntry> CDlgConversation::MenuFor(uint64_t id) const {
   switch (conversation->GetState()) {
     case CConversation::kEnded: {
       const bool several = PartnerCount(Conversations(SelectedIds(), false)) >= 2;
-      entries = {{kCmdPlay, GetLangString(173), 0, false},
-                 {kCmdCall, GetLangString(several ? 176 : 174), several ? 5 : 4, false},
-                 {kCmdChat, GetLangString(123), 6, noChat},
-                 {kCmdProfile, GetLangString(129), 8, false},
-                 {kCmdCopy, GetLangString(128), 13, false}};
-      if (sibling) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
-      entries.push_back({kCmdDelete, GetLangString(177), 11, false});
+      entries = {{kCmdPlay, GetLangString(IDS_CONVERSATIONS_TAB_MENU_PLAY), 0, false},
+                 {kCmdCall,
+                  GetLangString(several ? IDS_CONVERSATIONS_TAB_MENU_INVITE_TO_CONFERENCE
+                                        : IDS_CONVERSATIONS_TAB_MENU_CALL_CONTACT),
+                  several ? 5 : 4, false},
+                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
+                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
+                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, false}};
+      if (sibling)
+        entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
+      entries.push_back({kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, false});
       break;
     }
     case CConversation::kStopped:
-      entries = {{kCmdResume, GetLangString(171), 2, false},
-                 {kCmdHangUp, GetLangString(170), 7, false},
-                 {kCmdChat, GetLangString(123), 6, noChat},
-                 {kCmdProfile, GetLangString(129), 8, false},
-                 {kCmdCopy, GetLangString(128), 13, true}};
-      if (sibling) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
-      entries.push_back({kCmdDelete, GetLangString(177), 11, true});
+      entries = {{kCmdResume, GetLangString(IDS_CONVERSATIONS_TAB_MENU_RESUME_RECORDING), 2, false},
+                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false},
+                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
+                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
+                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, true}};
+      if (sibling)
+        entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
+      entries.push_back({kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, true});
       break;
     default:
-      entries = {{kCmdPause, GetLangString(172), 1, false},      {kCmdHangUp, GetLangString(170), 7, false},
-                 {kCmdChat, GetLangString(123), 6, noChat},      {kCmdProfile, GetLangString(129), 8, false},
-                 {kCmdCopy, GetLangString(128), 13, true},       {kCmdDelete, GetLangString(177), 11, true}};
+      entries = {{kCmdPause, GetLangString(IDS_CONVERSATIONS_TAB_MENU_PAUSE_RECORDING), 1, false},
+                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false},
+                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
+                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
+                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, true},
+                 {kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, true}};
       break;
   }
   return entries;

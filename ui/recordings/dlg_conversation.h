@@ -17,7 +17,8 @@ class CSheetServices;
 
 class CDlgConversation : public CRecordingListPage {
  public:
-  enum Column { kParticipantsColumn = 0, kTimeColumn = 1, kDurationColumn = 2 };
+  // The list's columns, left to right; each has its row in the page's table of columns.
+  enum Column { kParticipantsColumn, kTimeColumn, kDurationColumn, kColumnCount };
   enum Command : uint32_t {
     kCmdHangUp = 32720,
     kCmdPause = 32721,
@@ -58,6 +59,7 @@ class CDlgConversation : public CRecordingListPage {
   std::vector<uint64_t> Deletable(const std::vector<uint64_t>& selected) const override;
   bool CallOf(uint64_t id) override;
   bool ChatWith(uint64_t id) override;
+  bool OnlyTelephoneNumbers(uint64_t id) const override;
   std::u16string Folder() const override;
   std::vector<RecordingMenuEntry> MenuFor(uint64_t id) const override;
   void RunOwnCommand(uint32_t command, uint64_t clicked) override;

@@ -13,6 +13,7 @@
 #include "ui/art/app_image_lists.h"
 #include "ui/recordings/list_page_text.h"
 #include "ui/recordings/player_walk.h"
+#include "ui/recordings/recording_columns.h"
 #include "ui/recordings/recording_table_model.h"
 #include "ui/sheet/sheet_services.h"
 
@@ -20,41 +21,57 @@ namespace {
 
 std::u16string Number(int64_t value) { return qav::U16(std::to_string(value)); }
 
+// Callers and durations repeat across thousands of messages: a rebuild makes each text once.
+struct RowTexts {
+  CSharedRowTexts<const CUser*> callers;
+  CSharedRowTexts<int32_t> durations;
+};
+
+QIcon StatusPicture(int index) { return g_pImageLists ? g_pImageLists->m_statusList.GetIcon(index) : QIcon(); }
+
+// The page's columns, in the order of CDlgMessages::Column.
+constexpr RecordingColumns<CMessage, RowTexts, CDlgMessages::kColumnCount> kColumns = {{
+    {{IDS_MESSAGES_TAB_COLUMN_CALLER, 210, false},
+     [](QString& text, QIcon& picture, const CMessage& message, RowTexts& texts) {
+       text = texts.callers.Get(message.GetUser(), [&message] { return message.GetUserDisplayNameWithHandle(); });
+       picture = StatusPicture(message.GetUserStatus());
+     },
+     [](const CMessage& message) { return RecordingTextKey(message.GetUserDisplayNameWithHandle()); }},
+    {{IDS_MESSAGES_TAB_COLUMN_TIME_OF_CALL, 134, true, false, true},
+     [](QString& text, QIcon&, const CMessage& message, RowTexts&) {
+       text = QString::fromStdU16String(message.GetTimeOfCallText());
+     },
+     [](const CMessage& message) { return RecordingNumberKey(message.GetTimeOfCall()); }},
+    {{IDS_MESSAGES_TAB_COLUMN_DURATION, 70, true, false, true, IDS_PLAY_SAVED_MESSAGE_DIALOG_DURATION_RECORDING},
+     [](QString& text, QIcon&, const CMessage& message, RowTexts& texts) {
+       text = texts.durations.Get(message.GetDuration(), [&message] { return message.GetDurationText(); });
+     },
+     [](const CMessage& message) { return RecordingNumberKey(message.GetDuration()); }},
+    // The new mark: a picture only; new before heard when ascending.
+    {{0, 16, true, true},
+     [](QString&, QIcon& picture, const CMessage& message, RowTexts&) {
+       if (g_pImageLists) picture = StatusPicture(message.GetIconIndex(g_pImageLists->MarkBase()));
+     },
+     [](const CMessage& message) { return RecordingNumberKey(message.IsSeen() ? 1 : 0); }},
+}};
+static_assert(EveryColumnDefined(kColumns), "each of CDlgMessages::Column has its row in kColumns");
+
+void FillCells(CRecordingCells& cells, const CMessage& message, RowTexts& texts) { FillRow(kColumns, cells, message, texts); }
+
+RecordingSortKey SortKeyOf(const CMessage* message, int column) { return SortKeyIn(kColumns, message, column); }
+
 RecordingPageDescription MessagesPage() {
   RecordingPageDescription page;
+  page.titleId = IDS_SHEET_TAB_MESSAGES;
   page.name = u"CDlgMessages";
-  page.columns = {{110 /*caller*/, 210, false}, {111 /*time*/, 134, true}, {112 /*duration*/, 70, true}, {0 /*new mark*/, 16, true, true}};
-  page.folderTipId = 106;
-  page.callTipId = 102;
-  page.conferenceTipId = 103;
+  page.columns = LooksOf(kColumns);
+  page.folderTipId = IDS_MESSAGES_TAB_TOOLTIP_OPEN_MESSAGES_FOLDER;
+  page.callTipId = IDS_MESSAGES_TAB_TOOLTIP_CALL_CONTACT;
+  page.conferenceTipId = IDS_MESSAGES_TAB_TOOLTIP_INVITE_TO_CONFERENCE;
   // A gone message is passed over in the walk's direction.
   page.passOverDownwards = false;
   page.sort = &CDlgMessages::Sort();
   return page;
-}
-
-RecordingSortKey SortKeyOf(const CMessage* message, int column) {
-  RecordingSortKey key;
-  if (!message) return key;
-  key.gone = false;
-  switch (column) {
-    case CDlgMessages::kCallerColumn:
-      key.text = message->GetUserDisplayNameWithHandle();
-      break;
-    case CDlgMessages::kTimeColumn:
-      key.number = message->GetTimeOfCall();
-      break;
-    case CDlgMessages::kDurationColumn:
-      key.number = message->GetDuration();
-      break;
-    case CDlgMessages::kNewMarkColumn:
-      // New before heard when ascending.
-      key.number = message->IsSeen() ? 1 : 0;
-      break;
-    default:
-      break;
-  }
-  return key;
 }
 
 }  // namespace
@@ -69,7 +86,7 @@ CDlgMessages::CDlgMessages(CSheetServices& services, QWidget* parent) : CRecordi
 }
 
 std::u16string CDlgMessages::GetTabTitle() const {
-  std::u16string title = GetLangString(60);
+  std::u16string title = GetLangString(IDS_SHEET_TAB_MESSAGES);
   const int total = static_cast<int>(g_MessageCollection.GetCount());
   if (g_ShowNumRecordingsInTab.Get() != 0 && total > 0) {
     const int fresh = g_MessageCollection.GetNumNewSavedVoiceMessages();
@@ -79,22 +96,6 @@ std::u16string CDlgMessages::GetTabTitle() const {
 }
 
 VoiceMessageId CDlgMessages::RowId(const QModelIndex& row) { return VoiceMessageId{RecordingIdOf(row)}; }
-
-// Callers and durations repeat across thousands of messages.
-struct CDlgMessages::RowTexts {
-  CSharedRowTexts<const CUser*> callers;
-  CSharedRowTexts<int32_t> durations;
-};
-
-void CDlgMessages::FillCells(CRecordingCells& cells, const CMessage& message, RowTexts& texts) {
-  cells.texts[kCallerColumn] = texts.callers.Get(message.GetUser(), [&message] { return message.GetUserDisplayNameWithHandle(); });
-  cells.texts[kTimeColumn] = QString::fromStdU16String(message.GetTimeOfCallText());
-  cells.texts[kDurationColumn] = texts.durations.Get(message.GetDuration(), [&message] { return message.GetDurationText(); });
-  if (g_pImageLists) {
-    cells.icons[kCallerColumn] = g_pImageLists->m_statusList.GetIcon(message.GetUserStatus());
-    cells.icons[kNewMarkColumn] = g_pImageLists->m_statusList.GetIcon(message.GetIconIndex(g_pImageLists->MarkBase()));
-  }
-}
 
 void CDlgMessages::FillModel(CRecordingTableModel& model) {
   const std::vector<CMessage*> messages = g_MessageCollection.GetMessages();
@@ -164,14 +165,16 @@ void CDlgMessages::Delete(const std::vector<VoiceMessageId>& ids) {
       const CMessage* message = g_MessageCollection.Find(ids.front());
       if (!message) return RebuildList();
       const CUser* caller = message->GetUser();
-      question = FillInLangFormat(GetLangString(140), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
+      question = FillInLangFormat(GetLangString(IDS_MESSAGES_TAB_DELETE_MESSAGE_QUESTION),
+                                  {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
     } else {
-      question = GetLangString(141);
+      question = GetLangString(IDS_MESSAGES_TAB_DELETE_MESSAGES_QUESTION);
       for (VoiceMessageId id : ids) {
         const CMessage* message = g_MessageCollection.Find(id);
         if (!message) continue;
         const CUser* caller = message->GetUser();
-        question += FillInLangFormat(GetLangString(142), {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
+        question += FillInLangFormat(GetLangString(IDS_MESSAGES_TAB_DELETE_MESSAGES_LINE),
+                                     {caller ? caller->GetDisplayName() : u"", message->GetTimeOfCallText()});
       }
     }
     if (!AskToDelete(question)) return;
@@ -203,9 +206,15 @@ bool CDlgMessages::ChatWith(uint64_t id) {
   if (!message) return false;
   if (CUser* caller = message->GetUser()) {
     QAV_LOG(LOG_FINE, u"Message: Open IM Dialog to %s", caller->GetDisplayNameWithHandle());
-    caller->OpenIMDialog(GetLangString(145));
+    caller->OpenIMDialog(GetLangString(IDS_MESSAGES_TAB_CHAT_REPLY_TEXT));
   }
   return true;
+}
+
+bool CDlgMessages::OnlyTelephoneNumbers(uint64_t id) const {
+  const CMessage* message = g_MessageCollection.Find(VoiceMessageId{id});
+  const CUser* caller = message ? message->GetUser() : nullptr;
+  return caller && caller->IsPstnNumber();
 }
 
 std::u16string CDlgMessages::Folder() const { return g_MessageCollection.GetMessagesFolder(); }
@@ -233,15 +242,18 @@ std::vector<RecordingMenuEntry> CDlgMessages::MenuFor(uint64_t id) const {
   const bool several = SelectedIds().size() >= 2;
   const CUser* caller = message->GetUser();
   std::vector<MenuEntry> entries = {
-      {kCmdPlay, GetLangString(120), 0, false},
-      {kCmdCall, GetLangString(several ? 122 : 121), several ? 5 : 4, false},
-      {kCmdChat, GetLangString(123), 6, caller && caller->IsPstnNumber()},
-      {kCmdProfile, GetLangString(129), 8, false},
+      {kCmdPlay, GetLangString(IDS_MESSAGES_TAB_MENU_PLAY), 0, false},
+      {kCmdCall,
+       GetLangString(several ? IDS_MESSAGES_TAB_MENU_INVITE_TO_CONFERENCE : IDS_MESSAGES_TAB_MENU_CALL_CONTACT),
+       several ? 5 : 4, false},
+      {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, caller && caller->IsPstnNumber()},
+      {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
       {kCmdToggleHeard, GetLangString(message->IsSeen() ? 125 : 124), 9, false},
-      {kCmdCopy, GetLangString(128), 13, false},
+      {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, false},
   };
-  if (Services().SiblingRunning()) entries.push_back({kCmdSendToSibling, GetLangString(131), -1, false});
-  entries.push_back({kCmdDelete, GetLangString(126), 11, false});
+  if (Services().SiblingRunning())
+    entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
+  entries.push_back({kCmdDelete, GetLangString(IDS_MESSAGES_TAB_MENU_DELETE), 11, false});
   return entries;
 }
 

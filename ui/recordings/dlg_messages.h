@@ -18,7 +18,8 @@ struct CRecordingCells;
 
 class CDlgMessages : public CRecordingListPage {
  public:
-  enum Column { kCallerColumn = 0, kTimeColumn = 1, kDurationColumn = 2, kNewMarkColumn = 3 };
+  // The list's columns, left to right; each has its row in the page's table of columns.
+  enum Column { kCallerColumn, kTimeColumn, kDurationColumn, kNewMarkColumn, kColumnCount };
   // Context-menu commands.
   enum Command : uint32_t {
     kCmdPlay = kRecordingCmdPlay,
@@ -66,6 +67,7 @@ class CDlgMessages : public CRecordingListPage {
   std::vector<uint64_t> Deletable(const std::vector<uint64_t>& selected) const override;
   bool CallOf(uint64_t id) override;
   bool ChatWith(uint64_t id) override;
+  bool OnlyTelephoneNumbers(uint64_t id) const override;
   std::u16string Folder() const override;
   std::vector<RecordingMenuEntry> MenuFor(uint64_t id) const override;
   void RunOwnCommand(uint32_t command, uint64_t clicked) override;
@@ -75,9 +77,6 @@ class CDlgMessages : public CRecordingListPage {
   void OnWalkStarts() override;
 
  private:
-  struct RowTexts;
-  // Writes what the message's row shows.
-  static void FillCells(CRecordingCells& cells, const CMessage& message, RowTexts& texts);
   std::vector<CMessage*> Messages(const std::vector<uint64_t>& ids, bool knownDurationOnly) const;
   void ToggleHeard(VoiceMessageId clicked);
   void NotifyMainWindow();

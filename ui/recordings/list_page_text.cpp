@@ -27,8 +27,8 @@ std::u16string FillInLangFormat(std::u16string format, const std::vector<std::u1
 }
 
 std::u16string RecordingDescription(const std::u16string& from, int64_t time, int32_t seconds) {
-  std::u16string text = GetLangString(1101);
-  text += FillInLangFormat(GetLangString(1102),
+  std::u16string text = GetLangString(IDS_EMAIL_SEND_STATIC_LINE_BODY_HEADER);
+  text += FillInLangFormat(GetLangString(IDS_EMAIL_SEND_STATIC_LINE_BODY_DETAILS_FORMATING),
                            {from, FormatDate(time), FormatTime(time), qav::U16(std::to_string(std::max(seconds, 0)))});
   text += u"\r\n" + std::u16string(46, u'_') + u"\r\n- QAV - Answering Machine for Skype\r\n- " + ProductPageLink(u"", {});
   return text;

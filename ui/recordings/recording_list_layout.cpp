@@ -11,6 +11,7 @@
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/centred_image_delegate.h"
+#include "ui/recordings/recording_cell_delegate.h"
 
 namespace {
 
@@ -58,6 +59,8 @@ RecordingListControls BuildRecordingListControls(QWidget& page, QAbstractItemMod
   int narrowest = list->header()->minimumSectionSize();
   for (const RecordingColumnLayout& column : columns) narrowest = std::min(narrowest, column.width);
   list->header()->setMinimumSectionSize(narrowest);
+  // Grid lines, and the whole text as a tip where a cell cuts it.
+  list->setItemDelegate(new CRecordingCellDelegate(list));
   auto* imageOnly = new CCentredImageDelegate(list);
   for (int column = 0; column < static_cast<int>(columns.size()); ++column) {
     list->setColumnWidth(column, columns[static_cast<size_t>(column)].width);

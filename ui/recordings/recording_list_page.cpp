@@ -22,6 +22,7 @@
 #include "ui/controls/wait_cursor.h"
 #include "ui/recordings/list_page_text.h"
 #include "ui/recordings/player_walk.h"
+#include "ui/recordings/recording_cell_delegate.h"
 #include "ui/recordings/recording_list_layout.h"
 #include "ui/recordings/recording_table_model.h"
 #include "ui/sheet/sheet_services.h"
@@ -33,6 +34,15 @@ QString Q(const std::u16string& text) { return QString::fromStdU16String(text); 
 // The toolbar list's pictures the call button switches between.
 constexpr int kImageCall = 9, kImageConference = 10;
 
+// A toolbar button's tip, which is its name for a screen reader too; in screen-reader mode its
+// caption as well, on a plain framed button.
+void ShowTip(CButtonSSL* button, const QString& tip, bool screenReader) {
+  button->SetTooltipText(tip);
+  button->setAccessibleName(tip);
+  button->setText(screenReader ? tip : QString());
+  button->SetButtonStyle(screenReader ? 0 : CButtonSSL::kStyleFlat);
+}
+
 std::vector<int> CentredColumns(const RecordingPageDescription& description) {
   std::vector<int> centred;
   for (size_t column = 0; column < description.columns.size(); ++column) {
@@ -43,7 +53,7 @@ std::vector<int> CentredColumns(const RecordingPageDescription& description) {
 
 std::vector<RecordingColumnLayout> ColumnLayouts(const RecordingPageDescription& description) {
   std::vector<RecordingColumnLayout> layouts;
-  for (const RecordingPageDescription::Column& column : description.columns) layouts.push_back({column.width, column.imageOnly});
+  for (const RecordingColumnLook& column : description.columns) layouts.push_back({column.width, column.imageOnly});
   return layouts;
 }
 
@@ -94,19 +104,40 @@ CRecordingListPage::~CRecordingListPage() {
 
 void CRecordingListPage::Localize() {
   const bool screenReader = g_ScreenReaderFriendlyMode.Get() != 0;
-  const std::pair<CButtonSSL*, int> tips[] = {
-      {m_play, 100}, {m_chat, 104}, {m_delete, 105}, {m_folder, m_description.folderTipId}, {m_analysis, 107}};
-  for (const auto& [button, id] : tips) {
-    button->SetTooltipText(Q(GetLangString(id)));
-    button->setText(screenReader ? Q(GetLangString(id)) : QString());
-  }
+  const QString title = Q(GetLangString(m_description.titleId));
+  setAccessibleName(title);
+  m_list->setAccessibleName(title);
+  const std::pair<CButtonSSL*, int> tips[] = {{m_play, IDS_MESSAGES_TAB_TOOLTIP_PLAY},
+                                              {m_chat, IDS_MESSAGES_TAB_TOOLTIP_START_CHAT},
+                                              {m_delete, IDS_MESSAGES_TAB_TOOLTIP_DELETE},
+                                              {m_folder, m_description.folderTipId},
+                                              {m_analysis, IDS_MESSAGES_TAB_TOOLTIP_PLAY_VSA}};
+  for (const auto& [button, id] : tips) ShowTip(button, Q(GetLangString(id)), screenReader);
   QStringList titles;
-  for (const RecordingPageDescription::Column& column : m_description.columns) {
+  for (const RecordingColumnLook& column : m_description.columns) {
     titles.append(column.titleId != 0 ? Q(GetLangString(column.titleId)) : QString());
   }
   m_model->SetHeaders(titles);
-  m_noUser->setText(Q(GetLangString(2200)));
+  m_noUser->setText(Q(GetLangString(IDS_MISC_NO_USER_LOGGED_IN)));
+  FitColumnsToTexts(true);
   UpdateButtons();
+}
+
+void CRecordingListPage::FitColumnsToTexts(bool exact) {
+  const QFontMetrics metrics = m_list->fontMetrics();
+  for (int column = 0; column < static_cast<int>(m_description.columns.size()); ++column) {
+    const RecordingColumnLook& look = m_description.columns[static_cast<size_t>(column)];
+    if (!look.fitsTexts) continue;
+    // The widest text by its advance, then the cell it needs by the style's own measure.
+    QStringList texts = m_model->DistinctTexts(column);
+    if (look.alwaysFitsTextId != 0) texts.append(Q(GetLangString(look.alwaysFitsTextId)));
+    const auto widest = std::max_element(texts.begin(), texts.end(), [&metrics](const QString& a, const QString& b) {
+      return metrics.horizontalAdvance(a) < metrics.horizontalAdvance(b);
+    });
+    int width = std::max(look.width, m_list->header()->sectionSizeHint(column));
+    if (widest != texts.end()) width = std::max(width, CRecordingCellDelegate::WidthFor(*widest, *m_list));
+    if (exact ? m_list->columnWidth(column) != width : m_list->columnWidth(column) < width) m_list->setColumnWidth(column, width);
+  }
 }
 
 void CRecordingListPage::OnSetActive() { m_refresh.Activate(); }
@@ -124,6 +155,7 @@ void CRecordingListPage::RebuildList() {
     m_noUser->hide();
     m_list->setUpdatesEnabled(false);
     FillModel(*m_model);
+    FitColumnsToTexts(false);
     SortList();
     SelectFirstRowOnce();
     m_list->setUpdatesEnabled(true);
@@ -167,8 +199,7 @@ void CRecordingListPage::UpdateButtons() {
   const RecordingButtonStates states = ButtonStates(SelectedIds());
   if (g_pImageLists) m_call->SetImageList(g_pImageLists->m_toolbarList, states.conferenceImage ? kImageConference : kImageCall);
   const std::u16string callText = GetLangString(states.conferenceText ? m_description.conferenceTipId : m_description.callTipId);
-  m_call->SetTooltipText(Q(callText));
-  m_call->setText(g_ScreenReaderFriendlyMode.Get() != 0 ? Q(callText) : QString());
+  ShowTip(m_call, Q(callText), g_ScreenReaderFriendlyMode.Get() != 0);
   if (!m_services.SignedIn()) {
     for (CButtonSSL* button : {m_play, m_call, m_chat, m_delete, m_folder, m_analysis}) button->setEnabled(false);
     return;
@@ -204,7 +235,8 @@ bool CRecordingListPage::AskToDelete(const std::u16string& question) {
 
 void CRecordingListPage::ReportUndeleted(const std::u16string& folder, const std::u16string& file) {
   QAV_LOG(LOG_WARNING, u"Error deleting file: %s%s", folder, file);
-  qav::ShowMessageBox(GetLangString(1005) + folder + file, kAppName, qav::MB_OK);
+  qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_FAILED_TO_DELETE_AUDIO_FILE) + folder + file, kAppName,
+                      qav::MB_OK);
 }
 
 void CRecordingListPage::CallSelected() {
@@ -212,14 +244,17 @@ void CRecordingListPage::CallSelected() {
 }
 
 void CRecordingListPage::ChatSelected() {
-  ActOnFirstSelected([this](uint64_t id) { return ChatWith(id); });
+  ActOnFirstSelected([this](uint64_t id) { return ChatWith(id); },
+                     [this](uint64_t id) { return OnlyTelephoneNumbers(id); });
 }
 
-void CRecordingListPage::ActOnFirstSelected(const std::function<bool(uint64_t id)>& action) {
+void CRecordingListPage::ActOnFirstSelected(const std::function<bool(uint64_t id)>& action,
+                                            const std::function<bool(uint64_t id)>& skip) {
   const std::vector<uint64_t> selected = SelectedIds();
-  if (selected.empty()) return;
+  const auto first = std::find_if(selected.begin(), selected.end(), [&skip](uint64_t id) { return !skip || !skip(id); });
+  if (first == selected.end()) return;
   if (!m_pauseCursor) m_pauseCursor.emplace();
-  if (!action(selected.front())) RebuildList();
+  if (!action(*first)) RebuildList();
   // A second click within the pause keeps the cursor until its own pause has passed.
   const uint64_t pause = ++m_lastPause;
   m_pauseTimer(kCallClientPauseMs, [this, pause] {
@@ -277,6 +312,7 @@ void CRecordingListPage::CopySelection() {
 }
 
 bool CRecordingListPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_list && event->type() == QEvent::FontChange) FitColumnsToTexts(true);
   if (watched == m_list && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
     DeleteSelected();
     return true;

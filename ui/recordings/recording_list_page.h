@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "ui/controls/wait_cursor.h"
+#include "ui/recordings/recording_columns.h"
 #include "ui/recordings/list_refresh_throttle.h"
 #include "ui/recordings/recording_sort_proxy.h"
 #include "ui/sheet/prop_page.h"
@@ -56,14 +57,10 @@ enum RecordingCommand : uint32_t {
 struct RecordingPageDescription {
   // The page's class, for the log.
   std::u16string name;
-  struct Column {
-    int titleId;  // the language string of its header; 0 for none
-    int width;
-    bool centred;
-    // A picture only, no text (drawn centred whatever `centred` says).
-    bool imageOnly = false;
-  };
-  std::vector<Column> columns;
+  // The page's and its list's name for a screen reader: the tab's title without its counts.
+  int titleId;
+  // Its columns, left to right (a page defines them in its table, ui/recordings/recording_columns.h).
+  std::vector<RecordingColumnLook> columns;
   // The open-folder button's tooltip (the others are the same on both pages).
   int folderTipId;
   // The call button's tooltip for one partner and for several.
@@ -134,7 +131,8 @@ class CRecordingListPage : public CPropPage {
   // A click on a column's header: the direction flips and the rows sort by that column.
   void OnColumnClick(int column);
   // Call and Chat for the first selected row, under the wait cursor, which stays for a short pause;
-  // a first selected row whose recording has gone rebuilds the list instead.
+  // a first selected row whose recording has gone rebuilds the list instead. A chat never goes to
+  // a telephone number: Chat passes over the rows whose callers are all numbers.
   void CallSelected();
   void ChatSelected();
   void OpenFolder();
@@ -168,6 +166,8 @@ class CRecordingListPage : public CPropPage {
   // False when it has gone.
   virtual bool CallOf(uint64_t id) = 0;
   virtual bool ChatWith(uint64_t id) = 0;
+  // Whether the recording is there and none of its callers can get a chat (all telephone numbers).
+  virtual bool OnlyTelephoneNumbers(uint64_t id) const = 0;
   virtual std::u16string Folder() const = 0;
   virtual std::vector<RecordingMenuEntry> MenuFor(uint64_t id) const = 0;
   // A menu command other than the shared ones, for the clicked recording.
@@ -197,9 +197,14 @@ class CRecordingListPage : public CPropPage {
 
  private:
   void SortList();
+  // Gives each column that shows its texts whole the width they need; `exact` also narrows one
+  // wider than that (after a change of font or language), else a column only grows.
+  void FitColumnsToTexts(bool exact);
   // The first time the list shows rows, the top one is selected.
   void SelectFirstRowOnce();
-  void ActOnFirstSelected(const std::function<bool(uint64_t id)>& action);
+  // The action for the first selected row that `skip` does not pass over.
+  void ActOnFirstSelected(const std::function<bool(uint64_t id)>& action,
+                          const std::function<bool(uint64_t id)>& skip = {});
   void ShowContextMenu(const QPoint& at);
   void CopySelection();
 

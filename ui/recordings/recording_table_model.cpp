@@ -1,9 +1,15 @@
 #include "ui/recordings/recording_table_model.h"
 
+#include <QSet>
 #include <algorithm>
+#include <stdexcept>
 
 CRecordingTableModel::CRecordingTableModel(int columns, std::vector<int> centredColumns, QObject* parent)
-    : QAbstractTableModel(parent), m_columns(std::min(columns, CRecordingCells::kMaxColumns)), m_centred(std::move(centredColumns)) {}
+    : QAbstractTableModel(parent), m_columns(columns), m_centred(std::move(centredColumns)) {
+  // A page's table of columns is checked when it is compiled (ui/recordings/recording_columns.h);
+  // a column more than a row holds would never show.
+  if (columns < 0 || columns > CRecordingCells::kMaxColumns) throw std::length_error("a recordings row holds at most kMaxColumns columns");
+}
 
 void CRecordingTableModel::SetHeaders(const QStringList& titles) {
   m_titles = titles;
@@ -87,6 +93,20 @@ bool CRecordingTableModel::Update(uint64_t id, const std::function<void(CRecordi
     emit dataChanged(index(row, 0), index(row, m_columns - 1));
   }
   return true;
+}
+
+QStringList CRecordingTableModel::DistinctTexts(int column) const {
+  if (column < 0 || column >= m_columns) return {};
+  QSet<QString> seen;
+  QStringList texts;
+  for (const Row& row : m_rows) {
+    const QString& text = row.cells.texts[static_cast<size_t>(column)];
+    if (!text.isEmpty() && !seen.contains(text)) {
+      seen.insert(text);
+      texts.append(text);
+    }
+  }
+  return texts;
 }
 
 std::vector<uint64_t> CRecordingTableModel::Ids() const {

@@ -23,7 +23,8 @@
 // The role under which every cell answers its row's recording identity (a qulonglong).
 inline constexpr int kRecordingIdRole = Qt::UserRole + 1;
 
-// What one row shows: a text and an icon a column.
+// What one row shows: a text and an icon a column. A page with more columns does not compile
+// (ui/recordings/recording_columns.h); raise the figure for it.
 struct CRecordingCells {
   static constexpr int kMaxColumns = 4;
   std::array<QString, kMaxColumns> texts;
@@ -35,7 +36,8 @@ class CRecordingTableModel : public QAbstractTableModel {
   // Writes what the recording at that index of the ids given to Sync shows.
   using Fill = std::function<void(CRecordingCells& cells, size_t index)>;
 
-  // `centredColumns` are drawn centred, in the rows and in the header.
+  // `centredColumns` are drawn centred, in the rows and in the header. More columns than a row
+  // holds throw std::length_error.
   CRecordingTableModel(int columns, std::vector<int> centredColumns, QObject* parent = nullptr);
 
   void SetHeaders(const QStringList& titles);
@@ -46,6 +48,9 @@ class CRecordingTableModel : public QAbstractTableModel {
   void Sync(const std::vector<uint64_t>& ids, const Fill& fill);
   // Writes that recording's row again (a change seen before the next rebuild); false without one.
   bool Update(uint64_t id, const std::function<void(CRecordingCells& cells)>& fill);
+
+  // Each text the column shows, once.
+  QStringList DistinctTexts(int column) const;
 
   uint64_t IdAt(int row) const { return m_rows[static_cast<size_t>(row)].id; }
   std::vector<uint64_t> Ids() const;

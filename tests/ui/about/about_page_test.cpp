@@ -4,10 +4,10 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "foundation/language_tables.h"
-#include "foundation/version.h"
 #include "ui/about/dlg_about.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/hyper_link.h"
@@ -75,7 +75,11 @@ TEST_F(AboutPageTest, ShowsTheVersionTheComponentsWithTheirMakersAndReadsAtAnyFo
     page.show();
     const std::string at = " at " + std::to_string(font.pointSizeF()) + "pt";
     EXPECT_EQ(page.GetTabTitle(), u"About");
-    EXPECT_EQ(page.FileVersion()->text().toStdU16String(), CVersion::GetAppVersion());
+    // The version the build was made as, in points; the copyright and the maker as the program writes them.
+    EXPECT_EQ(page.FileVersion()->text(), QStringLiteral(QAV_VERSION_STRING));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$")).match(page.FileVersion()->text()).hasMatch())
+        << page.FileVersion()->text().toStdString();
+    EXPECT_EQ(page.Copyright()->text(), QStringLiteral("Copyright \u00a9 Zarvelin"));
     EXPECT_EQ(page.Company()->text(), QStringLiteral("Zarvelin"));
     EXPECT_TRUE(page.Description()->text().contains(QStringLiteral("QAV")));
     EXPECT_EQ(page.ComponentsLabel()->text(), QStringLiteral("Components:"));
@@ -94,6 +98,17 @@ TEST_F(AboutPageTest, ShowsTheVersionTheComponentsWithTheirMakersAndReadsAtAnyFo
     EXPECT_EQ(page.Copyright()->CurrentTextColor(), page.TextColour());
     EXPECT_FALSE(page.Copyright()->IsBlinking());
   }
+}
+
+TEST(AboutPageVersion, CommasBecomePointsAndSpacesGo) {
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"3, 0, 0, 1", u"3.0.0.1"},
+      {u"5,0,0,12", u"5.0.0.12"},
+      {u" 4 , 1 ,2, 0 ", u"4.1.2.0"},
+      {u"5.0.0.1", u"5.0.0.1"},
+      {u"", u""},
+  };
+  for (const auto& [written, shown] : cases) EXPECT_EQ(CDlgAbout::DottedVersion(written), shown);
 }
 
 TEST_F(AboutPageTest, ALinkIsBlueUntilOpenedThenInTheTextColour) {

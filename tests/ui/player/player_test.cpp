@@ -32,6 +32,7 @@
 #include "tests/audio/audio_test_support.h"
 #include "tests/audio/held_clock.h"
 #include "tests/support/call_model_fixture.h"
+#include "tests/ui/accessible_look.h"
 #include "tests/ui/text_fit.h"
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
@@ -568,6 +569,32 @@ TEST_F(PlayerLayoutTest, EveryTextReadsWholeInItsPlaceAtEachFontAndTheDialogFits
         }
       }
     }
+  }
+}
+
+TEST_F(PlayerLayoutTest, AScreenReaderReadsEveryButtonAndTheCallerAndCaptionedButtonsKeepTheirFrames) {
+  CMessage* message = Message(2.0);
+  ASSERT_NE(message, nullptr);
+  clock_.Hold();
+  const std::pair<const char*, QString> buttons[] = {{"playPrevious", "Play Previous"}, {"stop", "Stop"},
+                                                     {"playPause", "Pause"},            {"playNext", "Play Next"},
+                                                     {"delete", "Delete"},              {"deleteAndPlayNext", "Delete & Play Next"}};
+  for (bool screenReader : {false, true}) {
+    SCOPED_TRACE(screenReader ? "screen-reader mode" : "pictures");
+    g_ScreenReaderFriendlyMode = screenReader ? 1 : 0;
+    CDlgPlayVoiceObject player(message, nullptr, false);
+    ASSERT_EQ(player.InitDialog(), 0);
+    player.show();
+    QApplication::processEvents();
+    EXPECT_EQ(qav::test::AccessibleName(Control<QListWidget>(player, "callerList")), QStringLiteral("Caller:"));
+    for (const auto& [name, caption] : buttons) {
+      CButtonSSL* button = Control<CButtonSSL>(player, name);
+      ASSERT_NE(button, nullptr);
+      EXPECT_EQ(qav::test::AccessibleName(button), caption) << name;
+      // A caption stands on a framed button; a picture alone is framed only under the mouse.
+      EXPECT_EQ(qav::test::DrawsFrame(*button), screenReader) << name;
+    }
+    player.done(CDlgPlayVoiceObject::kResultCancel);
   }
 }
 

@@ -272,6 +272,32 @@ TEST_F(ConversationPageTest, CallAndChatTakeTheFirstSelectedRowAndRebuildWhenItH
   }
 }
 
+TEST_F(ConversationPageTest, ChatGoesOnlyToPartnersWhoAreNotTelephoneNumbers) {
+  using qav::samples::AddSampleConversation;
+  qav::test::CursorWatchingTransport client;
+  qav::test::VirtualPauses pauses;
+  page_->SetPauseTimer(pauses.Timer());
+  CConversation* mixed = AddSampleConversation(1700000000, 30, {{u"+4930555", u"+4930555"}, {u"bob", u"Bob"}});
+  CConversation* phone = AddSampleConversation(1700000060, 30, {{u"0049301", u"0049301"}});
+  page_->OnSetActive();
+  // The number's conversation first, then one with a number and a contact: the chat is the contact's.
+  Select({phone, mixed});
+  ASSERT_EQ(RowOf(phone), 0);
+  EXPECT_TRUE(page_->ChatButton()->isEnabled());
+  client.Clear();
+  page_->ChatButton()->click();
+  EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{u"OPEN IM bob RE: Our conversation earlier ..."});
+  pauses.AdvanceMs(250);
+  // The same from the context menu of the mixed conversation; none from the number's.
+  page_->RunCommand(CDlgConversation::kCmdChat, mixed->GetId());
+  EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{u"OPEN IM bob RE: Our conversation earlier ..."});
+  Select({phone});
+  EXPECT_FALSE(page_->ChatButton()->isEnabled());
+  page_->ChatSelected();
+  EXPECT_TRUE(client.TakeSent().empty());
+  pauses.AdvanceMs(250);
+}
+
 TEST_F(ConversationPageTest, HangUpPauseAndResumeActOnEveryCallOfTheConversation) {
   CAppImageLists lists;
   lists.CreateForDepth(32);

@@ -9,6 +9,12 @@
 #include <QPainter>
 #include <QUrl>
 #include <QTreeView>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QContextMenuEvent>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <algorithm>
 #include <deque>
 
@@ -17,6 +23,7 @@
 #include "tests/support/call_model_fixture.h"
 #include "tests/ui/recordings/list_view_rows.h"
 #include "tests/ui/recordings/page_pauses.h"
+#include "tests/ui/text_fit.h"
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
 #include "ui/recordings/dlg_messages.h"
@@ -170,11 +177,83 @@ TEST_F(MessagesPageTest, TheNewMarkColumnIs16PixelsWideAndShowsTheWholeMark) {
     }
     const int expected = markPixels(mark, background);
     ASSERT_GT(expected, 0);
-    EXPECT_EQ(markPixels(list->viewport()->grab(cell).toImage().convertToFormat(QImage::Format_ARGB32), background), expected)
-        << "the mark is clipped or missing";
+    // Every pixel of the mark shows in the cell, in its place (centred), whatever else the cell
+    // draws around it (its grid lines).
+    const QImage shown = list->viewport()->grab(cell).toImage().convertToFormat(QImage::Format_ARGB32);
+    const int top = (cell.height() - mark.height()) / 2;
+    int whole = 0;
+    for (int y = 0; y < mark.height(); ++y) {
+      for (int x = 0; x < mark.width(); ++x) {
+        if (mark.pixelColor(x, y) == background) continue;
+        whole += shown.valid(x, top + y) && shown.pixelColor(x, top + y) == mark.pixelColor(x, y) ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(whole, expected) << "the mark is clipped or missing";
   }
   QApplication::setFont(defaultFont);
   g_pImageLists = nullptr;
+}
+
+TEST_F(MessagesPageTest, TheListDrawsGridLinesAndACutCellShowsItsWholeTextAsATip) {
+  const QString longCaller = QStringLiteral("Maximiliane Alexandra von Hohenzollern-Sigmaringen (maximiliane.hohenzollern)");
+  Add(1, u"Maximiliane Alexandra von Hohenzollern-Sigmaringen", 10, u"maximiliane.hohenzollern");
+  Add(2, u"Ann", 10);  // newest: row 0
+  page_->resize(700, 400);
+  page_->show();
+  Activate();
+  QTreeView* list = page_->List();
+  list->selectionModel()->clear();  // the rows on their plain background
+  QApplication::processEvents();
+  ASSERT_EQ(qav::test::RowText(list, 1), longCaller);
+  ASSERT_NE(list->currentIndex().row(), 1);
+
+  // A line along the right and the bottom edge of every cell, in a colour of its own.
+  const QImage shown = list->viewport()->grab().toImage();
+  const QColor background = list->palette().color(QPalette::Base);
+  for (int column = 0; column < list->model()->columnCount(); ++column) {
+    SCOPED_TRACE(column);
+    const QRect cell = list->visualRect(list->model()->index(1, column));
+    EXPECT_NE(shown.pixelColor(cell.right(), cell.center().y()), background) << "no line on the right";
+    EXPECT_NE(shown.pixelColor(cell.center().x(), cell.bottom()), background) << "no line below";
+    EXPECT_EQ(shown.pixelColor(cell.left() + 2, cell.top() + 1), background);
+  }
+
+  // The mouse resting on a cell: the cut caller shows whole in a tip; a text shown whole has none.
+  auto tipOver = [list](int row, int column) {
+    const QRect cell = list->visualRect(list->model()->index(row, column));
+    QHelpEvent rest(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(list->viewport(), &rest);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  EXPECT_EQ(tipOver(0, CDlgMessages::kCallerColumn), QString());
+  EXPECT_EQ(tipOver(1, CDlgMessages::kTimeColumn), QString());
+  EXPECT_EQ(tipOver(1, CDlgMessages::kCallerColumn), longCaller);
+  QToolTip::hideText();
+}
+
+TEST_F(MessagesPageTest, TheTimeAndDurationColumnsShowTheirTextsWholeAtEachFont) {
+  const qav::test::TestFonts fonts(1.5);
+  Add(1, u"Ann", 3725);
+  Add(2, u"Bea", -1);  // being recorded: "Recording..."
+  page_->resize(700, 400);
+  page_->show();
+  Activate();
+  // At the desktop's font, then at a larger one chosen while the page is open.
+  for (const QFont& font : fonts.Both()) {
+    SCOPED_TRACE(font.pointSizeF());
+    QApplication::setFont(font);
+    QApplication::processEvents();
+    QTreeView* list = page_->List();
+    ASSERT_EQ(qav::test::RowText(list, 0, CDlgMessages::kDurationColumn), QStringLiteral("Recording..."));
+    for (int column : {CDlgMessages::kTimeColumn, CDlgMessages::kDurationColumn}) {
+      SCOPED_TRACE(column);
+      EXPECT_GE(list->columnWidth(column), list->header()->sectionSizeHint(column)) << "the title is cut";
+      for (int row = 0; row < qav::test::RowCount(list); ++row) {
+        const QModelIndex cell = list->model()->index(row, column);
+        EXPECT_GE(list->columnWidth(column), list->sizeHintForIndex(cell).width()) << cell.data().toString().toStdString();
+      }
+    }
+  }
 }
 
 TEST_F(MessagesPageTest, CallAndChatAskTheClientUnderTheWaitCursorThenPauseWithoutHoldingTheWindow) {
@@ -225,6 +304,43 @@ TEST_F(MessagesPageTest, CallAndChatAskTheClientUnderTheWaitCursorThenPauseWitho
   ASSERT_TRUE(qav::test::WaitCursorShown());
   page_.reset();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MessagesPageTest, ChatGoesToTheFirstSelectedCallerWhoIsNotATelephoneNumber) {
+  qav::test::CursorWatchingTransport client;
+  qav::test::VirtualPauses pauses;
+  page_->SetPauseTimer(pauses.Timer());
+  Add(1, u"Bea", 10);
+  Add(2, u"Ann", 10);
+  Add(3, u"Phone", 10, u"+4930123");
+  Add(4, u"Zeros", 10, u"0049301");  // newest: row 0
+  Activate();
+  ASSERT_EQ(Callers(), (std::vector<QString>{"Zeros (0049301)", "Phone (+4930123)", "Ann (Ann.h)", "Bea (Bea.h)"}));
+  const std::u16string earlier = u" RE: Skype voice message you left me earlier ...";
+  struct Case {
+    const char* name;
+    std::initializer_list<int> selected;
+    std::vector<std::u16string> sent;
+  } cases[] = {
+      {"two numbers first, then contacts: the first contact", {0, 1, 2, 3}, {u"OPEN IM Ann.h" + earlier}},
+      {"a number, then a contact", {1, 3}, {u"OPEN IM Bea.h" + earlier}},
+      {"a contact alone", {2}, {u"OPEN IM Ann.h" + earlier}},
+      {"numbers only: no chat at all", {0, 1}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Select(c.selected);
+    client.Clear();
+    page_->ChatSelected();
+    EXPECT_EQ(client.TakeSent(), c.sent);
+    pauses.AdvanceMs(250);
+  }
+  // Call still calls the first selected row, a number too.
+  Select({1, 2});
+  client.Clear();
+  page_->CallButton()->click();
+  EXPECT_EQ(client.TakeSent(), std::vector<std::u16string>{u"CALL +4930123"});
+  pauses.AdvanceMs(250);
 }
 
 TEST_F(MessagesPageTest, OneSortDirectionIsSharedByEveryColumnAndPage) {
@@ -386,6 +502,56 @@ TEST_F(MessagesPageTest, TheContextMenuFollowsTheClickedMessage) {
   const VoiceMessageId gone = ann->GetId();
   g_MessageCollection.del(ann);
   EXPECT_TRUE(page_->ContextMenu(gone).empty());
+}
+
+TEST_F(MessagesPageTest, AHeaderClickARightClickAndTheDeleteKeyWorkAsTheUserGivesThem) {
+  Add(1, u"Bea", 30);
+  Add(2, u"Ann", 5);
+  Add(3, u"Cid", 12);
+  page_->resize(700, 400);
+  page_->show();
+  Activate();
+  QTreeView* list = page_->List();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(page_.get()));
+
+  // A click on the duration's header sorts by it (the one direction flag flips to ascending).
+  QHeaderView* header = list->header();
+  const int durationAt = header->sectionViewportPosition(CDlgMessages::kDurationColumn) +
+                         header->sectionSize(CDlgMessages::kDurationColumn) / 2;
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(durationAt, header->height() / 2));
+  ASSERT_EQ(Callers(), (std::vector<QString>{"Ann (Ann.h)", "Cid (Cid.h)", "Bea (Bea.h)"}));
+
+  // A right click on Cid's row selects it and opens its menu; "Mark as Heard" marks it.
+  const QPoint cid = list->visualRect(list->model()->index(1, 0)).center();
+  QStringList entries;
+  QTimer::singleShot(0, [&entries] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    for (QAction* action : menu->actions()) {
+      if (action->isSeparator()) continue;
+      entries << action->text();
+      if (action->text() == QStringLiteral("Mark as Heard")) menu->setActiveAction(action);
+    }
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  QTest::mousePress(list->viewport(), Qt::RightButton, {}, cid);
+  QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, cid);
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, cid, list->viewport()->mapToGlobal(cid));
+  QApplication::sendEvent(list->viewport(), &rightClick);
+  EXPECT_EQ(entries.value(0), QStringLiteral("Play"));
+  EXPECT_TRUE(entries.contains(QStringLiteral("Mark as Heard"))) << entries.join(", ").toStdString();
+  ASSERT_EQ(qav::test::SelectedRows(list).size(), 1);
+  EXPECT_EQ(qav::test::SelectedRows(list)[0].row(), 1);
+  const CMessage* cidMessage = g_MessageCollection.Find(CDlgMessages::RowId(qav::test::RowIndex(list, 1)));
+  ASSERT_NE(cidMessage, nullptr);
+  EXPECT_TRUE(cidMessage->IsSeen());
+
+  // The Delete key in the list deletes the selected message (without a question when so set).
+  g_VoiceMsgDeleteConfirmation.Set(0);
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(Callers(), (std::vector<QString>{"Ann (Ann.h)", "Bea (Bea.h)"}));
+  EXPECT_EQ(g_MessageCollection.GetCount(), 2u);
 }
 
 TEST_F(MessagesPageTest, SendToTheSiblingIsOneNoticeForTheWholeSelection) {

@@ -3,6 +3,7 @@
 // program's refresh of the changed pages delivered to the sheet as its main window does.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTabWidget>
 #include <filesystem>
 #include <fstream>
@@ -13,10 +14,12 @@
 #include "foundation/settings.h"
 #include "platform/message_box.h"
 #include "tests/support/call_model_fixture.h"
+#include "tests/ui/accessible_look.h"
 #include "tests/ui/recordings/list_view_rows.h"
 #include "ui/recordings/dlg_conversation.h"
 #include "ui/recordings/dlg_messages.h"
 #include "ui/samples/sample_recordings.h"
+#include "ui/controls/button_ssl.h"
 #include "ui/samples/sample_sheet_services.h"
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "ui/sheet/qt_property_sheet.h"
@@ -124,6 +127,39 @@ TEST_F(RecordingTabsTest, TheTabsCountTheRecordingsAndFollowAdditionsHearingAndD
   sheet_->PagesChanged(CSheetPages{kPageVoiceMessages | kPageConversations});
   EXPECT_EQ(Tab(0), "Messages");
   EXPECT_EQ(Tab(1), "Conversations");
+}
+
+TEST_F(RecordingTabsTest, AScreenReaderReadsThePagesTheirListsAndTheirButtonsByName) {
+  qav::samples::AddSampleVoiceMessage(1, {u"ann", u"Ann"}, 10, false);
+  ++now_;
+  sheet_->PagesChanged(CSheetPages{kPageVoiceMessages});
+  ASSERT_EQ(Tab(0), "Messages (1/1)");
+  using qav::test::AccessibleName;
+  // The names carry no counts: a reader hears them as the page's and the list's names.
+  EXPECT_EQ(AccessibleName(&MessagesPage()), QStringLiteral("Messages"));
+  EXPECT_EQ(AccessibleName(MessagesPage().List()), QStringLiteral("Messages"));
+  EXPECT_EQ(AccessibleName(&ConversationsPage()), QStringLiteral("Conversations"));
+  EXPECT_EQ(AccessibleName(ConversationsPage().List()), QStringLiteral("Conversations"));
+  EXPECT_EQ(AccessibleName(sheet_->Window()->Page(kPageAbout)), QStringLiteral("About"));
+  // The toolbar's picture buttons by their tips; with captions they are framed push buttons.
+  for (int screenReader : {0, 1}) {
+    SCOPED_TRACE(screenReader);
+    g_ScreenReaderFriendlyMode = screenReader;
+    sheet_->Localize();
+    sheet_->ShowPage(kPageVoiceMessages);
+    QApplication::processEvents();
+    CDlgMessages& page = MessagesPage();
+    const std::pair<CButtonSSL*, QString> buttons[] = {{page.PlayButton(), "Play"},
+                                                       {page.CallButton(), "Call Contact"},
+                                                       {page.ChatButton(), "Start Chat..."},
+                                                       {page.DeleteButton(), "Delete"},
+                                                       {page.AnalysisButton(), "Play VSA"}};
+    for (const auto& [button, name] : buttons) {
+      EXPECT_EQ(AccessibleName(button), name);
+      EXPECT_EQ(qav::test::DrawsFrame(*button), screenReader == 1) << name.toStdString();
+    }
+  }
+  g_ScreenReaderFriendlyMode = 0;
 }
 
 }  // namespace
