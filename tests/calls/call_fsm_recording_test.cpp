@@ -315,7 +315,8 @@ TEST_F(CallFsmRecordingTest, CallsAreAnsweredAndRecorded) {
         Status(9, kInprogress)},
        Cat<std::u16string>({Answered(7), ToCard(7), Answered(9)}),
        {kStart, "MsgStop", kStart},
-       {kMessagesRefresh, kMessagesShown, kMessagesRefresh},
+       // Listed; its row shows it without a file; the page shown; the next call's message listed.
+       {kMessagesRefresh, kMessagesRefresh, kMessagesShown, kMessagesRefresh},
        {{7, ST_CALL_DONE}, {9, ST_MESSAGE_RECORDING}},
        [] {
          EXPECT_EQ(MessageOf(7)->GetDuration(), 0);
@@ -587,7 +588,7 @@ TEST_F(CallFsmRecordingTest, EveryCallEndsOnceAndNothingUsesWhatIsGone) {
        {Ring(7), kAnswerDelay, Status(7, kInprogress), TakeOver(7)},
        Cat<std::u16string>({Answered(7), ToCard(7)}),
        {kStart, "Beep", "Wait 1300", "MsgStop"},
-       {kMessagesRefresh, kMessagesRefresh, kMessagesRefresh},
+       {kMessagesRefresh, kMessagesRefresh, kMessagesRefresh, kMessagesRefresh},
        {{7, ST_CALL_INPROGRESS}},
        [] {
          EXPECT_EQ(MessageOf(7), nullptr);
