@@ -355,4 +355,58 @@ TEST_F(AnsweringEndToEndTest, ACallIsAnsweredGreetedAndRecordedAndTheListLoadsAg
   EXPECT_EQ(engine().GetPendingCount(), 0u);
 }
 
+// The user calls out and asks for the recording before the partner picks up: the program sends
+// the answer (which the client refuses for a call out) and records from the pick-up. The partner
+// puts the call on hold and hangs up while held: the conversation ends with its audio and side
+// files, and the audio thread is free for the next caller, whose call is answered.
+TEST_F(AnsweringEndToEndTest, ACallOutRecordedBeforeThePickUpEndsWithItsFilesWhenHungUpOnHold) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+
+  ASSERT_EQ(g_UserCollection.FindOrCreate(u"caller2")->StartCall(), 1);
+  int32_t id = 0;
+  ASSERT_TRUE(ServeUntil([&] {
+    for (int32_t call : g_CallCollection.GetCallIds()) {
+      if (StateOf(call) == ST_NEW_OUT_CALL) id = call;
+    }
+    return id != 0;
+  }));
+  const std::string call = std::to_string(id);
+  ASSERT_TRUE(dispatcher_->PostRecordConversation(id, true));
+  ASSERT_TRUE(ClientReceives(client, "ALTER CALL " + call + " ANSWER"));
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CONV_WAIT_INPROGRESS_REPLY; }));
+
+  client.WriteLine("status " + call + " INPROGRESS");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CONV_RECORDING; }));
+  ASSERT_TRUE(ClientSays(client, "audio " + call + " input"));
+  CConversation* conversation = g_CallCollection.Get(id)->GetConversation();
+  ASSERT_NE(conversation, nullptr);
+  const std::string folder = qav::U8(g_ConversationCollection.GetConversationsFolder());
+  const std::string audio = folder + qav::U8(conversation->GetAudioFileName());
+  ASSERT_TRUE(ServeUntil([&] { return std::filesystem::exists(audio) && std::filesystem::file_size(audio) > 44 + 32000; }));
+
+  client.WriteLine("status " + call + " REMOTEHOLD");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CONV_RECORDING_ONHOLD; }));
+  ASSERT_TRUE(ClientReceives(client, "ALTER CALL " + call + " SET_INPUT SOUNDCARD"));
+  client.WriteLine("hangup " + call);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CALL_DONE; }));
+
+  EXPECT_EQ(conversation->GetState(), CConversation::kEnded);
+  const double seconds = std::atof(Output("soxi -D " + Quote(audio)).c_str());
+  EXPECT_GE(seconds, 1.0);
+  EXPECT_EQ(conversation->GetDuration(), static_cast<int32_t>(std::ceil(seconds)));
+  std::u16string handles, names;
+  conversation->GetPartnerNames(handles, names);
+  EXPECT_EQ(handles, u"caller2");
+  EXPECT_TRUE(std::filesystem::exists(folder + qav::U8(conversation->GetDataFileName())));
+
+  // Nothing is held for the call any more: the next caller is answered and recorded.
+  RingAndAnswer(client, 1300, "caller1");
+  WaitForVoice(1);
+  HangUp(client, 1300);
+  EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
 }  // namespace
