@@ -409,4 +409,49 @@ TEST_F(AnsweringEndToEndTest, ACallOutRecordedBeforeThePickUpEndsWithItsFilesWhe
   EXPECT_EQ(engine().GetPendingCount(), 0u);
 }
 
+// What the user's speakers play while a message is recorded: by "MuteVolumeOnAnswer", 0 the
+// caller always, 2 never, another value only while the user is online.
+TEST_F(AnsweringEndToEndTest, TheSpeakersPlayTheCallerAsTheMuteOptionAndTheUsersStatusSay) {
+  const std::string speaker = temp_.File("speaker.raw");
+  qav::test::ScopedEnv speakerFile("QAV_VIRTUAL_SPEAKER_FILE", speaker);
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+  g_SecB4AnsweringAway = 0;  // the user's settings are loaded at the sign-in
+  const auto played = [&] { return std::filesystem::exists(speaker) ? std::filesystem::file_size(speaker) : 0u; };
+  struct Case {
+    int32_t mute;
+    const char* status;
+    int32_t ownStatus;
+    bool heard;
+  };
+  const Case cases[] = {
+      {2, "ONLINE", SkypeOnlineStatus::ONLINE, false},
+      {0, "ONLINE", SkypeOnlineStatus::ONLINE, true},
+      {1, "ONLINE", SkypeOnlineStatus::ONLINE, true},
+      {1, "AWAY", SkypeOnlineStatus::AWAY, false},
+      {0, "AWAY", SkypeOnlineStatus::AWAY, true},
+  };
+  int32_t id = 1400;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "MuteVolumeOnAnswer " << c.mute << " while " << c.status);
+    g_MuteVolumeOnAnswer = c.mute;
+    client.WriteLine(std::string("user-status ") + c.status);
+    ASSERT_TRUE(ServeUntil([&] { return g_CurrentUser.GetUserStatus() == c.ownStatus; }));
+    const uintmax_t before = played();
+    RingAndAnswer(client, id, "caller1");
+    WaitForVoice(1);
+    HangUp(client, id);
+    ++id;
+    // The file holds a second of the caller; the speakers have played half of that at the least
+    // (16 kHz, 16-bit mono; a block is written out once it has played).
+    if (c.heard) {
+      EXPECT_GE(played() - before, 16000u);
+    } else {
+      EXPECT_EQ(played(), before);
+    }
+  }
+}
+
 }  // namespace
