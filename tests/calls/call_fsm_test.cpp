@@ -119,15 +119,21 @@ const PinnedRow kDesignedRows[] = {
     PIN(ST_CALL_DONE, EV_SKYPE_TERMINATED, SAME, CleanUp),
 };
 
-// The rows the program adds, each with its reason.
+// The rows the program adds, each with its reason. A failure status (FAILED, MISSED, REFUSED,
+// BUSY, CANCELLED: EV_SKYPE_TERMINATED) ends these states as FINISHED does; without them the call
+// stayed in its state, since the client sends no FINISHED after a failure status.
 const PinnedRow kAddedRows[] = {
-    // A failure status (FAILED, MISSED, REFUSED, BUSY, CANCELLED) ends a call that holds a recording
-    // or is talked on like FINISHED: otherwise the audio job ran on, the file was never finished and
-    // the machine stopped answering.
+    // The message's audio job ran on, its file never got its name, and while the call counted as
+    // recording no later call was answered.
     PIN(ST_MESSAGE_RECORDING, EV_SKYPE_TERMINATED, ST_CALL_DONE, StopRecMessage),
+    // The conversation's recording ran on, its side file was never written, and while the call
+    // counted as recording no later call was answered.
     PIN(ST_CONV_RECORDING, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
+    // A held call's conversation never ended: no side file, no length in the list.
     PIN(ST_CONV_RECORDING_ONHOLD, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
+    // A call whose recording the user stopped keeps its conversation, which never ended.
     PIN(ST_CALL_INPROGRESS, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
+    // The same for such a call on hold.
     PIN(ST_CALL_ONHOLD, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
 };
 #undef PIN
