@@ -245,6 +245,8 @@ class AnsweringEndToEndTest : public CallModelFixture {
   qav::test::ScopedEnv sound_{"QAV_SOUND_DEVICE", "virtual"};
   qav::test::ScopedEnv speed_{"QAV_SIM_AUDIO_SPEED", std::to_string(kSpeed)};
   qav::test::ScopedEnv heard_{"QAV_SIM_AUDIO_RECORD_DIR", temp_.path()};
+  // What the user's speakers play (set before the audio thread starts, which reads it).
+  qav::test::ScopedEnv speaker_{"QAV_VIRTUAL_SPEAKER_FILE", temp_.File("speaker.raw")};
   qav::ScaledClock audioClock_{kSpeed};
   CAudioDriver audioDriver_;
   GreetingHost host_{machineHost};
@@ -413,7 +415,6 @@ TEST_F(AnsweringEndToEndTest, ACallOutRecordedBeforeThePickUpEndsWithItsFilesWhe
 // caller always, 2 never, another value only while the user is online.
 TEST_F(AnsweringEndToEndTest, TheSpeakersPlayTheCallerAsTheMuteOptionAndTheUsersStatusSay) {
   const std::string speaker = temp_.File("speaker.raw");
-  qav::test::ScopedEnv speakerFile("QAV_VIRTUAL_SPEAKER_FILE", speaker);
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
   ASSERT_TRUE(client.started());
   ASSERT_TRUE(client.WaitForLine("ready "));
