@@ -99,6 +99,8 @@ int CMessage::AudioCtrlBreak() {
     // temporary file is all there is, and the next message would delete it.
     QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlBreak[ ERROR from g_pAudioDriver->RecordSkypeMsgStop");
     KeepUnfinishedRecording(folder);
+    // The row shows what is kept (a file, or "  ------ " for none) instead of "Recording...".
+    PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
     return 0;
   }
   if (seconds > 0) {
@@ -113,6 +115,8 @@ int CMessage::AudioCtrlBreak() {
   }
   if (!folder.empty()) qav::DeleteRecordingFile(TemporaryPath(folder));
   m_nDuration = 0;
+  // The row stays, now without a file: it no longer shows the message as being recorded.
+  PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
   return 1;
 }
 
@@ -144,7 +148,6 @@ void CMessage::KeepUnfinishedRecording(const std::u16string& folder) {
   }
   SetSize(std::max<int64_t>(qav::RecordingFileSize(GetFilePath()), 0));
   QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlBreak kept the unfinished recording as %s", GetFileName());
-  PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
 }
 
 int CMessage::RenameFileName() {

@@ -57,7 +57,7 @@ namespace {
 // ---- What the client and the user bring ----
 
 struct Step {
-  enum Kind { kRing, kStatus, kAdvance, kTakeOver, kRecord, kForce, kTogether } kind;
+  enum Kind { kRing, kDial, kStatus, kAdvance, kTakeOver, kRecord, kForce, kTogether } kind;
   int32_t call = 0;
   int64_t value = 0;
   std::u16string handle;  // kRing: the caller; empty while the client has not named one
@@ -70,6 +70,12 @@ Step MakeStep(Step::Kind kind, int32_t call = 0, int64_t value = 0) {
 }
 Step Ring(int32_t call, std::u16string handle = u"caller1") {
   Step step = MakeStep(Step::kRing, call);
+  step.handle = std::move(handle);
+  return step;
+}
+// The user calls out; the client routes the call and names its partner.
+Step Dial(int32_t call, std::u16string handle = u"caller1") {
+  Step step = MakeStep(Step::kDial, call);
   step.handle = std::move(handle);
   return step;
 }
@@ -202,6 +208,12 @@ class CallFsmRecordingTest : public CallModelFixture {
         call->set(CCall::Type{SkypeCallType::INCOMING_P2P});
         if (!step.handle.empty()) call->set(g_UserCollection.FindOrCreate(step.handle));
         break;
+      case Step::kDial:
+        call = AddCall(step.call);
+        call->set(CCall::Status{SkypeCallStatus::ROUTING});
+        call->set(CCall::Type{SkypeCallType::OUTGOING_P2P});
+        call->set(g_UserCollection.FindOrCreate(step.handle));
+        break;
       case Step::kTogether:
         for (const Step& inner : step.together) Bring(inner);
         break;
@@ -315,7 +327,8 @@ TEST_F(CallFsmRecordingTest, CallsAreAnsweredAndRecorded) {
         Status(9, kInprogress)},
        Cat<std::u16string>({Answered(7), ToCard(7), Answered(9)}),
        {kStart, "MsgStop", kStart},
-       {kMessagesRefresh, kMessagesShown, kMessagesRefresh},
+       // Listed; its row shows it without a file; the page shown; the next call's message listed.
+       {kMessagesRefresh, kMessagesRefresh, kMessagesShown, kMessagesRefresh},
        {{7, ST_CALL_DONE}, {9, ST_MESSAGE_RECORDING}},
        [] {
          EXPECT_EQ(MessageOf(7)->GetDuration(), 0);
@@ -479,6 +492,38 @@ TEST_F(CallFsmRecordingTest, ConversationsAreRecordedAndWaitingCallsRejected) {
          EXPECT_EQ(conversationFiles_.size(), 1u);
          EXPECT_EQ(g_ConversationCollection.GetCount(), 1u);
        }},
+      {"the partner hangs up while held: the conversation ends with its files, the call is done",
+       [](RecordingCallAudio&) { Quietly(); },
+       {Ring(7), Status(7, kInprogress), Record(7, true), Status(7, SkypeCallStatus::REMOTEHOLD),
+        Status(7, kFinished)},
+       // The sound went back to the sound card at the hold; the end has nothing more to give back.
+       Cat<std::u16string>({ToCardAndPorts(7), ToCard(7)}),
+       {"ConvStart conversation.mp3", "ConvStop"},
+       Cat<Posted>({kConversationBegun, {kConversationsShown}, kConversationEnded}),
+       {{7, ST_CALL_DONE}},
+       [&] {
+         const CConversation* conversation = ConversationOf(7);
+         ASSERT_NE(conversation, nullptr);
+         EXPECT_FALSE(audio.busy());
+         EXPECT_EQ(conversation->GetState(), CConversation::kEnded);
+         EXPECT_EQ(conversation->GetDurationText(), u"30 sec");
+         const std::u16string folder = g_ConversationCollection.GetConversationsFolder();
+         EXPECT_TRUE(std::filesystem::exists(qav::U8(folder + conversation->GetAudioFileName())));
+         EXPECT_EQ(qav::test::ReadFileBytes(qav::U8(folder + conversation->GetDataFileName())),
+                   BuildConversationData(30, {u"caller1"}));
+       }},
+      {"recorded on the user's request before the called partner picks up",
+       [](RecordingCallAudio&) { Quietly(); },
+       {Dial(7), Record(7, true), Status(7, SkypeCallStatus::RINGING), Status(7, kInprogress), Status(7, kFinished)},
+       // The answer is sent as for an incoming call; the client has nothing to answer on a call out.
+       Cat<std::u16string>({Answer(7), ToCardAndPorts(7), ToCard(7)}),
+       {"ConvStart conversation.mp3", "ConvStop"},
+       Cat<Posted>({kConversationBegun, kConversationEnded}),
+       {{7, ST_CALL_DONE}},
+       [] {
+         ASSERT_NE(ConversationOf(7), nullptr);
+         EXPECT_EQ(ConversationOf(7)->GetState(), CConversation::kEnded);
+       }},
       {"a call that joins records into the same conversation, which ends with the last call",
        [](RecordingCallAudio&) { Quietly(); },
        {Ring(3), Status(3, kInprogress), Record(3, true), Ring(5, u"caller2"), Status(5, kInprogress),
@@ -587,7 +632,7 @@ TEST_F(CallFsmRecordingTest, EveryCallEndsOnceAndNothingUsesWhatIsGone) {
        {Ring(7), kAnswerDelay, Status(7, kInprogress), TakeOver(7)},
        Cat<std::u16string>({Answered(7), ToCard(7)}),
        {kStart, "Beep", "Wait 1300", "MsgStop"},
-       {kMessagesRefresh, kMessagesRefresh, kMessagesRefresh},
+       {kMessagesRefresh, kMessagesRefresh, kMessagesRefresh, kMessagesRefresh},
        {{7, ST_CALL_INPROGRESS}},
        [] {
          EXPECT_EQ(MessageOf(7), nullptr);
@@ -616,6 +661,112 @@ TEST_F(CallFsmRecordingTest, EveryCallEndsOnceAndNothingUsesWhatIsGone) {
        }},
   };
   RunTable(scenarios);
+}
+
+// At a message's end the voice messages page is brought up ("RestoreWin") unless the message is
+// to be mailed with its recording and then deleted: the caller's three mail options (a contact's,
+// or the other callers' set for a caller who is no contact) decide, each of them.
+TEST_F(CallFsmRecordingTest, ThePageComesUpAtAMessagesEndUnlessTheMessageIsMailedAndDeleted) {
+  for (int options = 0; options < 8; ++options) {
+    const bool notify = (options & 1) != 0;
+    const bool attach = (options & 2) != 0;
+    const bool autoDelete = (options & 4) != 0;
+    for (const bool contact : {true, false}) {
+      SCOPED_TRACE(testing::Message() << (contact ? "contact" : "other caller") << ", mail " << notify << ", attach "
+                                      << attach << ", delete " << autoDelete);
+      Prepare([&](RecordingCallAudio&) {
+        g_UseNonAuthorizedCallerSettings = 1;
+        g_DisableAnswerOfNonAuthCaller = 0;
+        g_GreetingTextMsgAllowed = 0;
+        g_GreetingTextMsgAllowedForNonAuth = 0;
+        // The set that does not apply to this caller is the opposite one, so reading it shows.
+        g_EMailNotificationAllowed = notify == contact;
+        g_EMailAttachmentAllowed = attach == contact;
+        g_AutoDelMsgAfterEMailAllowed = autoDelete == contact;
+        g_EMailNotificationAllowedForNonAuth = notify != contact;
+        g_EMailAttachmentAllowedForNonAuth = attach != contact;
+        g_AutoDelMsgAfterEMailAllowedForNonAuth = autoDelete != contact;
+      });
+      for (const Step& step : {Ring(7, contact ? u"caller1" : u"stranger"), kAnswerDelay, Status(7, kInprogress)}) {
+        Run(step);
+      }
+      mainWindow.Clear();
+      Run(Status(7, kFinished));
+      const VoiceMessageId id = MessageOf(7)->GetId();
+      std::vector<Posted> expected = {kMessagesRefresh};
+      if (notify) expected.push_back({UM_EMAILVOICEMSG, static_cast<uint64_t>(id), 0});
+      if (!(notify && attach && autoDelete)) expected.push_back(kMessagesShown);
+      EXPECT_EQ(mainWindow.Posts(), expected);
+      EXPECT_TRUE(g_bTrayNewMessageFlag);
+      EXPECT_NE(OnlyMessageFile().find(".7.n.mp3"), std::string::npos) << OnlyMessageFile();
+    }
+  }
+}
+
+// "MuteVolumeOnAnswer": whether the user hears the caller on the speakers while the message is
+// recorded (what the audio thread is asked for): 0 always, 2 never, any other value only while the
+// user is online or "Skype me".
+TEST_F(CallFsmRecordingTest, TheCallerIsHeardOnTheSpeakersAsTheMuteOptionAndTheUsersStatusSay) {
+  struct Case {
+    int32_t mute;
+    int32_t own;
+    bool heard;
+  };
+  const Case cases[] = {
+      {0, SkypeOnlineStatus::ONLINE, true},   {0, SkypeOnlineStatus::AWAY, true},
+      {0, SkypeOnlineStatus::DND, true},      {2, SkypeOnlineStatus::ONLINE, false},
+      {2, SkypeOnlineStatus::SKYPEME, false}, {2, SkypeOnlineStatus::AWAY, false},
+      {1, SkypeOnlineStatus::ONLINE, true},   {1, SkypeOnlineStatus::SKYPEME, true},
+      {1, SkypeOnlineStatus::AWAY, false},    {1, SkypeOnlineStatus::NA, false},
+      {1, SkypeOnlineStatus::DND, false},     {3, SkypeOnlineStatus::ONLINE, true},
+      {3, SkypeOnlineStatus::INVISIBLE, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "MuteVolumeOnAnswer " << c.mute << ", own status " << c.own);
+    Prepare([&](RecordingCallAudio&) {
+      g_MuteVolumeOnAnswer = c.mute;
+      g_CurrentUser.SetUserStatus(c.own);
+    });
+    // Answered at the user's request, whatever the status's answering delay.
+    for (const Step& step : {Ring(7), Force(7), Status(7, kInprogress)}) Run(step);
+    EXPECT_EQ(AudioRequests(), (Requests{c.heard ? kStart : "MsgStart lastvoicemsg.mp3"}));
+  }
+}
+
+// The partner hears the beep 1500 ms after the recording of the conversation (re)starts, not
+// before, whichever way it started.
+TEST_F(CallFsmRecordingTest, TheBeepComes1500MsAfterEachStartOfTheRecording) {
+  struct Case {
+    const char* name;
+    bool automatic;
+    std::vector<Step> steps;  // up to the (re)start
+  };
+  const Case cases[] = {
+      {"recorded automatically at the pick-up", true, {Ring(7), Status(7, kInprogress)}},
+      {"recorded on the user's request", false, {Ring(7), Status(7, kInprogress), Record(7, true)}},
+      {"recorded again after a hold", false,
+       {Ring(7), Status(7, kInprogress), Record(7, true), Advance(1500), Status(7, SkypeCallStatus::LOCALHOLD),
+        Status(7, kInprogress)}},
+      {"recorded again after the user's stop", false,
+       {Ring(7), Status(7, kInprogress), Record(7, true), Advance(1500), Record(7, false), Record(7, true)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Prepare([&](RecordingCallAudio&) {
+      Quietly();
+      g_RecConvAudioNotificationAllowed = 1;
+      g_ConversationAutoRecordMode = c.automatic ? 1 : 0;
+    });
+    for (const Step& step : c.steps) Run(step);
+    ASSERT_EQ(g_CallCollection.Get(7)->GetState(), ST_CONV_RECORDING);
+    AudioRequests();
+    Run(Advance(1499));
+    EXPECT_EQ(AudioRequests(), Requests{});
+    Run(Advance(1));
+    EXPECT_EQ(AudioRequests(), Requests{"Beep"});
+    Run(Advance(60000));
+    EXPECT_EQ(AudioRequests(), Requests{});
+  }
 }
 
 // A conference recorded on request: a call whose recording the user asked for before it was picked

@@ -247,6 +247,8 @@ class AnsweringEndToEndTest : public CallModelFixture {
   qav::test::ScopedEnv sound_{"QAV_SOUND_DEVICE", "virtual"};
   qav::test::ScopedEnv speed_{"QAV_SIM_AUDIO_SPEED", std::to_string(kSpeed)};
   qav::test::ScopedEnv heard_{"QAV_SIM_AUDIO_RECORD_DIR", temp_.path()};
+  // What the user's speakers play (set before the audio thread starts, which reads it).
+  qav::test::ScopedEnv speaker_{"QAV_VIRTUAL_SPEAKER_FILE", temp_.File("speaker.raw")};
   qav::ScaledClock audioClock_{kSpeed};
   CAudioDriver audioDriver_;
   GreetingHost host_{machineHost};
@@ -447,6 +449,104 @@ TEST_F(AnsweringEndToEndTest, ACallWhileTheSoundCardIsBusyIsGreetedAndRecorded) 
     EXPECT_NEAR(SoxValue(voice, "Rough   frequency"), 440, 20) << voice;
     EXPECT_GE(message->GetDuration(), 3);
     EXPECT_EQ(audioDriver_.GetState(), AudioDriverState::kIdle);
+  }
+}
+
+// The user calls out and asks for the recording before the partner picks up: the program sends
+// the answer (which the client refuses for a call out) and records from the pick-up. The partner
+// puts the call on hold and hangs up while held: the conversation ends with its audio and side
+// files, and the audio thread is free for the next caller, whose call is answered.
+TEST_F(AnsweringEndToEndTest, ACallOutRecordedBeforeThePickUpEndsWithItsFilesWhenHungUpOnHold) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+
+  ASSERT_EQ(g_UserCollection.FindOrCreate(u"caller2")->StartCall(), 1);
+  int32_t id = 0;
+  ASSERT_TRUE(ServeUntil([&] {
+    for (int32_t call : g_CallCollection.GetCallIds()) {
+      if (StateOf(call) == ST_NEW_OUT_CALL) id = call;
+    }
+    return id != 0;
+  }));
+  const std::string call = std::to_string(id);
+  ASSERT_TRUE(dispatcher_->PostRecordConversation(id, true));
+  ASSERT_TRUE(ClientReceives(client, "ALTER CALL " + call + " ANSWER"));
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CONV_WAIT_INPROGRESS_REPLY; }));
+
+  client.WriteLine("status " + call + " INPROGRESS");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CONV_RECORDING; }));
+  ASSERT_TRUE(ClientSays(client, "audio " + call + " input"));
+  CConversation* conversation = g_CallCollection.Get(id)->GetConversation();
+  ASSERT_NE(conversation, nullptr);
+  const std::string folder = qav::U8(g_ConversationCollection.GetConversationsFolder());
+  const std::string audio = folder + qav::U8(conversation->GetAudioFileName());
+  ASSERT_TRUE(ServeUntil([&] { return std::filesystem::exists(audio) && std::filesystem::file_size(audio) > 44 + 32000; }));
+
+  client.WriteLine("status " + call + " REMOTEHOLD");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CONV_RECORDING_ONHOLD; }));
+  ASSERT_TRUE(ClientReceives(client, "ALTER CALL " + call + " SET_INPUT SOUNDCARD"));
+  client.WriteLine("hangup " + call);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(id) == ST_CALL_DONE; }));
+
+  EXPECT_EQ(conversation->GetState(), CConversation::kEnded);
+  const double seconds = std::atof(Output("soxi -D " + Quote(audio)).c_str());
+  EXPECT_GE(seconds, 1.0);
+  EXPECT_EQ(conversation->GetDuration(), static_cast<int32_t>(std::ceil(seconds)));
+  std::u16string handles, names;
+  conversation->GetPartnerNames(handles, names);
+  EXPECT_EQ(handles, u"caller2");
+  EXPECT_TRUE(std::filesystem::exists(folder + qav::U8(conversation->GetDataFileName())));
+
+  // Nothing is held for the call any more: the next caller is answered and recorded.
+  RingAndAnswer(client, 1300, "caller1");
+  WaitForVoice(1);
+  HangUp(client, 1300);
+  EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
+// What the user's speakers play while a message is recorded: by "MuteVolumeOnAnswer", 0 the
+// caller always, 2 never, another value only while the user is online.
+TEST_F(AnsweringEndToEndTest, TheSpeakersPlayTheCallerAsTheMuteOptionAndTheUsersStatusSay) {
+  const std::string speaker = temp_.File("speaker.raw");
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+  g_SecB4AnsweringAway = 0;  // the user's settings are loaded at the sign-in
+  const auto played = [&] { return std::filesystem::exists(speaker) ? std::filesystem::file_size(speaker) : 0u; };
+  struct Case {
+    int32_t mute;
+    const char* status;
+    int32_t ownStatus;
+    bool heard;
+  };
+  const Case cases[] = {
+      {2, "ONLINE", SkypeOnlineStatus::ONLINE, false},
+      {0, "ONLINE", SkypeOnlineStatus::ONLINE, true},
+      {1, "ONLINE", SkypeOnlineStatus::ONLINE, true},
+      {1, "AWAY", SkypeOnlineStatus::AWAY, false},
+      {0, "AWAY", SkypeOnlineStatus::AWAY, true},
+  };
+  int32_t id = 1400;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "MuteVolumeOnAnswer " << c.mute << " while " << c.status);
+    g_MuteVolumeOnAnswer = c.mute;
+    client.WriteLine(std::string("user-status ") + c.status);
+    ASSERT_TRUE(ServeUntil([&] { return g_CurrentUser.GetUserStatus() == c.ownStatus; }));
+    const uintmax_t before = played();
+    RingAndAnswer(client, id, "caller1");
+    WaitForVoice(1);
+    HangUp(client, id);
+    ++id;
+    // The file holds a second of the caller; the speakers have played half of that at the least
+    // (16 kHz, 16-bit mono; a block is written out once it has played).
+    if (c.heard) {
+      EXPECT_GE(played() - before, 16000u);
+    } else {
+      EXPECT_EQ(played(), before);
+    }
   }
 }
 
