@@ -245,4 +245,47 @@ TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
   EXPECT_TRUE(g_MessageCollection.Contains(message));
 }
 
+// The user hears a message (which renames its file) before its mail goes: the mail carries the
+// recording under its new name. A message deleted, file and all, before its mail is a failed mail.
+TEST_F(VoiceMailTest, AMessageHeardBeforeItsMailGoesWithItsRecordingAndADeletedOneFails) {
+  SmtpServer server;
+  ASSERT_TRUE(server.started());
+  CWorkerThreads& workers = StartMailing(server);
+  g_AutoDelMsgAfterEMailAllowed = 0;
+  CMessage* first = AddMessage(7, u"zoe.m", u"Zoe", true, 12);
+  CMessage* heard = AddMessage(8, u"ann", u"Ann", true, 9);
+  CMessage* deleted = AddMessage(9, u"bob", u"Bob", true, 5);
+
+  ASSERT_TRUE(workers.MailVoiceMessage(first->GetId()));
+  // Each job is made as the message is queued; the user acts before its turn.
+  const std::optional<CVoiceMailJob> heardJob = MakeVoiceMailJob(*heard);
+  const std::optional<CVoiceMailJob> deletedJob = MakeVoiceMailJob(*deleted);
+  ASSERT_TRUE(heardJob && deletedJob);
+  const std::u16string newName = heard->GetFileName();
+  heard->SetSeen(true);
+  ASSERT_NE(heard->GetFileName(), newName);
+  ASSERT_TRUE(std::filesystem::exists(qav::U8(heard->GetFilePath())));
+  ASSERT_TRUE(std::filesystem::remove(qav::U8(deleted->GetFilePath())));
+  g_MessageCollection.del(deleted);
+  ASSERT_TRUE(workers.MailThread().PostSendRequest(*heardJob));
+  ASSERT_TRUE(workers.MailThread().PostSendRequest(*deletedJob));
+
+  const auto firstMail = server.WaitForMail();
+  const auto heardMail = server.WaitForMail();
+  ASSERT_TRUE(firstMail && heardMail);
+  ASSERT_EQ(firstMail->attachments.size(), 1u);
+  EXPECT_TRUE(firstMail->attachments[0].bytes == FileBytes(7));
+  ASSERT_EQ(heardMail->attachments.size(), 1u);
+  EXPECT_EQ(heardMail->attachments[0].fileName, qav::U8(heard->GetFileName()));
+  EXPECT_TRUE(heardMail->attachments[0].bytes == FileBytes(8));
+  ASSERT_TRUE(qav::test::PumpUntil(virtualLoop, [&] {
+    return log.Has(LOG_WARNING, u"CSendSMTPThread[ EMail Send Failed!! ]");
+  }, 15000));
+  EXPECT_TRUE(workers.Stop(5000));
+  EXPECT_EQ(server.MailCount(), 2);
+  // Both mailed messages stay as the user left them (no deletion was asked for).
+  EXPECT_TRUE(g_MessageCollection.Contains(heard));
+  EXPECT_EQ(qav::test::ReadFileBytes(qav::U8(heard->GetFilePath())), FileBytes(8));
+}
+
 }  // namespace
