@@ -104,8 +104,10 @@ TEST_F(VoiceMailTest, TheCallersOptionsDecideWhatIsSentAttachedAndDeleted) {
       {"notification off", true, false, {0, 1, 1}, {1, 1, 1}, 12, false, false, false, u""},
       {"delete without attachment keeps the message", true, false, {1, 0, 1}, {0, 0, 0}, 12, true, false, false,
        kNotAttached},
-      {"a 0 s message is neither attached nor deleted", true, false, {1, 1, 1}, {0, 0, 0}, 0, true, false, false,
-       kNotAttached},
+      {"a 0 s message is not attached, and deleted: it has no recording to lose", true, false, {1, 1, 1},
+       {0, 0, 0}, 0, true, false, true, kNotAttached},
+      {"a 0 s message without the attachment option is kept", true, false, {1, 0, 1}, {0, 0, 0}, 0, true, false,
+       false, kNotAttached},
   };
   int32_t callId = 100;
   for (const Case& c : cases) {
@@ -228,7 +230,7 @@ TEST_F(VoiceMailTest, AMessageDeletedWhileItIsMailedIsSkippedAndItsFileKept) {
   EXPECT_FALSE(workers.MailVoiceMessage(id));
 }
 
-TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
+TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndIsDeletedAfterItsMail) {
   SmtpServer server;
   ASSERT_TRUE(server.started());
   CWorkerThreads& workers = StartMailing(server);
@@ -238,11 +240,12 @@ TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
   const auto mail = server.WaitForMail();
   ASSERT_TRUE(mail.has_value());
   EXPECT_TRUE(mail->attachments.empty());
-  EXPECT_NE(mail->body.find("- No voice message attached in email"), std::string::npos);
-  EXPECT_EQ(mail->body.find("deleted"), std::string::npos);
-  EXPECT_TRUE(workers.Stop(5000));
-  virtualLoop.loop().ProcessDue();  // a deletion request, had one come, is served now
-  EXPECT_TRUE(g_MessageCollection.Contains(message));
+  const size_t notAttached = mail->body.find("- No voice message attached in email");
+  ASSERT_NE(notAttached, std::string::npos) << mail->body;
+  EXPECT_NE(mail->body.find("* Original voice message was deleted from QAV", notAttached), std::string::npos)
+      << mail->body;
+  ASSERT_TRUE(qav::test::PumpUntil(virtualLoop, [&] { return MessageGone(message); }));
+  EXPECT_EQ(g_CallCollection.Get(7)->GetMessage(), nullptr);
 }
 
 // The user hears a message (which renames its file) before its mail goes: the mail carries the
