@@ -3,6 +3,7 @@
 #include <linux/tcp.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstddef>
 
@@ -26,9 +27,18 @@ void ConnectionProgress::Restart() { m_lastMoved = Clock::now(); }
 
 void ConnectionProgress::Moved() { m_lastMoved = Clock::now(); }
 
-void ConnectionProgress::SetSocket(int fd) {
-  m_socket = fd;
-  m_taken = 0;
+int ConnectionProgress::OpenSocket(int family, int type, int protocol) {
+  const int fd = ::socket(family, type | SOCK_CLOEXEC, protocol);
+  if (fd >= 0) {
+    m_socket = fd;
+    m_taken = 0;
+  }
+  return fd;
+}
+
+int ConnectionProgress::CloseSocket(int fd) {
+  if (fd == m_socket) m_socket = -1;
+  return ::close(fd);
 }
 
 ConnectionProgress::Clock::duration ConnectionProgress::Idle() {

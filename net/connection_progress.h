@@ -22,8 +22,11 @@ class ConnectionProgress {
   void Restart();
   // Something moved now.
   void Moved();
-  // The connection's socket from now on; -1 when it has none (yet, or any more).
-  void SetSocket(int fd);
+  // Makes the connection's socket (the values libcurl's open-socket callback hands over; close on
+  // exec) and watches it; -1 when it cannot be made.
+  int OpenSocket(int family, int type, int protocol);
+  // Closes a socket; when it is the one watched, nothing is watched any more.
+  int CloseSocket(int fd);
   int Socket() const { return m_socket; }
   // Looks at the peer's count of acknowledged bytes (a rise counts as movement) and gives the time
   // since anything last moved.

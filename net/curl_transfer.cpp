@@ -1,8 +1,6 @@
 #include "net/curl_transfer.h"
 
 #include <curl/curl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -35,16 +33,12 @@ std::string TrimLine(std::string_view line) {
 
 // The connection's socket, made and closed here so the stall watch knows it.
 curl_socket_t OnOpenSocket(void* progress, curlsocktype, curl_sockaddr* address) {
-  const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-  if (fd >= 0) static_cast<ConnectionProgress*>(progress)->SetSocket(fd);
+  const int fd =
+      static_cast<ConnectionProgress*>(progress)->OpenSocket(address->family, address->socktype, address->protocol);
   return fd >= 0 ? fd : CURL_SOCKET_BAD;
 }
 
-int OnCloseSocket(void* progress, curl_socket_t fd) {
-  auto* watched = static_cast<ConnectionProgress*>(progress);
-  if (watched->Socket() == fd) watched->SetSocket(-1);
-  return ::close(fd);
-}
+int OnCloseSocket(void* progress, curl_socket_t fd) { return static_cast<ConnectionProgress*>(progress)->CloseSocket(fd); }
 
 }  // namespace
 

@@ -113,15 +113,12 @@ struct ExchangeWatch {
     return static_cast<ExchangeWatch*>(self)->GiveUp() ? 1 : 0;
   }
   static curl_socket_t OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
-    auto* watch = static_cast<ExchangeWatch*>(self);
-    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-    if (fd >= 0) watch->progress.SetSocket(fd);
+    const int fd =
+        static_cast<ExchangeWatch*>(self)->progress.OpenSocket(address->family, address->socktype, address->protocol);
     return fd >= 0 ? fd : CURL_SOCKET_BAD;
   }
   static int OnCloseSocket(void* self, curl_socket_t fd) {
-    auto* watch = static_cast<ExchangeWatch*>(self);
-    if (watch->progress.Socket() == fd) watch->progress.SetSocket(-1);
-    return close(fd);
+    return static_cast<ExchangeWatch*>(self)->progress.CloseSocket(fd);
   }
 };
 
