@@ -16,6 +16,25 @@ constexpr uint32_t kMailedForDeletion = qav::WM_USER + 1;
 constexpr int32_t kSmtpTimeoutSec = 20;
 constexpr char kResultWindowClass[] = "QAVMailResults";
 
+// Attaches the message's recording under the name it has now. The GUI thread may rename it (the
+// user hears it, or marks it new again) while this looks: a name that was not there a moment ago
+// may be back, so the names are tried again a few times. Once opened, the file goes with the mail
+// whatever its name does.
+bool AttachRecording(CSendSMTP& mail, const CVoiceMailJob& job) {
+  constexpr int kLooks = 3;
+  const std::vector<std::u16string> paths = job.PossibleFilePaths();
+  for (int look = 0; look < kLooks; ++look) {
+    for (const std::u16string& path : paths) {
+      if (mail.AddAttachment(path)) {
+        QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Attaching message to EMail [%s] ]", path);
+        return true;
+      }
+    }
+  }
+  QAV_LOG(LOG_WARNING, u"CSendSMTPThread[ The voice message [%s] cannot be read: it is gone ]", job.FilePath());
+  return false;
+}
+
 }  // namespace
 
 CSendSMTPThread::CSendSMTPThread(qav::MessageLoop& guiLoop, std::function<void(std::u16string)> reportError)
@@ -81,11 +100,7 @@ void CSendSMTPThread::OnSendSMTPProcess(const CVoiceMailJob& job, const std::str
             mail.SetSender(g_YourEMailAddress.Get(), g_EMailLoginName.Get(), g_EMailLoginPass.Get(),
                            g_SMTPSPAEnabled != 0) &&
             mail.SetTo(notice.to) && mail.SetSubject(notice.subject) && mail.SetBody(notice.body);
-  if (ok && notice.attach) {
-    QAV_LOG(LOG_INFO, u"CSendSMTPThread[ Attaching message to EMail [%s] ]", job.FilePath());
-    ok = mail.AddAttachment(job.FilePath());
-    if (!ok) QAV_LOG(LOG_WARNING, u"CSendSMTPThread[ The voice message [%s] cannot be read ]", job.FilePath());
-  }
+  if (ok && notice.attach) ok = AttachRecording(mail, job);
   if (ok) ok = mail.Send();
   if (!ok) {
     QAV_LOG(LOG_WARNING, u"CSendSMTPThread[ EMail Send Failed!! ]");

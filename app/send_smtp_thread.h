@@ -1,17 +1,18 @@
 // The e-mail thread: mails the notice of a new voice message (app/voice_mail_notice.h), with the
 // recording attached when the user wants it, so the SMTP exchange never holds the GUI thread.
 //
-// Requests carry a copy of what the mail needs (app/voice_mail_job.h), never the message itself.
+// Requests carry a copy of what the mail needs (app/voice_mail_job.h), never the message itself;
+// the recording is attached as it is when its mail goes, under whichever name it has by then.
 // When the options say to delete a message once mailed, and it was attached and the server
 // accepted the mail, the deletion is handed back to the GUI thread, which finds the message again
 // by its identity; a message that is gone by then is skipped with a log line. A failed mail is
 // logged and the message kept.
 //
 // Threading: Start, Stop and the destructor on the GUI thread, whose loop is given; PostSendRequest
-// from any thread. The thread runs below normal priority. Each mail is bounded by the sender's
-// time-outs (20 s a step, 5 minutes the whole exchange); Stop stops the mail in progress, which
-// ends within about a second, and skips those queued, so the program's exit never waits on a
-// server. A stopped mail is a failed one: its message stays.
+// from any thread. The thread runs below normal priority. A mail ends when nothing moves for the
+// sender's time-out (20 s: no reply, no byte taken by the server), never while it moves; Stop
+// stops the mail in progress, which ends within about a second, and skips those queued, so the
+// program's exit never waits on a server. A stopped mail is a failed one: its message stays.
 #pragma once
 
 #include <atomic>

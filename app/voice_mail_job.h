@@ -5,11 +5,16 @@
 // message afterwards (deleting it once mailed) goes back to the GUI thread, which finds the
 // message again by its identity (VoiceMessageId), which stays the same when the file is renamed
 // (marked seen) and is never given to another message while the program runs.
+//
+// The recording is found on disk the same way: the user may hear the message between the job's
+// making and its mail, which renames its file. Every field of the name but the seen marker stays,
+// so the file is the one of the two names (new or seen) that exists when the mail is made.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calls/message.h"
 
@@ -24,6 +29,9 @@ struct CVoiceMailJob {
   bool callerIsContact = false;
 
   std::u16string FilePath() const { return folder + fileName; }
+  // Where the recording may be now: the name when the job was made, then the same name with the
+  // other seen marker.
+  std::vector<std::u16string> PossibleFilePaths() const;
 };
 
 // The job for a message of the collection; nullopt when it has no call or the call no caller.

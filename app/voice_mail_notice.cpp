@@ -19,8 +19,9 @@ CVoiceMailNotice ComposeVoiceMailNotice(const CVoiceMailJob& job) {
   notice.send = notify;
   if (!notify) return notice;
   notice.attach = attachOption && job.durationSec >= 1;
-  // A message that did not go with the mail exists nowhere else: it is kept.
-  notice.deleteAfterSending = notice.attach && deleteOption;
+  // A message is deleted only where the mail holds all it had: its recording went along, or it has
+  // none (a 0 s message has no file). A message whose recording did not go along is kept.
+  notice.deleteAfterSending = attachOption && deleteOption && (notice.attach || job.durationSec == 0);
   notice.to = g_EMailOtherTOAddressAllow != 0 ? g_EMailOtherTOAddressText.Get() : g_YourEMailAddress.Get();
 
   const std::u16string date = FormatDate(job.timeOfCall);

@@ -4,8 +4,9 @@
 //
 // The caller's options are the ones for non-contacts (the "ForNonAuth" variables) when the caller
 // is not a contact and UseNonAuthorizedCallerSettings is set, else the general ones. A message
-// shorter than 1 s is never attached, and a message is deleted after mailing only when it was
-// attached: the body says so only then.
+// shorter than 1 s is never attached. With the attachment and the deletion options both on, a
+// message is deleted after mailing when it was attached or has no recording at all (0 s), and the
+// body says so; a message with a recording that did not go along is kept.
 //
 // Threading: any thread (the option variables and language tables guard themselves).
 #pragma once

@@ -2,7 +2,9 @@
 // 127.0.0.1). Targets (printed, not asserted):
 //   - from the request at the end of a call to the mail accepted by the server, for a 1-minute
 //     WAV message (16 kHz, 16-bit, mono, 1.9 MB): under 200 ms;
-//   - the process's resident memory over 100 mails: no growth after the first.
+//   - the process's resident memory over 100 mails: no growth after the first;
+//   - the largest attachment that goes through a line taking 1 MB/s steadily, with a 1 s time-out:
+//     no limit but the rate (every size tried, up to 16 MB and some 22 s on the line, arrives).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -12,11 +14,13 @@
 #include <string>
 
 #include "app/send_smtp_thread.h"
+#include "net/send_smtp.h"
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "platform/message_loop.h"
 #include "platform/text.h"
+#include "tests/support/slow_link.h"
 #include "tests/support/smtp_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -157,5 +161,38 @@ void BM_MailMemoryOver100Mails(benchmark::State& state) {
   thread.Stop(30000);
 }
 BENCHMARK(BM_MailMemoryOver100Mails)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Doubles the attachment through a line that takes 1 MB/s, steadily, until one does not arrive or
+// the largest size is reached; the time-out (1 s) bounds only a line that stops.
+void BM_LargestAttachmentAtASteadyRate(benchmark::State& state) {
+  constexpr int kBytesPerSecond = 1024 * 1024;
+  constexpr size_t kLargest = 16 * 1024 * 1024;
+  qav::test::SmtpServer server;
+  qav::test::SlowLink link({.targetPort = server.port(), .bytesPerSecond = kBytesPerSecond});
+  if (!server.started() || !link.started()) return state.SkipWithError("the server or the slow link did not start");
+  qav::test::TempDir dir;
+  for (auto _ : state) {
+    size_t largest = 0;
+    double seconds = 0;
+    for (size_t size = 1024 * 1024; size <= kLargest; size *= 4) {
+      qav::test::WriteFileBytes(dir.File("m.wav"), "RIFF" + std::string(size - 4, '\x5A'));
+      CSendSMTP mail;
+      const auto start = Clock::now();
+      const bool sent = mail.SetServer(u"127.0.0.1", link.port(), false, 1) &&
+                        mail.SetSender(u"qav@example.org", u"", u"", false) && mail.SetTo(u"you@example.org") &&
+                        mail.SetSubject(u"QAV voice message") && mail.SetBody(u"b") &&
+                        mail.AddAttachment(qav::U16(dir.File("m.wav"))) && mail.Send() == 1 &&
+                        server.WaitForMail(30000).has_value();
+      if (!sent) break;
+      largest = size;
+      seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    }
+    state.counters["largest_MB"] = static_cast<double>(largest) / (1024 * 1024);
+    state.counters["its_seconds"] = seconds;
+    state.counters["rate_MB_s"] = static_cast<double>(kBytesPerSecond) / (1024 * 1024);
+  }
+  state.SetLabel("target: no limit but the rate (largest_MB = 16, the largest tried)");
+}
+BENCHMARK(BM_LargestAttachmentAtASteadyRate)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace

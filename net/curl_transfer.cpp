@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,15 @@ std::string TrimLine(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   return std::string(line);
 }
+
+// The connection's socket, made and closed here so the stall watch knows it.
+curl_socket_t OnOpenSocket(void* progress, curlsocktype, curl_sockaddr* address) {
+  const int fd =
+      static_cast<ConnectionProgress*>(progress)->OpenSocket(address->family, address->socktype, address->protocol);
+  return fd >= 0 ? fd : CURL_SOCKET_BAD;
+}
+
+int OnCloseSocket(void* progress, curl_socket_t fd) { return static_cast<ConnectionProgress*>(progress)->CloseSocket(fd); }
 
 }  // namespace
 
@@ -100,9 +110,15 @@ int CurlTransfer::Start(const HttpTransferSettings& s) {
   }
 
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.timeouts.connectMs));
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(s.timeouts.lowSpeedBytes));
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(s.timeouts.lowSpeedSeconds));
   curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(s.timeouts.totalMs));
+  // A stall is judged by what the server takes (Drive), not by libcurl's low-speed check, which
+  // counts only what it hands to the connection's buffers: a slow server may read those for long
+  // after libcurl has written its last byte.
+  m_stallBound = std::chrono::milliseconds(s.timeouts.stallMs);
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &OnOpenSocket);
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &m_progress);
+  curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &OnCloseSocket);
+  curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &m_progress);
 
   // The body is the caller's own bytes with an exact length: no chunking, no "Expect: 100-continue".
   curl_slist* list = nullptr;
@@ -213,10 +229,18 @@ std::string CurlTransfer::FailureText() const {
 
 template <typename Ready>
 int CurlTransfer::Drive(Ready ready) {
+  // Time the caller spends between steps is not the server's.
+  m_progress.Restart();
   while (true) {
     if (ready()) return m_result;
     if (m_done) return m_result;
     if (m_abortFlag && m_abortFlag->load()) return Fail(CURLE_ABORTED_BY_CALLBACK);
+    if (m_stallBound.count() > 0 && m_progress.Idle() > m_stallBound) {
+      std::snprintf(m_errorBuffer, sizeof m_errorBuffer,
+                    "Nothing moved for %d ms: the server neither took a byte nor sent one",
+                    static_cast<int>(m_stallBound.count()));
+      return Fail(CURLE_OPERATION_TIMEDOUT);
+    }
     int running = 0;
     if (curl_multi_perform(Multi(m_multi), &running) != CURLM_OK) return Fail(CURLE_FAILED_INIT);
     int queued = 0;
@@ -254,6 +278,7 @@ size_t CurlTransfer::OnRead(char* buffer, size_t size, size_t count, void* self)
 size_t CurlTransfer::OnWrite(char* data, size_t size, size_t count, void* self) {
   auto* t = static_cast<CurlTransfer*>(self);
   const size_t n = size * count;
+  t->m_progress.Moved();
   if (t->m_body.size() - t->m_bodyRead >= kBodyBufferLimit) {
     t->m_receivePaused = true;
     return CURL_WRITEFUNC_PAUSE;
@@ -265,6 +290,7 @@ size_t CurlTransfer::OnWrite(char* data, size_t size, size_t count, void* self) 
 size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self) {
   auto* t = static_cast<CurlTransfer*>(self);
   const size_t n = size * count;
+  t->m_progress.Moved();
   const std::string line = TrimLine(std::string_view(data, n));
   if (line.rfind("HTTP/", 0) == 0) {
     // A new reply (after an interim one or a redirect) starts over.

@@ -10,16 +10,23 @@
 // The reply's body is buffered up to a bound, beyond which the transfer pauses until the caller
 // reads.
 //
+// A step fails when nothing moves for the stall bound: no byte taken by the server of what was
+// sent (as the system counts it, not as handed to the connection's buffers), no byte of its reply.
+// A transfer that moves is never cut by it.
+//
 // Threading: one thread at a time; the abort flag may be set from any thread and ends the step
 // under way within about 100 ms.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "net/connection_progress.h"
 #include "net/http_transfer_settings.h"
 
 namespace qav::net {
@@ -77,6 +84,8 @@ class CurlTransfer {
   void* m_headerList = nullptr;
   bool m_added = false;
   const std::atomic<bool>* m_abortFlag = nullptr;
+  std::chrono::milliseconds m_stallBound{0};
+  ConnectionProgress m_progress;
 
   bool m_connected = false;
   bool m_done = false;

@@ -9,13 +9,13 @@
 
 namespace qav::net {
 
-// Bounds that keep one exchange from hanging: no connection within `connectMs`, fewer than
-// `lowSpeedBytes` a second for `lowSpeedSeconds` in either direction, or the whole exchange longer
-// than `totalMs` (0: no bound) fail it.
+// Bounds that keep one exchange from hanging: no connection within `connectMs`, nothing moved for
+// `stallMs` (no byte taken by the server of what was sent, no byte of its reply), or the whole
+// exchange longer than `totalMs` (0: no bound) fail it. What the server has taken is counted by the
+// system (net/connection_progress.h), not by what was handed to the connection's buffers.
 struct HttpTimeouts {
   int32_t connectMs = 30000;
-  int32_t lowSpeedBytes = 1;
-  int32_t lowSpeedSeconds = 60;
+  int32_t stallMs = 60000;
   int32_t totalMs = 0;
 };
 

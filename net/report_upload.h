@@ -8,10 +8,13 @@
 
 #include "net/http_transfer_settings.h"
 
-// The bounds of one report upload: no connection within 30 s, less than a byte a second for 30 s,
-// or the whole exchange (a large ZIP on a slow line included) past 3 minutes fail it.
-inline constexpr qav::net::HttpTimeouts kReportUploadTimeouts{
-    .connectMs = 30000, .lowSpeedBytes = 1, .lowSpeedSeconds = 30, .totalMs = 180000};
+// The bounds of one report upload for its time-out: no connection within it, or nothing moved for
+// it (the server takes no byte of the report and sends none of its reply). A report that moves is
+// never cut, however slow the line: a large ZIP may take as long as it takes.
+constexpr qav::net::HttpTimeouts ReportUploadTimeouts(int32_t timeoutMs) {
+  return {.connectMs = timeoutMs, .stallMs = timeoutMs, .totalMs = 0};
+}
+inline constexpr qav::net::HttpTimeouts kReportUploadTimeouts = ReportUploadTimeouts(30000);
 
 // 1 when the server took the report (status 200); 0 on any other status, a failure or a time-out,
 // logged. `abortFlag` (may be null; read from this thread, set from any) ends the upload within

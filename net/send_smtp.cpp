@@ -2,13 +2,16 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <memory>
 
+#include "net/connection_progress.h"
 #include "net/curl_global.h"
 #include "net/mail_address_list.h"
 #include "net/mail_header_text.h"
@@ -64,50 +67,43 @@ std::string BaseName(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-using SteadyClock = std::chrono::steady_clock;
-
 // The longest wait of one round of the exchange, so a stop request is seen promptly.
 constexpr int kPollMs = 100;
-// How many step bounds the whole exchange may take.
-constexpr int kStepsInWholeExchange = 15;
-// libcurl's own wait for a reply is a backstop this much behind the watch's bound: the watch must
-// give up first, because after libcurl's own time-out it sends QUIT and waits a whole bound again.
-constexpr long kLibcurlReplyBackstopSec = 5;
+// libcurl's own wait for a reply counts from the command or the message's end it wrote, not from
+// when the peer took it: the server may still be reading a long message out of the connection's
+// buffers. So libcurl's is set as long as it may be (24 days), never the bound; the watch is.
+constexpr long kLibcurlReplyWaitSec = INT_MAX / 1000;
 
-// Watches one exchange from the sending thread: every step (the connection, each wait for a reply,
-// a body that stops moving) within the step bound, the whole within its own bound, and the caller's
-// stop request. libcurl reports each command, reply and piece of the message through its debug
-// callback; the watch counts each as the start of the next step. Giving up shuts the connection's
-// socket down first, so that libcurl's closing QUIT fails at once instead of waiting for an answer
-// that will not come.
+// Watches one exchange from the sending thread: the exchange ends when nothing has moved for the
+// time-out (no reply line, no command, no byte of the message written or taken by the server) or
+// when the caller asks it to stop; a transfer that moves is never cut. libcurl reports each
+// command, reply and piece of the message through its debug callback, and the system counts what
+// the server has taken (net/connection_progress.h). Giving up shuts the connection's socket down
+// first, so that libcurl's closing QUIT fails at once instead of waiting for an answer that will
+// not come.
 struct ExchangeWatch {
   std::function<bool()> stopRequested;
-  SteadyClock::duration stepBound{};
-  SteadyClock::time_point deadline;
-  SteadyClock::time_point stepStart;
-  curl_socket_t socket = CURL_SOCKET_BAD;
+  std::chrono::milliseconds timeout{};
+  qav::net::ConnectionProgress progress;
   std::u16string reason;  // why the watch gave up; "" while it has not
 
   // True when the exchange must end now; the first time, says why and shuts the socket down.
   bool GiveUp() {
     if (!reason.empty()) return true;
-    const SteadyClock::time_point now = SteadyClock::now();
     if (stopRequested && stopRequested()) {
       reason = u"the mail was stopped: the program is ending";
-    } else if (now - stepStart > stepBound) {
-      reason = u"the server did not answer in time";
-    } else if (now > deadline) {
-      reason = u"the mail took longer than the whole exchange may";
+    } else if (progress.Idle() > timeout) {
+      reason = u"nothing moved for the time-out: the server neither answered nor took a byte";
     } else {
       return false;
     }
-    if (socket != CURL_SOCKET_BAD) shutdown(socket, SHUT_RDWR);
+    if (progress.Socket() >= 0) shutdown(progress.Socket(), SHUT_RDWR);
     return true;
   }
 
   static int OnDebug(CURL*, curl_infotype type, char*, size_t, void* self) {
     if (type == CURLINFO_HEADER_IN || type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) {
-      static_cast<ExchangeWatch*>(self)->stepStart = SteadyClock::now();
+      static_cast<ExchangeWatch*>(self)->progress.Moved();
     }
     return 0;
   }
@@ -117,15 +113,12 @@ struct ExchangeWatch {
     return static_cast<ExchangeWatch*>(self)->GiveUp() ? 1 : 0;
   }
   static curl_socket_t OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
-    auto* watch = static_cast<ExchangeWatch*>(self);
-    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-    if (fd >= 0) watch->socket = fd;
+    const int fd =
+        static_cast<ExchangeWatch*>(self)->progress.OpenSocket(address->family, address->socktype, address->protocol);
     return fd >= 0 ? fd : CURL_SOCKET_BAD;
   }
   static int OnCloseSocket(void* self, curl_socket_t fd) {
-    auto* watch = static_cast<ExchangeWatch*>(self);
-    if (watch->socket == fd) watch->socket = CURL_SOCKET_BAD;
-    return close(fd);
+    return static_cast<ExchangeWatch*>(self)->progress.CloseSocket(fd);
   }
 };
 
@@ -139,7 +132,7 @@ int CSendSMTP::SetServer(std::u16string_view address, int32_t port, bool useSsl,
   m_server = std::move(host);
   m_port = port;
   m_useSsl = useSsl;
-  m_timeoutSec = timeoutSec;
+  m_timeout = std::chrono::seconds(timeoutSec);
   m_serverSet = true;
   return 1;
 }
@@ -179,14 +172,43 @@ int CSendSMTP::SetBody(std::u16string_view text) {
   return 1;
 }
 
+CSendSMTP::Attachment::~Attachment() {
+  if (fd >= 0) close(fd);
+}
+
 int CSendSMTP::AddAttachment(std::u16string_view path) {
   std::string file = qav::U8(path);
   const int fd = file.empty() ? -1 : open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return 0;
-  close(fd);
-  m_attachments.push_back(std::move(file));
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    return 0;
+  }
+  // The file is read through this descriptor: the mail carries it as it was here, whatever happens
+  // to its name meanwhile (a voice message is renamed when it is heard).
+  auto attachment = std::make_unique<Attachment>();
+  attachment->path = std::move(file);
+  attachment->fd = fd;
+  attachment->size = status.st_size;
+  m_attachments.push_back(std::move(attachment));
   m_contentSet = true;
   return 1;
+}
+
+size_t CSendSMTP::Attachment::OnRead(char* buffer, size_t size, size_t count, void* self) {
+  auto* attachment = static_cast<Attachment*>(self);
+  const ssize_t got = pread(attachment->fd, buffer, size * count, attachment->offset);
+  if (got < 0) return CURL_READFUNC_ABORT;
+  attachment->offset += got;
+  return static_cast<size_t>(got);
+}
+
+int CSendSMTP::Attachment::OnSeek(void* self, curl_off_t offset, int origin) {
+  auto* attachment = static_cast<Attachment*>(self);
+  if (origin != SEEK_SET || offset < 0) return CURL_SEEKFUNC_CANTSEEK;
+  attachment->offset = offset;
+  return CURL_SEEKFUNC_OK;
 }
 
 int CSendSMTP::Send() {
@@ -236,11 +258,14 @@ int CSendSMTP::SendWithCurl() {
     m_lastError = u"the mail's text could not be prepared";
     return 0;
   }
-  for (const std::string& path : m_attachments) {
+  for (const std::unique_ptr<Attachment>& attachment : m_attachments) {
+    const std::string& path = attachment->path;
+    attachment->offset = 0;
     curl_mimepart* part = curl_mime_addpart(mime.get());
     CurlSlist disposition;
     if (part == nullptr || !Append(disposition, "Content-Disposition: " + qav::net::AttachmentDisposition(BaseName(path))) ||
-        curl_mime_filedata(part, path.c_str()) != CURLE_OK || curl_mime_filename(part, nullptr) != CURLE_OK ||
+        curl_mime_data_cb(part, attachment->size, &Attachment::OnRead, &Attachment::OnSeek, nullptr,
+                          attachment.get()) != CURLE_OK ||
         curl_mime_type(part, MimeTypeOf(path).c_str()) != CURLE_OK || curl_mime_encoder(part, "base64") != CURLE_OK ||
         curl_mime_headers(part, disposition.get(), 1) != CURLE_OK) {
       m_lastError = u"the attachment could not be prepared: " + qav::U16(path);
@@ -250,12 +275,10 @@ int CSendSMTP::SendWithCurl() {
   }
 
   char errorText[CURL_ERROR_SIZE] = {};
-  const long timeout = m_timeoutSec;
   ExchangeWatch watch;
   watch.stopRequested = m_stopRequested;
-  watch.stepBound = std::chrono::seconds(m_timeoutSec);
-  watch.stepStart = SteadyClock::now();
-  watch.deadline = watch.stepStart + std::chrono::seconds(WholeExchangeBoundSec(m_timeoutSec));
+  watch.timeout = m_timeout;
+  watch.progress.Restart();
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
@@ -275,11 +298,8 @@ int CSendSMTP::SendWithCurl() {
   curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(h, CURLOPT_MIMEPOST, mime.get());
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeout);
-  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout + kLibcurlReplyBackstopSec);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeout);
-  curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(WholeExchangeBoundSec(m_timeoutSec)));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_timeout.count()));
+  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, kLibcurlReplyWaitSec);
   // The connection ends with this exchange, under the watch, not later in a cache's clean-up.
   curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
   // The debug callback is how the watch sees each step; it writes nothing anywhere.
@@ -332,5 +352,3 @@ int CSendSMTP::SendWithCurl() {
   m_lastError = text + qav::Format(u" (libcurl error %d, last server reply %d)", static_cast<int>(result), static_cast<int>(reply));
   return 0;
 }
-
-int32_t CSendSMTP::WholeExchangeBoundSec(int32_t timeoutSec) { return timeoutSec * kStepsInWholeExchange; }

@@ -12,10 +12,11 @@
 // Login: whenever the server offers AUTH, the login name (an empty one too) and the password log
 // in: AUTH LOGIN (AUTH PLAIN for an empty name, where the server offers it), or NTLM when secure
 // password authentication is on. A server that offers no AUTH gets none.
-// Time-outs: the time-out given to SetServer bounds every step: the connection (TCP and TLS),
-// each wait for a server reply (the one after the message's end included), and a transfer that
-// stops moving. The whole exchange is bounded by WholeExchangeBoundSec. A server that fails a step
-// gets no QUIT waited for, so Send returns within about a second of the bound.
+// Time-outs: the time-out given to SetServer bounds what stalls: the connection (TCP and TLS), each
+// wait for a server reply (the one after the message's end included, counted from when the server
+// has taken the whole message), and a transfer from which the server takes no byte. A transfer
+// that moves is never cut, however long the message. A server that stalls gets no QUIT waited
+// for, so Send returns within about a second of the time-out.
 // Stopping: a stop check given with SetStopCheck is asked at least once a second (ten times a
 // second outside libcurl's own waits); once it says so, Send ends as a failure within about a
 // second and delivers nothing.
@@ -26,8 +27,10 @@
 // Threading: an object is used on one thread; any number of threads may each use their own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,7 +54,9 @@ class CSendSMTP {
   int SetSubject(std::u16string_view subject);
   // An empty text is accepted.
   int SetBody(std::u16string_view text);
-  // Refused when the file cannot be opened for reading. May be called several times.
+  // Refused when the file cannot be opened for reading. The file is opened here and read from what
+  // was opened: renaming or deleting it afterwards does not change the mail. May be called several
+  // times.
   int AddAttachment(std::u16string_view path);
   // Delivers the mail on the calling thread; 1 once the server has accepted it.
   int Send();
@@ -66,9 +71,8 @@ class CSendSMTP {
   // Asked on the sending thread while Send runs; true ends the exchange (the program is ending, the
   // user cancelled). Must be quick and must not block.
   void SetStopCheck(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
-  // The bound of the whole exchange for a step time-out: 15 of them (5 minutes at 20 s), time
-  // enough for a long recording over a slow line.
-  static int32_t WholeExchangeBoundSec(int32_t timeoutSec);
+  // Replaces SetServer's time-out with a finer one (tests that must see a stall quickly).
+  void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
  private:
   int SendWithCurl();
@@ -76,7 +80,7 @@ class CSendSMTP {
   std::string m_server;
   int32_t m_port = 0;
   bool m_useSsl = false;
-  int32_t m_timeoutSec = 0;
+  std::chrono::milliseconds m_timeout{0};
   std::string m_sender;
   std::string m_loginName;
   std::string m_password;
@@ -84,7 +88,17 @@ class CSendSMTP {
   std::vector<std::string> m_recipients;
   std::u16string m_subject;
   std::string m_body;
-  std::vector<std::string> m_attachments;
+  // A file to attach, open from AddAttachment until the object goes.
+  struct Attachment {
+    std::string path;
+    int fd = -1;
+    int64_t size = 0;
+    int64_t offset = 0;  // where libcurl reads next
+    ~Attachment();
+    static size_t OnRead(char* buffer, size_t size, size_t count, void* self);
+    static int OnSeek(void* self, int64_t offset, int origin);
+  };
+  std::vector<std::unique_ptr<Attachment>> m_attachments;
   std::string m_caFile;
   int32_t m_implicitTlsPort = 465;
   std::u16string m_lastError;

@@ -47,7 +47,7 @@ class CServerAccess {
 
  private:
   std::u16string m_productBase;
-  qav::net::HttpTimeouts m_timeouts{.connectMs = 30000, .lowSpeedBytes = 1, .lowSpeedSeconds = 30, .totalMs = 120000};
+  qav::net::HttpTimeouts m_timeouts{.connectMs = 30000, .stallMs = 30000, .totalMs = 120000};
   std::u16string m_reply;
   std::map<std::u16string, std::u16string> m_params;
 };

@@ -104,8 +104,10 @@ TEST_F(VoiceMailTest, TheCallersOptionsDecideWhatIsSentAttachedAndDeleted) {
       {"notification off", true, false, {0, 1, 1}, {1, 1, 1}, 12, false, false, false, u""},
       {"delete without attachment keeps the message", true, false, {1, 0, 1}, {0, 0, 0}, 12, true, false, false,
        kNotAttached},
-      {"a 0 s message is neither attached nor deleted", true, false, {1, 1, 1}, {0, 0, 0}, 0, true, false, false,
-       kNotAttached},
+      {"a 0 s message is not attached, and deleted: it has no recording to lose", true, false, {1, 1, 1},
+       {0, 0, 0}, 0, true, false, true, kNotAttached},
+      {"a 0 s message without the attachment option is kept", true, false, {1, 0, 1}, {0, 0, 0}, 0, true, false,
+       false, kNotAttached},
   };
   int32_t callId = 100;
   for (const Case& c : cases) {
@@ -228,7 +230,7 @@ TEST_F(VoiceMailTest, AMessageDeletedWhileItIsMailedIsSkippedAndItsFileKept) {
   EXPECT_FALSE(workers.MailVoiceMessage(id));
 }
 
-TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
+TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndIsDeletedAfterItsMail) {
   SmtpServer server;
   ASSERT_TRUE(server.started());
   CWorkerThreads& workers = StartMailing(server);
@@ -238,11 +240,55 @@ TEST_F(VoiceMailTest, AShortMessageGoesWithoutAttachmentAndStays) {
   const auto mail = server.WaitForMail();
   ASSERT_TRUE(mail.has_value());
   EXPECT_TRUE(mail->attachments.empty());
-  EXPECT_NE(mail->body.find("- No voice message attached in email"), std::string::npos);
-  EXPECT_EQ(mail->body.find("deleted"), std::string::npos);
+  const size_t notAttached = mail->body.find("- No voice message attached in email");
+  ASSERT_NE(notAttached, std::string::npos) << mail->body;
+  EXPECT_NE(mail->body.find("* Original voice message was deleted from QAV", notAttached), std::string::npos)
+      << mail->body;
+  ASSERT_TRUE(qav::test::PumpUntil(virtualLoop, [&] { return MessageGone(message); }));
+  EXPECT_EQ(g_CallCollection.Get(7)->GetMessage(), nullptr);
+}
+
+// The user hears a message (which renames its file) before its mail goes: the mail carries the
+// recording under its new name. A message deleted, file and all, before its mail is a failed mail.
+TEST_F(VoiceMailTest, AMessageHeardBeforeItsMailGoesWithItsRecordingAndADeletedOneFails) {
+  SmtpServer server;
+  ASSERT_TRUE(server.started());
+  CWorkerThreads& workers = StartMailing(server);
+  g_AutoDelMsgAfterEMailAllowed = 0;
+  CMessage* first = AddMessage(7, u"zoe.m", u"Zoe", true, 12);
+  CMessage* heard = AddMessage(8, u"ann", u"Ann", true, 9);
+  CMessage* deleted = AddMessage(9, u"bob", u"Bob", true, 5);
+
+  ASSERT_TRUE(workers.MailVoiceMessage(first->GetId()));
+  // Each job is made as the message is queued; the user acts before its turn.
+  const std::optional<CVoiceMailJob> heardJob = MakeVoiceMailJob(*heard);
+  const std::optional<CVoiceMailJob> deletedJob = MakeVoiceMailJob(*deleted);
+  ASSERT_TRUE(heardJob && deletedJob);
+  const std::u16string newName = heard->GetFileName();
+  heard->SetSeen(true);
+  ASSERT_NE(heard->GetFileName(), newName);
+  ASSERT_TRUE(std::filesystem::exists(qav::U8(heard->GetFilePath())));
+  ASSERT_TRUE(std::filesystem::remove(qav::U8(deleted->GetFilePath())));
+  g_MessageCollection.del(deleted);
+  ASSERT_TRUE(workers.MailThread().PostSendRequest(*heardJob));
+  ASSERT_TRUE(workers.MailThread().PostSendRequest(*deletedJob));
+
+  const auto firstMail = server.WaitForMail();
+  const auto heardMail = server.WaitForMail();
+  ASSERT_TRUE(firstMail && heardMail);
+  ASSERT_EQ(firstMail->attachments.size(), 1u);
+  EXPECT_TRUE(firstMail->attachments[0].bytes == FileBytes(7));
+  ASSERT_EQ(heardMail->attachments.size(), 1u);
+  EXPECT_EQ(heardMail->attachments[0].fileName, qav::U8(heard->GetFileName()));
+  EXPECT_TRUE(heardMail->attachments[0].bytes == FileBytes(8));
+  ASSERT_TRUE(qav::test::PumpUntil(virtualLoop, [&] {
+    return log.Has(LOG_WARNING, u"CSendSMTPThread[ EMail Send Failed!! ]");
+  }, 15000));
   EXPECT_TRUE(workers.Stop(5000));
-  virtualLoop.loop().ProcessDue();  // a deletion request, had one come, is served now
-  EXPECT_TRUE(g_MessageCollection.Contains(message));
+  EXPECT_EQ(server.MailCount(), 2);
+  // Both mailed messages stay as the user left them (no deletion was asked for).
+  EXPECT_TRUE(g_MessageCollection.Contains(heard));
+  EXPECT_EQ(qav::test::ReadFileBytes(qav::U8(heard->GetFilePath())), FileBytes(8));
 }
 
 }  // namespace

@@ -298,7 +298,7 @@ TEST(HttpClient, ServerFailuresLandAtTheirStepsCode) {
     WebStandIn server({"--misbehave", c.misbehaviour});
     ASSERT_TRUE(server.started());
     CHttpClientT client;
-    client.SetTimeouts({.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 1, .totalMs = 3000});
+    client.SetTimeouts({.connectMs = 5000, .stallMs = 1000, .totalMs = 3000});
     client.AddParam(u"a", u"1");
     if (c.bigUpload) client.AddParam(u"f", qav::Utf8ToUtf16(files.File("big.bin")), kParamFile);
     const uint32_t code = ErrorOf([&] {
@@ -386,7 +386,7 @@ TEST(HttpClient, AbortFlagEndsAStalledExchangePromptly) {
   std::atomic<bool> abort{false};
   CHttpClientT client;
   client.SetAbortFlag(&abort);
-  client.SetTimeouts({.connectMs = 60000, .lowSpeedBytes = 1, .lowSpeedSeconds = 600, .totalMs = 0});
+  client.SetTimeouts({.connectMs = 60000, .stallMs = 600000, .totalMs = 0});
   client.AddParam(u"a", u"1");
   client.BeginPost(server.BaseUrl16() + u"qav/x/");
   std::thread stopper([&] {

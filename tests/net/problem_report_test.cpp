@@ -20,6 +20,7 @@
 #include "platform/text.h"
 #include "tests/support/command_output.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/slow_link.h"
 #include "tests/support/small_tmpfs.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
@@ -308,13 +309,49 @@ TEST(ReportUpload, AnUploadTheServerDripsInIsCutOffAtTheWholeExchangeBound) {
       abort = true;
     }
   });
-  const qav::net::HttpTimeouts timeouts{.connectMs = 5000, .lowSpeedBytes = 1, .lowSpeedSeconds = 30, .totalMs = 1500};
+  const qav::net::HttpTimeouts timeouts{.connectMs = 5000, .stallMs = 30000, .totalMs = 1500};
   const int sent = UploadReport(server.BaseUrl16() + u"qav/applinks/report/index.php", u"Subject", u"Body",
                                 qav::U16(dir.File("report.zip")), &abort, {}, timeouts);
   done = true;
   watchdog.join();
   EXPECT_EQ(sent, 0);
   EXPECT_FALSE(watchdogFired) << "the upload ran past its bound";
+}
+
+// A report on a line that takes it slowly but steadily is never cut, however many time-outs it
+// takes; one on a line that stops taking anything fails within the time-out. The web server sits
+// behind a slow link that stalls part-way through the second connection.
+TEST(ReportUpload, ASlowLineIsNeverCutWhileItMovesAndAStalledOneEndsWithinTheTimeOut) {
+  constexpr int32_t kTimeoutMs = 200;
+  qav::test::WebStandIn server;
+  ASSERT_TRUE(server.started());
+  qav::test::SlowLink link({.targetPort = static_cast<int>(server.port()), .bytesPerSecond = 256 * 1024,
+                            .stallConnection = 2, .stallAfterBytes = 100 * 1024});
+  ASSERT_TRUE(link.started());
+  TempDir dir;
+  // Some 2.5 s at the link's rate: a dozen time-outs.
+  const std::string zip = qav::test::NoiseBytes(640 * 1024, 7);
+  ASSERT_TRUE(WriteFileBytes(dir.File("report.zip"), zip));
+  const std::u16string url = qav::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(link.port()) + "/qav/applinks/report/index.php");
+
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(UploadReport(url, u"Subject", u"Body", qav::U16(dir.File("report.zip")), nullptr, {},
+                         ReportUploadTimeouts(kTimeoutMs)),
+            1);
+  EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(10 * kTimeoutMs))
+      << "the line was not slow enough to show anything";
+  EXPECT_TRUE(server.Read("upload-1/report.zip") == zip);
+
+  int sent = -1;
+  std::thread uploader([&] {
+    sent = UploadReport(url, u"Subject", u"Body", qav::U16(dir.File("report.zip")), nullptr, {},
+                        ReportUploadTimeouts(kTimeoutMs));
+  });
+  EXPECT_TRUE(link.WaitFor("stalled 2", 20000));
+  start = std::chrono::steady_clock::now();
+  uploader.join();
+  EXPECT_EQ(sent, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kTimeoutMs + 1500));
 }
 
 TEST(CrashReportContext, SurvivesTheChannelWithEveryCharacter) {

@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
 #include "platform/text.h"
+#include "tests/support/slow_link.h"
 #include "tests/support/smtp_server.h"
 #include "tests/support/stalling_smtp_server.h"
 #include "tests/support/temp_dir.h"
@@ -43,6 +47,7 @@ struct MailSettings {
   std::u16string body = u"QAV received the following voice message: \r\n";
   std::vector<std::u16string> attachments;
   int32_t timeoutSec = 20;
+  std::chrono::milliseconds timeout{0};  // when set, a finer time-out in place of timeoutSec
   bool trustServer = true;
 };
 
@@ -64,6 +69,7 @@ int SendTo(int port, const MailSettings& settings, std::u16string* error = nullp
   if (settings.trustServer && !tls.empty()) mail.SetTrustedCertificates(certificate);
   if (tls == "implicit") mail.SetImplicitTlsPort(port);
   if (!mail.SetServer(u"127.0.0.1", port, settings.ssl, settings.timeoutSec)) return -1;
+  if (settings.timeout.count() > 0) mail.SetTimeout(settings.timeout);
   if (!mail.SetSender(u"qav@example.org", settings.login, settings.password, false)) return -2;
   if (!mail.SetTo(settings.to)) return -3;
   if (!mail.SetSubject(settings.subject)) return -4;
@@ -464,6 +470,74 @@ TEST(SendSmtp, AStopRequestEndsTheExchangeWithinASecondWhereverItHangs) {
     EXPECT_NE(error.find(u"stopped"), std::u16string::npos) << qav::U8(error);
     EXPECT_TRUE(server.WaitFor("closed", 5000));
   }
+}
+
+// A file is attached as it was when it was added: what happens to its name afterwards (a voice
+// message is renamed when it is heard, or deleted) does not change the mail.
+TEST(SendSmtp, AnAttachmentRenamedOrDeletedOnceAddedStillGoesWhole) {
+  SmtpServer server;
+  ASSERT_TRUE(server.started());
+  for (const bool deleted : {false, true}) {
+    SCOPED_TRACE(deleted ? "deleted" : "renamed");
+    TempDir dir;
+    const std::string path = dir.File("zoe.m.2026.12.10.14.00.05.12.n.wav");
+    ASSERT_TRUE(qav::test::WriteFileBytes(path, AudioLikeBytes(100000)));
+    CSendSMTP mail;
+    ASSERT_TRUE(mail.SetServer(u"127.0.0.1", server.port(), false, 20) &&
+                mail.SetSender(u"qav@example.org", u"", u"", false) && mail.SetTo(u"ann@example.org") &&
+                mail.SetSubject(u"s") && mail.SetBody(u"b") && mail.AddAttachment(qav::U16(path)));
+    if (deleted) {
+      ASSERT_EQ(unlink(path.c_str()), 0);
+    } else {
+      ASSERT_EQ(rename(path.c_str(), dir.File("zoe.m.2026.12.10.14.00.05.12.s.wav").c_str()), 0);
+    }
+    ASSERT_EQ(mail.Send(), 1) << qav::U8(mail.GetLastError());
+    const auto received = server.WaitForMail();
+    ASSERT_TRUE(received.has_value());
+    ASSERT_EQ(received->attachments.size(), 1u);
+    EXPECT_EQ(received->attachments[0].fileName, "zoe.m.2026.12.10.14.00.05.12.n.wav");
+    EXPECT_TRUE(received->attachments[0].bytes == AudioLikeBytes(100000));
+  }
+}
+
+// A line that takes the mail slowly but steadily is never cut, however many time-outs the mail
+// takes; a line that stops taking anything ends the mail within the time-out. The server sits
+// behind a slow link that takes the client's bytes at a steady rate, and stalls part-way through
+// the second connection.
+TEST(SendSmtp, ASlowLineIsNeverCutWhileItMovesAndAStalledOneEndsWithinTheTimeOut) {
+  constexpr auto kTimeout = std::chrono::milliseconds(200);
+  SmtpServer server;
+  ASSERT_TRUE(server.started());
+  qav::test::SlowLink link({.targetPort = server.port(), .bytesPerSecond = 256 * 1024, .stallConnection = 2,
+                            .stallAfterBytes = 200 * 1024});
+  ASSERT_TRUE(link.started());
+  TempDir dir;
+  // About 1 MB on the line (base64): some 4 s at the link's rate, twenty time-outs.
+  const std::string recording = AudioLikeBytes(768 * 1024);
+  ASSERT_TRUE(qav::test::WriteFileBytes(dir.File("m.wav"), recording));
+  MailSettings settings;
+  settings.timeout = kTimeout;
+  settings.attachments = {qav::U16(dir.File("m.wav"))};
+
+  std::u16string error;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SendTo(link.port(), settings, &error), 1) << qav::U8(error);
+  EXPECT_GT(SecondsSince(start), 15 * std::chrono::duration<double>(kTimeout).count())
+      << "the line was not slow enough to show anything";
+  const auto mail = server.WaitForMail();
+  ASSERT_TRUE(mail.has_value());
+  ASSERT_EQ(mail->attachments.size(), 1u);
+  EXPECT_TRUE(mail->attachments[0].bytes == recording);
+
+  int sent = -1;
+  std::thread sender([&] { sent = SendTo(link.port(), settings, &error); });
+  EXPECT_TRUE(link.WaitFor("stalled 2", 20000));
+  start = std::chrono::steady_clock::now();
+  sender.join();
+  EXPECT_EQ(sent, 0);
+  EXPECT_LT(SecondsSince(start), std::chrono::duration<double>(kTimeout).count() + 1.5) << qav::U8(error);
+  EXPECT_NE(error.find(u"nothing moved"), std::u16string::npos) << qav::U8(error);
+  EXPECT_EQ(server.MailCount(), 1);
 }
 
 }  // namespace
