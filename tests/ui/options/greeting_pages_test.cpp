@@ -31,6 +31,7 @@
 #include "tests/support/log_capture.h"
 #include "ui/options/dlg_opt_default_caller.h"
 #include "ui/options/dlg_opt_unknown_caller.h"
+#include "ui/options/dlg_options.h"
 #include "ui/controls/hyper_link.h"
 #include "tests/ui/text_fit.h"
 #include "ui/art/app_image_lists.h"
@@ -798,6 +799,72 @@ TEST_F(GreetingAudioTest, TheUnknownCallersRecordingIsDroppedWhenItsOwnSettingsA
   EXPECT_FALSE(Exists(U8(temp)));
   EXPECT_FALSE(Find<CButtonSSL>(&page, "recordVoice")->isEnabled());
   EXPECT_FALSE(Find<CButtonSSL>(&page, "playVoice")->isEnabled());
+}
+
+// The sheet's own Cancel, and changing to another page, end a greeting played or recorded on the
+// options page, whichever child the Cancel leaves shown: advanced mode switched on and not applied
+// comes back as basic mode, where the unknown caller's child is not listed. Nothing goes on
+// recording or playing once the sheet has closed, and a recording in progress is dropped.
+TEST_F(GreetingAudioTest, CancelOrAnotherPageStopsTheGreetingWhateverTheCancelShowsNext) {
+  const std::string greeting = Greeting("hello.wav");
+  ASSERT_TRUE(WriteWav(greeting, WaveUtilsMakePCMFormat(1, 16, 16000), Tone(0.5)));
+  enum class Leave { kCancel, kAnotherPage };
+  struct Case {
+    const char* name;
+    int savedAdvanced;  // the mode the settings file holds; advanced is on in the sheet
+    int dialogId;
+    bool record;
+    Leave leave;
+  } const cases[] = {
+      {"recording, cancel back to basic", 0, 148, true, Leave::kCancel},
+      {"recording, cancel in advanced", 1, 148, true, Leave::kCancel},
+      {"playing, cancel back to basic", 0, 148, false, Leave::kCancel},
+      {"contacts recording, cancel back to basic", 0, 347, true, Leave::kCancel},
+      {"recording, another page", 1, 148, true, Leave::kAnotherPage},
+      {"playing, another page", 1, 347, false, Leave::kAnotherPage},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_UseNonAuthorizedCallerSettings = 1;
+    g_DisableAnswerOfNonAuthCaller = 0;
+    g_GreetingSoundMsgPath = U16(greeting);
+    g_GreetingSoundMsgPathForNonAuth = U16(greeting);
+    g_AdvancedSettingMode = c.savedAdvanced;
+    SaveSettings();
+    g_AdvancedSettingMode = 1;
+    FileSettingsServices services;
+    OptionsAndAboutSheet shown(services);
+    CDlgOptions* page = shown.options->Options();
+    page->OnUserSelectPage(c.dialogId);
+    auto* child = dynamic_cast<CDlgOptGreeting*>(page->CurrentChild());
+    ASSERT_NE(child, nullptr);
+    ASSERT_EQ(child->DialogId(), c.dialogId);
+    std::u16string temp;
+    if (c.record) {
+      RecordSome(*child, Find<CButtonSSL>(child, "recordVoice"));
+      temp = child->TempRecordingPath();
+    } else {
+      clock_.Hold();  // the playback lasts until the test lets it end
+      Click(Find<CButtonSSL>(child, "playVoice"));
+      ASSERT_EQ(driver_.GetState(), AudioDriverState::kPlayingFile);
+    }
+    shown.sheet.SetModified(true);
+    if (c.leave == Leave::kCancel) {
+      QTest::mouseClick(shown.sheet.CancelButton(), Qt::LeftButton);
+      EXPECT_FALSE(shown.sheet.isVisible());
+      EXPECT_EQ(g_AdvancedSettingMode, c.savedAdvanced);
+    } else {
+      shown.sheet.SetActivePage(kPageAbout);
+    }
+    clock_.Run();
+    loop_.WaitForWork(50);
+    EXPECT_EQ(driver_.GetState(), AudioDriverState::kIdle) << "the sound card is free again";
+    EXPECT_FALSE(child->IsRecording());
+    EXPECT_FALSE(child->IsPlaying());
+    if (c.record) EXPECT_FALSE(Exists(U8(temp))) << "the recording is dropped";
+    EXPECT_TRUE(boxes.texts.empty());
+  }
+  CDlgOptions::SetRememberedIndex(0);
 }
 
 TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
