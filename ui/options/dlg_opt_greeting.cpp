@@ -276,7 +276,7 @@ void CDlgOptGreeting::LogAudioError(const char* handler, const char* request, co
 }
 
 void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
-  Trace("OnButtonGreetingAudioBrowse");
+  Trace(m_settings.handlers.browse);
   RecordingStopped();
   PlayingStopped();
   const std::optional<std::u16string> chosen =
@@ -288,16 +288,17 @@ void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
       SetModified();
     } else {
       // Kept, it would be saved on Apply and fail at every start: the greeting in use stays.
-      QAV_LOG(LOG_WARNING, u"%s::OnButtonGreetingAudioBrowse[ %s does not load as a greeting", ClassName(), *chosen);
-      qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chosen, u"QAV",
-                          qav::MB_ICONSTOP);
+      QAV_LOG(LOG_WARNING, u"%s::%s[ %s does not load as a greeting", ClassName(), m_settings.handlers.browse, *chosen);
+      qav::ShowMessageBox(
+          qav::Format(GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED), *chosen, m_settings.voicePath->Get()),
+          u"QAV", qav::MB_ICONSTOP);
     }
   }
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnButtonGreetingAudioPlay() {
-  Trace(m_settings.playHandler);
+  Trace(m_settings.handlers.play);
   if (m_playing) {
     if (g_pAudioDriver == nullptr || g_pAudioDriver->PlayAudioFileStop() < 1)
       LogAudioError(m_settings.playHandler, "PlayAudioFileStop()");
@@ -326,7 +327,7 @@ void CDlgOptGreeting::OnPlaybackNotice(const PlaybackNotice& notice) {
 }
 
 void CDlgOptGreeting::OnButtonGreetingAudioRecord() {
-  Trace(m_settings.recordHandler);
+  Trace(m_settings.handlers.record);
   if (!m_recording) {
     StartRecording();
     return;
@@ -445,31 +446,31 @@ void CDlgOptGreeting::DeleteTempRecording() {
 }
 
 void CDlgOptGreeting::OnCheckGreetingTextMsgEnabled() {
-  Trace("OnCheckGreetingTextMsgEnabled");
+  Trace(m_settings.handlers.textSwitch);
   OnCheck(m_textAllowed, *m_settings.textAllowed);
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnChangeEditGreetingTextMsg() {
-  Trace("OnChangeEditGreetingTextMsg");
+  Trace(m_settings.handlers.text);
   OnTextEdit(FromEditText(m_text->toPlainText()), *m_settings.text);
 }
 
 void CDlgOptGreeting::OnButtonResetTextGreeting() {
-  Trace("OnButtonResetTextGreeting");
+  Trace(m_settings.handlers.reset);
   *m_settings.text = GetLangString(650);
   SetModified();
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnChangeEditMaxRecordingDuration() {
-  Trace("OnChangeEditMaxRecordingDuration");
+  Trace(m_settings.handlers.length);
   OnNumberEdit(m_maxDuration, *m_settings.maxDuration, kMaxRecordingSec,
                qav::Format(GetLangString(620), static_cast<int>(kMaxRecordingSec)), qav::MB_OK);
 }
 
 void CDlgOptGreeting::OnCheckEMailNotificationAllowed() {
-  Trace("OnCheckEMailNotificationAllowed");
+  Trace(m_settings.handlers.mail);
   OnCheck(m_mail, *m_settings.mailAllowed);
   UpdateDlg();
   if (m_settings.mailAllowed->Get() != 0 && CheckRequiredSettings()) {
@@ -478,12 +479,12 @@ void CDlgOptGreeting::OnCheckEMailNotificationAllowed() {
 }
 
 void CDlgOptGreeting::OnCheckEMailAttachmentAllowed() {
-  Trace("OnCheckEMailAttachemtnAllowed");
+  Trace(m_settings.handlers.attach);
   OnCheck(m_attach, *m_settings.attachAllowed);
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnCheckAutoDeleteAfterEmailAllow() {
-  Trace("OnCheckAutoDeleteAfterEmailAllow");
+  Trace(m_settings.handlers.deleteAfterMail);
   OnCheck(m_delete, *m_settings.deleteAfterMail);
 }

@@ -152,7 +152,9 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
       chooser.chosen = U16(dir.File(name));
       Click(Find<CButtonSSL>(page.get(), "browseVoice"));
       ASSERT_EQ(boxes.texts.size(), 1u) << "told once";
-      EXPECT_EQ(boxes.texts[0], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chooser.chosen);
+      // The file refused is named as refused, the greeting in use as the one that stays.
+      EXPECT_EQ(boxes.texts[0], u"QAV cannot use this file as audio greeting message: " + *chooser.chosen +
+                                    u"\nYour greeting message stays: " + U16(mine));
       EXPECT_EQ(boxes.types.back(), qav::MB_ICONSTOP);
       EXPECT_EQ(setting.Get(), U16(mine));
       EXPECT_EQ(Find<QLineEdit>(page.get(), "voicePath")->text().toStdU16String(), U16(mine)) << "the field shows it";
@@ -606,7 +608,8 @@ TEST_F(GreetingAudioTest, ARecordingIsKeptUnderANameThatSaysWhatItHoldsAndNeverI
   chooser.chosen = U16(wavName);
   Click(Find<CButtonSSL>(&page, "browseVoice"));
   ASSERT_EQ(boxes.texts.size(), 2u);
-  EXPECT_EQ(boxes.texts[1], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + U16(wavName));
+  EXPECT_EQ(boxes.texts[1], u"QAV cannot use this file as audio greeting message: " + U16(wavName) +
+                                u"\nYour greeting message stays: " + U16(mp3Name));
   EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(mp3Name));
   ASSERT_EQ(::unlink(wavName.c_str()), 0);
 
@@ -865,6 +868,55 @@ TEST_F(GreetingAudioTest, CancelOrAnotherPageStopsTheGreetingWhateverTheCancelSh
     EXPECT_TRUE(boxes.texts.empty());
   }
   CDlgOptions::SetRememberedIndex(0);
+}
+
+// Each greeting child's trace lines name its own class and its own handlers.
+TEST_F(GreetingPagesTest, EachChildTracesItsOwnHandlerNames) {
+  g_UseNonAuthorizedCallerSettings = 1;
+  g_DisableAnswerOfNonAuthCaller = 0;
+  g_GreetingTextMsgAllowed = 1;
+  g_GreetingTextMsgAllowedForNonAuth = 1;
+  g_EMailNotificationAllowed = 1;
+  g_EMailNotificationAllowedForNonAuth = 1;
+  g_EMailAttachmentAllowed = 1;
+  g_EMailAttachmentAllowedForNonAuth = 1;
+  struct Case {
+    const char* control;
+    const char16_t* contacts;
+    const char16_t* others;
+  } const cases[] = {
+      {"browseVoice", u"OnButtonGreetingAudioBrowse", u"OnButtonGreetingBrowseWhenNonAuthorizedCaller"},
+      {"playVoice", u"OnButtonGreetingAudioPlay", u"OnButtonGreetingPlayWhenNonAuthorizedCaller"},
+      {"recordVoice", u"OnButtonGreetingAudioRecord", u"OnButtonGreetingRecordWhenNonAuthorizedCaller"},
+      {"text", u"OnChangeEditGreetingTextMsg", u"OnChangeEditGreetingTextMsgWhenNonAuthorizedCaller"},
+      {"resetText", u"OnButtonResetTextGreeting", u"OnButtonResetTextGreetingWhenNonAuthorizedCaller"},
+      {"textAllowed", u"OnCheckGreetingTextMsgEnabled", u"OnCheckGreetingTextMsgEnabledWhenNonAuthorizedCaller"},
+      {"maxDuration", u"OnChangeEditMaxRecordingDuration", u"OnChangeEditMaxRecordingDurationWhenNonAuthorizedCaller"},
+      {"deleteAfterMail", u"OnCheckAutoDeleteAfterEmailAllow", u"OnCheckAutoDeleteAfterEmailAllowWhenNonAuthorizedCallers"},
+      {"attachAudio", u"OnCheckEMailAttachemtnAllowed", u"OnCheckEMailAttachemtnAllowedWhenNonAuthorizedCallers"},
+      {"mailNotice", u"OnCheckEMailNotificationAllowed", u"OnCheckEMailNotificationAllowedWhenNonAuthorizedCallers"},
+  };
+  for (const bool contacts : {true, false}) {
+    const std::unique_ptr<CDlgOptGreeting> page = GreetingPage(contacts);
+    page->show();
+    const std::u16string className = contacts ? u"CDlgOptDefaultCaller::" : u"CDlgOptUnknownCaller::";
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(contacts ? "contacts, " : "other callers, ") + c.control);
+      LogCapture log;
+      QWidget* control = Find<QWidget>(page.get(), c.control);
+      ASSERT_NE(control, nullptr);
+      if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        text->setFocus();
+        QTest::keyClicks(text, "x");
+      } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        Type(edit, "12");
+      } else {
+        Click(control);
+      }
+      EXPECT_TRUE(log.Has(LOG_FINE, className + (contacts ? c.contacts : c.others)));
+      page->OnStopAudio();
+    }
+  }
 }
 
 TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
