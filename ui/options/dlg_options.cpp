@@ -126,10 +126,10 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
 
 CDlgOptions::~CDlgOptions() = default;
 
-QString CDlgOptions::GetTabTitle() const { return QString::fromStdU16String(GetLangString(62)); }
+QString CDlgOptions::GetTabTitle() const { return QString::fromStdU16String(GetLangString(IDS_SHEET_TAB_OPTIONS)); }
 
 void CDlgOptions::Localize() {
-  m_noUserText->setText(QString::fromStdU16String(GetLangString(2200)));
+  m_noUserText->setText(QString::fromStdU16String(GetLangString(IDS_MISC_NO_USER_LOGGED_IN)));
   m_list->setAccessibleName(GetTabTitle());
   RebuildSelectionList();
   OnListSelectChanged();
