@@ -515,6 +515,9 @@ void ShootSheetOptionChildren(CAppImageLists& lists) {
     sheet.Localize();
     sheet.ShowPage(kPageOptions);
     for (const int dialogId : {207, 149, 347, 148, 348, 343, 344, 346, 349}) {
+      // Unknown caller, audio settings and advanced are listed only in advanced mode.
+      const bool advancedOnly = dialogId == 148 || dialogId == 343 || dialogId == 346;
+      if (advancedOnly && g_AdvancedSettingMode == 0) continue;
       sheet.SelectOptionChild(static_cast<uint32_t>(dialogId));
       QElapsedTimer settle;
       settle.start();
