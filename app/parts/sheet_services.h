@@ -2,9 +2,10 @@
 // named calls: the one way up from the user interface. The main window gives the program's own
 // (app/app_sheet_services.h) to the sheet it builds; tests and the screenshots give their own.
 //
-// The calls that change what the program shows (the tray, the texts, the pages, the update check)
-// are queued onto the GUI thread's loop and run after the page's handler has returned, as the
-// program's own messages to its main window would; the others answer at once. GUI thread only.
+// The calls that change what the program shows (the tray, the texts, the pages) are queued onto
+// the GUI thread's loop and run after the page's handler has returned, as the program's own
+// messages to its main window would; the others, the update check among them, are done when they
+// return. GUI thread only.
 #pragma once
 
 #include <string>
@@ -46,7 +47,8 @@ class CSheetServices {
   virtual void RefreshTray() {}
   // Queued: every text of the program is rebuilt in the current language and modes.
   virtual void Relocalize() {}
-  // Queued: the version check the user asked for, shown with its result.
+  // Sent: the version check the user asked for has started (on its own thread) when this returns,
+  // so a wait cursor the page shows covers its start; its result is shown when it comes.
   virtual void CheckForUpdatesNow() {}
   // Queued: what the pages of the set show has changed; the program refreshes them.
   virtual void PagesChanged(CSheetPages /*pages*/) {}

@@ -207,12 +207,14 @@ void CDlgOptAdvanced::ChooseFolder(const FolderKind& kind) {
     // A portable program keeps its recordings beside it and reads them there whatever the setting
     // says: recordings moved elsewhere would drop out of the lists.
     QAV_LOG(LOG_WARNING, u"The recordings folder cannot move in portable mode");
-    qav::ShowMessageBox(GetLangString(2172) + u"\r\n" + GetLangString(IDS_OPT_ADVANCED_NO_MOVE_IN_PORTABLE_MODE),
+    qav::ShowMessageBox(GetLangString(IDS_NOTIFY_USER_APP_IS_RUNNING_FROM_A_REMOVABLE_DRIVE) + u"\r\n" +
+                            GetLangString(IDS_OPT_ADVANCED_NO_MOVE_IN_PORTABLE_MODE),
                         u"QAV", qav::MB_ICONEXCLAMATION);
     return;
   }
   const std::u16string oldRoot = kind.currentRoot();
-  const std::optional<std::u16string> chosen = Sheet().ChooseFolder(this, GetLangString(865), oldRoot);
+  const std::optional<std::u16string> chosen =
+      Sheet().ChooseFolder(this, GetLangString(IDS_OPT_ADVANCED_FOLDER_SELECTION_TITLE), oldRoot);
   if (!chosen) return;
   std::u16string newRoot = *chosen;
   while (!newRoot.empty() && (newRoot.back() == u'/' || newRoot.back() == u'\\')) newRoot.pop_back();
@@ -267,6 +269,7 @@ void CDlgOptAdvanced::MoveRecordings(const FolderKind& kind, const std::u16strin
   if (result.failed.size() > shown) {
     list += qav::Format(GetLangString(IDS_OPT_ADVANCED_MOVE_FAILED_MORE), static_cast<int>(result.failed.size() - shown));
   }
-  qav::ShowMessageBox(qav::Format(GetLangString(868), qav::Utf8ToUtf16(result.failed.front().reason.message()), list),
+  qav::ShowMessageBox(qav::Format(GetLangString(IDS_OPT_ADVANCED_MOVE_FAILED),
+                                  qav::Utf8ToUtf16(result.failed.front().reason.message()), list),
                       u"QAV", qav::MB_ICONEXCLAMATION);
 }

@@ -189,14 +189,18 @@ void CDlgOptAnswerMachineGen::OnCheckAnswerWhenAway() {
 
 void CDlgOptAnswerMachineGen::OnChangeEditSecondsToAnswerCallOnline() {
   Trace("OnChangeEditSecondsToAnswerCallOnline");
-  OnNumberEdit(m_secondsOnline, g_SecB4AnsweringOnline, kMaxAnswerDelaySec,
-               qav::Format(GetLangString(530), 0, static_cast<int>(kMaxAnswerDelaySec)), qav::MB_ICONEXCLAMATION | qav::MB_OK);
+  OnNumberEdit(
+      m_secondsOnline, g_SecB4AnsweringOnline, kMaxAnswerDelaySec,
+      qav::Format(GetLangString(IDS_OPT_ANSWERING_MACHINE_VALID_ANSWER_DELAY), 0, static_cast<int>(kMaxAnswerDelaySec)),
+      qav::MB_ICONEXCLAMATION | qav::MB_OK);
 }
 
 void CDlgOptAnswerMachineGen::OnChangeEditSecondsToAnswerCallAway() {
   Trace("OnChangeEditSecondsToAnswerCallAway");
-  OnNumberEdit(m_secondsAway, g_SecB4AnsweringAway, kMaxAnswerDelaySec,
-               qav::Format(GetLangString(530), 0, static_cast<int>(kMaxAnswerDelaySec)), qav::MB_ICONEXCLAMATION | qav::MB_OK);
+  OnNumberEdit(
+      m_secondsAway, g_SecB4AnsweringAway, kMaxAnswerDelaySec,
+      qav::Format(GetLangString(IDS_OPT_ANSWERING_MACHINE_VALID_ANSWER_DELAY), 0, static_cast<int>(kMaxAnswerDelaySec)),
+      qav::MB_ICONEXCLAMATION | qav::MB_OK);
 }
 
 void CDlgOptAnswerMachineGen::OnSelchangeComboTakeControlUserOption() {

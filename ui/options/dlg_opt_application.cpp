@@ -231,7 +231,9 @@ void CDlgOptApplication::ReportGreetingLoad(bool buddy) {
 
 void CDlgOptApplication::OnButtonResetToFactoryDefaults() {
   Trace("OnButtonResetToFactoryDefaults");
-  if (qav::ShowMessageBox(GetLangString(943), u"QAV", qav::MB_YESNO | qav::MB_ICONEXCLAMATION) != qav::IDYES) return;
+  if (qav::ShowMessageBox(GetLangString(IDS_OPT_APPLICATION_FACTORY_DEFAULTS_QUESTION), u"QAV",
+                          qav::MB_YESNO | qav::MB_ICONEXCLAMATION) != qav::IDYES)
+    return;
   const WaitCursor wait;
   ResetSettingsToFactoryDefaults();
   ReportGreetingLoad(true);

@@ -123,7 +123,7 @@ void CDlgOptCallWaitingSettings::OnChangeEditRejectCallWaitTextMsg4QAVStr() {
 
 void CDlgOptCallWaitingSettings::OnButtonResetRejectTextMessage4QAV() {
   Trace("OnButtonResetRejectTextMessage4QAV");
-  g_RejectCallWaitingQAVTextMsg = GetLangString(765);
+  g_RejectCallWaitingQAVTextMsg = GetLangString(IDS_DEFAULT_MESSAGE_REJECT_CALL_WHEN_QAV_IS_ACTIVE);
   SetModified();
   UpdateDlg();
 }
@@ -148,7 +148,7 @@ void CDlgOptCallWaitingSettings::OnChangeEditRejectCallWaitTextMsg4UserStr() {
 
 void CDlgOptCallWaitingSettings::OnButtonResetRejectTextMessage4User() {
   Trace("OnButtonResetRejectTextMessage4User");
-  g_RejectCallWaitingUserTextMsg = GetLangString(766);
+  g_RejectCallWaitingUserTextMsg = GetLangString(IDS_DEFAULT_MESSAGE_REJECT_CALL_WHEN_USER_IS_ACTIVE);
   SetModified();
   UpdateDlg();
 }

@@ -195,18 +195,19 @@ void CDlgOptConversationRecordGen::OnChangeEditTextNotificationMsgStop() {
 
 void CDlgOptConversationRecordGen::OnButtonResetTextNotificationMsgStart() {
   Trace("OnButtonResetTextNotificationMsgStart");
-  g_RecConvTextNotificationTextMsgStart = GetLangString(720);
+  g_RecConvTextNotificationTextMsgStart = GetLangString(IDS_DEFAULT_MESSAGE_CONVERSATION_REOCRDING_TEXT_GREETING_START);
   SetModified();
   UpdateDlg();
 }
 
 void CDlgOptConversationRecordGen::OnButtonResetTextNotificationMsgStop() {
   Trace("OnButtonResetTextNotificationMsgStop");
-  g_RecConvTextNotificationTextMsgStop = GetLangString(721);
+  g_RecConvTextNotificationTextMsgStop = GetLangString(IDS_DEFAULT_MESSAGE_CONVERSATION_REOCRDING_TEXT_GREETING_STOP);
   SetModified();
   UpdateDlg();
 }
 
 void CDlgOptConversationRecordGen::ShowLegalWarning() {
-  qav::ShowMessageBox(GetLangString(710), u"QAV", qav::MB_ICONEXCLAMATION | qav::MB_OK);
+  qav::ShowMessageBox(GetLangString(IDS_OPT_CONVERSATION_RECORDING_LEGAL_WARNING), u"QAV",
+                      qav::MB_ICONEXCLAMATION | qav::MB_OK);
 }

@@ -26,6 +26,16 @@ const CDlgOptGreeting::Settings kContacts = {
     .extraGreetingRows = 1,
     .playHandler = "OnButtonGreetingAudioPlay",
     .recordHandler = "OnButtonGreetingAudioRecord",
+    .handlers = {.browse = "OnButtonGreetingAudioBrowse",
+                 .play = "OnButtonGreetingAudioPlay",
+                 .record = "OnButtonGreetingAudioRecord",
+                 .textSwitch = "OnCheckGreetingTextMsgEnabled",
+                 .text = "OnChangeEditGreetingTextMsg",
+                 .reset = "OnButtonResetTextGreeting",
+                 .length = "OnChangeEditMaxRecordingDuration",
+                 .mail = "OnCheckEMailNotificationAllowed",
+                 .attach = "OnCheckEMailAttachemtnAllowed",
+                 .deleteAfterMail = "OnCheckAutoDeleteAfterEmailAllow"},
     .voiceFilter = u"Sound files (*.wav *.mp3);;All Files (*)",
     .voicePath = &g_GreetingSoundMsgPath,
     .textAllowed = &g_GreetingTextMsgAllowed,
@@ -145,8 +155,8 @@ void CDlgOptDefaultCaller::OnButtonGreetingVideoBrowse() {
   RecordingStopped();
   PlayingStopped();
   const std::optional<std::u16string> chosen =
-      Sheet().ChooseOpenFile(this, GetLangString(621), g_GreetingVideoMsgPath.Get(),
-                             u"Video files (*.avi *.mpg *.mpeg);;All Files (*)");
+      Sheet().ChooseOpenFile(this, GetLangString(IDS_OPT_DEFAULT_CALLER_SELECT_GREETING_FILE),
+                             g_GreetingVideoMsgPath.Get(), u"Video files (*.avi *.mpg *.mpeg);;All Files (*)");
   if (chosen && *chosen != g_GreetingVideoMsgPath.Get() && OnProgramDrive(*chosen)) {
     g_GreetingVideoMsgPath = *chosen;
     SetModified();

@@ -158,7 +158,7 @@ void CDlgOptEMailSettings::OnChangeEditEmailSmtpServerAddress() {
 
 void CDlgOptEMailSettings::OnChangeEditEmailSmtpServerPort() {
   Trace("OnChangeEditEmailSmtpServerPort");
-  OnNumberEdit(m_port, g_SMTPServerPort, kMaxPort, GetLangString(836), qav::MB_OK);
+  OnNumberEdit(m_port, g_SMTPServerPort, kMaxPort, GetLangString(IDS_OPT_EMAIL_VALID_SMTP_PORT), qav::MB_OK);
 }
 
 void CDlgOptEMailSettings::OnCheckEmailSmtpSSLEnabled() {
@@ -208,14 +208,15 @@ void CDlgOptEMailSettings::OnButtonEmailOnlineHelp() {
 void CDlgOptEMailSettings::OnButtonEmailTestAccountSettings() {
   Trace("OnButtonEmailTestAccountSettings");
   if (CheckRequiredSettings()) {
-    qav::ShowMessageBox(GetLangString(837), u"QAV", qav::MB_ICONINFORMATION);
+    qav::ShowMessageBox(GetLangString(IDS_OPT_EMAIL_SETTINGS_NOT_VALID), u"QAV", qav::MB_ICONINFORMATION);
     return;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::u16string to = g_EMailOtherTOAddressAllow.Get() ? g_EMailOtherTOAddressText.Get() : g_YourEMailAddress.Get();
-  const std::u16string subject =
-      g_EMailUserOwnSubjectLineAllow.Get() ? g_EMailUserOwnSubjectLineText.Get() : GetLangString(1125);
-  const std::u16string body = GetLangString(1125) + u".\r\n" + GetLangString(1126) + u"\r\n" +
+  const std::u16string subject = g_EMailUserOwnSubjectLineAllow.Get() ? g_EMailUserOwnSubjectLineText.Get()
+                                                                      : GetLangString(IDS_EMAIL_TEST_SUBJECT);
+  const std::u16string body = GetLangString(IDS_EMAIL_TEST_SUBJECT) + u".\r\n" +
+                              GetLangString(IDS_EMAIL_TEST_BODY_NO_ATTACHMENT) + u"\r\n" +
                               u"\r\n______________________________________________" + u"\r\n- " + kProductTitle +
                               u"\r\n- " + MakerWebSiteAddress();
   std::unique_ptr<CSendSMTP> mail = m_senderFactory();
@@ -233,19 +234,20 @@ void CDlgOptEMailSettings::OnButtonEmailTestAccountSettings() {
     // may still be ending (within a second) while the dialog has gone.
     if (!m_testMailRunner) m_testMailRunner = std::make_unique<CUPDialog>(this);
     std::shared_ptr<CSendSMTP> sender(std::move(mail));
-    const std::u16string status = GetLangString(1125) + u"...";
-    result = m_testMailRunner->RunModal(GetLangString(835), [sender, status](qav::ProgressJobContext& context) {
-      context.PostText(status);
-      sender->SetStopCheck([&context] { return context.IsTerminated(); });
-      return sender->Send() > 0 ? qav::kProgressJobSucceeded : qav::kProgressJobFailed;
-    });
+    const std::u16string status = GetLangString(IDS_EMAIL_TEST_SUBJECT) + u"...";
+    result = m_testMailRunner->RunModal(
+        GetLangString(IDS_OPT_EMAIL_TEST_ACCOUNT_SETTINGS), [sender, status](qav::ProgressJobContext& context) {
+          context.PostText(status);
+          sender->SetStopCheck([&context] { return context.IsTerminated(); });
+          return sender->Send() > 0 ? qav::kProgressJobSucceeded : qav::kProgressJobFailed;
+        });
   }
   if (result == qav::kProgressJobSucceeded) {
-    qav::ShowMessageBox(GetLangString(1127), u"QAV", qav::MB_ICONINFORMATION);
+    qav::ShowMessageBox(GetLangString(IDS_EMAIL_TEST_SENT), u"QAV", qav::MB_ICONINFORMATION);
   } else if (result == qav::kProgressJobCancelled) {
     QAV_LOG(LOG_INFO, u"The test e-mail was cancelled");
   } else {
     QAV_LOG(LOG_WARNING, u"E-Mail Send Failed!!");
-    qav::ShowMessageBox(GetLangString(1128), u"QAV", qav::MB_ICONINFORMATION);
+    qav::ShowMessageBox(GetLangString(IDS_EMAIL_TEST_FAILED), u"QAV", qav::MB_ICONINFORMATION);
   }
 }

@@ -254,7 +254,9 @@ bool CDlgOptGreeting::OnProgramDrive(const std::u16string& path) const {
   if (!g_RemovableMode) return true;
   if (IsOnAppDrive(path)) return true;
   QAV_LOG(LOG_WARNING, u"Greeting must be on same driver as QAV.exe [%s, %s]", GetAppDrive(), path);
-  qav::ShowMessageBox(GetLangString(2172) + u"\r\n" + GetLangString(2170), u"QAV", qav::MB_ICONEXCLAMATION);
+  qav::ShowMessageBox(GetLangString(IDS_NOTIFY_USER_APP_IS_RUNNING_FROM_A_REMOVABLE_DRIVE) + u"\r\n" +
+                          GetLangString(IDS_NOTIFY_USER_FILE_MUST_BE_ON_APP_DRIVE),
+                      u"QAV", qav::MB_ICONEXCLAMATION);
   return false;
 }
 
@@ -276,11 +278,12 @@ void CDlgOptGreeting::LogAudioError(const char* handler, const char* request, co
 }
 
 void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
-  Trace("OnButtonGreetingAudioBrowse");
+  Trace(m_settings.handlers.browse);
   RecordingStopped();
   PlayingStopped();
   const std::optional<std::u16string> chosen =
-      Sheet().ChooseOpenFile(this, GetLangString(621), m_settings.voicePath->Get(), m_settings.voiceFilter);
+      Sheet().ChooseOpenFile(this, GetLangString(IDS_OPT_DEFAULT_CALLER_SELECT_GREETING_FILE),
+                             m_settings.voicePath->Get(), m_settings.voiceFilter);
   if (chosen && *chosen != m_settings.voicePath->Get() && OnProgramDrive(*chosen)) {
     if (TryAsGreeting(*chosen)) {
       *m_settings.voicePath = *chosen;
@@ -288,16 +291,17 @@ void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
       SetModified();
     } else {
       // Kept, it would be saved on Apply and fail at every start: the greeting in use stays.
-      QAV_LOG(LOG_WARNING, u"%s::OnButtonGreetingAudioBrowse[ %s does not load as a greeting", ClassName(), *chosen);
-      qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chosen, u"QAV",
-                          qav::MB_ICONSTOP);
+      QAV_LOG(LOG_WARNING, u"%s::%s[ %s does not load as a greeting", ClassName(), m_settings.handlers.browse, *chosen);
+      qav::ShowMessageBox(
+          qav::Format(GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED), *chosen, m_settings.voicePath->Get()),
+          u"QAV", qav::MB_ICONSTOP);
     }
   }
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnButtonGreetingAudioPlay() {
-  Trace(m_settings.playHandler);
+  Trace(m_settings.handlers.play);
   if (m_playing) {
     if (g_pAudioDriver == nullptr || g_pAudioDriver->PlayAudioFileStop() < 1)
       LogAudioError(m_settings.playHandler, "PlayAudioFileStop()");
@@ -318,7 +322,7 @@ void CDlgOptGreeting::OnButtonGreetingAudioPlay() {
   m_playing = false;
   ShowVoiceButtons();
   LogAudioError(m_settings.playHandler, "PlayAudioFileStart", path);
-  qav::ShowMessageBox(GetLangString(1003) + path, u"QAV", qav::MB_ICONSTOP);
+  qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_FAILED_TO_PLAY_AUDIO_FILE) + path, u"QAV", qav::MB_ICONSTOP);
 }
 
 void CDlgOptGreeting::OnPlaybackNotice(const PlaybackNotice& notice) {
@@ -326,7 +330,7 @@ void CDlgOptGreeting::OnPlaybackNotice(const PlaybackNotice& notice) {
 }
 
 void CDlgOptGreeting::OnButtonGreetingAudioRecord() {
-  Trace(m_settings.recordHandler);
+  Trace(m_settings.handlers.record);
   if (!m_recording) {
     StartRecording();
     return;
@@ -341,7 +345,8 @@ void CDlgOptGreeting::OnButtonGreetingAudioRecord() {
     // Nothing usable was recorded: it replaces no greeting, and nobody is asked where to keep it.
     QAV_LOG(LOG_WARNING, u"%s::%s[ the recording %s does not load as a greeting", ClassName(),
             m_settings.recordHandler, m_tempRecording);
-    qav::ShowMessageBox(GetLangString(1004) + m_tempRecording, u"QAV", qav::MB_ICONSTOP);
+    qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_FAILED_TO_RECORD_AUDIO_FILE) + m_tempRecording, u"QAV",
+                        qav::MB_ICONSTOP);
     DeleteTempRecording();
   }
   UpdateDlg();
@@ -369,7 +374,8 @@ void CDlgOptGreeting::StartRecording() {
   m_recording = false;
   ShowVoiceButtons();
   LogAudioError(m_settings.recordHandler, "RecAudioFileStart", m_tempRecording);
-  qav::ShowMessageBox(GetLangString(1004) + m_tempRecording, u"QAV", qav::MB_ICONSTOP);
+  qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_FAILED_TO_RECORD_AUDIO_FILE) + m_tempRecording, u"QAV",
+                      qav::MB_ICONSTOP);
   DeleteTempRecording();
 }
 
@@ -378,8 +384,8 @@ void CDlgOptGreeting::SaveRecording() {
   const std::u16string filter = extension == u"mp3" ? u"Sounds (*.mp3)" : u"Sounds (*.wav)";
   std::u16string start = SuggestedRecordingName(m_settings.voicePath->Get(), extension);
   for (;;) {
-    const std::optional<std::u16string> chosen =
-        Sheet().ChooseSaveFile(this, GetLangString(622), start, filter, extension);
+    const std::optional<std::u16string> chosen = Sheet().ChooseSaveFile(
+        this, GetLangString(IDS_OPT_DEFAULT_CALLER_SAVE_NEW_AUDIO_GREETING_FILE), start, filter, extension);
     if (!chosen || m_tempRecording.empty()) {
       DeleteTempRecording();
       return;
@@ -400,8 +406,9 @@ void CDlgOptGreeting::SaveRecording() {
       if (!qav::MoveFileReplacing(qav::U8(m_tempRecording), qav::U8(*chosen), &problem)) {
         QAV_LOG(LOG_WARNING, u"%s::%s[ cannot save the new greeting as %s: %s", ClassName(),
                 m_settings.recordHandler, *chosen, problem);
-        qav::ShowMessageBox(GetLangString(1004) + *chosen + u"\r\n" + qav::Utf8ToUtf16(problem), u"QAV",
-                            qav::MB_ICONSTOP);
+        qav::ShowMessageBox(GetLangString(IDS_ERROR_MESSAGE_FAILED_TO_RECORD_AUDIO_FILE) + *chosen + u"\r\n" +
+                                qav::Utf8ToUtf16(problem),
+                            u"QAV", qav::MB_ICONSTOP);
         continue;
       }
     }
@@ -445,45 +452,47 @@ void CDlgOptGreeting::DeleteTempRecording() {
 }
 
 void CDlgOptGreeting::OnCheckGreetingTextMsgEnabled() {
-  Trace("OnCheckGreetingTextMsgEnabled");
+  Trace(m_settings.handlers.textSwitch);
   OnCheck(m_textAllowed, *m_settings.textAllowed);
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnChangeEditGreetingTextMsg() {
-  Trace("OnChangeEditGreetingTextMsg");
+  Trace(m_settings.handlers.text);
   OnTextEdit(FromEditText(m_text->toPlainText()), *m_settings.text);
 }
 
 void CDlgOptGreeting::OnButtonResetTextGreeting() {
-  Trace("OnButtonResetTextGreeting");
-  *m_settings.text = GetLangString(650);
+  Trace(m_settings.handlers.reset);
+  *m_settings.text = GetLangString(IDS_DEFAULT_MESSAGE_ANSWERING_MACHINE_TEXT_GREETING);
   SetModified();
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnChangeEditMaxRecordingDuration() {
-  Trace("OnChangeEditMaxRecordingDuration");
-  OnNumberEdit(m_maxDuration, *m_settings.maxDuration, kMaxRecordingSec,
-               qav::Format(GetLangString(620), static_cast<int>(kMaxRecordingSec)), qav::MB_OK);
+  Trace(m_settings.handlers.length);
+  OnNumberEdit(
+      m_maxDuration, *m_settings.maxDuration, kMaxRecordingSec,
+      qav::Format(GetLangString(IDS_OPT_DEFAULT_CALLER_VALID_MAX_RECORDING), static_cast<int>(kMaxRecordingSec)),
+      qav::MB_OK);
 }
 
 void CDlgOptGreeting::OnCheckEMailNotificationAllowed() {
-  Trace("OnCheckEMailNotificationAllowed");
+  Trace(m_settings.handlers.mail);
   OnCheck(m_mail, *m_settings.mailAllowed);
   UpdateDlg();
   if (m_settings.mailAllowed->Get() != 0 && CheckRequiredSettings()) {
-    qav::ShowMessageBox(GetLangString(837), u"QAV", qav::MB_ICONINFORMATION);
+    qav::ShowMessageBox(GetLangString(IDS_OPT_EMAIL_SETTINGS_NOT_VALID), u"QAV", qav::MB_ICONINFORMATION);
   }
 }
 
 void CDlgOptGreeting::OnCheckEMailAttachmentAllowed() {
-  Trace("OnCheckEMailAttachemtnAllowed");
+  Trace(m_settings.handlers.attach);
   OnCheck(m_attach, *m_settings.attachAllowed);
   UpdateDlg();
 }
 
 void CDlgOptGreeting::OnCheckAutoDeleteAfterEmailAllow() {
-  Trace("OnCheckAutoDeleteAfterEmailAllow");
+  Trace(m_settings.handlers.deleteAfterMail);
   OnCheck(m_delete, *m_settings.deleteAfterMail);
 }

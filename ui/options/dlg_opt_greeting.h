@@ -45,13 +45,28 @@ class CDlgOptGreeting : public COptionChild {
     int lengthGroup, lengthEdit, lengthLabel;
     int mailGroup, mail, attach, deleteAfterMail;
   };
+  // The names of a greeting child's handlers, as its trace lines give them.
+  struct HandlerNames {
+    const char* browse;
+    const char* play;
+    const char* record;
+    const char* textSwitch;
+    const char* text;
+    const char* reset;
+    const char* length;
+    const char* mail;
+    const char* attach;
+    const char* deleteAfterMail;
+  };
   // What one greeting child edits, and the names its log lines give.
   struct Settings {
     bool forContacts;
     int headerText;         // the header group's title
     int extraGreetingRows;  // rows the child adds to the greeting group below the voice row
+    // The handlers its play and record errors name.
     const char* playHandler;
     const char* recordHandler;
+    HandlerNames handlers;
     const char16_t* voiceFilter;
     COptionText* voicePath;
     COptionInt* textAllowed;

@@ -126,10 +126,11 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
 
 CDlgOptions::~CDlgOptions() = default;
 
-QString CDlgOptions::GetTabTitle() const { return QString::fromStdU16String(GetLangString(62)); }
+QString CDlgOptions::GetTabTitle() const { return QString::fromStdU16String(GetLangString(IDS_SHEET_TAB_OPTIONS)); }
 
 void CDlgOptions::Localize() {
-  m_noUserText->setText(QString::fromStdU16String(GetLangString(2200)));
+  m_noUserText->setText(QString::fromStdU16String(GetLangString(IDS_MISC_NO_USER_LOGGED_IN)));
+  m_list->setAccessibleName(GetTabTitle());
   RebuildSelectionList();
   OnListSelectChanged();
 }
@@ -150,6 +151,8 @@ void CDlgOptions::RebuildSelectionList() {
     m_list->SetItemData(index, reinterpret_cast<intptr_t>(slot.child));
     slot.listIndex = index;
     slot.child->Localize();
+    // A screen reader names the child as its row.
+    slot.child->setAccessibleName(m_list->item(index)->text());
     slot.child->hide();
   }
   FitListWidth();
@@ -179,8 +182,12 @@ void CDlgOptions::UpdateDlg() {
   int index = g_rememberedIndex;
   if (index < 0 || index >= m_list->count()) index = 0;
   g_rememberedIndex = index;
-  m_current = nullptr;
-  m_current = ChildOfRow(index);
+  COptionChild* const chosen = ChildOfRow(index);
+  // The child shown so far may belong to no row now (a reload took advanced mode away): it is
+  // left as any other child is, so that only the row's own child shows and no greeting goes on
+  // playing or recording out of sight.
+  if (m_current != nullptr && m_current != chosen) LeaveChild(m_current);
+  m_current = chosen;
   if (m_current == nullptr) return;
   const bool editable = !GetCurrentUserHandle().empty() || m_current == m_slots[kApplicationSlot].child;
   m_noUserText->setVisible(!editable);
@@ -199,14 +206,14 @@ void CDlgOptions::OnUpdateDlg() {
 void CDlgOptions::OnListSelectChanged() {
   const int selection = m_list->currentRow();
   QAV_LOG(LOG_FINE, u"CDlgOptions::OnListSelectChanged( CurSel: %d )", selection);
-  if (selection == g_rememberedIndex && m_current != nullptr) {
-    m_current->setVisible(!m_noUserText->isVisible());
+  // The same row may hold another child since the list was rebuilt in another mode.
+  if (selection == g_rememberedIndex && m_current != nullptr && m_current == ChildOfRow(selection)) {
+    m_current->setVisible(!m_noUserText->isVisibleTo(this));
     return;
   }
   g_rememberedIndex = selection < 0 ? 0 : selection;
   if (m_current != nullptr) {
-    if (IsGreetingChild(m_current)) m_current->OnStopAudio();
-    m_current->hide();
+    LeaveChild(m_current);
     m_current = nullptr;
   }
   UpdateDlg();
@@ -235,8 +242,17 @@ bool CDlgOptions::OnSetActive() {
 }
 
 bool CDlgOptions::OnKillActive() {
-  if (m_current != nullptr && IsGreetingChild(m_current)) m_current->OnStopAudio();
+  // Both greeting children: stopping one that plays or records nothing asks the audio thread
+  // nothing.
+  for (const Slot& slot : m_slots) {
+    if (slot.child != nullptr && IsGreetingChild(slot.child)) slot.child->OnStopAudio();
+  }
   return true;
+}
+
+void CDlgOptions::LeaveChild(COptionChild* child) {
+  if (IsGreetingChild(child)) child->OnStopAudio();
+  child->hide();
 }
 
 bool CDlgOptions::OnApply() {

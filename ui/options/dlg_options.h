@@ -63,6 +63,8 @@ class CDlgOptions : public QWidget {
   // has the sheet fit the page.
   void FitListWidth();
   bool IsGreetingChild(const COptionChild* child) const;
+  // The child is no longer the one shown: its greeting audio stops and it hides.
+  void LeaveChild(COptionChild* child);
 
   COptionsSheetLink& m_sheet;
   COptionChild* m_current = nullptr;

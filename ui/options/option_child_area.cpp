@@ -6,15 +6,14 @@
 #include <algorithm>
 
 namespace {
-// Beyond this the area scrolls rather than making the page narrower: a child's rows are never
-// squeezed below what their texts need.
-QSize LargestHint(const QWidget* column, bool minimum) {
+// The room the largest child wishes for: what the page asks of the sheet.
+QSize LargestHint(const QWidget* column) {
   QSize size;
   for (const QObject* object : column->children()) {
     auto* child = qobject_cast<const QWidget*>(object);
     if (child == nullptr || child->isWindow()) continue;
     // Hidden children count too: the sheet keeps one size whichever child is chosen.
-    size = size.expandedTo(minimum ? child->minimumSizeHint() : child->sizeHint());
+    size = size.expandedTo(child->sizeHint());
   }
   return size;
 }
@@ -28,10 +27,12 @@ class COptionChildArea::Column : public QWidget {
     m_layout->setSpacing(0);
   }
   void Add(QWidget* child) { m_layout->insertWidget(m_layout->count(), child); }
-  QSize sizeHint() const override { return LargestHint(this, false); }
+  QSize sizeHint() const override { return LargestHint(this); }
   QSize minimumSizeHint() const override {
-    // As wide as the widest child needs; as high as the shown one needs (the area scrolls).
-    return {LargestHint(this, true).width(), m_layout->minimumSize().height()};
+    // What the shown child needs (the layout leaves hidden ones out): a child lays out to the
+    // page's width, and the area scrolls sideways only when the screen leaves less than that
+    // child itself needs, never for another child that is wider.
+    return m_layout->minimumSize();
   }
   bool event(QEvent* event) override {
     const bool handled = QWidget::event(event);
@@ -48,6 +49,9 @@ class COptionChildArea::Column : public QWidget {
 
 COptionChildArea::COptionChildArea(QWidget* parent) : QScrollArea(parent), m_column(new Column(this)) {
   setFrameShape(QFrame::NoFrame);
+  // The area draws nothing of its own: Tab goes from the list straight to the child's first
+  // control (the area still scrolls to a control that takes the focus).
+  setFocusPolicy(Qt::NoFocus);
   setWidgetResizable(true);
   setWidget(m_column);
 }

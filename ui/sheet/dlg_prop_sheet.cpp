@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -60,6 +61,10 @@ CDlgPropSheet::CDlgPropSheet(CSheetServices& services, QWidget* parent)
   connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
   connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });
   connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { OnCurrentChanged(index); });
+  // Ctrl+Tab changes the page from anywhere in the sheet; the tab widget by itself hears it only
+  // while the focus is on one of its pages, not on OK, Cancel or Apply.
+  new QShortcut(QKeySequence::NextChild, this, this, [this] { StepPage(1); });
+  new QShortcut(QKeySequence::PreviousChild, this, this, [this] { StepPage(-1); });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_tabs);
   layout->addWidget(buttons);
@@ -205,7 +210,19 @@ void CDlgPropSheet::UpdateAllPages() {
 }
 
 void CDlgPropSheet::RefreshTabTitles() {
-  for (size_t i = 0; i < m_pages.size(); ++i) m_tabs->setTabText(static_cast<int>(i), Q(m_pages[i].page->GetTabTitle()));
+  for (size_t i = 0; i < m_pages.size(); ++i) SetTabTitle(static_cast<int>(i));
+}
+
+void CDlgPropSheet::SetTabTitle(int index) {
+  const QString title = Q(m_pages[index].page->GetTabTitle());
+  m_tabs->setTabText(index, title);
+  // A screen reader names the page as its tab.
+  m_pages[index].page->setAccessibleName(title);
+}
+
+void CDlgPropSheet::StepPage(int step) {
+  const int count = m_tabs->count();
+  if (count > 0) m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + count) % count);
 }
 
 void CDlgPropSheet::OnUpdateDlg(uint32_t pageFlag) {
@@ -213,7 +230,7 @@ void CDlgPropSheet::OnUpdateDlg(uint32_t pageFlag) {
   const int index = PageIndex(pageFlag);
   if (index < 0) return;
   m_pages[index].page->OnUpdateDlg();
-  m_tabs->setTabText(index, Q(m_pages[index].page->GetTabTitle()));
+  SetTabTitle(index);
 }
 
 void CDlgPropSheet::SetModified(bool modified) { m_apply->setEnabled(modified); }

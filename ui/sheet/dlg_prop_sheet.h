@@ -85,6 +85,10 @@ class CDlgPropSheet : public QDialog {
   };
   QPoint SheetPlacementOnScreen(const QScreen* screen) const;
   void OnCurrentChanged(int index);
+  // The tab's text and the page's name from the page's title.
+  void SetTabTitle(int index);
+  // The next (1) or previous (-1) page, round the end.
+  void StepPage(int step);
   void ReloadGreetingIfChanged(bool buddy, const std::u16string& before);
 
   CSheetServices& m_services;

@@ -2,6 +2,11 @@
 // the folder, for review. Runs on Qt's offscreen platform unless another is asked for.
 #include <QApplication>
 #include <QDir>
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -490,6 +495,53 @@ void ShootSheet(CAppImageLists& lists) {
   g_pImageLists = nullptr;
 }
 
+// The sheet on the options page with each child, in basic, advanced and screen-reader modes, at
+// the size the screen gives it; on a real display also the whole screen, frame and all.
+void ShootSheetOptionChildren(CAppImageLists& lists) {
+  QTemporaryDir data;
+  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
+  g_pImageLists = &lists;
+  SignInAs(u"alice.s");
+  LoadDefaultLangLib();
+  const bool onDisplay = QGuiApplication::platformName() != QLatin1String("offscreen");
+  const std::pair<const char*, std::pair<int, int>> modes[] = {
+      {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
+  for (const auto& [mode, flags] : modes) {
+    SetDefaultOptions();
+    g_AdvancedSettingMode = flags.first;
+    g_ScreenReaderFriendlyMode = flags.second;
+    CQtPropertySheet sheet(std::make_unique<CSampleSheetServices>(u"alice.s"));
+    sheet.Create(u"QAV");
+    sheet.Localize();
+    sheet.ShowPage(kPageOptions);
+    for (const int dialogId : {207, 149, 347, 148, 348, 343, 344, 346, 349}) {
+      // Unknown caller, audio settings and advanced are listed only in advanced mode.
+      const bool advancedOnly = dialogId == 148 || dialogId == 343 || dialogId == 346;
+      if (advancedOnly && g_AdvancedSettingMode == 0) continue;
+      sheet.SelectOptionChild(static_cast<uint32_t>(dialogId));
+      QElapsedTimer settle;
+      settle.start();
+      // The window manager frames and places the sheet a moment after it shows.
+      while (settle.elapsed() < (onDisplay ? 400 : 0)) QApplication::processEvents(QEventLoop::AllEvents, 50);
+      QApplication::processEvents();
+      const QString name = QString("sheet_option_%1_%2").arg(dialogId).arg(mode);
+      Save(sheet.Window()->grab(), name);
+      // A child lays out to the page's width: a sideways scroll bar is worth a look.
+      if (const auto* area = sheet.Window()->findChild<QAbstractScrollArea*>(QStringLiteral("childArea"));
+          area != nullptr && area->horizontalScrollBar()->isVisible()) {
+        std::fprintf(stderr, "qav-ui-shots: %s scrolls sideways\n", qPrintable(name));
+      }
+      if (onDisplay) Save(QGuiApplication::primaryScreen()->grabWindow(0), "screen_" + name);
+    }
+    sheet.Window()->hide();
+    sheet.Destroy();
+  }
+  g_AdvancedSettingMode = 0;
+  g_ScreenReaderFriendlyMode = 0;
+  g_UserCollection.RemoveAll();
+  g_pImageLists = nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -512,6 +564,7 @@ int main(int argc, char** argv) {
   ShootCustomControls(lists);
   ShootReportDialogs();
   ShootSheet(lists);
+  ShootSheetOptionChildren(lists);
   ShootOptionPages(lists);
   ShootPlayer(lists);
   if (g_failures == 0) std::printf("qav-ui-shots: screenshots written to %s\n", argv[1]);

@@ -32,6 +32,7 @@
 #include "tests/support/log_capture.h"
 #include "ui/options/dlg_opt_default_caller.h"
 #include "ui/options/dlg_opt_unknown_caller.h"
+#include "ui/options/dlg_options.h"
 #include "ui/controls/hyper_link.h"
 #include "tests/ui/text_fit.h"
 #include "ui/art/app_image_lists.h"
@@ -152,7 +153,9 @@ TEST_F(GreetingPagesTest, AFileThatDoesNotLoadAsAGreetingIsRefusedAndThePrevious
       chooser.chosen = U16(dir.File(name));
       Click(Find<CButtonSSL>(page.get(), "browseVoice"));
       ASSERT_EQ(boxes.texts.size(), 1u) << "told once";
-      EXPECT_EQ(boxes.texts[0], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + *chooser.chosen);
+      // The file refused is named as refused, the greeting in use as the one that stays.
+      EXPECT_EQ(boxes.texts[0], u"QAV cannot use this file as audio greeting message: " + *chooser.chosen +
+                                    u"\nYour greeting message stays: " + U16(mine));
       EXPECT_EQ(boxes.types.back(), qav::MB_ICONSTOP);
       EXPECT_EQ(setting.Get(), U16(mine));
       EXPECT_EQ(Find<QLineEdit>(page.get(), "voicePath")->text().toStdU16String(), U16(mine)) << "the field shows it";
@@ -612,7 +615,8 @@ TEST_F(GreetingAudioTest, ARecordingIsKeptUnderANameThatSaysWhatItHoldsAndNeverI
   chooser.chosen = U16(wavName);
   Click(Find<CButtonSSL>(&page, "browseVoice"));
   ASSERT_EQ(boxes.texts.size(), 2u);
-  EXPECT_EQ(boxes.texts[1], GetLangString(IDS_ERROR_MESSAGE_GREETING_FILE_NOT_LOADED) + U16(wavName));
+  EXPECT_EQ(boxes.texts[1], u"QAV cannot use this file as audio greeting message: " + U16(wavName) +
+                                u"\nYour greeting message stays: " + U16(mp3Name));
   EXPECT_EQ(g_GreetingSoundMsgPath.Get(), U16(mp3Name));
   ASSERT_EQ(::unlink(wavName.c_str()), 0);
 
@@ -828,6 +832,121 @@ TEST_F(GreetingAudioTest, TheUnknownCallersRecordingIsDroppedWhenItsOwnSettingsA
   EXPECT_FALSE(Exists(U8(temp)));
   EXPECT_FALSE(Find<CButtonSSL>(&page, "recordVoice")->isEnabled());
   EXPECT_FALSE(Find<CButtonSSL>(&page, "playVoice")->isEnabled());
+}
+
+// The sheet's own Cancel, and changing to another page, end a greeting played or recorded on the
+// options page, whichever child the Cancel leaves shown: advanced mode switched on and not applied
+// comes back as basic mode, where the unknown caller's child is not listed. Nothing goes on
+// recording or playing once the sheet has closed, and a recording in progress is dropped.
+TEST_F(GreetingAudioTest, CancelOrAnotherPageStopsTheGreetingWhateverTheCancelShowsNext) {
+  const std::string greeting = Greeting("hello.wav");
+  ASSERT_TRUE(WriteWav(greeting, WaveUtilsMakePCMFormat(1, 16, 16000), Tone(0.5)));
+  enum class Leave { kCancel, kAnotherPage };
+  struct Case {
+    const char* name;
+    int savedAdvanced;  // the mode the settings file holds; advanced is on in the sheet
+    int dialogId;
+    bool record;
+    Leave leave;
+  } const cases[] = {
+      {"recording, cancel back to basic", 0, 148, true, Leave::kCancel},
+      {"recording, cancel in advanced", 1, 148, true, Leave::kCancel},
+      {"playing, cancel back to basic", 0, 148, false, Leave::kCancel},
+      {"contacts recording, cancel back to basic", 0, 347, true, Leave::kCancel},
+      {"recording, another page", 1, 148, true, Leave::kAnotherPage},
+      {"playing, another page", 1, 347, false, Leave::kAnotherPage},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_UseNonAuthorizedCallerSettings = 1;
+    g_DisableAnswerOfNonAuthCaller = 0;
+    g_GreetingSoundMsgPath = U16(greeting);
+    g_GreetingSoundMsgPathForNonAuth = U16(greeting);
+    g_AdvancedSettingMode = c.savedAdvanced;
+    SaveSettings();
+    g_AdvancedSettingMode = 1;
+    FileSettingsServices services;
+    OptionsAndAboutSheet shown(services);
+    CDlgOptions* page = shown.options->Options();
+    page->OnUserSelectPage(c.dialogId);
+    auto* child = dynamic_cast<CDlgOptGreeting*>(page->CurrentChild());
+    ASSERT_NE(child, nullptr);
+    ASSERT_EQ(child->DialogId(), c.dialogId);
+    std::u16string temp;
+    if (c.record) {
+      RecordSome(*child, Find<CButtonSSL>(child, "recordVoice"));
+      temp = child->TempRecordingPath();
+    } else {
+      clock_.Hold();  // the playback lasts until the test lets it end
+      Click(Find<CButtonSSL>(child, "playVoice"));
+      ASSERT_EQ(driver_.GetState(), AudioDriverState::kPlayingFile);
+    }
+    shown.sheet.SetModified(true);
+    if (c.leave == Leave::kCancel) {
+      QTest::mouseClick(shown.sheet.CancelButton(), Qt::LeftButton);
+      EXPECT_FALSE(shown.sheet.isVisible());
+      EXPECT_EQ(g_AdvancedSettingMode, c.savedAdvanced);
+    } else {
+      shown.sheet.SetActivePage(kPageAbout);
+    }
+    clock_.Run();
+    loop_.WaitForWork(50);
+    EXPECT_EQ(driver_.GetState(), AudioDriverState::kIdle) << "the sound card is free again";
+    EXPECT_FALSE(child->IsRecording());
+    EXPECT_FALSE(child->IsPlaying());
+    if (c.record) EXPECT_FALSE(Exists(U8(temp))) << "the recording is dropped";
+    EXPECT_TRUE(boxes.texts.empty());
+  }
+  CDlgOptions::SetRememberedIndex(0);
+}
+
+// Each greeting child's trace lines name its own class and its own handlers.
+TEST_F(GreetingPagesTest, EachChildTracesItsOwnHandlerNames) {
+  g_UseNonAuthorizedCallerSettings = 1;
+  g_DisableAnswerOfNonAuthCaller = 0;
+  g_GreetingTextMsgAllowed = 1;
+  g_GreetingTextMsgAllowedForNonAuth = 1;
+  g_EMailNotificationAllowed = 1;
+  g_EMailNotificationAllowedForNonAuth = 1;
+  g_EMailAttachmentAllowed = 1;
+  g_EMailAttachmentAllowedForNonAuth = 1;
+  struct Case {
+    const char* control;
+    const char16_t* contacts;
+    const char16_t* others;
+  } const cases[] = {
+      {"browseVoice", u"OnButtonGreetingAudioBrowse", u"OnButtonGreetingBrowseWhenNonAuthorizedCaller"},
+      {"playVoice", u"OnButtonGreetingAudioPlay", u"OnButtonGreetingPlayWhenNonAuthorizedCaller"},
+      {"recordVoice", u"OnButtonGreetingAudioRecord", u"OnButtonGreetingRecordWhenNonAuthorizedCaller"},
+      {"text", u"OnChangeEditGreetingTextMsg", u"OnChangeEditGreetingTextMsgWhenNonAuthorizedCaller"},
+      {"resetText", u"OnButtonResetTextGreeting", u"OnButtonResetTextGreetingWhenNonAuthorizedCaller"},
+      {"textAllowed", u"OnCheckGreetingTextMsgEnabled", u"OnCheckGreetingTextMsgEnabledWhenNonAuthorizedCaller"},
+      {"maxDuration", u"OnChangeEditMaxRecordingDuration", u"OnChangeEditMaxRecordingDurationWhenNonAuthorizedCaller"},
+      {"deleteAfterMail", u"OnCheckAutoDeleteAfterEmailAllow", u"OnCheckAutoDeleteAfterEmailAllowWhenNonAuthorizedCallers"},
+      {"attachAudio", u"OnCheckEMailAttachemtnAllowed", u"OnCheckEMailAttachemtnAllowedWhenNonAuthorizedCallers"},
+      {"mailNotice", u"OnCheckEMailNotificationAllowed", u"OnCheckEMailNotificationAllowedWhenNonAuthorizedCallers"},
+  };
+  for (const bool contacts : {true, false}) {
+    const std::unique_ptr<CDlgOptGreeting> page = GreetingPage(contacts);
+    page->show();
+    const std::u16string className = contacts ? u"CDlgOptDefaultCaller::" : u"CDlgOptUnknownCaller::";
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(contacts ? "contacts, " : "other callers, ") + c.control);
+      LogCapture log;
+      QWidget* control = Find<QWidget>(page.get(), c.control);
+      ASSERT_NE(control, nullptr);
+      if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        text->setFocus();
+        QTest::keyClicks(text, "x");
+      } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        Type(edit, "12");
+      } else {
+        Click(control);
+      }
+      EXPECT_TRUE(log.Has(LOG_FINE, className + (contacts ? c.contacts : c.others)));
+      page->OnStopAudio();
+    }
+  }
 }
 
 TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {

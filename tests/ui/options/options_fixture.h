@@ -22,6 +22,8 @@
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "ui/options/options_prop_page.h"
 #include "ui/options/options_sheet_link.h"
+#include "ui/samples/sample_sheet_services.h"
+#include "ui/sheet/placeholder_page.h"
 
 namespace qav::test {
 
@@ -104,6 +106,28 @@ class OptionsTest : public ::testing::Test {
 struct OptionsOnlySheet {
   explicit OptionsOnlySheet(CSheetServices& services) : sheet(services) {
     sheet.AddPage(options, kPageOptions);
+    sheet.InitSheet();
+    sheet.SetActivePage(kPageOptions);
+    sheet.show();
+  }
+  CDlgPropSheet sheet;
+  COptionsPropPage* options = new COptionsPropPage;  // the sheet owns it
+};
+
+// The rest of the program as the sheet sees it, with the settings files as the truth: Apply writes
+// them, the sheet's Cancel reads them back.
+class FileSettingsServices : public CSampleSheetServices {
+ public:
+  FileSettingsServices() : CSampleSheetServices(u"alice") {}
+  void SaveSettings() override { ::SaveSettings(); }
+  void LoadSettings() override { ::LoadSettings(); }
+};
+
+// The sheet with the options page and a page beside it to change to, shown on the options page.
+struct OptionsAndAboutSheet {
+  explicit OptionsAndAboutSheet(CSheetServices& services) : sheet(services) {
+    sheet.AddPage(options, kPageOptions);
+    sheet.AddPage(new CPlaceholderPage(63), kPageAbout);
     sheet.InitSheet();
     sheet.SetActivePage(kPageOptions);
     sheet.show();

@@ -1,11 +1,14 @@
 // Every option child reads whole at the default font and at a larger one, in basic, advanced and
 // screen-reader mode, in English and in a language whose words are half as long again: no label, box, button or group title is narrower than its text, nothing
 // stands outside what its page shows (the child area scrolls instead), and nothing lies over
-// another control. The sheet stays on its screen.
+// another control. A child lays out to the page's width, never needing a horizontal scroll bar.
+// The sheet stays on its screen.
 #include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
+#include <QAbstractScrollArea>
 #include <filesystem>
 
 #include "foundation/language_list.h"
@@ -103,6 +106,16 @@ TEST_F(OptionTextFitTest, EveryChildReadsWholeAtEachFontAndModeAndTheSheetStaysO
                      std::to_string(font.pointSizeF()) + "pt, " + qav::Utf16ToUtf8(language));
         const QStringList cut = CutTexts(&shown.sheet);
         EXPECT_TRUE(cut.isEmpty()) << Listed(cut);
+        // The child lays out to the page's width: it scrolls sideways only where the screen
+        // leaves less room than the child itself needs (this screen is 800 pixels wide; no
+        // wider child decides it).
+        const auto* area = page->findChild<QAbstractScrollArea*>(QStringLiteral("childArea"));
+        ASSERT_NE(area, nullptr);
+        const int room = area->width() - area->verticalScrollBar()->sizeHint().width();
+        if (page->CurrentChild()->minimumSizeHint().width() <= room) {
+          EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << "a horizontal scroll bar";
+          EXPECT_LE(page->CurrentChild()->width(), area->viewport()->width());
+        }
       }
       EXPECT_TRUE(screen.contains(shown.sheet.frameGeometry())) << mode.name << " at " << font.pointSizeF() << "pt";
     }
