@@ -98,24 +98,31 @@ void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
 
 namespace {
 
-// The common part of the timer's and the user's answer: no other call may be recording, and the
-// call's details must be complete before anything is decided.
-bool OtherCallRecording(const CCall& call) {
-  const CCall* recording = g_CallCollection.GetCallRecording();
-  if (recording == nullptr) return false;
+// The common part of the timer's and the user's answer: no other call may have the line (be
+// recorded, or be about to be answered), and the call's details must be complete before anything
+// is decided.
+bool OtherCallUsingLine(const CCall& call) {
+  const CCall* other = g_CallCollection.GetCallUsingLine(&call);
+  if (other == nullptr) return false;
   QAV_LOG(LOG_INFO, u"[CallId: %d] Other Call (CallId: %d) active on Skype, Can't start answering machine on this call",
-          call.GetCallId(), recording->GetCallId());
+          call.GetCallId(), other->GetCallId());
   return true;
+}
+
+// Posts the event that sends the answer, and marks the call as having the line from now on.
+void PostAnswer(const CFSMEv& event, CCall& call, int32_t answerEvent) {
+  call.MarkAnswerPosted();
+  CallFSMPost(event, answerEvent, 0);
 }
 
 }  // namespace
 
 void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  const CCall& call = *CallFSMGetCall(event);
-  if (OtherCallRecording(call)) return;
+  CCall& call = *CallFSMGetCall(event);
+  if (OtherCallUsingLine(call)) return;
   if (call.IsCallInfoComplete()) {
-    if (call.IsAnsweringPossible() && call.AnswerAllowed() != 0) CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    if (call.IsAnsweringPossible() && call.AnswerAllowed() != 0) PostAnswer(event, call, EV_SEND_INPROGRESS_MSG);
     return;
   }
   QAV_LOG(LOG_INFO,
@@ -126,11 +133,11 @@ void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
 
 void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  const CCall& call = *CallFSMGetCall(event);
-  if (OtherCallRecording(call)) return;
+  CCall& call = *CallFSMGetCall(event);
+  if (OtherCallUsingLine(call)) return;
   if (call.IsCallInfoComplete()) {
     // The user's own command overrides the answering options, not the folder limit or the type.
-    if (call.IsAnsweringPossible()) CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+    if (call.IsAnsweringPossible()) PostAnswer(event, call, EV_SEND_INPROGRESS_MSG);
     return;
   }
   QAV_LOG(LOG_INFO,
@@ -141,7 +148,9 @@ void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
 
 void CallFSMDoFuncAnswerIncomingCallMessage(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  CallFSMAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+  CCall& call = *CallFSMGetCall(event);
+  call.ClearAnswerPosted();
+  CallFSMAlterCall(call, SkypeCallProp::ANSWER);
 }
 
 void CallFSMDoFuncSendFinish(CFSMEv& event) {
@@ -151,12 +160,15 @@ void CallFSMDoFuncSendFinish(CFSMEv& event) {
 
 void CallFSMDoFuncCanWeAnswerConvAndSendInprogressEv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  if (g_CallCollection.GetCallRecording() == nullptr) CallFSMPost(event, EV_SEND_INPROGRESS_CONV, 0);
+  CCall& call = *CallFSMGetCall(event);
+  if (g_CallCollection.GetCallUsingLine(&call) == nullptr) PostAnswer(event, call, EV_SEND_INPROGRESS_CONV);
 }
 
 void CallFSMDoFuncAnswerIncomingCallConv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  CallFSMAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+  CCall& call = *CallFSMGetCall(event);
+  call.ClearAnswerPosted();
+  CallFSMAlterCall(call, SkypeCallProp::ANSWER);
 }
 
 void CallFSMDoFuncSkypeInprogressCanWeAutoConvRec(CFSMEv& event) {

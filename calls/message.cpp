@@ -55,6 +55,14 @@ std::u16string CMessage::TemporaryPath(const std::u16string& folder) const {
 int CMessage::AudioCtrlTake(int* outputPort, int* inputPort) {
   QAV_LOG(LOG_INFO, u"CMessage::AudioCtrlTake");
   if (m_bRecording) return 0;
+  // The audio thread records one message at a time, into the one temporary file: a second start
+  // would be refused there, and must not delete the file (or replace the caller's note) of the
+  // message being recorded first.
+  for (const CMessage* other : g_MessageCollection.GetMessages()) {
+    if (other == this || !other->IsRecording()) continue;
+    QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlTake[ ERROR another voice message is being recorded");
+    return 0;
+  }
   m_bRecording = true;
   const std::u16string folder = g_MessageCollection.GetMessagesFolder();
   if (folder.empty()) {

@@ -34,10 +34,12 @@
 #include "skype/link/skype_client_info.h"
 #include "skype/link/stl_transport.h"
 #include "skype/link/user.h"
+#include "skype/link/user_collection.h"
 #include "tests/skype/recording_host.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pump.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -214,6 +216,33 @@ class AnsweringEndToEndTest : public CallModelFixture {
     ASSERT_TRUE(ClientReceives(client, "ALTER CALL " + std::to_string(callId) + " SET_INPUT SOUNDCARD"));
   }
 
+  // The commands the client has received since its transcript held `from` lines, read so far.
+  static std::vector<std::string> CommandsSince(const ChildProcess& client, size_t from) {
+    return ReceivedCommands({client.AllLines().begin() + static_cast<long>(from), client.AllLines().end()});
+  }
+  static size_t CountStartingWith(const std::vector<std::string>& commands, const std::string& prefix) {
+    return static_cast<size_t>(std::count_if(commands.begin(), commands.end(),
+                                             [&](const std::string& c) { return c.starts_with(prefix); }));
+  }
+  // A ringing call that the machine has all it needs to decide on, its answer timer running.
+  void RingUntilTimed(ChildProcess& client, int32_t callId, const std::string& caller) {
+    client.WriteLine("ring " + std::to_string(callId) + " " + caller + " audio=" + callerWav_);
+    ASSERT_TRUE(ServeUntil([&] {
+      const CCall* call = g_CallCollection.Get(callId);
+      return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
+    }));
+  }
+  // The voice message's file read back: its length in seconds by soxi, and the caller's 440 Hz in it.
+  static void ExpectCallersVoice(const CMessage& message, double atLeastSeconds) {
+    const std::string path = qav::U8(message.GetFilePath());
+    ASSERT_TRUE(std::filesystem::exists(path)) << path;
+    const double seconds = std::atof(Output("soxi -D " + Quote(path)).c_str());
+    EXPECT_GE(seconds, atLeastSeconds) << path;
+    EXPECT_EQ(message.GetDuration(), static_cast<int32_t>(std::ceil(seconds))) << path;
+    const std::string voice = Output("sox " + Quote(path) + " -n trim 0 1 stat");
+    EXPECT_NEAR(SoxValue(voice, "Rough   frequency"), 440, 20) << voice;
+  }
+
   struct Listed {
     std::u16string caller;
     int64_t time;
@@ -353,6 +382,63 @@ TEST_F(AnsweringEndToEndTest, ACallIsAnsweredGreetedAndRecordedAndTheListLoadsAg
   EXPECT_EQ(ListedMessages(), messages);
   EXPECT_EQ(ListedConversations(), conversations);
   EXPECT_EQ(engine().GetPendingCount(), 0u);
+}
+
+// Two callers ring at the same moment: both answer timers fall due in one tick of the clock. The
+// machine answers one of them; the other is not picked up while the first one's message records,
+// and the first message keeps its file and its caller's voice.
+TEST_F(AnsweringEndToEndTest, TwoCallsWhoseTimersFallDueInOneTickAreAnsweredOneAtATime) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+  const size_t before = client.AllLines().size();
+
+  RingUntilTimed(client, 1301, "caller1");
+  RingUntilTimed(client, 1302, "caller2");
+  virtualLoop.AdvanceMs(10);  // both timers of 10 ms are due now
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1301) == ST_MESSAGE_RECORDING || StateOf(1302) == ST_MESSAGE_RECORDING; }));
+  const int32_t first = StateOf(1301) == ST_MESSAGE_RECORDING ? 1301 : 1302;
+  const int32_t second = first == 1301 ? 1302 : 1301;
+  ASSERT_TRUE(ClientSays(client, "audio " + std::to_string(first) + " input PORT="));
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, first);
+
+  const std::vector<std::string> commands = CommandsSince(client, before);
+  EXPECT_EQ(CountStartingWith(commands, "ALTER CALL " + std::to_string(first) + " ANSWER"), 1u);
+  EXPECT_EQ(CountStartingWith(commands, "ALTER CALL " + std::to_string(second)), 0u) << ::testing::PrintToString(commands);
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  ExpectCallersVoice(*g_MessageCollection.GetMessages()[0], kCallerVoiceSeconds - kGreetingSeconds);
+  EXPECT_EQ(g_MessageCollection.GetMessages()[0]->GetCall()->GetCallId(), first);
+}
+
+// A recording start while another voice message records is refused without touching the file the
+// audio thread writes for the first one, or the note of its caller.
+TEST_F(AnsweringEndToEndTest, ASecondMessageStartLeavesTheFileOfTheMessageBeingRecordedAlone) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+  RingAndAnswer(client, 1311, "caller1");
+  WaitForVoice(0.5);
+  const std::string note = qav::U8(g_MessageCollection.GetCallerNotePath());
+  ASSERT_TRUE(std::filesystem::exists(note));
+
+  CCall other;
+  other.InitMessage(-1, g_UserCollection.FindOrCreate(u"caller2"), 0);
+  auto second = std::make_unique<CMessage>();
+  second->Init(&other, 0, u"");
+  CMessage* added = g_MessageCollection.Add(std::move(second));
+  int out = 0, in = 0;
+  EXPECT_EQ(added->AudioCtrlTake(&out, &in), 0);
+  EXPECT_NE(std::filesystem::exists(note) ? qav::test::ReadFileBytes(note).find("caller1") : std::string::npos,
+            std::string::npos);
+  g_MessageCollection.del(added);
+
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, 1311);
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  ExpectCallersVoice(*g_MessageCollection.GetMessages()[0], kCallerVoiceSeconds - kGreetingSeconds);
 }
 
 }  // namespace
