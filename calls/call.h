@@ -92,6 +92,10 @@ class CCall {
   void MarkAnswerPosted() { m_nAnswerPostedState = GetState(); }
   void ClearAnswerPosted() { m_nAnswerPostedState = -1; }
   bool IsBeingAnswered() const { return m_nAnswerPostedState >= 0 && m_nAnswerPostedState == GetState(); }
+  // The answer timer found the line in use: the call rings on and waits for the line, and once it
+  // is free waits out an answer delay of its own before it is answered.
+  void SetWaitingForLine(bool waiting) { m_bWaitingForLine = waiting; }
+  bool IsWaitingForLine() const { return m_bWaitingForLine; }
   // A message, a conversation or the call-waiting marker: the dispatcher keeps such a call when
   // its status ends it.
   bool HoldsRecording() const { return m_pMessage != nullptr || m_pConversation != nullptr || m_bCallWaitingMarker; }
@@ -139,4 +143,5 @@ class CCall {
   bool m_bCallWaitingMarker = false;
   int32_t m_nRejectTextRetries = 0;
   int32_t m_nAnswerPostedState = -1;
+  bool m_bWaitingForLine = false;
 };

@@ -20,6 +20,8 @@ namespace {
 
 constexpr int32_t kIncompleteInfoRetryMs = 150;
 constexpr int32_t kForceAnswerRetryMs = 200;
+// How often a call that found the line in use looks again whether it is free.
+constexpr int32_t kLineInUseRetryMs = 1000;
 // Waiting calls that no rejection option takes count towards the call-waiting tip.
 constexpr int32_t kWaitingCallsPerTip = 3;
 constexpr int32_t kMaxCallWaitingTips = 3;
@@ -82,9 +84,9 @@ void CallFSMDoFuncSkypeRingingCanWeStartAnswerTimerOrRejectCall(CFSMEv& event) {
   }
 }
 
-void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
-  CALL_FSM_TRACE(event);
-  const CCall& call = *CallFSMGetCall(event);
+namespace {
+
+void StartAnswerTimer(const CFSMEv& event, const CCall& call) {
   // In 64 bits: a delay option of millions of seconds must not wrap into a negative delay.
   const int64_t delay = std::clamp<int64_t>(int64_t{GetAnswerDelaySeconds()} * 1000 + 10,
                                             std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
@@ -96,6 +98,13 @@ void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
   CallFSMPost(event, CFSMEv::kTimeout, static_cast<int32_t>(delay));
 }
 
+}  // namespace
+
+void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  StartAnswerTimer(event, *CallFSMGetCall(event));
+}
+
 namespace {
 
 // The common part of the timer's and the user's answer: no other call may have the line (be
@@ -104,8 +113,11 @@ namespace {
 bool OtherCallUsingLine(const CCall& call) {
   const CCall* other = g_CallCollection.GetCallUsingLine(&call);
   if (other == nullptr) return false;
-  QAV_LOG(LOG_INFO, u"[CallId: %d] Other Call (CallId: %d) active on Skype, Can't start answering machine on this call",
-          call.GetCallId(), other->GetCallId());
+  // Said once, not at every look of a call that waits for the line.
+  if (!call.IsWaitingForLine()) {
+    QAV_LOG(LOG_INFO, u"[CallId: %d] Other Call (CallId: %d) active on Skype, Can't start answering machine on this call",
+            call.GetCallId(), other->GetCallId());
+  }
   return true;
 }
 
@@ -120,7 +132,19 @@ void PostAnswer(const CFSMEv& event, CCall& call, int32_t answerEvent) {
 void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
   CCall& call = *CallFSMGetCall(event);
-  if (OtherCallUsingLine(call)) return;
+  if (OtherCallUsingLine(call)) {
+    // The call rings on and is answered once the line is free, as one that rings while another
+    // call is recorded is: turned away once, it would ring unanswered until the caller gives up.
+    call.SetWaitingForLine(true);
+    CallFSMPost(event, CFSMEv::kTimeout, kLineInUseRetryMs);
+    return;
+  }
+  if (call.IsWaitingForLine()) {
+    call.SetWaitingForLine(false);
+    QAV_LOG(LOG_INFO, u"[CallId: %d] The line is free again, the answer timer starts over", call.GetCallId());
+    StartAnswerTimer(event, call);
+    return;
+  }
   if (call.IsCallInfoComplete()) {
     if (call.IsAnsweringPossible() && call.AnswerAllowed() != 0) PostAnswer(event, call, EV_SEND_INPROGRESS_MSG);
     return;

@@ -441,4 +441,45 @@ TEST_F(AnsweringEndToEndTest, ASecondMessageStartLeavesTheFileOfTheMessageBeingR
   ExpectCallersVoice(*g_MessageCollection.GetMessages()[0], kCallerVoiceSeconds - kGreetingSeconds);
 }
 
+// A call that rings during another call's answer delay finds, at its own timer, the first call's
+// message being recorded. It rings on, and once the line is free it is answered after an answer
+// delay of its own, like a call that rang while the other one was recorded.
+TEST_F(AnsweringEndToEndTest, ACallTurnedAwayWhileTheLineIsInUseIsAnsweredOnceTheLineIsFree) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+
+  RingUntilTimed(client, 1321, "caller1");
+  virtualLoop.AdvanceMs(5);
+  RingUntilTimed(client, 1322, "caller2");  // within the first call's 10 ms
+  virtualLoop.AdvanceMs(5);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1321) == ST_MESSAGE_RECORDING; }));
+  ASSERT_TRUE(ClientSays(client, "audio 1321 input PORT="));
+  virtualLoop.AdvanceMs(5);  // the second call's timer: the line is in use
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  virtualLoop.AdvanceMs(5000);
+  EXPECT_EQ(StateOf(1322), ST_WAIT_ANSWERING_TIMER_EXPIRE);
+  const size_t before = client.AllLines().size();
+  HangUp(client, 1321);
+
+  // Within a second the line is seen free, and 10 ms later the call is answered.
+  virtualLoop.AdvanceMs(1000);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1322) == ST_WAIT_ANSWERING_TIMER_EXPIRE; }));
+  virtualLoop.AdvanceMs(10);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1322) == ST_MESSAGE_RECORDING; }));
+  ASSERT_TRUE(ClientSays(client, "audio 1322 input PORT="));
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, 1322);
+  EXPECT_EQ(CountStartingWith(CommandsSince(client, before), "ALTER CALL 1322 ANSWER"), 1u);
+
+  const std::vector<Listed> listed = ListedMessages();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].caller, u"caller1");
+  EXPECT_EQ(listed[1].caller, u"caller2");
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    ExpectCallersVoice(*message, kCallerVoiceSeconds - kGreetingSeconds);
+  }
+}
+
 }  // namespace
