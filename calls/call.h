@@ -96,6 +96,9 @@ class CCall {
   // is free waits out an answer delay of its own before it is answered.
   void SetWaitingForLine(bool waiting) { m_bWaitingForLine = waiting; }
   bool IsWaitingForLine() const { return m_bWaitingForLine; }
+  // How often the answer for a voice message has been sent to the client for this call.
+  int32_t GetAnswerSends() const { return m_nAnswerSends; }
+  void SetAnswerSends(int32_t sends) { m_nAnswerSends = sends; }
   // A message, a conversation or the call-waiting marker: the dispatcher keeps such a call when
   // its status ends it.
   bool HoldsRecording() const { return m_pMessage != nullptr || m_pConversation != nullptr || m_bCallWaitingMarker; }
@@ -144,4 +147,5 @@ class CCall {
   int32_t m_nRejectTextRetries = 0;
   int32_t m_nAnswerPostedState = -1;
   bool m_bWaitingForLine = false;
+  int32_t m_nAnswerSends = 0;
 };

@@ -22,6 +22,11 @@ constexpr int32_t kIncompleteInfoRetryMs = 150;
 constexpr int32_t kForceAnswerRetryMs = 200;
 // How often a call that found the line in use looks again whether it is free.
 constexpr int32_t kLineInUseRetryMs = 1000;
+// How long the client has to confirm an answer (INPROGRESS): past the link's three sends of a
+// command, 5 s apart and each after a new attach, after which the link gives the command up.
+constexpr int32_t kAnswerConfirmMs = 20000;
+// The answers sent for one voice message before the call is left to ring.
+constexpr int32_t kMaxAnswerSends = 2;
 // Waiting calls that no rejection option takes count towards the call-waiting tip.
 constexpr int32_t kWaitingCallsPerTip = 3;
 constexpr int32_t kMaxCallWaitingTips = 3;
@@ -175,6 +180,27 @@ void CallFSMDoFuncAnswerIncomingCallMessage(CFSMEv& event) {
   CCall& call = *CallFSMGetCall(event);
   call.ClearAnswerPosted();
   CallFSMAlterCall(call, SkypeCallProp::ANSWER);
+  call.SetAnswerSends(1);
+  CallFSMPost(event, CFSMEv::kTimeout, kAnswerConfirmMs);
+}
+
+void CallFSMDoFuncAnswerNotConfirmed(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  CCall& call = *CallFSMGetCall(event);
+  const int32_t status = call.GetStatus();
+  const bool ringing = status == SkypeCallStatus::RINGING || status == SkypeCallStatus::EARLYMEDIA;
+  if (ringing && call.GetAnswerSends() < kMaxAnswerSends) {
+    QAV_LOG(LOG_WARNING, u"[CallId: %d] The answer is not confirmed after %d ms, answering again", call.GetCallId(),
+            kAnswerConfirmMs);
+    CallFSMAlterCall(call, SkypeCallProp::ANSWER);
+    call.SetAnswerSends(call.GetAnswerSends() + 1);
+    CallFSMPost(event, CFSMEv::kTimeout, kAnswerConfirmMs);
+    return;
+  }
+  // The line goes to the next call; this one rings on for the user, who may still answer it.
+  QAV_LOG(LOG_WARNING, u"[CallId: %d] The answer is not confirmed after %d sends, the call is left to ring",
+          call.GetCallId(), call.GetAnswerSends());
+  CallFSMPost(event, EV_ANSWER_NOT_ALLOWED, 0);
 }
 
 void CallFSMDoFuncSendFinish(CFSMEv& event) {

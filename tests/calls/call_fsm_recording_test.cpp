@@ -278,6 +278,29 @@ class CallFsmRecordingTest : public CallModelFixture {
   static CConversation* ConversationOf(int32_t call) { return g_CallCollection.Get(call)->GetConversation(); }
 };
 
+// The client does not confirm the answer (no INPROGRESS: the link gave it up unanswered). After
+// 20 s of ringing on, the answer is sent once more; 20 s after that the call is left to ring, and
+// the line is free for the next caller.
+TEST_F(CallFsmRecordingTest, AnAnswerTheClientDoesNotConfirmIsSentAgainThenTheCallIsLeftToRing) {
+  const auto defaults = [](RecordingCallAudio&) {};
+  const Scenario scenarios[] = {
+      {"answered again after 20 s, and recorded", defaults,
+       {Ring(7), kAnswerDelay, Advance(19999), Advance(1), Status(7, kInprogress), Status(7, kFinished)},
+       Cat<std::u16string>({Answer(7), Answered(7), ToCard(7)}),
+       {kStart, "MsgStop"},
+       kMessageKept,
+       {{7, ST_CALL_DONE}}},
+      {"left to ring after its second answer, and the next caller is answered", defaults,
+       {Ring(7), kAnswerDelay, Advance(40000), Ring(9, u"caller2"), kAnswerDelay, Status(9, kInprogress),
+        Status(9, kFinished)},
+       Cat<std::u16string>({Answer(7), Answer(7), Answered(9, u"caller2"), ToCard(9)}),
+       {kStart, "MsgStop"},
+       kMessageKept,
+       {{7, ST_CALL_RINGING}, {9, ST_CALL_DONE}}},
+  };
+  RunTable(scenarios);
+}
+
 TEST_F(CallFsmRecordingTest, CallsAreAnsweredAndRecorded) {
   const auto defaults = [](RecordingCallAudio&) {};
   const Scenario scenarios[] = {

@@ -15,11 +15,12 @@ namespace {
 
 using qav::test::CallModelFixture;
 
-TEST(CallFsmTable, HasSeventyFiveValidRowsOverFifteenStatesAndTwentyFourEvents) {
+TEST(CallFsmTable, HasSeventySevenValidRowsOverFifteenStatesAndTwentyFourEvents) {
   qav::test::LogCapture log;
   const auto rows = GetCallFSMTransitions();
-  // The design's 70 rows and the five that end a call with a failure status like a finished one.
-  ASSERT_EQ(rows.size(), 76u);
+  // The design's 70 rows, the five that end a call with a failure status like a finished one, and
+  // the two that bound the wait for an answer's confirmation.
+  ASSERT_EQ(rows.size(), 78u);
   EXPECT_EQ(rows.back().state, kFsmEndState);
   EXPECT_EQ(rows.back().event, kFsmEndEvent);
   FSMTable table;
