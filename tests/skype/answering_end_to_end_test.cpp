@@ -203,8 +203,8 @@ class AnsweringEndToEndTest : public CallModelFixture {
   }
   // Waits until the voice message being recorded holds `seconds` of the caller (16 kHz, 16-bit
   // mono WAV: 32000 bytes a second after the 44 bytes of header).
-  void WaitForVoice(double seconds) {
-    const std::string recording = MessagesFolder() + "lastvoicemsg.wav";
+  void WaitForVoice(double seconds, const std::string& file = "lastvoicemsg.wav") {
+    const std::string recording = MessagesFolder() + file;
     ASSERT_TRUE(ServeUntil([&] {
       return std::filesystem::exists(recording) && std::filesystem::file_size(recording) >= 44 + seconds * 32000;
     })) << "the caller's voice never reached " << recording;
@@ -480,6 +480,57 @@ TEST_F(AnsweringEndToEndTest, ACallTurnedAwayWhileTheLineIsInUseIsAnsweredOnceTh
   for (const CMessage* message : g_MessageCollection.GetMessages()) {
     ExpectCallersVoice(*message, kCallerVoiceSeconds - kGreetingSeconds);
   }
+}
+
+// The folder refuses a message's final name (something is in its way). The message keeps its
+// temporary name as its own, and the next calls record under other names: nothing is recorded
+// over or deleted, every row has its file, and the next start lists the kept one as a recording
+// a killed process left.
+TEST_F(AnsweringEndToEndTest, AMessageWhoseFinalNameIsRefusedKeepsItsOwnNameAndIsNeverRecordedOver) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+
+  RingAndAnswer(client, 1341, "caller1");
+  const int64_t start = g_CallCollection.Get(1341)->GetStartTime();
+  for (int32_t seconds = 1; seconds <= 8; ++seconds) {
+    std::filesystem::create_directory(MessagesFolder() +
+                                      qav::U8(BuildVoiceMessageFileName(u"caller1", start, seconds, false, u"wav")));
+  }
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, 1341);
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  EXPECT_EQ(qav::U8(g_MessageCollection.GetMessages()[0]->GetFileName()), "lastvoicemsg.wav");
+  ExpectCallersVoice(*g_MessageCollection.GetMessages()[0], kCallerVoiceSeconds - kGreetingSeconds);
+  bool reasonLogged = false;
+  for (const auto& line : log.Lines()) {
+    reasonLogged |= line.message.find(u"ERROR renaming") != std::u16string::npos &&
+                    line.message.find(u"File exists") != std::u16string::npos;
+  }
+  EXPECT_TRUE(reasonLogged);
+
+  for (const auto& [id, caller] : {std::pair{1342, "caller2"}, std::pair{1343, "caller3"}}) {
+    RingAndAnswer(client, id, caller);
+    WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds, "lastvoicemsg.1.wav");
+    HangUp(client, id);
+  }
+  const std::vector<Listed> listed = ListedMessages();
+  ASSERT_EQ(listed.size(), 3u);
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    ExpectCallersVoice(*message, kCallerVoiceSeconds - kGreetingSeconds);
+  }
+
+  StopProgram();
+  StartProgram();
+  ASSERT_EQ(g_MessageCollection.GetCount(), 3u);
+  std::vector<std::u16string> callers;
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    callers.push_back(message->GetUser()->GetHandle());
+    ExpectCallersVoice(*message, kCallerVoiceSeconds - kGreetingSeconds);
+  }
+  std::sort(callers.begin(), callers.end());
+  EXPECT_EQ(callers, (std::vector<std::u16string>{u"caller2", u"caller3", u"unknown"}));
 }
 
 }  // namespace
