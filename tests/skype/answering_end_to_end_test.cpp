@@ -533,4 +533,45 @@ TEST_F(AnsweringEndToEndTest, AMessageWhoseFinalNameIsRefusedKeepsItsOwnNameAndI
   EXPECT_EQ(callers, (std::vector<std::u16string>{u"caller2", u"caller3", u"unknown"}));
 }
 
+// The program's exit, and the user's signing out, while a caller leaves a message: before the link
+// ends or the user's objects go, the call is given back to the sound card and hung up, and the
+// message is kept with the caller's voice.
+TEST_F(AnsweringEndToEndTest, TheExitOrASignOutDuringAMessageGivesTheCallBackAndKeepsTheMessage) {
+  for (const bool exit : {true, false}) {
+    SCOPED_TRACE(exit ? "exit" : "signed out");
+    std::filesystem::remove_all(temp_.path() + "/QAV/My Received Voice Messages");
+    ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+    ASSERT_TRUE(client.started());
+    ASSERT_TRUE(client.WaitForLine("ready "));
+    StartProgram();
+    RingAndAnswer(client, 1351, "caller1");
+    const std::string folder = MessagesFolder();
+    WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+    if (exit) {
+      StopProgram();
+    } else {
+      client.WriteLine("user-status LOGGEDOUT");
+      ASSERT_TRUE(ServeUntil([] { return g_CurrentUser.GetHandle().empty(); }));
+    }
+    ASSERT_TRUE(ClientReceives(client, "ALTER CALL 1351 SET_OUTPUT SOUNDCARD"));
+    ASSERT_TRUE(ClientReceives(client, "ALTER CALL 1351 SET_INPUT SOUNDCARD"));
+    ASSERT_TRUE(ClientReceives(client, "ALTER CALL 1351 HANGUP"));
+    ASSERT_TRUE(ClientSays(client, "audio 1351 ended"));
+
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      const std::string name = entry.path().filename().string();
+      const std::optional<VoiceMessageFileName> parsed = ParseVoiceMessageFileName(qav::U16(name));
+      if (!parsed) continue;
+      kept.push_back(name);
+      EXPECT_EQ(parsed->caller, u"caller1");
+      const double seconds = std::atof(Output("soxi -D " + Quote(entry.path().string())).c_str());
+      EXPECT_GE(seconds, kCallerVoiceSeconds - kGreetingSeconds);
+      EXPECT_EQ(parsed->duration, static_cast<int32_t>(std::ceil(seconds)));
+    }
+    EXPECT_EQ(kept.size(), 1u) << ::testing::PrintToString(kept);
+    if (!exit) StopProgram();
+  }
+}
+
 }  // namespace
