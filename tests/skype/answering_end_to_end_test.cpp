@@ -23,6 +23,7 @@
 #include "calls/call_fsm_states.h"
 #include "calls/conversation.h"
 #include "calls/conversation_collection.h"
+#include "calls/conversation_data_file.h"
 #include "calls/message.h"
 #include "calls/message_collection.h"
 #include "calls/recording_file_names.h"
@@ -572,6 +573,47 @@ TEST_F(AnsweringEndToEndTest, TheExitOrASignOutDuringAMessageGivesTheCallBackAnd
     EXPECT_EQ(kept.size(), 1u) << ::testing::PrintToString(kept);
     if (!exit) StopProgram();
   }
+}
+
+// With automatic recording, the user picks up a call while another one goes on and is recorded:
+// the second call joins the conversation, its partner is asked for, told that the recording
+// starts, and listed in the side file beside the first call's.
+TEST_F(AnsweringEndToEndTest, ASecondCallPickedUpDuringARecordedConversationHasItsPartnerAskedToldAndListed) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_TRUE(client.started());
+  ASSERT_TRUE(client.WaitForLine("ready "));
+  StartProgram();
+  g_ConversationAutoRecordMode = 1;
+  g_RecConvTextNotificationStartAllowed = 1;
+  g_RecConvTextNotificationTextMsgStart = u"Recording starts";
+  g_SecB4AnsweringOnline = 60;
+
+  client.WriteLine("ring 1361 caller1 audio=" + callerWav_);
+  ASSERT_TRUE(ServeUntil([&] {
+    return StateOf(1361) == ST_WAIT_ANSWERING_TIMER_EXPIRE && g_CallCollection.Get(1361)->IsCallInfoComplete();
+  }));
+  client.WriteLine("status 1361 INPROGRESS");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1361) == ST_CONV_RECORDING; }));
+  ASSERT_TRUE(ClientReceives(client, "MESSAGE caller1 Recording starts"));
+
+  client.WriteLine("ring 1362 caller2 audio=" + callerWav_);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1362) == ST_NEW_IN_CALL; }));
+  client.WriteLine("status 1362 INPROGRESS");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1362) == ST_CONV_RECORDING; }));
+  ASSERT_TRUE(ClientReceives(client, "GET CALL 1362 PARTNER_HANDLE"));
+  ASSERT_TRUE(ServeUntil([&] { return g_CallCollection.Get(1362)->GetPartner() != nullptr; }));
+  virtualLoop.AdvanceMs(1000);
+  ASSERT_TRUE(ClientReceives(client, "MESSAGE caller2 Recording starts"));
+
+  client.WriteLine("hangup 1362");
+  client.WriteLine("hangup 1361");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1361) == ST_CALL_DONE && StateOf(1362) == ST_CALL_DONE; }));
+  const CConversation* conversation = g_CallCollection.Get(1361)->GetConversation();
+  ASSERT_NE(conversation, nullptr);
+  EXPECT_EQ(g_CallCollection.Get(1362)->GetConversation(), conversation);
+  const std::string side = qav::U8(g_ConversationCollection.GetConversationsFolder() + conversation->GetDataFileName());
+  const ConversationData data = ParseConversationData(qav::test::ReadFileBytes(side));
+  EXPECT_EQ(data.partners, (std::vector<std::u16string>{u"caller1", u"caller2"}));
 }
 
 }  // namespace
