@@ -164,6 +164,12 @@ class AnsweringEndToEndTest : public CallModelFixture {
              GetSkypeAudioOutDevice() == u"Simulated Speakers";
     }));
   }
+  // The client in a process of its own, ready, and the program attached to it.
+  void StartClientAndProgram(ChildProcess& client) {
+    ASSERT_TRUE(client.started());
+    ASSERT_TRUE(client.WaitForLine("ready "));
+    StartProgram();
+  }
   // Ends it as the program's exit does.
   void StopProgram() {
     dispatcher_->Shutdown();
@@ -390,9 +396,7 @@ TEST_F(AnsweringEndToEndTest, ACallIsAnsweredGreetedAndRecordedAndTheListLoadsAg
 // and the first message keeps its file and its caller's voice.
 TEST_F(AnsweringEndToEndTest, TwoCallsWhoseTimersFallDueInOneTickAreAnsweredOneAtATime) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
   const size_t before = client.AllLines().size();
 
   RingUntilTimed(client, 1301, "caller1");
@@ -417,9 +421,7 @@ TEST_F(AnsweringEndToEndTest, TwoCallsWhoseTimersFallDueInOneTickAreAnsweredOneA
 // audio thread writes for the first one, or the note of its caller.
 TEST_F(AnsweringEndToEndTest, ASecondMessageStartLeavesTheFileOfTheMessageBeingRecordedAlone) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
   RingAndAnswer(client, 1311, "caller1");
   WaitForVoice(0.5);
   const std::string note = qav::U8(g_MessageCollection.GetCallerNotePath());
@@ -447,9 +449,7 @@ TEST_F(AnsweringEndToEndTest, ASecondMessageStartLeavesTheFileOfTheMessageBeingR
 // delay of its own, like a call that rang while the other one was recorded.
 TEST_F(AnsweringEndToEndTest, ACallTurnedAwayWhileTheLineIsInUseIsAnsweredOnceTheLineIsFree) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
 
   RingUntilTimed(client, 1321, "caller1");
   virtualLoop.AdvanceMs(5);
@@ -489,9 +489,7 @@ TEST_F(AnsweringEndToEndTest, ACallTurnedAwayWhileTheLineIsInUseIsAnsweredOnceTh
 // a killed process left.
 TEST_F(AnsweringEndToEndTest, AMessageWhoseFinalNameIsRefusedKeepsItsOwnNameAndIsNeverRecordedOver) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
 
   RingAndAnswer(client, 1341, "caller1");
   const int64_t start = g_CallCollection.Get(1341)->GetStartTime();
@@ -542,9 +540,7 @@ TEST_F(AnsweringEndToEndTest, TheExitOrASignOutDuringAMessageGivesTheCallBackAnd
     SCOPED_TRACE(exit ? "exit" : "signed out");
     std::filesystem::remove_all(temp_.path() + "/QAV/My Received Voice Messages");
     ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-    ASSERT_TRUE(client.started());
-    ASSERT_TRUE(client.WaitForLine("ready "));
-    StartProgram();
+    ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
     RingAndAnswer(client, 1351, "caller1");
     const std::string folder = MessagesFolder();
     WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
@@ -580,9 +576,7 @@ TEST_F(AnsweringEndToEndTest, TheExitOrASignOutDuringAMessageGivesTheCallBackAnd
 // starts, and listed in the side file beside the first call's.
 TEST_F(AnsweringEndToEndTest, ASecondCallPickedUpDuringARecordedConversationHasItsPartnerAskedToldAndListed) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
   g_ConversationAutoRecordMode = 1;
   g_RecConvTextNotificationStartAllowed = 1;
   g_RecConvTextNotificationTextMsgStart = u"Recording starts";
