@@ -85,6 +85,20 @@ class CCall {
   // How often the machine has looked again for the partner of this rejected waiting call.
   int32_t GetRejectTextRetries() const { return m_nRejectTextRetries; }
   void SetRejectTextRetries(int32_t retries) { m_nRejectTextRetries = retries; }
+  // The machine has decided to answer this call and posted the answer, which it has not sent yet:
+  // the call already has the line (CCallCollection::GetCallUsingLine), so that another call whose
+  // timer falls due in the same tick is not answered as well. It counts only while the call stays
+  // in the state it was marked in; sending the answer clears it.
+  void MarkAnswerPosted() { m_nAnswerPostedState = GetState(); }
+  void ClearAnswerPosted() { m_nAnswerPostedState = -1; }
+  bool IsBeingAnswered() const { return m_nAnswerPostedState >= 0 && m_nAnswerPostedState == GetState(); }
+  // The answer timer found the line in use: the call rings on and waits for the line, and once it
+  // is free waits out an answer delay of its own before it is answered.
+  void SetWaitingForLine(bool waiting) { m_bWaitingForLine = waiting; }
+  bool IsWaitingForLine() const { return m_bWaitingForLine; }
+  // How often the answer for a voice message has been sent to the client for this call.
+  int32_t GetAnswerSends() const { return m_nAnswerSends; }
+  void SetAnswerSends(int32_t sends) { m_nAnswerSends = sends; }
   // A message, a conversation or the call-waiting marker: the dispatcher keeps such a call when
   // its status ends it.
   bool HoldsRecording() const { return m_pMessage != nullptr || m_pConversation != nullptr || m_bCallWaitingMarker; }
@@ -131,4 +145,7 @@ class CCall {
   CConversation* m_pConversation = nullptr;
   bool m_bCallWaitingMarker = false;
   int32_t m_nRejectTextRetries = 0;
+  int32_t m_nAnswerPostedState = -1;
+  bool m_bWaitingForLine = false;
+  int32_t m_nAnswerSends = 0;
 };

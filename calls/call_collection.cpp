@@ -92,6 +92,14 @@ CCall* CCallCollection::GetCallRecording(const CCall* except) const {
   return nullptr;
 }
 
+CCall* CCallCollection::GetCallUsingLine(const CCall* except) const {
+  if (CCall* recording = GetCallRecording(except)) return recording;
+  for (const auto& [id, call] : ClientCalls()) {
+    if (call.get() != except && call->IsBeingAnswered()) return call.get();
+  }
+  return nullptr;
+}
+
 std::vector<int32_t> CCallCollection::GetCallIds() const {
   std::vector<int32_t> ids;
   ids.reserve(m_calls.size());

@@ -47,6 +47,11 @@ class CCallCollection {
   // `except` (a call asking about the others) is passed over.
   CCall* GetCallRecording(const CCall* except = nullptr) const;
 
+  // The call that has the line, other than `except`: the first that is recording (as
+  // GetCallRecording) or whose answer the machine has posted and not sent yet. The answering
+  // machine answers one call at a time: while this gives a call, no other is answered.
+  CCall* GetCallUsingLine(const CCall* except = nullptr) const;
+
   // The ids of every call, lowest first.
   std::vector<int32_t> GetCallIds() const;
 

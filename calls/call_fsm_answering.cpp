@@ -24,6 +24,13 @@ constexpr int32_t kIncompleteInfoRetryMs = 150;
 constexpr int32_t kForceAnswerRetryMs = 200;
 // How often a call held back by a greeting take looks again whether it may be answered.
 constexpr int32_t kGreetingTakeRetryMs = 1000;
+// How often a call that found the line in use looks again whether it is free.
+constexpr int32_t kLineInUseRetryMs = 1000;
+// How long the client has to confirm an answer (INPROGRESS): past the link's three sends of a
+// command, 5 s apart and each after a new attach, after which the link gives the command up.
+constexpr int32_t kAnswerConfirmMs = 20000;
+// The answers sent for one voice message before the call is left to ring.
+constexpr int32_t kMaxAnswerSends = 2;
 // Waiting calls that no rejection option takes count towards the call-waiting tip.
 constexpr int32_t kWaitingCallsPerTip = 3;
 constexpr int32_t kMaxCallWaitingTips = 3;
@@ -86,9 +93,9 @@ void CallFSMDoFuncSkypeRingingCanWeStartAnswerTimerOrRejectCall(CFSMEv& event) {
   }
 }
 
-void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
-  CALL_FSM_TRACE(event);
-  const CCall& call = *CallFSMGetCall(event);
+namespace {
+
+void StartAnswerTimer(const CFSMEv& event, const CCall& call) {
   // In 64 bits: a delay option of millions of seconds must not wrap into a negative delay.
   const int64_t delay = std::clamp<int64_t>(int64_t{GetAnswerDelaySeconds()} * 1000 + 10,
                                             std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
@@ -100,15 +107,26 @@ void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
   CallFSMPost(event, CFSMEv::kTimeout, static_cast<int32_t>(delay));
 }
 
+}  // namespace
+
+void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  StartAnswerTimer(event, *CallFSMGetCall(event));
+}
+
 namespace {
 
-// The common part of the timer's and the user's answer: no other call may be recording, and the
-// call's details must be complete before anything is decided.
-bool OtherCallRecording(const CCall& call) {
-  const CCall* recording = g_CallCollection.GetCallRecording();
-  if (recording == nullptr) return false;
-  QAV_LOG(LOG_INFO, u"[CallId: %d] Other Call (CallId: %d) active on Skype, Can't start answering machine on this call",
-          call.GetCallId(), recording->GetCallId());
+// The common part of the timer's and the user's answer: no other call may have the line (be
+// recorded, or be about to be answered), and the call's details must be complete before anything
+// is decided.
+bool OtherCallUsingLine(const CCall& call) {
+  const CCall* other = g_CallCollection.GetCallUsingLine(&call);
+  if (other == nullptr) return false;
+  // Said once, not at every look of a call that waits for the line.
+  if (!call.IsWaitingForLine()) {
+    QAV_LOG(LOG_INFO, u"[CallId: %d] Other Call (CallId: %d) active on Skype, Can't start answering machine on this call",
+            call.GetCallId(), other->GetCallId());
+  }
   return true;
 }
 
@@ -124,16 +142,34 @@ bool GreetingTakeHoldsTheAnswer(const CFSMEv& event, int32_t retryEvent) {
   return true;
 }
 
+// Posts the event that sends the answer, and marks the call as having the line from now on.
+void PostAnswer(const CFSMEv& event, CCall& call, int32_t answerEvent) {
+  call.MarkAnswerPosted();
+  CallFSMPost(event, answerEvent, 0);
+}
+
 }  // namespace
 
 void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  const CCall& call = *CallFSMGetCall(event);
-  if (OtherCallRecording(call)) return;
+  CCall& call = *CallFSMGetCall(event);
+  if (OtherCallUsingLine(call)) {
+    // The call rings on and is answered once the line is free, as one that rings while another
+    // call is recorded is: turned away once, it would ring unanswered until the caller gives up.
+    call.SetWaitingForLine(true);
+    CallFSMPost(event, CFSMEv::kTimeout, kLineInUseRetryMs);
+    return;
+  }
+  if (call.IsWaitingForLine()) {
+    call.SetWaitingForLine(false);
+    QAV_LOG(LOG_INFO, u"[CallId: %d] The line is free again, the answer timer starts over", call.GetCallId());
+    StartAnswerTimer(event, call);
+    return;
+  }
   if (call.IsCallInfoComplete()) {
     if (call.IsAnsweringPossible() && call.AnswerAllowed() != 0 &&
         !GreetingTakeHoldsTheAnswer(event, CFSMEv::kTimeout)) {
-      CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+      PostAnswer(event, call, EV_SEND_INPROGRESS_MSG);
     }
     return;
   }
@@ -145,12 +181,12 @@ void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event) {
 
 void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  const CCall& call = *CallFSMGetCall(event);
-  if (OtherCallRecording(call)) return;
+  CCall& call = *CallFSMGetCall(event);
+  if (OtherCallUsingLine(call)) return;
   if (call.IsCallInfoComplete()) {
     // The user's own command overrides the answering options, not the folder limit or the type.
     if (call.IsAnsweringPossible() && !GreetingTakeHoldsTheAnswer(event, EV_USER_FORCE_ANSWERING)) {
-      CallFSMPost(event, EV_SEND_INPROGRESS_MSG, 0);
+      PostAnswer(event, call, EV_SEND_INPROGRESS_MSG);
     }
     return;
   }
@@ -162,7 +198,30 @@ void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
 
 void CallFSMDoFuncAnswerIncomingCallMessage(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  CallFSMAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+  CCall& call = *CallFSMGetCall(event);
+  call.ClearAnswerPosted();
+  CallFSMAlterCall(call, SkypeCallProp::ANSWER);
+  call.SetAnswerSends(1);
+  CallFSMPost(event, CFSMEv::kTimeout, kAnswerConfirmMs);
+}
+
+void CallFSMDoFuncAnswerNotConfirmed(CFSMEv& event) {
+  CALL_FSM_TRACE(event);
+  CCall& call = *CallFSMGetCall(event);
+  const int32_t status = call.GetStatus();
+  const bool ringing = status == SkypeCallStatus::RINGING || status == SkypeCallStatus::EARLYMEDIA;
+  if (ringing && call.GetAnswerSends() < kMaxAnswerSends) {
+    QAV_LOG(LOG_WARNING, u"[CallId: %d] The answer is not confirmed after %d ms, answering again", call.GetCallId(),
+            kAnswerConfirmMs);
+    CallFSMAlterCall(call, SkypeCallProp::ANSWER);
+    call.SetAnswerSends(call.GetAnswerSends() + 1);
+    CallFSMPost(event, CFSMEv::kTimeout, kAnswerConfirmMs);
+    return;
+  }
+  // The line goes to the next call; this one rings on for the user, who may still answer it.
+  QAV_LOG(LOG_WARNING, u"[CallId: %d] The answer is not confirmed after %d sends, the call is left to ring",
+          call.GetCallId(), call.GetAnswerSends());
+  CallFSMPost(event, EV_ANSWER_NOT_ALLOWED, 0);
 }
 
 void CallFSMDoFuncSendFinish(CFSMEv& event) {
@@ -172,12 +231,15 @@ void CallFSMDoFuncSendFinish(CFSMEv& event) {
 
 void CallFSMDoFuncCanWeAnswerConvAndSendInprogressEv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  if (g_CallCollection.GetCallRecording() == nullptr) CallFSMPost(event, EV_SEND_INPROGRESS_CONV, 0);
+  CCall& call = *CallFSMGetCall(event);
+  if (g_CallCollection.GetCallUsingLine(&call) == nullptr) PostAnswer(event, call, EV_SEND_INPROGRESS_CONV);
 }
 
 void CallFSMDoFuncAnswerIncomingCallConv(CFSMEv& event) {
   CALL_FSM_TRACE(event);
-  CallFSMAlterCall(*CallFSMGetCall(event), SkypeCallProp::ANSWER);
+  CCall& call = *CallFSMGetCall(event);
+  call.ClearAnswerPosted();
+  CallFSMAlterCall(call, SkypeCallProp::ANSWER);
 }
 
 void CallFSMDoFuncSkypeInprogressCanWeAutoConvRec(CFSMEv& event) {

@@ -3,6 +3,9 @@
 #include "audio/video_driver.h"
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
+#include "calls/call_collection.h"
+#include "calls/call_fsm_states.h"
+#include "foundation/logger.h"
 #include "skype/link/device_to_skype_cmd.h"
 #include "skype/link/skype_client_info.h"
 #include "skype/link/skype_transport.h"
@@ -55,4 +58,18 @@ bool CallFSMSendChatText(const CCall& call, std::u16string_view text) {
   if (partner == nullptr || partner->IsPstnNumber()) return false;
   const std::u16string handle = partner->GetHandle();
   return QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.Message(handle, text); }) != 0;
+}
+
+void CallFSMGiveBackRoutedCalls() {
+  for (const int32_t callId : g_CallCollection.GetCallIds()) {
+    const CCall* call = g_CallCollection.Get(callId);
+    if (call == nullptr) continue;
+    const int32_t state = call->GetState();
+    if (state != ST_MESSAGE_RECORDING && state != ST_CONV_RECORDING) continue;
+    QAV_LOG(LOG_INFO, u"[CallId: %d] The call's sound goes back to the sound card before the link ends", callId);
+    SetCallAudio(*call, true, 0, 0);
+    if (state != ST_MESSAGE_RECORDING) continue;
+    if (CallAudio().HasVideoDriver()) CallFSMRestoreVideoIn();
+    CallFSMAlterCall(*call, SkypeCallProp::HANGUP);
+  }
 }

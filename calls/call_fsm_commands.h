@@ -28,3 +28,8 @@ bool CallFSMInsertBeep();
 // Queues MESSAGE <partner> <text> when the call's partner is known and not a telephone number
 // (telephone numbers cannot take chat texts); true when queued.
 bool CallFSMSendChatText(const CCall& call, std::u16string_view text);
+// Before the link ends or the current user's objects go: every call whose sound the program has
+// routed to its ports gets it back on the sound card, and a call answered for a voice message is
+// hung up, as at the message's longest length (clearing the lists then ends the recordings and
+// keeps the files).
+void CallFSMGiveBackRoutedCalls();

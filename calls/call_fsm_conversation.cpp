@@ -19,6 +19,7 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "skype/link/main_window_port.h"
+#include "skype/link/skype_vocabulary.h"
 #include "skype/link/user.h"
 
 namespace {
@@ -31,8 +32,11 @@ void RestoreMainWindowOnConversations() {
   PostToMainWindow(UM_SELECTOPTIONPAGE, kPageConversations);
 }
 
-// The beep and the chat text that tell the partner the recording (re)starts.
+// The beep and the chat text that tell the partner the recording (re)starts. A call without a
+// partner yet (one the user picked up while another call went on was never asked) is asked for it
+// now, so the text reaches the partner and the side file lists them.
 void PostStartNotices(const CFSMEv& event, const CCall& call) {
+  if (call.GetPartner() == nullptr) CallFSMAskCall(call, SkypeCallProp::PARTNER_HANDLE);
   if (g_RecConvAudioNotificationAllowed != 0) CallFSMPost(event, EV_CONV_REC_INSERT_BEEP, kBeepAfterStartMs);
   if (g_RecConvTextNotificationStartAllowed != 0) {
     CallFSMPost(event, EV_CONV_REC_START_NOTIFY_IM, call.GetPartner() == nullptr ? kTextWhilePartnerUnknownMs : 0);

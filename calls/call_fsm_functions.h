@@ -28,6 +28,7 @@ void CallFSMDoFuncRingingStartAnswerTimer(CFSMEv& event);
 void CallFSMDoFuncCanWeAnswerMsgAndSendInprogressEv(CFSMEv& event);
 void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event);
 void CallFSMDoFuncAnswerIncomingCallMessage(CFSMEv& event);
+void CallFSMDoFuncAnswerNotConfirmed(CFSMEv& event);
 void CallFSMDoFuncSendFinish(CFSMEv& event);
 void CallFSMDoFuncCanWeAnswerConvAndSendInprogressEv(CFSMEv& event);
 void CallFSMDoFuncAnswerIncomingCallConv(CFSMEv& event);

@@ -21,6 +21,10 @@ constexpr int32_t SAME = kFsmSameState;
 // A call that ends with a failure status (FAILED, MISSED, REFUSED, BUSY, CANCELLED: the
 // TERMINATED event) ends like a FINISHED one in every state that can hold a recording, so the
 // audio job stops, the file is finished and the machine answers the next call.
+//
+// An answer for a voice message that the client does not confirm (no INPROGRESS) within a bound is
+// sent once more, and then the call is left to ring (ST_CALL_RINGING), so that a lost answer does
+// not keep the line in use for good.
 const FSMTransition kCallTransitions[] = {
     // ST_NEW_CALL
     ROW(ST_NEW_CALL, EV_SKYPE_RINGING, SAME, SkypeRingingSendGetCallType),
@@ -63,6 +67,8 @@ const FSMTransition kCallTransitions[] = {
     ROW(ST_MESSAGE_WAIT_INPROGRESS_REPLY, EV_SKYPE_INPROGRESS, ST_MESSAGE_RECORDING, SkypeInprogressStartRecMessage),
     ROW(ST_MESSAGE_WAIT_INPROGRESS_REPLY, EV_SKYPE_FINISHED, ST_CALL_DONE, CleanUpMessage),
     ROW(ST_MESSAGE_WAIT_INPROGRESS_REPLY, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUpMessage),
+    ROW(ST_MESSAGE_WAIT_INPROGRESS_REPLY, T, SAME, AnswerNotConfirmed),
+    ROW(ST_MESSAGE_WAIT_INPROGRESS_REPLY, EV_ANSWER_NOT_ALLOWED, ST_CALL_RINGING, DoNothing),
     // ST_MESSAGE_RECORDING
     ROW(ST_MESSAGE_RECORDING, T, ST_CALL_DONE, StopRecMessageAndSendFinish),
     ROW(ST_MESSAGE_RECORDING, EV_USER_TAKE_CONTROL, ST_CALL_INPROGRESS, StopRecMessageUserTakeControl),

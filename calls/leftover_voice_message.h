@@ -1,6 +1,8 @@
 // A voice message whose recording never finished, because the program was killed or the machine
 // went down while a caller spoke: its file is still "lastvoicemsg.<wav|mp3>", which the next
-// answered call would record over. At start-up, before any call can, the file is repaired (a
+// answered call would record over. A message whose folder refused its final name keeps such a
+// name too ("lastvoicemsg.<n>.<wav|mp3>" when the plain one was taken) and is recovered the same
+// way. At start-up, before any call can, the file is repaired (a
 // .wav's header sizes set from its real length) and given the name of a new voice message, dated
 // by its last change less its length, so the lists show it. Its caller is the one the recording's
 // note names (calls/recording_caller_note.h); without a usable note for that file, an unknown

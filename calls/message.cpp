@@ -1,7 +1,9 @@
 #include "calls/message.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "calls/call.h"
 #include "calls/call_audio_requests.h"
@@ -16,6 +18,7 @@
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "skype/link/main_window_port.h"
 #include "skype/link/skype_vocabulary.h"
 #include "skype/link/user.h"
@@ -48,13 +51,35 @@ void CMessage::Init(CCall* call, int32_t seen, std::u16string_view extension) {
   m_strExtension = extension.empty() ? GetRecordingFileExtension() : std::u16string(extension);
 }
 
-std::u16string CMessage::TemporaryPath(const std::u16string& folder) const {
-  return folder + std::u16string(kVoiceMessageTemporaryBase) + u"." + m_strExtension;
+std::u16string CMessage::TemporaryPath(const std::u16string& folder) const { return folder + m_strTemporaryName; }
+
+namespace {
+
+// The first temporary name no file has: "lastvoicemsg.<ext>", then "lastvoicemsg.1.<ext>", ...
+// A file under such a name belongs to a message that could not take its final name.
+std::u16string FreeTemporaryName(const std::u16string& folder, const std::u16string& extension) {
+  constexpr int kMaxKeptUnderTemporaryNames = 1000;
+  std::u16string name;
+  for (int n = 0; n < kMaxKeptUnderTemporaryNames; ++n) {
+    name = std::u16string(kVoiceMessageTemporaryBase) + (n == 0 ? u"" : qav::Format(u".%d", n)) + u"." + extension;
+    if (qav::RecordingFileSize(folder + name) < 0) return name;
+  }
+  return name;
 }
+
+}  // namespace
 
 int CMessage::AudioCtrlTake(int* outputPort, int* inputPort) {
   QAV_LOG(LOG_INFO, u"CMessage::AudioCtrlTake");
   if (m_bRecording) return 0;
+  // The audio thread records one message at a time, into the one temporary file: a second start
+  // would be refused there, and must not delete the file (or replace the caller's note) of the
+  // message being recorded first.
+  for (const CMessage* other : g_MessageCollection.GetMessages()) {
+    if (other == this || !other->IsRecording()) continue;
+    QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlTake[ ERROR another voice message is being recorded");
+    return 0;
+  }
   m_bRecording = true;
   const std::u16string folder = g_MessageCollection.GetMessagesFolder();
   if (folder.empty()) {
@@ -62,8 +87,8 @@ int CMessage::AudioCtrlTake(int* outputPort, int* inputPort) {
     QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlTake[ ERROR no voice messages folder for the current user");
     return 0;
   }
+  m_strTemporaryName = FreeTemporaryName(folder, m_strExtension);
   const std::u16string path = TemporaryPath(folder);
-  qav::DeleteRecordingFile(path);
   // Before the file exists: whenever a killed process leaves the file, the note is there too.
   WriteCallerNote(path);
   const bool otherCaller = m_pCall != nullptr && m_pCall->UsesNonAuthorizedCallerSettings();
@@ -106,9 +131,7 @@ int CMessage::AudioCtrlBreak() {
   if (seconds > 0) {
     m_nDuration = seconds;
     QAV_LOG(LOG_INFO, u"New recorded voice message (%d sec long)", seconds);
-    if (RenameFileName() == 0) {
-      QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlBreak[ ERROR renaming %s to %s", TemporaryPath(folder), GetFileName());
-    }
+    TakeFinalName(folder);
     SetSize(std::max<int64_t>(qav::RecordingFileSize(GetFilePath()), 0));
     PostToMainWindow(UM_UPDATEDLG, kPageVoiceMessages);
     return 1;
@@ -142,12 +165,18 @@ void CMessage::KeepUnfinishedRecording(const std::u16string& folder) {
   if (folder.empty() || qav::RecordingFileSize(TemporaryPath(folder)) <= 0) return;
   const int64_t elapsedMs = qav::CurrentClock().MonotonicMs() - m_nRecordingStartMs;
   m_nDuration = static_cast<int32_t>(std::clamp<int64_t>((elapsedMs + 999) / 1000, 1, INT32_MAX));
-  if (RenameFileName() == 0) {
-    m_nDuration = 0;
-    return;
-  }
+  TakeFinalName(folder);
   SetSize(std::max<int64_t>(qav::RecordingFileSize(GetFilePath()), 0));
   QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlBreak kept the unfinished recording as %s", GetFileName());
+}
+
+bool CMessage::TakeFinalName(const std::u16string& folder) {
+  if (RenameFileName() != 0) return true;
+  const int reason = errno;
+  QAV_LOG(LOG_WARNING, u"CMessage::AudioCtrlBreak[ ERROR renaming %s to %s (%s): the message keeps the name %s",
+          TemporaryPath(folder), BuildFileName(), qav::U16(std::strerror(reason)), m_strTemporaryName);
+  m_strFileName = m_strTemporaryName;
+  return false;
 }
 
 int CMessage::RenameFileName() {

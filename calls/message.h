@@ -4,7 +4,9 @@
 // The file name carries caller, time, duration and whether the user has seen the message
 // (calls/recording_file_names.h), so the list is rebuilt from the folder at the next start. While
 // the message is recorded its file is "lastvoicemsg.<extension>" in the same folder; it gets its
-// final name when the recording stops.
+// final name when the recording stops. A message whose file cannot take its final name keeps the
+// temporary one, which is then its own: the next recording takes "lastvoicemsg.<n>.<extension>",
+// the first such name no file has, and never records over or deletes another message's file.
 //
 // The message points at its call without owning it; the call points back. The collection
 // (calls/message_collection.h) owns the message and detaches the call when it deletes it.
@@ -108,6 +110,9 @@ class CMessage {
 
  private:
   std::u16string TemporaryPath(const std::u16string& folder) const;
+  // Gives the file its final name; when the folder refuses it, the file keeps its temporary name as
+  // its own (logged with the reason). False when it keeps the temporary name.
+  bool TakeFinalName(const std::u16string& folder);
   // The name built from the call, the duration and the seen flag.
   std::u16string BuildFileName() const;
   // After a refused stop: the temporary file under its final name, with an estimated duration.
@@ -130,4 +135,5 @@ class CMessage {
   bool m_bRecording = false;
   int64_t m_nRecordingStartMs = 0;
   std::u16string m_strFileName;  // on disk under this name; empty while it has no final name
+  std::u16string m_strTemporaryName;  // the name recorded into, chosen when the recording starts
 };

@@ -47,7 +47,10 @@ bool MoveRecordingFile(std::u16string_view from, std::u16string_view to) {
   if (errno != EINVAL && errno != ENOSYS) return false;
   // A file system that cannot refuse to replace in one step (FAT on a removable drive).
   struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0) return false;
+  if (::lstat(target.c_str(), &st) == 0) {
+    errno = EEXIST;  // the reason the caller reports
+    return false;
+  }
   return ::rename(source.c_str(), target.c_str()) == 0;
 }
 

@@ -24,7 +24,7 @@ int64_t RecordingFileSize(std::u16string_view path);
 // Deletes the file; true when it was deleted.
 bool DeleteRecordingFile(std::u16string_view path);
 // Moves the file to a new name in the same folder, never over a file that exists there (as
-// MoveFileW does); true when moved.
+// MoveFileW does); true when moved, else false with errno telling why.
 bool MoveRecordingFile(std::u16string_view from, std::u16string_view to);
 // The names of the regular files in the folder (not "." and "..", no folders), sorted.
 std::vector<std::u16string> ListRecordingFiles(std::u16string_view folder);

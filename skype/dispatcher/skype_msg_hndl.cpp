@@ -5,6 +5,7 @@
 
 #include "calls/call.h"
 #include "calls/call_collection.h"
+#include "calls/call_fsm_commands.h"
 #include "calls/call_fsm_states.h"
 #include "calls/recordings_port.h"
 #include "data/string_ids.h"
@@ -604,6 +605,7 @@ void CSkypeMsgHndl::OnUserRecordConversation(int32_t callId, bool start) {
 void CSkypeMsgHndl::KillAllOfCurrentUser() {
   OnGui([] {
     QAV_LOG(LOG_INFO, u"Kill all associated with the current username");
+    CallFSMGiveBackRoutedCalls();
     if (CRecordingsPort* recordings = GetRecordingsPort()) recordings->DeleteAll();
     g_CallCollection.DeleteAll();
     // The calls are gone, so nothing points at a contact the removal would free.

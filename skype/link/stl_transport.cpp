@@ -160,6 +160,7 @@ int CSTL::End() {
   m_pStateCallback = nullptr;
   m_pReceivedCallback = nullptr;
   m_bAutoReconnect.store(false);
+  SendQueuedOnceBeforeEnd();
   if (m_nState.load() != 1) OnDisconnect();
   ClearAllCmdQueues();
   m_idleQueue.clear();
@@ -462,6 +463,19 @@ void CSTL::ReQueAllWaitAckCmds() {
     CountQueued(+1);
   }
   QAV_LOG(LOG_FINE, u"CSTL::ReQueAllWaitAckCmds - Re Qued %d Ack CMD", count);
+}
+
+void CSTL::SendQueuedOnceBeforeEnd() {
+  // The last commands (the calls given back to the sound card as the program ends) still reach the
+  // client: each one queued is sent once, without waiting for replies that nobody would read.
+  for (qav::Msg& message : m_loop.TakeMessages(WM_STL_QUEUE_CMD, WM_STL_QUEUE_CMD, m_hWnd)) {
+    if (auto* cmd = message.Get<CmdPayload>(); cmd && *cmd) m_inQueue.push_back(std::move(*cmd));
+  }
+  if (m_hWndSkypeAPI == 0 || m_bHoldUntilAttach || m_inQueue.empty()) return;
+  for (const auto& cmd : m_inQueue) m_sender.PostSendCmd(*cmd);
+  // The sender sends them in order and then ends, before the disconnect takes the client's window
+  // from it (it would drop what it had not sent yet).
+  m_sender.EndThread();
 }
 
 void CSTL::ClearAllCmdQueues() {

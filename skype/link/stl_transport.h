@@ -144,6 +144,8 @@ class CSTL final : public CSkypeTransport {
   std::unique_ptr<DeviceToSkypeCmd> TakeNextCmd();
   bool CheckIfTimeoutOnWaitingAckCmd();
   void ReQueAllWaitAckCmds();
+  // At the end: hands every command still queued to the sender, once, before the queues are cleared.
+  void SendQueuedOnceBeforeEnd();
   void ClearAllCmdQueues();
   // Forgets the client's window here and in the sender; commands wait for the next attach.
   void DropSkypeWindow();

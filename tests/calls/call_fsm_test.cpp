@@ -135,6 +135,11 @@ const PinnedRow kAddedRows[] = {
     PIN(ST_CALL_INPROGRESS, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
     // The same for such a call on hold.
     PIN(ST_CALL_ONHOLD, EV_SKYPE_TERMINATED, ST_CALL_DONE, CleanUp),
+    // An answer the client never confirms (lost after the link's three sends) left the call waiting
+    // here for ever, counted as recording: no later call was answered. Past a bound it is sent
+    // once more, then the call is left to ring.
+    PIN(ST_MESSAGE_WAIT_INPROGRESS_REPLY, T, SAME, AnswerNotConfirmed),
+    PIN(ST_MESSAGE_WAIT_INPROGRESS_REPLY, EV_ANSWER_NOT_ALLOWED, ST_CALL_RINGING, DoNothing),
 };
 #undef PIN
 

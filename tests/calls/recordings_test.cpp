@@ -465,19 +465,21 @@ TEST_F(RecordingsTest, AMessageIsRecordedUnderItsTemporaryNameAndRenamedWhenItSt
   CMessage* message = g_MessageCollection.Add(std::move(created));
   EXPECT_EQ(message->GetExtension(), u"wav");
   EXPECT_EQ(message->GetDurationText(), u"Recording...");
-  // A leftover of the name is replaced.
+  // A file under the temporary name is another message's (one whose folder refused its final
+  // name): it is left alone, and the recording takes the next free name.
   Write(MessagesFolder() + "lastvoicemsg.wav", "old");
   int out = 0, in = 0;
   ASSERT_EQ(message->AudioCtrlTake(&out, &in), 1);
   EXPECT_EQ(message->AudioCtrlTake(&out, &in), 0);
-  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"MsgStart lastvoicemsg.wav monitored"}));
+  EXPECT_EQ(audio.TakeRequests(), (std::vector<std::string>{"MsgStart lastvoicemsg.1.wav monitored"}));
+  EXPECT_EQ(qav::test::ReadFileBytes(MessagesFolder() + "lastvoicemsg.wav"), "old");
   audio.messageSeconds = 75;
   ASSERT_EQ(message->AudioCtrlBreak(), 1);
   EXPECT_EQ(message->AudioCtrlBreak(), 0);
   const std::string name = qav::U8(BuildVoiceMessageFileName(u"john.doe", call->GetStartTime(), 75, false, u"wav"));
   EXPECT_EQ(qav::U8(message->GetFileName()), name);
   EXPECT_EQ(qav::test::ReadFileBytes(MessagesFolder() + name), audio.recordedBytes);
-  EXPECT_FALSE(std::filesystem::exists(MessagesFolder() + "lastvoicemsg.wav"));
+  EXPECT_FALSE(std::filesystem::exists(MessagesFolder() + "lastvoicemsg.1.wav"));
   EXPECT_EQ(message->GetSize(), static_cast<int64_t>(audio.recordedBytes.size()));
   EXPECT_EQ(message->GetDurationText(), u"1:15 min");
 

@@ -24,6 +24,7 @@
 #include "calls/call_fsm_states.h"
 #include "calls/conversation.h"
 #include "calls/conversation_collection.h"
+#include "calls/conversation_data_file.h"
 #include "calls/message.h"
 #include "calls/message_collection.h"
 #include "calls/recording_file_names.h"
@@ -36,10 +37,12 @@
 #include "skype/link/skype_client_info.h"
 #include "skype/link/stl_transport.h"
 #include "skype/link/user.h"
+#include "skype/link/user_collection.h"
 #include "tests/skype/recording_host.h"
 #include "tests/support/call_model_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pump.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -163,6 +166,12 @@ class AnsweringEndToEndTest : public CallModelFixture {
              GetSkypeAudioOutDevice() == u"Simulated Speakers";
     }));
   }
+  // The client in a process of its own, ready, and the program attached to it.
+  void StartClientAndProgram(ChildProcess& client) {
+    ASSERT_TRUE(client.started());
+    ASSERT_TRUE(client.WaitForLine("ready "));
+    StartProgram();
+  }
   // Ends it as the program's exit does.
   void StopProgram() {
     dispatcher_->Shutdown();
@@ -203,8 +212,8 @@ class AnsweringEndToEndTest : public CallModelFixture {
   }
   // Waits until the voice message being recorded holds `seconds` of the caller (16 kHz, 16-bit
   // mono WAV: 32000 bytes a second after the 44 bytes of header).
-  void WaitForVoice(double seconds) {
-    const std::string recording = MessagesFolder() + "lastvoicemsg.wav";
+  void WaitForVoice(double seconds, const std::string& file = "lastvoicemsg.wav") {
+    const std::string recording = MessagesFolder() + file;
     ASSERT_TRUE(ServeUntil([&] {
       return std::filesystem::exists(recording) && std::filesystem::file_size(recording) >= 44 + seconds * 32000;
     })) << "the caller's voice never reached " << recording;
@@ -214,6 +223,33 @@ class AnsweringEndToEndTest : public CallModelFixture {
     client.WriteLine("hangup " + std::to_string(callId));
     ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_CALL_DONE; }));
     ASSERT_TRUE(ClientReceives(client, "ALTER CALL " + std::to_string(callId) + " SET_INPUT SOUNDCARD"));
+  }
+
+  // The commands the client has received since its transcript held `from` lines, read so far.
+  static std::vector<std::string> CommandsSince(const ChildProcess& client, size_t from) {
+    return ReceivedCommands({client.AllLines().begin() + static_cast<long>(from), client.AllLines().end()});
+  }
+  static size_t CountStartingWith(const std::vector<std::string>& commands, const std::string& prefix) {
+    return static_cast<size_t>(std::count_if(commands.begin(), commands.end(),
+                                             [&](const std::string& c) { return c.starts_with(prefix); }));
+  }
+  // A ringing call that the machine has all it needs to decide on, its answer timer running.
+  void RingUntilTimed(ChildProcess& client, int32_t callId, const std::string& caller) {
+    client.WriteLine("ring " + std::to_string(callId) + " " + caller + " audio=" + callerWav_);
+    ASSERT_TRUE(ServeUntil([&] {
+      const CCall* call = g_CallCollection.Get(callId);
+      return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
+    }));
+  }
+  // The voice message's file read back: its length in seconds by soxi, and the caller's 440 Hz in it.
+  static void ExpectCallersVoice(const CMessage& message, double atLeastSeconds) {
+    const std::string path = qav::U8(message.GetFilePath());
+    ASSERT_TRUE(std::filesystem::exists(path)) << path;
+    const double seconds = std::atof(Output("soxi -D " + Quote(path)).c_str());
+    EXPECT_GE(seconds, atLeastSeconds) << path;
+    EXPECT_EQ(message.GetDuration(), static_cast<int32_t>(std::ceil(seconds))) << path;
+    const std::string voice = Output("sox " + Quote(path) + " -n trim 0 1 stat");
+    EXPECT_NEAR(SoxValue(voice, "Rough   frequency"), 440, 20) << voice;
   }
 
   struct Listed {
@@ -548,6 +584,225 @@ TEST_F(AnsweringEndToEndTest, TheSpeakersPlayTheCallerAsTheMuteOptionAndTheUsers
       EXPECT_EQ(played(), before);
     }
   }
+}
+
+// Two callers ring at the same moment: both answer timers fall due in one tick of the clock. The
+// machine answers one of them; the other is not picked up while the first one's message records,
+// and the first message keeps its file and its caller's voice.
+TEST_F(AnsweringEndToEndTest, TwoCallsWhoseTimersFallDueInOneTickAreAnsweredOneAtATime) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
+  const size_t before = client.AllLines().size();
+
+  RingUntilTimed(client, 1301, "caller1");
+  RingUntilTimed(client, 1302, "caller2");
+  virtualLoop.AdvanceMs(10);  // both timers of 10 ms are due now
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1301) == ST_MESSAGE_RECORDING || StateOf(1302) == ST_MESSAGE_RECORDING; }));
+  const int32_t first = StateOf(1301) == ST_MESSAGE_RECORDING ? 1301 : 1302;
+  const int32_t second = first == 1301 ? 1302 : 1301;
+  ASSERT_TRUE(ClientSays(client, "audio " + std::to_string(first) + " input PORT="));
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, first);
+
+  const std::vector<std::string> commands = CommandsSince(client, before);
+  EXPECT_EQ(CountStartingWith(commands, "ALTER CALL " + std::to_string(first) + " ANSWER"), 1u);
+  EXPECT_EQ(CountStartingWith(commands, "ALTER CALL " + std::to_string(second)), 0u) << ::testing::PrintToString(commands);
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  ExpectCallersVoice(*g_MessageCollection.GetMessages()[0], kCallerVoiceSeconds - kGreetingSeconds);
+  EXPECT_EQ(g_MessageCollection.GetMessages()[0]->GetCall()->GetCallId(), first);
+}
+
+// A recording start while another voice message records is refused without touching the file the
+// audio thread writes for the first one, or the note of its caller.
+TEST_F(AnsweringEndToEndTest, ASecondMessageStartLeavesTheFileOfTheMessageBeingRecordedAlone) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
+  RingAndAnswer(client, 1311, "caller1");
+  WaitForVoice(0.5);
+  const std::string note = qav::U8(g_MessageCollection.GetCallerNotePath());
+  ASSERT_TRUE(std::filesystem::exists(note));
+
+  CCall other;
+  other.InitMessage(-1, g_UserCollection.FindOrCreate(u"caller2"), 0);
+  auto second = std::make_unique<CMessage>();
+  second->Init(&other, 0, u"");
+  CMessage* added = g_MessageCollection.Add(std::move(second));
+  int out = 0, in = 0;
+  EXPECT_EQ(added->AudioCtrlTake(&out, &in), 0);
+  EXPECT_NE(std::filesystem::exists(note) ? qav::test::ReadFileBytes(note).find("caller1") : std::string::npos,
+            std::string::npos);
+  g_MessageCollection.del(added);
+
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, 1311);
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  ExpectCallersVoice(*g_MessageCollection.GetMessages()[0], kCallerVoiceSeconds - kGreetingSeconds);
+}
+
+// A call that rings during another call's answer delay finds, at its own timer, the first call's
+// message being recorded. It rings on, and once the line is free it is answered after an answer
+// delay of its own, like a call that rang while the other one was recorded.
+TEST_F(AnsweringEndToEndTest, ACallTurnedAwayWhileTheLineIsInUseIsAnsweredOnceTheLineIsFree) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
+
+  RingUntilTimed(client, 1321, "caller1");
+  virtualLoop.AdvanceMs(5);
+  RingUntilTimed(client, 1322, "caller2");  // within the first call's 10 ms
+  virtualLoop.AdvanceMs(5);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1321) == ST_MESSAGE_RECORDING; }));
+  ASSERT_TRUE(ClientSays(client, "audio 1321 input PORT="));
+  virtualLoop.AdvanceMs(5);  // the second call's timer: the line is in use
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  virtualLoop.AdvanceMs(5000);
+  EXPECT_EQ(StateOf(1322), ST_WAIT_ANSWERING_TIMER_EXPIRE);
+  const size_t before = client.AllLines().size();
+  HangUp(client, 1321);
+
+  // Within a second the line is seen free, and 10 ms later the call is answered.
+  virtualLoop.AdvanceMs(1000);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1322) == ST_WAIT_ANSWERING_TIMER_EXPIRE; }));
+  virtualLoop.AdvanceMs(10);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1322) == ST_MESSAGE_RECORDING; }));
+  ASSERT_TRUE(ClientSays(client, "audio 1322 input PORT="));
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, 1322);
+  EXPECT_EQ(CountStartingWith(CommandsSince(client, before), "ALTER CALL 1322 ANSWER"), 1u);
+
+  const std::vector<Listed> listed = ListedMessages();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].caller, u"caller1");
+  EXPECT_EQ(listed[1].caller, u"caller2");
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    ExpectCallersVoice(*message, kCallerVoiceSeconds - kGreetingSeconds);
+  }
+}
+
+// The folder refuses a message's final name (something is in its way). The message keeps its
+// temporary name as its own, and the next calls record under other names: nothing is recorded
+// over or deleted, every row has its file, and the next start lists the kept one as a recording
+// a killed process left.
+TEST_F(AnsweringEndToEndTest, AMessageWhoseFinalNameIsRefusedKeepsItsOwnNameAndIsNeverRecordedOver) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
+
+  RingAndAnswer(client, 1341, "caller1");
+  const int64_t start = g_CallCollection.Get(1341)->GetStartTime();
+  for (int32_t seconds = 1; seconds <= 8; ++seconds) {
+    std::filesystem::create_directory(MessagesFolder() +
+                                      qav::U8(BuildVoiceMessageFileName(u"caller1", start, seconds, false, u"wav")));
+  }
+  WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+  HangUp(client, 1341);
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  EXPECT_EQ(qav::U8(g_MessageCollection.GetMessages()[0]->GetFileName()), "lastvoicemsg.wav");
+  ExpectCallersVoice(*g_MessageCollection.GetMessages()[0], kCallerVoiceSeconds - kGreetingSeconds);
+  bool reasonLogged = false;
+  for (const auto& line : log.Lines()) {
+    reasonLogged |= line.message.find(u"ERROR renaming") != std::u16string::npos &&
+                    line.message.find(u"File exists") != std::u16string::npos;
+  }
+  EXPECT_TRUE(reasonLogged);
+
+  for (const auto& [id, caller] : {std::pair{1342, "caller2"}, std::pair{1343, "caller3"}}) {
+    RingAndAnswer(client, id, caller);
+    WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds, "lastvoicemsg.1.wav");
+    HangUp(client, id);
+  }
+  const std::vector<Listed> listed = ListedMessages();
+  ASSERT_EQ(listed.size(), 3u);
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    ExpectCallersVoice(*message, kCallerVoiceSeconds - kGreetingSeconds);
+  }
+
+  StopProgram();
+  StartProgram();
+  ASSERT_EQ(g_MessageCollection.GetCount(), 3u);
+  std::vector<std::u16string> callers;
+  for (const CMessage* message : g_MessageCollection.GetMessages()) {
+    callers.push_back(message->GetUser()->GetHandle());
+    ExpectCallersVoice(*message, kCallerVoiceSeconds - kGreetingSeconds);
+  }
+  std::sort(callers.begin(), callers.end());
+  EXPECT_EQ(callers, (std::vector<std::u16string>{u"caller2", u"caller3", u"unknown"}));
+}
+
+// The program's exit, and the user's signing out, while a caller leaves a message: before the link
+// ends or the user's objects go, the call is given back to the sound card and hung up, and the
+// message is kept with the caller's voice.
+TEST_F(AnsweringEndToEndTest, TheExitOrASignOutDuringAMessageGivesTheCallBackAndKeepsTheMessage) {
+  for (const bool exit : {true, false}) {
+    SCOPED_TRACE(exit ? "exit" : "signed out");
+    std::filesystem::remove_all(temp_.path() + "/QAV/My Received Voice Messages");
+    ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+    ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
+    RingAndAnswer(client, 1351, "caller1");
+    const std::string folder = MessagesFolder();
+    WaitForVoice(kCallerVoiceSeconds - kGreetingSeconds);
+    if (exit) {
+      StopProgram();
+    } else {
+      client.WriteLine("user-status LOGGEDOUT");
+      ASSERT_TRUE(ServeUntil([] { return g_CurrentUser.GetHandle().empty(); }));
+    }
+    ASSERT_TRUE(ClientReceives(client, "ALTER CALL 1351 SET_OUTPUT SOUNDCARD"));
+    ASSERT_TRUE(ClientReceives(client, "ALTER CALL 1351 SET_INPUT SOUNDCARD"));
+    ASSERT_TRUE(ClientReceives(client, "ALTER CALL 1351 HANGUP"));
+    ASSERT_TRUE(ClientSays(client, "audio 1351 ended"));
+
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      const std::string name = entry.path().filename().string();
+      const std::optional<VoiceMessageFileName> parsed = ParseVoiceMessageFileName(qav::U16(name));
+      if (!parsed) continue;
+      kept.push_back(name);
+      EXPECT_EQ(parsed->caller, u"caller1");
+      const double seconds = std::atof(Output("soxi -D " + Quote(entry.path().string())).c_str());
+      EXPECT_GE(seconds, kCallerVoiceSeconds - kGreetingSeconds);
+      EXPECT_EQ(parsed->duration, static_cast<int32_t>(std::ceil(seconds)));
+    }
+    EXPECT_EQ(kept.size(), 1u) << ::testing::PrintToString(kept);
+    if (!exit) StopProgram();
+  }
+}
+
+// With automatic recording, the user picks up a call while another one goes on and is recorded:
+// the second call joins the conversation, its partner is asked for, told that the recording
+// starts, and listed in the side file beside the first call's.
+TEST_F(AnsweringEndToEndTest, ASecondCallPickedUpDuringARecordedConversationHasItsPartnerAskedToldAndListed) {
+  ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
+  g_ConversationAutoRecordMode = 1;
+  g_RecConvTextNotificationStartAllowed = 1;
+  g_RecConvTextNotificationTextMsgStart = u"Recording starts";
+  g_SecB4AnsweringOnline = 60;
+
+  client.WriteLine("ring 1361 caller1 audio=" + callerWav_);
+  ASSERT_TRUE(ServeUntil([&] {
+    return StateOf(1361) == ST_WAIT_ANSWERING_TIMER_EXPIRE && g_CallCollection.Get(1361)->IsCallInfoComplete();
+  }));
+  client.WriteLine("status 1361 INPROGRESS");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1361) == ST_CONV_RECORDING; }));
+  ASSERT_TRUE(ClientReceives(client, "MESSAGE caller1 Recording starts"));
+
+  client.WriteLine("ring 1362 caller2 audio=" + callerWav_);
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1362) == ST_NEW_IN_CALL; }));
+  client.WriteLine("status 1362 INPROGRESS");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1362) == ST_CONV_RECORDING; }));
+  ASSERT_TRUE(ClientReceives(client, "GET CALL 1362 PARTNER_HANDLE"));
+  ASSERT_TRUE(ServeUntil([&] { return g_CallCollection.Get(1362)->GetPartner() != nullptr; }));
+  virtualLoop.AdvanceMs(1000);
+  ASSERT_TRUE(ClientReceives(client, "MESSAGE caller2 Recording starts"));
+
+  client.WriteLine("hangup 1362");
+  client.WriteLine("hangup 1361");
+  ASSERT_TRUE(ServeUntil([&] { return StateOf(1361) == ST_CALL_DONE && StateOf(1362) == ST_CALL_DONE; }));
+  const CConversation* conversation = g_CallCollection.Get(1361)->GetConversation();
+  ASSERT_NE(conversation, nullptr);
+  EXPECT_EQ(g_CallCollection.Get(1362)->GetConversation(), conversation);
+  const std::string side = qav::U8(g_ConversationCollection.GetConversationsFolder() + conversation->GetDataFileName());
+  const ConversationData data = ParseConversationData(qav::test::ReadFileBytes(side));
+  EXPECT_EQ(data.partners, (std::vector<std::u16string>{u"caller1", u"caller2"}));
 }
 
 }  // namespace

@@ -123,7 +123,8 @@ RecordingButtonStates CDlgMessages::ButtonStates(const std::vector<uint64_t>& se
   RecordingButtonStates states;
   states.conferenceImage = states.conferenceText = selected.size() > 1;
   const bool any = !selected.empty();
-  states.play = states.call = states.remove = states.analysis = any;
+  states.play = states.call = states.analysis = any;
+  states.remove = !Deletable(selected).empty();
   for (const CMessage* message : Messages(selected, false)) {
     const CUser* caller = message->GetUser();
     if (caller && !caller->IsPstnNumber()) states.chat = any;
@@ -149,11 +150,19 @@ std::optional<int> CDlgMessages::Play(uint64_t id, bool analysis) {
 void CDlgMessages::DeleteRecordings(const std::vector<uint64_t>& ids) { Delete(RecordingIdsAs<VoiceMessageId>(ids)); }
 
 std::vector<uint64_t> CDlgMessages::Deletable(const std::vector<uint64_t>& selected) const {
-  return RecordingIdsOf(Messages(selected, false));
+  // A message still being recorded (its length not known yet) is not offered: its call is routed
+  // to the recording, which must end with the call.
+  return RecordingIdsOf(Messages(selected, true));
 }
 
-void CDlgMessages::Delete(const std::vector<VoiceMessageId>& ids) {
-  QAV_LOG(LOG_FINE, u"CDlgMessages::Delete( Count=%d )", static_cast<int>(ids.size()));
+void CDlgMessages::Delete(const std::vector<VoiceMessageId>& selected) {
+  QAV_LOG(LOG_FINE, u"CDlgMessages::Delete( Count=%d )", static_cast<int>(selected.size()));
+  // A message being recorded stays (see Deletable), also when the player asks.
+  std::vector<VoiceMessageId> ids = selected;
+  std::erase_if(ids, [](VoiceMessageId id) {
+    const CMessage* message = g_MessageCollection.Find(id);
+    return message != nullptr && message->IsRecording();
+  });
   if (!Services().SignedIn() || ids.empty()) return;
   g_bTrayNewMessageFlag = false;
   const std::u16string folder = g_MessageCollection.GetMessagesFolder();

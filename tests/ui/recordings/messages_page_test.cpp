@@ -17,6 +17,7 @@
 #include <QHelpEvent>
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 
 #include "foundation/settings.h"
 #include "platform/message_box.h"
@@ -452,6 +453,40 @@ TEST_F(MessagesPageTest, AMessageWhoseFileCannotBeDeletedStillLeavesTheList) {
   boxes.answer = qav::IDCANCEL;
   page_->DeleteSelected();
   EXPECT_EQ(g_MessageCollection.GetCount(), 1u);
+}
+
+// The message of a call the answering machine records is not deleted from the page, neither from
+// the list nor from the player: the recording runs on, its call is given back to the sound card at
+// its end, and the message keeps its file.
+TEST_F(MessagesPageTest, AMessageBeingRecordedIsNotDeleted) {
+  RecordingBoxes boxes;
+  CCall* call = AddCall(7);
+  call->set(CCall::Status{SkypeCallStatus::RINGING});
+  call->set(CCall::Type{SkypeCallType::INCOMING_P2P});
+  call->set(g_UserCollection.FindOrCreate(u"caller1"));
+  virtualLoop.AdvanceMs(15010);
+  virtualLoop.RunUntilIdle();
+  call->set(CCall::Status{SkypeCallStatus::INPROGRESS});
+  virtualLoop.RunUntilIdle();
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  ASSERT_TRUE(g_MessageCollection.GetMessages()[0]->IsRecording());
+  const VoiceMessageId recording = g_MessageCollection.GetMessages()[0]->GetId();
+  Activate();
+  Select({0});
+  page_->DeleteSelected();
+  page_->Delete({recording});  // as the player's delete does
+  EXPECT_TRUE(boxes.texts.empty());
+  EXPECT_EQ(g_MessageCollection.GetCount(), 1u);
+
+  transport.TakeSent();
+  call->set(CCall::Status{SkypeCallStatus::FINISHED});
+  virtualLoop.RunUntilIdle();
+  const std::vector<std::u16string> sent = transport.TakeSent();
+  EXPECT_NE(std::find(sent.begin(), sent.end(), u"ALTER CALL 7 SET_INPUT SOUNDCARD=\"default\""), sent.end());
+  ASSERT_EQ(g_MessageCollection.GetCount(), 1u);
+  const CMessage* kept = g_MessageCollection.GetMessages()[0];
+  EXPECT_GT(kept->GetDuration(), 0);
+  EXPECT_TRUE(std::filesystem::exists(qav::U8(kept->GetFilePath())));
 }
 
 TEST_F(MessagesPageTest, CopyGivesFilesForEveryRowAndTextForOne) {
