@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,8 @@ namespace {
 constexpr uint64_t kTimerId = 1;
 // The recording's tick; playback wakes when its next block is due.
 constexpr uint32_t kRecordTickMs = 10;
+
+std::atomic<uint64_t> g_microphoneFramesLost{0};
 
 bool UsablePcm(const WAVEFORMATEX& f) {
   return f.wFormatTag == WAVE_FORMAT_PCM && f.nChannels >= 1 && f.nChannels <= 8 && f.nSamplesPerSec >= 1000 &&
@@ -177,7 +180,10 @@ class VirtualWaveIn final : public WaveInDevice {
   }
 
   void MakeFrame() {
-    if (queue_.empty()) return;  // no buffer: the frame is lost
+    if (queue_.empty()) {  // no buffer: the frame is lost
+      g_microphoneFramesLost.fetch_add(1, std::memory_order_relaxed);
+      return;
+    }
     WaveHeader& h = *queue_.front();
     double v = 0;
     if (toneHz_ > 0) v = 0.5 * std::sin(2 * M_PI * toneHz_ * static_cast<double>(framesMade_) / format_.nSamplesPerSec);
@@ -212,6 +218,8 @@ class VirtualWaveIn final : public WaveInDevice {
 };
 
 }  // namespace
+
+uint64_t VirtualMicrophoneFramesLost() { return g_microphoneFramesLost.load(std::memory_order_relaxed); }
 
 int OpenVirtualWaveOut(std::unique_ptr<WaveOutDevice>* device, const WAVEFORMATEX& format, ThreadId callbackThread) {
   if (!UsablePcm(format)) return WAVERR_BADFORMAT;
