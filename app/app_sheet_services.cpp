@@ -6,6 +6,7 @@
 #include "app/link_opening.h"
 #include "app/zv_app.h"
 #include "app/zv_app_wnd.h"
+#include "audio/video_driver.h"
 #include "foundation/logger.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
@@ -62,7 +63,11 @@ std::u16string CAppSheetServices::LanguageFilePath() { return m_app.GetLanguageF
 
 std::u16string CAppSheetServices::WebLanguage() { return m_app.Profile().Language; }
 
-bool CAppSheetServices::CreateVideoDriver() { return m_app.CreateVideoDriver(); }
+bool CAppSheetServices::HasVideoDriver() { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }
+
+bool CAppSheetServices::CreateVideoDriver() {
+  return HasVideoDriver() || (m_app.CreateVideoDriver() && HasVideoDriver());
+}
 
 void CAppSheetServices::SendChatMessage(const std::u16string& handle, const std::u16string& text) {
   DeviceToSkypeCmd command;

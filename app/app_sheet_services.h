@@ -30,6 +30,7 @@ class CAppSheetServices : public CSheetServices {
   void ApplyLanguage(const std::u16string& path) override;
   std::u16string LanguageFilePath() override;
   std::u16string WebLanguage() override;
+  bool HasVideoDriver() override;
   bool CreateVideoDriver() override;
   void SendChatMessage(const std::u16string& handle, const std::u16string& text) override;
   bool SiblingRunning() override;

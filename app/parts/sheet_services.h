@@ -60,8 +60,10 @@ class CSheetServices {
   // The language code the product's web pages are asked in ("EN" when none is known).
   virtual std::u16string WebLanguage() { return u"EN"; }
 
-  // Builds the program's video driver when it has none; false when it cannot be built.
-  virtual bool CreateVideoDriver() { return false; }
+  // Whether the program has its video driver, so that a video greeting can be shown to callers.
+  virtual bool HasVideoDriver() { return false; }
+  // Builds the program's video driver when it has none; whether it has one afterwards.
+  virtual bool CreateVideoDriver() { return HasVideoDriver(); }
   // Sends a chat text to a contact through the call client, queued with acknowledgement.
   virtual void SendChatMessage(const std::u16string& /*handle*/, const std::u16string& /*text*/) {}
   // Whether the sibling application is running (the recordings' menus offer to send to it then).

@@ -24,7 +24,7 @@
 #include "ui/controls/number_edit.h"
 #include "ui/options/folder_move.h"
 #include "ui/options/icon_button_bar.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
 
 namespace {
 constexpr int kBrowseImage = 5;
@@ -50,8 +50,8 @@ class CSizeLimitValidator : public QValidator {
 };
 }  // namespace
 
-CDlgOptAdvanced::CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent)
-    : COptionChild(sheet, kDialogId, "CDlgOptAdvanced", parent) {
+CDlgOptAdvanced::CDlgOptAdvanced(COptionsPageSite& site, QWidget* parent)
+    : COptionChild(site, kDialogId, "CDlgOptAdvanced", parent) {
   Trace("OnInitDialog");
   m_messages = AddFolderRows({1194, 1074, 1064, 1195, 1196, 1063, 1073, 1156, 1122}, "messages");
   m_conversations = AddFolderRows({1076, 1078, 1066, 1067, 1198, 1065, 1075, 1157, 1123}, "conversations");
@@ -214,7 +214,7 @@ void CDlgOptAdvanced::ChooseFolder(const FolderKind& kind) {
   }
   const std::u16string oldRoot = kind.currentRoot();
   const std::optional<std::u16string> chosen =
-      Sheet().ChooseFolder(this, GetLangString(IDS_OPT_ADVANCED_FOLDER_SELECTION_TITLE), oldRoot);
+      Site().ChooseFolder(this, GetLangString(IDS_OPT_ADVANCED_FOLDER_SELECTION_TITLE), oldRoot);
   if (!chosen) return;
   std::u16string newRoot = *chosen;
   while (!newRoot.empty() && (newRoot.back() == u'/' || newRoot.back() == u'\\')) newRoot.pop_back();

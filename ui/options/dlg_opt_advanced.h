@@ -17,7 +17,7 @@ class CDlgOptAdvanced : public COptionChild {
  public:
   static constexpr int kDialogId = 346;
 
-  CDlgOptAdvanced(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptAdvanced(COptionsPageSite& site, QWidget* parent);
 
   void Localize() override;
   void UpdateDlg() override;

@@ -19,8 +19,8 @@
 #include "platform/text.h"
 #include "ui/controls/number_edit.h"
 #include "ui/controls/title_group_box.h"
-#include "ui/options/options_sheet_link.h"
 #include "ui/controls/wait_cursor.h"
+#include "ui/sheet/sheet_services.h"
 
 namespace {
 constexpr uint32_t kMaxAnswerDelaySec = 180;
@@ -33,8 +33,8 @@ constexpr int kTestCallPauseMs = 3000;
 constexpr int kIndent = 16, kGroupGap = 8;
 }  // namespace
 
-CDlgOptAnswerMachineGen::CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidget* parent)
-    : COptionChild(sheet, kDialogId, "CDlgOptAnswerMachineGen", parent) {
+CDlgOptAnswerMachineGen::CDlgOptAnswerMachineGen(COptionsPageSite& site, QWidget* parent)
+    : COptionChild(site, kDialogId, "CDlgOptAnswerMachineGen", parent) {
   Trace("OnInitDialog");
   m_frame = Add<CTitleGroupBox>(1191, "answeringFrame");
   m_answerAllowed = Add<QCheckBox>(1019, "answerAllowed");
@@ -172,7 +172,7 @@ void CDlgOptAnswerMachineGen::OnCheckAnswerAllowed() {
   Trace("OnCheckAnswerAllowed");
   OnCheck(m_answerAllowed, g_AnswerAllowed);
   UpdateDlg();
-  Sheet().RefreshTrayIcon();
+  Services().RefreshTray();
 }
 
 void CDlgOptAnswerMachineGen::OnCheckAnswerWhenOnline() {
@@ -212,7 +212,7 @@ void CDlgOptAnswerMachineGen::OnStartTestCallFromEcho123() {
   Trace("OnStartTestCallFromEcho123");
   // One cursor for any number of clicks within the pause; the page going gives it back too.
   if (!m_testCallPause) m_testCallPause.emplace();
-  Sheet().SendChatMessage(u"echo123", u"Call Me");
+  Services().SendChatMessage(u"echo123", u"Call Me");
   // The window stays responsive meanwhile; only the cursor waits.
   QTimer::singleShot(kTestCallPauseMs, this, [this] { m_testCallPause.reset(); });
 }

@@ -21,7 +21,7 @@ class CDlgOptAnswerMachineGen : public COptionChild {
   static constexpr int kDialogId = 149;
   ~CDlgOptAnswerMachineGen() override;
 
-  CDlgOptAnswerMachineGen(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptAnswerMachineGen(COptionsPageSite& site, QWidget* parent);
 
   void Localize() override;
   void UpdateDlg() override;

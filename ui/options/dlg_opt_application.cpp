@@ -20,8 +20,9 @@
 #include "ui/controls/button_ssl.h"
 #include "ui/options/dlg_options.h"
 #include "ui/options/icon_button_bar.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
 #include "ui/controls/wait_cursor.h"
+#include "ui/sheet/sheet_services.h"
 
 namespace {
 constexpr int kEditImage = 6;
@@ -53,8 +54,8 @@ const std::array<CLanguageDefaultText, 6>& LanguageDefaultTexts() {
   return texts;
 }
 
-CDlgOptApplication::CDlgOptApplication(COptionsSheetLink& sheet, QWidget* parent)
-    : COptionChild(sheet, kDialogId, "CDlgOptApplication", parent) {
+CDlgOptApplication::CDlgOptApplication(COptionsPageSite& site, QWidget* parent)
+    : COptionChild(site, kDialogId, "CDlgOptApplication", parent) {
   Trace("OnInitDialog");
   m_applicationGroup = Add<QGroupBox>(1151, "applicationGroup");
   m_advanced = Add<QCheckBox>(1005, "advancedMode");
@@ -165,7 +166,7 @@ void CDlgOptApplication::UpdateDlg() {
   m_screenReader->setChecked(ScreenReaderMode());
   ShowAndEnable(m_screenReader, advanced);
   m_majorOnly->setChecked(g_NotifyAboutMajorVersionsOnly.Get() != 0);
-  const int line = m_language->findData(QString::fromStdU16String(Sheet().LanguageFilePath()));
+  const int line = m_language->findData(QString::fromStdU16String(Services().LanguageFilePath()));
   m_language->setCurrentIndex(line);
   SetIconButtonTip(m_editLanguage, 910);
 }
@@ -191,7 +192,7 @@ void CDlgOptApplication::OnCheckAdvancedSettingMode() {
 void CDlgOptApplication::OnCheckScreenReaderFriendly() {
   Trace("OnCheckScreenReaderFriendly");
   g_ScreenReaderFriendlyMode = m_screenReader->isChecked() ? 1 : 0;
-  Sheet().Relocalize();
+  Services().Relocalize();
   SetModified();
   UpdateDlg();
 }
@@ -202,7 +203,7 @@ void CDlgOptApplication::OnSelchangeComboInterfaceLanguage() {
   if (path.empty()) return;
   std::array<std::u16string, 6> oldDefaults;
   for (size_t i = 0; i < oldDefaults.size(); ++i) oldDefaults[i] = GetLangString(LanguageDefaultTexts()[i].textId);
-  Sheet().ApplyLanguage(path);
+  Services().ApplyLanguage(path);
   // Only texts still reading exactly as the old language's default follow the language.
   for (size_t i = 0; i < oldDefaults.size(); ++i) {
     const CLanguageDefaultText& text = LanguageDefaultTexts()[i];
@@ -213,17 +214,18 @@ void CDlgOptApplication::OnSelchangeComboInterfaceLanguage() {
 
 void CDlgOptApplication::OnButtonLanguageFileEdit() {
   Trace("OnButtonLanguageFileEdit");
-  Sheet().EditTextFile(Sheet().LanguageFilePath());
+  // The desktop's handler for text files is the user's editor.
+  Services().OpenLocalFile(Services().LanguageFilePath());
 }
 
 void CDlgOptApplication::OnButtonCheckForUpdatesNow() {
   Trace("OnButtonCheckForUpdatesNow");
   const WaitCursor wait;
-  Sheet().CheckForUpdatesNow();
+  Services().CheckForUpdatesNow();
 }
 
 void CDlgOptApplication::ReportGreetingLoad(bool buddy) {
-  if (Sheet().LoadGreetingMemFile(buddy) >= 1) return;
+  if (Services().ReloadGreeting(buddy)) return;
   QAV_LOG(LOG_WARNING, buddy ? u"Fail to load Greeting Message Audio Files into memory for default caller."
                              : u"Fail to load Greeting Message Audio Files into memory for unknwon callers");
   qav::ShowMessageBox(GetLangString(buddy ? 1020 : 1021), u"QAV", qav::MB_ICONSTOP);
@@ -238,7 +240,7 @@ void CDlgOptApplication::OnButtonResetToFactoryDefaults() {
   ResetSettingsToFactoryDefaults();
   ReportGreetingLoad(true);
   ReportGreetingLoad(false);
-  Sheet().SetModified(false);
+  Site().SetModified(false);
   // Every child shows the defaults now, not the values it showed before; the list loses the
   // advanced entries, and this child stays shown in it.
   if (CDlgOptions* page = OptionsPage()) {
@@ -248,5 +250,5 @@ void CDlgOptApplication::OnButtonResetToFactoryDefaults() {
     UpdateDlg();
   }
   // The other pages, the tab titles and the screen-reader captions follow the defaults too.
-  Sheet().Relocalize();
+  Services().Relocalize();
 }

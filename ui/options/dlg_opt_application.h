@@ -21,7 +21,7 @@ class CDlgOptApplication : public COptionChild {
   // The switches that only advanced mode shows, besides the screen-reader one.
   static constexpr size_t kAdvancedCheckCount = 4;
 
-  CDlgOptApplication(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptApplication(COptionsPageSite& site, QWidget* parent);
 
   void Localize() override;
   void UpdateDlg() override;

@@ -31,8 +31,8 @@ void FillDevices(QComboBox* combo, const CAudioDeviceList& devices, const std::u
 
 }  // namespace
 
-CDlgOptAudioSettings::CDlgOptAudioSettings(COptionsSheetLink& sheet, QWidget* parent)
-    : COptionChild(sheet, kDialogId, "CDlgOptAudioSettings", parent) {
+CDlgOptAudioSettings::CDlgOptAudioSettings(COptionsPageSite& site, QWidget* parent)
+    : COptionChild(site, kDialogId, "CDlgOptAudioSettings", parent) {
   Trace("OnInitDialog");
   auto* recordingGroup = Add<QGroupBox>(1240, "recordingAudioGroup");
   auto* qualityLabel = Add<QLabel>(1258, "qualityLabel");

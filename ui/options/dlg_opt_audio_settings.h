@@ -11,7 +11,7 @@ class CDlgOptAudioSettings : public COptionChild {
  public:
   static constexpr int kDialogId = 343;
 
-  CDlgOptAudioSettings(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptAudioSettings(COptionsPageSite& site, QWidget* parent);
 
   void Localize() override;
   void UpdateDlg() override;

@@ -19,8 +19,8 @@ constexpr int kIndent = 16;
 constexpr int kReplyLines = 4;
 }  // namespace
 
-CDlgOptCallWaitingSettings::CDlgOptCallWaitingSettings(COptionsSheetLink& sheet, QWidget* parent)
-    : COptionChild(sheet, kDialogId, "CDlgOptCallWaitingSettings", parent) {
+CDlgOptCallWaitingSettings::CDlgOptCallWaitingSettings(COptionsPageSite& site, QWidget* parent)
+    : COptionChild(site, kDialogId, "CDlgOptCallWaitingSettings", parent) {
   Trace("OnInitDialog");
   auto* frame = Add<QGroupBox>(1269, "rejectCallWaitingFrame");
   auto* qavGroup = Add<QGroupBox>(1277, "whileQavHandlesGroup");

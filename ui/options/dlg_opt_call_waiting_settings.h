@@ -15,7 +15,7 @@ class CDlgOptCallWaitingSettings : public COptionChild {
   // The replies get no limit of the page's own: the edit's own, which the settings read back whole.
   static constexpr int kMaxTextLength = CMultiLineEdit::kDefaultLimit;
 
-  CDlgOptCallWaitingSettings(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptCallWaitingSettings(COptionsPageSite& site, QWidget* parent);
 
   void Localize() override;
   void UpdateDlg() override;

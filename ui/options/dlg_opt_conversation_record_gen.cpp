@@ -20,8 +20,8 @@ constexpr int kResetImage = 4;
 constexpr int kIndent = 16;
 }  // namespace
 
-CDlgOptConversationRecordGen::CDlgOptConversationRecordGen(COptionsSheetLink& sheet, QWidget* parent)
-    : COptionChild(sheet, kDialogId, "CDlgOptConversationRecordGen", parent) {
+CDlgOptConversationRecordGen::CDlgOptConversationRecordGen(COptionsPageSite& site, QWidget* parent)
+    : COptionChild(site, kDialogId, "CDlgOptConversationRecordGen", parent) {
   Trace("OnInitDialog");
   auto* modeGroup = Add<QGroupBox>(1179, "recordingModeGroup");
   m_auto = Add<QRadioButton>(1193, "recordAutomatically");

@@ -16,7 +16,7 @@ class CDlgOptConversationRecordGen : public COptionChild {
   // The longest chat text the edits take, a line break counting two as in the settings file.
   static constexpr int kMaxTextLength = 250;
 
-  CDlgOptConversationRecordGen(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptConversationRecordGen(COptionsPageSite& site, QWidget* parent);
 
   void Localize() override;
   void UpdateDlg() override;

@@ -16,8 +16,9 @@
 #include "ui/controls/button_ssl.h"
 #include "ui/controls/hyper_link.h"
 #include "ui/options/icon_button_bar.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
 #include "ui/controls/wait_cursor.h"
+#include "ui/sheet/sheet_services.h"
 
 namespace {
 const CDlgOptGreeting::Settings kContacts = {
@@ -54,8 +55,8 @@ constexpr int kNoHandlerError = 31;
 constexpr int kBrowseImage = 5;
 }  // namespace
 
-CDlgOptDefaultCaller::CDlgOptDefaultCaller(COptionsSheetLink& sheet, QWidget* parent)
-    : CDlgOptGreeting(sheet, kDialogId, "CDlgOptDefaultCaller", kContacts, parent) {
+CDlgOptDefaultCaller::CDlgOptDefaultCaller(COptionsPageSite& site, QWidget* parent)
+    : CDlgOptGreeting(site, kDialogId, "CDlgOptDefaultCaller", kContacts, parent) {
   Trace("OnInitDialog");
   m_videoLabel = Add<QLabel>(1150, "videoLabel");
   m_videoAllowed = Add<QCheckBox>(1021, "videoAllowed");
@@ -90,7 +91,7 @@ CDlgOptDefaultCaller::CDlgOptDefaultCaller(COptionsSheetLink& sheet, QWidget* pa
   connect(m_videoPlay, &CButtonSSL::clicked, this, &CDlgOptDefaultCaller::OnButtonGreetingVideoPlay);
   connect(m_supportLink, &CHyperLink::clicked, this, &CDlgOptDefaultCaller::OnVideoDriverSupport);
   connect(m_supportButton, &QPushButton::clicked, this, &CDlgOptDefaultCaller::OnVideoDriverSupport);
-  if (!Sheet().HasVideoDriver()) TryCreateVideoDriver();
+  if (!Services().HasVideoDriver()) TryCreateVideoDriver();
   Localize();
   UpdateDlg();
 }
@@ -107,7 +108,7 @@ void CDlgOptDefaultCaller::Localize() {
 
 void CDlgOptDefaultCaller::UpdateDlg() {
   CDlgOptGreeting::UpdateDlg();
-  const bool driver = Sheet().HasVideoDriver();
+  const bool driver = Services().HasVideoDriver();
   const bool video = driver && g_GreetingVideoAllowed.Get() != 0;
   ShowAndEnable(m_videoLabel, driver);
   m_videoBar->setVisible(driver);
@@ -130,18 +131,18 @@ void CDlgOptDefaultCaller::TryCreateVideoDriver() {
   bool created = false;
   {
     const WaitCursor wait;
-    created = Sheet().CreateVideoDriver();
+    created = Services().CreateVideoDriver();
   }
   if (!created) QAV_LOG(LOG_WARNING, u"Can't find Video Driver.");
 }
 
 void CDlgOptDefaultCaller::OnVideoDriverSupport() {
   Trace("OnVideoDriverSupport");
-  if (!Sheet().HasVideoDriver()) TryCreateVideoDriver();
+  if (!Services().HasVideoDriver()) TryCreateVideoDriver();
   UpdateDlg();
-  if (Sheet().HasVideoDriver()) return;
+  if (Services().HasVideoDriver()) return;
   QAV_LOG(LOG_INFO, u"Open web site for more information.");
-  Sheet().OpenWebPage(ProductPageLink(u"applinks/video/", {{u"lang", GetLangCodeFromFile()}}));
+  Services().OpenUrl(ProductPageLink(u"applinks/video/", {{u"lang", GetLangCodeFromFile()}}));
 }
 
 void CDlgOptDefaultCaller::OnCheckGreetingVideoEnabled() {
@@ -155,8 +156,8 @@ void CDlgOptDefaultCaller::OnButtonGreetingVideoBrowse() {
   RecordingStopped();
   PlayingStopped();
   const std::optional<std::u16string> chosen =
-      Sheet().ChooseOpenFile(this, GetLangString(IDS_OPT_DEFAULT_CALLER_SELECT_GREETING_FILE),
-                             g_GreetingVideoMsgPath.Get(), u"Video files (*.avi *.mpg *.mpeg);;All Files (*)");
+      Site().ChooseOpenFile(this, GetLangString(IDS_OPT_DEFAULT_CALLER_SELECT_GREETING_FILE),
+                            g_GreetingVideoMsgPath.Get(), u"Video files (*.avi *.mpg *.mpeg);;All Files (*)");
   if (chosen && *chosen != g_GreetingVideoMsgPath.Get() && OnProgramDrive(*chosen)) {
     g_GreetingVideoMsgPath = *chosen;
     SetModified();
@@ -169,7 +170,7 @@ void CDlgOptDefaultCaller::OnButtonGreetingVideoPlay() {
   const std::u16string path = g_GreetingVideoMsgPath.Get();
   QAV_LOG(LOG_INFO, u"Video Greeting to play: %s", path);
   // The desktop's player for the file's kind shows it, as the user's own double-click would.
-  if (Sheet().OpenFile(path)) return;
+  if (Services().OpenLocalFile(path)) return;
   // The shell's codes: the file is missing, or nothing on the desktop opens its kind.
   const int error = access(qav::U8(path).c_str(), F_OK) == 0 ? kNoHandlerError : kFileNotFoundError;
   QAV_LOG(LOG_WARNING, u"Video Greeting play failed with ERROR: %d", error);

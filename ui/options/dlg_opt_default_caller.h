@@ -14,7 +14,7 @@ class QPushButton;
 class CDlgOptDefaultCaller : public CDlgOptGreeting {
  public:
   static constexpr int kDialogId = 347;
-  CDlgOptDefaultCaller(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptDefaultCaller(COptionsPageSite& site, QWidget* parent);
   void Localize() override;
   void UpdateDlg() override;
 

@@ -18,8 +18,8 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "ui/controls/number_edit.h"
-#include "ui/options/options_sheet_link.h"
 #include "ui/bridge/up_dialog.h"
+#include "ui/sheet/sheet_services.h"
 
 namespace {
 // As long as the notice mails may take before the server counts as gone.
@@ -29,8 +29,8 @@ const std::u16string kProductTitle = u"QAV - Answering Machine for Skype™ user
 constexpr int kButtonsGap = 16;
 }  // namespace
 
-CDlgOptEMailSettings::CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* parent)
-    : COptionChild(sheet, kDialogId, "CDlgOptEMailSettings", parent),
+CDlgOptEMailSettings::CDlgOptEMailSettings(COptionsPageSite& site, QWidget* parent)
+    : COptionChild(site, kDialogId, "CDlgOptEMailSettings", parent),
       m_senderFactory([] { return std::make_unique<CSendSMTP>(); }) {
   Trace("OnInitDialog");
   auto* frame = Add<QGroupBox>(1171, "smtpFrame");
@@ -202,7 +202,7 @@ void CDlgOptEMailSettings::OnChangeEditEmailUserOtherToAddress() {
 
 void CDlgOptEMailSettings::OnButtonEmailOnlineHelp() {
   Trace("OnButtonEmailOnlineHelp");
-  Sheet().OpenWebPage(ProductPageLink(u"applinks/QAVDlgOptEmailSettings_1_1/", {{u"lang", GetLangCodeFromFile()}}));
+  Services().OpenUrl(ProductPageLink(u"applinks/QAVDlgOptEmailSettings_1_1/", {{u"lang", GetLangCodeFromFile()}}));
 }
 
 void CDlgOptEMailSettings::OnButtonEmailTestAccountSettings() {

@@ -23,7 +23,7 @@ class CDlgOptEMailSettings : public COptionChild {
   static constexpr const char16_t* kPasswordPlaceholder = u"1234567890";
   static constexpr uint32_t kMaxPort = 65535;
 
-  CDlgOptEMailSettings(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptEMailSettings(COptionsPageSite& site, QWidget* parent);
 
   void Localize() override;
   void UpdateDlg() override;

@@ -30,7 +30,8 @@
 #include "ui/controls/number_edit.h"
 #include "ui/controls/wait_cursor.h"
 #include "ui/options/icon_button_bar.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
+#include "ui/sheet/sheet_services.h"
 
 namespace {
 constexpr int kPlayImage = 0;
@@ -101,9 +102,9 @@ std::u16string WithExtension(const std::u16string& path, const std::u16string& e
 }
 }  // namespace
 
-CDlgOptGreeting::CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const char* className,
+CDlgOptGreeting::CDlgOptGreeting(COptionsPageSite& site, int dialogId, const char* className,
                                  const Settings& settings, QWidget* parent)
-    : COptionChild(sheet, dialogId, className, parent), m_settings(settings) {
+    : COptionChild(site, dialogId, className, parent), m_settings(settings) {
   const ControlIds& ids = m_settings.ids;
   m_header = Add<QGroupBox>(ids.header, "settingsFrame");
   m_greetingGroup = Add<QGroupBox>(ids.group, "greetingGroup");
@@ -262,7 +263,7 @@ bool CDlgOptGreeting::OnProgramDrive(const std::u16string& path) const {
 
 void CDlgOptGreeting::RebuildGreetingInMemory() {
   const WaitCursor wait;
-  if (Sheet().LoadGreetingMemFile(m_settings.forContacts) >= 1) return;
+  if (Services().ReloadGreeting(m_settings.forContacts)) return;
   QAV_LOG(LOG_WARNING, m_settings.forContacts
                            ? u"Fail to load Greeting Message Audio Files into memory for default caller."
                            : u"Fail to load Greeting Message Audio Files into memory for unknwon callers");
@@ -282,8 +283,8 @@ void CDlgOptGreeting::OnButtonGreetingAudioBrowse() {
   RecordingStopped();
   PlayingStopped();
   const std::optional<std::u16string> chosen =
-      Sheet().ChooseOpenFile(this, GetLangString(IDS_OPT_DEFAULT_CALLER_SELECT_GREETING_FILE),
-                             m_settings.voicePath->Get(), m_settings.voiceFilter);
+      Site().ChooseOpenFile(this, GetLangString(IDS_OPT_DEFAULT_CALLER_SELECT_GREETING_FILE),
+                            m_settings.voicePath->Get(), m_settings.voiceFilter);
   if (chosen && *chosen != m_settings.voicePath->Get() && OnProgramDrive(*chosen)) {
     if (TryAsGreeting(*chosen)) {
       *m_settings.voicePath = *chosen;
@@ -384,7 +385,7 @@ void CDlgOptGreeting::SaveRecording() {
   const std::u16string filter = extension == u"mp3" ? u"Sounds (*.mp3)" : u"Sounds (*.wav)";
   std::u16string start = SuggestedRecordingName(m_settings.voicePath->Get(), extension);
   for (;;) {
-    const std::optional<std::u16string> chosen = Sheet().ChooseSaveFile(
+    const std::optional<std::u16string> chosen = Site().ChooseSaveFile(
         this, GetLangString(IDS_OPT_DEFAULT_CALLER_SAVE_NEW_AUDIO_GREETING_FILE), start, filter, extension);
     if (!chosen || m_tempRecording.empty()) {
       DeleteTempRecording();

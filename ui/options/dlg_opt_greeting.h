@@ -108,7 +108,7 @@ class CDlgOptGreeting : public COptionChild {
   const std::u16string& TempRecordingPath() const { return m_tempRecording; }
 
  protected:
-  CDlgOptGreeting(COptionsSheetLink& sheet, int dialogId, const char* className, const Settings& settings,
+  CDlgOptGreeting(COptionsPageSite& site, int dialogId, const char* className, const Settings& settings,
                   QWidget* parent);
   // The greeting group's columns: the row's label, its switch, its field (which takes the width
   // left) and its icon buttons. In screen-reader mode a row's buttons take the grid row below it,

@@ -38,8 +38,8 @@ const CDlgOptGreeting::Settings kNonContacts = {
 constexpr int kIndent = 16;
 }  // namespace
 
-CDlgOptUnknownCaller::CDlgOptUnknownCaller(COptionsSheetLink& sheet, QWidget* parent)
-    : CDlgOptGreeting(sheet, kDialogId, "CDlgOptUnknownCaller", kNonContacts, parent) {
+CDlgOptUnknownCaller::CDlgOptUnknownCaller(COptionsPageSite& site, QWidget* parent)
+    : CDlgOptGreeting(site, kDialogId, "CDlgOptUnknownCaller", kNonContacts, parent) {
   Trace("OnInitDialog");
   m_ownSettings = Add<QCheckBox>(1202, "ownSettings");
   m_noAnswer = Add<QCheckBox>(1203, "noAnswer");

@@ -9,7 +9,7 @@ class QCheckBox;
 class CDlgOptUnknownCaller : public CDlgOptGreeting {
  public:
   static constexpr int kDialogId = 148;
-  CDlgOptUnknownCaller(COptionsSheetLink& sheet, QWidget* parent);
+  CDlgOptUnknownCaller(COptionsPageSite& site, QWidget* parent);
   void Localize() override;
   void UpdateDlg() override;
 

@@ -23,8 +23,9 @@
 #include "ui/controls/list_box_st.h"
 #include "ui/options/option_child.h"
 #include "ui/options/option_child_area.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
 #include "ui/controls/wait_cursor.h"
+#include "ui/sheet/sheet_services.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ int g_rememberedIndex = 0;
 int CDlgOptions::RememberedIndex() { return g_rememberedIndex; }
 void CDlgOptions::SetRememberedIndex(int index) { g_rememberedIndex = index; }
 
-CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(parent), m_sheet(sheet) {
+CDlgOptions::CDlgOptions(COptionsPageSite& site, QWidget* parent) : QWidget(parent), m_site(site) {
   QAV_LOG(LOG_FINE, u"CDlgOptions::OnInitDialog");
   setObjectName(QStringLiteral("330"));
   // The page takes the desktop's font, as every other page does: the arrangement below grows
@@ -95,15 +96,15 @@ CDlgOptions::CDlgOptions(COptionsSheetLink& sheet, QWidget* parent) : QWidget(pa
   layout->addWidget(m_list);
   layout->addWidget(childArea, 1);
 
-  m_slots[0].child = new CDlgOptConversationRecordGen(sheet, childParent);
-  m_slots[1].child = new CDlgOptAnswerMachineGen(sheet, childParent);
-  m_slots[2].child = new CDlgOptDefaultCaller(sheet, childParent);
-  m_slots[3].child = new CDlgOptUnknownCaller(sheet, childParent);
-  m_slots[4].child = new CDlgOptCallWaitingSettings(sheet, childParent);
-  m_slots[5].child = new CDlgOptAudioSettings(sheet, childParent);
-  m_slots[6].child = new CDlgOptEMailSettings(sheet, childParent);
-  m_slots[7].child = new CDlgOptAdvanced(sheet, childParent);
-  m_slots[kApplicationSlot].child = new CDlgOptApplication(sheet, childParent);
+  m_slots[0].child = new CDlgOptConversationRecordGen(site, childParent);
+  m_slots[1].child = new CDlgOptAnswerMachineGen(site, childParent);
+  m_slots[2].child = new CDlgOptDefaultCaller(site, childParent);
+  m_slots[3].child = new CDlgOptUnknownCaller(site, childParent);
+  m_slots[4].child = new CDlgOptCallWaitingSettings(site, childParent);
+  m_slots[5].child = new CDlgOptAudioSettings(site, childParent);
+  m_slots[6].child = new CDlgOptEMailSettings(site, childParent);
+  m_slots[7].child = new CDlgOptAdvanced(site, childParent);
+  m_slots[kApplicationSlot].child = new CDlgOptApplication(site, childParent);
   for (const Slot& slot : m_slots) {
     if (slot.child == nullptr) continue;
     slot.child->hide();
@@ -175,7 +176,7 @@ void CDlgOptions::FitListWidth() {
   const int rowsHeight = m_list->sizeHintForRow(0) * std::max(1, m_list->count()) + 2 * m_list->frameWidth();
   m_list->setFixedWidth(std::max(kListWidth, m_list->WidthForWholeWords(captions, std::max(kListHeight, rowsHeight))));
   m_list->setMinimumHeight(rowsHeight);
-  m_sheet.FitSheetToPage();
+  m_site.FitSheetToPage();
 }
 
 void CDlgOptions::UpdateDlg() {
@@ -257,8 +258,8 @@ void CDlgOptions::LeaveChild(COptionChild* child) {
 
 bool CDlgOptions::OnApply() {
   const WaitCursor wait;
-  m_sheet.SaveSettings();
-  m_sheet.SetModified(false);
+  m_site.Services().SaveSettings();
+  m_site.SetModified(false);
   return true;
 }
 

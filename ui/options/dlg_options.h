@@ -11,14 +11,14 @@
 class QFrame;
 class QLabel;
 class COptionChild;
-class COptionsSheetLink;
+class COptionsPageSite;
 
 class CDlgOptions : public QWidget {
  public:
   static constexpr int kSlotCount = 9;
   static constexpr int kApplicationSlot = 8;
 
-  explicit CDlgOptions(COptionsSheetLink& sheet, QWidget* parent = nullptr);
+  explicit CDlgOptions(COptionsPageSite& site, QWidget* parent = nullptr);
   ~CDlgOptions() override;
 
   QString GetTabTitle() const;
@@ -46,7 +46,7 @@ class CDlgOptions : public QWidget {
   COptionChild* Child(int slot) const { return m_slots[slot].child; }
   int ListIndexOf(int slot) const { return m_slots[slot].listIndex; }
   CListBoxST* SelectionList() const { return m_list; }
-  COptionsSheetLink& Sheet() { return m_sheet; }
+  COptionsPageSite& Site() { return m_site; }
 
   // The entry chosen last, kept for the run so that the page reopens on it.
   static int RememberedIndex();
@@ -66,7 +66,7 @@ class CDlgOptions : public QWidget {
   // The child is no longer the one shown: its greeting audio stops and it hides.
   void LeaveChild(COptionChild* child);
 
-  COptionsSheetLink& m_sheet;
+  COptionsPageSite& m_site;
   COptionChild* m_current = nullptr;
   CListBoxST* m_list = nullptr;
   QLabel* m_noUserText = nullptr;

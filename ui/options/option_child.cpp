@@ -16,7 +16,7 @@
 #include "platform/text.h"
 #include "ui/art/app_image_lists.h"
 #include "ui/controls/button_ssl.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
 #include "ui/controls/ux_theme.h"
 #include "ui/options/icon_button_bar.h"
 
@@ -26,8 +26,8 @@ const std::u16string kBoxCaption = u"QAV";
 constexpr int kNumberEditPadding = 12;
 }  // namespace
 
-COptionChild::COptionChild(COptionsSheetLink& sheet, int dialogId, const char* className, QWidget* parent)
-    : QWidget(parent), m_sheet(sheet), m_dialogId(dialogId), m_className(className) {
+COptionChild::COptionChild(COptionsPageSite& site, int dialogId, const char* className, QWidget* parent)
+    : QWidget(parent), m_site(site), m_dialogId(dialogId), m_className(className) {
   setObjectName(QString::number(dialogId));
 }
 
@@ -55,7 +55,9 @@ void COptionChild::Trace(const char* operation) const {
   QAV_LOG(LOG_FINE, u"%s::%s", m_className, operation);
 }
 
-void COptionChild::SetModified() { m_sheet.SetModified(true); }
+CSheetServices& COptionChild::Services() { return m_site.Services(); }
+
+void COptionChild::SetModified() { m_site.SetModified(true); }
 
 void COptionChild::OnCheck(const QAbstractButton* box, COptionInt& option) {
   option = box->isChecked() ? 1 : 0;

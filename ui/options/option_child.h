@@ -22,14 +22,15 @@
 class QAbstractButton;
 class QComboBox;
 class QLineEdit;
-class COptionsSheetLink;
+class COptionsPageSite;
+class CSheetServices;
 
 class COptionChild : public QWidget {
  public:
   // The dynamic property that carries a control's id.
   static constexpr const char* kControlIdProperty = "qavControlId";
 
-  COptionChild(COptionsSheetLink& sheet, int dialogId, const char* className, QWidget* parent);
+  COptionChild(COptionsPageSite& site, int dialogId, const char* className, QWidget* parent);
 
   int DialogId() const { return m_dialogId; }
   // Texts from the language (does nothing before the controls exist).
@@ -51,7 +52,9 @@ class COptionChild : public QWidget {
   void Trace(const char* operation) const;
   const char* ClassName() const { return m_className; }
   void SetModified();
-  COptionsSheetLink& Sheet() { return m_sheet; }
+  COptionsPageSite& Site() { return m_site; }
+  // The program's services: what the child asks of the program goes there, by name.
+  CSheetServices& Services();
 
   // Rule 2: a check box's state becomes the setting, and the page is modified.
   void OnCheck(const QAbstractButton* box, COptionInt& option);
@@ -108,7 +111,7 @@ class COptionChild : public QWidget {
   // Puts each icon bar where the current mode wants it.
   void ArrangeIconBars();
 
-  COptionsSheetLink& m_sheet;
+  COptionsPageSite& m_site;
   int m_dialogId;
   const char* m_className;
   std::vector<class CIconButtonBar*> m_iconBars;

@@ -1,17 +1,17 @@
-// COptionsPropPage: the options page in its place in the sheet. It holds the options page and
-// answers what the page asks of the sheet: the modified state is the sheet's Apply button, the
-// tray and the chat text go through the sheet to the main window and the call client. GUI thread
-// only.
+// COptionsPropPage: the options page in its place in the sheet. It holds the options page and is
+// the sheet as the page sees it: the modified state is the sheet's Apply button, and the page
+// grows the sheet when it needs room. What the page asks of the program goes to the sheet's
+// services directly. GUI thread only.
 #pragma once
 
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
 #include "ui/sheet/prop_page.h"
 
 class CDlgOptions;
 
-class COptionsPropPage : public CPropPage, public COptionsSheetLink {
+class COptionsPropPage : public CPropPage, public COptionsPageSite {
  public:
-  explicit COptionsPropPage(QWidget* parent = nullptr);
+  explicit COptionsPropPage(CSheetServices& services, QWidget* parent = nullptr);
 
   std::u16string GetTabTitle() const override;
   void Localize() override;
@@ -22,24 +22,14 @@ class COptionsPropPage : public CPropPage, public COptionsSheetLink {
   void OnUserSelectPage(uint32_t dialogId) override;
   void OnSettingsReloaded() override;
 
+  CSheetServices& Services() override { return m_services; }
   void SetModified(bool modified) override;
   bool IsModified() const override;
-  void SaveSettings() override;
-  void RefreshTrayIcon() override;
-  void SendChatMessage(const std::u16string& handle, const std::u16string& text) override;
-  void OpenWebPage(const std::u16string& url) override;
-  void Relocalize() override;
-  void CheckForUpdatesNow() override;
-  void ApplyLanguage(const std::u16string& path) override;
-  std::u16string LanguageFilePath() override;
-  void EditTextFile(const std::u16string& path) override;
-  int LoadGreetingMemFile(bool buddy) override;
-  bool CreateVideoDriver() override;
   void FitSheetToPage() override;
-  bool OpenFile(const std::u16string& path) override;
 
   CDlgOptions* Options() const { return m_options; }
 
  private:
+  CSheetServices& m_services;
   CDlgOptions* m_options;
 };

@@ -1,29 +1,23 @@
-// CQuietOptionsSheet: the options page's link to a sheet that asks nothing of the program, for the
-// screenshots and the benchmarks that build option pages on their own: nothing is marked, saved,
-// opened or sent, and the greetings "load". Never part of the program.
+// CQuietOptionsSheet: the sheet and the program as option pages built on their own see them, for
+// the screenshots and the benchmarks: the sample services (nothing is saved, opened or sent, and
+// the greetings "load") with the language file given, and an Apply state nothing reads. Never part
+// of the program.
 #pragma once
 
 #include <string>
 #include <utility>
 
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
+#include "ui/samples/sample_sheet_services.h"
 
-class CQuietOptionsSheet : public COptionsSheetLink {
+class CQuietOptionsSheet : public CSampleSheetServices, public COptionsPageSite {
  public:
   explicit CQuietOptionsSheet(std::u16string languageFilePath = {}) : m_languageFilePath(std::move(languageFilePath)) {}
 
+  CSheetServices& Services() override { return *this; }
   void SetModified(bool) override {}
   bool IsModified() const override { return false; }
-  void SaveSettings() override {}
-  void RefreshTrayIcon() override {}
-  void SendChatMessage(const std::u16string&, const std::u16string&) override {}
-  void OpenWebPage(const std::u16string&) override {}
-  void Relocalize() override {}
-  void CheckForUpdatesNow() override {}
-  void ApplyLanguage(const std::u16string&) override {}
   std::u16string LanguageFilePath() override { return m_languageFilePath; }
-  void EditTextFile(const std::u16string&) override {}
-  int LoadGreetingMemFile(bool) override { return 1; }
 
  private:
   std::u16string m_languageFilePath;

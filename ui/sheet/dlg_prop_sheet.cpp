@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "app/app_names.h"
+#include "data/string_ids.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "foundation/logger.h"
@@ -195,9 +196,9 @@ void CDlgPropSheet::SetActivePage(uint32_t pageFlag) {
 void CDlgPropSheet::Localize(bool withPages) {
   const std::u16string handle = m_services.CurrentUserHandle();
   setWindowTitle(handle.empty() ? Q(kAppName) : Q(std::u16string(kAppName) + u" - " + handle));
-  m_ok->setText(Q(GetLangString(80)));
-  m_cancel->setText(Q(GetLangString(81)));
-  m_apply->setText(Q(GetLangString(82)));
+  m_ok->setText(Q(GetLangString(IDS_BUTTON_OK)));
+  m_cancel->setText(Q(GetLangString(IDS_BUTTON_CANCEL)));
+  m_apply->setText(Q(GetLangString(IDS_BUTTON_APPLY)));
   RefreshTabTitles();
   if (!withPages) return;
   for (const PageEntry& entry : m_pages) entry.page->Localize();
@@ -294,7 +295,8 @@ void CDlgPropSheet::ReloadGreetingIfChanged(bool buddy, const std::u16string& be
   } else {
     QAV_LOG(LOG_SEVERE, u"Fail to load Greeting Message Audio Files into memory for unknwon callers");
   }
-  m_services.ShowError(GetLangString(buddy ? 1020 : 1021));
+  m_services.ShowError(GetLangString(buddy ? IDS_ERROR_MESSAGE_LOAD_DEFAULT_CALLER_GREETING_MESSAGE
+                                           : IDS_ERROR_MESSAGE_LOAD_UNKNOWN_CALLER_GREETING_MESSAGE));
 }
 
 QPoint CDlgPropSheet::RememberedPosition() { return g_rememberedPosition; }

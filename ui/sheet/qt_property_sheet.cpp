@@ -40,7 +40,7 @@ bool CQtPropertySheet::Create(std::u16string_view /*caption*/) {
   auto* conversations = new CDlgConversation(*m_services);
   conversations->SetPlayerRunner(ConversationPlayer(conversations));
   m_sheet->AddPage(conversations, kPageConversations);
-  m_sheet->AddPage(new COptionsPropPage, kPageOptions);
+  m_sheet->AddPage(new COptionsPropPage(*m_services), kPageOptions);
   m_sheet->AddPage(new CDlgAbout(*m_services), kPageAbout);
   m_sheet->InitSheet();
   return true;

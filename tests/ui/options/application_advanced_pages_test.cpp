@@ -104,7 +104,7 @@ TEST_F(ApplicationPageTest, AFactoryResetAnsweredNoDeletesNothingAndYesBringsBac
 
   boxes.answer = IDYES;
   sheet.modified = true;
-  sheet.greetingLoadResult = 0;
+  sheet.greetingLoadSucceeds = false;
   Click(Find<QPushButton>(page, "resetToFactoryDefaults"));
   EXPECT_FALSE(fs::exists(qav::U8(GetIniFilePath())));
   EXPECT_FALSE(fs::exists(qav::U8(GetUserIniPath())));
@@ -146,7 +146,7 @@ TEST_F(ApplicationPageTest, AFactoryResetKeepsTheRecordingFoldersAndShowsTheDefa
   // The advanced child, though basic mode no longer lists it.
   EXPECT_EQ(Find<QLineEdit>(&options, "messagesLocation")->text().toStdU16String(), messagesRoot + u"My Received Voice Messages");
   EXPECT_FALSE(Find<QCheckBox>(&options, "messagesSizeLimited")->isChecked());
-  EXPECT_EQ(sheet.relocalized, 1) << "the other pages and the tab titles follow the defaults";
+  EXPECT_EQ(sheet.Asked(u"re-localise"), 1) << "the other pages and the tab titles follow the defaults";
   EXPECT_EQ(GetMessagesRootFolder(), messagesRoot) << "the recordings stay where they are, and listed";
   EXPECT_EQ(GetConversationsRootFolder(), conversationsRoot);
 
@@ -223,7 +223,7 @@ TEST_F(ApplicationPageTest, AdvancedModeListsTheThreeMoreChildrenAndStartsTheLis
   options.OnUserSelectPage(CDlgOptApplication::kDialogId);
   Click(Find<QCheckBox>(page, "screenReaderMode"));
   EXPECT_EQ(g_ScreenReaderFriendlyMode, 1);
-  EXPECT_EQ(sheet.relocalized, 1);
+  EXPECT_EQ(sheet.Asked(u"re-localise"), 1);
 }
 
 // The application frame lists its switches, then the language row with the edit button at its
@@ -276,7 +276,7 @@ TEST_F(ApplicationPageTest, CheckNowAsksForTheUpdateCheckUnderTheWaitCursor) {
   CDlgOptApplication page(cursorSheet, nullptr);
   page.show();
   Click(Find<QPushButton>(&page, "checkForUpdatesNow"));
-  EXPECT_EQ(cursorSheet.updateChecks, 1);
+  EXPECT_EQ(cursorSheet.Asked(u"check for updates"), 1);
   EXPECT_EQ(cursorSheet.shapes, std::vector<Qt::CursorShape>{Qt::WaitCursor});
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -183,8 +183,8 @@ TEST_F(EMailPageTest, ATestMailToAServerThatNeverAnswersLeavesTheGuiThreadFreeAn
 
 TEST_F(EMailPageTest, TheHelpButtonOpensTheHelpPageInTheUsersLanguage) {
   Click(Find<QPushButton>(page.get(), "onlineHelp"));
-  ASSERT_EQ(sheet.pages.size(), 1u);
-  EXPECT_NE(sheet.pages[0].find(u"qav/applinks/QAVDlgOptEmailSettings_1_1/?lang="), std::u16string::npos);
+  ASSERT_EQ(sheet.openedUrls.size(), 1u);
+  EXPECT_NE(sheet.openedUrls[0].find(u"qav/applinks/QAVDlgOptEmailSettings_1_1/?lang="), std::u16string::npos);
 }
 
 // Where a control stands on its page, whatever frame holds it.

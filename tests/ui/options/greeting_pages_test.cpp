@@ -60,8 +60,8 @@ struct ChoosingSheet : FakeOptionsSheet {
   }
   // An answer of the save dialog: the user keeps the name it offers.
   static constexpr char16_t kKeepOfferedName[] = u"<the offered name>";
-  bool OpenFile(const std::u16string& path) override {
-    FakeOptionsSheet::OpenFile(path);
+  bool OpenLocalFile(const std::u16string& path) override {
+    FakeOptionsSheet::OpenLocalFile(path);
     return fileOpens;
   }
   bool HasVideoDriver() override { return videoDriver; }
@@ -116,7 +116,7 @@ TEST_F(GreetingPagesTest, AChosenGreetingIsRebuiltInMemoryAndAFailureIsReported)
   // the user is told, and the greeting, which is sound, stays chosen.
   chooser.chosen = qav::Utf8ToUtf16(dir.File("other.wav"));
   ASSERT_TRUE(WriteGreetingWav(dir.File("other.wav")));
-  chooser.greetingLoadResult = 0;
+  chooser.greetingLoadSucceeds = false;
   Click(Find<CButtonSSL>(&page, "browseVoice"));
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], GetLangString(1020));
@@ -984,8 +984,8 @@ TEST_F(GreetingPagesTest, TheVideoRowEditsItsSettingsOnlyWithTheVideoDriver) {
 
   LogCapture log;
   Click(Find<CButtonSSL>(&page, "playVideo"));
-  ASSERT_EQ(chooser.pages.size(), 1u);
-  EXPECT_EQ(chooser.pages[0], u"file://" + *chooser.chosen) << "the desktop's player shows it";
+  ASSERT_EQ(chooser.openedUrls.size(), 1u);
+  EXPECT_EQ(chooser.openedUrls[0], u"file://" + *chooser.chosen) << "the desktop's player shows it";
   EXPECT_TRUE(log.Has(LOG_INFO, u"Video Greeting to play: " + *chooser.chosen));
   // Nothing took it: the shell's code says whether the file is missing or nobody opens its kind.
   chooser.fileOpens = false;
@@ -1017,14 +1017,14 @@ TEST_F(GreetingPagesTest, WithoutTheVideoDriverTheLinkTriesAgainAndThenOpensTheS
 
   Click(link);
   EXPECT_EQ(chooser.videoDriverTries, 2);
-  ASSERT_EQ(chooser.pages.size(), 1u);
-  EXPECT_NE(chooser.pages[0].find(u"applinks/video/"), std::u16string::npos) << U8(chooser.pages[0]);
-  EXPECT_NE(chooser.pages[0].find(u"lang="), std::u16string::npos) << U8(chooser.pages[0]);
+  ASSERT_EQ(chooser.openedUrls.size(), 1u);
+  EXPECT_NE(chooser.openedUrls[0].find(u"applinks/video/"), std::u16string::npos) << U8(chooser.openedUrls[0]);
+  EXPECT_NE(chooser.openedUrls[0].find(u"lang="), std::u16string::npos) << U8(chooser.openedUrls[0]);
 
   // The driver can be there by the next try (the webcam application was installed meanwhile).
   chooser.videoDriverAppears = true;
   Click(link);
-  EXPECT_EQ(chooser.pages.size(), 1u);
+  EXPECT_EQ(chooser.openedUrls.size(), 1u);
   EXPECT_TRUE(Find<QCheckBox>(&page, "videoAllowed")->isVisible());
   EXPECT_FALSE(link->isVisible());
 }

@@ -1,6 +1,6 @@
 // What the option-page tests share: the settings in a private folder with a known current user,
-// a fake sheet that records the Apply state and the chat texts, and message boxes that answer from
-// a script and keep what they were asked.
+// a fake of the sheet and the program that records the Apply state and the requests, and message
+// boxes that answer from a script and keep what they were asked.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,45 +21,36 @@
 #include "tests/support/temp_dir.h"
 #include "ui/sheet/dlg_prop_sheet.h"
 #include "ui/options/options_prop_page.h"
-#include "ui/options/options_sheet_link.h"
+#include "ui/options/options_page_site.h"
 #include "ui/samples/sample_sheet_services.h"
 #include "ui/sheet/placeholder_page.h"
 
 namespace qav::test {
 
-class FakeOptionsSheet : public COptionsSheetLink {
+// The sheet and the program as the option pages see them: the sample services (which record the
+// requests, the pages opened and the chat texts), with the settings files written on Apply, the
+// language switched for real and the greetings' reloads kept; and an Apply state of its own.
+class FakeOptionsSheet : public CSampleSheetServices, public COptionsPageSite {
  public:
+  FakeOptionsSheet() : CSampleSheetServices(u"alice") {}
+  CSheetServices& Services() override { return *this; }
   void SetModified(bool on) override { modified = on; }
   bool IsModified() const override { return modified; }
   // The settings store the tests read back.
   void SaveSettings() override { ::SaveSettings(); }
-  void RefreshTrayIcon() override { ++trayRefreshes; }
-  void SendChatMessage(const std::u16string& handle, const std::u16string& text) override {
-    chats.push_back(handle + u": " + text);
-  }
-  void OpenWebPage(const std::u16string& url) override { pages.push_back(url); }
-  void Relocalize() override { ++relocalized; }
-  void CheckForUpdatesNow() override { ++updateChecks; }
   void ApplyLanguage(const std::u16string& path) override {
     languagePath = path;
     LoadLangLib(qav::Utf8ToUtf16(std::filesystem::path(qav::Utf16ToUtf8(path)).stem().string()));
   }
   std::u16string LanguageFilePath() override { return languagePath; }
-  void EditTextFile(const std::u16string& path) override { edited.push_back(path); }
-  int LoadGreetingMemFile(bool buddy) override {
+  bool ReloadGreeting(bool buddy) override {
     greetingLoads.push_back(buddy);
-    return greetingLoadResult;
+    return greetingLoadSucceeds;
   }
   bool modified = false;
-  int relocalized = 0;
-  int updateChecks = 0;
   std::u16string languagePath;
-  std::vector<std::u16string> edited;
   std::vector<bool> greetingLoads;
-  int greetingLoadResult = 1;
-  std::vector<std::u16string> pages;
-  int trayRefreshes = 0;
-  std::vector<std::u16string> chats;
+  bool greetingLoadSucceeds = true;
 };
 
 class ScriptedBoxes : public MessageBoxHandler {
@@ -111,7 +102,7 @@ struct OptionsOnlySheet {
     sheet.show();
   }
   CDlgPropSheet sheet;
-  COptionsPropPage* options = new COptionsPropPage;  // the sheet owns it
+  COptionsPropPage* options = new COptionsPropPage(sheet.Services());  // the sheet owns it
 };
 
 // The rest of the program as the sheet sees it, with the settings files as the truth: Apply writes
@@ -133,7 +124,7 @@ struct OptionsAndAboutSheet {
     sheet.show();
   }
   CDlgPropSheet sheet;
-  COptionsPropPage* options = new COptionsPropPage;  // the sheet owns it
+  COptionsPropPage* options = new COptionsPropPage(sheet.Services());  // the sheet owns it
 };
 
 // Writes a language file as the program's language files are stored: UTF-16 with its byte-order mark.

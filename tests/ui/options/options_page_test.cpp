@@ -53,7 +53,7 @@ TEST_F(AnswerMachinePageTest, ChecksStoreTheirStateMarkTheSheetAndGreyWhatDepend
   Click(Find<QCheckBox>(page.get(), 1019));
   EXPECT_EQ(g_AnswerAllowed, 0);
   EXPECT_TRUE(sheet.modified);
-  EXPECT_EQ(sheet.trayRefreshes, 1) << "the tray shows the new answering state at once";
+  EXPECT_EQ(sheet.Asked(u"refresh the tray"), 1) << "the tray shows the new answering state at once";
   EXPECT_FALSE(online->isEnabled());
   EXPECT_FALSE(away->isEnabled());
   EXPECT_FALSE(Find<QCheckBox>(page.get(), 1030)->isEnabled());

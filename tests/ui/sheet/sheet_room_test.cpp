@@ -101,7 +101,7 @@ TEST_F(SheetRoomTest, TheSheetIsBuiltWideEnoughForTheLanguageItStartsIn) {
 TEST_F(SheetRoomTest, ASheetThatWouldOutgrowTheScreenStopsAtItsEdge) {
   const QSize screen = QGuiApplication::primaryScreen()->availableSize();
   CDlgPropSheet sheet(services_);
-  sheet.AddPage(new COptionsPropPage, kPageOptions);
+  sheet.AddPage(new COptionsPropPage(services_), kPageOptions);
   sheet.InitSheet();
   sheet.show();
   WriteLanguage(std::u16string(static_cast<size_t>(screen.width() / 4), u'W'));  // no screen is that wide
