@@ -210,13 +210,30 @@ class AnsweringEndToEndTest : public CallModelFixture {
     ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; }));
     ASSERT_TRUE(ClientSays(client, "audio " + std::to_string(callId) + " input PORT="));
   }
-  // Waits until the voice message being recorded holds `seconds` of the caller (16 kHz, 16-bit
-  // mono WAV: 32000 bytes a second after the 44 bytes of header).
-  void WaitForVoice(double seconds, const std::string& file = "lastvoicemsg.wav") {
-    const std::string recording = MessagesFolder() + file;
+  // The file the voice message being recorded is written into: the one under a temporary name that
+  // no listed message has kept as its own (a message whose final name the folder refused keeps its
+  // temporary name, and the next one records under another). Empty while there is none.
+  std::string RecordingFile() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(MessagesFolder(), error)) {
+      const std::u16string name = qav::U16(entry.path().filename().string());
+      if (!entry.is_regular_file(error) || !name.starts_with(kVoiceMessageTemporaryBase)) continue;
+      bool kept = false;
+      for (const CMessage* message : g_MessageCollection.GetMessages()) kept |= message->GetFileName() == name;
+      if (!kept) return entry.path().string();
+    }
+    return {};
+  }
+  // Waits until the voice message being recorded (into `file`, when one is named) holds `seconds`
+  // of the caller (16 kHz, 16-bit mono WAV: 32000 bytes a second after the 44 bytes of header).
+  void WaitForVoice(double seconds, const std::string& file = "") {
+    std::string recording;
     ASSERT_TRUE(ServeUntil([&] {
-      return std::filesystem::exists(recording) && std::filesystem::file_size(recording) >= 44 + seconds * 32000;
-    })) << "the caller's voice never reached " << recording;
+      recording = file.empty() ? RecordingFile() : MessagesFolder() + file;
+      std::error_code error;
+      const uintmax_t size = recording.empty() ? 0 : std::filesystem::file_size(recording, error);
+      return !error && size >= 44 + seconds * 32000;
+    })) << "the caller's voice never reached " << (recording.empty() ? "a recording" : recording);
   }
   // The caller hangs up, and the program has finished the message.
   void HangUp(ChildProcess& client, int32_t callId) {
