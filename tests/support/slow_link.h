@@ -4,10 +4,7 @@
 // connection's steps ("connected <n>", "moving <n>", "stalled <n>", "closed <n>").
 #pragma once
 
-#include <memory>
-#include <string>
-
-#include "tests/support/child_process.h"
+#include "tests/support/script_peer.h"
 
 namespace qav::test {
 
@@ -18,20 +15,9 @@ struct SlowLinkOptions {
   int stallAfterBytes = 0;
 };
 
-class SlowLink {
+class SlowLink : public ScriptPeer {
  public:
   explicit SlowLink(const SlowLinkOptions& options);
-  SlowLink(const SlowLink&) = delete;
-  SlowLink& operator=(const SlowLink&) = delete;
-
-  bool started() const { return port_ > 0; }
-  int port() const { return port_; }
-  // True when the link reports `step` (e.g. "stalled 2") within `timeoutMs`.
-  bool WaitFor(const std::string& step, int timeoutMs = 30000);
-
- private:
-  std::unique_ptr<ChildProcess> process_;
-  int port_ = 0;
 };
 
 }  // namespace qav::test
