@@ -228,7 +228,9 @@ void CDlgOptApplication::ReportGreetingLoad(bool buddy) {
   if (Services().ReloadGreeting(buddy)) return;
   QAV_LOG(LOG_WARNING, buddy ? u"Fail to load Greeting Message Audio Files into memory for default caller."
                              : u"Fail to load Greeting Message Audio Files into memory for unknwon callers");
-  qav::ShowMessageBox(GetLangString(buddy ? 1020 : 1021), u"QAV", qav::MB_ICONSTOP);
+  qav::ShowMessageBox(GetLangString(buddy ? IDS_ERROR_MESSAGE_LOAD_DEFAULT_CALLER_GREETING_MESSAGE
+                                         : IDS_ERROR_MESSAGE_LOAD_UNKNOWN_CALLER_GREETING_MESSAGE),
+                      u"QAV", qav::MB_ICONSTOP);
 }
 
 void CDlgOptApplication::OnButtonResetToFactoryDefaults() {

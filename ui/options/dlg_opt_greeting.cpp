@@ -267,7 +267,9 @@ void CDlgOptGreeting::RebuildGreetingInMemory() {
   QAV_LOG(LOG_WARNING, m_settings.forContacts
                            ? u"Fail to load Greeting Message Audio Files into memory for default caller."
                            : u"Fail to load Greeting Message Audio Files into memory for unknwon callers");
-  qav::ShowMessageBox(GetLangString(m_settings.forContacts ? 1020 : 1021), u"QAV", qav::MB_ICONSTOP);
+  qav::ShowMessageBox(GetLangString(m_settings.forContacts ? IDS_ERROR_MESSAGE_LOAD_DEFAULT_CALLER_GREETING_MESSAGE
+                                         : IDS_ERROR_MESSAGE_LOAD_UNKNOWN_CALLER_GREETING_MESSAGE),
+                      u"QAV", qav::MB_ICONSTOP);
 }
 
 void CDlgOptGreeting::LogAudioError(const char* handler, const char* request) const {
