@@ -7,18 +7,22 @@ void CCentredImageDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   QStyleOptionViewItem cell = option;
   initStyleOption(&cell, index);
   const QIcon picture = cell.icon;
-  const QSize size = cell.decorationSize;
   // The style draws the cell without its picture (background, selection, focus) ...
   cell.icon = QIcon();
   cell.features &= ~QStyleOptionViewItem::HasDecoration;
   cell.text.clear();
   QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
   style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
-  const QRect target = QStyle::alignedRect(cell.direction, Qt::AlignCenter, size, cell.rect);
-  // The picture fills the cell's width: the grid line beside it stops short of it.
-  PaintGridLines(painter, option, picture.isNull() ? QRect() : target);
+  PaintGridLines(painter, option);
   if (picture.isNull()) return;
-  // ... and the picture goes in the middle, in the mode the other columns draw theirs.
+  // ... and the picture goes inside the grid lines: over the right one it would lose the cell's edge and
+  // look cut where it reaches it. A picture larger than the room left (a style that scales pictures
+  // up) shrinks to it whole.
+  const QRect room = ContentOption(cell).rect;
+  QSize size = cell.decorationSize;
+  if (size.width() > room.width() || size.height() > room.height()) size.scale(room.size(), Qt::KeepAspectRatio);
+  const QRect target = QStyle::alignedRect(cell.direction, Qt::AlignCenter, size, room);
+  // It is drawn in the mode the other columns draw theirs.
   const bool selected = (cell.state & QStyle::State_Selected) != 0;
   const QIcon::Mode mode = (cell.state & QStyle::State_Enabled) == 0 ? QIcon::Disabled : selected ? QIcon::Selected : QIcon::Normal;
   picture.paint(painter, target, Qt::AlignCenter, mode, (cell.state & QStyle::State_Open) != 0 ? QIcon::On : QIcon::Off);

@@ -21,19 +21,14 @@ QStyleOptionViewItem CRecordingCellDelegate::ContentOption(const QStyleOptionVie
   return content;
 }
 
-void CRecordingCellDelegate::PaintGridLines(QPainter* painter, const QStyleOptionViewItem& option, const QRect& uncovered) {
+void CRecordingCellDelegate::PaintGridLines(QPainter* painter, const QStyleOptionViewItem& option) {
   const QStyle& style = StyleOf(option.widget);
   const int hint = style.styleHint(QStyle::SH_Table_GridLineColor, &option, option.widget);
   const QColor colour = hint != -1 ? QColor::fromRgba(static_cast<QRgb>(hint)) : option.palette.color(QPalette::Mid);
   painter->save();
   painter->setPen(colour);
   const QRect& cell = option.rect;
-  if (uncovered.isEmpty()) {
-    painter->drawLine(cell.topRight(), cell.bottomRight());
-  } else {
-    if (uncovered.top() > cell.top()) painter->drawLine(cell.topRight(), QPoint(cell.right(), uncovered.top() - 1));
-    if (uncovered.bottom() < cell.bottom()) painter->drawLine(QPoint(cell.right(), uncovered.bottom() + 1), cell.bottomRight());
-  }
+  painter->drawLine(cell.topRight(), cell.bottomRight());
   painter->drawLine(cell.bottomLeft(), cell.bottomRight());
   painter->restore();
 }

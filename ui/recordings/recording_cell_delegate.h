@@ -21,8 +21,7 @@ class CRecordingCellDelegate : public QStyledItemDelegate {
  protected:
   // What the cell's content may use: the cell less its grid line.
   static QStyleOptionViewItem ContentOption(const QStyleOptionViewItem& option);
-  // The right line leaves out the rows of `uncovered`, a picture as wide as the cell.
-  static void PaintGridLines(QPainter* painter, const QStyleOptionViewItem& option, const QRect& uncovered = {});
+  static void PaintGridLines(QPainter* painter, const QStyleOptionViewItem& option);
 
  private:
   bool TextCut(const QStyleOptionViewItem& option, const QModelIndex& index) const;
