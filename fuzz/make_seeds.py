@@ -262,6 +262,8 @@ def main():
     # and many recipients.
     put("mail_address", "long_lines", b"\x00" + ("Caller " * 450 + "x" * 1500 + " <c@x.org>; " +
                                                    ", ".join("r%d@example.org" % i for i in range(60))).encode())
+    # A long word with a long run of blanks before it, which has no place to fold.
+    put("mail_address", "blanks_before_a_word", b"\x00" + ("Caller " + " " * 200 + "x" * 900 + " end").encode())
 
     for i, text in enumerate(['qav /autostart', '"C:\\Program Files\\QAV\\qav.exe" /lang=DE "a b" c\\\\"d',
                               '/log "x y" /log= /:z', 'a\\\\\\"b "" \t  "unterminated \\']):

@@ -25,10 +25,16 @@ constexpr size_t kLongestPlainWord = kLongestLine - 16;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Whether a line of the text could outgrow the limit however it is folded. A fold goes only before
+// a blank that ends a word, and never among the blanks after the last word (FoldHeaderLine), so
+// what must fit on one line is a word with the blanks before it, and the last word with the blanks
+// after it as well: a long run of blanks counts, not the word alone.
 bool HasOverlongWord(std::string_view text) {
+  const size_t lastText = text.find_last_not_of(" \t");
   size_t run = 0;
-  for (char c : text) {
-    run = IsBlank(c) ? 0 : run + 1;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool foldsHere = i > 0 && i < lastText && IsBlank(text[i]) && !IsBlank(text[i - 1]);
+    run = foldsHere ? 1 : run + 1;
     if (run > kLongestPlainWord) return true;
   }
   return false;

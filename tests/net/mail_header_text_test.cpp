@@ -1,6 +1,8 @@
 #include "net/mail_header_text.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <time.h>
 
 #include "foundation/base64.h"
@@ -132,6 +134,46 @@ TEST(MailHeaderText, HeadersComeInOrderWithTheirOwnDateAndMessageId) {
   EXPECT_EQ(lines[4].substr(lines[4].size() - 13), "@example.org>");
   EXPECT_NE(qav::net::MakeMessageId("qav@example.org"), qav::net::MakeMessageId("qav@example.org"));
   EXPECT_EQ(qav::net::MakeMessageId("").find("@qav.invalid>") != std::string::npos, true);
+}
+
+// A fold goes only before a blank that ends a word: a long word with a long run of blanks before
+// or after it has no place to fold, and must not make a line longer than a mail may carry.
+TEST(MailHeaderText, NoHeaderLineOutgrowsTheLimitWhateverBlanksSurroundALongWord) {
+  const std::string word(900, 'x');
+  const std::string blanks(200, ' ');
+  const struct {
+    const char* name;
+    std::string subject;
+  } cases[] = {
+      {"blanks before a long word", "Caller " + blanks + word + " end"},
+      {"blanks after the last long word", "Caller " + word + blanks},
+      {"tabs and blanks before a long word", "Caller" + std::string(150, '\t') + blanks + word},
+      {"a long word alone", word},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    qav::net::MailHeaderFields fields;
+    fields.from = "qav@example.org";
+    fields.subject = qav::U16(c.subject);
+    fields.messageId = qav::net::MakeMessageId(fields.from);
+    for (const std::string& field : BuildMailHeaders(fields)) {
+      size_t start = 0;
+      while (true) {
+        const size_t end = field.find("\r\n", start);
+        EXPECT_LE((end == std::string::npos ? field.size() : end) - start, 998u) << field.substr(start, 60);
+        if (end == std::string::npos) break;
+        start = end + 2;
+      }
+    }
+    // What the reader puts together is the subject, blanks and all (a tab is a blank to it).
+    std::string subject = BuildMailHeaders(fields)[2].substr(9);
+    for (size_t at; (at = subject.find("\r\n")) != std::string::npos;) subject.erase(at, 2);
+    std::string expected = c.subject;
+    std::replace(expected.begin(), expected.end(), '\t', ' ');
+    std::string decoded = DecodeHeaderText(subject);
+    std::replace(decoded.begin(), decoded.end(), '\t', ' ');
+    EXPECT_EQ(decoded, expected);
+  }
 }
 
 TEST(MailHeaderText, AttachmentNamesAreQuotedOrPercentEncoded) {
