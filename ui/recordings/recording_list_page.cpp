@@ -128,14 +128,21 @@ void CRecordingListPage::FitColumnsToTexts(bool exact) {
   for (int column = 0; column < static_cast<int>(m_description.columns.size()); ++column) {
     const RecordingColumnLook& look = m_description.columns[static_cast<size_t>(column)];
     if (!look.fitsTexts) continue;
-    // The widest text by its advance, then the cell it needs by the style's own measure.
+    // The widest text by its advance (each text measured once: a column of times has a text a
+    // row), then the cell it needs by the style's own measure.
     QStringList texts = m_model->DistinctTexts(column);
     if (look.alwaysFitsTextId != 0) texts.append(Q(GetLangString(look.alwaysFitsTextId)));
-    const auto widest = std::max_element(texts.begin(), texts.end(), [&metrics](const QString& a, const QString& b) {
-      return metrics.horizontalAdvance(a) < metrics.horizontalAdvance(b);
-    });
+    const QString* widest = nullptr;
+    int widestAdvance = -1;
+    for (const QString& text : texts) {
+      const int advance = metrics.horizontalAdvance(text);
+      if (advance > widestAdvance) {
+        widest = &text;
+        widestAdvance = advance;
+      }
+    }
     int width = std::max(look.width, m_list->header()->sectionSizeHint(column));
-    if (widest != texts.end()) width = std::max(width, CRecordingCellDelegate::WidthFor(*widest, *m_list));
+    if (widest) width = std::max(width, CRecordingCellDelegate::WidthFor(*widest, *m_list));
     if (exact ? m_list->columnWidth(column) != width : m_list->columnWidth(column) < width) m_list->setColumnWidth(column, width);
   }
 }
