@@ -102,7 +102,6 @@ CDlgAbout::CDlgAbout(CSheetServices& services, QWidget* parent)
 std::u16string CDlgAbout::GetTabTitle() const { return GetLangString(IDS_SHEET_TAB_ABOUT); }
 
 void CDlgAbout::Localize() {
-  setAccessibleName(Q(GetTabTitle()));
   m_credit->setText(Q(GetLangString(IDS_TRANSLATOR_CREDIT)));
   m_credit->setVisible(!m_credit->text().isEmpty());
   m_components->setText(Q(GetLangString(IDS_ABOUT_TAB_COMPONENTS)));

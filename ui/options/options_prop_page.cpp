@@ -10,16 +10,11 @@ COptionsPropPage::COptionsPropPage(CSheetServices& services, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_options);
-  setAccessibleName(m_options->GetTabTitle());
 }
 
 std::u16string COptionsPropPage::GetTabTitle() const { return m_options->GetTabTitle().toStdU16String(); }
 
-void COptionsPropPage::Localize() {
-  // A screen reader names the page as its tab, as the other pages name themselves.
-  setAccessibleName(m_options->GetTabTitle());
-  m_options->Localize();
-}
+void COptionsPropPage::Localize() { m_options->Localize(); }
 
 void COptionsPropPage::OnUpdateDlg() { m_options->OnUpdateDlg(); }
 

@@ -102,11 +102,11 @@ CRecordingListPage::~CRecordingListPage() {
   delete m_model;
 }
 
+std::u16string CRecordingListPage::GetAccessibleTitle() const { return GetLangString(m_description.titleId); }
+
 void CRecordingListPage::Localize() {
   const bool screenReader = g_ScreenReaderFriendlyMode.Get() != 0;
-  const QString title = Q(GetLangString(m_description.titleId));
-  setAccessibleName(title);
-  m_list->setAccessibleName(title);
+  m_list->setAccessibleName(Q(GetAccessibleTitle()));
   const std::pair<CButtonSSL*, int> tips[] = {{m_play, IDS_MESSAGES_TAB_TOOLTIP_PLAY},
                                               {m_chat, IDS_MESSAGES_TAB_TOOLTIP_START_CHAT},
                                               {m_delete, IDS_MESSAGES_TAB_TOOLTIP_DELETE},

@@ -121,6 +121,8 @@ class CRecordingListPage : public CPropPage {
   void SetPauseTimer(PauseTimer timer) { m_pauseTimer = std::move(timer); }
 
   void Localize() override;
+  // The page's title without the counts its tab carries.
+  std::u16string GetAccessibleTitle() const override;
   void OnUpdateDlg() override;
   void OnSetActive() override;
   void OnKillActive() override;

@@ -216,9 +216,8 @@ void CDlgPropSheet::RefreshTabTitles() {
 
 void CDlgPropSheet::SetTabTitle(int index) {
   const QString title = Q(m_pages[index].page->GetTabTitle());
-  // Each page gives itself its name for a screen reader in its Localize: the tab's title, without
-  // the counts that the recordings pages add to it.
   m_tabs->setTabText(index, title);
+  m_pages[index].page->setAccessibleName(Q(m_pages[index].page->GetAccessibleTitle()));
 }
 
 void CDlgPropSheet::StepPage(int step) {

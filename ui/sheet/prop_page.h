@@ -14,6 +14,8 @@ class CPropPage : public QWidget {
   explicit CPropPage(QWidget* parent = nullptr) : QWidget(parent) {}
 
   virtual std::u16string GetTabTitle() const = 0;
+  // The name a screen reader reads for the page: its tab title without the counts a tab may carry.
+  virtual std::u16string GetAccessibleTitle() const { return GetTabTitle(); }
   // Sets the page's texts in the current language.
   virtual void Localize() {}
   // What the page shows has changed: it reads it again.
