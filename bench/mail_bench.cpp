@@ -162,8 +162,9 @@ void BM_MailMemoryOver100Mails(benchmark::State& state) {
 }
 BENCHMARK(BM_MailMemoryOver100Mails)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// Doubles the attachment through a line that takes 1 MB/s, steadily, until one does not arrive or
-// the largest size is reached; the time-out (1 s) bounds only a line that stops.
+// Makes the attachment four times larger each round through a line that takes 1 MB/s, steadily,
+// until one does not arrive or the largest size is reached; the time-out (1 s) bounds only a line
+// that stops.
 void BM_LargestAttachmentAtASteadyRate(benchmark::State& state) {
   constexpr int kBytesPerSecond = 1024 * 1024;
   constexpr size_t kLargest = 16 * 1024 * 1024;

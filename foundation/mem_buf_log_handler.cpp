@@ -106,13 +106,8 @@ size_t CMemBufLogHandler::CapacityBytes() const {
   return m_bytes.size();
 }
 
-size_t CMemBufLogHandler::Normalized(size_t offset) const {
-  if (m_bytes.size() - offset < kWrapMarkerBytes || ReadSize(m_bytes, offset) == 0) return 0;
-  return offset;
-}
-
 void CMemBufLogHandler::DropOldest() {
-  m_oldest = Normalized(m_oldest + ReadSize(m_bytes, m_oldest));
+  m_oldest = NextRecord(m_bytes, m_oldest);
   if (--m_count == 0) m_oldest = m_end = 0;
 }
 

@@ -52,7 +52,6 @@ class CMemBufLogHandler : public CLogHandler {
   size_t RecordCount() const;
 
  private:
-  size_t Normalized(size_t offset) const;
   void DropOldest();
   bool FitsWithoutDropping(size_t total) const;
   void Grow(size_t total);

@@ -1,5 +1,6 @@
 #include "net/connection_progress.h"
 
+#include <curl/curl.h>
 #include <linux/tcp.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,6 +21,14 @@ bool BytesTakenByPeer(int fd, uint64_t& taken) {
   taken = info.tcpi_bytes_acked;
   return true;
 }
+
+curl_socket_t OnOpenSocket(void* progress, curlsocktype, curl_sockaddr* address) {
+  const int fd =
+      static_cast<ConnectionProgress*>(progress)->OpenSocket(address->family, address->socktype, address->protocol);
+  return fd >= 0 ? fd : CURL_SOCKET_BAD;
+}
+
+int OnCloseSocket(void* progress, curl_socket_t fd) { return static_cast<ConnectionProgress*>(progress)->CloseSocket(fd); }
 
 }  // namespace
 
@@ -48,6 +57,13 @@ ConnectionProgress::Clock::duration ConnectionProgress::Idle() {
     m_lastMoved = Clock::now();
   }
   return Clock::now() - m_lastMoved;
+}
+
+void WatchSocketOf(void* easy, ConnectionProgress& progress) {
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &OnOpenSocket);
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &progress);
+  curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &OnCloseSocket);
+  curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &progress);
 }
 
 }  // namespace qav::net

@@ -38,4 +38,9 @@ class ConnectionProgress {
   uint64_t m_taken = 0;
 };
 
+// Has libcurl make and close the socket of `easy` (a libcurl easy handle, kept out of this header
+// as the net folder's other headers keep it) through `progress`, so that it is watched; `progress`
+// must outlive the transfer.
+void WatchSocketOf(void* easy, ConnectionProgress& progress);
+
 }  // namespace qav::net

@@ -31,15 +31,6 @@ std::string TrimLine(std::string_view line) {
   return std::string(line);
 }
 
-// The connection's socket, made and closed here so the stall watch knows it.
-curl_socket_t OnOpenSocket(void* progress, curlsocktype, curl_sockaddr* address) {
-  const int fd =
-      static_cast<ConnectionProgress*>(progress)->OpenSocket(address->family, address->socktype, address->protocol);
-  return fd >= 0 ? fd : CURL_SOCKET_BAD;
-}
-
-int OnCloseSocket(void* progress, curl_socket_t fd) { return static_cast<ConnectionProgress*>(progress)->CloseSocket(fd); }
-
 }  // namespace
 
 CurlTransfer::CurlTransfer() = default;
@@ -115,10 +106,7 @@ int CurlTransfer::Start(const HttpTransferSettings& s) {
   // counts only what it hands to the connection's buffers: a slow server may read those for long
   // after libcurl has written its last byte.
   m_stallBound = std::chrono::milliseconds(s.timeouts.stallMs);
-  curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &OnOpenSocket);
-  curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &m_progress);
-  curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &OnCloseSocket);
-  curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &m_progress);
+  WatchSocketOf(easy, m_progress);
 
   // The body is the caller's own bytes with an exact length: no chunking, no "Expect: 100-continue".
   curl_slist* list = nullptr;

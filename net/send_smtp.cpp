@@ -112,14 +112,6 @@ struct ExchangeWatch {
   static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<ExchangeWatch*>(self)->GiveUp() ? 1 : 0;
   }
-  static curl_socket_t OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
-    const int fd =
-        static_cast<ExchangeWatch*>(self)->progress.OpenSocket(address->family, address->socktype, address->protocol);
-    return fd >= 0 ? fd : CURL_SOCKET_BAD;
-  }
-  static int OnCloseSocket(void* self, curl_socket_t fd) {
-    return static_cast<ExchangeWatch*>(self)->progress.CloseSocket(fd);
-  }
 };
 
 }  // namespace
@@ -309,10 +301,7 @@ int CSendSMTP::SendWithCurl() {
   curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &ExchangeWatch::OnProgress);
   curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
-  curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &ExchangeWatch::OnOpenSocket);
-  curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &watch);
-  curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &ExchangeWatch::OnCloseSocket);
-  curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, &watch);
+  qav::net::WatchSocketOf(h, watch.progress);
 
   // The exchange runs in rounds of at most kPollMs, so the watch is asked between any two.
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
