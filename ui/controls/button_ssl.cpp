@@ -61,6 +61,8 @@ void CButtonSSL::SetImageList(const CImageList& list, int index) {
 void CButtonSSL::SetTooltipText(const QString& text, bool activate) {
   m_tooltip = text;
   setToolTip(activate ? text : QString());
+  // A picture alone says nothing to a screen reader: the button is read by its tip.
+  setAccessibleName(text);
 }
 
 void CButtonSSL::SetCheck(bool checked) {

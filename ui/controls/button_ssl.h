@@ -58,7 +58,7 @@ class CButtonSSL : public COddButton {
   int GetImageAlign() const { return m_alignFlags; }
   // Uses the picture at `index` of the list as the button's picture.
   void SetImageList(const CImageList& list, int index);
-  // The tooltip's text, shown only while active.
+  // The tooltip's text, shown only while active; it is the button's name for a screen reader too.
   void SetTooltipText(const QString& text, bool activate = true);
   QString GetTooltipText() const { return m_tooltip; }
   // Check boxes and radio buttons: sets or clears the checked state and repaints; notifies nobody.

@@ -167,7 +167,6 @@ void COptionChild::ColourIconButton(CButtonSSL* button, int image) {
 void COptionChild::SetIconButtonTip(CButtonSSL* button, int stringId) {
   const QString tip = Lang(stringId);
   button->SetTooltipText(tip);
-  button->setAccessibleName(tip);
   button->setText(ScreenReaderMode() ? tip : QString());
   ArrangeIconBars();
 }

@@ -358,7 +358,6 @@ void CDlgPlayVoiceObject::SetTexts() {
     CButtonSSL* button = m_buttons[i];
     button->setText(captions ? Lang(kButtons[i].caption) : QString());
     button->SetTooltipText(Caption(kButtons[i].caption));
-    button->setAccessibleName(Caption(kButtons[i].caption));
     // With its caption a button is a plain framed one; a picture alone is framed while hovered.
     button->SetButtonStyle(captions ? 0 : CButtonSSL::kStyleFlat);
     if (g_pImageLists && !captions) button->SetImageList(g_pImageLists->m_toolbarList, kButtons[i].image);
@@ -475,7 +474,6 @@ void CDlgPlayVoiceObject::ShowPlayLook(bool play) {
   else if (g_pImageLists)
     button->SetImageList(g_pImageLists->m_toolbarList, play ? 0 : 1);
   button->SetTooltipText(Lang(caption));
-  button->setAccessibleName(Lang(caption));
 }
 
 int CDlgPlayVoiceObject::Playback() {

@@ -38,7 +38,6 @@ constexpr int kImageCall = 9, kImageConference = 10;
 // caption as well, on a plain framed button.
 void ShowTip(CButtonSSL* button, const QString& tip, bool screenReader) {
   button->SetTooltipText(tip);
-  button->setAccessibleName(tip);
   button->setText(screenReader ? tip : QString());
   button->SetButtonStyle(screenReader ? 0 : CButtonSSL::kStyleFlat);
 }
