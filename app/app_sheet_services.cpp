@@ -63,7 +63,7 @@ std::u16string CAppSheetServices::LanguageFilePath() { return m_app.GetLanguageF
 
 std::u16string CAppSheetServices::WebLanguage() { return m_app.Profile().Language; }
 
-bool CAppSheetServices::HasVideoDriver() { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }
+bool CAppSheetServices::HasVideoDriver() { return ::HasVideoDriver(); }
 
 bool CAppSheetServices::CreateVideoDriver() {
   return HasVideoDriver() || (m_app.CreateVideoDriver() && HasVideoDriver());

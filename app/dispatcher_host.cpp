@@ -33,7 +33,7 @@ int CAppDispatcherHost::LoadGreetingMemFileBuddy() { return m_app.LoadGreetingMe
 int CAppDispatcherHost::LoadGreetingMemFileNonBuddy() { return m_app.LoadGreetingMemFileNonBuddy(); }
 
 // The driver is built before the link starts and deleted after it has ended.
-bool CAppDispatcherHost::HasVideoDriver() { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }
+bool CAppDispatcherHost::HasVideoDriver() { return ::HasVideoDriver(); }
 
 // The webcam application's capture device is the program's own whether or not the driver runs:
 // Skype can still show it from an earlier run.

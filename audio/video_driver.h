@@ -79,3 +79,5 @@ class CVideoDriver {
 // start-up and again when the options page retries a missing driver, and uses it; the dispatcher
 // thread asks whether there is one at the same time. A user loads it once and uses what it loaded.
 extern std::atomic<CVideoDriver*> g_pVideoDriver;
+// Whether the program has its video driver now; any thread.
+inline bool HasVideoDriver() { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }

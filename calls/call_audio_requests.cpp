@@ -37,7 +37,7 @@ class AudioThreadRequests : public CCallAudioRequests {
     return g_pAudioDriver && g_pAudioDriver->GetState() == AudioDriverState::kRecordingMicrophone;
   }
   void WaitWhileBeepPlays(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-  bool HasVideoDriver() override { return g_pVideoDriver.load(std::memory_order_acquire) != nullptr; }
+  bool HasVideoDriver() override { return ::HasVideoDriver(); }
   int PlayVideoFileStart(std::u16string_view path) override {
     CVideoDriver* driver = g_pVideoDriver.load(std::memory_order_acquire);
     return driver ? driver->PlayVideoFileStart(path) : 0;

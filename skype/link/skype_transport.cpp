@@ -17,29 +17,30 @@ void SetSkypeTransport(CSkypeCmdSink* transport) { g_transport.store(transport, 
 
 CSkypeCmdSink* GetSkypeTransport() { return g_transport.load(std::memory_order_acquire); }
 
-namespace {
-
-// Builds a command with `build`; false, logged, when the builder refuses its arguments.
-bool Build(const std::function<void(DeviceToSkypeCmd&)>& build, DeviceToSkypeCmd& cmd) {
+bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, const std::u16string& refusal) {
   try {
     build(cmd);
     return true;
   } catch (const qav::SkypeProtocolError& error) {
-    QAV_LOG(LOG_WARNING, u"QueueSkypeCmd - command not sent: %s", error.what());
+    QAV_LOG(LOG_WARNING, u"%s: %s", refusal, error.what());
     return false;
   }
 }
+
+namespace {
+
+constexpr char16_t kQueueRefusal[] = u"QueueSkypeCmd - command not sent";
 
 }  // namespace
 
 int CSkypeCmdSink::SendCmdWhenIdle(SkypeCmdBuilder build) {
   DeviceToSkypeCmd cmd;
-  return Build(build, cmd) ? SendCmdAcknowledged(cmd) : 0;
+  return BuildSkypeCmd(build, cmd, kQueueRefusal) ? SendCmdAcknowledged(cmd) : 0;
 }
 
 int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build) {
   DeviceToSkypeCmd cmd;
-  if (!Build(build, cmd)) return 0;
+  if (!BuildSkypeCmd(build, cmd, kQueueRefusal)) return 0;
   CSkypeCmdSink* transport = GetSkypeTransport();
   if (transport == nullptr) {
     QAV_LOG(LOG_WARNING, u"QueueSkypeCmd - no Skype link, command dropped: %s", cmd.GetText());

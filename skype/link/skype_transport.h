@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class DeviceToSkypeCmd;
 class SkypeToDeviceCmd;
@@ -57,6 +58,9 @@ class CSTLCallbackReceivedSkypeCmd {
 // Makes one command (one of DeviceToSkypeCmd's builders) when it is run; it keeps its own copies
 // of what it needs, since it may run later and on another thread.
 using SkypeCmdBuilder = std::function<void(DeviceToSkypeCmd&)>;
+// Runs `build` on `cmd`; false, logged at WARNING as "<refusal>: <reason>", when the builder refuses
+// its arguments (a handle from the wire that cannot be sent).
+bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, const std::u16string& refusal);
 
 class CSkypeCmdSink {
  public:

@@ -413,12 +413,7 @@ std::unique_ptr<DeviceToSkypeCmd> CSTL::TakeNextCmd() {
     const SkypeCmdBuilder build = std::move(m_idleQueue.front());
     m_idleQueue.pop_front();
     auto cmd = std::make_unique<DeviceToSkypeCmd>();
-    try {
-      build(*cmd);
-    } catch (const qav::SkypeProtocolError& error) {
-      QAV_LOG(LOG_WARNING, u"CSTL::TakeNextCmd - command that gives way not sent: %s", error.what());
-      continue;
-    }
+    if (!BuildSkypeCmd(build, *cmd, u"CSTL::TakeNextCmd - command that gives way not sent")) continue;
     QAV_LOG(LOG_FINE, u"CSTL::QueueCtrlAckCmd [%s] [%#x]", cmd->GetText(), Low32(cmd.get()));
     return cmd;
   }
