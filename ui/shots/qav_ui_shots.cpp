@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "foundation/language_list.h"
 #include "foundation/language_tables.h"
 #include "foundation/settings.h"
 #include "platform/message_box.h"
@@ -430,6 +431,14 @@ void ShootOptionPages(CAppImageLists& lists) {
 
 namespace {
 
+// The sample services with the program's English file as the language in use, so the Application
+// child shows it chosen in its list.
+class CShotServices : public CSampleSheetServices {
+ public:
+  using CSampleSheetServices::CSampleSheetServices;
+  std::u16string LanguageFilePath() override { return GetLanguageFolder() + u"ZV_EN.lang"; }
+};
+
 // Recordings as the user finds them: voice messages, heard and new, from contacts and a telephone
 // number, and ended conversations, one of them a conference.
 void SeedRecordings() {
@@ -456,7 +465,7 @@ void ShootSheet(CAppImageLists& lists) {
   LoadDefaultLangLib();
   SetDefaultOptions();  // the options page shows the default greeting and notice texts
   SeedRecordings();
-  CQtPropertySheet sheet(std::make_unique<CSampleSheetServices>(u"alice.s"));
+  CQtPropertySheet sheet(std::make_unique<CShotServices>(u"alice.s"));
   sheet.Create(u"QAV");
   sheet.Localize();
   const std::pair<uint32_t, const char*> pages[] = {{kPageVoiceMessages, "sheet_voice_messages"},
@@ -510,7 +519,7 @@ void ShootSheetOptionChildren(CAppImageLists& lists) {
     SetDefaultOptions();
     g_AdvancedSettingMode = flags.first;
     g_ScreenReaderFriendlyMode = flags.second;
-    CQtPropertySheet sheet(std::make_unique<CSampleSheetServices>(u"alice.s"));
+    CQtPropertySheet sheet(std::make_unique<CShotServices>(u"alice.s"));
     sheet.Create(u"QAV");
     sheet.Localize();
     sheet.ShowPage(kPageOptions);
@@ -553,6 +562,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   g_folder = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(g_folder);
+  // The program's language folder, with the built-in English file in it, so the Application
+  // child's language list shows what a user's does.
+  QTemporaryDir languages;
+  LanguagesInit(languages.path().toStdU16String(), true);
   CAppImageLists lists;
   lists.Create();
   g_pImageLists = &lists;
