@@ -31,6 +31,7 @@
 #include "tests/support/stalling_smtp_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/web_stand_in.h"
+#include "tests/support/x_desktop.h"
 
 extern char** environ;
 
@@ -769,85 +770,16 @@ TEST_F(ProgramTest, UpdatePathCopiesTheProgramAndStartsTheUpdatedCopy) {
 
 }  // namespace
 
-namespace {
-
-// The first line of a command's standard output (X tools on the test's display), "" on failure.
-std::string ToolOutput(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
-bool ToolExists(const char* name) { return ToolOutput(std::string("command -v ") + name).size() > 0; }
-
-struct WindowBox {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-// The visible windows of a class on the display, with their places.
-std::vector<WindowBox> VisibleWindows(const std::string& windowClass) {
-  std::vector<WindowBox> boxes;
-  std::istringstream ids(ToolOutput("xdotool search --onlyvisible --class " + windowClass));
-  for (std::string id; ids >> id;) {
-    const std::string geometry = ToolOutput("xdotool getwindowgeometry --shell " + id);
-    WindowBox box;
-    std::smatch m;
-    if (std::regex_search(geometry, m, std::regex("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"))) {
-      box = {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])};
-      boxes.push_back(box);
-    }
-  }
-  return boxes;
-}
-
-}  // namespace
-
 // The program as a person meets it: a virtual X display with a tray, the simulated call client,
 // and qav showing its icon there; a click on the icon opens the menu, and the screen is saved.
 TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
-  for (const char* tool : {"Xvfb", "trayer", "xdotool", "dbus-daemon"}) {
-    if (!ToolExists(tool)) GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs it)";
+  if (const std::string missing = test::MissingDesktopTool(); !missing.empty()) {
+    GTEST_SKIP() << "missing: " << missing << " (scripts/setup.sh installs it)";
   }
-  // Xvfb picks a free display itself and names it on the descriptor given.
-  Qav xvfb({"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, "/usr/bin/Xvfb");
-  std::string number;
-  // Its standard error shares the pipe: warnings about displays it passed over (a socket left by
-  // an Xvfb that was killed) come before the number, which is the first line of digits alone.
-  ASSERT_TRUE(WaitFor([&] {
-    std::istringstream out(xvfb.Error());
-    std::string line;
-    while (std::getline(out, line)) {
-      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos && out.good()) {
-        number = line;
-        return true;
-      }
-    }
-    return false;
-  })) << xvfb.Error();
-  test::ScopedEnv display("DISPLAY", ":" + number);
-  // A session bus, as every desktop has: without one, Qt's first look for the bus (the
-  // accessibility bridge, as the sheet is built) now and then waited for ever on its D-Bus thread.
-  Qav bus({"--session", "--nofork", "--nopidfile", "--print-address=1"}, "/usr/bin/dbus-daemon");
-  std::string busAddress;
-  ASSERT_TRUE(WaitFor([&] {
-    std::istringstream out(bus.Error());
-    for (std::string line; std::getline(out, line);) {
-      if (line.rfind("unix:", 0) == 0 && out.good()) {
-        busAddress = line;
-        return true;
-      }
-    }
-    return false;
-  })) << bus.Error();
-  test::ScopedEnv busEnv("DBUS_SESSION_BUS_ADDRESS", busAddress);
-  Qav trayer({"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height", "24"},
-             "/usr/bin/trayer");
-  ASSERT_TRUE(WaitFor([&] { return !VisibleWindows("trayer").empty(); })) << trayer.Error();
+  test::XDesktop desktop;
+  desktop.SetScreenSize("640x480");
+  const std::string failed = desktop.Start(kBoundMs);
+  ASSERT_EQ(failed, "");
 
   Qav client({"--step", "wait-attach"}, QAV_SIM_CALLCLIENT);
   ASSERT_TRUE(WaitFor([&] { return client.Error().find("ready ") != std::string::npos; })) << client.Error();
@@ -855,12 +787,12 @@ TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
   EXPECT_TRUE(WaitFor([&] { return client.Error().find("attached ") != std::string::npos; })) << client.Error();
 
   // The icon sits in the tray: a small window of the program's, at the top right of the screen.
-  std::vector<WindowBox> windows;
+  std::vector<test::Box> windows;
   ASSERT_TRUE(WaitFor([&] {
-    windows = VisibleWindows("qav");
+    windows = test::QavWindows();
     return windows.size() == 1 && windows[0].width <= 64;
   })) << qav->Error() << Log();
-  const WindowBox icon = windows[0];
+  const test::Box icon = windows[0];
   EXPECT_GT(icon.x, 320);
   EXPECT_LT(icon.y, 24);
   EXPECT_TRUE(Logged("CTrayIcon::Add [the tray icon is shown]")) << Log();
@@ -869,10 +801,9 @@ TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
   EXPECT_EQ(iconShot.Wait(), 0) << iconShot.Error();
 
   // One click opens the menu once the double-click time has passed.
-  ToolOutput("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
-             std::to_string(icon.y + icon.height / 2) + " click 1");
+  test::Click(icon.CenterX(), icon.CenterY());
   ASSERT_TRUE(WaitFor([&] {
-    windows = VisibleWindows("qav");
+    windows = test::QavWindows();
     return windows.size() == 2;
   })) << Log();
   EXPECT_TRUE(Logged("WM_APP_SYS_TRAY_LBUTTONUP_TIMER"));
@@ -882,14 +813,11 @@ TEST_F(ProgramTest, WithADisplayTheTrayIconAppearsAndItsMenuOpens) {
   EXPECT_TRUE(std::filesystem::exists(shot));
 
   // The menu goes with Escape; the program ends in order with the display still there.
-  ToolOutput("xdotool key Escape");
-  EXPECT_TRUE(WaitFor([&] { return VisibleWindows("qav").size() == 1; }));
+  test::CommandOutput("xdotool key Escape");
+  EXPECT_TRUE(WaitFor([&] { return test::QavWindows().size() == 1; }));
   Qav shutdown({"/shutdown"});
   EXPECT_EQ(shutdown.Wait(), 0);
   EXPECT_EQ(qav->Wait(), 0) << qav->Error();
   kill(client.pid(), SIGTERM);
   EXPECT_EQ(client.Wait(), 0);
-  kill(trayer.pid(), SIGTERM);
-  kill(bus.pid(), SIGTERM);
-  kill(xvfb.pid(), SIGTERM);
 }

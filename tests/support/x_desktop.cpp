@@ -1,6 +1,7 @@
 #include "tests/support/x_desktop.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -88,8 +89,7 @@ bool WaitUntil(const std::function<bool()>& condition, int boundMs) {
 }
 
 std::string XDesktop::Start(int boundMs) {
-  // A display that several tests start at once now and then cannot be opened by the first client
-  // (trayer: "cannot open display"), though Xvfb named it: the whole desktop is then made again.
+  // A desktop whose display or tray does not come up is made again on another display.
   constexpr int kAttempts = 3;
   std::string failed;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
@@ -100,12 +100,37 @@ std::string XDesktop::Start(int boundMs) {
   return failed;
 }
 
+std::optional<std::string> XDesktop::StartDisplay(int boundMs) {
+  // Each desktop asks for a display number of its own, spread by the test process's id, rather
+  // than letting Xvfb take the lowest free one: tests that start and end displays side by side
+  // then never reuse a number another server is still giving up (seen as a display Xvfb named
+  // that no client could open), and a fresh machine's ":0" is left to whatever may claim it.
+  static int tried = 0;
+  constexpr int kNumbers = 900, kFirst = 100, kTries = 20;
+  for (int i = 0; i < kTries; ++i, ++tried) {
+    const int number = kFirst + (static_cast<int>(getpid()) * 37 + tried * 7) % kNumbers;
+    xvfb_ = std::make_unique<ChildProcess>(
+        "/usr/bin/Xvfb", std::vector<std::string>{":" + std::to_string(number), "-displayfd", "1", "-screen", "0",
+                                                  screenSize_ + "x24", "-nolisten", "tcp"});
+    // The number comes back once the server listens; a number in use ends the server at once.
+    const auto named = xvfb_->WaitForLine("", {}, -1, boundMs);
+    if (!named) {
+      xvfb_.reset();
+      continue;
+    }
+    // The display is only taken once a client is answered on it.
+    const std::string probe = "DISPLAY=:" + *named + " timeout 5 xdotool getdisplaygeometry";
+    if (WaitUntil([&] { return ToolExists(probe); }, std::min(boundMs, 10000))) return *named;
+    kill(xvfb_->pid(), SIGTERM);
+    xvfb_->WaitForExit(10000);
+    xvfb_.reset();
+  }
+  return std::nullopt;
+}
+
 std::string XDesktop::StartOnce(int boundMs, int trayBoundMs) {
-  // The display: Xvfb picks a free one and names it on its standard output.
-  xvfb_ = std::make_unique<ChildProcess>(
-      "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-screen", "0", screenSize_ + "x24", "-nolisten", "tcp"});
-  const auto number = xvfb_->WaitForLine("", {}, -1, boundMs);
-  if (!number) return "Xvfb did not start";
+  const auto number = StartDisplay(boundMs);
+  if (!number) return "Xvfb did not start on a display a client could open";
   env_.push_back(std::make_unique<ScopedEnv>("DISPLAY", ":" + *number));
   env_.push_back(std::make_unique<ScopedEnv>("WAYLAND_DISPLAY", std::nullopt));
   env_.push_back(std::make_unique<ScopedEnv>("QT_QPA_PLATFORM", "xcb"));

@@ -66,6 +66,8 @@ class XDesktop {
   std::string SendProblemReportFromTheTray(const std::string& description, int boundMs);
 
  private:
+  // Xvfb on a display of this desktop's own that answers a client: its number, or nullopt.
+  std::optional<std::string> StartDisplay(int boundMs);
   // One try: the tray must show within `trayBoundMs`.
   std::string StartOnce(int boundMs, int trayBoundMs);
   // Ends the tray, the bus and the display, and restores the environment.
