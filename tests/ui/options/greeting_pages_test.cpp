@@ -894,7 +894,9 @@ TEST_F(GreetingAudioTest, CancelOrAnotherPageStopsTheGreetingWhateverTheCancelSh
     EXPECT_EQ(driver_.GetState(), AudioDriverState::kIdle) << "the sound card is free again";
     EXPECT_FALSE(child->IsRecording());
     EXPECT_FALSE(child->IsPlaying());
-    if (c.record) EXPECT_FALSE(Exists(U8(temp))) << "the recording is dropped";
+    if (c.record) {
+      EXPECT_FALSE(Exists(U8(temp))) << "the recording is dropped";
+    }
     EXPECT_TRUE(boxes.texts.empty());
   }
   CDlgOptions::SetRememberedIndex(0);
