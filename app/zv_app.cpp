@@ -396,10 +396,9 @@ void CZVApp::StartupUpdate() {
 int CZVApp::LoadGreetingMemFile(bool buddy) {
   const std::u16string greeting = buddy ? g_GreetingSoundMsgPath.Get() : g_GreetingSoundMsgPathForNonAuth.Get();
   const GreetingBuild build = BuildGreetingMemFile({GetAppFolder() + u"beep1.wav", greeting, GetAppFolder() + u"beep2.wav"});
-  // The build names the file that failed, but an empty greeting path fails with a name as empty
-  // as no failure's. The beeps' paths are never empty: an empty greeting path is the failure.
-  const bool failed = !build.failedFile.empty() || greeting.empty();
+  const bool failed = !build.loaded;
   if (failed) {
+    // The beeps' paths are never empty: a failed file without a name is the greeting's empty path.
     const std::u16string failedFile = build.failedFile.empty() ? u"(an empty greeting path)" : build.failedFile;
     QAV_LOG(LOG_WARNING,
             buddy ? u"CZVApp::LoadGreetingMemFileBuddy[ Fail to load file %s" : u"CZVApp::LoadGreetingMemFileNonBuddy[ Fail to load file %s",

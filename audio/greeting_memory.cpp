@@ -17,6 +17,7 @@ GreetingBuild BuildGreetingMemFile(const std::vector<std::u16string>& files) {
   build.memFile->SetFormat(&format);
   for (const auto& file : files) {
     if (!build.memFile->AddFile(file)) {
+      build.loaded = false;
       build.failedFile = file;
       break;
     }
@@ -28,6 +29,5 @@ GreetingBuild BuildGreetingMemFile(const std::vector<std::u16string>& files) {
 }
 
 bool LoadsAsGreeting(const std::u16string& path) {
-  // An empty path fails to load too, but leaves failedFile as empty as a success does.
-  return !path.empty() && BuildGreetingMemFile({path}).failedFile.empty();
+  return BuildGreetingMemFile({path}).loaded;
 }

@@ -13,12 +13,13 @@
 
 #include "audio/wave_mem_file.h"
 
-// The result of building a greeting: the memory file (always made, with its format set), and the
-// first file that failed to load ("" when all loaded). The memory file keeps the files loaded
+// The result of building a greeting: the memory file (always made, with its format set), whether
+// every file loaded, and the first file that failed to load (its path, which may be empty). The memory file keeps the files loaded
 // whole before the failure and nothing of the failed one (also when it failed part-way); a failed
 // first file leaves it empty.
 struct GreetingBuild {
   std::shared_ptr<CWaveMemFile> memFile;
+  bool loaded = true;
   std::u16string failedFile;
 };
 
