@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
