@@ -3,6 +3,7 @@
 #include "calls/call.h"
 #include "calls/message.h"
 #include "calls/message_collection.h"
+#include "calls/recording_file_names.h"
 #include "skype/link/user.h"
 
 std::optional<CVoiceMailJob> MakeVoiceMailJob(const CMessage& message) {
@@ -25,16 +26,12 @@ CMessage* FindVoiceMailJobMessage(const CVoiceMailJob& job) { return g_MessageCo
 
 std::vector<std::u16string> CVoiceMailJob::PossibleFilePaths() const {
   std::vector<std::u16string> paths{FilePath()};
-  // "<caller>.<time>.<duration>.<marker>.<extension>": the marker is the field before the last.
-  const size_t extensionDot = fileName.rfind(u'.');
-  const size_t markerDot = extensionDot == 0 || extensionDot == std::u16string::npos
-                               ? std::u16string::npos
-                               : fileName.rfind(u'.', extensionDot - 1);
-  if (markerDot == std::u16string::npos) return paths;
-  // Any marker but "n" reads as seen; marking it new or seen writes "n" or "s".
-  const bool seen = fileName.compare(markerDot + 1, extensionDot - markerDot - 1, u"n") != 0;
-  std::u16string other = fileName;
-  other.replace(markerDot + 1, extensionDot - markerDot - 1, seen ? u"n" : u"s");
-  paths.push_back(folder + other);
+  // Marking the message new or seen renames it to the name with the other marker, every other
+  // field kept.
+  const std::optional<VoiceMessageFileName> name = ParseVoiceMessageFileName(fileName);
+  if (!name) return paths;
+  const std::u16string other =
+      BuildVoiceMessageFileName(name->caller, name->startTime, name->duration, !name->seen, name->extension);
+  if (!other.empty()) paths.push_back(folder + other);
   return paths;
 }

@@ -212,8 +212,7 @@ int CMemBufLogHandler::DumpToFile(std::u16string_view path) const {
   std::string bytes = "\xFF\xFE";
   CLogRecord record;
   std::u16string name, file, message, text;
-  for (size_t i = 0; i < count; ++i) {
-    if (ring.size() - offset < kWrapMarkerBytes || ReadSize(ring, offset) == 0) offset = 0;
+  for (size_t i = 0; i < count; ++i, offset = NextRecord(ring, offset)) {
     StoredHeader header{};
     std::memcpy(&header, ring.data() + offset, sizeof header);
     record.level = header.level;
@@ -233,7 +232,6 @@ int CMemBufLogHandler::DumpToFile(std::u16string_view path) const {
     text.clear();
     AppendLogRecordText(record, text);
     bytes += qav::TextToUtf16LeBytes(text);
-    offset += header.totalBytes;
   }
 
   const int fd = open(qav::U8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

@@ -10,20 +10,10 @@
 
 #include "app/app_components.h"
 #include "platform/message_box.h"
-#include "platform/registry_store/registry_store.h"
 #include "platform/text.h"
 #include "skype/link/device_to_skype_cmd.h"
 
 namespace qav::test {
-
-// The call client as start-up finds it installed (version 5.0.0.0), in the registry kept in
-// `registryFolder`; false when it cannot be written.
-inline bool RegisterInstalledCallClient(const std::string& registryFolder) {
-  RegistryStore store(registryFolder);
-  return store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI") == kRegOk &&
-         store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",
-                        MakeRegistryDword(0x05000000)) == kRegOk;
-}
 
 struct Journal {
   std::vector<std::string> lines;

@@ -18,6 +18,7 @@
 #include "platform/virtual_loop.h"
 #include "skype/link/user_collection.h"
 #include "tests/app/app_doubles.h"
+#include "tests/app/installed_app_test.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -98,17 +99,12 @@ TEST_F(AppObjectTest, ALanguageThatDoesNotLoadFallsBackToEnglish) {
   EXPECT_EQ(GetLangString(IDS_SYSTRAY_POPUP_MENU_QUIT), u"Quit");
 }
 
+class AppLanguage : public InstalledAppTest {};
+
 // The settings reload at sign-in runs on the dispatcher's thread while the GUI thread goes on
 // reading the language (the sheet's web links, the tray menu's direction). The switch the reload
 // asks for is made on the GUI thread, once its loop serves it, and the sheet is re-localised then.
-TEST(AppLanguage, ASignInReloadOnAnotherThreadSwitchesTheLanguageOnTheGuiThread) {
-  TempDir dir;
-  ScopedProgramFolders folders{dir.path()};
-  ASSERT_TRUE(RegisterInstalledCallClient(dir.path() + "/registry"));
-  VirtualLoop v;
-  Journal journal;
-  AnsweringBoxes boxes{journal, IDOK};
-  RecordingParts parts{journal};
+TEST_F(AppLanguage, ASignInReloadOnAnotherThreadSwitchesTheLanguageOnTheGuiThread) {
   CZVApp app(v.loop(), parts.Components(), CommandLine());
   ASSERT_TRUE(app.InitInstance());
   ASSERT_NE(app.MainWindow(), nullptr);

@@ -20,6 +20,7 @@
 #include "platform/window.h"
 #include "tests/support/log_capture.h"
 #include "tests/app/app_doubles.h"
+#include "tests/app/installed_app_test.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -58,17 +59,11 @@ class OutsideDriver : public LoopRunner {
   int64_t closeAfterMs_;
 };
 
-TEST(AppRun, TheComponentsLoopRunnerServesTheGuiLoopFromStartUpToExit) {
-  TempDir dir;
-  ScopedProgramFolders folders{dir.path()};
-  ASSERT_TRUE(RegisterInstalledCallClient(dir.path() + "/registry"));
+class AppRun : public InstalledAppTest {};
 
-  VirtualLoop v;
-  Journal journal;
-  AnsweringBoxes boxes{journal, IDOK};
-  RecordingParts parts{journal};
+TEST_F(AppRun, TheComponentsLoopRunnerServesTheGuiLoopFromStartUpToExit) {
   CAppComponents components = parts.Components();
-  components.link = [&parts] {
+  components.link = [this] {
     auto link = std::make_unique<RecordingLink>(parts.j);
     link->inProgress = {5};
     parts.link = link.get();
@@ -112,19 +107,12 @@ class HangingAudioDriverPart : public CAudioDriverPart {
   std::string pipe_;
 };
 
-TEST(AppRun, AnAudioThreadThatHangsDoesNotHangTheExit) {
-  TempDir dir;
-  ScopedProgramFolders folders{dir.path()};
+TEST_F(AppRun, AnAudioThreadThatHangsDoesNotHangTheExit) {
   ScopedEnv virtualSound{"QAV_SOUND_DEVICE", "virtual"};
-  ASSERT_TRUE(RegisterInstalledCallClient(dir.path() + "/registry"));
   LogCapture log;
 
-  VirtualLoop v;
-  Journal journal;
-  AnsweringBoxes boxes{journal, IDOK};
-  RecordingParts parts{journal};
   CAppComponents components = parts.Components();
-  components.audioDriver = [&dir] { return std::make_unique<HangingAudioDriverPart>(dir.File("stalled.wav")); };
+  components.audioDriver = [this] { return std::make_unique<HangingAudioDriverPart>(dir.File("stalled.wav")); };
   components.loopRunner = [&] { return std::make_unique<OutsideDriver>(v.clock(), 1000); };
   CZVApp app(v.loop(), std::move(components), CommandLine());
 

@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +24,7 @@
 #include "platform/registry_store/registry_store.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "tests/app/installed_app_test.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/command_output.h"
 #include "tests/support/smtp_server.h"
@@ -127,11 +127,8 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // The installed call client, and the debug log on so the running copy can be watched.
+    ASSERT_TRUE(test::RegisterInstalledCallClient(dir_.path() + "/registry"));
     RegistryStore store(dir_.path() + "/registry");
-    ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI"), kRegOk);
-    ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Skype\\Phone\\UI", u"Version",
-                             MakeRegistryDword(0x05000000)),
-              kRegOk);
     ASSERT_EQ(store.CreateKey(RegistryRoot::kCurrentUser, u"Software\\Zarvelin\\QAV\\Settings"), kRegOk);
     ASSERT_EQ(store.SetValue(RegistryRoot::kCurrentUser, u"Software\\Zarvelin\\QAV\\Settings", u"LoggingEnabled",
                              MakeRegistryDword(4)),
