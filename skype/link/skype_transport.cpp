@@ -38,7 +38,7 @@ int CSkypeCmdSink::SendCmdWhenIdle(SkypeCmdBuilder build) {
   return BuildSkypeCmd(build, cmd, kQueueRefusal) ? SendCmdAcknowledged(cmd) : 0;
 }
 
-int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build) {
+int QueueSkypeCmd(const SkypeCmdBuilder& build) {
   DeviceToSkypeCmd cmd;
   if (!BuildSkypeCmd(build, cmd, kQueueRefusal)) return 0;
   CSkypeCmdSink* transport = GetSkypeTransport();

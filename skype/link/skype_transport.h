@@ -99,7 +99,7 @@ CSkypeCmdSink* GetSkypeTransport();
 // Builds a command on the stack with `build` and queues it on the program's transport. Returns the
 // queueing result; 0 when there is no transport or when the builder refused its arguments (a
 // handle from the wire that cannot be sent, logged at WARNING). Nothing is thrown.
-int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build);
+int QueueSkypeCmd(const SkypeCmdBuilder& build);
 // The same through the transport's lane that gives way (CSkypeCmdSink::SendCmdWhenIdle). 0 when
 // there is no transport.
 int QueueSkypeCmdWhenIdle(SkypeCmdBuilder build);

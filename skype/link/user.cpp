@@ -1,6 +1,7 @@
 #include "skype/link/user.h"
 
 #include <ctime>
+#include <utility>
 
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
@@ -66,10 +67,12 @@ void CUser::AskDetails(Asking asking) {
   m_bDetailsDeferred = whenIdle && m_nBuddyStatus < 0;
   for (int32_t property : {SkypeUserProp::FULLNAME, SkypeUserProp::DISPLAYNAME, SkypeUserProp::ONLINESTATUS,
                            SkypeUserProp::BUDDYSTATUS}) {
+    // Its own copy of the handle: a question that gives way is made later.
+    SkypeCmdBuilder ask = [handle = m_strHandle, property](DeviceToSkypeCmd& cmd) { cmd.GetUser(handle, property); };
     if (whenIdle) {
-      QueueSkypeCmdWhenIdle([handle = m_strHandle, property](DeviceToSkypeCmd& cmd) { cmd.GetUser(handle, property); });
+      QueueSkypeCmdWhenIdle(std::move(ask));
     } else {
-      QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetUser(m_strHandle, property); });
+      QueueSkypeCmd(ask);
     }
   }
 }
