@@ -18,7 +18,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
+#include <string_view>
 
 class DeviceToSkypeCmd;
 class SkypeToDeviceCmd;
@@ -60,7 +60,7 @@ class CSTLCallbackReceivedSkypeCmd {
 using SkypeCmdBuilder = std::function<void(DeviceToSkypeCmd&)>;
 // Runs `build` on `cmd`; false, logged at WARNING as "<refusal>: <reason>", when the builder refuses
 // its arguments (a handle from the wire that cannot be sent).
-bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, const std::u16string& refusal);
+bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, std::u16string_view refusal);
 
 class CSkypeCmdSink {
  public:
