@@ -78,7 +78,7 @@ void CUser::AskDetails(Asking asking) {
 }
 
 bool CUser::AskDeferredDetailsNow() {
-  if (!m_bDetailsDeferred || m_nBuddyStatus >= 0) return false;
+  if (!m_bDetailsDeferred) return false;
   QAV_LOG(LOG_INFO, u"CUser::AskDeferredDetailsNow: '%s' calls before the client told who it is", m_strHandle);
   AskDetails(Asking::kNow);
   return true;
