@@ -128,8 +128,9 @@ std::optional<std::u16string> ParseVoiceMessageTemporaryName(std::u16string_view
   if (!IsRecordingExtension(extension)) return std::nullopt;
   // Between the base and the extension: nothing, or the number and its dot.
   const std::u16string_view middle = name.substr(base.size(), name.size() - 3 - base.size());
-  const bool numbered = middle.size() >= 2 && middle.back() == u'.' &&
-                        std::all_of(middle.begin(), middle.end() - 1, [](char16_t c) { return c >= u'0' && c <= u'9'; });
+  const auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+  const bool numbered =
+      middle.size() >= 2 && middle.back() == u'.' && std::all_of(middle.begin(), middle.end() - 1, digit);
   if (!middle.empty() && !numbered) return std::nullopt;
   return std::u16string(extension);
 }

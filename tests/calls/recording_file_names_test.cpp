@@ -105,10 +105,10 @@ TEST(VoiceMessageTemporaryName, NamesReadBackAndNoOtherFileIsTakenForOne) {
       EXPECT_EQ(ParseVoiceMessageTemporaryName(VoiceMessageTemporaryName(n, extension)), std::u16string(extension));
     }
   }
-  for (const std::u16string_view other : {u"lastvoicemsg.caller", u"lastvoicemsg.ogg", u"lastvoicemsg.1.ogg",
-                                          u"lastvoicemsg..wav", u"lastvoicemsg.x.wav", u"lastvoicemsg.1x.wav",
-                                          u"lastvoicemsg.1wav", u"lastvoicemsgwav", u"lastvoicemsg.", u"xlastvoicemsg.wav",
-                                          u"caller1.2024.03.05.14.07.09.5.s.wav"}) {
+  for (const std::u16string_view other :
+       {u"lastvoicemsg.caller", u"lastvoicemsg.ogg", u"lastvoicemsg.1.ogg", u"lastvoicemsg..wav", u"lastvoicemsg.x.wav",
+        u"lastvoicemsg.1x.wav", u"lastvoicemsg.1wav", u"lastvoicemsgwav", u"lastvoicemsg.", u"xlastvoicemsg.wav",
+        u"caller1.2024.03.05.14.07.09.5.s.wav"}) {
     EXPECT_EQ(ParseVoiceMessageTemporaryName(other), std::nullopt) << qav::U8(other);
   }
 }
