@@ -597,8 +597,8 @@ TEST_F(AnsweringEndToEndTest, TwoCallsWhoseTimersFallDueInOneTickAreAnsweredOneA
   ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
   const size_t before = client.AllLines().size();
 
-  RingUntilTimed(client, 1301, "caller1");
-  RingUntilTimed(client, 1302, "caller2");
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1301, "caller1"));
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1302, "caller2"));
   virtualLoop.AdvanceMs(10);  // both timers of 10 ms are due now
   ASSERT_TRUE(ServeUntil([&] { return StateOf(1301) == ST_MESSAGE_RECORDING || StateOf(1302) == ST_MESSAGE_RECORDING; }));
   const int32_t first = StateOf(1301) == ST_MESSAGE_RECORDING ? 1301 : 1302;
@@ -649,9 +649,9 @@ TEST_F(AnsweringEndToEndTest, ACallTurnedAwayWhileTheLineIsInUseIsAnsweredOnceTh
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
   ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
 
-  RingUntilTimed(client, 1321, "caller1");
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1321, "caller1"));
   virtualLoop.AdvanceMs(5);
-  RingUntilTimed(client, 1322, "caller2");  // within the first call's 10 ms
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1322, "caller2"));  // within the first call's 10 ms
   virtualLoop.AdvanceMs(5);
   ASSERT_TRUE(ServeUntil([&] { return StateOf(1321) == ST_MESSAGE_RECORDING; }));
   ASSERT_TRUE(ClientSays(client, "audio 1321 input PORT="));
