@@ -196,13 +196,23 @@ void CallFSMDoFuncCanWeForceAnswerMsgAndSendInprogressEv(CFSMEv& event) {
   CallFSMPost(event, EV_USER_FORCE_ANSWERING, kForceAnswerRetryMs);
 }
 
+namespace {
+
+// Sends the answer for a voice message, the call's `send`th, and gives the client kAnswerConfirmMs
+// to confirm it.
+void SendMessageAnswer(const CFSMEv& event, CCall& call, int32_t send) {
+  CallFSMAlterCall(call, SkypeCallProp::ANSWER);
+  call.SetAnswerSends(send);
+  CallFSMPost(event, CFSMEv::kTimeout, kAnswerConfirmMs);
+}
+
+}  // namespace
+
 void CallFSMDoFuncAnswerIncomingCallMessage(CFSMEv& event) {
   CALL_FSM_TRACE(event);
   CCall& call = *CallFSMGetCall(event);
   call.ClearAnswerPosted();
-  CallFSMAlterCall(call, SkypeCallProp::ANSWER);
-  call.SetAnswerSends(1);
-  CallFSMPost(event, CFSMEv::kTimeout, kAnswerConfirmMs);
+  SendMessageAnswer(event, call, 1);
 }
 
 void CallFSMDoFuncAnswerNotConfirmed(CFSMEv& event) {
@@ -213,9 +223,7 @@ void CallFSMDoFuncAnswerNotConfirmed(CFSMEv& event) {
   if (ringing && call.GetAnswerSends() < kMaxAnswerSends) {
     QAV_LOG(LOG_WARNING, u"[CallId: %d] The answer is not confirmed after %d ms, answering again", call.GetCallId(),
             kAnswerConfirmMs);
-    CallFSMAlterCall(call, SkypeCallProp::ANSWER);
-    call.SetAnswerSends(call.GetAnswerSends() + 1);
-    CallFSMPost(event, CFSMEv::kTimeout, kAnswerConfirmMs);
+    SendMessageAnswer(event, call, call.GetAnswerSends() + 1);
     return;
   }
   // The line goes to the next call; this one rings on for the user, who may still answer it.

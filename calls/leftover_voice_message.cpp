@@ -2,9 +2,7 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <optional>
-#include <utility>
 
 #include "calls/leftover_recording.h"
 #include "calls/recording_caller_note.h"
@@ -13,32 +11,16 @@
 #include "foundation/logger.h"
 #include "platform/text.h"
 
-namespace {
-
-// The files in the folder under a temporary name, "lastvoicemsg.<ext>" or "lastvoicemsg.<n>.<ext>"
-// (one kept by a message that could not take its final name), each with its extension.
-std::vector<std::pair<std::u16string, std::u16string>> TemporaryRecordingNames(const std::u16string& folder) {
-  std::vector<std::pair<std::u16string, std::u16string>> found;
-  const std::u16string base = std::u16string(kVoiceMessageTemporaryBase) + u".";
-  for (const std::u16string& name : qav::ListRecordingFiles(folder)) {
-    if (!name.starts_with(base) || name.size() < base.size() + 3) continue;
-    const std::u16string extension = name.substr(name.size() - 3);
-    if (extension != u"wav" && extension != u"mp3") continue;
-    const std::u16string_view middle = std::u16string_view(name).substr(base.size(), name.size() - 3 - base.size());
-    const bool numbered = middle.size() >= 2 && middle.back() == u'.' &&
-                          std::all_of(middle.begin(), middle.end() - 1, [](char16_t c) { return c >= u'0' && c <= u'9'; });
-    if (middle.empty() || numbered) found.emplace_back(name, extension);
-  }
-  return found;
-}
-
-}  // namespace
-
 std::vector<RecoveredVoiceMessageCaller> RecoverLeftoverVoiceMessages(const std::u16string& folder,
                                                                       const std::u16string& notePath) {
   std::vector<RecoveredVoiceMessageCaller> callers;
   const std::optional<RecordingCallerNote> note = ReadRecordingCallerNote(notePath);
-  for (const auto& [temporary, extension] : TemporaryRecordingNames(folder)) {
+  for (const std::u16string& temporary : qav::ListRecordingFiles(folder)) {
+    // "lastvoicemsg.<ext>", or "lastvoicemsg.<n>.<ext>" kept by a message that could not take its
+    // final name.
+    const std::optional<std::u16string> temporaryExtension = ParseVoiceMessageTemporaryName(temporary);
+    if (!temporaryExtension) continue;
+    const std::u16string& extension = *temporaryExtension;
     const std::u16string path = folder + temporary;
     struct stat st {};
     if (::stat(qav::U8(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;

@@ -61,7 +61,7 @@ std::u16string FreeTemporaryName(const std::u16string& folder, const std::u16str
   constexpr int kMaxKeptUnderTemporaryNames = 1000;
   std::u16string name;
   for (int n = 0; n < kMaxKeptUnderTemporaryNames; ++n) {
-    name = std::u16string(kVoiceMessageTemporaryBase) + (n == 0 ? u"" : qav::Format(u".%d", n)) + u"." + extension;
+    name = VoiceMessageTemporaryName(n, extension);
     if (qav::RecordingFileSize(folder + name) < 0) return name;
   }
   return name;

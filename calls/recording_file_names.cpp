@@ -1,5 +1,6 @@
 #include "calls/recording_file_names.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -114,6 +115,25 @@ bool IsUnsafeNameCharacter(char16_t c) { return c == u'/' || c == u'\\' || c < 0
 }  // namespace
 
 bool IsRecordingExtension(std::u16string_view extension) { return extension == u"wav" || extension == u"mp3"; }
+
+std::u16string VoiceMessageTemporaryName(int32_t n, std::u16string_view extension) {
+  return std::u16string(kVoiceMessageTemporaryBase) + (n == 0 ? u"" : qav::Format(u".%d", n)) + u"." +
+         std::u16string(extension);
+}
+
+std::optional<std::u16string> ParseVoiceMessageTemporaryName(std::u16string_view name) {
+  const std::u16string base = std::u16string(kVoiceMessageTemporaryBase) + u".";
+  if (!name.starts_with(base) || name.size() < base.size() + 3) return std::nullopt;
+  const std::u16string_view extension = name.substr(name.size() - 3);
+  if (!IsRecordingExtension(extension)) return std::nullopt;
+  // Between the base and the extension: nothing, or the number and its dot.
+  const std::u16string_view middle = name.substr(base.size(), name.size() - 3 - base.size());
+  const auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+  const bool numbered =
+      middle.size() >= 2 && middle.back() == u'.' && std::all_of(middle.begin(), middle.end() - 1, digit);
+  if (!middle.empty() && !numbered) return std::nullopt;
+  return std::u16string(extension);
+}
 
 std::u16string FormatRecordingTime(int64_t time) {
   LocalDateTime local;

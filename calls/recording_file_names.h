@@ -22,6 +22,12 @@
 
 // The temporary name of the voice message being recorded, without its extension.
 inline constexpr std::u16string_view kVoiceMessageTemporaryBase = u"lastvoicemsg";
+// The `n`th temporary name: "lastvoicemsg.<ext>" for 0, else "lastvoicemsg.<n>.<ext>" (the names a
+// recording takes while earlier ones are kept by messages that could not take their final name).
+std::u16string VoiceMessageTemporaryName(int32_t n, std::u16string_view extension);
+// The extension of a temporary name of either form ("wav" or "mp3", the number all digits);
+// nullopt for any other name.
+std::optional<std::u16string> ParseVoiceMessageTemporaryName(std::u16string_view name);
 // The longest caller handle kept in a file name, in UTF-16 units (a name must fit the 255 bytes
 // a file name may have, whatever the handle).
 inline constexpr size_t kMaxFileNameHandleUnits = 64;

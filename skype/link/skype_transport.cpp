@@ -17,7 +17,7 @@ void SetSkypeTransport(CSkypeCmdSink* transport) { g_transport.store(transport, 
 
 CSkypeCmdSink* GetSkypeTransport() { return g_transport.load(std::memory_order_acquire); }
 
-bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, const std::u16string& refusal) {
+bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, std::u16string_view refusal) {
   try {
     build(cmd);
     return true;
@@ -38,7 +38,7 @@ int CSkypeCmdSink::SendCmdWhenIdle(SkypeCmdBuilder build) {
   return BuildSkypeCmd(build, cmd, kQueueRefusal) ? SendCmdAcknowledged(cmd) : 0;
 }
 
-int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build) {
+int QueueSkypeCmd(const SkypeCmdBuilder& build) {
   DeviceToSkypeCmd cmd;
   if (!BuildSkypeCmd(build, cmd, kQueueRefusal)) return 0;
   CSkypeCmdSink* transport = GetSkypeTransport();

@@ -18,7 +18,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
+#include <string_view>
 
 class DeviceToSkypeCmd;
 class SkypeToDeviceCmd;
@@ -60,7 +60,7 @@ class CSTLCallbackReceivedSkypeCmd {
 using SkypeCmdBuilder = std::function<void(DeviceToSkypeCmd&)>;
 // Runs `build` on `cmd`; false, logged at WARNING as "<refusal>: <reason>", when the builder refuses
 // its arguments (a handle from the wire that cannot be sent).
-bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, const std::u16string& refusal);
+bool BuildSkypeCmd(const SkypeCmdBuilder& build, DeviceToSkypeCmd& cmd, std::u16string_view refusal);
 
 class CSkypeCmdSink {
  public:
@@ -99,7 +99,7 @@ CSkypeCmdSink* GetSkypeTransport();
 // Builds a command on the stack with `build` and queues it on the program's transport. Returns the
 // queueing result; 0 when there is no transport or when the builder refused its arguments (a
 // handle from the wire that cannot be sent, logged at WARNING). Nothing is thrown.
-int QueueSkypeCmd(const std::function<void(DeviceToSkypeCmd&)>& build);
+int QueueSkypeCmd(const SkypeCmdBuilder& build);
 // The same through the transport's lane that gives way (CSkypeCmdSink::SendCmdWhenIdle). 0 when
 // there is no transport.
 int QueueSkypeCmdWhenIdle(SkypeCmdBuilder build);

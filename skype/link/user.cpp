@@ -1,6 +1,7 @@
 #include "skype/link/user.h"
 
 #include <ctime>
+#include <utility>
 
 #include "foundation/language_tables.h"
 #include "foundation/logger.h"
@@ -66,16 +67,18 @@ void CUser::AskDetails(Asking asking) {
   m_bDetailsDeferred = whenIdle && m_nBuddyStatus < 0;
   for (int32_t property : {SkypeUserProp::FULLNAME, SkypeUserProp::DISPLAYNAME, SkypeUserProp::ONLINESTATUS,
                            SkypeUserProp::BUDDYSTATUS}) {
+    // Its own copy of the handle: a question that gives way is made later.
+    SkypeCmdBuilder ask = [handle = m_strHandle, property](DeviceToSkypeCmd& cmd) { cmd.GetUser(handle, property); };
     if (whenIdle) {
-      QueueSkypeCmdWhenIdle([handle = m_strHandle, property](DeviceToSkypeCmd& cmd) { cmd.GetUser(handle, property); });
+      QueueSkypeCmdWhenIdle(std::move(ask));
     } else {
-      QueueSkypeCmd([&](DeviceToSkypeCmd& cmd) { cmd.GetUser(m_strHandle, property); });
+      QueueSkypeCmd(ask);
     }
   }
 }
 
 bool CUser::AskDeferredDetailsNow() {
-  if (!m_bDetailsDeferred || m_nBuddyStatus >= 0) return false;
+  if (!m_bDetailsDeferred) return false;
   QAV_LOG(LOG_INFO, u"CUser::AskDeferredDetailsNow: '%s' calls before the client told who it is", m_strHandle);
   AskDetails(Asking::kNow);
   return true;

@@ -38,9 +38,6 @@ class CUser {
   // client for the full name, display name, online status and buddy status (AskDetails). A
   // telephone number starts as SKYPEOUT.
   void init(std::u16string_view handle, Asking asking = Asking::kNow);
-  // Asks the client for the full name, display name, online status and buddy status, in that
-  // order; the "+" of an empty handle names nobody and asks nothing.
-  void AskDetails(Asking asking);
   // A contact whose details were left for the idle link and whose buddy status has not come yet
   // is asked again at once, since a call needs to know now whether the caller is a contact (the
   // questions may wait behind those about hundreds of other callers). True when it asked.
@@ -88,6 +85,9 @@ class CUser {
   int OpenUserInfoDialog() const;
 
  private:
+  // Asks the client for the full name, display name, online status and buddy status, in that
+  // order; the "+" of an empty handle names nobody and asks nothing.
+  void AskDetails(Asking asking);
   // The display name without the handle, and whether it is the language's fallback text.
   std::u16string DisplayName(bool* isFallback) const;
 
@@ -100,6 +100,6 @@ class CUser {
   bool m_bIsBuddy = false;
   int64_t m_nLastOnline = 0;
   bool m_bVideoCapable = false;
-  // Asked when idle, and the buddy status not known yet.
+  // Asked when idle, and the buddy status not known yet (SetBuddyStatus clears it).
   bool m_bDetailsDeferred = false;
 };

@@ -95,6 +95,24 @@ TEST_F(CentralEuropeanTime, NamesThatAreNoVoiceMessageAreRefused) {
   }
 }
 
+// The names a voice message records under: the plain one, then numbered ones while earlier files
+// are kept under theirs. Each reads back; no other file of the folder is taken for one.
+TEST(VoiceMessageTemporaryName, NamesReadBackAndNoOtherFileIsTakenForOne) {
+  EXPECT_EQ(VoiceMessageTemporaryName(0, u"wav"), u"lastvoicemsg.wav");
+  EXPECT_EQ(VoiceMessageTemporaryName(12, u"mp3"), u"lastvoicemsg.12.mp3");
+  for (const int32_t n : {0, 1, 999}) {
+    for (const std::u16string_view extension : {u"wav", u"mp3"}) {
+      EXPECT_EQ(ParseVoiceMessageTemporaryName(VoiceMessageTemporaryName(n, extension)), std::u16string(extension));
+    }
+  }
+  for (const std::u16string_view other :
+       {u"lastvoicemsg.caller", u"lastvoicemsg.ogg", u"lastvoicemsg.1.ogg", u"lastvoicemsg..wav", u"lastvoicemsg.x.wav",
+        u"lastvoicemsg.1x.wav", u"lastvoicemsg.1wav", u"lastvoicemsgwav", u"lastvoicemsg.", u"xlastvoicemsg.wav",
+        u"caller1.2024.03.05.14.07.09.5.s.wav"}) {
+    EXPECT_EQ(ParseVoiceMessageTemporaryName(other), std::nullopt) << qav::U8(other);
+  }
+}
+
 TEST_F(CentralEuropeanTime, EveryHandleMakesOnePlainFileNameThatReadsBack) {
   struct Case {
     std::u16string handle;

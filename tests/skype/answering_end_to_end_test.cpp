@@ -199,13 +199,19 @@ class AnsweringEndToEndTest : public CallModelFixture {
   }
   std::string MessagesFolder() { return qav::U8(g_MessageCollection.GetMessagesFolder()); }
 
-  // A call rings, the timer of 0 s answers it, and the greeting and the recording start.
-  void RingAndAnswer(ChildProcess& client, int32_t callId, const std::string& caller, const std::string& type = "") {
-    client.WriteLine("ring " + std::to_string(callId) + " " + caller + " " + type + " audio=" + callerWav_);
+  // A ringing call (of the client's call `type`, when one is named) that the machine has all it
+  // needs to decide on, its answer timer running.
+  void RingUntilTimed(ChildProcess& client, int32_t callId, const std::string& caller, const std::string& type = "") {
+    const std::string typeWord = type.empty() ? "" : " " + type;
+    client.WriteLine("ring " + std::to_string(callId) + " " + caller + typeWord + " audio=" + callerWav_);
     ASSERT_TRUE(ServeUntil([&] {
       const CCall* call = g_CallCollection.Get(callId);
       return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
     }));
+  }
+  // A call rings, the timer of 0 s answers it, and the greeting and the recording start.
+  void RingAndAnswer(ChildProcess& client, int32_t callId, const std::string& caller, const std::string& type = "") {
+    ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, callId, caller, type));
     virtualLoop.AdvanceMs(10);
     ASSERT_TRUE(ServeUntil([&] { return StateOf(callId) == ST_MESSAGE_RECORDING; }));
     ASSERT_TRUE(ClientSays(client, "audio " + std::to_string(callId) + " input PORT="));
@@ -249,14 +255,6 @@ class AnsweringEndToEndTest : public CallModelFixture {
   static size_t CountStartingWith(const std::vector<std::string>& commands, const std::string& prefix) {
     return static_cast<size_t>(std::count_if(commands.begin(), commands.end(),
                                              [&](const std::string& c) { return c.starts_with(prefix); }));
-  }
-  // A ringing call that the machine has all it needs to decide on, its answer timer running.
-  void RingUntilTimed(ChildProcess& client, int32_t callId, const std::string& caller) {
-    client.WriteLine("ring " + std::to_string(callId) + " " + caller + " audio=" + callerWav_);
-    ASSERT_TRUE(ServeUntil([&] {
-      const CCall* call = g_CallCollection.Get(callId);
-      return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
-    }));
   }
   // The voice message's file read back: its length in seconds by soxi, and the caller's 440 Hz in it.
   static void ExpectCallersVoice(const CMessage& message, double atLeastSeconds) {
@@ -311,9 +309,7 @@ class AnsweringEndToEndTest : public CallModelFixture {
 
 TEST_F(AnsweringEndToEndTest, ACallIsAnsweredGreetedAndRecordedAndTheListLoadsAgain) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
   const size_t before = client.AllLines().size();
 
   RingAndAnswer(client, 1234, "caller1");
@@ -420,9 +416,7 @@ TEST_F(AnsweringEndToEndTest, ACallIsAnsweredGreetedAndRecordedAndTheListLoadsAg
 TEST_F(AnsweringEndToEndTest, ACallWhileTheSoundCardIsBusyIsGreetedAndRecorded) {
   qav::test::ScopedEnv microphone{"QAV_VIRTUAL_MIC_TONE", "700"};
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
 
   const std::string played = temp_.File("played.wav");
   ASSERT_EQ(std::system(("sox -q -n -r 16000 -c 1 -b 16 " + Quote(played) + " synth 240 sine 300 vol 0.5").c_str()), 0);
@@ -464,11 +458,7 @@ TEST_F(AnsweringEndToEndTest, ACallWhileTheSoundCardIsBusyIsGreetedAndRecorded) 
       ASSERT_TRUE(ServeUntil([&] {  // half a second of the user's voice
         return std::filesystem::exists(take) && std::filesystem::file_size(take) >= 46 + 16000;
       }));
-      client.WriteLine("ring " + std::to_string(c.callId) + " caller1 audio=" + callerWav_);
-      ASSERT_TRUE(ServeUntil([&] {
-        const CCall* call = g_CallCollection.Get(c.callId);
-        return call && call->GetState() == ST_WAIT_ANSWERING_TIMER_EXPIRE && call->IsCallInfoComplete();
-      }));
+      ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, c.callId, "caller1"));
       for (int second = 0; second < 5; ++second) {
         virtualLoop.AdvanceMs(1000);
         virtualLoop.RunUntilIdle();
@@ -511,9 +501,7 @@ TEST_F(AnsweringEndToEndTest, ACallWhileTheSoundCardIsBusyIsGreetedAndRecorded) 
 // files, and the audio thread is free for the next caller, whose call is answered.
 TEST_F(AnsweringEndToEndTest, ACallOutRecordedBeforeThePickUpEndsWithItsFilesWhenHungUpOnHold) {
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
 
   ASSERT_EQ(g_UserCollection.FindOrCreate(u"caller2")->StartCall(), 1);
   int32_t id = 0;
@@ -564,9 +552,7 @@ TEST_F(AnsweringEndToEndTest, ACallOutRecordedBeforeThePickUpEndsWithItsFilesWhe
 TEST_F(AnsweringEndToEndTest, TheSpeakersPlayTheCallerAsTheMuteOptionAndTheUsersStatusSay) {
   const std::string speaker = temp_.File("speaker.raw");
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(client.WaitForLine("ready "));
-  StartProgram();
+  ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
   g_SecB4AnsweringAway = 0;  // the user's settings are loaded at the sign-in
   const auto played = [&] { return std::filesystem::exists(speaker) ? std::filesystem::file_size(speaker) : 0u; };
   struct Case {
@@ -611,8 +597,8 @@ TEST_F(AnsweringEndToEndTest, TwoCallsWhoseTimersFallDueInOneTickAreAnsweredOneA
   ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
   const size_t before = client.AllLines().size();
 
-  RingUntilTimed(client, 1301, "caller1");
-  RingUntilTimed(client, 1302, "caller2");
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1301, "caller1"));
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1302, "caller2"));
   virtualLoop.AdvanceMs(10);  // both timers of 10 ms are due now
   ASSERT_TRUE(ServeUntil([&] { return StateOf(1301) == ST_MESSAGE_RECORDING || StateOf(1302) == ST_MESSAGE_RECORDING; }));
   const int32_t first = StateOf(1301) == ST_MESSAGE_RECORDING ? 1301 : 1302;
@@ -663,9 +649,9 @@ TEST_F(AnsweringEndToEndTest, ACallTurnedAwayWhileTheLineIsInUseIsAnsweredOnceTh
   ChildProcess client(QAV_SIM_CALLCLIENT, {"--stdin"});
   ASSERT_NO_FATAL_FAILURE(StartClientAndProgram(client));
 
-  RingUntilTimed(client, 1321, "caller1");
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1321, "caller1"));
   virtualLoop.AdvanceMs(5);
-  RingUntilTimed(client, 1322, "caller2");  // within the first call's 10 ms
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1322, "caller2"));  // within the first call's 10 ms
   virtualLoop.AdvanceMs(5);
   ASSERT_TRUE(ServeUntil([&] { return StateOf(1321) == ST_MESSAGE_RECORDING; }));
   ASSERT_TRUE(ClientSays(client, "audio 1321 input PORT="));
@@ -794,10 +780,7 @@ TEST_F(AnsweringEndToEndTest, ASecondCallPickedUpDuringARecordedConversationHasI
   g_RecConvTextNotificationTextMsgStart = u"Recording starts";
   g_SecB4AnsweringOnline = 60;
 
-  client.WriteLine("ring 1361 caller1 audio=" + callerWav_);
-  ASSERT_TRUE(ServeUntil([&] {
-    return StateOf(1361) == ST_WAIT_ANSWERING_TIMER_EXPIRE && g_CallCollection.Get(1361)->IsCallInfoComplete();
-  }));
+  ASSERT_NO_FATAL_FAILURE(RingUntilTimed(client, 1361, "caller1"));
   client.WriteLine("status 1361 INPROGRESS");
   ASSERT_TRUE(ServeUntil([&] { return StateOf(1361) == ST_CONV_RECORDING; }));
   ASSERT_TRUE(ClientReceives(client, "MESSAGE caller1 Recording starts"));

@@ -11,7 +11,6 @@
 
 #include "skype/link/device_to_skype_cmd.h"
 #include "skype/link/main_window_port.h"
-#include "skype/link/skype_protocol_error.h"
 #include "skype/link/skype_transport.h"
 
 namespace qav::test {
@@ -31,11 +30,7 @@ class RecordingTransport : public CSkypeTransport {
   }
   int SendCmdWhenIdle(SkypeCmdBuilder build) override {
     DeviceToSkypeCmd cmd;
-    try {
-      build(cmd);
-    } catch (const qav::SkypeProtocolError&) {
-      return 0;
-    }
+    if (!BuildSkypeCmd(build, cmd, u"RecordingTransport - command that gives way not sent")) return 0;
     {
       std::lock_guard lock(mutex_);
       idle_.push_back(Words(cmd));
