@@ -81,6 +81,9 @@ void SignInAs(std::u16string handle) {
 
 QString g_folder;
 
+// The program's built-in English file in its language folder: the language the shots show in use.
+std::u16string EnglishLanguageFile() { return GetLanguageFolder() + u"ZV_EN.lang"; }
+
 // Lets every pending layout run (a size that changes asks its parent's layout to run again, one
 // round later), then gives a window shown on its own the size it asks for.
 void SettleAtItsWish(QWidget& window) {
@@ -401,7 +404,7 @@ void ShootPlayer(CAppImageLists& lists) {
 
 // The options page with each of its children, in basic, advanced and screen-reader modes.
 void ShootOptionPages(CAppImageLists& lists) {
-  CQuietOptionsSheet sheet(GetLanguageFolder() + u"ZV_EN.lang");
+  CQuietOptionsSheet sheet(EnglishLanguageFile());
   LoadDefaultLangLib();
   g_pImageLists = &lists;  // the list's icons and the buttons' pictures, as in the program
   SignInAs(u"alice");
@@ -436,7 +439,28 @@ namespace {
 class CShotServices : public CSampleSheetServices {
  public:
   using CSampleSheetServices::CSampleSheetServices;
-  std::u16string LanguageFilePath() override { return GetLanguageFolder() + u"ZV_EN.lang"; }
+  std::u16string LanguageFilePath() override { return EnglishLanguageFile(); }
+};
+
+// What a shot of the whole sheet needs around it while it lives: a scratch data folder, the
+// program's pictures, a signed-in user and the English texts.
+class SheetShotScene {
+ public:
+  explicit SheetShotScene(CAppImageLists& lists) {
+    qputenv("QAV_DATA_DIR", m_data.path().toLocal8Bit());
+    g_pImageLists = &lists;
+    SignInAs(u"alice.s");
+    LoadDefaultLangLib();
+  }
+  ~SheetShotScene() {
+    g_UserCollection.RemoveAll();
+    g_pImageLists = nullptr;
+  }
+  SheetShotScene(const SheetShotScene&) = delete;
+  SheetShotScene& operator=(const SheetShotScene&) = delete;
+
+ private:
+  QTemporaryDir m_data;
 };
 
 // Recordings as the user finds them: voice messages, heard and new, from contacts and a telephone
@@ -458,11 +482,7 @@ void SeedRecordings() {
 
 // The property sheet on each of its pages, as the tray opens it.
 void ShootSheet(CAppImageLists& lists) {
-  QTemporaryDir data;
-  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
-  g_pImageLists = &lists;
-  SignInAs(u"alice.s");
-  LoadDefaultLangLib();
+  const SheetShotScene scene(lists);
   SetDefaultOptions();  // the options page shows the default greeting and notice texts
   SeedRecordings();
   CQtPropertySheet sheet(std::make_unique<CShotServices>(u"alice.s"));
@@ -500,18 +520,12 @@ void ShootSheet(CAppImageLists& lists) {
   g_MessageCollection.RemoveAll();
   g_ConversationCollection.DeleteAll();
   g_CallCollection.DeleteAll();
-  g_UserCollection.RemoveAll();
-  g_pImageLists = nullptr;
 }
 
 // The sheet on the options page with each child, in basic, advanced and screen-reader modes, at
 // the size the screen gives it; on a real display also the whole screen, frame and all.
 void ShootSheetOptionChildren(CAppImageLists& lists) {
-  QTemporaryDir data;
-  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
-  g_pImageLists = &lists;
-  SignInAs(u"alice.s");
-  LoadDefaultLangLib();
+  const SheetShotScene scene(lists);
   const bool onDisplay = QGuiApplication::platformName() != QLatin1String("offscreen");
   const std::pair<const char*, std::pair<int, int>> modes[] = {
       {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
@@ -547,8 +561,6 @@ void ShootSheetOptionChildren(CAppImageLists& lists) {
   }
   g_AdvancedSettingMode = 0;
   g_ScreenReaderFriendlyMode = 0;
-  g_UserCollection.RemoveAll();
-  g_pImageLists = nullptr;
 }
 
 }  // namespace
