@@ -106,7 +106,8 @@ CDlgConversation::CDlgConversation(CSheetServices& services, QWidget* parent)
 }
 
 std::u16string CDlgConversation::GetTabTitle() const {
-  std::u16string title = GetLangString(IDS_SHEET_TAB_CONVERSATIONS);
+  // The page's own title (the one a screen reader reads), then the counts.
+  std::u16string title = GetAccessibleTitle();
   const size_t total = g_ConversationCollection.GetCount();
   if (g_ShowNumRecordingsInTab.Get() != 0 && total > 0) title += u" (" + qav::U16(std::to_string(total)) + u")";
   return title;
