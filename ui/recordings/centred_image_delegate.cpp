@@ -1,6 +1,5 @@
 #include "ui/recordings/centred_image_delegate.h"
 
-#include <QApplication>
 #include <QPainter>
 
 void CCentredImageDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -11,8 +10,7 @@ void CCentredImageDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   cell.icon = QIcon();
   cell.features &= ~QStyleOptionViewItem::HasDecoration;
   cell.text.clear();
-  QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
-  style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+  StyleOf(cell.widget).drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
   PaintGridLines(painter, option);
   if (picture.isNull()) return;
   // ... and the picture goes inside the grid lines: over the right one it would lose the cell's edge and

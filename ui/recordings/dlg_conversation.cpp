@@ -106,7 +106,8 @@ CDlgConversation::CDlgConversation(CSheetServices& services, QWidget* parent)
 }
 
 std::u16string CDlgConversation::GetTabTitle() const {
-  std::u16string title = GetLangString(IDS_SHEET_TAB_CONVERSATIONS);
+  // The page's own title (the one a screen reader reads), then the counts.
+  std::u16string title = GetAccessibleTitle();
   const size_t total = g_ConversationCollection.GetCount();
   if (g_ShowNumRecordingsInTab.Get() != 0 && total > 0) title += u" (" + qav::U16(std::to_string(total)) + u")";
   return title;
@@ -258,46 +259,42 @@ std::u16string CDlgConversation::Folder() const { return g_ConversationCollectio
 std::vector<RecordingMenuEntry> CDlgConversation::MenuFor(uint64_t id) const {
   const CConversation* conversation = g_ConversationCollection.Find(ConversationId{id});
   if (!conversation) return {};
-  int total = 0, skype = 0, telephone = 0;
-  conversation->GetPartnerCounts(&total, &skype, &telephone);
-  const bool noChat = skype == 0;
-  const bool sibling = Services().SiblingRunning();
+  const int state = conversation->GetState();
   std::vector<MenuEntry> entries;
-  switch (conversation->GetState()) {
+  // First what the recording's state allows: play and call once it has ended, else pause or
+  // resume it and hang up.
+  switch (state) {
     case CConversation::kEnded: {
       const bool several = PartnerCount(Conversations(SelectedIds(), false)) >= 2;
       entries = {{kCmdPlay, GetLangString(IDS_CONVERSATIONS_TAB_MENU_PLAY), 0, false},
                  {kCmdCall,
                   GetLangString(several ? IDS_CONVERSATIONS_TAB_MENU_INVITE_TO_CONFERENCE
                                         : IDS_CONVERSATIONS_TAB_MENU_CALL_CONTACT),
-                  several ? 5 : 4, false},
-                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
-                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
-                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, false}};
-      if (sibling)
-        entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
-      entries.push_back({kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, false});
+                  several ? 5 : 4, false}};
       break;
     }
     case CConversation::kStopped:
       entries = {{kCmdResume, GetLangString(IDS_CONVERSATIONS_TAB_MENU_RESUME_RECORDING), 2, false},
-                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false},
-                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
-                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
-                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, true}};
-      if (sibling)
-        entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
-      entries.push_back({kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, true});
+                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false}};
       break;
     default:
       entries = {{kCmdPause, GetLangString(IDS_CONVERSATIONS_TAB_MENU_PAUSE_RECORDING), 1, false},
-                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false},
-                 {kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, noChat},
-                 {kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false},
-                 {kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, true},
-                 {kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, true}};
+                 {kCmdHangUp, GetLangString(IDS_CONVERSATIONS_TAB_MENU_HANG_UP), 7, false}};
       break;
   }
+  // Then the partners' entries in every state; the recording is copied or deleted only once it has
+  // ended, and goes to the sibling application only while it is not being recorded.
+  int total = 0, skype = 0, telephone = 0;
+  conversation->GetPartnerCounts(&total, &skype, &telephone);
+  const bool unfinished = state != CConversation::kEnded;
+  entries.push_back({kCmdChat, GetLangString(IDS_MESSAGES_TAB_MENU_START_CHAT), 6, skype == 0});
+  entries.push_back({kCmdProfile, GetLangString(IDS_MESSAGES_TAB_MENU_VIEW_PROFILE), 8, false});
+  entries.push_back({kCmdCopy, GetLangString(IDS_MESSAGES_TAB_MENU_COPY_TO_CLIPBOARD), 13, unfinished});
+  const bool recordingNow = state != CConversation::kEnded && state != CConversation::kStopped;
+  if (!recordingNow && Services().SiblingRunning()) {
+    entries.push_back({kCmdSendToSibling, GetLangString(IDS_MESSAGES_TAB_MENU_SEND_TO_VOXPOSTDESK), -1, false});
+  }
+  entries.push_back({kCmdDelete, GetLangString(IDS_CONVERSATIONS_TAB_MENU_DELETE), 11, unfinished});
   return entries;
 }
 

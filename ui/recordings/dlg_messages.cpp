@@ -86,7 +86,8 @@ CDlgMessages::CDlgMessages(CSheetServices& services, QWidget* parent) : CRecordi
 }
 
 std::u16string CDlgMessages::GetTabTitle() const {
-  std::u16string title = GetLangString(IDS_SHEET_TAB_MESSAGES);
+  // The page's own title (the one a screen reader reads), then the counts.
+  std::u16string title = GetAccessibleTitle();
   const int total = static_cast<int>(g_MessageCollection.GetCount());
   if (g_ShowNumRecordingsInTab.Get() != 0 && total > 0) {
     const int fresh = g_MessageCollection.GetNumNewSavedVoiceMessages();

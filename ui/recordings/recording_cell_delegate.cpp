@@ -11,9 +11,11 @@ namespace {
 // The grid line takes one pixel at the right and the bottom of each cell.
 constexpr int kGridLine = 1;
 
-const QStyle& StyleOf(const QWidget* widget) { return widget ? *widget->style() : *QApplication::style(); }
-
 }  // namespace
+
+const QStyle& CRecordingCellDelegate::StyleOf(const QWidget* widget) {
+  return widget ? *widget->style() : *QApplication::style();
+}
 
 QStyleOptionViewItem CRecordingCellDelegate::ContentOption(const QStyleOptionViewItem& option) {
   QStyleOptionViewItem content = option;

@@ -22,6 +22,8 @@ class CRecordingCellDelegate : public QStyledItemDelegate {
   // What the cell's content may use: the cell less its grid line.
   static QStyleOptionViewItem ContentOption(const QStyleOptionViewItem& option);
   static void PaintGridLines(QPainter* painter, const QStyleOptionViewItem& option);
+  // The style the cell's view draws with (the application's when the cell names no view).
+  static const QStyle& StyleOf(const QWidget* widget);
 
  private:
   bool TextCut(const QStyleOptionViewItem& option, const QModelIndex& index) const;

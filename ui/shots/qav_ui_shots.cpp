@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "foundation/language_list.h"
 #include "foundation/language_tables.h"
@@ -48,6 +49,7 @@
 #include "ui/boxes/countdown_message_box.h"
 #include "ui/options/dlg_options.h"
 #include "ui/options/option_child.h"
+#include "ui/options/options_prop_page.h"
 #include "ui/boxes/message_box_extra.h"
 #include "ui/bridge/qt_loop_bridge.h"
 #include "calls/call.h"
@@ -80,6 +82,9 @@ void SignInAs(std::u16string handle) {
 }
 
 QString g_folder;
+
+// The program's built-in English file in its language folder: the language the shots show in use.
+std::u16string EnglishLanguageFile() { return GetLanguageFolder() + u"ZV_EN.lang"; }
 
 // Lets every pending layout run (a size that changes asks its parent's layout to run again, one
 // round later), then gives a window shown on its own the size it asks for.
@@ -399,26 +404,41 @@ void ShootPlayer(CAppImageLists& lists) {
   g_pImageLists = nullptr;
 }
 
+// The modes the options page is shot in: basic, advanced, and advanced with the screen-reader
+// captions.
+struct OptionsMode {
+  const char* name;
+  int advanced;
+  int screenReader;
+};
+constexpr OptionsMode kOptionsModes[] = {{"basic", 0, 0}, {"advanced", 1, 0}, {"screenreader", 1, 1}};
+
+// The dialog ids of the children the page lists in the current mode, in their list's order.
+std::vector<int> ListedChildren(const CDlgOptions& page) {
+  std::vector<int> listed;
+  for (int slot = 0; slot < CDlgOptions::kSlotCount; ++slot) {
+    if (page.Child(slot) != nullptr && page.ListIndexOf(slot) >= 0) listed.push_back(page.Child(slot)->DialogId());
+  }
+  return listed;
+}
+
 // The options page with each of its children, in basic, advanced and screen-reader modes.
 void ShootOptionPages(CAppImageLists& lists) {
-  CQuietOptionsSheet sheet(GetLanguageFolder() + u"ZV_EN.lang");
+  CQuietOptionsSheet sheet(EnglishLanguageFile());
   LoadDefaultLangLib();
   g_pImageLists = &lists;  // the list's icons and the buttons' pictures, as in the program
   SignInAs(u"alice");
   SetDefaultOptions();
-  const std::pair<const char*, std::pair<int, int>> modes[] = {
-      {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
-  for (const auto& [mode, flags] : modes) {
-    g_AdvancedSettingMode = flags.first;
-    g_ScreenReaderFriendlyMode = flags.second;
+  for (const OptionsMode& mode : kOptionsModes) {
+    g_AdvancedSettingMode = mode.advanced;
+    g_ScreenReaderFriendlyMode = mode.screenReader;
     CDlgOptions page(sheet);
     page.show();
-    for (int slot = 0; slot < CDlgOptions::kSlotCount; ++slot) {
-      if (page.Child(slot) == nullptr || page.ListIndexOf(slot) < 0) continue;
-      page.OnUserSelectPage(page.Child(slot)->DialogId());
+    for (const int dialogId : ListedChildren(page)) {
+      page.OnUserSelectPage(dialogId);
       page.OnUpdateDlg();
       SettleAtItsWish(page);
-      Save(page.grab(), QString("options_%1_%2").arg(page.Child(slot)->DialogId()).arg(mode));
+      Save(page.grab(), QString("options_%1_%2").arg(dialogId).arg(mode.name));
     }
   }
   g_AdvancedSettingMode = 0;
@@ -436,7 +456,28 @@ namespace {
 class CShotServices : public CSampleSheetServices {
  public:
   using CSampleSheetServices::CSampleSheetServices;
-  std::u16string LanguageFilePath() override { return GetLanguageFolder() + u"ZV_EN.lang"; }
+  std::u16string LanguageFilePath() override { return EnglishLanguageFile(); }
+};
+
+// What a shot of the whole sheet needs around it while it lives: a scratch data folder, the
+// program's pictures, a signed-in user and the English texts.
+class SheetShotScene {
+ public:
+  explicit SheetShotScene(CAppImageLists& lists) {
+    qputenv("QAV_DATA_DIR", m_data.path().toLocal8Bit());
+    g_pImageLists = &lists;
+    SignInAs(u"alice.s");
+    LoadDefaultLangLib();
+  }
+  ~SheetShotScene() {
+    g_UserCollection.RemoveAll();
+    g_pImageLists = nullptr;
+  }
+  SheetShotScene(const SheetShotScene&) = delete;
+  SheetShotScene& operator=(const SheetShotScene&) = delete;
+
+ private:
+  QTemporaryDir m_data;
 };
 
 // Recordings as the user finds them: voice messages, heard and new, from contacts and a telephone
@@ -458,11 +499,7 @@ void SeedRecordings() {
 
 // The property sheet on each of its pages, as the tray opens it.
 void ShootSheet(CAppImageLists& lists) {
-  QTemporaryDir data;
-  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
-  g_pImageLists = &lists;
-  SignInAs(u"alice.s");
-  LoadDefaultLangLib();
+  const SheetShotScene scene(lists);
   SetDefaultOptions();  // the options page shows the default greeting and notice texts
   SeedRecordings();
   CQtPropertySheet sheet(std::make_unique<CShotServices>(u"alice.s"));
@@ -500,40 +537,30 @@ void ShootSheet(CAppImageLists& lists) {
   g_MessageCollection.RemoveAll();
   g_ConversationCollection.DeleteAll();
   g_CallCollection.DeleteAll();
-  g_UserCollection.RemoveAll();
-  g_pImageLists = nullptr;
 }
 
 // The sheet on the options page with each child, in basic, advanced and screen-reader modes, at
 // the size the screen gives it; on a real display also the whole screen, frame and all.
 void ShootSheetOptionChildren(CAppImageLists& lists) {
-  QTemporaryDir data;
-  qputenv("QAV_DATA_DIR", data.path().toLocal8Bit());
-  g_pImageLists = &lists;
-  SignInAs(u"alice.s");
-  LoadDefaultLangLib();
+  const SheetShotScene scene(lists);
   const bool onDisplay = QGuiApplication::platformName() != QLatin1String("offscreen");
-  const std::pair<const char*, std::pair<int, int>> modes[] = {
-      {"basic", {0, 0}}, {"advanced", {1, 0}}, {"screenreader", {1, 1}}};
-  for (const auto& [mode, flags] : modes) {
+  for (const OptionsMode& mode : kOptionsModes) {
     SetDefaultOptions();
-    g_AdvancedSettingMode = flags.first;
-    g_ScreenReaderFriendlyMode = flags.second;
+    g_AdvancedSettingMode = mode.advanced;
+    g_ScreenReaderFriendlyMode = mode.screenReader;
     CQtPropertySheet sheet(std::make_unique<CShotServices>(u"alice.s"));
     sheet.Create(u"QAV");
     sheet.Localize();
     sheet.ShowPage(kPageOptions);
-    for (const int dialogId : {207, 149, 347, 148, 348, 343, 344, 346, 349}) {
-      // Unknown caller, audio settings and advanced are listed only in advanced mode.
-      const bool advancedOnly = dialogId == 148 || dialogId == 343 || dialogId == 346;
-      if (advancedOnly && g_AdvancedSettingMode == 0) continue;
+    const auto* page = dynamic_cast<const COptionsPropPage*>(sheet.Window()->Page(kPageOptions));
+    for (const int dialogId : page != nullptr ? ListedChildren(*page->Options()) : std::vector<int>{}) {
       sheet.SelectOptionChild(static_cast<uint32_t>(dialogId));
       QElapsedTimer settle;
       settle.start();
       // The window manager frames and places the sheet a moment after it shows.
       while (settle.elapsed() < (onDisplay ? 400 : 0)) QApplication::processEvents(QEventLoop::AllEvents, 50);
       QApplication::processEvents();
-      const QString name = QString("sheet_option_%1_%2").arg(dialogId).arg(mode);
+      const QString name = QString("sheet_option_%1_%2").arg(dialogId).arg(mode.name);
       Save(sheet.Window()->grab(), name);
       // A child lays out to the page's width: a sideways scroll bar is worth a look.
       if (const auto* area = sheet.Window()->findChild<QAbstractScrollArea*>(QStringLiteral("childArea"));
@@ -547,8 +574,6 @@ void ShootSheetOptionChildren(CAppImageLists& lists) {
   }
   g_AdvancedSettingMode = 0;
   g_ScreenReaderFriendlyMode = 0;
-  g_UserCollection.RemoveAll();
-  g_pImageLists = nullptr;
 }
 
 }  // namespace

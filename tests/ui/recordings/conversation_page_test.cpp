@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 #include <QTreeView>
 #include <QUrl>
 
@@ -131,6 +132,48 @@ TEST_F(ConversationPageTest, ARecordingConversationCannotBePlayedCopiedOrDeleted
   menu = page_->ContextMenu(ended->GetId());
   EXPECT_EQ(menu[0].id, CDlgConversation::kCmdPlay);
   EXPECT_EQ(menu[0].text, u"Play");
+}
+
+// The whole menu of each state, entry by entry (command, picture, grayed): play and call once the
+// recording has ended, resume or pause and hang up before; copy and delete only once it has ended;
+// the sibling application only for a recording that is not going on.
+TEST_F(ConversationPageTest, EachStatesMenuOffersWhatItsRecordingAllows) {
+  services_.siblingRunning = true;
+  CConversation* ended = Ended(u"ann");
+  CConversation* running = Recording(2, u"bob");
+  page_->OnSetActive();
+  using Entries = std::vector<std::tuple<uint32_t, int, bool>>;
+  const auto menuOf = [this](const CConversation* conversation) {
+    Entries entries;
+    for (const auto& entry : page_->ContextMenu(conversation->GetId())) entries.emplace_back(entry.id, entry.image, entry.grayed);
+    return entries;
+  };
+  using C = CDlgConversation;
+  EXPECT_EQ(menuOf(ended), (Entries{{C::kCmdPlay, 0, false},
+                                    {C::kCmdCall, 4, false},
+                                    {C::kCmdChat, 6, false},
+                                    {C::kCmdProfile, 8, false},
+                                    {C::kCmdCopy, 13, false},
+                                    {C::kCmdSendToSibling, -1, false},
+                                    {C::kCmdDelete, 11, false}}));
+  EXPECT_EQ(menuOf(running), (Entries{{C::kCmdPause, 1, false},
+                                      {C::kCmdHangUp, 7, false},
+                                      {C::kCmdChat, 6, false},
+                                      {C::kCmdProfile, 8, false},
+                                      {C::kCmdCopy, 13, true},
+                                      {C::kCmdDelete, 11, true}}));
+  // Its call breaks off the recording: paused.
+  running->AudioCtrlBreak(running->GetCalls().front());
+  ASSERT_EQ(running->GetState(), CConversation::kStopped);
+  EXPECT_EQ(menuOf(running), (Entries{{C::kCmdResume, 2, false},
+                                      {C::kCmdHangUp, 7, false},
+                                      {C::kCmdChat, 6, false},
+                                      {C::kCmdProfile, 8, false},
+                                      {C::kCmdCopy, 13, true},
+                                      {C::kCmdSendToSibling, -1, false},
+                                      {C::kCmdDelete, 11, true}}));
+  services_.siblingRunning = false;
+  EXPECT_EQ(std::get<0>(menuOf(ended)[5]), C::kCmdDelete) << "no sibling, no entry for it";
 }
 
 TEST_F(ConversationPageTest, SortingKeepsTheSelectionOnItsConversationAndPutsAGoneOneLast) {
